@@ -1,0 +1,299 @@
+#include "foundation/Bundle.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "foundation/Log.h"
+#include "foundation/Paths.h"
+
+namespace morvex {
+
+namespace {
+
+Value fromPlainJson(const nlohmann::json& j) {
+    switch (j.type()) {
+        case nlohmann::json::value_t::boolean: return Value(j.get<bool>());
+        case nlohmann::json::value_t::number_integer:
+        case nlohmann::json::value_t::number_unsigned: return Value(static_cast<long long>(j.get<std::int64_t>()));
+        case nlohmann::json::value_t::number_float: return Value(j.get<double>());
+        case nlohmann::json::value_t::string: return Value(j.get<std::string>());
+        case nlohmann::json::value_t::array: {
+            Array a;
+            for (const auto& e : j) a.push_back(fromPlainJson(e));
+            return Value(std::move(a));
+        }
+        case nlohmann::json::value_t::object: {
+            Dictionary d;
+            for (const auto& [k, e] : j.items()) d.emplace(k, fromPlainJson(e));
+            return Value(std::move(d));
+        }
+        default: return Value(std::string());
+    }
+}
+
+std::optional<std::string> readFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Reads a quoted string starting at text[i] == '"'; advances i past the closing quote.
+std::optional<std::string> readQuoted(std::string_view text, std::size_t& i) {
+    std::string out;
+    ++i;
+    while (i < text.size()) {
+        char c = text[i++];
+        if (c == '"') return out;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (i >= text.size()) return std::nullopt;
+        char e = text[i++];
+        switch (e) {
+            case 'n': out += '\n'; break;
+            case 't': out += '\t'; break;
+            case 'r': out += '\r'; break;
+            case '0': out += '\0'; break;
+            case 'U':
+            case 'u': {
+                if (i + 4 > text.size()) return std::nullopt;
+                unsigned cp = static_cast<unsigned>(std::stoul(std::string(text.substr(i, 4)), nullptr, 16));
+                i += 4;
+                if (cp >= 0xD800 && cp <= 0xDBFF && i + 6 <= text.size() && text[i] == '\\' &&
+                    (text[i + 1] == 'u' || text[i + 1] == 'U')) {
+                    unsigned lo = static_cast<unsigned>(std::stoul(std::string(text.substr(i + 2, 4)), nullptr, 16));
+                    i += 6;
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+                }
+                if (cp < 0x80) out += static_cast<char>(cp);
+                else if (cp < 0x800) {
+                    out += static_cast<char>(0xC0 | (cp >> 6));
+                    out += static_cast<char>(0x80 | (cp & 0x3F));
+                } else if (cp < 0x10000) {
+                    out += static_cast<char>(0xE0 | (cp >> 12));
+                    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                    out += static_cast<char>(0x80 | (cp & 0x3F));
+                } else {
+                    out += static_cast<char>(0xF0 | (cp >> 18));
+                    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                    out += static_cast<char>(0x80 | (cp & 0x3F));
+                }
+                break;
+            }
+            default: out += e; break;  // \" \\ \' and anything else stand for themselves
+        }
+    }
+    return std::nullopt;
+}
+
+void skipBlanksAndComments(std::string_view text, std::size_t& i) {
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            ++i;
+        } else if (text.substr(i, 2) == "/*") {
+            auto end = text.find("*/", i + 2);
+            i = end == std::string_view::npos ? text.size() : end + 2;
+        } else if (text.substr(i, 2) == "//") {
+            auto end = text.find('\n', i);
+            i = end == std::string_view::npos ? text.size() : end + 1;
+        } else {
+            break;
+        }
+    }
+}
+
+std::string normalizeCode(std::string code) {
+    // "de_DE.UTF-8" -> "de-DE"; "C" and "POSIX" mean no language.
+    if (auto dot = code.find('.'); dot != std::string::npos) code.resize(dot);
+    if (auto at = code.find('@'); at != std::string::npos) code.resize(at);
+    std::replace(code.begin(), code.end(), '_', '-');
+    if (code == "C" || code == "POSIX") return {};
+    return code;
+}
+
+std::mutex g_mainMutex;
+std::unique_ptr<Bundle> g_main;
+
+}  // namespace
+
+std::optional<std::vector<std::pair<std::string, std::string>>> parseStringsTable(std::string_view text) {
+    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF) text.remove_prefix(3);  // BOM
+    std::vector<std::pair<std::string, std::string>> out;
+    std::size_t i = 0;
+    for (;;) {
+        skipBlanksAndComments(text, i);
+        if (i >= text.size()) return out;
+        if (text[i] != '"') return std::nullopt;
+        auto key = readQuoted(text, i);
+        if (!key) return std::nullopt;
+        skipBlanksAndComments(text, i);
+        if (i >= text.size() || text[i] != '=') return std::nullopt;
+        ++i;
+        skipBlanksAndComments(text, i);
+        if (i >= text.size() || text[i] != '"') return std::nullopt;
+        auto value = readQuoted(text, i);
+        if (!value) return std::nullopt;
+        skipBlanksAndComments(text, i);
+        if (i >= text.size() || text[i] != ';') return std::nullopt;
+        ++i;
+        out.emplace_back(std::move(*key), std::move(*value));
+    }
+}
+
+struct Bundle::State {
+    std::mutex mutex;
+    std::optional<Dictionary> info;
+    std::optional<std::string> localization;
+    // "<code>/<table>" -> table (empty map when the file is missing or unreadable)
+    std::map<std::string, std::map<std::string, std::string>, std::less<>> tables;
+};
+
+Bundle& Bundle::main() {
+    std::lock_guard lock(g_mainMutex);
+    if (!g_main) {
+        std::filesystem::path path;
+        if (const char* env = std::getenv("MORVEX_BUNDLE_PATH"); env && *env) path = env;
+        else path = paths::executableDirectory().parent_path();
+        g_main = std::make_unique<Bundle>(path);
+    }
+    return *g_main;
+}
+
+void Bundle::setMainBundlePath(const std::filesystem::path& path) {
+    std::lock_guard lock(g_mainMutex);
+    g_main = std::make_unique<Bundle>(path);
+}
+
+Bundle::Bundle(std::filesystem::path bundlePath) : path_(std::move(bundlePath)), state_(std::make_shared<State>()) {}
+
+const Dictionary& Bundle::infoDictionary() const {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->info) {
+        state_->info.emplace();
+        if (auto text = readFile(resourcePath() / "Info.json")) {
+            auto j = nlohmann::json::parse(*text, nullptr, false);
+            if (j.is_object()) {
+                auto v = fromPlainJson(j);
+                state_->info = std::move(*v.get<Dictionary>());
+            } else {
+                log::nslog("Bundle: " + (resourcePath() / "Info.json").string() + " is not a JSON object");
+            }
+        }
+    }
+    return *state_->info;
+}
+
+std::optional<Value> Bundle::object(std::string_view infoKey) const {
+    const auto& info = infoDictionary();
+    auto it = info.find(std::string(infoKey));
+    if (it == info.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> Bundle::string(std::string_view infoKey) const {
+    auto v = object(infoKey);
+    if (!v || !v->is<std::string>()) return std::nullopt;
+    return *v->get<std::string>();
+}
+
+std::optional<std::string> Bundle::bundleIdentifier() const { return string("Application Bundle identifier"); }
+
+std::optional<std::filesystem::path> Bundle::pathForResource(std::string_view name, std::string_view type,
+                                                             std::string_view subdirectory) const {
+    std::string file(name);
+    if (!type.empty()) file += "." + std::string(type);
+    std::error_code ec;
+    auto base = resourcePath();
+    if (!subdirectory.empty()) base /= subdirectory;
+    if (std::filesystem::is_regular_file(base / file, ec)) return base / file;
+    for (const auto& code : {preferredLocalization(), std::string("en")}) {
+        auto p = resourcePath() / (code + ".lproj");
+        if (!subdirectory.empty()) p /= subdirectory;
+        if (std::filesystem::is_regular_file(p / file, ec)) return p / file;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> Bundle::localizations() const {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(resourcePath(), ec)) {
+        auto name = entry.path().filename().string();
+        if (entry.is_directory() && name.size() > 6 && name.ends_with(".lproj"))
+            out.push_back(name.substr(0, name.size() - 6));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string Bundle::preferredLocalization() const {
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->localization) return *state_->localization;
+    }
+    auto available = localizations();
+    auto has = [&](const std::string& c) { return std::find(available.begin(), available.end(), c) != available.end(); };
+    std::vector<std::string> wanted;
+    if (const char* language = std::getenv("LANGUAGE"); language && *language) {
+        std::stringstream ss(language);
+        for (std::string part; std::getline(ss, part, ':');) wanted.push_back(normalizeCode(part));
+    }
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        if (const char* v = std::getenv(var); v && *v) {
+            wanted.push_back(normalizeCode(v));
+            break;
+        }
+    }
+    for (const auto& w : wanted) {
+        if (w.empty()) continue;
+        if (has(w)) return w;
+        auto base = w.substr(0, w.find('-'));
+        if (has(base)) return base;
+    }
+    return "en";
+}
+
+void Bundle::setLocalization(std::optional<std::string> code) {
+    std::lock_guard lock(state_->mutex);
+    state_->localization = std::move(code);
+}
+
+std::optional<std::string> Bundle::lookup(std::string_view code, std::string_view key, std::string_view table) const {
+    std::string id = std::string(code) + "/" + std::string(table);
+    std::lock_guard lock(state_->mutex);
+    auto it = state_->tables.find(id);
+    if (it == state_->tables.end()) {
+        std::map<std::string, std::string> entries;
+        auto file = resourcePath() / (std::string(code) + ".lproj") / (std::string(table) + ".strings");
+        if (auto text = readFile(file)) {
+            if (auto parsed = parseStringsTable(*text)) {
+                for (auto& [k, v] : *parsed) entries[k] = std::move(v);
+            } else {
+                log::nslog("Bundle: cannot parse " + file.string());
+            }
+        }
+        it = state_->tables.emplace(id, std::move(entries)).first;
+    }
+    auto found = it->second.find(std::string(key));
+    if (found == it->second.end()) return std::nullopt;
+    return found->second;
+}
+
+std::string Bundle::localizedString(std::string_view key, std::string_view value, std::string_view table) const {
+    if (auto s = lookup(preferredLocalization(), key, table)) return *s;
+    if (auto s = lookup("en", key, table)) return *s;
+    if (!value.empty()) return std::string(value);
+    return std::string(key);
+}
+
+}  // namespace morvex

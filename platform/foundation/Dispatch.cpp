@@ -1,0 +1,146 @@
+#include "foundation/Dispatch.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <map>
+#include <thread>
+
+namespace morvex {
+
+namespace {
+
+class MainQueue final : public DispatchQueue {
+public:
+    MainQueue() : DispatchQueue("com.apple.main-thread") {}
+
+    void async(Block block) override {
+        auto* app = QCoreApplication::instance();
+        if (!app) return;  // no run loop: nothing will ever run it
+        QMetaObject::invokeMethod(app, std::move(block), Qt::QueuedConnection);
+    }
+
+    void asyncAfter(double seconds, Block block) override {
+        auto* app = QCoreApplication::instance();
+        if (!app) return;
+        int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.5);
+        auto start = [app, ms, block = std::move(block)]() mutable {
+            QTimer::singleShot(ms, app, std::move(block));
+        };
+        if (isCurrent()) start();
+        else QMetaObject::invokeMethod(app, std::move(start), Qt::QueuedConnection);
+    }
+
+    void sync(const Block& block) override {
+        if (isCurrent()) {
+            block();
+            return;
+        }
+        auto* app = QCoreApplication::instance();
+        if (!app) return;
+        QMetaObject::invokeMethod(app, block, Qt::BlockingQueuedConnection);
+    }
+
+    bool isCurrent() const override {
+        auto* app = QCoreApplication::instance();
+        return app && QThread::currentThread() == app->thread();
+    }
+};
+
+class SerialQueue final : public DispatchQueue {
+public:
+    explicit SerialQueue(std::string label) : DispatchQueue(std::move(label)) {
+        worker_ = std::thread([this] { run(); });
+    }
+
+    ~SerialQueue() override {
+        {
+            std::lock_guard l(mutex_);
+            stopping_ = true;
+        }
+        cv_.notify_all();
+        if (worker_.get_id() == std::this_thread::get_id()) worker_.detach();
+        else worker_.join();
+    }
+
+    void async(Block block) override { enqueue(Clock::now(), std::move(block)); }
+
+    void asyncAfter(double seconds, Block block) override {
+        auto delay = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+        enqueue(Clock::now() + delay, std::move(block));
+    }
+
+    void sync(const Block& block) override {
+        if (isCurrent()) {
+            block();
+            return;
+        }
+        std::promise<void> done;
+        auto f = done.get_future();
+        async([&] {
+            block();
+            done.set_value();
+        });
+        f.wait();
+    }
+
+    bool isCurrent() const override { return std::this_thread::get_id() == worker_.get_id(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void enqueue(Clock::time_point when, Block block) {
+        {
+            std::lock_guard l(mutex_);
+            // Same deadline keeps FIFO order: multimap inserts after equal keys.
+            pending_.emplace(when, std::move(block));
+        }
+        cv_.notify_all();
+    }
+
+    void run() {
+        std::unique_lock l(mutex_);
+        for (;;) {
+            if (pending_.empty()) {
+                if (stopping_) return;
+                cv_.wait(l);
+                continue;
+            }
+            auto it = pending_.begin();
+            if (it->first > Clock::now()) {
+                if (stopping_) return;  // delayed blocks are dropped with their queue
+                cv_.wait_until(l, it->first);
+                continue;
+            }
+            Block block = std::move(it->second);
+            pending_.erase(it);
+            l.unlock();
+            block();
+            l.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::multimap<Clock::time_point, Block> pending_;
+    bool stopping_ = false;
+    std::thread worker_;
+};
+
+}  // namespace
+
+DispatchQueue& DispatchQueue::main() {
+    static MainQueue* q = new MainQueue();
+    return *q;
+}
+
+std::shared_ptr<DispatchQueue> DispatchQueue::serial(std::string label) {
+    return std::make_shared<SerialQueue>(std::move(label));
+}
+
+}  // namespace morvex

@@ -1,0 +1,44 @@
+#pragma once
+// Work queues. The main queue runs blocks on the Qt event loop of the main thread; a serial queue
+// is a worker thread that runs its blocks one at a time in the order they were queued.
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace morvex {
+
+class DispatchQueue {
+public:
+    using Block = std::function<void()>;
+
+    static DispatchQueue& main();
+    // A serial queue with its own worker thread; the thread ends when the queue is destroyed
+    // (after the blocks already queued have run).
+    static std::shared_ptr<DispatchQueue> serial(std::string label);
+
+    virtual ~DispatchQueue() = default;
+    virtual void async(Block block) = 0;
+    virtual void asyncAfter(double seconds, Block block) = 0;
+    // Runs the block and waits for it; a block queued from the queue's own thread runs at once.
+    virtual void sync(const Block& block) = 0;
+    virtual bool isCurrent() const = 0;
+    const std::string& label() const { return label_; }
+
+protected:
+    explicit DispatchQueue(std::string label) : label_(std::move(label)) {}
+
+private:
+    std::string label_;
+};
+
+// Runs `block` once per token for the life of the process, whichever thread gets there first;
+// the others wait until it has finished.
+struct OnceToken {
+    std::once_flag flag;
+};
+inline void dispatchOnce(OnceToken& token, const std::function<void()>& block) {
+    std::call_once(token.flag, block);
+}
+
+}  // namespace morvex

@@ -1,0 +1,216 @@
+#include "foundation/Keychain.h"
+
+#include <libsecret/secret.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "foundation/Codec.h"
+#include "foundation/Log.h"
+#include "foundation/Paths.h"
+
+namespace morvex {
+
+namespace {
+
+std::mutex g_mutex;  // guards the backend choice and the file store
+Keychain::Backend g_backend = Keychain::Backend::Automatic;
+
+Keychain::Backend resolveBackend() {
+    if (g_backend != Keychain::Backend::Automatic) return g_backend;
+    const char* forced = std::getenv("MORVEX_KEYCHAIN");
+    if (forced && std::string_view(forced) == "file") return g_backend = Keychain::Backend::File;
+    if (forced && std::string_view(forced) == "secret-service") return g_backend = Keychain::Backend::SecretService;
+    g_backend = Keychain::Backend::File;
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (bus && *bus) {
+        auto connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "morvex-keychain-probe");
+        if (connection.isConnected()) {
+            auto* iface = connection.interface();
+            const QString name = "org.freedesktop.secrets";
+            if (iface->isServiceRegistered(name).value() || iface->activatableServiceNames().value().contains(name))
+                g_backend = Keychain::Backend::SecretService;
+        }
+        QDBusConnection::disconnectFromBus("morvex-keychain-probe");
+    }
+    return g_backend;
+}
+
+// --- file store -------------------------------------------------------------------------------
+
+std::filesystem::path storeFile() { return paths::configDirectory() / "keychain.json"; }
+
+nlohmann::json readStore() {
+    std::ifstream in(storeFile(), std::ios::binary);
+    if (!in) return nlohmann::json::object();
+    std::stringstream ss;
+    ss << in.rdbuf();
+    auto j = nlohmann::json::parse(ss.str(), nullptr, false);
+    if (!j.is_object()) {
+        auto aside = storeFile();
+        aside += ".damaged";
+        std::error_code ec;
+        std::filesystem::rename(storeFile(), aside, ec);
+        log::nslog("Keychain: item store is damaged; moved aside to " + aside.string());
+        return nlohmann::json::object();
+    }
+    return j;
+}
+
+bool writeStore(const nlohmann::json& j) { return paths::writeFileAtomically(storeFile(), j.dump(), 0600); }
+
+// --- Secret Service ---------------------------------------------------------------------------
+
+const SecretSchema* schema() {
+    static const SecretSchema s = {
+        "com.morvex.vpn.Keychain",
+        SECRET_SCHEMA_NONE,
+        {{"account", SECRET_SCHEMA_ATTRIBUTE_STRING}, {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
+        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    return &s;
+}
+
+void logError(const char* what, GError* error) {
+    if (!error) return;
+    log::nslog(std::string("Keychain: ") + what + " failed: " + error->message);
+    g_error_free(error);
+}
+
+std::optional<Bytes> secretGet(const std::string& key) {
+    GError* error = nullptr;
+    SecretValue* value = secret_password_lookup_binary_sync(schema(), nullptr, &error, "account", key.c_str(), nullptr);
+    if (error) {
+        logError("lookup", error);
+        return std::nullopt;
+    }
+    if (!value) return std::nullopt;
+    gsize length = 0;
+    const gchar* bytes = secret_value_get(value, &length);
+    Bytes out(reinterpret_cast<const std::uint8_t*>(bytes), reinterpret_cast<const std::uint8_t*>(bytes) + length);
+    secret_value_unref(value);
+    return out;
+}
+
+bool secretSet(const std::string& key, const Bytes& data) {
+    GError* error = nullptr;
+    SecretValue* value = secret_value_new(reinterpret_cast<const gchar*>(data.data()),
+                                          static_cast<gssize>(data.size()), "application/octet-stream");
+    std::string label = "MorvexVPN: " + key;
+    gboolean ok = secret_password_store_binary_sync(schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), value,
+                                                    nullptr, &error, "account", key.c_str(), nullptr);
+    secret_value_unref(value);
+    logError("store", error);
+    return ok;
+}
+
+bool secretDelete(const std::string& key) {
+    GError* error = nullptr;
+    secret_password_clear_sync(schema(), nullptr, &error, "account", key.c_str(), nullptr);
+    if (error) {
+        logError("delete", error);
+        return false;
+    }
+    return true;  // a missing item is not an error
+}
+
+bool secretClearPrefix(const std::string& prefix) {
+    GError* error = nullptr;
+    GHashTable* attributes = g_hash_table_new(g_str_hash, g_str_equal);
+    GList* items = secret_password_searchv_sync(schema(), attributes, SECRET_SEARCH_ALL, nullptr, &error);
+    g_hash_table_unref(attributes);
+    if (error) {
+        logError("search", error);
+        return false;
+    }
+    bool ok = true;
+    for (GList* l = items; l; l = l->next) {
+        auto* item = static_cast<SecretRetrievable*>(l->data);
+        GHashTable* attrs = secret_retrievable_get_attributes(item);
+        const char* account = static_cast<const char*>(g_hash_table_lookup(attrs, "account"));
+        if (account && std::string_view(account).starts_with(prefix)) ok = secretDelete(account) && ok;
+        g_hash_table_unref(attrs);
+    }
+    g_list_free_full(items, g_object_unref);
+    return ok;
+}
+
+}  // namespace
+
+Keychain::Keychain(std::string keyPrefix) : prefix_(std::move(keyPrefix)) {}
+
+Keychain::Backend Keychain::activeBackend() {
+    std::lock_guard lock(g_mutex);
+    return resolveBackend();
+}
+
+void Keychain::setBackend(Backend backend) {
+    std::lock_guard lock(g_mutex);
+    g_backend = backend;
+}
+
+std::optional<Bytes> Keychain::getData(std::string_view key) const {
+    std::lock_guard lock(g_mutex);
+    auto full = fullKey(key);
+    if (resolveBackend() == Backend::SecretService) return secretGet(full);
+    auto store = readStore();
+    auto it = store.find(full);
+    if (it == store.end() || !it->is_string()) return std::nullopt;
+    return base64Decode(it->get<std::string>());
+}
+
+std::optional<std::string> Keychain::get(std::string_view key) const {
+    auto data = getData(key);
+    if (!data) return std::nullopt;
+    return toString(*data);
+}
+
+std::optional<bool> Keychain::getBool(std::string_view key) const {
+    auto data = getData(key);
+    if (!data || data->size() != 1) return std::nullopt;
+    return (*data)[0] == 1;
+}
+
+bool Keychain::set(const Bytes& value, std::string_view key, Access) {
+    std::lock_guard lock(g_mutex);
+    auto full = fullKey(key);
+    if (resolveBackend() == Backend::SecretService) return secretSet(full, value);
+    auto store = readStore();
+    store[full] = base64Encode(value);
+    return writeStore(store);
+}
+
+bool Keychain::set(std::string_view value, std::string_view key, Access access) {
+    return set(toBytes(value), key, access);
+}
+
+bool Keychain::set(bool value, std::string_view key, Access access) {
+    return set(Bytes{static_cast<std::uint8_t>(value ? 1 : 0)}, key, access);
+}
+
+bool Keychain::deleteItem(std::string_view key) {
+    std::lock_guard lock(g_mutex);
+    auto full = fullKey(key);
+    if (resolveBackend() == Backend::SecretService) return secretDelete(full);
+    auto store = readStore();
+    if (!store.contains(full)) return true;
+    store.erase(full);
+    return writeStore(store);
+}
+
+bool Keychain::clear() {
+    std::lock_guard lock(g_mutex);
+    if (resolveBackend() == Backend::SecretService) return secretClearPrefix(prefix_);
+    auto store = readStore();
+    for (auto it = store.begin(); it != store.end();) {
+        if (std::string_view(it.key()).starts_with(prefix_)) it = store.erase(it);
+        else ++it;
+    }
+    return writeStore(store);
+}
+
+}  // namespace morvex

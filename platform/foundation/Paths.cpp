@@ -1,0 +1,88 @@
+#include "foundation/Paths.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+namespace morvex::paths {
+
+namespace {
+std::mutex g_mutex;
+std::filesystem::path g_override;
+}  // namespace
+
+std::filesystem::path configDirectory() {
+    std::filesystem::path dir;
+    {
+        std::lock_guard lock(g_mutex);
+        dir = g_override;
+    }
+    if (dir.empty()) {
+        if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+            dir = std::filesystem::path(xdg) / "MorvexVPN";
+        } else if (const char* home = std::getenv("HOME"); home && *home) {
+            dir = std::filesystem::path(home) / ".config" / "MorvexVPN";
+        } else {
+            dir = std::filesystem::temp_directory_path() / "MorvexVPN";
+        }
+    }
+    ensureDirectory(dir);
+    return dir;
+}
+
+void setConfigDirectoryOverride(const std::filesystem::path& dir) {
+    std::lock_guard lock(g_mutex);
+    g_override = dir;
+}
+
+bool ensureDirectory(const std::filesystem::path& dir) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(dir, ec)) return true;
+    std::filesystem::create_directories(dir, ec);
+    if (std::filesystem::is_directory(dir, ec)) {
+        ::chmod(dir.c_str(), 0700);
+        return true;
+    }
+    return false;
+}
+
+bool writeFileAtomically(const std::filesystem::path& file, std::string_view contents, unsigned mode) {
+    if (!file.parent_path().empty() && !ensureDirectory(file.parent_path())) return false;
+    std::string tmp = file.string() + ".tmp." + std::to_string(::getpid());
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0) return false;
+    ::fchmod(fd, mode);
+    const char* p = contents.data();
+    std::size_t left = contents.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    bool ok = ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(tmp.c_str(), file.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::filesystem::path executableDirectory() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::filesystem::current_path();
+    return exe.parent_path();
+}
+
+}  // namespace morvex::paths

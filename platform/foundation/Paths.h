@@ -1,0 +1,22 @@
+#pragma once
+// Where the application keeps its files.
+#include <filesystem>
+
+namespace morvex::paths {
+
+// $XDG_CONFIG_HOME/MorvexVPN (or ~/.config/MorvexVPN), unless overridden. Created on demand (0700).
+std::filesystem::path configDirectory();
+// Tests point every store at a fresh directory; an empty path restores the default.
+void setConfigDirectoryOverride(const std::filesystem::path& dir);
+
+// Creates the directory and its parents with mode 0700; true when it exists afterwards.
+bool ensureDirectory(const std::filesystem::path& dir);
+
+// Writes a whole file atomically: a temporary file beside it, flushed, then renamed over it.
+bool writeFileAtomically(const std::filesystem::path& file, std::string_view contents,
+                         unsigned mode = 0600);
+
+// The directory of the running executable.
+std::filesystem::path executableDirectory();
+
+}  // namespace morvex::paths

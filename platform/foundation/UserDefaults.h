@@ -1,0 +1,66 @@
+#pragma once
+// Typed key/value preferences, one process-wide store per domain.
+//
+// Every instance of one domain shares the same store, so a value set through one instance is seen
+// by all others at once. Reads never fail: absent or ill-typed entries give the documented empty
+// values. A set that has returned is on disk (in the kernel's hands), so it survives the process
+// being killed. All members are thread-safe.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/Value.h"
+
+namespace morvex {
+
+class UserDefaults {
+public:
+    // The application's own domain.
+    static UserDefaults standard();
+    // A named domain (a separate store file in the configuration directory).
+    explicit UserDefaults(std::string_view suiteName);
+
+    const std::string& suiteName() const;
+
+    // The stored value, or nothing when the key is absent.
+    std::optional<Value> object(std::string_view key) const;
+
+    // Typed reads. Numbers convert between each other, numeric text converts to numbers,
+    // and a number is written out for `string`. Other kinds give the empty value.
+    std::optional<std::string> string(std::string_view key) const;
+    std::int64_t integer(std::string_view key) const;    // absent: 0
+    double doubleValue(std::string_view key) const;      // absent: 0
+    bool boolean(std::string_view key) const;            // absent: false
+    std::optional<Bytes> data(std::string_view key) const;
+    std::optional<Date> date(std::string_view key) const;
+    std::optional<Array> array(std::string_view key) const;
+    std::optional<Dictionary> dictionary(std::string_view key) const;
+    // Only when every element is text.
+    std::optional<std::vector<std::string>> stringArray(std::string_view key) const;
+
+    void set(const Value& value, std::string_view key);
+    // Text setter where nil removes the key.
+    void setString(const std::optional<std::string>& value, std::string_view key);
+    void removeObject(std::string_view key);
+
+    std::vector<std::string> allKeys() const;
+
+    // Where this domain is stored.
+    std::filesystem::path storePath() const;
+
+    // Forgets the process-wide stores (instances that exist keep theirs). Tests call this when
+    // they move the configuration directory; the next instance reads its file afresh.
+    static void releaseStores();
+
+    class Store;
+
+private:
+    explicit UserDefaults(std::shared_ptr<Store> store);
+    std::shared_ptr<Store> store_;
+};
+
+}  // namespace morvex

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "foundation/Bundle.h"
+#include "foundation/Codec.h"
+#include "support/TestSupport.h"
+
+using namespace morvex;
+
+namespace {
+
+void write(const std::filesystem::path& p, std::string_view text) {
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p) << text;
+}
+
+TEST(StringsTableTest, ParsesCommentsEscapesAndRejectsBrokenText) {
+    auto parsed = parseStringsTable(
+        "/* header */\n\"a\" = \"one\";\n// line comment\n\"b.c\"=\"say \\\"hi\\\"\\n\";\n\"u\" = \"\\U00e9\";");
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed->size(), 3u);
+    EXPECT_EQ((*parsed)[0], (std::pair<std::string, std::string>{"a", "one"}));
+    EXPECT_EQ((*parsed)[1].second, "say \"hi\"\n");
+    EXPECT_EQ((*parsed)[2].second, "é");
+    for (const char* broken : {"\"a\" = \"b\"", "\"a\" \"b\";", "a = \"b\";", "\"a\" = \"b"}) {
+        EXPECT_FALSE(parseStringsTable(broken)) << broken;
+    }
+}
+
+TEST(BundleTest, InfoResourcesAndLocalizedLookups) {
+    test::TempDir dir;
+    write(dir.path() / "Resources/Info.json", R"({"Application Bundle identifier": "com.x", "Release Code": "DEV", "Count": 3})");
+    write(dir.path() / "Resources/countries.json", "[]");
+    write(dir.path() / "Resources/en.lproj/Localizable.strings", "\"hello\" = \"Hello\"; \"only.en\" = \"English\";");
+    write(dir.path() / "Resources/de.lproj/Localizable.strings", "\"hello\" = \"Hallo\";");
+    Bundle b(dir.path());
+    EXPECT_EQ(b.bundleIdentifier(), "com.x");
+    EXPECT_EQ(b.string("Release Code"), "DEV");
+    EXPECT_EQ(b.string("Count"), std::nullopt);
+    EXPECT_EQ(b.object("Count")->toInteger(), 3);
+    EXPECT_EQ(b.pathForResource("countries", "json"), dir.path() / "Resources/countries.json");
+    EXPECT_FALSE(b.pathForResource("missing", "json"));
+    EXPECT_EQ(b.localizations(), (std::vector<std::string>{"de", "en"}));
+
+    b.setLocalization("de");
+    EXPECT_EQ(b.localizedString("hello"), "Hallo");
+    EXPECT_EQ(b.localizedString("only.en"), "English");
+    EXPECT_EQ(b.localizedString("missing.key"), "missing.key");
+    EXPECT_EQ(b.lookup("de", "only.en"), std::nullopt);
+}
+
+TEST(BundleTest, TheBuiltApplicationBundleHasItsIdentity) {
+    EXPECT_EQ(Bundle::main().bundleIdentifier(), "com.morvex.mac.vpn");
+    EXPECT_EQ(Bundle::main().string("Release Code"), "PRODUCTION");
+}
+
+TEST(CodecTest, Base64RoundTripsAndRejectsGarbage) {
+    for (std::string s : {"", "f", "fo", "foo", "foob", "fooba", "foobar"}) {
+        EXPECT_EQ(toString(*base64Decode(base64Encode(s))), s);
+    }
+    EXPECT_EQ(base64Encode(std::string_view("foobar")), "Zm9vYmFy");
+    EXPECT_FALSE(base64Decode("Zm9v!"));
+    EXPECT_FALSE(base64Decode("Zm9"));
+    EXPECT_EQ(crc32("123456789", 9), 0xCBF43926u);
+}
+
+}  // namespace

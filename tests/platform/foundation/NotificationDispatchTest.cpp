@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "foundation/Dispatch.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/Timer.h"
+#include "support/TestSupport.h"
+
+using namespace morvex;
+using namespace std::chrono_literals;
+
+namespace {
+
+TEST(NotificationCenterTest, DeliversSynchronouslyOnThePostingThreadWithObjectAndInfo) {
+    NotificationCenter center;
+    std::vector<std::string> seen;
+    std::thread::id deliveredOn;
+    auto token = center.addObserver("Changed", [&](const Notification& n) {
+        deliveredOn = std::this_thread::get_id();
+        ASSERT_NE(n.objectAs<bool>(), nullptr);
+        seen.push_back(std::string(*n.objectAs<bool>() ? "true" : "false") + "/" + *n.info<std::string>("who"));
+    });
+    auto all = center.addObserver("", [&](const Notification& n) { seen.push_back("any:" + n.name); });
+    std::thread poster([&] { center.post("Changed", true, {{"who", std::string("t")}}); });
+    poster.join();
+    center.post("Other");
+    EXPECT_EQ(seen, (std::vector<std::string>{"true/t", "any:Changed", "any:Other"}));
+    EXPECT_NE(deliveredOn, std::this_thread::get_id());
+}
+
+TEST(NotificationCenterTest, DroppedTokenStopsDeliveryEvenFromInsideABlock) {
+    NotificationCenter center;
+    int calls = 0;
+    ObserverToken token;
+    token = center.addObserver("N", [&](const Notification&) {
+        ++calls;
+        token.remove();
+    });
+    int other = 0;
+    {
+        auto scoped = center.addObserver("N", [&](const Notification&) { ++other; });
+        center.post("N");
+    }
+    center.post("N");
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(other, 1);
+}
+
+TEST(DispatchQueueTest, MainQueueRunsInOrderOnTheMainThread) {
+    std::vector<int> order;
+    std::thread([&] {
+        for (int i = 0; i < 3; ++i) DispatchQueue::main().async([&order, i] {
+            EXPECT_TRUE(DispatchQueue::main().isCurrent());
+            order.push_back(i);
+        });
+    }).join();
+    DispatchQueue::main().asyncAfter(0.05, [&] { order.push_back(99); });
+    ASSERT_TRUE(test::waitUntil([&] { return order.size() == 4; }));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 99}));
+}
+
+TEST(DispatchQueueTest, SerialQueueRunsOneAtATimeInOrderOffTheMainThread) {
+    auto q = DispatchQueue::serial("test.serial");
+    std::vector<int> order;
+    std::atomic<int> running{0};
+    bool overlapped = false;
+    q->asyncAfter(0.03, [&] { order.push_back(100); });
+    for (int i = 0; i < 50; ++i) {
+        q->async([&, i] {
+            if (running.fetch_add(1) != 0) overlapped = true;
+            order.push_back(i);
+            running.fetch_sub(1);
+        });
+    }
+    bool onWorker = false;
+    q->sync([&] { onWorker = q->isCurrent() && !DispatchQueue::main().isCurrent(); });
+    EXPECT_TRUE(onWorker);
+    std::this_thread::sleep_for(60ms);
+    q->sync([] {});
+    ASSERT_EQ(order.size(), 51u);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(order[i], i);
+    EXPECT_EQ(order.back(), 100);
+    EXPECT_FALSE(overlapped);
+}
+
+TEST(DispatchQueueTest, OnceRunsOnceAcrossThreads) {
+    static OnceToken token;
+    std::atomic<int> runs{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 8; ++i) threads.emplace_back([&] { dispatchOnce(token, [&] { ++runs; }); });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(runs.load(), 1);
+}
+
+TEST(TimerTest, RepeatingTimerFiresUntilInvalidatedAndOneShotOnce) {
+    int repeats = 0, once = 0;
+    auto repeating = Timer::scheduledTimer(0.01, true, [&](Timer& t) {
+        if (++repeats == 3) t.invalidate();
+    });
+    auto single = Timer::scheduledTimer(0.01, false, [&](Timer&) { ++once; });
+    test::spinFor(120ms);
+    EXPECT_EQ(repeats, 3);
+    EXPECT_EQ(once, 1);
+    EXPECT_FALSE(repeating->isValid());
+    EXPECT_FALSE(single->isValid());
+    int dropped = 0;
+    Timer::scheduledTimer(0.01, true, [&](Timer&) { ++dropped; });  // no reference kept
+    test::spinFor(40ms);
+    EXPECT_EQ(dropped, 0);
+}
+
+}  // namespace
