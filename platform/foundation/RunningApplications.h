@@ -1,0 +1,43 @@
+#pragma once
+// Which applications of the user's session are running, and starting one.
+//
+// An application shows that it runs by owning a well-known name on the D-Bus session bus made
+// from its bundle identifier; the bus drops the name when the process ends, however it ends, so
+// a look-up never sees a stale entry and needs no files or polling.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/Error.h"
+
+namespace morvex {
+
+class RunningApplications {
+public:
+    static constexpr std::string_view errorDomain = "RunningApplicationsErrorDomain";
+    enum ErrorCode { invalidIdentifier = 1, noSessionBus = 2, alreadyRunning = 3, launchFailed = 4 };
+
+    // The bus name of a bundle identifier: the identifier itself, with a "_" put before any
+    // element that begins with a digit. Nothing for a text that is not a bundle identifier
+    // (two or more elements of ASCII letters, digits and "-", separated by single points).
+    static std::optional<std::string> busName(std::string_view bundleIdentifier);
+
+    // True when a process of this session owns the bus name of that identifier. False for a
+    // text that is not a bundle identifier and when there is no session bus.
+    static bool isRunning(std::string_view bundleIdentifier);
+
+    // Claims the bus name of the identifier for this process, for as long as it runs. An
+    // application calls it once at start with its own bundle identifier. Fails for a text that
+    // is not a bundle identifier, without a session bus, and when another process owns the name.
+    static Result<void> announce(std::string_view bundleIdentifier);
+
+    // Starts a program as a process of its own that outlives this one; its process id. Fails when
+    // the file is not an executable program or cannot be started.
+    static Result<std::int64_t> launchApplication(const std::filesystem::path& executable,
+                                                  const std::vector<std::string>& arguments = {});
+};
+
+}  // namespace morvex
