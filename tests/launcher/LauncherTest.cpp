@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "LauncherFixture.h"
+#include "foundation/DistributedNotificationCenter.h"
+#include "foundation/RunningApplications.h"
+
+using namespace morvex;
+using namespace std::chrono_literals;
+
+namespace {
+
+class LauncherTest : public ::testing::Test {
+protected:
+    test::LauncherBundle bundle;
+};
+
+TEST_F(LauncherTest, StartsTheApplicationFromItsBundleAndQuitsWhenTheApplicationSaysSo) {
+    bundle.writeApplication(/*killsLauncher=*/true);
+    auto launcher = bundle.startLauncher();
+
+    ASSERT_TRUE(bundle.waitForLog("told the launcher to quit")) << testing::PrintToString(bundle.log());
+    ASSERT_TRUE(test::waitForExit(*launcher));
+    EXPECT_EQ(launcher->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(launcher->exitCode(), 0) << launcher->readAllStandardError().toStdString();
+    EXPECT_EQ(bundle.countLog("started"), 1u);
+    EXPECT_TRUE(RunningApplications::isRunning(bundle.appIdentifier));
+    EXPECT_TRUE(test::waitUntil([&] { return !RunningApplications::isRunning(bundle.launcherIdentifier); }));
+}
+
+TEST_F(LauncherTest, QuitsAtOnceWithoutStartingASecondCopyWhenTheApplicationRuns) {
+    auto application = bundle.startApplication();
+    ASSERT_TRUE(bundle.waitForLog("announced"));
+
+    auto launcher = bundle.startLauncher();
+    ASSERT_TRUE(test::waitForExit(*launcher));
+    EXPECT_EQ(launcher->exitCode(), 0) << launcher->readAllStandardError().toStdString();
+    test::spinFor(300ms);  // a copy it had started would have written its first line by now
+    EXPECT_EQ(bundle.countLog("started"), 1u) << testing::PrintToString(bundle.log());
+    EXPECT_EQ(application->state(), QProcess::Running);
+}
+
+TEST_F(LauncherTest, IgnoresAQuitRequestForAnotherApplicationAndQuitsOnItsOwn) {
+    auto launcher = bundle.startLauncher();
+    ASSERT_TRUE(bundle.waitForLog("announced"));
+    ASSERT_TRUE(test::waitUntil([&] { return RunningApplications::isRunning(bundle.launcherIdentifier); }));
+
+    auto& center = DistributedNotificationCenter::defaultCenter();
+    int seenHere = 0;
+    auto token = center.addObserver("killMorvexVPNLauncher", std::nullopt, [&](const Notification&) { ++seenHere; });
+    ASSERT_TRUE(center.post("killMorvexVPNLauncher", "com.morvex.other"));
+    ASSERT_TRUE(center.post("killMorvexVPNLauncher"));
+    ASSERT_TRUE(center.post("killMorvexVPNLauncherNow", bundle.appIdentifier));
+    ASSERT_TRUE(center.post("killMorvexVPNLauncher", bundle.appIdentifier + ".helper"));
+    // The bus has delivered them once they are back here; give the launcher a moment as well.
+    ASSERT_TRUE(test::waitUntil([&] { return seenHere == 3; }));
+    test::spinFor(200ms);
+    ASSERT_EQ(launcher->state(), QProcess::Running) << launcher->readAllStandardError().toStdString();
+
+    ASSERT_TRUE(center.post("killMorvexVPNLauncher", bundle.appIdentifier));
+    ASSERT_TRUE(test::waitForExit(*launcher));
+    EXPECT_EQ(launcher->exitCode(), 0);
+    EXPECT_EQ(bundle.countLog("started"), 1u);
+}
+
+TEST_F(LauncherTest, InfoValuesItCannotUseEndItWithAnErrorAndStartNothing) {
+    struct Case {
+        const char* label;
+        std::function<void(nlohmann::json&)> change;
+    };
+    const Case cases[] = {
+        {"no application name", [](auto& info) { info.erase("Application Name"); }},
+        {"no application identifier", [](auto& info) { info.erase("Application Bundle identifier"); }},
+        {"identifier that is no text", [](auto& info) { info["Application Bundle identifier"] = 7; }},
+        {"name that leaves the bundle", [](auto& info) { info["Application Name"] = "../../evil"; }},
+        {"empty name", [](auto& info) { info["Application Name"] = ""; }},
+    };
+    const auto shipped = bundle.launcherInfo();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        auto info = shipped;
+        c.change(info);
+        bundle.writeLauncherInfo(info);
+        auto launcher = bundle.startLauncher();
+        ASSERT_TRUE(test::waitForExit(*launcher));
+        EXPECT_EQ(launcher->exitCode(), 1);
+        EXPECT_TRUE(launcher->readAllStandardError().contains("MorvexVPNLauncher: "));
+    }
+    test::spinFor(200ms);
+    EXPECT_EQ(bundle.countLog("started"), 0u);
+}
+
+TEST_F(LauncherTest, WithoutASessionBusStartsTheApplicationAndLeaves) {
+    // Nobody could tell it to quit, so it must not stay behind.
+    auto launcher = bundle.startLauncher({}, {"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus"});
+    ASSERT_TRUE(test::waitForExit(*launcher));
+    EXPECT_EQ(launcher->exitCode(), 0) << launcher->readAllStandardError().toStdString();
+    ASSERT_TRUE(bundle.waitForLog("started"));
+}
+
+}  // namespace
