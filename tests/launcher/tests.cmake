@@ -1,4 +1,4 @@
-# The launcher suite: every test runs on a private session bus of its own, against a copy of the
+# The launcher suite (each test on a private session bus of its own, through run-test.sh) runs against a copy of the
 # built launcher and a stand-in application program.
 if(TARGET launcher_tests AND TARGET MorvexVPNLauncher)
   # The stand-in application is a program of its own, not part of the suite.
@@ -15,15 +15,6 @@ if(TARGET launcher_tests AND TARGET MorvexVPNLauncher)
     MORVEX_FAKE_APPLICATION="$<TARGET_FILE:launcher_fake_application>"
     MORVEX_LAUNCHER_PROGRAM="$<TARGET_FILE:MorvexVPNLauncher>")
 
-  # Discover the tests once more, now run through the private-bus wrapper, in place of the plain
-  # discovery that the suite got: its tests would otherwise run on whatever bus the caller has.
-  get_property(test_includes DIRECTORY PROPERTY TEST_INCLUDE_FILES)
-  list(FILTER test_includes EXCLUDE REGEX "/launcher_tests\\[[0-9]+\\]_include\\.cmake$")
-  set_property(DIRECTORY PROPERTY TEST_INCLUDE_FILES ${test_includes})
-  set_property(TARGET launcher_tests PROPERTY CROSSCOMPILING_EMULATOR
-    ${CMAKE_CURRENT_LIST_DIR}/run-on-private-bus.sh)
-  gtest_discover_tests(launcher_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MORVEX_KEYCHAIN=file" TIMEOUT 60)
 elseif(TARGET launcher_tests)
   message(FATAL_ERROR "tests/launcher needs the MorvexVPNLauncher program")
 endif()
