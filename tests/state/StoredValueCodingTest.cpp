@@ -107,6 +107,11 @@ TEST_F(StoredValueCodingTest, WritersStoreJsonDataThatReadsBack) {
     EXPECT_EQ((*read)[0], selected);
     EXPECT_EQ((*read)[1], other);
 
+    // A record that cannot be encoded is left out; the others are kept.
+    VPNAccount broken("\xff", "active", "monthly", "card", "2027-01-01", "");
+    setEncodableArray<VPNAccount>(d, std::vector{other, broken, other}, "accounts");
+    EXPECT_EQ(decodableArray<VPNAccount>(d, "accounts"), (std::vector{other, other}));
+
     setEncodableArray<VPNAccount>(d, std::vector<VPNAccount>{}, "accounts");
     EXPECT_EQ(decodableArray<VPNAccount>(d, "accounts"), std::vector<VPNAccount>{});
     setEncodableArray<VPNAccount>(d, std::nullopt, "accounts");
