@@ -50,9 +50,22 @@ public:
         return out;
     }
 
+    Value setIfAbsent(std::string_view key, const Value& value) {
+        std::string record = encodeRecord(key, &value);
+        std::lock_guard lock(mutex_);
+        if (auto it = values_.find(std::string(key)); it != values_.end()) return it->second.value;
+        storeLocked(key, &value, record);
+        return value;
+    }
+
     void set(std::string_view key, const Value* value) {
         std::string record = encodeRecord(key, value);
         std::lock_guard lock(mutex_);
+        storeLocked(key, value, record);
+    }
+
+private:
+    void storeLocked(std::string_view key, const Value* value, const std::string& record) {
         std::string k(key);
         if (value) {
             auto& entry = values_[k];
@@ -70,7 +83,6 @@ public:
         if (journalBytes_ > 2 * liveBytes_ + kCompactSlack) compact();
     }
 
-private:
     static constexpr char kMagic[] = "MORVEX-DEFAULTS 1\n";
     static constexpr std::size_t kMagicSize = sizeof(kMagic) - 1;
     static constexpr std::size_t kHeader = 8;
@@ -315,6 +327,8 @@ void UserDefaults::setString(const std::optional<std::string>& value, std::strin
 }
 
 void UserDefaults::removeObject(std::string_view key) { store_->set(key, nullptr); }
+
+Value UserDefaults::setIfAbsent(const Value& value, std::string_view key) { return store_->setIfAbsent(key, value); }
 
 std::vector<std::string> UserDefaults::allKeys() const { return store_->keys(); }
 

@@ -46,6 +46,9 @@ public:
     // Text setter where nil removes the key.
     void setString(const std::optional<std::string>& value, std::string_view key);
     void removeObject(std::string_view key);
+    // Stores the value only when the key is absent, atomically with respect to other writers;
+    // answers what the key holds afterwards.
+    Value setIfAbsent(const Value& value, std::string_view key);
 
     std::vector<std::string> allKeys() const;
 

@@ -142,8 +142,8 @@ std::optional<std::string> User::text(std::string_view k) const { return default
 void User::setText(const std::optional<std::string>& value, std::string_view k) { defaults_.setString(value, k); }
 
 bool User::boolDefaultingToTrue(std::string_view k) const {
-    if (!defaults_.object(k)) defaults_.set(Value(true), k);
-    return defaults_.boolean(k);
+    // Atomic, so a concurrent writer's false is never overwritten by the default.
+    return defaults_.setIfAbsent(Value(true), k).toBool();
 }
 
 bool User::loggedIn() const { return defaults_.boolean(key::loggedIn); }

@@ -197,3 +197,15 @@ TEST_F(UserDefaultsTest, TornTailIsDroppedQuietly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UserDefaultsTest, SetIfAbsentKeepsAnExistingValue) {
+    auto d = UserDefaults::standard();
+    EXPECT_EQ(d.setIfAbsent(Value(true), "flag"), Value(true));
+    d.set(false, "flag");
+    EXPECT_EQ(d.setIfAbsent(Value(true), "flag"), Value(false));
+    EXPECT_FALSE(reopened().boolean("flag"));
+}
+
+}  // namespace
