@@ -1,0 +1,215 @@
+#include "catalog/ServerRecord.h"
+
+#include <random>
+
+#include "foundation/NotificationCenter.h"
+#include "state/StrictJson.h"
+
+namespace morvex {
+
+using json = nlohmann::json;
+using Server = ZevuDataFetcherTypes::Server;
+using Shortcut = Server::Shortcut;
+namespace sj = strictjson;
+
+std::optional<ZevuDataFetcherTypes::ServerType> ZevuDataFetcherTypes::serverTypeFromRaw(std::int64_t raw) {
+    if (raw < 0 || raw > 4) return std::nullopt;
+    return static_cast<ServerType>(raw);
+}
+
+void ZevuDataFetcherTypes::postFavoritesUpdated(bool added, const ServerPtr& server, const ServerList& favorites) {
+    UserInfo object{{"Added", added}, {"Object", server}, {"List", favorites}};
+    NotificationCenter::defaultCenter().post(favoritesUpdatedNotification, object);
+}
+
+std::uint64_t ZevuDataFetcherTypes::randomElementIndex(std::uint64_t bound) {
+    static thread_local std::random_device device;
+    return randomElementIndex(bound, [] {
+        return (static_cast<std::uint64_t>(device()) << 32) | static_cast<std::uint64_t>(device());
+    });
+}
+
+// Multiply-and-shift with rejection of the few products that would bias the result.
+std::uint64_t ZevuDataFetcherTypes::randomElementIndex(std::uint64_t bound,
+                                                       const std::function<std::uint64_t()>& source) {
+    __extension__ typedef unsigned __int128 u128;
+    u128 m = static_cast<u128>(source()) * bound;
+    if (static_cast<std::uint64_t>(m) < bound) {
+        std::uint64_t t = (0 - bound) % bound;  // (2^64 - bound) mod bound
+        while (static_cast<std::uint64_t>(m) < t) m = static_cast<u128>(source()) * bound;
+    }
+    return static_cast<std::uint64_t>(m >> 64);
+}
+
+Server::Server(std::string id_, std::string name_, ServerType type_, std::string code_)
+    : id(std::move(id_)), type(type_), code(std::move(code_)), name(std::move(name_)) {}
+
+const std::array<Shortcut::BackgroundColor, 9>& Shortcut::palette() {
+    static const std::array<BackgroundColor, 9> colors = [] {
+        constexpr int rgb[9][3] = {{9, 69, 49},   {16, 120, 150}, {130, 147, 86}, {60, 100, 120}, {67, 171, 201},
+                                   {181, 198, 137}, {188, 161, 54}, {194, 87, 26},  {154, 38, 23}};
+        std::array<BackgroundColor, 9> out{};
+        for (std::size_t i = 0; i < 9; ++i) out[i] = {rgb[i][0] / 255.0, rgb[i][1] / 255.0, rgb[i][2] / 255.0};
+        return out;
+    }();
+    return colors;
+}
+
+Shortcut::BackgroundColor Shortcut::randomPaletteColor() {
+    return palette()[randomElementIndex(palette().size())];
+}
+
+std::string_view rawValue(Shortcut::Type type) {
+    switch (type) {
+        case Shortcut::Type::Shortcut: return "Shortcut";
+        case Shortcut::Type::Country: return "Country";
+        case Shortcut::Type::Link: return "Link";
+    }
+    return "Country";
+}
+
+std::optional<Shortcut::Type> shortcutTypeFromRaw(std::string_view raw) {
+    for (auto t : {Shortcut::Type::Shortcut, Shortcut::Type::Country, Shortcut::Type::Link})
+        if (rawValue(t) == raw) return t;
+    return std::nullopt;
+}
+
+void to_json(json& j, const ZevuDataFetcherTypes::DataCenter& d) {
+    j = json::object({{"id", d.id}, {"latency", d.latency}});
+    if (d.ip) j["ip"] = *d.ip;
+    if (d.hostname) j["hostname"] = *d.hostname;
+}
+
+void from_json(const json& j, ZevuDataFetcherTypes::DataCenter& d) {
+    sj::requireObject(j, "DataCenter");
+    d.id = sj::requireInt64(j, "id");
+    d.latency = sj::requireInt64(j, "latency");
+    d.ip = sj::optionalString(j, "ip");
+    d.hostname = sj::optionalString(j, "hostname");
+}
+
+void to_json(json& j, const ZevuDataFetcherTypes::LocalJsonCountry& c) {
+    j = json::object({{"priority", c.priority}, {"is_p2p", c.p2p}});
+    if (c.quantumResistant) j["is_quantum_resistant"] = *c.quantumResistant;
+}
+
+void from_json(const json& j, ZevuDataFetcherTypes::LocalJsonCountry& c) {
+    sj::requireObject(j, "LocalJsonCountry");
+    c.priority = sj::requireInt64(j, "priority");
+    c.p2p = sj::requireBool(j, "is_p2p");
+    c.quantumResistant = sj::optionalBool(j, "is_quantum_resistant");
+}
+
+void to_json(json& j, const Shortcut::BackgroundColor& c) {
+    j = json::object({{"red", c.red}, {"green", c.green}, {"blue", c.blue}});
+}
+
+void from_json(const json& j, Shortcut::BackgroundColor& c) {
+    sj::requireObject(j, "BackgroundColor");
+    c.red = sj::requireDouble(j, "red");
+    c.green = sj::requireDouble(j, "green");
+    c.blue = sj::requireDouble(j, "blue");
+}
+
+void to_json(json& j, const Shortcut& s) {
+    j = json::object();
+    if (s.url) j["url"] = *s.url;
+    if (s.country) j["country"] = *s.country;
+    if (s.id) j["id"] = *s.id;
+    if (s.slug) j["slug"] = *s.slug;
+    if (s.availableCountries) j["availableCountries"] = *s.availableCountries;
+    j["type"] = std::string(rawValue(s.type));
+    if (s.consent) j["consent"] = *s.consent;
+    j["color"] = s.color;
+}
+
+void from_json(const json& j, Shortcut& s) {
+    sj::requireObject(j, "Shortcut");
+    s.url = sj::optionalString(j, "url");
+    s.country = sj::optionalString(j, "country");
+    s.id = sj::optionalInt64(j, "id");
+    s.slug = sj::optionalString(j, "slug");
+    s.availableCountries = sj::optionalString(j, "availableCountries");
+    s.type = Shortcut::Type::Country;
+    if (auto raw = sj::optionalString(j, "type")) {
+        auto t = shortcutTypeFromRaw(*raw);
+        if (!t) throw json::other_error::create(501, "unknown shortcut type \"" + *raw + "\"", &j);
+        s.type = *t;
+    }
+    s.consent = sj::optionalBool(j, "consent");
+    // A shortcut stored without a colour takes a palette colour, kept once it is written again.
+    if (const json* color = sj::member(j, "color")) {
+        s.color = color->get<Shortcut::BackgroundColor>();
+    } else {
+        s.color = Shortcut::randomPaletteColor();
+    }
+}
+
+}  // namespace morvex
+
+using morvex::ZevuDataFetcherTypes;
+namespace sj = morvex::strictjson;
+
+ZevuDataFetcherTypes::Server nlohmann::adl_serializer<ZevuDataFetcherTypes::Server>::from_json(const json& j) {
+    sj::requireObject(j, "Server");
+    auto rawType = sj::requireInt64(j, "type");
+    auto type = ZevuDataFetcherTypes::serverTypeFromRaw(rawType);
+    if (!type) throw json::other_error::create(501, "unknown server type " + std::to_string(rawType), &j);
+    ZevuDataFetcherTypes::Server s(sj::requireString(j, "id"), sj::requireString(j, "name"), *type,
+                                   sj::requireString(j, "code"));
+    s.ip = sj::requireString(j, "ip");
+    s.host = sj::requireString(j, "host");
+    s.latency = sj::requireInt64(j, "latency");
+    s.favorite = sj::requireBool(j, "favorite");
+    s.p2p = sj::optionalBool(j, "p2p").value_or(false);
+    s.priority = sj::optionalInt64(j, "priority").value_or(0);
+    s.quantumResistant = sj::optionalBool(j, "quantumResistant").value_or(false);
+    if (const json* shortcut = sj::member(j, "shortcut")) {
+        s.shortcut = std::make_shared<ZevuDataFetcherTypes::Server::Shortcut>(
+            shortcut->get<ZevuDataFetcherTypes::Server::Shortcut>());
+    }
+    if (const json* protocols = sj::member(j, "protocols")) {
+        if (!protocols->is_array()) throw json::type_error::create(302, "\"protocols\" must be an array", &j);
+        std::vector<morvex::VPNProtocol> list;
+        for (const auto& element : *protocols) {
+            // Inside a Server the protocols are coded by their case index.
+            auto p = morvex::vpnProtocolFromIndex(sj::asInt64(element, "protocols"));
+            if (!p) throw json::other_error::create(501, "unknown protocol " + element.dump(), &j);
+            list.push_back(*p);
+        }
+        s.protocols = std::move(list);
+    }
+    return s;
+}
+
+void nlohmann::adl_serializer<ZevuDataFetcherTypes::Server>::to_json(json& j, const ZevuDataFetcherTypes::Server& s) {
+    j = json::object({{"id", s.id},
+                      {"type", static_cast<std::int64_t>(s.type)},
+                      {"host", s.host},
+                      {"code", s.code},
+                      {"name", s.name},
+                      {"latency", s.latency},
+                      {"favorite", s.favorite},
+                      {"p2p", s.p2p},
+                      {"priority", s.priority},
+                      {"ip", s.ip},
+                      {"quantumResistant", s.quantumResistant}});
+    if (s.shortcut) j["shortcut"] = *s.shortcut;
+    if (s.protocols) {
+        json list = json::array();
+        for (auto p : *s.protocols) list.push_back(morvex::caseIndex(p));
+        j["protocols"] = std::move(list);
+    }
+}
+
+ZevuDataFetcherTypes::ServerPtr nlohmann::adl_serializer<ZevuDataFetcherTypes::ServerPtr>::from_json(const json& j) {
+    return std::make_shared<ZevuDataFetcherTypes::Server>(j.get<ZevuDataFetcherTypes::Server>());
+}
+
+void nlohmann::adl_serializer<ZevuDataFetcherTypes::ServerPtr>::to_json(json& j, const ZevuDataFetcherTypes::ServerPtr& s) {
+    if (s) {
+        j = *s;
+    } else {
+        j = nullptr;
+    }
+}

@@ -1,0 +1,9 @@
+#pragma once
+// The facade over the VPN SDK. Its value types live in ZevuTypes.
+#include "vpn/ZevuTypes.h"
+
+namespace morvex {
+
+class Zevu : public ZevuTypes {};
+
+}  // namespace morvex
