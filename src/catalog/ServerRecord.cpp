@@ -182,34 +182,28 @@ ZevuDataFetcherTypes::Server nlohmann::adl_serializer<ZevuDataFetcherTypes::Serv
     return s;
 }
 
-void nlohmann::adl_serializer<ZevuDataFetcherTypes::Server>::to_json(json& j, const ZevuDataFetcherTypes::Server& s) {
-    j = json::object({{"id", s.id},
-                      {"type", static_cast<std::int64_t>(s.type)},
-                      {"host", s.host},
-                      {"code", s.code},
-                      {"name", s.name},
-                      {"latency", s.latency},
-                      {"favorite", s.favorite},
-                      {"p2p", s.p2p},
-                      {"priority", s.priority},
-                      {"ip", s.ip},
-                      {"quantumResistant", s.quantumResistant}});
+nlohmann::json morvex::serverJSON(const ZevuDataFetcherTypes::Server& s) {
+    json j = json::object({{"id", s.id},
+                           {"type", static_cast<std::int64_t>(s.type)},
+                           {"host", s.host},
+                           {"code", s.code},
+                           {"name", s.name},
+                           {"latency", s.latency},
+                           {"favorite", s.favorite},
+                           {"p2p", s.p2p},
+                           {"priority", s.priority},
+                           {"ip", s.ip},
+                           {"quantumResistant", s.quantumResistant}});
     if (s.shortcut) j["shortcut"] = *s.shortcut;
     if (s.protocols) {
         json list = json::array();
         for (auto p : *s.protocols) list.push_back(morvex::caseIndex(p));
         j["protocols"] = std::move(list);
     }
+    return j;
 }
 
 ZevuDataFetcherTypes::ServerPtr nlohmann::adl_serializer<ZevuDataFetcherTypes::ServerPtr>::from_json(const json& j) {
     return std::make_shared<ZevuDataFetcherTypes::Server>(j.get<ZevuDataFetcherTypes::Server>());
 }
 
-void nlohmann::adl_serializer<ZevuDataFetcherTypes::ServerPtr>::to_json(json& j, const ZevuDataFetcherTypes::ServerPtr& s) {
-    if (s) {
-        j = *s;
-    } else {
-        j = nullptr;
-    }
-}

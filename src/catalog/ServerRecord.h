@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "api/ProfileResponseModel.h"
 #include "state/VPNProtocol.h"
 
 namespace morvex {
@@ -91,7 +92,8 @@ public:
     ServerType type;
     std::string host;
     std::string ip;
-    std::optional<ServerList> servers;              // the cities of a country; never coded
+    std::optional<ServerList> servers;                   // the cities of a country; never coded
+    std::optional<std::vector<DedicatedIPHost>> hosts;   // hosts of a dedicated IP; never coded
     std::optional<std::vector<DataCenter>> dataCenters;  // never coded
     std::shared_ptr<Shortcut> shortcut;             // null when absent
     std::optional<std::vector<VPNProtocol>> protocols;
@@ -121,16 +123,28 @@ void from_json(const nlohmann::json& j, ZevuDataFetcherTypes::Server::Shortcut& 
 
 }  // namespace morvex
 
+namespace morvex {
+// The JSON object of a Server (null for a null ServerPtr).
+nlohmann::json serverJSON(const ZevuDataFetcherTypes::Server& s);
+}  // namespace morvex
+
 // A Server has no empty state, so it is decoded by value; a ServerPtr codes its pointee (null for
-// none) and decodes into a new object.
+// none) and decodes into a new object. Both write into any JSON flavour (the stores use ordered).
 template <>
 struct nlohmann::adl_serializer<morvex::ZevuDataFetcherTypes::Server> {
     static morvex::ZevuDataFetcherTypes::Server from_json(const nlohmann::json& j);
-    static void to_json(nlohmann::json& j, const morvex::ZevuDataFetcherTypes::Server& s);
+    template <class BasicJson>
+    static void to_json(BasicJson& j, const morvex::ZevuDataFetcherTypes::Server& s) {
+        j = BasicJson(morvex::serverJSON(s));
+    }
 };
 
 template <>
 struct nlohmann::adl_serializer<morvex::ZevuDataFetcherTypes::ServerPtr> {
     static morvex::ZevuDataFetcherTypes::ServerPtr from_json(const nlohmann::json& j);
-    static void to_json(nlohmann::json& j, const morvex::ZevuDataFetcherTypes::ServerPtr& s);
+    template <class BasicJson>
+    static void to_json(BasicJson& j, const morvex::ZevuDataFetcherTypes::ServerPtr& s) {
+        if (s) j = BasicJson(morvex::serverJSON(*s));
+        else j = nullptr;
+    }
 };

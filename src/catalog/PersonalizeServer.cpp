@@ -1,0 +1,42 @@
+#include "catalog/PersonalizeServer.h"
+
+#include <nlohmann/json.hpp>
+
+#include "state/StrictJson.h"
+
+namespace morvex {
+
+using json = nlohmann::json;
+
+Bytes PersonalizeServerModelTypes::encodeRatings(const Ratings& ratings) {
+    json root = json::object();
+    for (const auto& [code, entries] : ratings) {
+        json list = json::array();
+        for (const auto& e : entries) list.push_back({{"identifier", e.identifier}, {"liked", e.liked}});
+        root[code] = std::move(list);
+    }
+    const std::string text = root.dump();
+    return Bytes(text.begin(), text.end());
+}
+
+std::optional<PersonalizeServerModelTypes::Ratings> PersonalizeServerModelTypes::decodeRatings(const Bytes& data) {
+    json root = json::parse(data.begin(), data.end(), nullptr, false);
+    if (root.is_discarded() || !root.is_object()) return std::nullopt;
+    Ratings out;
+    try {
+        for (const auto& [code, list] : root.items()) {
+            if (!list.is_array()) return std::nullopt;
+            auto& entries = out[code];
+            for (const auto& e : list) {
+                strictjson::requireObject(e, "rating");
+                entries.emplace_back(strictjson::requireString(e, "identifier"),
+                                     strictjson::optionalBool(e, "liked").value_or(false));
+            }
+        }
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+}  // namespace morvex

@@ -1,0 +1,176 @@
+#include "state/AppPreferences.h"
+
+#include <nlohmann/json.hpp>
+
+#include "app/BundleInfo.h"
+#include "app/WebLinks.h"
+#include "foundation/Bundle.h"
+#include "foundation/NotificationCenter.h"
+#include "state/StoredValueCoding.h"
+#include "state/StrictJson.h"
+#include "state/User.h"
+
+namespace morvex {
+
+namespace {
+
+namespace sj = strictjson;
+using json = nlohmann::json;
+
+// The release-notes page of the support site; the web-link query items are added when it is used.
+constexpr std::string_view kReleaseNotesAddress = "https://help.morvexvpn.com/release-notes/mac";
+
+constexpr std::string_view kAppearanceTitleKeys[3] = {"appearance.system.default", "appearance.light",
+                                                      "appearance.dark"};
+
+json updateJSON(const AppPreferences::UpdateAvailable& v) {
+    return json::object({{"availableVersion", v.availableVersion},
+                         {"forcedTillVersion", v.forcedTillVersion},
+                         {"releaseNoteURL", v.releaseNoteURL},
+                         {"downloadUrl", v.downloadUrl}});
+}
+
+json lastConnectionJSON(const AppPreferences::LastConnection& v) {
+    json j = json::object({{"selectedInterface", v.selectedInterface},
+                           {"connectVia", v.connectVia},
+                           {"selectedInterfaceScreen", v.selectedInterfaceScreen},
+                           {"connectionInitiatedBy", v.connectionInitiatedBy},
+                           {"server", v.server},
+                           {"dialedWithQRServer", v.dialedWithQRServer},
+                           {"isDialedWithOVPNObfuscatedServer", v.isDialedWithOVPNObfuscatedServer}});
+    if (v.nasIdentifier) j["nasIdentifier"] = *v.nasIdentifier;
+    return j;
+}
+
+}  // namespace
+
+std::optional<SystemExtensionStatus> systemExtensionStatusFromRaw(std::int64_t raw) {
+    if (raw < 0 || raw > 4) return std::nullopt;
+    return static_cast<SystemExtensionStatus>(raw);
+}
+
+AppPreferences::AppPreferences() : AppPreferences(UserDefaults::standard(), Keychain("AppPreferences")) {}
+
+AppPreferences::AppPreferences(UserDefaults defaults, Keychain keychain)
+    : defaults_(std::move(defaults)), keychain_(std::move(keychain)) {}
+
+AppPreferences::UpdateAvailable AppPreferences::updateAvailable() const {
+    if (auto stored = decodable<UpdateAvailable>(defaults_, Key::updateAvailable)) return *stored;
+    const std::string version = infoShortVersionString();
+    return UpdateAvailable{version, version, webLinkWithQueryItems(kReleaseNotesAddress), ""};
+}
+
+void AppPreferences::setUpdateAvailable(const std::optional<UpdateAvailable>& value) {
+    setEncodable(defaults_, value, Key::updateAvailable);
+}
+
+std::optional<std::string> AppPreferences::lastFeedbackConnectionId() const {
+    return defaults_.string(Key::lastFeedbackConnectionId);
+}
+void AppPreferences::setLastFeedbackConnectionId(const std::optional<std::string>& value) {
+    defaults_.setString(value, Key::lastFeedbackConnectionId);
+}
+std::optional<std::string> AppPreferences::onGoingConnectionId() const {
+    return defaults_.string(Key::onGoingConnectionId);
+}
+void AppPreferences::setOnGoingConnectionId(const std::optional<std::string>& value) {
+    defaults_.setString(value, Key::onGoingConnectionId);
+}
+
+std::optional<AppPreferences::LastConnection> AppPreferences::lastConnection() const {
+    return decodable<LastConnection>(defaults_, Key::lastConnection);
+}
+void AppPreferences::setLastConnection(const std::optional<LastConnection>& value) {
+    setEncodable(defaults_, value, Key::lastConnection);
+}
+
+std::optional<Date> AppPreferences::appInstallTime() const {
+    const std::string key = User().vpnUsername().value_or("") + ".appInstallTime";
+    return defaults_.date(key);
+}
+
+std::int64_t AppPreferences::dataStoreVersion() const {
+    if (auto stored = defaults_.integer(Key::dataStoreVersion); stored != 0) return stored;
+    const std::int64_t bundled = infoDataStoreVersion();
+    defaults_.set(Value(bundled), Key::dataStoreVersion);
+    return bundled;
+}
+void AppPreferences::setDataStoreVersion(std::int64_t value) { defaults_.set(Value(value), Key::dataStoreVersion); }
+
+std::int64_t AppPreferences::appearance() const {
+    const std::int64_t stored = defaults_.integer(Key::appearance);
+    if (stored >= 0 && stored <= 2) return stored;
+    const auto& titles = appearanceTitles();
+    for (std::size_t choice = 0; choice < titles.size(); ++choice)
+        if (titles[choice] == "light") return static_cast<std::int64_t>(choice);
+    return 2;
+}
+void AppPreferences::setAppearance(std::int64_t value) { defaults_.set(Value(value), Key::appearance); }
+
+const std::vector<std::string>& AppPreferences::appearanceTitles() {
+    static const std::vector<std::string> titles = [] {
+        std::vector<std::string> out;
+        for (auto key : kAppearanceTitleKeys) out.push_back(localized(key));
+        return out;
+    }();
+    return titles;
+}
+
+std::optional<SystemExtensionStatus> AppPreferences::openVPNSystemExtensionStatus() const {
+    return systemExtensionStatusFromRaw(defaults_.integer(Key::openVPNSystemExtensionStatus));
+}
+std::optional<SystemExtensionStatus> AppPreferences::wgSystemExtensionStatus() const {
+    return systemExtensionStatusFromRaw(defaults_.integer(Key::wgSystemExtensionStatus));
+}
+void AppPreferences::setOpenVPNSystemExtensionStatus(SystemExtensionStatus value) {
+    setExtensionStatus(value, Key::openVPNSystemExtensionStatus);
+}
+void AppPreferences::setWgSystemExtensionStatus(SystemExtensionStatus value) {
+    setExtensionStatus(value, Key::wgSystemExtensionStatus);
+}
+
+void AppPreferences::setExtensionStatus(SystemExtensionStatus value, std::string_view key) {
+    NotificationCenter::defaultCenter().post(extensionStatusChangedNotification,
+                                             value == SystemExtensionStatus::Activated);
+    defaults_.set(Value(static_cast<std::int64_t>(value)), key);
+}
+
+ZevuDataFetcherTypes::ServerPtr AppPreferences::recommendedServer() const {
+    if (auto server = decodable<ZevuDataFetcherTypes::Server>(defaults_, Key::recommendedServer))
+        return std::make_shared<ZevuDataFetcherTypes::Server>(std::move(*server));
+    return nullptr;
+}
+
+std::string AppPreferences::apiKeychainValue(std::string_view name) const {
+    return keychain_.get(infoReleaseCode() + "_API_" + std::string(name)).value_or("");
+}
+
+void to_json(json& j, const AppPreferences::UpdateAvailable& v) { j = updateJSON(v); }
+void to_json(nlohmann::ordered_json& j, const AppPreferences::UpdateAvailable& v) {
+    j = nlohmann::ordered_json(updateJSON(v));
+}
+void from_json(const json& j, AppPreferences::UpdateAvailable& v) {
+    sj::requireObject(j, "UpdateAvailable");
+    v.availableVersion = sj::requireString(j, "availableVersion");
+    v.forcedTillVersion = sj::requireString(j, "forcedTillVersion");
+    v.releaseNoteURL = sj::requireString(j, "releaseNoteURL");
+    v.downloadUrl = sj::requireString(j, "downloadUrl");
+}
+
+void to_json(json& j, const AppPreferences::LastConnection& v) { j = lastConnectionJSON(v); }
+void to_json(nlohmann::ordered_json& j, const AppPreferences::LastConnection& v) {
+    j = nlohmann::ordered_json(lastConnectionJSON(v));
+}
+void from_json(const json& j, AppPreferences::LastConnection& v) {
+    sj::requireObject(j, "LastConnection");
+    sj::requireMember(j, "selectedInterface").get_to(v.selectedInterface);
+    sj::requireMember(j, "connectVia").get_to(v.connectVia);
+    sj::requireMember(j, "selectedInterfaceScreen").get_to(v.selectedInterfaceScreen);
+    sj::requireMember(j, "connectionInitiatedBy").get_to(v.connectionInitiatedBy);
+    v.server = sj::requireMember(j, "server").get<ZevuDataFetcherTypes::ServerPtr>();
+    v.nasIdentifier = sj::optionalString(j, "nasIdentifier");
+    v.dialedWithQRServer = sj::requireBool(j, "dialedWithQRServer");
+    v.isDialedWithOVPNObfuscatedServer = sj::requireBool(j, "isDialedWithOVPNObfuscatedServer");
+}
+
+}  // namespace morvex

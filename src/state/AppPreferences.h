@@ -1,0 +1,149 @@
+#pragma once
+// What belongs to the installation rather than to one account: the recommended server, the last
+// connection request and the connection under way, the update offer, the data-store version, the
+// appearance, and the install state of the two VPN system extensions.
+//
+// A thin view: every property reads or writes its "AppPreference." key when used, so all instances
+// agree at once. It keeps nothing beyond the defaults and the keychain wrapper.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "catalog/ServerRecord.h"
+#include "foundation/Keychain.h"
+#include "foundation/UserDefaults.h"
+#include "vpn/ZevuTypes.h"
+
+namespace morvex {
+
+// Install state of one VPN system extension, stored as its number.
+enum class SystemExtensionStatus : std::int64_t {
+    NotRecorded = 0,
+    Activated = 1,          // the SDK reported completion
+    OtherCompletion = 2,    // the SDK's other completion result
+    AwaitingApproval = 3,   // waiting for the user's approval
+    Failed = 4,             // the activation request failed
+};
+// Numbers outside 0-4 give no status.
+std::optional<SystemExtensionStatus> systemExtensionStatusFromRaw(std::int64_t raw);
+
+class AppPreferences {
+public:
+    // The update offer, as the version check stores it.
+    struct UpdateAvailable {
+        std::string availableVersion;
+        std::string forcedTillVersion;
+        std::string releaseNoteURL;
+        std::string downloadUrl;
+        friend bool operator==(const UpdateAvailable&, const UpdateAvailable&) = default;
+    };
+
+    // The last connection request, as every connect path stores it.
+    struct LastConnection {
+        ZevuTypes::SelectedInterface selectedInterface = ZevuTypes::SelectedInterface::Recommended;
+        ZevuTypes::ConnectVia connectVia = ZevuTypes::ConnectVia::SmartConnect;
+        ZevuTypes::SelectedInterfaceScreen selectedInterfaceScreen = ZevuTypes::SelectedInterfaceScreen::None;
+        ZevuTypes::ConnectionInitiatedBy connectionInitiatedBy = ZevuTypes::ConnectionInitiatedBy::User;
+        ZevuDataFetcherTypes::ServerPtr server;  // required in the stored form
+        std::optional<std::string> nasIdentifier;
+        bool dialedWithQRServer = false;
+        bool isDialedWithOVPNObfuscatedServer = false;
+    };
+
+    // Notification names. The recommended-server one carries the new ServerPtr (null when
+    // cleared); "ExtensionStatusChanged" carries a bool, true when the extension became active.
+    static constexpr std::string_view recommendedServerUpdatedNotification = ZevuTypes::recommendedServerUpdatedNotification;
+    static constexpr std::string_view extensionStatusChangedNotification = ZevuTypes::extensionStatusChangedNotification;
+    static constexpr std::string_view preferencesNotification = "MorvexVPNPreferences";
+
+    // Keys read and written under these names by other parts, with the types stated.
+    struct Key {
+        static constexpr std::string_view recommendedServer = "AppPreference.recommendedServer";  // Server, JSON Data
+        static constexpr std::string_view countries = "AppPreference.countries";  // the SDK's country records
+        static constexpr std::string_view serverToAddInRecent = "AppPreference.serverToAddInRecent";  // Server
+        static constexpr std::string_view preferredLanguageCode = "AppPreference.preferredLanguageCode";  // text
+        static constexpr std::string_view hideFromDock = "AppPreference.hideFromDock";  // Bool
+        static constexpr std::string_view publicIpAddress = "AppPreference.publicIpAddress";  // text
+        static constexpr std::string_view version = "AppPreference.version";  // text
+        static constexpr std::string_view wgSystemExtensionErrorCode = "AppPreference.wgSystemExtensionErrorCode";
+        static constexpr std::string_view openVPNSystemExtensionErrorCode = "AppPreference.openVPNSystemExtensionErrorCode";
+        static constexpr std::string_view manualDisconnectionCount = "AppPreference.manualDisconnectionCount";  // Int
+        // (spelled so)
+        static constexpr std::string_view excludedIdentifiersForSwitchServer = "AppPreference.exculdedIdentifiersForSwitchServer";
+        static constexpr std::string_view mixpanelConnectedProperties = "AppPreference.mixpanelConnectedProperties";
+        static constexpr std::string_view updateAvailable = "AppPreference.updateAvailable";
+        static constexpr std::string_view lastFeedbackConnectionId = "AppPreference.lastFeedbackConnectionId";
+        static constexpr std::string_view onGoingConnectionId = "AppPreference.onGoingConnectionId";
+        static constexpr std::string_view lastConnection = "AppPreference.lastConnection";
+        static constexpr std::string_view dataStoreVersion = "AppPreference.dataStoreVersion";
+        static constexpr std::string_view appearance = "AppPreference.appearance";
+        static constexpr std::string_view openVPNSystemExtensionStatus = "AppPreference.openVPNSystemExtensionStatus";
+        static constexpr std::string_view wgSystemExtensionStatus = "AppPreference.wgSystemExtensionStatus";
+    };
+
+    // The standard defaults and a keychain with the prefix "AppPreferences".
+    AppPreferences();
+    AppPreferences(UserDefaults defaults, Keychain keychain);
+
+    UserDefaults& defaults() const { return defaults_; }
+    Keychain& keychain() const { return keychain_; }
+
+    // The stored offer, or the built default (this version, no download) when absent or undecodable.
+    UpdateAvailable updateAvailable() const;
+    void setUpdateAvailable(const std::optional<UpdateAvailable>& value);
+
+    std::optional<std::string> lastFeedbackConnectionId() const;
+    void setLastFeedbackConnectionId(const std::optional<std::string>& value);  // nil removes
+    std::optional<std::string> onGoingConnectionId() const;
+    void setOnGoingConnectionId(const std::optional<std::string>& value);
+
+    // nil when absent or undecodable.
+    std::optional<LastConnection> lastConnection() const;
+    void setLastConnection(const std::optional<LastConnection>& value);
+
+    // The per-user "appInstallTime" date; nil when absent or not a date.
+    std::optional<Date> appInstallTime() const;
+
+    // The stored version; a stored 0 (or none) is replaced by the bundle's "Data Store Version".
+    std::int64_t dataStoreVersion() const;
+    void setDataStoreVersion(std::int64_t value);
+
+    // 0 follow the system, 1 light, 2 dark.
+    std::int64_t appearance() const;
+    void setAppearance(std::int64_t value);
+    // The localized titles of the three choices, in choice order (built once).
+    static const std::vector<std::string>& appearanceTitles();
+
+    // nil when the stored number is no status; 0 when nothing is stored.
+    std::optional<SystemExtensionStatus> openVPNSystemExtensionStatus() const;
+    std::optional<SystemExtensionStatus> wgSystemExtensionStatus() const;
+    // Posts "ExtensionStatusChanged" first, then stores: observers must use the object.
+    void setOpenVPNSystemExtensionStatus(SystemExtensionStatus value);
+    void setWgSystemExtensionStatus(SystemExtensionStatus value);
+
+    // The stored recommended server; null when absent or undecodable.
+    ZevuDataFetcherTypes::ServerPtr recommendedServer() const;
+
+    // The "<Release Code>_API_<name>" keychain item; the empty text when there is none.
+    std::string apiKeychainValue(std::string_view name) const;
+
+private:
+    void setExtensionStatus(SystemExtensionStatus value, std::string_view key);
+
+    mutable UserDefaults defaults_;
+    mutable Keychain keychain_;
+};
+
+void to_json(nlohmann::json& j, const AppPreferences::UpdateAvailable& v);
+void to_json(nlohmann::ordered_json& j, const AppPreferences::UpdateAvailable& v);
+void from_json(const nlohmann::json& j, AppPreferences::UpdateAvailable& v);
+// Every key is required on reading except "nasIdentifier", which is left out when nil.
+void to_json(nlohmann::json& j, const AppPreferences::LastConnection& v);
+void to_json(nlohmann::ordered_json& j, const AppPreferences::LastConnection& v);
+void from_json(const nlohmann::json& j, AppPreferences::LastConnection& v);
+
+}  // namespace morvex
