@@ -113,9 +113,8 @@ std::string PreservedPreferences::perUserKey(std::string_view setting) {
 bool PreservedPreferences::flag(std::string_view setting) const { return defaults_.boolean(perUserKey(setting)); }
 
 bool PreservedPreferences::flagDefaultingToTrue(std::string_view setting) const {
-    const std::string key = perUserKey(setting);
-    if (!defaults_.object(key)) defaults_.set(Value(true), key);
-    return defaults_.boolean(key);
+    // Atomic, so a concurrent writer's false is never overwritten by the default.
+    return defaults_.setIfAbsent(Value(true), perUserKey(setting)).toBool();
 }
 
 void PreservedPreferences::setFlag(bool value, std::string_view setting) {
