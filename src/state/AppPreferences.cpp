@@ -4,6 +4,7 @@
 
 #include "app/BundleInfo.h"
 #include "app/WebLinks.h"
+#include "catalog/StoredServers.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
 #include "state/StoredValueCoding.h"
@@ -136,9 +137,7 @@ void AppPreferences::setExtensionStatus(SystemExtensionStatus value, std::string
 }
 
 ZevuDataFetcherTypes::ServerPtr AppPreferences::recommendedServer() const {
-    if (auto server = decodable<ZevuDataFetcherTypes::Server>(defaults_, Key::recommendedServer))
-        return std::make_shared<ZevuDataFetcherTypes::Server>(std::move(*server));
-    return nullptr;
+    return decodedServer(defaults_, Key::recommendedServer);
 }
 
 std::string AppPreferences::apiKeychainValue(std::string_view name) const {

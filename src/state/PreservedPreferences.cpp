@@ -5,14 +5,13 @@
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
+#include "catalog/StoredServers.h"
 #include "state/AppPreferences.h"
 #include "state/StoredValueCoding.h"
 
 namespace morvex {
 
 namespace {
-
-using Server = ZevuDataFetcherTypes::Server;
 
 namespace name {
 constexpr std::string_view recents = "recents";
@@ -72,27 +71,6 @@ constexpr std::string_view kAutoConnectViaTitleKeys[] = {
 
 std::string currentUserName() { return User().vpnUsername().value_or(""); }
 
-ZevuDataFetcherTypes::ServerList toPointers(std::optional<std::vector<Server>> servers) {
-    ZevuDataFetcherTypes::ServerList out;
-    if (!servers) return out;
-    out.reserve(servers->size());
-    for (auto& s : *servers) out.push_back(std::make_shared<Server>(std::move(s)));
-    return out;
-}
-
-std::optional<std::vector<Server>> toValues(const std::optional<ZevuDataFetcherTypes::ServerList>& list) {
-    if (!list) return std::nullopt;
-    std::vector<Server> out;
-    out.reserve(list->size());
-    for (const auto& s : *list)
-        if (s) out.push_back(*s);
-    return out;
-}
-
-std::optional<Server> toValue(const ZevuDataFetcherTypes::ServerPtr& s) {
-    return s ? std::optional<Server>(*s) : std::nullopt;
-}
-
 nlohmann::json errorJSON(const Error& e) {
     nlohmann::json j = {{"domain", e.domain}, {"code", e.code}, {"message", e.message}};
     if (e.underlying) j["underlying"] = errorJSON(*e.underlying);
@@ -122,25 +100,24 @@ void PreservedPreferences::setFlag(bool value, std::string_view setting) {
 }
 
 PreservedPreferences::ServerPtr PreservedPreferences::server(std::string_view setting) const {
-    if (auto s = decodable<Server>(defaults_, perUserKey(setting))) return std::make_shared<Server>(std::move(*s));
-    return nullptr;
+    return decodedServer(defaults_, perUserKey(setting));
 }
 
 PreservedPreferences::ServerList PreservedPreferences::recents() const {
-    return toPointers(decodableArray<Server>(defaults_, perUserKey(name::recents)));
+    return decodedServerList(defaults_, perUserKey(name::recents)).value_or(ServerList{});
 }
 void PreservedPreferences::setRecents(const std::optional<ServerList>& value) {
-    setEncodableArray(defaults_, toValues(value), perUserKey(name::recents));
+    setEncodedServerList(defaults_, value, perUserKey(name::recents));
     NotificationCenter::defaultCenter().post(recentsUpdatedNotification, value.value_or(ServerList{}));
 }
 PreservedPreferences::ServerList PreservedPreferences::favorites() const {
-    return toPointers(decodableArray<Server>(defaults_, perUserKey(name::favorites)));
+    return decodedServerList(defaults_, perUserKey(name::favorites)).value_or(ServerList{});
 }
 void PreservedPreferences::setFavorites(const std::optional<ServerList>& value) {
-    setEncodableArray(defaults_, toValues(value), perUserKey(name::favorites));
+    setEncodedServerList(defaults_, value, perUserKey(name::favorites));
 }
 void PreservedPreferences::setCountries(const std::optional<ServerList>& value) {
-    setEncodableArray(defaults_, toValues(value), perUserKey(name::countries));
+    setEncodedServerList(defaults_, value, perUserKey(name::countries));
 }
 
 std::vector<PreservedPreferences::VPNAccount> PreservedPreferences::vpnAccounts() const {
@@ -256,7 +233,7 @@ void PreservedPreferences::setEnableIKS(bool v) { setFlag(v, name::enableIKS); }
 
 PreservedPreferences::ServerPtr PreservedPreferences::autoConnectServer() const { return server(name::autoConnectServer); }
 void PreservedPreferences::setAutoConnectServer(const ServerPtr& v) {
-    setEncodable(defaults_, toValue(v), perUserKey(name::autoConnectServer));
+    setEncodedServer(defaults_, v, perUserKey(name::autoConnectServer));
 }
 
 PreservedPreferences::AutoConnectVia PreservedPreferences::autoConnectVia() const {
@@ -293,7 +270,7 @@ void PreservedPreferences::setPersonalizeServer(const std::optional<Ratings>& v)
 
 PreservedPreferences::ServerPtr PreservedPreferences::dedicatedServer() const { return server(name::dedicatedServer); }
 void PreservedPreferences::setDedicatedServer(const ServerPtr& v) {
-    setEncodable(defaults_, toValue(v), perUserKey(name::dedicatedServer));
+    setEncodedServer(defaults_, v, perUserKey(name::dedicatedServer));
     NotificationCenter::defaultCenter().post(dedicatedIpUpdatedNotification, v);
 }
 
@@ -352,7 +329,7 @@ void PreservedPreferences::clearUserPreferences() {
     const AppPreferences app;
     ServerPtr recommended = app.recommendedServer();
     if (recommended) recommended->favorite = false;
-    setEncodable(defaults_, toValue(recommended), AppPreferences::Key::recommendedServer);
+    setEncodedServer(defaults_, recommended, AppPreferences::Key::recommendedServer);
 
     NotificationCenter::defaultCenter().post(AppPreferences::recommendedServerUpdatedNotification, recommended);
     NotificationCenter::defaultCenter().post(preferencesRefreshedNotification);

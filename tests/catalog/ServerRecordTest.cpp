@@ -73,6 +73,7 @@ TEST(ServerRecordTest, WritesEveryMemberAndRoundTripsWithoutTheUncodedLists) {
     auto country = std::make_shared<Server>("FR", "France", ZevuDataFetcher::ServerType::Country, "FR");
     country->servers = ZevuDataFetcher::ServerList{std::make_shared<Server>("7", "Paris", ZevuDataFetcher::ServerType::City, "FR")};
     country->dataCenters = std::vector<ZevuDataFetcher::DataCenter>{{1, 20, "10.0.0.1", "dc1"}};
+    country->hosts = std::vector<DedicatedIPHost>{{"h.example", "udp", "wg", "51820"}};
     country->protocols = std::vector<VPNProtocol>{VPNProtocol::IPSec, VPNProtocol::WireGuard};
     country->priority = 3;
     country->p2p = true;
@@ -86,6 +87,7 @@ TEST(ServerRecordTest, WritesEveryMemberAndRoundTripsWithoutTheUncodedLists) {
     EXPECT_FALSE(j.contains("shortcut"));
     EXPECT_FALSE(j.contains("servers"));
     EXPECT_FALSE(j.contains("dataCenters"));
+    EXPECT_FALSE(j.contains("hosts"));
 
     auto back = j.get<ZevuDataFetcher::ServerPtr>();
     ASSERT_TRUE(back);
@@ -95,6 +97,7 @@ TEST(ServerRecordTest, WritesEveryMemberAndRoundTripsWithoutTheUncodedLists) {
     EXPECT_EQ(back->latency, Server::unmeasuredLatency);
     EXPECT_FALSE(back->servers);
     EXPECT_FALSE(back->dataCenters);
+    EXPECT_FALSE(back->hosts);
     EXPECT_EQ(back->protocols, country->protocols);
     EXPECT_TRUE(back->p2p);
     EXPECT_EQ(back->priority, 3);
