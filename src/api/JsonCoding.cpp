@@ -76,6 +76,47 @@ std::optional<std::string> optionalString(const nlohmann::json& object, const ch
     return value->get<std::string>();
 }
 
+void requireObject(const nlohmann::json& value, const char* what) {
+    if (!value.is_object())
+        throw nlohmann::json::type_error::create(
+            302, std::string(what) + " must be an object, but is " + value.type_name(), nullptr);
+}
+
+const nlohmann::json& requiredMember(const nlohmann::json& object, const char* key) {
+    const auto* value = member(object, key);
+    if (!value || value->is_null()) throwMissingKey(key);
+    return *value;
+}
+
+bool requiredBool(const nlohmann::json& object, const char* key) {
+    const auto* value = member(object, key);
+    if (!value) throwMissingKey(key);
+    if (!value->is_boolean()) throwWrongType(key, "Boolean", *value);
+    return value->get<bool>();
+}
+
+double requiredNumber(const nlohmann::json& object, const char* key) {
+    const auto* value = member(object, key);
+    if (!value) throwMissingKey(key);
+    if (!value->is_number()) throwWrongType(key, "number", *value);
+    return value->get<double>();
+}
+
+std::optional<std::int64_t> optionalInteger(const nlohmann::json& object, const char* key) {
+    const auto* value = member(object, key);
+    if (!value || value->is_null()) return std::nullopt;
+    auto integer = asInteger(*value);
+    if (!integer) throwWrongType(key, "integer", *value);
+    return integer;
+}
+
+std::optional<bool> optionalBool(const nlohmann::json& object, const char* key) {
+    const auto* value = member(object, key);
+    if (!value || value->is_null()) return std::nullopt;
+    if (!value->is_boolean()) throwWrongType(key, "Boolean", *value);
+    return value->get<bool>();
+}
+
 std::optional<std::string> lenientString(const nlohmann::json& object, const char* key) {
     const auto* value = member(object, key);
     if (!value || !value->is_string()) return std::nullopt;

@@ -28,10 +28,19 @@ std::optional<std::int64_t> parseDecimalInteger(std::string_view text);
 [[noreturn]] void throwMissingKey(const char* key);
 [[noreturn]] void throwWrongType(const char* key, const char* expected, const nlohmann::json& found);
 
+// Fails unless the value is a JSON object; `what` names the record in the error.
+void requireObject(const nlohmann::json& value, const char* what);
+// The member, present and not null.
+const nlohmann::json& requiredMember(const nlohmann::json& object, const char* key);
+
 std::string requiredString(const nlohmann::json& object, const char* key);
 std::int64_t requiredInteger(const nlohmann::json& object, const char* key);
+bool requiredBool(const nlohmann::json& object, const char* key);    // a JSON Boolean only
+double requiredNumber(const nlohmann::json& object, const char* key);  // any JSON number
 // Missing or null gives nothing; a value of another type fails.
 std::optional<std::string> optionalString(const nlohmann::json& object, const char* key);
+std::optional<std::int64_t> optionalInteger(const nlohmann::json& object, const char* key);
+std::optional<bool> optionalBool(const nlohmann::json& object, const char* key);
 
 std::optional<std::string> lenientString(const nlohmann::json& object, const char* key);
 std::optional<std::int64_t> lenientInteger(const nlohmann::json& object, const char* key);

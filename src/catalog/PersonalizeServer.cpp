@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "state/StrictJson.h"
+#include "api/JsonCoding.h"
 
 namespace morvex {
 
@@ -28,9 +28,9 @@ std::optional<PersonalizeServerModelTypes::Ratings> PersonalizeServerModelTypes:
             if (!list.is_array()) return std::nullopt;
             auto& entries = out[code];
             for (const auto& e : list) {
-                strictjson::requireObject(e, "rating");
-                entries.emplace_back(strictjson::requireString(e, "identifier"),
-                                     strictjson::optionalBool(e, "liked").value_or(false));
+                coding::requireObject(e, "rating");
+                entries.emplace_back(coding::requiredString(e, "identifier"),
+                                     coding::optionalBool(e, "liked").value_or(false));
             }
         }
     } catch (const json::exception&) {

@@ -3,14 +3,22 @@
 #include <random>
 
 #include "foundation/NotificationCenter.h"
-#include "state/StrictJson.h"
+#include "api/JsonCoding.h"
 
 namespace morvex {
 
 using json = nlohmann::json;
 using Server = ZevuDataFetcherTypes::Server;
 using Shortcut = Server::Shortcut;
-namespace sj = strictjson;
+namespace sj = coding;
+
+namespace {
+// An optional member: present and not null.
+const json* present(const json& object, const char* key) {
+    const json* m = coding::member(object, key);
+    return m && !m->is_null() ? m : nullptr;
+}
+}  // namespace
 
 std::optional<ZevuDataFetcherTypes::ServerType> ZevuDataFetcherTypes::serverTypeFromRaw(std::int64_t raw) {
     if (raw < 0 || raw > 4) return std::nullopt;
@@ -82,8 +90,8 @@ void to_json(json& j, const ZevuDataFetcherTypes::DataCenter& d) {
 
 void from_json(const json& j, ZevuDataFetcherTypes::DataCenter& d) {
     sj::requireObject(j, "DataCenter");
-    d.id = sj::requireInt64(j, "id");
-    d.latency = sj::requireInt64(j, "latency");
+    d.id = sj::requiredInteger(j, "id");
+    d.latency = sj::requiredInteger(j, "latency");
     d.ip = sj::optionalString(j, "ip");
     d.hostname = sj::optionalString(j, "hostname");
 }
@@ -95,8 +103,8 @@ void to_json(json& j, const ZevuDataFetcherTypes::LocalJsonCountry& c) {
 
 void from_json(const json& j, ZevuDataFetcherTypes::LocalJsonCountry& c) {
     sj::requireObject(j, "LocalJsonCountry");
-    c.priority = sj::requireInt64(j, "priority");
-    c.p2p = sj::requireBool(j, "is_p2p");
+    c.priority = sj::requiredInteger(j, "priority");
+    c.p2p = sj::requiredBool(j, "is_p2p");
     c.quantumResistant = sj::optionalBool(j, "is_quantum_resistant");
 }
 
@@ -106,9 +114,9 @@ void to_json(json& j, const Shortcut::BackgroundColor& c) {
 
 void from_json(const json& j, Shortcut::BackgroundColor& c) {
     sj::requireObject(j, "BackgroundColor");
-    c.red = sj::requireDouble(j, "red");
-    c.green = sj::requireDouble(j, "green");
-    c.blue = sj::requireDouble(j, "blue");
+    c.red = sj::requiredNumber(j, "red");
+    c.green = sj::requiredNumber(j, "green");
+    c.blue = sj::requiredNumber(j, "blue");
 }
 
 void to_json(json& j, const Shortcut& s) {
@@ -127,7 +135,7 @@ void from_json(const json& j, Shortcut& s) {
     sj::requireObject(j, "Shortcut");
     s.url = sj::optionalString(j, "url");
     s.country = sj::optionalString(j, "country");
-    s.id = sj::optionalInt64(j, "id");
+    s.id = sj::optionalInteger(j, "id");
     s.slug = sj::optionalString(j, "slug");
     s.availableCountries = sj::optionalString(j, "availableCountries");
     s.type = Shortcut::Type::Country;
@@ -138,7 +146,7 @@ void from_json(const json& j, Shortcut& s) {
     }
     s.consent = sj::optionalBool(j, "consent");
     // A shortcut stored without a colour takes a palette colour, kept once it is written again.
-    if (const json* color = sj::member(j, "color")) {
+    if (const json* color = present(j, "color")) {
         s.color = color->get<Shortcut::BackgroundColor>();
     } else {
         s.color = Shortcut::randomPaletteColor();
@@ -148,32 +156,33 @@ void from_json(const json& j, Shortcut& s) {
 }  // namespace morvex
 
 using morvex::ZevuDataFetcherTypes;
-namespace sj = morvex::strictjson;
+namespace sj = morvex::coding;
 
 ZevuDataFetcherTypes::Server nlohmann::adl_serializer<ZevuDataFetcherTypes::Server>::from_json(const json& j) {
     sj::requireObject(j, "Server");
-    auto rawType = sj::requireInt64(j, "type");
+    auto rawType = sj::requiredInteger(j, "type");
     auto type = ZevuDataFetcherTypes::serverTypeFromRaw(rawType);
     if (!type) throw json::other_error::create(501, "unknown server type " + std::to_string(rawType), &j);
-    ZevuDataFetcherTypes::Server s(sj::requireString(j, "id"), sj::requireString(j, "name"), *type,
-                                   sj::requireString(j, "code"));
-    s.ip = sj::requireString(j, "ip");
-    s.host = sj::requireString(j, "host");
-    s.latency = sj::requireInt64(j, "latency");
-    s.favorite = sj::requireBool(j, "favorite");
+    ZevuDataFetcherTypes::Server s(sj::requiredString(j, "id"), sj::requiredString(j, "name"), *type,
+                                   sj::requiredString(j, "code"));
+    s.ip = sj::requiredString(j, "ip");
+    s.host = sj::requiredString(j, "host");
+    s.latency = sj::requiredInteger(j, "latency");
+    s.favorite = sj::requiredBool(j, "favorite");
     s.p2p = sj::optionalBool(j, "p2p").value_or(false);
-    s.priority = sj::optionalInt64(j, "priority").value_or(0);
+    s.priority = sj::optionalInteger(j, "priority").value_or(0);
     s.quantumResistant = sj::optionalBool(j, "quantumResistant").value_or(false);
-    if (const json* shortcut = sj::member(j, "shortcut")) {
+    if (const json* shortcut = morvex::present(j, "shortcut")) {
         s.shortcut = std::make_shared<ZevuDataFetcherTypes::Server::Shortcut>(
             shortcut->get<ZevuDataFetcherTypes::Server::Shortcut>());
     }
-    if (const json* protocols = sj::member(j, "protocols")) {
+    if (const json* protocols = morvex::present(j, "protocols")) {
         if (!protocols->is_array()) throw json::type_error::create(302, "\"protocols\" must be an array", &j);
         std::vector<morvex::VPNProtocol> list;
         for (const auto& element : *protocols) {
             // Inside a Server the protocols are coded by their case index.
-            auto p = morvex::vpnProtocolFromIndex(sj::asInt64(element, "protocols"));
+            auto index = sj::asInteger(element);
+            auto p = index ? morvex::vpnProtocolFromIndex(*index) : std::nullopt;
             if (!p) throw json::other_error::create(501, "unknown protocol " + element.dump(), &j);
             list.push_back(*p);
         }

@@ -8,14 +8,14 @@
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
 #include "state/StoredValueCoding.h"
-#include "state/StrictJson.h"
+#include "api/JsonCoding.h"
 #include "state/User.h"
 
 namespace morvex {
 
 namespace {
 
-namespace sj = strictjson;
+namespace sj = coding;
 using json = nlohmann::json;
 
 // The release-notes page of the support site; the web-link query items are added when it is used.
@@ -150,10 +150,10 @@ void to_json(nlohmann::ordered_json& j, const AppPreferences::UpdateAvailable& v
 }
 void from_json(const json& j, AppPreferences::UpdateAvailable& v) {
     sj::requireObject(j, "UpdateAvailable");
-    v.availableVersion = sj::requireString(j, "availableVersion");
-    v.forcedTillVersion = sj::requireString(j, "forcedTillVersion");
-    v.releaseNoteURL = sj::requireString(j, "releaseNoteURL");
-    v.downloadUrl = sj::requireString(j, "downloadUrl");
+    v.availableVersion = sj::requiredString(j, "availableVersion");
+    v.forcedTillVersion = sj::requiredString(j, "forcedTillVersion");
+    v.releaseNoteURL = sj::requiredString(j, "releaseNoteURL");
+    v.downloadUrl = sj::requiredString(j, "downloadUrl");
 }
 
 void to_json(json& j, const AppPreferences::LastConnection& v) { j = lastConnectionJSON(v); }
@@ -162,14 +162,14 @@ void to_json(nlohmann::ordered_json& j, const AppPreferences::LastConnection& v)
 }
 void from_json(const json& j, AppPreferences::LastConnection& v) {
     sj::requireObject(j, "LastConnection");
-    sj::requireMember(j, "selectedInterface").get_to(v.selectedInterface);
-    sj::requireMember(j, "connectVia").get_to(v.connectVia);
-    sj::requireMember(j, "selectedInterfaceScreen").get_to(v.selectedInterfaceScreen);
-    sj::requireMember(j, "connectionInitiatedBy").get_to(v.connectionInitiatedBy);
-    v.server = sj::requireMember(j, "server").get<ZevuDataFetcherTypes::ServerPtr>();
+    sj::requiredMember(j, "selectedInterface").get_to(v.selectedInterface);
+    sj::requiredMember(j, "connectVia").get_to(v.connectVia);
+    sj::requiredMember(j, "selectedInterfaceScreen").get_to(v.selectedInterfaceScreen);
+    sj::requiredMember(j, "connectionInitiatedBy").get_to(v.connectionInitiatedBy);
+    v.server = sj::requiredMember(j, "server").get<ZevuDataFetcherTypes::ServerPtr>();
     v.nasIdentifier = sj::optionalString(j, "nasIdentifier");
-    v.dialedWithQRServer = sj::requireBool(j, "dialedWithQRServer");
-    v.isDialedWithOVPNObfuscatedServer = sj::requireBool(j, "isDialedWithOVPNObfuscatedServer");
+    v.dialedWithQRServer = sj::requiredBool(j, "dialedWithQRServer");
+    v.isDialedWithOVPNObfuscatedServer = sj::requiredBool(j, "isDialedWithOVPNObfuscatedServer");
 }
 
 }  // namespace morvex
