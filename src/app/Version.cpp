@@ -1,13 +1,12 @@
 #include "app/Version.h"
 
+#include "app/BundleInfo.h"
 #include "foundation/Bundle.h"
 
 namespace morvex {
 
 std::string applicationVersionLine() {
-    const auto& bundle = Bundle::main();
-    return bundle.string("Application Name").value_or("MorvexVPN") + " " +
-           bundle.string("Version").value_or("0") + " (" + bundle.string("Build").value_or("0") + ")";
+    return Bundle::main().string("Application Name").value_or("MorvexVPN") + " " + appVersionText();
 }
 
 }  // namespace morvex
