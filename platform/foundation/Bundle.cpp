@@ -1,6 +1,7 @@
 #include "foundation/Bundle.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -8,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "foundation/Dispatch.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 
@@ -123,6 +125,12 @@ std::string normalizeCode(std::string code) {
 
 std::mutex g_mainMutex;
 std::unique_ptr<Bundle> g_main;
+std::atomic<bool> g_mainSwitched{false};
+
+bool isMain(const Bundle* b) {
+    std::lock_guard lock(g_mainMutex);
+    return g_main.get() == b;
+}
 
 }  // namespace
 
@@ -154,6 +162,7 @@ struct Bundle::State {
     std::mutex mutex;
     std::optional<Dictionary> info;
     std::optional<std::string> localization;
+    std::optional<std::string> languageOverride;
     // "<code>/<table>" -> table (empty map when the file is missing or unreadable)
     std::map<std::string, std::map<std::string, std::string>, std::less<>> tables;
 };
@@ -290,10 +299,78 @@ std::optional<std::string> Bundle::lookup(std::string_view code, std::string_vie
 }
 
 std::string Bundle::localizedString(std::string_view key, std::string_view value, std::string_view table) const {
+    if (g_mainSwitched.load() && isMain(this)) return PrivateBundle::localizedString(*this, key, value, table);
+    return plainLocalizedString(key, value, table);
+}
+
+std::string Bundle::plainLocalizedString(std::string_view key, std::string_view value, std::string_view table) const {
     if (auto s = lookup(preferredLocalization(), key, table)) return *s;
     if (auto s = lookup("en", key, table)) return *s;
     if (!value.empty()) return std::string(value);
     return std::string(key);
+}
+
+std::optional<std::string> Bundle::languageOverride() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->languageOverride;
+}
+
+void Bundle::setLanguageOverride(std::optional<std::string> code) {
+    std::lock_guard lock(state_->mutex);
+    state_->languageOverride = std::move(code);
+}
+
+bool Bundle::mainFollowsLanguageOverride() { return g_mainSwitched.load(); }
+
+void Bundle::setLanguage(std::string_view code) {
+    log::print("[Bundle Ext] setLanguage called with: " + std::string(code));
+    DispatchQueue::once("com.yourcompany.yourapp.bundleSwizzle.v1", [] {
+        log::print("[Bundle Ext] >>> ENTERING ONCE BLOCK for swizzling <<<");
+        g_mainSwitched.store(true);
+        log::print("[Bundle Ext] \u2705 Swizzled Bundle.main's class to PrivateBundle ONCE.");
+    });
+    main().setLanguageOverride(std::string(code));
+    log::print("[Bundle Ext] \u2705 Associated language '" + std::string(code) + "' with main bundle instance.");
+}
+
+std::string PrivateBundle::localizedString(const Bundle& bundle, std::string_view key, std::string_view value,
+                                           std::string_view table) {
+    const std::string k(key);
+    const std::string tableName = table.empty() ? "Localizable" : std::string(table);
+    log::print("[PrivateBundle] Attempting to localize key: '" + k + "' in table: '" + tableName + "'");
+    auto code = bundle.languageOverride();
+    if (!code) {
+        log::print("[PrivateBundle] \u274c FAILED: Bundle.main.languageOverride is nil. Falling back to super.");
+        return bundle.plainLocalizedString(key, value, tableName);
+    }
+    log::print("[PrivateBundle] \u2705 Associated Language: '" + *code + "'");
+    const auto path = bundle.resourcePath() / (*code + ".lproj");
+    std::error_code ec;
+    if (code->empty() || code->find('/') != std::string::npos || !std::filesystem::is_directory(path, ec)) {
+        log::print("[PrivateBundle] \u274c FAILED: Path not found for '" + *code +
+                   ".lproj' in main bundle. Falling back to super.");
+        return bundle.plainLocalizedString(key, value, tableName);
+    }
+    log::print("[PrivateBundle] \u2705 Path Found: '" + path.string() + "'");
+    std::filesystem::directory_iterator opened(path, ec);
+    if (ec) {
+        log::print("[PrivateBundle] \u274c FAILED: Bundle(path: path) returned nil for path: " + path.string() +
+                   ". Falling back to super.");
+        return bundle.plainLocalizedString(key, value, tableName);
+    }
+    log::print("[PrivateBundle] \u2705 Language Bundle Created: Bundle <" + path.string() + ">");
+    log::print("[PrivateBundle] Attempting lookup in " + *code + " bundle...");
+    auto found = bundle.lookup(*code, key, tableName);
+    std::string result = found ? *found : (value.empty() ? k : std::string(value));
+    log::print("[PrivateBundle] \u2705 Result for key '" + k + "' in '" + *code + "' (table '" + tableName +
+               "'): ---> '" + result + "' <---");
+    if (result != k) return result;
+    // The answer equals the key: tell a missing entry from one whose text is its own key.
+    if (!found) {
+        log::print("[PrivateBundle] \u26a0\ufe0f WARNING: Key '" + k + "' may not be present in '" + *code + ".lproj/" +
+                   tableName + ".strings'.");
+    }
+    return result;
 }
 
 }  // namespace morvex

@@ -45,10 +45,22 @@ public:
     std::string preferredLocalization() const;
     void setLocalization(std::optional<std::string> code);
 
-    // The string for key in table of the preferred localization; then "en"; then `value` when not
-    // empty; else the key itself.
+    // The string for key in table. Once the main bundle follows the in-app language (setLanguage),
+    // its lookups go through PrivateBundle; otherwise, and as PrivateBundle's fallback, the plain
+    // lookup: the preferred localization, then "en", then `value` when not empty, else the key.
     std::string localizedString(std::string_view key, std::string_view value = {},
                                 std::string_view table = "Localizable") const;
+    std::string plainLocalizedString(std::string_view key, std::string_view value = {},
+                                     std::string_view table = "Localizable") const;
+
+    // The in-app language: makes the main bundle's lookups follow a language code chosen inside the
+    // application (switched once per process) and attaches the code to the main bundle.
+    static void setLanguage(std::string_view code);
+    // The code attached to this bundle by setLanguage; nothing before the first call.
+    std::optional<std::string> languageOverride() const;
+    void setLanguageOverride(std::optional<std::string> code);
+    // True once setLanguage has switched the main bundle's lookups (for the rest of the process).
+    static bool mainFollowsLanguageOverride();
     // The same for one named localization, without the fallbacks to other languages.
     std::optional<std::string> lookup(std::string_view code, std::string_view key,
                                       std::string_view table = "Localizable") const;
@@ -57,6 +69,14 @@ private:
     std::filesystem::path path_;
     struct State;
     std::shared_ptr<State> state_;
+};
+
+// The lookup that the main bundle follows after Bundle::setLanguage: it answers from the folder
+// "<override>.lproj" and falls back to the plain lookup when there is no override, no such folder
+// or the folder cannot be opened. Every step is written to the console.
+struct PrivateBundle {
+    static std::string localizedString(const Bundle& bundle, std::string_view key, std::string_view value,
+                                       std::string_view table);
 };
 
 // Parses the text of a .strings table ("key" = "value"; with comments and escapes).

@@ -1,5 +1,7 @@
 #include "foundation/Dispatch.h"
 
+#include "foundation/Log.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
@@ -9,6 +11,7 @@
 #include <deque>
 #include <future>
 #include <map>
+#include <set>
 #include <thread>
 
 namespace morvex {
@@ -141,6 +144,22 @@ DispatchQueue& DispatchQueue::main() {
 
 std::shared_ptr<DispatchQueue> DispatchQueue::serial(std::string label) {
     return std::make_shared<SerialQueue>(std::move(label));
+}
+
+namespace {
+std::recursive_mutex g_onceMutex;
+std::set<std::string>& onceTokens() {
+    static std::set<std::string> tokens;
+    return tokens;
+}
+}  // namespace
+
+void DispatchQueue::once(const std::string& token, const Block& block) {
+    std::lock_guard lock(g_onceMutex);
+    if (!onceTokens().insert(token).second) return;
+    log::print("[DispatchQueue.once] Executing block for token '" + token + "'.");
+    block();
+    log::print("[DispatchQueue.once] Finished block for token '" + token + "'.");
 }
 
 }  // namespace morvex

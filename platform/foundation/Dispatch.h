@@ -16,6 +16,9 @@ public:
     // A serial queue with its own worker thread; the thread ends when the queue is destroyed
     // (after the blocks already queued have run).
     static std::shared_ptr<DispatchQueue> serial(std::string label);
+    // Runs the block the first time the token is seen in this process and never again. Callers are
+    // serialised by one process-wide lock (a block may itself call once with another token).
+    static void once(const std::string& token, const Block& block);
 
     virtual ~DispatchQueue() = default;
     virtual void async(Block block) = 0;
