@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "foundation/Analytics.h"
+#include "support/LocalHttpServer.h"
+#include "support/TestSupport.h"
+
+using namespace morvex;
+using namespace std::chrono_literals;
+
+namespace {
+
+class AnalyticsClientTest : public test::TempConfigTest {
+protected:
+    AnalyticsClient::Options options(double interval = 0) {
+        AnalyticsClient::Options o;
+        o.token = "vendro";
+        o.flushInterval = interval;
+        o.serverURL = server.baseURL();
+        return o;
+    }
+    // Flushes and waits for the outcome.
+    static bool flushNow(AnalyticsClient& client) {
+        std::optional<bool> outcome;
+        client.flush([&](bool delivered) { outcome = delivered; });
+        EXPECT_TRUE(test::waitUntil([&] { return outcome.has_value(); }));
+        return outcome.value_or(false);
+    }
+    // Every event the server received, in order.
+    std::vector<nlohmann::json> received() const {
+        std::vector<nlohmann::json> events;
+        for (const auto& r : server.requests())
+            for (const auto& e : nlohmann::json::parse(r.body)) events.push_back(e);
+        return events;
+    }
+
+    test::LocalHttpServer server;
+};
+
+}  // namespace
+
+TEST_F(AnalyticsClientTest, EventsCarryTokenIdentitySuperPropertiesAndTheirOwnProperties) {
+    AnalyticsClient client(options());
+    client.registerSuperProperties({{"locale", "de"}, {"test_group", "GroupA"}});
+    client.registerSuperProperties({{"test_group", "GroupB"}});
+    client.identify("user-uuid");
+    client.time("app_connected");
+    client.track("app_connected", {{"time", 1700000000.0}, {"locale", "en"}, {"installed", Date{0.5}}});
+    client.setUseIPAddressForGeoLocation(false);
+    ASSERT_TRUE(flushNow(client));
+
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].method, "POST");
+    EXPECT_EQ(server.requests()[0].target, "/track?ip=0");
+    auto events = received();
+    ASSERT_EQ(events.size(), 1u);
+    const auto& p = events[0]["properties"];
+    EXPECT_EQ(events[0]["event"], "app_connected");
+    EXPECT_EQ(p["token"], "vendro");
+    EXPECT_EQ(p["distinct_id"], "user-uuid");
+    EXPECT_EQ(p["test_group"], "GroupB");
+    EXPECT_EQ(p["locale"], "en");  // the event's own value wins
+    EXPECT_EQ(p["time"], 1700000000.0);
+    EXPECT_EQ(p["installed"], "1970-01-01T00:00:00.500Z");
+    EXPECT_TRUE(p.contains("$duration"));
+    EXPECT_EQ(client.queuedCount(), 0u);
+}
+
+TEST_F(AnalyticsClientTest, AFailedFlushKeepsTheEventsForTheNextOne) {
+    AnalyticsClient client(options());
+    client.track("app_launched");
+    client.track("app_logged_in");
+
+    server.setStatus(500);
+    EXPECT_FALSE(flushNow(client));
+    EXPECT_EQ(client.queuedCount(), 2u);
+
+    server.setStatus(200);
+    client.track("app_logout");
+    EXPECT_TRUE(flushNow(client));
+    EXPECT_EQ(client.queuedCount(), 0u);
+    std::vector<std::string> names;
+    for (const auto& r : server.requests())
+        if (r.body.find("app_logout") != std::string::npos)
+            for (const auto& e : nlohmann::json::parse(r.body)) names.push_back(e["event"]);
+    EXPECT_EQ(names, (std::vector<std::string>{"app_launched", "app_logged_in", "app_logout"}));
+}
+
+TEST_F(AnalyticsClientTest, AnUnreachableHostKeepsTheQueueAcrossARestart) {
+    auto o = options();
+    o.serverURL = "http://127.0.0.1:1";  // nothing listens there
+    {
+        AnalyticsClient client(o);
+        client.track("app_install", {{"n", 1}});
+        EXPECT_FALSE(flushNow(client));
+    }
+    AnalyticsClient restarted(options());
+    EXPECT_EQ(restarted.queuedCount(), 1u);
+    EXPECT_TRUE(flushNow(restarted));
+    ASSERT_EQ(received().size(), 1u);
+    EXPECT_EQ(received()[0]["properties"]["n"], 1);
+}
+
+TEST_F(AnalyticsClientTest, TheTimerFlushesLargeQueuesInBatchesAndTrackWorksFromAnyThread) {
+    AnalyticsClient client(options(0.05));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&client, t] {
+            for (int i = 0; i < 30; ++i) client.track("app_ping_time", {{"thread", t}, {"i", i}});
+        });
+    for (auto& t : threads) t.join();
+    ASSERT_TRUE(test::waitUntil([&] { return client.queuedCount() == 0; }));
+    EXPECT_EQ(received().size(), 120u);
+    EXPECT_GE(server.requests().size(), 3u);  // at most 50 events per request
+}
+
+TEST_F(AnalyticsClientTest, ResetForgetsIdentityAndSuperPropertiesButNotQueuedEvents) {
+    AnalyticsClient client(options());
+    client.identify("someone");
+    client.registerSuperProperties({{"username", "vpn-user"}});
+    client.track("app_logout");
+    client.reset();
+    EXPECT_NE(client.distinctId(), "someone");
+    EXPECT_TRUE(client.superProperties().empty());
+    EXPECT_EQ(client.queuedCount(), 1u);
+    client.registerSuperProperties({{"a", 1}});
+    client.clearSuperProperties();
+    EXPECT_TRUE(client.superProperties().empty());
+}
