@@ -14,6 +14,7 @@
 #include "api/ProfileResponseModel.h"
 #include "foundation/Keychain.h"
 #include "foundation/UserDefaults.h"
+#include "session/WebLink.h"
 
 namespace morvex {
 
@@ -120,6 +121,14 @@ public:
     // The logout clean-up: clears the account's keys and items (keeping `username` and the log-in
     // name and password when `rememberMe` is on) and posts UserLoggedInChangedNotification with false.
     void reset();
+
+    // The address of `link` (with the web-link query items), `path` appended, and the account's
+    // identity in the query: "sUsername", and for an e-mail log-in "uuid" and "token" (the MD5 hex
+    // of the uuid and a salt). Extra items follow in the given order. Nothing when no address results.
+    std::optional<std::string> urlWithIdentityQuery(
+        WebLink link, std::string_view path, std::string_view sUsername, std::optional<bool> isEmailLogin = std::nullopt,
+        const std::optional<std::string>& uuid = std::nullopt,
+        const std::optional<std::vector<std::pair<std::string, std::string>>>& extraQuery = std::nullopt) const;
 
 private:
     std::optional<std::string> text(std::string_view key) const;
