@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -509,6 +511,12 @@ Result<void> ManagedObjectContext::save() {
 
 CoreDataService& CoreDataService::shared() {
     static CoreDataService instance;
+    static std::once_flag quitHook;
+    std::call_once(quitHook, [] {
+        // Unsaved changes are written when the application quits.
+        if (auto* app = QCoreApplication::instance())
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { instance.saveContext(); });
+    });
     return instance;
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QCoreApplication>
+
 #include <fstream>
 
 #include "foundation/Log.h"
@@ -183,4 +185,18 @@ TEST_F(CoreDataServiceTest, AnOlderStoreGainsTheNewColumnsAndKeepsItsRows) {
     stack.saveContext();
     EXPECT_FALSE(stack.managedObjectContext().hasChanges());
     EXPECT_TRUE(all(stack, "AppNotification").empty());
+}
+
+TEST_F(CoreDataServiceTest, TheSharedStackSavesWhenTheApplicationQuits) {
+    auto& shared = CoreDataService::shared();
+    EXPECT_EQ(&shared, &CoreDataService::shared());
+    auto e = shared.managedObjectContext().insertNewObject("AppError");
+    e->setInteger("code", 997);
+    ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
+    EXPECT_FALSE(shared.managedObjectContext().hasChanges());
+
+    CoreDataService restarted;
+    auto rows = all(restarted, "AppError");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->integer("code"), 997);
 }

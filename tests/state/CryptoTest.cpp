@@ -87,7 +87,9 @@ TEST(CryptoTest, S256ChallengeMatchesTheRfc7636Example) {
 TEST(CryptoTest, AesGcmRoundTripsWithTheFixedKeyAndRejectsAlteredInput) {
     const std::string plain = R"({"access_token":"t0k3n","expires_in":300,"name":"Jörg"})";
     auto sealed = sealAESGCM(plain, fixedKey(), fixedIV());
+    log::Capture console;
     EXPECT_EQ(decryptAESGCM(sealed), plain);
+    EXPECT_FALSE(console.containsText("t0k3n"));
 
     auto bytes = *base64Decode(sealed);
     auto alteredTag = bytes;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -128,4 +130,13 @@ TEST_F(AnalyticsClientTest, ResetForgetsIdentityAndSuperPropertiesButNotQueuedEv
     client.registerSuperProperties({{"a", 1}});
     client.clearSuperProperties();
     EXPECT_TRUE(client.superProperties().empty());
+}
+
+TEST_F(AnalyticsClientTest, QuittingSendsWhatIsQueued) {
+    AnalyticsClient client(options(60));
+    client.track("app_logout");
+    ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
+    EXPECT_EQ(client.queuedCount(), 0u);
+    ASSERT_EQ(received().size(), 1u);
+    EXPECT_EQ(received()[0]["event"], "app_logout");
 }
