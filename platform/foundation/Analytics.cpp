@@ -193,6 +193,32 @@ struct AnalyticsClient::State : std::enable_shared_from_this<AnalyticsClient::St
         });
     }
 
+    // Starts the flush timer and the last flush at quit (main thread).
+    void start() {
+        if (!QCoreApplication::instance()) return;
+        std::weak_ptr<State> weak = weak_from_this();
+        if (options.flushInterval > 0) {
+            timer = Timer::scheduledTimer(options.flushInterval, true, [weak](Timer&) {
+                if (auto self = weak.lock()) self->startFlush({});
+            });
+        }
+        // At quit, one last attempt, waited for briefly; what is not delivered stays on disk.
+        quitConnection = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [weak] {
+            auto self = weak.lock();
+            if (!self) return;
+            bool done = false;
+            QEventLoop loop;
+            self->startFlush([&](bool) {
+                done = true;
+                loop.quit();
+            });
+            if (!done) {
+                QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+                loop.exec();
+            }
+        });
+    }
+
     void startFlush(std::function<void(bool)> completion) {
         waiting.push_back(std::move(completion));
         if (flushing) return;
@@ -226,22 +252,40 @@ std::unique_ptr<AnalyticsClient> g_mainInstance;
 
 AnalyticsClient& AnalyticsClient::initialize(const std::string& token, double flushInterval, const std::string& serverURL) {
     std::lock_guard lock(g_mainMutex);
-    if (!g_mainInstance || g_mainInstance->state_->options.token.empty()) {
-        Options o;
-        o.token = token;
-        o.flushInterval = flushInterval;
-        o.serverURL = serverURL;
-        auto previous = std::move(g_mainInstance);
+    Options o;
+    o.token = token;
+    o.flushInterval = flushInterval;
+    o.serverURL = serverURL;
+    if (!g_mainInstance) {
         g_mainInstance = std::make_unique<AnalyticsClient>(std::move(o));
-        if (previous) {  // events tracked before initialisation are kept
-            std::scoped_lock both(previous->state_->mutex, g_mainInstance->state_->mutex);
-            for (auto& e : previous->state_->queue) {
-                e["properties"]["token"] = token;
-                g_mainInstance->state_->queue.push_back(e);
-            }
-            g_mainInstance->state_->save();
-        }
+        return *g_mainInstance;
     }
+    // The main instance was used before initialisation: it becomes the initialised one in place
+    // (callers may hold it), keeping what was tracked and registered meanwhile.
+    auto& state = *g_mainInstance->state_;
+    {
+        std::lock_guard stateLock(state.mutex);
+        if (!state.options.token.empty()) return *g_mainInstance;
+        auto pending = std::move(state.queue);
+        auto supers = std::move(state.superProperties);
+        auto id = state.distinctId;
+        auto pendingFile = state.options.stateFile;
+        state.queue = nlohmann::json::array();
+        state.superProperties = nlohmann::json::object();
+        state.distinctId.clear();
+        state.options = normalized(std::move(o));
+        state.load();
+        for (auto& e : pending) {
+            e["properties"]["token"] = token;
+            state.queue.push_back(std::move(e));
+        }
+        state.superProperties.update(supers);
+        if (state.distinctId.empty()) state.distinctId = id;
+        state.save();
+        std::error_code ec;
+        std::filesystem::remove(pendingFile, ec);
+    }
+    state.start();
     return *g_mainInstance;
 }
 
@@ -255,36 +299,17 @@ AnalyticsClient& AnalyticsClient::mainInstance() {
     return *g_mainInstance;
 }
 
-AnalyticsClient::AnalyticsClient(Options options) : state_(std::make_shared<State>()) {
+AnalyticsClient::Options AnalyticsClient::normalized(Options options) {
     if (options.stateFile.empty()) options.stateFile = paths::configDirectory() / ("analytics-" + options.token + ".json");
     while (!options.serverURL.empty() && options.serverURL.back() == '/') options.serverURL.pop_back();
-    state_->options = std::move(options);
+    return options;
+}
+
+AnalyticsClient::AnalyticsClient(Options options) : state_(std::make_shared<State>()) {
+    state_->options = normalized(std::move(options));
     state_->load();
     if (state_->distinctId.empty()) state_->distinctId = newDistinctId();
-
-    if (!state_->options.token.empty() && QCoreApplication::instance()) {
-        std::weak_ptr<State> weak = state_;
-        if (state_->options.flushInterval > 0) {
-            state_->timer = Timer::scheduledTimer(state_->options.flushInterval, true, [weak](Timer&) {
-                if (auto self = weak.lock()) self->startFlush({});
-            });
-        }
-        // At quit, one last attempt, waited for briefly; what is not delivered stays on disk.
-        state_->quitConnection = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [weak] {
-            auto self = weak.lock();
-            if (!self) return;
-            bool done = false;
-            QEventLoop loop;
-            self->startFlush([&](bool) {
-                done = true;
-                loop.quit();
-            });
-            if (!done) {
-                QTimer::singleShot(3000, &loop, &QEventLoop::quit);
-                loop.exec();
-            }
-        });
-    }
+    if (!state_->options.token.empty()) state_->start();
 }
 
 AnalyticsClient::~AnalyticsClient() {

@@ -67,6 +67,7 @@ public:
     struct State;
 
 private:
+    static Options normalized(Options options);
     std::shared_ptr<State> state_;
 };
 

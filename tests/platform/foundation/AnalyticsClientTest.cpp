@@ -140,3 +140,17 @@ TEST_F(AnalyticsClientTest, QuittingSendsWhatIsQueued) {
     ASSERT_EQ(received().size(), 1u);
     EXPECT_EQ(received()[0]["event"], "app_logout");
 }
+
+TEST_F(AnalyticsClientTest, InitialisingKeepsTheMainInstanceAndWhatItQueuedBefore) {
+    auto& early = AnalyticsClient::mainInstance();
+    early.registerSuperProperties({{"app_release_code", "PRODUCTION"}});
+    early.track("app_launched");
+    auto& initialised = AnalyticsClient::initialize("vendro", 0, server.baseURL());
+    EXPECT_EQ(&early, &initialised);
+    EXPECT_EQ(&AnalyticsClient::initialize("other", 0, "http://127.0.0.1:1"), &initialised);
+    ASSERT_TRUE(flushNow(initialised));
+    auto events = received();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0]["properties"]["token"], "vendro");
+    EXPECT_EQ(events[0]["properties"]["app_release_code"], "PRODUCTION");
+}
