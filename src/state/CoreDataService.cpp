@@ -434,13 +434,10 @@ Result<std::vector<ManagedObjectPtr>> ManagedObjectContext::fetch(const FetchReq
 
     std::vector<ManagedObjectPtr> found;
     for (auto& row : *rows) {
-        ManagedObjectPtr object;
-        for (const auto& r : registered_)
-            if (&r->entity() == entity && r->objectID() == row.id) object = r;
+        auto& object = registered_[{entity, row.id}];
         if (!object) {
             object = std::make_shared<ManagedObject>(entity, row.id);
             object->values_ = std::move(row.values);
-            registered_.push_back(object);
         }
         if (!object->isDeleted()) found.push_back(object);
     }
@@ -471,7 +468,8 @@ void ManagedObjectContext::deleteObject(const ManagedObjectPtr& object) {
         object->deleted_ = true;
         return;
     }
-    if (std::find(registered_.begin(), registered_.end(), object) == registered_.end()) return;
+    auto it = registered_.find({&object->entity(), object->objectID()});
+    if (it == registered_.end() || it->second != object) return;
     if (std::find(deleted_.begin(), deleted_.end(), object) != deleted_.end()) return;
     deleted_.push_back(object);
     std::lock_guard objectLock(object->mutex_);
@@ -481,13 +479,13 @@ void ManagedObjectContext::deleteObject(const ManagedObjectPtr& object) {
 bool ManagedObjectContext::hasChanges() const {
     std::lock_guard lock(mutex_);
     if (!inserted_.empty() || !deleted_.empty()) return true;
-    return std::any_of(registered_.begin(), registered_.end(), [](const ManagedObjectPtr& o) { return o->hasChanges(); });
+    return std::any_of(registered_.begin(), registered_.end(), [](const auto& entry) { return entry.second->hasChanges(); });
 }
 
 Result<void> ManagedObjectContext::save() {
     std::lock_guard lock(mutex_);
     std::vector<ManagedObjectPtr> updated;
-    for (const auto& o : registered_)
+    for (const auto& [key, o] : registered_)
         if (!o->isDeleted() && o->hasChanges()) updated.push_back(o);
     if (inserted_.empty() && deleted_.empty() && updated.empty()) return {};
     if (auto r = coordinator_.save(inserted_, updated, deleted_); !r) return r;
@@ -495,14 +493,14 @@ Result<void> ManagedObjectContext::save() {
         std::lock_guard objectLock(o->mutex_);
         o->inserted_ = false;
         o->changed_.clear();
-        registered_.push_back(o);
+        registered_[{o->entity_, o->objectID_}] = o;
     }
     inserted_.clear();
     for (const auto& o : updated) {
         std::lock_guard objectLock(o->mutex_);
         o->changed_.clear();
     }
-    for (const auto& o : deleted_) std::erase(registered_, o);
+    for (const auto& o : deleted_) registered_.erase({&o->entity(), o->objectID()});
     deleted_.clear();
     return {};
 }

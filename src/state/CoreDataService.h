@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -165,7 +166,8 @@ public:
 private:
     PersistentStoreCoordinator& coordinator_;
     mutable std::recursive_mutex mutex_;
-    std::vector<ManagedObjectPtr> registered_;  // saved rows that were fetched
+    // Saved rows that were fetched or inserted, by entity and row identifier.
+    std::map<std::pair<const EntityDescription*, std::int64_t>, ManagedObjectPtr> registered_;
     std::vector<ManagedObjectPtr> inserted_;
     std::vector<ManagedObjectPtr> deleted_;
 };
