@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "app/BundleInfo.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
@@ -523,9 +524,11 @@ CoreDataService::CoreDataService(std::filesystem::path storeFile) : storeFile_(s
 CoreDataService::~CoreDataService() = default;
 
 std::optional<std::filesystem::path> CoreDataService::defaultStoreFile() {
-    auto identifier = Bundle::main().bundleIdentifier();
-    if (!identifier || identifier->empty()) return std::nullopt;
-    return paths::configDirectory() / *identifier / "MorvexVPN.sqlite";
+    try {
+        return applicationSupportFolderURL() / "MorvexVPN.sqlite";
+    } catch (const MissingInfoValue&) {
+        return std::nullopt;
+    }
 }
 
 ManagedObjectModel& CoreDataService::managedObjectModel() {

@@ -189,7 +189,8 @@ public:
     // Saves the context when it has changes; a failure is logged and the changes stay.
     void saveContext();
 
-    // <configuration directory>/<Application Bundle identifier>/MorvexVPN.sqlite
+    // MorvexVPN.sqlite in the application support folder (<configuration directory>/<bundle identifier>);
+    // nothing without a bundle identifier.
     static std::optional<std::filesystem::path> defaultStoreFile();
 
 private:

@@ -1,20 +1,14 @@
 #include "state/EventTracker.h"
 
 #include <cmath>
-#include <random>
 
 #include "foundation/Analytics.h"
-#include "foundation/Bundle.h"
+#include "app/BundleInfo.h"
 #include "foundation/Log.h"
 
 namespace morvex {
 
 namespace {
-
-// The per-user settings live under "<VPN user name>.<name>"; the user name is read afresh each time.
-constexpr std::string_view kVpnUsernameKey = "UserPreferences.vpnUsername";
-constexpr std::string_view kPreferredLanguageKey = "AppPreference.preferredLanguageCode";
-constexpr std::string_view kPublicIpAddressKey = "AppPreference.publicIpAddress";
 
 bool carriesStartOfDay(AnalyticsEvent e) {
     switch (e) {
@@ -52,33 +46,23 @@ std::optional<AnalyticsEvent> analyticsEvent(int number) {
     return static_cast<AnalyticsEvent>(number);
 }
 
-EventTracker::EventTracker() : EventTracker(std::make_shared<AnalyticsClientTracking>(), UserDefaults::standard()) {}
+EventTracker::EventTracker()
+    : EventTracker(std::make_shared<AnalyticsClientTracking>(), AppPreferences(), PreservedPreferences()) {}
 
-EventTracker::EventTracker(std::shared_ptr<EventTracking> mixpanel, UserDefaults defaults)
-    : mixpanel_(std::move(mixpanel)), defaults_(std::move(defaults)) {
+EventTracker::EventTracker(std::shared_ptr<EventTracking> mixpanel, AppPreferences appPreference,
+                           PreservedPreferences preservedPreference)
+    : mixpanel_(std::move(mixpanel)),
+      appPreference_(std::move(appPreference)),
+      preservedPreference_(std::move(preservedPreference)) {
     registerLaunchSuperProperties();
 }
 
-std::string EventTracker::perUserKey(std::string_view name) const {
-    return UserDefaults::standard().string(kVpnUsernameKey).value_or("") + "." + std::string(name);
-}
-
-std::string EventTracker::userTestGroup() {
-    const auto key = perUserKey("userTestGroup");
-    auto stored = defaults_.string(key);
-    if (stored == "GroupA" || stored == "GroupB") return *stored;
-    thread_local std::mt19937 generator{std::random_device{}()};
-    const int r = std::uniform_int_distribution<int>(0, 100)(generator);
-    const std::string group = r < 50 ? "GroupA" : "GroupB";
-    defaults_.set(group, key);
-    return group;
-}
-
 void EventTracker::registerLaunchSuperProperties() {
+    const bool groupB = preservedPreference_.userTestGroup() == PreservedPreferences::TestGroup::GroupB;
     mixpanel_->registerSuperProperties({
-        {"app_release_code", Bundle::main().string("Release Code").value_or("PRODUCTION")},
-        {"test_group", userTestGroup() == "GroupB" ? "GroupB" : "GroupA"},
-        {"locale", defaults_.string(kPreferredLanguageKey).value_or("de")},
+        {"app_release_code", infoReleaseCode()},
+        {"test_group", groupB ? "GroupB" : "GroupA"},
+        {"locale", appPreference_.defaults().string(AppPreferences::Key::preferredLanguageCode).value_or("de")},
     });
 }
 
@@ -99,10 +83,9 @@ void EventTracker::track(AnalyticsEvent event, const std::optional<Dictionary>& 
         p["time"] = std::floor(now / 86400.0) * 86400.0;
     }
     if (event == AnalyticsEvent::app_install) {
-        auto installed = defaults_.date(perUserKey("appInstallTime"));
-        p["time"] = installed.value_or(Date::now());
+        p["time"] = appPreference_.appInstallTime().value_or(Date::now());
     }
-    const auto address = UserDefaults::standard().string(kPublicIpAddressKey).value_or("");
+    const auto address = UserDefaults::standard().string(AppPreferences::Key::publicIpAddress).value_or("");
     if (!address.empty()) p["ip"] = address;
     mixpanel_->setUseIPAddressForGeoLocation(address.empty());
     mixpanel_->track(std::string(eventName(event)), p);

@@ -10,8 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/UserDefaults.h"
 #include "foundation/Value.h"
+#include "state/AppPreferences.h"
+#include "state/PreservedPreferences.h"
 
 namespace morvex {
 
@@ -161,9 +162,11 @@ std::optional<AnalyticsEvent> analyticsEvent(int number);
 
 class EventTracker {
 public:
-    // The main analytics instance over the standard defaults.
+    // The main analytics instance, AppPreferences over the standard defaults and PreservedPreferences
+    // over a new User.
     EventTracker();
-    EventTracker(std::shared_ptr<EventTracking> mixpanel, UserDefaults defaults);
+    EventTracker(std::shared_ptr<EventTracking> mixpanel, AppPreferences appPreference,
+                 PreservedPreferences preservedPreference);
 
     void track(AnalyticsEvent event, const std::optional<Dictionary>& properties = std::nullopt);
     // By number; a number outside 0-170 is logged and sends nothing.
@@ -174,12 +177,10 @@ public:
 
 private:
     void registerLaunchSuperProperties();
-    // The per-user test group ("GroupA"/"GroupB"), drawn and stored on first read.
-    std::string userTestGroup();
-    std::string perUserKey(std::string_view name) const;
 
     std::shared_ptr<EventTracking> mixpanel_;
-    UserDefaults defaults_;
+    AppPreferences appPreference_;
+    PreservedPreferences preservedPreference_;
 };
 
 }  // namespace morvex

@@ -44,7 +44,7 @@ public:
 class EventTrackerTest : public test::TempConfigTest {
 protected:
     std::shared_ptr<RecordingTracking> sdk = std::make_shared<RecordingTracking>();
-    EventTracker make() { return EventTracker(sdk, UserDefaults::standard()); }
+    EventTracker make() { return EventTracker(sdk, AppPreferences(), PreservedPreferences()); }
     const Dictionary& lastProperties() const { return sdk->tracked.back().second; }
 };
 
@@ -149,7 +149,7 @@ TEST_F(EventTrackerTest, OverTheAnalyticsClientAFailedFlushKeepsTheEvents) {
     o.flushInterval = 0;
     o.serverURL = server.baseURL();
     AnalyticsClient client(o);
-    EventTracker tracker(std::make_shared<AnalyticsClientTracking>(client), UserDefaults::standard());
+    EventTracker tracker(std::make_shared<AnalyticsClientTracking>(client), AppPreferences(), PreservedPreferences());
     tracker.track(AnalyticsEvent::app_connected, Dictionary{{"protocol", "WireGuard"}});
 
     auto flush = [&] {
