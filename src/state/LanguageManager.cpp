@@ -4,6 +4,7 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/UserDefaults.h"
+#include "state/AppPreferences.h"
 
 namespace morvex {
 
@@ -21,7 +22,7 @@ LanguageManager::LanguageManager() {
 }
 
 std::string LanguageManager::currentLanguage() const {
-    return UserDefaults::standard().string(kPreferredLanguageCodeKey).value_or("de");
+    return AppPreferences().defaults().string(AppPreferences::Key::preferredLanguageCode).value_or("de");
 }
 
 void LanguageManager::setCurrentLanguage(std::string_view identifier) {
@@ -36,7 +37,7 @@ void LanguageManager::setCurrentLanguage(std::string_view identifier) {
     defaults.set(code, defaultsKey);
     log::print("LanguageManager: SET - Calling Bundle.setLanguage('" + code + "').");
     Bundle::setLanguage(code);
-    defaults.set(code, kPreferredLanguageCodeKey);
+    defaults.set(code, AppPreferences::Key::preferredLanguageCode);
     log::print("LanguageManager: SET - Language set to: " + code);
     log::print("LanguageManager: SET - Posting .languageDidChange notification.");
     NotificationCenter::defaultCenter().post(languageDidChangeNotification, {}, {{"language", code}});

@@ -8,7 +8,6 @@
 namespace morvex {
 
 inline constexpr std::string_view languageDidChangeNotification = "languageDidChangeNotification";
-inline constexpr std::string_view kPreferredLanguageCodeKey = "AppPreference.preferredLanguageCode";
 
 class LanguageManager {
 public:

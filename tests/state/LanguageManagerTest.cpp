@@ -6,6 +6,7 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/UserDefaults.h"
+#include "state/AppPreferences.h"
 #include "state/LanguageManager.h"
 #include "support/TestSupport.h"
 
@@ -52,7 +53,7 @@ protected:
 
 TEST_F(LanguageManagerTest, SettingTheStoredLanguageWithARegionPostsNothing) {
     auto defaults = UserDefaults::standard();
-    defaults.set("en", kPreferredLanguageCodeKey);
+    defaults.set("en", AppPreferences::Key::preferredLanguageCode);
     Posted posted;
     auto token = observe(posted);
     log::Capture console;
@@ -72,7 +73,7 @@ TEST_F(LanguageManagerTest, ANewLanguageIsStoredAppliedAndAnnounced) {
     log::Capture console;
     manager.setCurrentLanguage("en");
     auto defaults = UserDefaults::standard();
-    EXPECT_EQ(defaults.string(kPreferredLanguageCodeKey), "en");
+    EXPECT_EQ(defaults.string(AppPreferences::Key::preferredLanguageCode), "en");
     EXPECT_EQ(defaults.string("SelectedAppLanguage"), "en");
     EXPECT_EQ(posted.count, 1);
     EXPECT_EQ(posted.language, "en");
