@@ -1,0 +1,81 @@
+#include "zevu/internal/WorkerLoop.h"
+
+#include <pthread.h>
+
+#include <future>
+
+namespace zevu::detail {
+
+WorkerLoop::WorkerLoop(std::string name) : name_(std::move(name)) {
+    std::promise<void> started;
+    auto ready = started.get_future();
+    thread_ = std::thread([this, &started] {
+        threadId_ = std::this_thread::get_id();
+        pthread_setname_np(pthread_self(), name_.substr(0, 15).c_str());
+        started.set_value();
+        run();
+    });
+    ready.wait();
+}
+
+WorkerLoop::~WorkerLoop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        tasks_.clear();
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void WorkerLoop::postAfter(double seconds, Task task) {
+    const auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(seconds > 0 ? seconds : 0));
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        tasks_.emplace(std::make_pair(due, sequence_++), std::move(task));
+    }
+    cv_.notify_all();
+}
+
+void WorkerLoop::sync(const Task& task) {
+    if (isCurrent()) {
+        task();
+        return;
+    }
+    std::promise<void> done;
+    auto finished = done.get_future();
+    post([&task, &done] {
+        task();
+        done.set_value();
+    });
+    finished.wait();
+}
+
+void WorkerLoop::clear() {
+    std::lock_guard lock(mutex_);
+    tasks_.clear();
+}
+
+void WorkerLoop::run() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (tasks_.empty()) {
+            cv_.wait(lock);
+            continue;
+        }
+        auto first = tasks_.begin();
+        if (first->first.first > Clock::now()) {
+            cv_.wait_until(lock, first->first.first);
+            continue;
+        }
+        Task task = std::move(first->second);
+        tasks_.erase(first);
+        lock.unlock();
+        task();
+        lock.lock();
+    }
+}
+
+}  // namespace zevu::detail

@@ -1,0 +1,45 @@
+#pragma once
+// A thread that runs tasks one at a time, at once or after a delay, in due order.
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace zevu::detail {
+
+class WorkerLoop {
+public:
+    using Task = std::function<void()>;
+    using Clock = std::chrono::steady_clock;
+
+    explicit WorkerLoop(std::string name);
+    ~WorkerLoop();  // runs no further task; waits for the running one
+    WorkerLoop(const WorkerLoop&) = delete;
+    WorkerLoop& operator=(const WorkerLoop&) = delete;
+
+    void post(Task task) { postAfter(0, std::move(task)); }
+    void postAfter(double seconds, Task task);
+    // Runs the task on the loop and waits for it (at once when called from the loop itself).
+    void sync(const Task& task);
+    bool isCurrent() const { return std::this_thread::get_id() == threadId_; }
+    // Drops every task not yet started.
+    void clear();
+
+private:
+    void run();
+
+    std::string name_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::multimap<std::pair<Clock::time_point, std::uint64_t>, Task> tasks_;
+    std::uint64_t sequence_ = 0;
+    bool stopping_ = false;
+    std::thread thread_;
+    std::thread::id threadId_;
+};
+
+}  // namespace zevu::detail
