@@ -509,7 +509,7 @@ struct ZevuManager::Impl {
         connected(index);
     }
 
-    void fail(const Error& err) {
+    void fail(Error err) {
         Attempt a = std::move(*attempt);
         attempt.reset();
         ++epoch;
