@@ -11,6 +11,8 @@ if [ -x "$BUILD/tools/fake-service/morvex-fake-service" ]; then
   "$BUILD/tools/fake-service/morvex-fake-service" --port "$PORT" &
   FAKE_PID=$!
   export MORVEX_SERVICE_URL=${MORVEX_SERVICE_URL:-http://127.0.0.1:$PORT}
+  # The VPN data centres' latency is measured against the local service's listener.
+  export ZEVU_SERVER_OVERRIDE=${ZEVU_SERVER_OVERRIDE:-127.0.0.1:$PORT}
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then export QT_QPA_PLATFORM=offscreen; fi
 "$BUNDLE/bin/MorvexVPN" "$@"

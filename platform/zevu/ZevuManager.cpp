@@ -412,6 +412,7 @@ struct ZevuManager::Impl {
                 queue.pop_front();
             }
         }
+        lastProperties = properties;
         Attempt a{std::move(properties), std::move(completion), std::move(errorBlock)};
         a.started = Clock::now();
         a.script = script;
@@ -526,7 +527,6 @@ struct ZevuManager::Impl {
         const Candidate& c = a.candidates[index % a.candidates.size()];
         a.details.timeTakenToConnectServer = secondsSince(a.started) - a.details.timeTakenToFindFastestServer;
         lastSuccessfulProtocol = c.protocol;
-        lastProperties = a.properties;
         tunnel = Tunnel{c, a.details, a.started, 0, 0, a.script};
         {
             std::lock_guard lock(mutex);
@@ -631,7 +631,7 @@ struct ZevuManager::Impl {
         if (!lastProperties) {
             if (auto d = currentDelegate())
                 d->zevuManagerDialErrorReceived(
-                    makeError(ErrorCode::InvalidArgument, "There is no earlier connection to dial again."), nullptr);
+                    makeError(ErrorCode::InvalidArgument, "There is no earlier connection request to dial again."), nullptr);
             return;
         }
         request(*lastProperties, nullptr, nullptr);

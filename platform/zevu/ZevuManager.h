@@ -96,7 +96,7 @@ public:
     void connectWithProperties(ZevuProperties properties, Completion completion, ErrorBlock errorBlock);
     void disconnectVPN();   // ends the tunnel (an attempt in progress is cancelled)
     void cancelVPN();       // aborts an attempt (a tunnel that is up is disconnected)
-    void reconnectVPN();    // dials the last successful connection's properties again
+    void reconnectVPN();    // dials the last connection request's properties again
 
     // The current or last attempt's details; null before the first attempt.
     ConnectionDetailsPtr zevuConnectionDetails() const;
