@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <random>
 #include <set>
@@ -436,6 +437,7 @@ struct ZevuManager::Impl {
             cred = credential;
         }
         if (a.script.rejectRequest) return fail(*a.script.rejectRequest);
+        if (!configured) return fail(makeError(ErrorCode::InvalidSession, "The VPN SDK is not configured."));
         if (!cred || cred->username.empty() || cred->password.empty()) return fail(makeError(ErrorCode::InvalidSession));
         if (!ensureCatalogue()) return fail(*catalogueError);
         bool filtered = false;
@@ -668,10 +670,18 @@ struct ZevuManager::Impl {
         const auto settings = Runtime::get().copySettings();
         std::vector<detail::PingTarget> targets;
         std::vector<int> index;  // target of each data centre, -1 for none
+        // Hosts that stand for the same address are measured once (an override may point every
+        // data centre at one local listener).
+        std::map<std::pair<std::string, int>, int> seen;
         for (const auto& dc : dcs) {
             auto t = detail::pingTargetFor(dc.hostname, dc.ip, portFor(dc), settings);
-            index.push_back(t ? static_cast<int>(targets.size()) : -1);
-            if (t) targets.push_back(*t);
+            if (!t) {
+                index.push_back(-1);
+                continue;
+            }
+            auto [it, fresh] = seen.try_emplace({t->host, t->port}, static_cast<int>(targets.size()));
+            if (fresh) targets.push_back(*t);
+            index.push_back(it->second);
         }
         const auto g = generation.load();
         Runtime::get().ping().post([this, g, targets, index, timeout = settings.pingTimeout, apply = std::move(apply)] {

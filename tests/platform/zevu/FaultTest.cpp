@@ -112,16 +112,36 @@ TEST_F(FaultTest, NoInternetThroughTheTunnelIsReportedOnlyWhenChecking) {
     }
 }
 
-TEST_F(FaultTest, MissingCredentialEndsWithAnInvalidSession) {
-    manager->setZevuCredential(std::nullopt);
-    Answer answer;
-    connect(answer);
+TEST_F(FaultTest, MissingCredentialOrConfigurationEndsWithAnInvalidSession) {
+    for (bool configured : {true, false}) {
+        SCOPED_TRACE(configured);
+        recorder->clear();
+        if (configured) {
+            manager->setZevuCredential(std::nullopt);
+        } else {
+            ZevuTestAPI::reset();  // the manager handle outlives its configuration
+            ZevuTestAPI::setTimeScale(0.01);
+            manager->setDelegate(recorder);
+            manager->setZevuCredential(ZevuCredential("user", "secret"));
+        }
+        Answer answer;
+        connect(answer);
+        auto failed = recorder->waitFor("dialError");
+        ASSERT_TRUE(failed && failed->error);
+        EXPECT_EQ(failed->error->code, ErrorCode::InvalidSession);
+        ASSERT_TRUE(answer.wait());
+        ASSERT_EQ(answer.errors.size(), 1u);
+        EXPECT_EQ(answer.errors[0].code, ErrorCode::InvalidSession);
+    }
+}
+
+TEST_F(FaultTest, ReconnectWithoutAnyEarlierRequestIsADialError) {
+    manager->reconnectVPN();
     auto failed = recorder->waitFor("dialError");
     ASSERT_TRUE(failed && failed->error);
-    EXPECT_EQ(failed->error->code, ErrorCode::InvalidSession);
-    ASSERT_TRUE(answer.wait());
-    ASSERT_EQ(answer.errors.size(), 1u);
-    EXPECT_EQ(answer.errors[0].code, ErrorCode::InvalidSession);
+    EXPECT_EQ(failed->error->code, ErrorCode::InvalidArgument);
+    EXPECT_FALSE(failed->details);
+    EXPECT_EQ(manager->getCurrentVPNStatus(), 1);
 }
 
 TEST_F(FaultTest, NoServerForTheLocationOrProtocol) {
