@@ -76,6 +76,7 @@ TEST_F(ConnectionTest, DisconnectIsManualWithItsType) {
 }
 
 TEST_F(ConnectionTest, CancelWhileConnectingIsACancelledDisconnection) {
+    ZevuTestAPI::setTimeScale(0.5);  // the cancel must arrive while the server is still being chosen
     Answer answer;
     manager->connectWithProperties(ZevuProperties::initWithCountry(country("JP"), ZevuProtocol("TCP")),
                                    answer.completion(), answer.errorBlock());
