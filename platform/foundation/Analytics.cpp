@@ -74,29 +74,6 @@ nlohmann::json plainJson(const Value& value) {
     return nullptr;
 }
 
-namespace {
-Value fromPlainJson(const nlohmann::json& j) {
-    switch (j.type()) {
-        case nlohmann::json::value_t::boolean: return Value(j.get<bool>());
-        case nlohmann::json::value_t::number_integer:
-        case nlohmann::json::value_t::number_unsigned: return Value(static_cast<long long>(j.get<std::int64_t>()));
-        case nlohmann::json::value_t::number_float: return Value(j.get<double>());
-        case nlohmann::json::value_t::string: return Value(j.get<std::string>());
-        case nlohmann::json::value_t::array: {
-            Array a;
-            for (const auto& e : j) a.push_back(fromPlainJson(e));
-            return Value(std::move(a));
-        }
-        case nlohmann::json::value_t::object: {
-            Dictionary d;
-            for (const auto& [k, e] : j.items()) d.emplace(k, fromPlainJson(e));
-            return Value(std::move(d));
-        }
-        default: return Value(std::string());
-    }
-}
-}  // namespace
-
 struct AnalyticsClient::State : std::enable_shared_from_this<AnalyticsClient::State> {
     Options options;
     mutable std::mutex mutex;
@@ -404,7 +381,7 @@ std::string AnalyticsClient::distinctId() const {
 Dictionary AnalyticsClient::superProperties() const {
     std::lock_guard lock(state_->mutex);
     Dictionary d;
-    for (const auto& [k, v] : state_->superProperties.items()) d.emplace(k, fromPlainJson(v));
+    for (const auto& [k, v] : state_->superProperties.items()) d.emplace(k, Value::fromJson(v));
     return d;
 }
 

@@ -17,26 +17,6 @@ namespace morvex {
 
 namespace {
 
-Value fromPlainJson(const nlohmann::json& j) {
-    switch (j.type()) {
-        case nlohmann::json::value_t::boolean: return Value(j.get<bool>());
-        case nlohmann::json::value_t::number_integer:
-        case nlohmann::json::value_t::number_unsigned: return Value(static_cast<long long>(j.get<std::int64_t>()));
-        case nlohmann::json::value_t::number_float: return Value(j.get<double>());
-        case nlohmann::json::value_t::string: return Value(j.get<std::string>());
-        case nlohmann::json::value_t::array: {
-            Array a;
-            for (const auto& e : j) a.push_back(fromPlainJson(e));
-            return Value(std::move(a));
-        }
-        case nlohmann::json::value_t::object: {
-            Dictionary d;
-            for (const auto& [k, e] : j.items()) d.emplace(k, fromPlainJson(e));
-            return Value(std::move(d));
-        }
-        default: return Value(std::string());
-    }
-}
 
 std::optional<std::string> readFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -192,7 +172,7 @@ const Dictionary& Bundle::infoDictionary() const {
         if (auto text = readFile(resourcePath() / "Info.json")) {
             auto j = nlohmann::json::parse(*text, nullptr, false);
             if (j.is_object()) {
-                auto v = fromPlainJson(j);
+                auto v = Value::fromJson(j);
                 state_->info = std::move(*v.get<Dictionary>());
             } else {
                 log::nslog("Bundle: " + (resourcePath() / "Info.json").string() + " is not a JSON object");

@@ -102,6 +102,28 @@ std::optional<std::string> Value::toText() const {
     }
 }
 
+Value Value::fromJson(const nlohmann::json& j) {
+    switch (j.type()) {
+        case nlohmann::json::value_t::boolean: return Value(j.get<bool>());
+        case nlohmann::json::value_t::number_integer:
+        case nlohmann::json::value_t::number_unsigned: return Value(static_cast<long long>(j.get<std::int64_t>()));
+        case nlohmann::json::value_t::number_float: return Value(j.get<double>());
+        case nlohmann::json::value_t::string: return Value(j.get<std::string>());
+        case nlohmann::json::value_t::array: {
+            Array a;
+            a.reserve(j.size());
+            for (const auto& e : j) a.push_back(fromJson(e));
+            return Value(std::move(a));
+        }
+        case nlohmann::json::value_t::object: {
+            Dictionary d;
+            for (const auto& [k, e] : j.items()) d.emplace(k, fromJson(e));
+            return Value(std::move(d));
+        }
+        default: return Value(std::string());
+    }
+}
+
 nlohmann::json Value::toTaggedJson() const {
     using nlohmann::json;
     switch (kind()) {

@@ -63,6 +63,9 @@ public:
     const Storage& storage() const { return v_; }
     friend bool operator==(const Value& a, const Value& b) { return a.v_ == b.v_; }
 
+    // A value from plain JSON (numbers, text, lists, objects); null becomes the empty text.
+    static Value fromJson(const nlohmann::json& j);
+
     // Tagged JSON form used on disk: every kind survives a round trip.
     nlohmann::json toTaggedJson() const;
     static std::optional<Value> fromTaggedJson(const nlohmann::json& j);
