@@ -1,0 +1,175 @@
+#include "zevu/FirewallManager.h"
+
+#include <arpa/inet.h>
+#include <errno.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cctype>
+#include <mutex>
+#include <thread>
+
+#include "foundation/Dispatch.h"
+#include "foundation/HelperChannel.h"
+#include "foundation/Log.h"
+
+extern char** environ;
+
+namespace zevu {
+
+namespace {
+
+constexpr std::string_view kTable = "morvexvpn_killswitch";
+// Interface names of the tunnels the SDK brings up.
+constexpr std::string_view kTunnelInterfaces[] = {"tun*", "wg*"};
+
+}  // namespace
+
+struct FirewallManager::State {
+    mutable std::mutex mutex;
+    Configuration configuration;
+    std::function<void(std::string_view)> logHandler;
+    std::shared_ptr<morvex::DispatchQueue> queue = morvex::DispatchQueue::serial("com.zevu.FirewallManager");
+
+    Configuration config() const {
+        std::lock_guard lock(mutex);
+        return configuration;
+    }
+
+    // Sends one command and reads its reply; nothing when the helper cannot be reached.
+    std::optional<morvex::HelperReply> call(const std::vector<std::string>& command) const {
+        const auto cfg = config();
+        std::function<void(std::string_view)> log;
+        {
+            std::lock_guard lock(mutex);
+            log = logHandler;
+        }
+        auto channel = morvex::HelperChannel::connect(cfg.socketPath, cfg.timeout);
+        if (!channel) {
+            morvex::log::nslog("FirewallManager: " + channel.error().localizedDescription());
+            return std::nullopt;
+        }
+        auto reply = channel->call(
+            command, [&](std::string_view line) { log ? log(line) : morvex::log::print(line); }, cfg.timeout);
+        if (!reply) {
+            morvex::log::nslog("FirewallManager: " + command.front() + ": " + reply.error().localizedDescription());
+            return std::nullopt;
+        }
+        return *reply;
+    }
+
+    static bool isZero(const std::optional<morvex::HelperReply>& reply) {
+        return reply && std::holds_alternative<std::int64_t>(*reply) && std::get<std::int64_t>(*reply) == 0;
+    }
+
+    bool helperAnswers() const {
+        const auto reply = call({"getVersion"});
+        return reply && std::holds_alternative<std::string>(*reply) && std::get<std::string>(*reply) != "0";
+    }
+};
+
+FirewallManager& FirewallManager::shared() {
+    static FirewallManager manager;
+    return manager;
+}
+
+FirewallManager::FirewallManager() : FirewallManager(Configuration{}) {}
+
+FirewallManager::FirewallManager(Configuration configuration) : state_(std::make_shared<State>()) {
+    state_->configuration = std::move(configuration);
+}
+
+FirewallManager::~FirewallManager() = default;
+
+void FirewallManager::setConfiguration(Configuration configuration) {
+    std::lock_guard lock(state_->mutex);
+    state_->configuration = std::move(configuration);
+}
+
+FirewallManager::Configuration FirewallManager::configuration() const { return state_->config(); }
+
+void FirewallManager::setLogHandler(std::function<void(std::string_view)> handler) {
+    std::lock_guard lock(state_->mutex);
+    state_->logHandler = std::move(handler);
+}
+
+std::optional<std::string> FirewallManager::firewallRules(std::string_view ipAddress, std::string_view protocol) {
+    std::string serverRule;
+    if (!ipAddress.empty()) {
+        const std::string ip(ipAddress);
+        unsigned char buf[16];
+        if (::inet_pton(AF_INET, ip.c_str(), buf) == 1) serverRule = "ip daddr " + ip + " accept";
+        else if (::inet_pton(AF_INET6, ip.c_str(), buf) == 1) serverRule = "ip6 daddr " + ip + " accept";
+        else return std::nullopt;
+    }
+    // The protocol only names the rule; it must not break out of its quotes.
+    std::string name;
+    for (char c : protocol)
+        if (std::isalnum(static_cast<unsigned char>(c))) name.push_back(c);
+    std::string rules = "table inet " + std::string(kTable) + " {\n";
+    rules += "\tchain output {\n";
+    rules += "\t\ttype filter hook output priority 0; policy drop;\n";
+    rules += "\t\toif \"lo\" accept\n";
+    if (!serverRule.empty()) rules += "\t\t" + serverRule + " comment \"server " + name + "\"\n";
+    for (auto tunnel : kTunnelInterfaces) rules += "\t\toifname \"" + std::string(tunnel) + "\" accept\n";
+    rules += "\t}\n}\n";
+    return rules;
+}
+
+void FirewallManager::enableFirewall(const std::string& ipAddress, const std::string& protocol,
+                                     Completion completion) {
+    state_->queue->async([state = state_, ipAddress, protocol, completion] {
+        const auto rules = firewallRules(ipAddress, protocol);
+        bool ok = false;
+        if (!rules) morvex::log::nslog("FirewallManager: not an IP address: \"" + ipAddress + "\"");
+        else ok = State::isZero(state->call({"enableFirewall", *rules}));
+        if (completion) completion(ok);
+    });
+}
+
+void FirewallManager::disableFirewall(Completion completion) {
+    state_->queue->async([state = state_, completion] {
+        const bool ok = State::isZero(state->call({"disableFirewall"}));
+        if (completion) completion(ok);
+    });
+}
+
+void FirewallManager::isAnyFirewallEnabled(Completion completion) {
+    state_->queue->async([state = state_, completion] {
+        const bool ok = State::isZero(state->call({"isAnyFirewallEnabled"}));
+        if (completion) completion(ok);
+    });
+}
+
+void FirewallManager::isHelperToolInstalled(Completion completion) {
+    state_->queue->async([state = state_, completion] {
+        const bool ok = state->helperAnswers();
+        if (completion) completion(ok);
+    });
+}
+
+morvex::Result<bool> FirewallManager::installHelperTool() {
+    if (state_->helperAnswers()) return true;
+    const auto cfg = state_->config();
+    if (cfg.installCommand.empty())
+        return morvex::fail(morvex::Error("FirewallManagerErrorDomain", 1, "no installation command"));
+    std::vector<std::string> args = cfg.installCommand;
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return morvex::fail(morvex::Error("FirewallManagerErrorDomain", 2, "cannot run " + args[0]));
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+    // The service comes up on the first connection; give it a moment to be reachable.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (state_->helperAnswers()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+}  // namespace zevu

@@ -1,0 +1,69 @@
+#pragma once
+// The SDK's firewall manager: the client of the privileged helper. It builds the kill switch's
+// nftables rules (only loopback, the VPN server's address and the tunnel get through), asks the
+// helper to load or remove them and answers queries about them. Every operation but the helper
+// installation completes with a Bool on the manager's own thread, in the order the calls came.
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/Error.h"
+
+namespace morvex {
+class DispatchQueue;
+}
+
+namespace zevu {
+
+class FirewallManager {
+public:
+    using Completion = std::function<void(bool)>;
+
+    struct Configuration {
+        std::string socketPath = "/run/com.morvex.mac.vpn.helpertool.sock";
+        // Run to install and start the helper's service when it does not answer.
+        std::vector<std::string> installCommand = {"pkexec", "systemctl", "enable", "--now",
+                                                   "com.morvex.mac.vpn.helpertool.socket"};
+        std::chrono::milliseconds timeout = std::chrono::seconds(30);
+    };
+
+    static FirewallManager& shared();
+
+    FirewallManager();
+    explicit FirewallManager(Configuration configuration);
+    ~FirewallManager();
+    FirewallManager(const FirewallManager&) = delete;
+    FirewallManager& operator=(const FirewallManager&) = delete;
+
+    void setConfiguration(Configuration configuration);
+    Configuration configuration() const;
+    // Where the helper's log lines go (the console by default).
+    void setLogHandler(std::function<void(std::string_view)> handler);
+
+    // Loads rules that let only loopback, `ipAddress` (IPv4 or IPv6; empty: no server at all)
+    // and the tunnel interfaces through. True when the helper loaded them.
+    void enableFirewall(const std::string& ipAddress, const std::string& protocol, Completion completion);
+    // Removes the rules; true when the helper removed them.
+    void disableFirewall(Completion completion);
+    // True when the kill switch's packet filter is loaded.
+    void isAnyFirewallEnabled(Completion completion);
+    // The kill-switch toggle's status query: true when the helper is installed and answers.
+    void isHelperToolInstalled(Completion completion);
+    // Installs the helper's service when it does not answer yet; blocks. True once the helper
+    // answers; an error when the installation could not be run.
+    morvex::Result<bool> installHelperTool();
+
+    // The rules text for a server address and protocol; nothing for an address that is neither
+    // empty nor an IPv4 or IPv6 address.
+    static std::optional<std::string> firewallRules(std::string_view ipAddress, std::string_view protocol);
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace zevu

@@ -1,0 +1,284 @@
+#include "HelperService.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "HelperLog.h"
+#include "foundation/Log.h"
+
+namespace morvex::helper {
+
+// One accepted client: the logger the commands write to, and the end replies go to.
+class HelperConnection final : public AppLogger {
+public:
+    HelperConnection(int fd, pid_t pid) : fd_(fd), pid_(pid) {
+        // A client that stops reading must not hold up the work queue for long.
+        timeval tv{5, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    }
+    ~HelperConnection() override { ::close(fd_); }
+
+    int fd() const { return fd_; }
+    pid_t pid() const { return pid_; }
+
+    bool send(const wire::Frame& frame) {
+        const auto bytes = wire::encodeFrame(frame);
+        if (!bytes) return false;
+        std::lock_guard lock(writeMutex_);
+        if (broken_) return false;
+        std::string_view rest = *bytes;
+        while (!rest.empty()) {
+            const ssize_t n = ::send(fd_, rest.data(), rest.size(), MSG_NOSIGNAL);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                broken_ = true;
+                ::shutdown(fd_, SHUT_RDWR);
+                return false;
+            }
+            rest.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+    void reply(std::uint32_t id, const ReplyValue& value) {
+        if (const auto* n = std::get_if<std::int64_t>(&value))
+            send({wire::FrameKind::ReplyNumber, id, {std::to_string(*n)}});
+        else
+            send({wire::FrameKind::ReplyText, id, {std::get<std::string>(value)}});
+    }
+    void logWithStdOut(std::string_view line) override {
+        send({wire::FrameKind::LogStdOut, 0, {std::string(line)}});
+    }
+    void logWithStdErr(std::string_view line) override {
+        send({wire::FrameKind::LogStdErr, 0, {std::string(line)}});
+    }
+    void shutdown() { ::shutdown(fd_, SHUT_RDWR); }
+
+private:
+    int fd_;
+    pid_t pid_;
+    std::mutex writeMutex_;
+    bool broken_ = false;
+};
+
+namespace {
+
+void report(std::string_view line) {
+    print(line);
+    SystemLog::info(line);
+}
+
+}  // namespace
+
+HelperService::HelperService(Options options)
+    : options_(std::move(options)), commands_(options_.commands) {
+    SystemLog::setSubsystem(bundleIdentifierOrZero(options_.commands.info));
+    report("@Helper Init");
+}
+
+HelperService::~HelperService() {
+    requestQuit();
+    if (listener_.joinable()) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] auto w = ::write(wakeFd_, &one, sizeof one);
+        listener_.join();
+    }
+    {
+        std::unique_lock lock(mutex_);
+        for (auto& c : connections_) c->shutdown();
+        changed_.wait(lock, [this] { return activeThreads_ == 0; });
+    }
+    if (listenFd_ >= 0) ::close(listenFd_);
+    if (ownsSocketPath_) ::unlink(options_.socketPath.c_str());
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+}
+
+Result<void> HelperService::resume() {
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (options_.listenFd >= 0) {
+        listenFd_ = options_.listenFd;
+    } else {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        if (options_.socketPath.empty() || options_.socketPath.size() >= sizeof addr.sun_path)
+            return fail(Error("HelperServiceErrorDomain", 1, "invalid socket path: " + options_.socketPath));
+        std::memcpy(addr.sun_path, options_.socketPath.data(), options_.socketPath.size());
+        listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::unlink(options_.socketPath.c_str());
+        if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(listenFd_, 16) != 0)
+            return fail(Error("HelperServiceErrorDomain", errno,
+                              "cannot listen on " + options_.socketPath + ": " + std::strerror(errno)));
+        ownsSocketPath_ = true;
+        // Every user's client may connect; the caller check decides who is served.
+        ::chmod(options_.socketPath.c_str(), 0666);
+    }
+    listener_ = std::thread([this] { listenLoop(); });
+    return {};
+}
+
+void HelperService::requestQuit() {
+    std::lock_guard lock(mutex_);
+    quitRequested_ = true;
+    changed_.notify_all();
+}
+
+int HelperService::run() {
+    report("@Helper run");
+    if (!listener_.joinable()) {
+        if (auto r = resume(); !r) {
+            log::nslog(r.error().localizedDescription());
+            return 1;
+        }
+    }
+    const auto step = std::chrono::duration<double>(options_.shouldQuitCheckInterval);
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            // The decision and the listener's accept share the lock, so no client is accepted
+            // and then dropped: a client that comes later waits in the socket's queue.
+            if (quitRequested_ || (shouldQuit_ && connections_.empty() && pendingChecks_ == 0)) {
+                quitting_ = true;
+                break;
+            }
+            changed_.wait_for(lock, step, [this] { return quitRequested_; });
+        }
+        for (auto& c : connections_) c->shutdown();
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto w = ::write(wakeFd_, &one, sizeof one);
+    if (listener_.joinable()) listener_.join();
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return activeThreads_ == 0; });
+    }
+    commands_.drain();
+    print("@Helper Main Running");
+    return 0;
+}
+
+void HelperService::listenLoop() {
+    for (;;) {
+        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents) return;
+        if (!fds[0].revents) continue;
+        int fd = -1;
+        {
+            std::lock_guard lock(mutex_);
+            if (quitting_) return;
+            fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0) continue;
+            ++pendingChecks_;
+            ++activeThreads_;
+        }
+        std::thread([this, fd] { serve(fd); }).detach();
+    }
+}
+
+void HelperService::serve(int fd) {
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) cred.pid = 0;
+    report("@Helper listener(_ listener: NSXPCListener");
+    auto connection = std::make_shared<HelperConnection>(fd, cred.pid);
+    const bool valid = options_.check.isValid(cred.pid);
+    {
+        std::lock_guard lock(mutex_);
+        --pendingChecks_;
+        if (valid && !quitRequested_) connections_.push_back(connection);
+        changed_.notify_all();
+    }
+    if (valid) {
+        report("@Helper self.isValid(connection YES");
+        wire::FrameReader reader;
+        char buf[16384];
+        bool open = true;
+        while (open) {
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                // A frame cut off by the end of the stream gets its refusal, if anyone still listens.
+                if (reader.buffered() > 0) connection->reply(0, std::int64_t{-1});
+                break;
+            }
+            reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
+            for (;;) {
+                auto r = reader.next();
+                if (r.status == wire::DecodeStatus::NeedMore) break;
+                if (r.status == wire::DecodeStatus::Frame) {
+                    handleFrame(connection, r.frame);
+                    continue;
+                }
+                if (r.status == wire::DecodeStatus::Malformed) {
+                    print("Couldn't read file.");
+                    connection->reply(r.id.value_or(0), std::int64_t{-1});
+                    continue;
+                }
+                // An oversized length: the stream cannot be followed any further.
+                print("Couldn't read file.");
+                connection->reply(0, std::int64_t{-1});
+                open = false;
+                break;
+            }
+        }
+        removeConnection(connection);
+    } else {
+        report("@Helper self.isValid(connection false");
+    }
+    connection.reset();
+    std::lock_guard lock(mutex_);
+    --activeThreads_;
+    changed_.notify_all();
+}
+
+std::shared_ptr<AppLogger> HelperService::appLogger() {
+    std::lock_guard lock(mutex_);
+    if (connections_.empty()) return nullptr;
+    return connections_.back();
+}
+
+void HelperService::handleFrame(const std::shared_ptr<HelperConnection>& connection, const wire::Frame& frame) {
+    const std::uint32_t id = frame.id;
+    if (frame.kind != wire::FrameKind::Command) {
+        connection->reply(id, std::int64_t{-1});
+        return;
+    }
+    auto logger = appLogger();
+    if (!logger || frame.items.empty()) {
+        connection->reply(id, std::int64_t{-1});
+        return;
+    }
+    logger->logWithStdErr("connectWithPaths - - - " + frame.items[0]);
+    std::weak_ptr<HelperConnection> weak = connection;
+    auto once = std::make_shared<std::atomic<bool>>(false);
+    ReplyBlock reply = [weak, id, once](const ReplyValue& value) {
+        if (once->exchange(true)) return;
+        if (auto c = weak.lock()) c->reply(id, value);
+    };
+    if (!commands_.run(frame.items, logger, reply)) reply(std::int64_t{-1});
+}
+
+void HelperService::removeConnection(const std::shared_ptr<HelperConnection>& connection) {
+    std::lock_guard lock(mutex_);
+    for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+        if (*it == connection) {
+            connections_.erase(it);
+            break;
+        }
+    }
+    if (connections_.empty()) shouldQuit_ = true;
+    changed_.notify_all();
+}
+
+}  // namespace morvex::helper
