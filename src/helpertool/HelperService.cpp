@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -107,18 +108,24 @@ Result<void> HelperService::resume() {
     } else {
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
-        if (options_.socketPath.empty() || options_.socketPath.size() >= sizeof addr.sun_path)
+        if (options_.socketPath.empty() || options_.socketPath.size() + 4 >= sizeof addr.sun_path)
             return fail(Error("HelperServiceErrorDomain", 1, "invalid socket path: " + options_.socketPath));
-        std::memcpy(addr.sun_path, options_.socketPath.data(), options_.socketPath.size());
+        // Bound under a temporary name and moved into place once listening, so a client never
+        // finds a socket that refuses it.
+        const std::string temporary = options_.socketPath + ".new";
+        std::memcpy(addr.sun_path, temporary.data(), std::min(temporary.size(), sizeof addr.sun_path - 1));
         listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ::unlink(options_.socketPath.c_str());
+        ::unlink(temporary.c_str());
         if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
-            ::listen(listenFd_, 16) != 0)
-            return fail(Error("HelperServiceErrorDomain", errno,
-                              "cannot listen on " + options_.socketPath + ": " + std::strerror(errno)));
+            ::listen(listenFd_, 16) != 0 ||
+            // Every user's client may connect; the caller check decides who is served.
+            ::chmod(temporary.c_str(), 0666) != 0 || ::rename(temporary.c_str(), options_.socketPath.c_str()) != 0) {
+            const int e = errno;
+            ::unlink(temporary.c_str());
+            return fail(Error("HelperServiceErrorDomain", e,
+                              "cannot listen on " + options_.socketPath + ": " + std::strerror(e)));
+        }
         ownsSocketPath_ = true;
-        // Every user's client may connect; the caller check decides who is served.
-        ::chmod(options_.socketPath.c_str(), 0666);
     }
     listener_ = std::thread([this] { listenLoop(); });
     return {};

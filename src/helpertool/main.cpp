@@ -75,9 +75,5 @@ int main(int argc, char** argv) {
         sigwait(&signals, &sig);
         service.requestQuit();
     }).detach();
-    if (auto r = service.resume(); !r) {
-        morvex::log::nslog(r.error().localizedDescription());
-        return 1;
-    }
     return service.run();
 }

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "foundation/Log.h"
+#include "helpertool/CallerCheck.h"
+#include "helpertool/CodeSignature.h"
+#include "support/TestSupport.h"
+
+using namespace morvex;
+using namespace morvex::helper;
+
+namespace {
+
+// Two signing keys and programs signed (or not) with them.
+class CallerCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(generateSigningKey(key("ours")));
+        ASSERT_TRUE(generateSigningKey(key("theirs")));
+    }
+    std::filesystem::path key(const std::string& name) const { return dir_.path() / (name + ".pem"); }
+    std::filesystem::path program(const std::string& name, const std::string& contents = "program bytes") const {
+        const auto p = dir_.path() / name;
+        std::ofstream(p, std::ios::binary) << contents;
+        return p;
+    }
+    std::filesystem::path signedProgram(const std::string& name, const std::string& keyName) const {
+        const auto p = program(name, "code of " + name);
+        EXPECT_TRUE(signProgram(p, key(keyName)));
+        return p;
+    }
+    static StaticCode codeOf(const std::filesystem::path& p) { return {p, p.string() + ".sig"}; }
+    CallerCheck checkFor(const std::filesystem::path& self, const std::filesystem::path& caller) const {
+        return CallerCheck({[=] { return std::optional(codeOf(self)); },
+                            [=](pid_t) { return std::optional(codeOf(caller)); }});
+    }
+
+    test::TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(CallerCheckTest, SignatureNamesItsKeyAndCatchesEveryChange) {
+    const auto p = signedProgram("app", "ours");
+    const auto info = checkSignature(p, p.string() + ".sig");
+    ASSERT_TRUE(info) << info.error().message;
+    ASSERT_EQ(info->certificates.size(), 1u);
+    EXPECT_EQ(info->certificates[0].size(), 32u);
+
+    // The same program signed by another key names another signer.
+    const auto q = dir_.path() / "app2";
+    std::filesystem::copy_file(p, q);
+    ASSERT_TRUE(signProgram(q, key("theirs")));
+    EXPECT_NE(checkSignature(q, q.string() + ".sig")->certificates, info->certificates);
+
+    // A changed program, a damaged signature file and a missing one all fail.
+    std::ofstream(p, std::ios::app) << "x";
+    EXPECT_FALSE(checkSignature(p, p.string() + ".sig"));
+    std::ofstream(q.string() + ".sig") << "morvex-code-signature 1\nkey AAAA\nsignature AAAA\n";
+    EXPECT_FALSE(checkSignature(q, q.string() + ".sig"));
+    EXPECT_FALSE(checkSignature(program("bare"), (dir_.path() / "bare.sig")));
+    EXPECT_FALSE(signProgram(p, program("not-a-key.pem", "garbage")));
+}
+
+TEST_F(CallerCheckTest, AcceptsOnlyCallersSignedByTheHelpersOwnKey) {
+    const auto helper = signedProgram("helper", "ours");
+    struct Case {
+        const char* name;
+        std::filesystem::path caller;
+        bool valid;
+        bool reportsError;
+    };
+    const Case cases[] = {
+        {"same key", signedProgram("app", "ours"), true, false},
+        {"another key", signedProgram("intruder", "theirs"), false, false},
+        {"unsigned", program("unsigned"), false, true},
+        {"changed after signing", [&] {
+             auto p = signedProgram("patched", "ours");
+             std::ofstream(p, std::ios::app) << "patch";
+             return p;
+         }(), false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        log::Capture capture;
+        EXPECT_EQ(checkFor(helper, c.caller).isValid(1234), c.valid);
+        EXPECT_EQ(capture.contains("Code signing check failed with error"), c.reportsError);
+        EXPECT_TRUE(capture.contains("@CODESIGN secStaticCode forPID"));
+    }
+}
+
+TEST_F(CallerCheckTest, AnUnsignedHelperServesNobody) {
+    const auto helper = program("helper");
+    const auto caller = signedProgram("app", "ours");
+    EXPECT_FALSE(checkFor(helper, caller).isValid(1234));
+
+    // A process that cannot be found is refused with the guest's message.
+    log::Capture capture;
+    CallerCheck noGuest({[&] { return std::optional(codeOf(signedProgram("h2", "ours"))); },
+                         [](pid_t) { return std::optional<StaticCode>(); }});
+    EXPECT_FALSE(noGuest.isValid(1234));
+    EXPECT_TRUE(capture.containsText("SecCode returned empty from SecCodeCopyGuestWithAttributes"));
+}
+
+TEST_F(CallerCheckTest, RealProcessesAreReadThroughProc) {
+    // This test program is signed by the build; the check of itself against itself holds.
+    CallerCheck check;
+    EXPECT_TRUE(check.isValid(::getpid()));
+    EXPECT_FALSE(check.isValid(0));
+}

@@ -1,0 +1,213 @@
+// The helper program as its own process, spoken to over its socket by this (signed) test program.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+
+#include <thread>
+
+#include "HelperTestSupport.h"
+#include "foundation/FrameCodec.h"
+#include "foundation/HelperChannel.h"
+#include "helpertool/CodeSignature.h"
+
+using namespace morvex;
+using namespace std::chrono_literals;
+using morvex::test::FakeNftState;
+using morvex::test::HelperProcess;
+
+namespace {
+
+HelperChannel connectTo(const HelperProcess& helper) {
+    auto c = HelperChannel::connect(helper.socketPath());
+    EXPECT_TRUE(c) << c.error().message;
+    return std::move(*c);
+}
+
+std::string u32(std::uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+
+// Reads frames until one is a reply or the connection closes; the reply, or nothing.
+std::optional<wire::Frame> readReply(int fd) {
+    wire::FrameReader reader;
+    char buf[4096];
+    for (;;) {
+        for (auto r = reader.next(); r.status == wire::DecodeStatus::Frame; r = reader.next())
+            if (r.frame.kind == wire::FrameKind::ReplyNumber || r.frame.kind == wire::FrameKind::ReplyText)
+                return r.frame;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0) return std::nullopt;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) return std::nullopt;
+        reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
+    }
+}
+
+class HelperProcessTest : public ::testing::Test {
+protected:
+    FakeNftState nft_;
+};
+
+}  // namespace
+
+TEST_F(HelperProcessTest, GetVersionLogsTheCommandBeforeReplying) {
+    HelperProcess helper(&nft_);
+    auto channel = connectTo(helper);
+    std::vector<std::string> log;
+    const auto reply = channel.call({"getVersion"}, [&](std::string_view l) { log.emplace_back(l); });
+    ASSERT_TRUE(reply) << reply.error().message;
+    EXPECT_EQ(*reply, HelperReply(std::string("1.0.0")));
+    EXPECT_EQ(log, (std::vector<std::string>{"connectWithPaths - - - getVersion",
+                                             "connectWithPaths - - - CFBundleShortVersionString "}));
+    EXPECT_TRUE(helper.waitForOutput("@Helper self.isValid(connection YES"));
+    for (const char* line : {"@Helper Init", "@Helper run", "@Helper listener(_ listener: NSXPCListener"})
+        EXPECT_TRUE(helper.waitForOutput(line)) << line;
+}
+
+TEST_F(HelperProcessTest, FirewallCommandsWorkThroughTheSocket) {
+    HelperProcess helper(&nft_);
+    auto channel = connectTo(helper);
+    const std::string rules = "table inet morvexvpn_killswitch {\n\tchain output {\n\t\tip daddr 198.51.100.2 accept\n\t}\n}\n";
+    EXPECT_EQ(channel.call({"enableFirewall", rules}).value(), HelperReply(std::int64_t{0}));
+    std::vector<std::string> log;
+    EXPECT_EQ(channel.call({"isVPNFirewallEnabled", "198.51.100.7"}, [&](std::string_view l) { log.emplace_back(l); })
+                  .value(),
+              HelperReply(std::int64_t{1}));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Enabled result: 0\n" + rules + "Address present result: 1");
+    EXPECT_EQ(channel.call({"isVPNFirewallEnabled", "198.51.100.2"}).value(), HelperReply(std::int64_t{0}));
+    EXPECT_EQ(channel.call({"disableFirewall"}).value(), HelperReply(std::int64_t{0}));
+    log.clear();
+    EXPECT_EQ(channel.call({"isVPNFirewallEnabled", "198.51.100.2"}, [&](std::string_view l) { log.emplace_back(l); })
+                  .value(),
+              HelperReply(std::int64_t{1}));
+    EXPECT_EQ(log.back(), "Enabled result: 1\n");
+    // Unknown commands and command lists without a name are refused rather than left unanswered.
+    EXPECT_EQ(channel.call({"reboot"}).value(), HelperReply(std::int64_t{-1}));
+    EXPECT_EQ(channel.call({}).value(), HelperReply(std::int64_t{-1}));
+    EXPECT_EQ(channel.call({"enableFirewall"}).value(), HelperReply(std::int64_t{-1}));
+}
+
+TEST_F(HelperProcessTest, ServesTwoClientsAndQuitsAboutASecondAfterBothLeft) {
+    HelperProcess helper(&nft_);
+    auto first = connectTo(helper);
+    auto second = connectTo(helper);
+    ASSERT_TRUE(first.call({"getVersion"}));
+    // Log lines go to the most recently accepted client, whoever sent the command.
+    std::vector<std::string> firstLog, secondLog;
+    ASSERT_TRUE(second.call({"getVersion"}));
+    auto secondListens = std::thread([&] {
+        // Reads what arrives on the second connection while the first sends a command.
+        wire::FrameReader reader;
+        char buf[4096];
+        pollfd p{second.fd(), POLLIN, 0};
+        while (::poll(&p, 1, 1000) > 0) {
+            const ssize_t n = ::recv(second.fd(), buf, sizeof buf, 0);
+            if (n <= 0) break;
+            reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
+            for (auto r = reader.next(); r.status == wire::DecodeStatus::Frame; r = reader.next())
+                for (auto& line : r.frame.items) secondLog.push_back(line);
+            if (secondLog.size() >= 2) break;
+        }
+    });
+    EXPECT_EQ(first.call({"getVersion"}, [&](std::string_view l) { firstLog.emplace_back(l); }).value(),
+              HelperReply(std::string("1.0.0")));
+    secondListens.join();
+    EXPECT_TRUE(firstLog.empty());
+    EXPECT_EQ(secondLog, (std::vector<std::string>{"connectWithPaths - - - getVersion",
+                                                   "connectWithPaths - - - CFBundleShortVersionString "}));
+
+    first.close();
+    EXPECT_FALSE(helper.waitForExit(1500ms)) << "quit while a client was still connected";
+    EXPECT_TRUE(second.call({"getVersion"}));
+    second.close();
+    const auto left = std::chrono::steady_clock::now();
+    const auto code = helper.waitForExit(3s);
+    ASSERT_TRUE(code) << "still running after the last client left";
+    EXPECT_EQ(*code, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - left, 2500ms);
+    EXPECT_TRUE(helper.waitForOutput("@Helper Main Running"));
+    EXPECT_FALSE(std::filesystem::exists(helper.socketPath()));
+}
+
+TEST_F(HelperProcessTest, BadFramesGetMinusOneOrAClosedConnectionAndOthersAreStillServed) {
+    HelperProcess helper(&nft_);
+    auto bystander = connectTo(helper);
+    const std::string id = u32(9);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool halfClose;  // the client ends its stream after the bytes
+    };
+    const Case cases[] = {
+        {"oversized", u32(wire::kMaxFramePayload + 1) + std::string(64, 'x'), false},
+        {"garbage", "GET / HTTP/1.1\r\nHost: x\r\n\r\n", false},
+        {"not a command", *wire::encodeFrame({wire::FrameKind::ReplyNumber, 9, {"0"}}), false},
+        {"element that is no text", u32(15) + "\x01" + id + u32(1) + u32(2) + "\xff\xfe", false},
+        {"truncated", u32(100) + "\x01" + id, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto client = connectTo(helper);
+        ASSERT_TRUE(client.sendRaw(c.bytes));
+        if (c.halfClose) ::shutdown(client.fd(), SHUT_WR);
+        const auto reply = readReply(client.fd());
+        if (reply) {
+            EXPECT_EQ(reply->kind, wire::FrameKind::ReplyNumber);
+            EXPECT_EQ(reply->items, std::vector<std::string>{"-1"});
+        }
+        EXPECT_EQ(bystander.call({"getVersion"}).value(), HelperReply(std::string("1.0.0")));
+    }
+    EXPECT_TRUE(helper.running());
+}
+
+TEST_F(HelperProcessTest, RefusesCallersNotSignedWithTheHelpersKey) {
+    // A helper signed by another key sees this test program as a stranger.
+    test::TempDir dir;
+    const auto copy = dir.path() / "com.morvex.mac.vpn.helpertool";
+    std::filesystem::copy_file(test::helperProgram(), copy);
+    ASSERT_TRUE(helper::generateSigningKey(dir.path() / "other.pem"));
+    ASSERT_TRUE(helper::signProgram(copy, dir.path() / "other.pem"));
+    HelperProcess helper(&nft_, copy);
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto channel = connectTo(helper);
+        const auto reply = channel.call({"getVersion"}, {}, 5s);
+        EXPECT_FALSE(reply);
+    }
+    EXPECT_TRUE(helper.waitForOutput("@Helper self.isValid(connection false"));
+    EXPECT_EQ(helper.output().find("self.isValid(connection YES"), std::string::npos);
+    // A refused caller never ends the helper.
+    EXPECT_FALSE(helper.waitForExit(1500ms));
+    EXPECT_TRUE(helper.running());
+}
+
+TEST_F(HelperProcessTest, AnUnsignedHelperRefusesEveryone) {
+    test::TempDir dir;
+    const auto copy = dir.path() / "com.morvex.mac.vpn.helpertool";
+    std::filesystem::copy_file(test::helperProgram(), copy);
+    HelperProcess helper(&nft_, copy);
+    auto channel = connectTo(helper);
+    EXPECT_FALSE(channel.call({"getVersion"}, {}, 5s));
+    EXPECT_TRUE(helper.waitForOutput("Code signing check failed with error"));
+}
+
+TEST_F(HelperProcessTest, UnloadAsksSystemdToStopTheHelpersService) {
+    HelperProcess helper(&nft_);
+    auto channel = connectTo(helper);
+    EXPECT_EQ(channel.call({"unloadAndInstallHelper"}).value(), HelperReply(std::int64_t{0}));
+    EXPECT_EQ(nft_.lines("systemctl"),
+              "--no-block stop com.morvex.mac.vpn.helpertool.socket com.morvex.mac.vpn.helpertool.service\n");
+}
+
+TEST_F(HelperProcessTest, TerminationSignalEndsTheHelperWhileClientsAreConnected) {
+    HelperProcess helper(&nft_);
+    auto channel = connectTo(helper);
+    ASSERT_TRUE(channel.call({"getVersion"}));
+    ASSERT_EQ(::kill(helper.pid(), SIGTERM), 0);
+    const auto code = helper.waitForExit(3s);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0);
+    EXPECT_FALSE(channel.call({"getVersion"}, {}, 2s));
+}

@@ -1,0 +1,17 @@
+# The helper's tests run the helper program as its own process and talk to it as a signed client,
+# so the test program is signed with the build's key after each link. The kill-switch test also
+# needs root, iproute2 and nftables (it makes network namespaces of its own).
+if(TARGET helpertool_tests)
+  add_custom_command(TARGET helpertool_tests POST_BUILD
+    COMMAND morvex-codesign sign ${MORVEX_SIGNING_KEY_FILE} $<TARGET_FILE:helpertool_tests> VERBATIM)
+  add_dependencies(helpertool_tests morvex-codesign morvex_signing_key com.morvex.mac.vpn.helpertool
+                   morvex_sign_com.morvex.mac.vpn.helpertool)
+  target_compile_definitions(helpertool_tests PRIVATE
+    MORVEX_HELPERTOOL_PATH="$<TARGET_FILE:com.morvex.mac.vpn.helpertool>")
+  target_link_libraries(helpertool_tests PRIVATE morvex_helpertool)
+  if(TARGET zevu_firewall)
+    target_link_libraries(helpertool_tests PRIVATE zevu_firewall)
+  elseif(TARGET zevu_sdk)
+    target_link_libraries(helpertool_tests PRIVATE zevu_sdk)
+  endif()
+endif()
