@@ -1,0 +1,139 @@
+// The real kill switch: the helper in a network namespace of the test's own loads its rules with
+// nftables there, and traffic out of that namespace is tried for real.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <arpa/inet.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include "HelperTestSupport.h"
+#include "zevu/FirewallManager.h"
+
+using namespace morvex;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kClientAddress = "198.51.100.1";
+constexpr const char* kServerAddress = "198.51.100.2";   // the VPN server
+constexpr const char* kOtherAddress = "198.51.100.3";    // anywhere else
+constexpr int kPort = 7443;
+
+bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+// Runs `f` on a thread that has entered the named network namespace.
+template <class F>
+auto inNamespace(const std::string& name, F f) {
+    return std::async(std::launch::async, [name, f] {
+        const int fd = ::open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+        const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
+        if (fd >= 0) ::close(fd);
+        if (!entered) throw std::runtime_error("cannot enter namespace " + name);
+        return f();
+    });
+}
+
+// Whether a TCP connection from the client namespace reaches `address` within a short time.
+bool reaches(const std::string& ns, const char* address) {
+    return inNamespace(ns, [address] {
+               const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+               sockaddr_in sa{};
+               sa.sin_family = AF_INET;
+               sa.sin_port = htons(kPort);
+               ::inet_pton(AF_INET, address, &sa.sin_addr);
+               bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+               if (!ok && errno == EINPROGRESS) {
+                   pollfd p{fd, POLLOUT, 0};
+                   int err = 0;
+                   socklen_t len = sizeof err;
+                   ok = ::poll(&p, 1, 700) == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+               }
+               ::close(fd);
+               return ok;
+           }).get();
+}
+
+class KillSwitchNamespaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+        if (!run("command -v ip") || !run("command -v nft")) GTEST_SKIP() << "needs iproute2 and nftables";
+        const std::string id = std::to_string(::getpid());
+        client_ = "mvxc" + id;
+        server_ = "mvxs" + id;
+        const std::string a = "mvc" + id, b = "mvs" + id;
+        ASSERT_TRUE(run("ip netns add " + client_));
+        ASSERT_TRUE(run("ip netns add " + server_));
+        ASSERT_TRUE(run("ip link add " + a + " netns " + client_ + " type veth peer name " + b + " netns " + server_));
+        ASSERT_TRUE(run("ip -n " + client_ + " addr add " + kClientAddress + "/24 dev " + a));
+        ASSERT_TRUE(run("ip -n " + server_ + " addr add " + kServerAddress + "/24 dev " + b));
+        ASSERT_TRUE(run("ip -n " + server_ + " addr add " + kOtherAddress + "/24 dev " + b));
+        for (const auto& [ns, dev] : {std::pair{client_, a}, std::pair{server_, b}}) {
+            ASSERT_TRUE(run("ip -n " + ns + " link set lo up"));
+            ASSERT_TRUE(run("ip -n " + ns + " link set " + dev + " up"));
+        }
+        // A listener on both server addresses; its backlog takes the test's few connections.
+        listener_ = inNamespace(server_, [] {
+                        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                        int one = 1;
+                        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+                        sockaddr_in sa{};
+                        sa.sin_family = AF_INET;
+                        sa.sin_port = htons(kPort);
+                        if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(fd, 64) != 0)
+                            return -1;
+                        return fd;
+                    }).get();
+        ASSERT_GE(listener_, 0);
+    }
+    void TearDown() override {
+        if (listener_ >= 0) ::close(listener_);
+        if (!client_.empty()) run("ip netns del " + client_);
+        if (!server_.empty()) run("ip netns del " + server_);
+    }
+    static bool wait(const std::function<void(zevu::FirewallManager::Completion)>& call) {
+        std::promise<bool> p;
+        auto f = p.get_future();
+        call([&p](bool ok) { p.set_value(ok); });
+        EXPECT_EQ(f.wait_for(20s), std::future_status::ready);
+        return f.get();
+    }
+
+    std::string client_, server_;
+    int listener_ = -1;
+};
+
+}  // namespace
+
+TEST_F(KillSwitchNamespaceTest, OnlyTheServerIsReachableWhileEnabledAndAllAgainAfterwards) {
+    ASSERT_TRUE(reaches(client_, kServerAddress));
+    ASSERT_TRUE(reaches(client_, kOtherAddress));
+
+    test::HelperProcess helper(nullptr, test::helperProgram(), {"ip", "netns", "exec", client_}, "/usr/sbin/nft");
+    zevu::FirewallManager manager({helper.socketPath(), {"/nonexistent"}, 20s});
+
+    ASSERT_TRUE(wait([&](auto c) { manager.enableFirewall(kServerAddress, "TCP", c); }));
+    EXPECT_TRUE(wait([&](auto c) { manager.isAnyFirewallEnabled(c); }));
+    EXPECT_TRUE(reaches(client_, kServerAddress));
+    EXPECT_FALSE(reaches(client_, kOtherAddress));
+    // The host's own rules never saw the table.
+    EXPECT_FALSE(run("nft list table inet morvexvpn_killswitch"));
+
+    // Enabling again for another server moves the hole.
+    ASSERT_TRUE(wait([&](auto c) { manager.enableFirewall(kOtherAddress, "UDP", c); }));
+    EXPECT_FALSE(reaches(client_, kServerAddress));
+    EXPECT_TRUE(reaches(client_, kOtherAddress));
+
+    ASSERT_TRUE(wait([&](auto c) { manager.disableFirewall(c); }));
+    EXPECT_FALSE(wait([&](auto c) { manager.isAnyFirewallEnabled(c); }));
+    EXPECT_TRUE(reaches(client_, kServerAddress));
+    EXPECT_TRUE(reaches(client_, kOtherAddress));
+}
