@@ -46,6 +46,6 @@ int main(int argc, char** argv) {
         }
         run(s);
     }
-    std::printf("0 failed\n");
+    std::printf("%ld passed, 0 failed\n", rounds);
     return 0;
 }
