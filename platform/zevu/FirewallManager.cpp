@@ -75,11 +75,12 @@ FirewallManager& FirewallManager::shared() {
 
 FirewallManager::FirewallManager() : FirewallManager(Configuration{}) {}
 
-FirewallManager::FirewallManager(Configuration configuration) : state_(std::make_shared<State>()) {
+FirewallManager::FirewallManager(Configuration configuration) : state_(std::make_unique<State>()) {
     state_->configuration = std::move(configuration);
 }
 
-FirewallManager::~FirewallManager() = default;
+// The calls still queued finish first; the queue then ends on this thread, never on its own.
+FirewallManager::~FirewallManager() { state_->queue->sync([] {}); }
 
 void FirewallManager::setConfiguration(Configuration configuration) {
     std::lock_guard lock(state_->mutex);
@@ -118,7 +119,7 @@ std::optional<std::string> FirewallManager::firewallRules(std::string_view ipAdd
 
 void FirewallManager::enableFirewall(const std::string& ipAddress, const std::string& protocol,
                                      Completion completion) {
-    state_->queue->async([state = state_, ipAddress, protocol, completion] {
+    state_->queue->async([state = state_.get(), ipAddress, protocol, completion] {
         const auto rules = firewallRules(ipAddress, protocol);
         bool ok = false;
         if (!rules) morvex::log::nslog("FirewallManager: not an IP address: \"" + ipAddress + "\"");
@@ -128,21 +129,21 @@ void FirewallManager::enableFirewall(const std::string& ipAddress, const std::st
 }
 
 void FirewallManager::disableFirewall(Completion completion) {
-    state_->queue->async([state = state_, completion] {
+    state_->queue->async([state = state_.get(), completion] {
         const bool ok = State::isZero(state->call({"disableFirewall"}));
         if (completion) completion(ok);
     });
 }
 
 void FirewallManager::isAnyFirewallEnabled(Completion completion) {
-    state_->queue->async([state = state_, completion] {
+    state_->queue->async([state = state_.get(), completion] {
         const bool ok = State::isZero(state->call({"isAnyFirewallEnabled"}));
         if (completion) completion(ok);
     });
 }
 
 void FirewallManager::isHelperToolInstalled(Completion completion) {
-    state_->queue->async([state = state_, completion] {
+    state_->queue->async([state = state_.get(), completion] {
         const bool ok = state->helperAnswers();
         if (completion) completion(ok);
     });

@@ -63,7 +63,7 @@ public:
 
 private:
     struct State;
-    std::shared_ptr<State> state_;
+    std::unique_ptr<State> state_;
 };
 
 }  // namespace zevu
