@@ -20,7 +20,7 @@ namespace morvex::helper {
 // One accepted client: the logger the commands write to, and the end replies go to.
 class HelperConnection final : public AppLogger {
 public:
-    HelperConnection(int fd, pid_t pid) : fd_(fd), pid_(pid) {
+    HelperConnection(int fd, pid_t pid, std::uint64_t order) : fd_(fd), pid_(pid), order_(order) {
         // A client that stops reading must not hold up the work queue for long.
         timeval tv{5, 0};
         ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
@@ -29,6 +29,7 @@ public:
 
     int fd() const { return fd_; }
     pid_t pid() const { return pid_; }
+    std::uint64_t order() const { return order_; }
 
     bool send(const wire::Frame& frame) {
         const auto bytes = wire::encodeFrame(frame);
@@ -65,6 +66,7 @@ public:
 private:
     int fd_;
     pid_t pid_;
+    std::uint64_t order_;
     std::mutex writeMutex_;
     bool broken_ = false;
 };
@@ -181,6 +183,7 @@ void HelperService::listenLoop() {
         if (fds[1].revents) return;
         if (!fds[0].revents) continue;
         int fd = -1;
+        std::uint64_t order = 0;
         {
             std::lock_guard lock(mutex_);
             if (quitting_) return;
@@ -188,22 +191,27 @@ void HelperService::listenLoop() {
             if (fd < 0) continue;
             ++pendingChecks_;
             ++activeThreads_;
+            order = ++accepted_;
         }
-        std::thread([this, fd] { serve(fd); }).detach();
+        std::thread([this, fd, order] { serve(fd, order); }).detach();
     }
 }
 
-void HelperService::serve(int fd) {
+void HelperService::serve(int fd, std::uint64_t order) {
     ucred cred{};
     socklen_t len = sizeof cred;
     if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) cred.pid = 0;
     report("@Helper listener(_ listener: NSXPCListener");
-    auto connection = std::make_shared<HelperConnection>(fd, cred.pid);
+    auto connection = std::make_shared<HelperConnection>(fd, cred.pid, order);
     const bool valid = options_.check.isValid(cred.pid);
     {
         std::lock_guard lock(mutex_);
         --pendingChecks_;
-        if (valid && !quitRequested_) connections_.push_back(connection);
+        // In the order the connections were accepted, whichever check finished first.
+        if (valid && !quitRequested_)
+            connections_.insert(std::upper_bound(connections_.begin(), connections_.end(), connection,
+                                                 [](const auto& a, const auto& b) { return a->order() < b->order(); }),
+                                connection);
         changed_.notify_all();
     }
     if (valid) {

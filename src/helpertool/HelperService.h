@@ -51,7 +51,7 @@ public:
 
 private:
     void listenLoop();
-    void serve(int fd);
+    void serve(int fd, std::uint64_t order);
     std::shared_ptr<AppLogger> appLogger();
 
     Options options_;
@@ -70,6 +70,7 @@ private:
     bool quitting_ = false;
     int pendingChecks_ = 0;
     int activeThreads_ = 0;
+    std::uint64_t accepted_ = 0;
 };
 
 }  // namespace morvex::helper
