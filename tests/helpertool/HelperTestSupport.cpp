@@ -1,10 +1,17 @@
 #include "HelperTestSupport.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+extern char** environ;
 
 namespace morvex::test {
 
@@ -59,21 +66,25 @@ std::size_t ReplyCatcher::count() const {
 
 HelperProcess::HelperProcess(const FakeNftState* nft, std::filesystem::path program,
                              std::vector<std::string> prefix, std::filesystem::path nftPath) {
+    (void)nft;
     socketPath_ = (dir_.path() / "helper.sock").string();
     rulesDir_ = dir_.path() / "rules";
-    process_ = std::make_unique<QProcess>();
-    process_->setStandardOutputFile(QString::fromStdString((dir_.path() / "stdout").string()));
-    process_->setStandardErrorFile(QString::fromStdString((dir_.path() / "stderr").string()));
-    QStringList args;
-    for (const auto& p : prefix) args << QString::fromStdString(p);
-    args << QString::fromStdString(program.string()) << "--socket" << QString::fromStdString(socketPath_)
-         << "--rules-dir" << QString::fromStdString(rulesDir_.string()) << "--nft"
-         << QString::fromStdString(nftPath.string()) << "--systemctl"
-         << QString::fromStdString(fakeSystemctl().string());
-    (void)nft;
-    const QString first = args.takeFirst();
-    process_->start(first, args);
-    process_->waitForStarted(5000);
+    std::vector<std::string> args = prefix;
+    for (const std::string& a : {program.string(), std::string("--socket"), socketPath_, std::string("--rules-dir"),
+                                 rulesDir_.string(), std::string("--nft"), nftPath.string(), std::string("--systemctl"),
+                                 fakeSystemctl().string()})
+        args.push_back(a);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string out = (dir_.path() / "stdout").string(), err = (dir_.path() / "stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
     // Ready once the socket exists: the helper puts it in place only once it listens.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline && running()) {
@@ -84,19 +95,29 @@ HelperProcess::HelperProcess(const FakeNftState* nft, std::filesystem::path prog
 
 HelperProcess::~HelperProcess() {
     if (running()) {
-        process_->terminate();
-        if (!process_->waitForFinished(3000)) {
-            process_->kill();
-            process_->waitForFinished(3000);
+        ::kill(pid_, SIGTERM);
+        if (!waitForExit(std::chrono::seconds(3))) {
+            ::kill(pid_, SIGKILL);
+            waitForExit(std::chrono::seconds(3));
         }
     }
 }
 
-bool HelperProcess::running() const { return process_->state() != QProcess::NotRunning; }
+bool HelperProcess::running() const {
+    if (pid_ <= 0 || exitCode_) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
 
 std::optional<int> HelperProcess::waitForExit(std::chrono::milliseconds timeout) {
-    if (running() && !process_->waitForFinished(static_cast<int>(timeout.count()))) return std::nullopt;
-    return process_->exitCode();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (running()) {
+        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return exitCode_;
 }
 
 std::string HelperProcess::output() const { return readFile(dir_.path() / "stdout"); }

@@ -1,7 +1,7 @@
 #pragma once
 // Fixtures of the helper's tests: a stand-in nft with inspectable state, a recording logger,
 // a reply that can be waited for, and the helper program run as its own process.
-#include <QProcess>
+#include <sys/types.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -70,6 +70,7 @@ private:
 };
 
 // The helper program in a process of its own, listening on a socket in a temporary directory.
+// Started with posix_spawn rather than QProcess, whose way of forking confuses ThreadSanitizer.
 class HelperProcess {
 public:
     // `prefix` runs before the program (for example "ip netns exec NAME").
@@ -79,7 +80,7 @@ public:
     const std::string& socketPath() const { return socketPath_; }
     const std::filesystem::path& rulesDirectory() const { return rulesDir_; }
     bool running() const;
-    pid_t pid() const { return static_cast<pid_t>(process_->processId()); }
+    pid_t pid() const { return pid_; }
     // Waits for the process to end; its exit code, or nothing while it still runs.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
     std::string output() const;
@@ -89,7 +90,8 @@ private:
     TempDir dir_;
     std::string socketPath_;
     std::filesystem::path rulesDir_;
-    std::unique_ptr<QProcess> process_;
+    pid_t pid_ = -1;
+    mutable std::optional<int> exitCode_;
 };
 
 }  // namespace morvex::test
