@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "HelperTestSupport.h"
+#include "foundation/HelperChannel.h"
 #include "helpertool/PacketFilter.h"
 #include "zevu/FirewallManager.h"
 
@@ -76,6 +77,9 @@ TEST(FirewallRulesTest, LetOnlyLoopbackTheServerAndTheTunnelThrough) {
 TEST(FirewallManagerTest, SwitchesTheFilterThroughTheHelperAndAnswersOnItsOwnThread) {
     FakeNftState nft;
     HelperProcess helper(&nft);
+    // The helper run by hand goes once its last client has left: one held open keeps it up.
+    auto keeper = HelperChannel::connect(helper.socketPath());
+    ASSERT_TRUE(keeper);
     FirewallManager manager(configFor(helper.socketPath()));
     std::vector<std::string> log;
     std::mutex logMutex;

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "HelperTestSupport.h"
+#include "foundation/HelperChannel.h"
 #include "zevu/FirewallManager.h"
 
 using namespace morvex;
@@ -118,6 +119,10 @@ TEST_F(KillSwitchNamespaceTest, OnlyTheServerIsReachableWhileEnabledAndAllAgainA
     ASSERT_TRUE(reaches(client_, kOtherAddress));
 
     test::HelperProcess helper(nullptr, test::helperProgram(), {"ip", "netns", "exec", client_}, "/usr/sbin/nft");
+    // Run by hand, the helper goes once its last client has left; systemd would start it again on
+    // the next connection. A client held open keeps it up between the manager's calls.
+    auto keeper = HelperChannel::connect(helper.socketPath());
+    ASSERT_TRUE(keeper);
     zevu::FirewallManager manager({helper.socketPath(), {"/nonexistent"}, 20s});
 
     ASSERT_TRUE(wait([&](auto c) { manager.enableFirewall(kServerAddress, "TCP", c); }));
