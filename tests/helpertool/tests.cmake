@@ -9,9 +9,6 @@ if(TARGET helpertool_tests)
   target_compile_definitions(helpertool_tests PRIVATE
     MORVEX_HELPERTOOL_PATH="$<TARGET_FILE:com.morvex.mac.vpn.helpertool>")
   target_link_libraries(helpertool_tests PRIVATE morvex_helpertool)
-  if(TARGET zevu_firewall)
-    target_link_libraries(helpertool_tests PRIVATE zevu_firewall)
-  elseif(TARGET zevu_sdk)
-    target_link_libraries(helpertool_tests PRIVATE zevu_sdk)
-  endif()
+  # The firewall manager (the helper's client) is part of the SDK.
+  target_link_libraries(helpertool_tests PRIVATE zevu_sdk)
 endif()
