@@ -57,25 +57,27 @@ public:
 
 class SerialQueue final : public DispatchQueue {
 public:
-    explicit SerialQueue(std::string label) : DispatchQueue(std::move(label)) {
-        worker_ = std::thread([this] { run(); });
+    explicit SerialQueue(std::string label) : DispatchQueue(std::move(label)), state_(std::make_shared<State>()) {
+        // The worker holds the state, not the queue: a queue dropped from one of its own blocks
+        // must not pull the state from under the loop that is running that block.
+        worker_ = std::thread([state = state_] { state->run(); });
     }
 
     ~SerialQueue() override {
         {
-            std::lock_guard l(mutex_);
-            stopping_ = true;
+            std::lock_guard l(state_->mutex);
+            state_->stopping = true;
         }
-        cv_.notify_all();
+        state_->cv.notify_all();
         if (worker_.get_id() == std::this_thread::get_id()) worker_.detach();
         else worker_.join();
     }
 
-    void async(Block block) override { enqueue(Clock::now(), std::move(block)); }
+    void async(Block block) override { state_->enqueue(Clock::now(), std::move(block)); }
 
     void asyncAfter(double seconds, Block block) override {
         auto delay = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
-        enqueue(Clock::now() + delay, std::move(block));
+        state_->enqueue(Clock::now() + delay, std::move(block));
     }
 
     void sync(const Block& block) override {
@@ -97,41 +99,46 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void enqueue(Clock::time_point when, Block block) {
-        {
-            std::lock_guard l(mutex_);
-            // Same deadline keeps FIFO order: multimap inserts after equal keys.
-            pending_.emplace(when, std::move(block));
-        }
-        cv_.notify_all();
-    }
+    struct State {
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::multimap<Clock::time_point, Block> pending;
+        bool stopping = false;
 
-    void run() {
-        std::unique_lock l(mutex_);
-        for (;;) {
-            if (pending_.empty()) {
-                if (stopping_) return;
-                cv_.wait(l);
-                continue;
+        void enqueue(Clock::time_point when, Block block) {
+            {
+                std::lock_guard l(mutex);
+                // Same deadline keeps FIFO order: multimap inserts after equal keys.
+                pending.emplace(when, std::move(block));
             }
-            auto it = pending_.begin();
-            if (it->first > Clock::now()) {
-                if (stopping_) return;  // delayed blocks are dropped with their queue
-                cv_.wait_until(l, it->first);
-                continue;
-            }
-            Block block = std::move(it->second);
-            pending_.erase(it);
-            l.unlock();
-            block();
-            l.lock();
+            cv.notify_all();
         }
-    }
 
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::multimap<Clock::time_point, Block> pending_;
-    bool stopping_ = false;
+        void run() {
+            std::unique_lock l(mutex);
+            for (;;) {
+                if (pending.empty()) {
+                    if (stopping) return;
+                    cv.wait(l);
+                    continue;
+                }
+                auto it = pending.begin();
+                if (it->first > Clock::now()) {
+                    if (stopping) return;  // delayed blocks are dropped with their queue
+                    cv.wait_until(l, it->first);
+                    continue;
+                }
+                Block block = std::move(it->second);
+                pending.erase(it);
+                l.unlock();
+                block();
+                block = nullptr;  // release what it captured (perhaps the queue) outside the lock
+                l.lock();
+            }
+        }
+    };
+
+    std::shared_ptr<State> state_;
     std::thread worker_;
 };
 

@@ -52,8 +52,9 @@ bool ensureDirectory(const std::filesystem::path& dir) {
 
 bool writeFileAtomically(const std::filesystem::path& file, std::string_view contents, unsigned mode) {
     if (!file.parent_path().empty() && !ensureDirectory(file.parent_path())) return false;
-    std::string tmp = file.string() + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    // A unique temporary name, so two writers of the same file never share one.
+    std::string tmp = file.string() + ".tmp.XXXXXX";
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return false;
     ::fchmod(fd, mode);
     const char* p = contents.data();

@@ -85,6 +85,20 @@ TEST(DispatchQueueTest, SerialQueueRunsOneAtATimeInOrderOffTheMainThread) {
     EXPECT_FALSE(overlapped);
 }
 
+TEST(DispatchQueueTest, AQueueDroppedByItsOwnLastBlockWindsDownSafely) {
+    std::atomic<bool> ran{false};
+    {
+        auto q = DispatchQueue::serial("test.self-drop");
+        // The block holds the last reference once `q` goes out of scope here.
+        q->asyncAfter(0.02, [q, &ran]() mutable {
+            q.reset();
+            ran = true;
+        });
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return ran.load(); }));
+    std::this_thread::sleep_for(20ms);  // the worker finishes its loop on the state it owns
+}
+
 TEST(DispatchQueueTest, OnceRunsOnceAcrossThreads) {
     static OnceToken token;
     std::atomic<int> runs{0};
