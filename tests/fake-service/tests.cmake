@@ -1,0 +1,6 @@
+# Suites that talk to the local back end run it in-process.
+foreach(suite foundation_tests morvex_tests)
+  if(TARGET ${suite} AND TARGET morvex_fake_service)
+    target_link_libraries(${suite} PRIVATE morvex_fake_service)
+  endif()
+endforeach()

@@ -1,0 +1,330 @@
+#include "FakeService.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <condition_variable>
+#include <mutex>
+#include <regex>
+#include <thread>
+
+namespace morvex::fake {
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+struct Route {
+    std::string method;
+    std::regex pattern;
+    Handler handler;
+};
+
+struct Failure {
+    std::regex pattern;
+    Answer answer;
+    int remaining;
+};
+
+}  // namespace
+
+std::optional<std::string> RecordedRequest::header(const std::string& name) const {
+    for (const auto& [n, v] : headers)
+        if (sameName(n, name)) return v;
+    return std::nullopt;
+}
+
+std::optional<std::string> RecordedRequest::queryValue(const std::string& name) const {
+    auto it = query.find(name);
+    if (it == query.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<nlohmann::json> RecordedRequest::json() const {
+    auto parsed = nlohmann::json::parse(body, nullptr, false);
+    if (parsed.is_discarded()) return std::nullopt;
+    return parsed;
+}
+
+Answer Answer::json(const nlohmann::json& body, int status) {
+    Answer a;
+    a.status = status;
+    a.body = body.dump();
+    return a;
+}
+
+Answer Answer::envelope(const nlohmann::json& body, int code, const std::string& message) {
+    return json({{"header", {{"response_code", code}, {"message", message}}}, {"body", body}});
+}
+
+Answer Answer::bodyOnly(const nlohmann::json& body) { return json({{"body", body}}); }
+
+Answer Answer::plain(int status, std::string body) {
+    Answer a;
+    a.status = status;
+    a.body = std::move(body);
+    a.contentType = a.body.empty() ? "" : "text/plain";
+    return a;
+}
+
+Answer Answer::malformed(int status) {
+    Answer a;
+    a.status = status;
+    a.body = "{\"header\": {\"response_code\": 200,";  // cut off in the middle
+    return a;
+}
+
+Answer Answer::empty(int status) {
+    Answer a;
+    a.status = status;
+    return a;
+}
+
+Answer Answer::dropped(Drop how) {
+    Answer a = json({{"header", {{"response_code", 200}, {"message", "OK"}}}, {"body", {{"filler", std::string(256, 'x')}}}});
+    a.drop = how;
+    return a;
+}
+
+Answer Answer::delayed(std::chrono::milliseconds delay, Answer then) {
+    then.delay = delay;
+    return then;
+}
+
+Answer Answer::file(std::string bytes, std::string filename) {
+    Answer a;
+    a.contentType = "application/octet-stream";
+    a.body = std::move(bytes);
+    if (!filename.empty())
+        a.headers.emplace_back("Content-Disposition", "attachment; filename=\"" + filename + "\"");
+    return a;
+}
+
+struct FakeService::Impl {
+    httplib::Server server;
+    std::thread thread;
+    std::atomic<int> port{0};
+    std::string host = "127.0.0.1";
+
+    mutable std::mutex mutex;
+    std::vector<Route> routes;
+    std::vector<Failure> failures;
+    std::vector<RecordedRequest> records;
+
+    // Pauses end early when the service stops.
+    std::mutex sleepMutex;
+    std::condition_variable sleepCv;
+    bool stopping = false;
+
+    bool pause(std::chrono::milliseconds d) {
+        if (d.count() <= 0) return !stopping;
+        std::unique_lock lock(sleepMutex);
+        sleepCv.wait_for(lock, d, [this] { return stopping; });
+        return !stopping;
+    }
+
+    void handle(const httplib::Request& req, httplib::Response& res) {
+        RecordedRequest record;
+        record.method = req.method;
+        record.path = req.path;
+        for (const auto& [k, v] : req.params) record.query.emplace(k, v);
+        for (const auto& [k, v] : req.headers) record.headers.emplace_back(k, v);
+        record.body = req.body;
+
+        std::optional<Answer> answer;
+        Handler handler;
+        {
+            std::lock_guard lock(mutex);
+            records.push_back(record);
+            for (auto& f : failures) {
+                if (f.remaining > 0 && std::regex_match(req.path, f.pattern)) {
+                    --f.remaining;
+                    answer = f.answer;
+                    break;
+                }
+            }
+            std::erase_if(failures, [](const Failure& f) { return f.remaining <= 0; });
+            if (!answer) {
+                for (auto it = routes.rbegin(); it != routes.rend(); ++it) {
+                    if ((it->method == "*" || it->method == req.method) && std::regex_match(req.path, it->pattern)) {
+                        handler = it->handler;
+                        break;
+                    }
+                }
+            }
+        }
+        if (!answer) {
+            answer = handler ? handler(record) : Answer::plain(404, "No route for " + req.method + " " + req.path);
+        }
+        send(*answer, res);
+    }
+
+    void send(const Answer& a, httplib::Response& res) {
+        if (!pause(a.delay)) {
+            res.status = 503;
+            return;
+        }
+        res.status = a.status;
+        for (const auto& [k, v] : a.headers) res.set_header(k, v);
+        auto body = std::make_shared<std::string>(a.body);
+        if (a.drop == Answer::Drop::none && a.chunkSize == 0) {
+            if (!body->empty() || !a.contentType.empty()) res.set_content(*body, a.contentType);
+            return;
+        }
+        std::size_t limit = a.drop == Answer::Drop::afterHeaders ? 0
+                          : a.drop == Answer::Drop::midBody   ? body->size() / 2
+                                                              : body->size();
+        std::size_t chunk = a.chunkSize == 0 ? body->size() : a.chunkSize;
+        auto pauseFor = a.chunkDelay;
+        res.set_content_provider(
+            body->size(), a.contentType.empty() ? "application/octet-stream" : a.contentType,
+            [this, body, limit, chunk, pauseFor](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                if (offset >= limit) return false;  // closes the connection short of the promised length
+                std::size_t n = std::min({length, chunk, limit - offset});
+                if (offset > 0 && !pause(pauseFor)) return false;
+                sink.write(body->data() + offset, n);
+                return true;
+            });
+    }
+};
+
+FakeService::FakeService() : impl_(std::make_unique<Impl>()) {
+    auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->handle(req, res); };
+    impl_->server.Get(".*", handler);
+    impl_->server.Post(".*", handler);
+    impl_->server.Put(".*", handler);
+    impl_->server.Patch(".*", handler);
+    impl_->server.Delete(".*", handler);
+    impl_->server.Options(".*", handler);
+    impl_->server.set_keep_alive_timeout(2);
+    installDefaultRoutes(*this);
+}
+
+FakeService::~FakeService() { stop(); }
+
+bool FakeService::start(std::uint16_t port, const std::string& host) {
+    if (impl_->thread.joinable()) return true;
+    {
+        std::lock_guard lock(impl_->sleepMutex);
+        impl_->stopping = false;
+    }
+    impl_->host = host;
+    int bound = port == 0 ? impl_->server.bind_to_any_port(host)
+                          : (impl_->server.bind_to_port(host, port) ? port : -1);
+    if (bound <= 0) return false;
+    impl_->port = bound;
+    impl_->thread = std::thread([this] { impl_->server.listen_after_bind(); });
+    while (!impl_->server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return true;
+}
+
+void FakeService::stop() {
+    {
+        std::lock_guard lock(impl_->sleepMutex);
+        impl_->stopping = true;
+    }
+    impl_->sleepCv.notify_all();
+    impl_->server.stop();
+    if (impl_->thread.joinable()) impl_->thread.join();
+}
+
+std::uint16_t FakeService::port() const { return static_cast<std::uint16_t>(impl_->port.load()); }
+
+std::string FakeService::baseURL() const { return "http://" + impl_->host + ":" + std::to_string(port()); }
+
+void FakeService::route(const std::string& method, const std::string& pathPattern, Handler handler) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->routes.push_back(Route{method, std::regex(pathPattern), std::move(handler)});
+}
+
+void FakeService::route(const std::string& method, const std::string& pathPattern, Answer answer) {
+    route(method, pathPattern, [answer](const RecordedRequest&) { return answer; });
+}
+
+void FakeService::failNext(const std::string& pathPattern, Answer answer, int times) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->failures.push_back(Failure{std::regex(pathPattern), std::move(answer), times});
+}
+
+void FakeService::clearFailures() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->failures.clear();
+}
+
+std::vector<RecordedRequest> FakeService::requests() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->records;
+}
+
+std::vector<RecordedRequest> FakeService::requestsTo(const std::string& path) const {
+    std::lock_guard lock(impl_->mutex);
+    std::vector<RecordedRequest> out;
+    for (const auto& r : impl_->records)
+        if (r.path == path) out.push_back(r);
+    return out;
+}
+
+void FakeService::clearRequests() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->records.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The usual answers of the service, enough for the application to run against.
+
+namespace {
+
+nlohmann::json sampleProfile() {
+    return {
+        {"client_name", "Alex Example"},
+        {"email", "alex@example.com"},
+        {"phone_number", ""},
+        {"signup_date", "2024-03-01"},
+        {"billing_cycle", "Annually"},
+        {"expiry_date", "2027-03-01"},
+        {"status", "Active"},
+        {"vpn_username", "morvex0s1234567"},
+        {"is_trial", 0},
+        {"grace_period", 0},
+        {"client_id", "42"},
+        {"client_type", "paid"},
+        {"payment_gateway", {{"name", "stripe"}, {"recurring_gateway", 1}, {"auto_recurring", 1}, {"sku", "annual"}}},
+        {"active_addons", nlohmann::json::array()},
+        {"addons", nlohmann::json::array()},
+        {"billing_plan", "1 Year"},
+        {"referral_link", "https://morvexvpn.example/r/42"},
+    };
+}
+
+std::string packageBytes() {
+    std::string bytes(256 * 1024, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131 + 7) & 0xff);
+    return bytes;
+}
+
+}  // namespace
+
+void installDefaultRoutes(FakeService& service) {
+    const std::string p = "/MorvexVPN";
+    service.route("GET", p + "/user/profile", Answer::bodyOnly(sampleProfile()));
+    service.route("GET", p + "/user/profile/v3", Answer::envelope(sampleProfile()));
+    service.route("POST", p + "/ticket/create", Answer::envelope({{"result", "success"}, {"id", 1001}, {"tid", "T-1001"}, {"c", "ok"}}));
+    service.route("GET", p + "/refer-a-friend/[^/]*", [](const RecordedRequest& r) {
+        auto id = r.path.substr(r.path.find_last_of('/') + 1);
+        return Answer::envelope({{"link", "https://morvexvpn.example/r/" + id}});
+    });
+    service.route("GET", p + "/app/latest/version/mac",
+                  Answer::bodyOnly({{"version", "1.0.0"}, {"build", "1"}, {"force_update", false}}));
+    service.route("GET", p + "/mac-2.0/assets/v1/remoteconfig", Answer::json(nlohmann::json::object()));
+    auto package = Answer::file(packageBytes(), "MorvexVPN.pkg");
+    service.route("GET", p + "/MorvexVPN.pkg", package);
+    service.route("GET", p + "/mac-2.0/packages/(QA|Alpha|Beta)/MorvexVPN.pkg", package);
+}
+
+}  // namespace morvex::fake

@@ -1,0 +1,109 @@
+#pragma once
+// A local stand-in for the service's back end, for tests (in-process, on 127.0.0.1 and a free
+// port) and for `./dev run` (the program morvex-fake-service).
+//
+// Every request is recorded. Routes answer by method and path (a regular expression over the whole
+// path); the newest route that matches wins. Failures are scripted per route: the next N answers
+// of a path can be any status, a delay, a malformed or empty body, or a dropped connection.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace morvex::fake {
+
+struct RecordedRequest {
+    std::string method;
+    std::string path;
+    std::multimap<std::string, std::string> query;
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+
+    // A header by name (any case); nothing when absent.
+    std::optional<std::string> header(const std::string& name) const;
+    std::optional<std::string> queryValue(const std::string& name) const;
+    // The body as JSON; nothing when it is not JSON.
+    std::optional<nlohmann::json> json() const;
+};
+
+struct Answer {
+    enum class Drop {
+        none,
+        afterHeaders,  // the status line and headers go out, then the connection closes
+        midBody,       // half of the body goes out, then the connection closes
+    };
+
+    int status = 200;
+    std::string contentType = "application/json";
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::chrono::milliseconds delay{0};  // before anything is sent
+    Drop drop = Drop::none;
+    // Sends the body in pieces of this size with a pause between them (0: all at once).
+    std::size_t chunkSize = 0;
+    std::chrono::milliseconds chunkDelay{0};
+
+    static Answer json(const nlohmann::json& body, int status = 200);
+    // The gateway envelope: {"header": {"response_code": code, "message": message}, "body": body}.
+    static Answer envelope(const nlohmann::json& body, int code = 200, const std::string& message = "OK");
+    // The body-only envelope: {"body": body}.
+    static Answer bodyOnly(const nlohmann::json& body);
+    static Answer plain(int status, std::string body = {});  // text/plain
+    static Answer malformed(int status = 200);  // a body that is not JSON
+    static Answer empty(int status = 200);      // no body at all
+    static Answer dropped(Drop how = Drop::afterHeaders);
+    static Answer delayed(std::chrono::milliseconds delay, Answer then);
+    static Answer file(std::string bytes, std::string filename = {});
+
+    Answer withDelay(std::chrono::milliseconds d) const { Answer a = *this; a.delay = d; return a; }
+    Answer inChunks(std::size_t size, std::chrono::milliseconds pause) const {
+        Answer a = *this; a.chunkSize = size; a.chunkDelay = pause; return a;
+    }
+};
+
+using Handler = std::function<Answer(const RecordedRequest&)>;
+
+class FakeService {
+public:
+    // With the service's usual routes installed (see FakeService.cpp).
+    FakeService();
+    ~FakeService();
+    FakeService(const FakeService&) = delete;
+    FakeService& operator=(const FakeService&) = delete;
+
+    // Listens on host:port (port 0: a free port) on a thread of its own; false when it cannot bind.
+    bool start(std::uint16_t port = 0, const std::string& host = "127.0.0.1");
+    void stop();
+
+    std::uint16_t port() const;
+    std::string baseURL() const;  // "http://127.0.0.1:<port>"
+
+    // Adds a route; the newest matching route answers. Method "*" matches every method.
+    void route(const std::string& method, const std::string& pathPattern, Handler handler);
+    void route(const std::string& method, const std::string& pathPattern, Answer answer);
+    // The next `times` requests whose path matches get `answer` instead of their route's answer.
+    void failNext(const std::string& pathPattern, Answer answer, int times = 1);
+    // Forgets scripted failures (not routes or records).
+    void clearFailures();
+
+    std::vector<RecordedRequest> requests() const;
+    std::vector<RecordedRequest> requestsTo(const std::string& path) const;
+    void clearRequests();
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// The service's usual routes (also installed by the constructor).
+void installDefaultRoutes(FakeService& service);
+
+}  // namespace morvex::fake

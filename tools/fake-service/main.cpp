@@ -1,0 +1,48 @@
+// morvex-fake-service --port N: the local back end for running the application by hand.
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "FakeService.h"
+
+namespace {
+volatile std::sig_atomic_t stopRequested = 0;
+void onSignal(int) { stopRequested = 1; }
+}  // namespace
+
+int main(int argc, char** argv) {
+    int port = 18443;
+    std::string host = "127.0.0.1";
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--port" && i + 1 < argc) {
+            char* end = nullptr;
+            long value = std::strtol(argv[++i], &end, 10);
+            if (!end || *end != '\0' || value < 0 || value > 65535) {
+                std::cerr << "morvex-fake-service: bad port " << argv[i] << "\n";
+                return 2;
+            }
+            port = static_cast<int>(value);
+        } else if (arg == "--help" || arg == "-h") {
+            std::cout << "usage: morvex-fake-service [--port N]   (listens on 127.0.0.1)\n";
+            return 0;
+        } else {
+            std::cerr << "morvex-fake-service: unknown argument " << arg << "\n";
+            return 2;
+        }
+    }
+    morvex::fake::FakeService service;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    if (!service.start(static_cast<std::uint16_t>(port), host)) {
+        std::cerr << "morvex-fake-service: cannot listen on " << host << ":" << port << "\n";
+        return 1;
+    }
+    std::cout << "morvex-fake-service: listening on " << service.baseURL() << std::endl;
+    while (!stopRequested) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    service.stop();
+    return 0;
+}
