@@ -1,0 +1,64 @@
+#include "api/AccessTokenInterceptor.h"
+
+#include <QUrlQuery>
+
+#include <nlohmann/json.hpp>
+
+#include "api/Digest.h"
+#include "api/Networking.h"
+#include "api/ServiceHosts.h"
+#include "session/AppManager.h"
+#include "session/OAuthService.h"
+
+namespace morvex {
+
+AccessTokenInterceptor::AccessTokenInterceptor(AccessTokenScope scope, OAuth2CodeGrant* client)
+    : scope(scope), loader(client), auth(&OAuthService::shared()) {}
+
+std::string AccessTokenInterceptor::identity(const http::Request& request) {
+    if (request.method == http::Method::POST) {
+        auto json = nlohmann::json::parse(request.body.value_or(""), nullptr, false);
+        if (json.is_object()) {
+            auto it = json.find("username");
+            if (it != json.end() && it->is_string() && !it->get<std::string>().empty()) return it->get<std::string>();
+        }
+    } else {
+        QUrlQuery query(request.url);
+        for (const auto& [name, value] : query.queryItems(QUrl::FullyDecoded)) {
+            if (name != "username") continue;
+            if (!value.isEmpty()) return value.toStdString();
+            break;  // the first item of that name decides
+        }
+    }
+    return Networking::deviceUUID();
+}
+
+std::string AccessTokenInterceptor::tokenDigest(const std::string& identity) {
+    return api_detail::md5Hex(std::string(kTokenSalt) + identity);
+}
+
+void AccessTokenInterceptor::adapt(const http::Request& request,
+                                   std::function<void(Result<http::Request>)> completion) {
+    if (!hosts::isAPIHost(request.url)) {
+        completion(request);
+        return;
+    }
+    std::string digest = tokenDigest(identity(request));
+    http::Request adapted = request;
+    std::string text = request.url.toString(QUrl::FullyEncoded).toStdString();
+    bool bare = text.find("auth/token") != std::string::npos || text.find("app/latest/version") != std::string::npos ||
+                text.find("restore/purchase") != std::string::npos;
+    if (!bare) {
+        adapted.headers.set("Authorization", "Bearer " + AppManager::shared().iws_accessToken);
+        adapted.headers.set("Content-Type", "application/json");
+        adapted.headers.set("Token", digest);
+    }
+    completion(std::move(adapted));
+}
+
+void AccessTokenInterceptor::retry(const http::DataResponse& failed, int,
+                                   std::function<void(http::RetryResult)> completion) {
+    completion(http::RetryResult::doNotRetryWithError(failed.error.value_or(Error())));
+}
+
+}  // namespace morvex

@@ -1,0 +1,34 @@
+#pragma once
+// The per-request adapter and retrier: signs requests to the API host with the session's bearer
+// token and the "Token" identity digest.
+#include "api/Endpoint.h"
+#include "foundation/HttpSession.h"
+
+namespace morvex {
+
+class AuthProtocol;
+class OAuth2CodeGrant;
+
+class AccessTokenInterceptor : public http::RequestInterceptor {
+public:
+    explicit AccessTokenInterceptor(AccessTokenScope scope, OAuth2CodeGrant* client = nullptr);
+
+    AccessTokenScope scope;
+    OAuth2CodeGrant* loader;  // the client it was given; not used by adapt or retry
+    AuthProtocol* auth;
+    int retry_ = 0;
+    int noOfTimesToRetry = 3;
+    bool isRefreshing = false;
+
+    void adapt(const http::Request& request, std::function<void(Result<http::Request>)> completion) override;
+    // Passes every failure on unchanged.
+    void retry(const http::DataResponse& failed, int retryCount,
+               std::function<void(http::RetryResult)> completion) override;
+
+    // The text whose digest goes into "Token": the request's "username" (JSON body of a POST,
+    // query of other methods) when it is a non-empty text, else the device UUID.
+    static std::string identity(const http::Request& request);
+    static std::string tokenDigest(const std::string& identity);
+};
+
+}  // namespace morvex

@@ -1,0 +1,194 @@
+#include "api/Networking.h"
+
+#include <QUrlQuery>
+
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "api/ServiceHosts.h"
+#include "foundation/Dispatch.h"
+#include "foundation/Log.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/Paths.h"
+#include "foundation/UserDefaults.h"
+#include "session/OAuthService.h"
+
+namespace morvex {
+
+namespace {
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {};
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+bool validUTF8(std::string_view s) {
+    auto text = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return text.toUtf8() == QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+double nowSeconds() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+Networking& Networking::shared() {
+    static OnceToken once;
+    static Networking* instance = nullptr;
+    dispatchOnce(once, [] { instance = new Networking(); });
+    return *instance;
+}
+
+Networking::Networking() : auth(&OAuthService::shared()), session(http::Session::shared()) {}
+
+QUrl Networking::makeURL(Endpoint endpoint, const std::optional<std::map<std::string, std::string>>& parameters) {
+    QUrl url = hosts::baseURL(urlHost(endpoint));
+    log::print(caseName(endpoint));
+    std::string path(rawValue(endpoint));
+    if (endpoint != Endpoint::authToken && endpoint != Endpoint::VerifyReceipt) path = "/MorvexVPN" + path;
+    log::print(path);
+    if (endpoint == Endpoint::ReferAFriend) {
+        auto clientId = UserDefaults::standard().string("UserPreferences.clientId").value_or("");
+        for (auto pos = path.find("customer_id"); pos != std::string::npos; pos = path.find("customer_id", pos + clientId.size()))
+            path.replace(pos, std::string_view("customer_id").size(), clientId);
+        log::print(path);
+    }
+    url.setPath(url.path() + QString::fromStdString(path));
+    if (parameters) {
+        QUrlQuery query;
+        for (const auto& [key, value] : *parameters)
+            query.addQueryItem(QString::fromStdString(key), QString::fromStdString(value));
+        url.setQuery(query);
+    }
+    log::print(url.toString(QUrl::FullyEncoded).toStdString());
+    return url;
+}
+
+std::string Networking::errorMessage(int code) {
+    std::string text;
+    switch (code) {
+    case -1009: text = "The Internet connection appears to be offline. ("; break;
+    case -1001: text = "We were unable to complete your request. Please try again. ("; break;
+    default: text = "Something went wrong. Please try again later or contact support. ("; break;
+    }
+    return text + std::to_string(code) + ")";
+}
+
+Error Networking::wrapError(const Error& error) {
+    return Error(std::string(kMorvexVPNErrorDomain), error.code, errorMessage(error.code),
+                 std::make_shared<const Error>(error));
+}
+
+Error Networking::wrapRequestError(const Error& error, const std::string&) { return wrapError(error); }
+
+Error Networking::underlyingError(const Error& error) {
+    if (error.domain == http::kSessionErrorDomain && error.underlying) return underlyingError(*error.underlying);
+    return error;
+}
+
+Error Networking::handleFailedResponse(const http::DataResponse& response) {
+    Error error = response.error.value_or(http::sessionTaskFailed(http::urlError(http::URLError::unknown)));
+    return wrapError(underlyingError(error));
+}
+
+std::optional<double> Networking::remainingSeconds(double elapsed, double fraction) {
+    if (!(fraction > 0)) return std::nullopt;
+    return std::ceil(elapsed * (1.0 - fraction) / fraction);
+}
+
+std::filesystem::path Networking::downloadDestination(const std::string& suggestedName) {
+    // Only a bare name, and always inside our own folder, so a download can never replace
+    // the folder itself or anything outside it.
+    std::string name = std::filesystem::path(suggestedName).filename().string();
+    if (name.empty() || name == "." || name == "..") name = std::string(kDefaultPackageName);
+    return paths::configDirectory() / name;
+}
+
+std::string Networking::downloadPackage(const std::string& url,
+                                        std::function<void(const http::Progress&, double)> progress,
+                                        std::function<void(Result<std::filesystem::path>)> completion) {
+    double start = nowSeconds();
+    http::Request request{QUrl(QString::fromStdString(url))};
+    auto identifier = std::make_shared<std::string>();
+    auto task = session.download(
+        request, true,
+        [](const http::HTTPResponse& response) { return downloadDestination(response.suggestedFilename()); },
+        http::DownloadOptions{true, true},
+        [start, progress](const http::Progress& p) {
+            auto remaining = remainingSeconds(nowSeconds() - start, p.fractionCompleted());
+            if (remaining && progress) progress(p, *remaining);
+        },
+        [this, identifier, completion](const http::DownloadResponse& response) {
+            downloadRequests.erase(*identifier);
+            if (!completion) return;
+            if (response.error) completion(fail(*response.error));
+            else if (!response.fileURL)
+                completion(fail(Error(std::string(kMorvexVPNErrorDomain), -1001, "Unknown Error")));
+            else completion(*response.fileURL);
+        });
+    *identifier = task->identifier();
+    downloadRequests[*identifier] = task;
+    return *identifier;
+}
+
+void Networking::startReachabilityListener() {
+    reachablityManager.startListening([this](Status status) { handleReachabilityChange(status); });
+}
+
+void Networking::handleReachabilityChange(Status status) {
+    auto post = [](bool reachable) {
+        NotificationCenter::defaultCenter().post(kNetworkReachabilityChangedNotification,
+                                                 std::map<std::string, bool>{{"reachable", reachable}});
+    };
+    if (status != Status::reachable) {
+        post(false);
+        return;
+    }
+    if (digestReachabilityListener) {
+        digestReachabilityListener = false;
+        return;
+    }
+    if (vpnStatus && vpnStatus() == 3) {
+        digestReachabilityListener = false;
+        return;
+    }
+    post(true);
+}
+
+std::string Networking::deviceUUIDFrom(const std::filesystem::path& machineIdFile) {
+    std::string id = readFile(machineIdFile);
+    std::string hex;
+    for (char c : id)
+        if (std::isxdigit(static_cast<unsigned char>(c))) hex.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+        else if (c != '\n' && c != '-') return {};
+    if (hex.size() != 32) return {};
+    return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" +
+           hex.substr(20);
+}
+
+std::string Networking::deviceUUID() {
+    for (const char* file : {"/etc/machine-id", "/var/lib/dbus/machine-id"}) {
+        auto id = deviceUUIDFrom(file);
+        if (!id.empty()) return id;
+    }
+    return {};
+}
+
+std::string Networking::hardwareModelFrom(const std::filesystem::path& productNameFile) {
+    std::string bytes = readFile(productNameFile);
+    if (auto zero = bytes.find('\0'); zero != std::string::npos) bytes.resize(zero);
+    while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == ' ')) bytes.pop_back();
+    if (!validUTF8(bytes)) return {};
+    return bytes;
+}
+
+std::string Networking::hardwareModel() { return hardwareModelFrom("/sys/class/dmi/id/product_name"); }
+
+}  // namespace morvex

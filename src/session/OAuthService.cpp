@@ -1,0 +1,100 @@
+#include "session/OAuthService.h"
+
+#include <mutex>
+
+#include "api/ServiceHosts.h"
+#include "foundation/Dispatch.h"
+#include "foundation/UserDefaults.h"
+#include "session/AppManager.h"
+
+namespace morvex {
+
+namespace {
+
+std::mutex settingsMutex;
+Dictionary& sharedSettings() {
+    static OnceToken once;
+    static Dictionary* settings = nullptr;
+    dispatchOnce(once, [] {
+        std::string signIn = hosts::signInBaseURL().toString(QUrl::FullyEncoded).toStdString();
+        settings = new Dictionary{
+            {"client_id", Value("----")},
+            {"client_secret", Value("")},
+            {"token_uri", Value(signIn + "/oauth2/token")},
+            {"redirect_uris", Value(std::vector<std::string>{OAuthService::redirectURI()})},
+            {"scope", Value("offline_access")},
+            {"use_pkce", Value(true)},
+            {"keychain", Value(true)},
+        };
+    });
+    return *settings;
+}
+
+std::string makeAuthorizeURL(bool dark) {
+    std::string base = hosts::signInBaseURL().toString(QUrl::FullyEncoded).toStdString();
+    std::string text = base + "/realms/MorvexVPN/protocol/openid-connect/auth?" + (dark ? "mode=dark&" : "") +
+                       "client_id=apps&response_type=code&redirect_uri=" + OAuthService::redirectURI();
+    return QUrl(QString::fromStdString(text)).toString(QUrl::FullyEncoded).toStdString();
+}
+
+}  // namespace
+
+OAuthService& OAuthService::shared() {
+    static OnceToken once;
+    static OAuthService* instance = nullptr;
+    dispatchOnce(once, [] { instance = new OAuthService(); });
+    return *instance;
+}
+
+std::string OAuthService::redirectURI() { return std::string("zarnapp://") + hosts::kAppsHost + "/callback"; }
+
+const std::string& OAuthService::authorizeURL() {
+    static const std::string url = makeAuthorizeURL(false);
+    return url;
+}
+
+const std::string& OAuthService::darkAuthorizeURL() {
+    static const std::string url = makeAuthorizeURL(true);
+    return url;
+}
+
+Dictionary OAuthService::settings() {
+    auto& s = sharedSettings();
+    std::lock_guard lock(settingsMutex);
+    return s;
+}
+
+OAuth2CodeGrant& OAuthService::oauth() {
+    if (!_oauth) {
+        auto& s = sharedSettings();
+        bool viaLogin = UserDefaults::standard().boolean("UserPreferences.authenticatedViaLogin");
+        Dictionary copy;
+        {
+            std::lock_guard lock(settingsMutex);
+            s["authorize_uri"] = Value(viaLogin ? authorizeURL() : darkAuthorizeURL());
+            copy = s;
+        }
+        _oauth = std::make_unique<OAuth2CodeGrant>(std::move(copy));
+    }
+    return *_oauth;
+}
+
+void OAuthService::forgetTokens() {
+    oauth().forgetTokens();
+    auto& manager = AppManager::shared();
+    manager.iws_accessToken.clear();
+    manager.iws_refreshToken.clear();
+    manager.iws_expiry = 0;
+    manager.iws_refreshToken_expiry = 0;
+}
+
+void OAuthService::authorize(std::function<void(Result<bool>)> completion) {
+    auto& client = oauth();
+    client.authConfig.authorizeEmbedded = true;
+    client.authorize(std::nullopt, [completion](std::optional<nlohmann::json>, std::optional<Error> error) {
+        if (error) completion(fail(*error));
+        else completion(true);
+    });
+}
+
+}  // namespace morvex
