@@ -12,8 +12,10 @@
 
 namespace morvex {
 
-AccessTokenInterceptor::AccessTokenInterceptor(AccessTokenScope scope, OAuth2CodeGrant* client)
-    : scope(scope), loader(client), auth(&OAuthService::shared()) {}
+AccessTokenInterceptor::AccessTokenInterceptor(AccessTokenScope scope, AppPreferences appPreference, User user,
+                                               OAuth2CodeGrant* client)
+    : scope(scope), appPreference(std::move(appPreference)), user(std::move(user)), loader(client),
+      auth(&OAuthService::shared()) {}
 
 std::string AccessTokenInterceptor::identity(const http::Request& request) {
     if (request.method == http::Method::POST) {

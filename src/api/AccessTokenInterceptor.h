@@ -3,6 +3,8 @@
 // token and the "Token" identity digest.
 #include "api/Endpoint.h"
 #include "foundation/HttpSession.h"
+#include "state/AppPreferences.h"
+#include "state/User.h"
 
 namespace morvex {
 
@@ -11,9 +13,13 @@ class OAuth2CodeGrant;
 
 class AccessTokenInterceptor : public http::RequestInterceptor {
 public:
-    explicit AccessTokenInterceptor(AccessTokenScope scope, OAuth2CodeGrant* client = nullptr);
+    // The request builders pass the endpoint's scope, fresh stores and the sign-in client.
+    explicit AccessTokenInterceptor(AccessTokenScope scope, AppPreferences appPreference = AppPreferences(),
+                                    User user = User(), OAuth2CodeGrant* client = nullptr);
 
     AccessTokenScope scope;
+    AppPreferences appPreference;  // its keychain takes refreshed tokens
+    User user;
     OAuth2CodeGrant* loader;  // the client it was given; not used by adapt or retry
     AuthProtocol* auth;
     int retry_ = 0;

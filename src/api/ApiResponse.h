@@ -23,8 +23,8 @@ struct ApiResponseHeader {
 };
 
 inline void from_json(const nlohmann::json& j, ApiResponseHeader& h) {
-    h.responseCode = requiredKey<int>(j, "response_code");
-    h.message = requiredKey<std::string>(j, "message");
+    h.responseCode = static_cast<int>(coding::requiredInteger(j, "response_code"));
+    h.message = coding::requiredString(j, "message");
 }
 
 template <EmptyObjectRepresentable T>
@@ -38,11 +38,12 @@ struct ApiResponse {
 // gives T when T can be read from it and an absent body otherwise.
 template <EmptyObjectRepresentable T>
 void from_json(const nlohmann::json& j, ApiResponse<T>& r) {
-    r.header = requiredKey<ApiResponseHeader>(j, "header");
+    coding::requireObject(j, "the envelope");
+    r.header = coding::requiredRecord<ApiResponseHeader>(j, "header");
     r.body.reset();
     auto it = j.find("body");
     if (it == j.end()) return;
-    if (!it->is_object()) throwWrongShape("\"body\" is not an object");
+    if (!it->is_object()) coding::throwWrongType("body", "object", *it);
     if (it->empty()) {
         try {
             r.body = it->template get<T>();

@@ -2,14 +2,7 @@
 
 namespace morvex {
 
-void throwWrongShape(std::string_view what) {
-    throw DecodeFailure(Error(std::string(kDecodingErrorDomain), DecodingErrorCode::wrongShape,
-                              "The data couldn't be read because it is missing or in the wrong format (" +
-                                  std::string(what) + ")."));
-}
-
 Error decodingError(const std::exception& e) {
-    if (auto* failure = dynamic_cast<const DecodeFailure*>(&e)) return failure->error;
     if (dynamic_cast<const nlohmann::json::parse_error*>(&e))
         return Error(std::string(kDecodingErrorDomain), DecodingErrorCode::notJSON,
                      "The data couldn't be read because it isn't in the correct format.");

@@ -17,7 +17,9 @@ struct HttpResponseModel {
 };
 
 template <class T> void from_json(const nlohmann::json& j, HttpResponseModel<T>& m) {
-    m.body = requiredKey<T>(j, "body");
+    const auto* body = coding::member(j, "body");
+    if (!body) coding::throwMissingKey("body");
+    m.body = body->template get<T>();
 }
 template <class T> void to_json(nlohmann::json& j, const HttpResponseModel<T>& m) {
     j = nlohmann::json{{"body", m.body}};

@@ -13,8 +13,8 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
-#include "foundation/UserDefaults.h"
 #include "session/OAuthService.h"
+#include "state/User.h"
 
 namespace morvex {
 
@@ -55,7 +55,7 @@ QUrl Networking::makeURL(Endpoint endpoint, const std::optional<std::map<std::st
     if (endpoint != Endpoint::authToken && endpoint != Endpoint::VerifyReceipt) path = "/MorvexVPN" + path;
     log::print(path);
     if (endpoint == Endpoint::ReferAFriend) {
-        auto clientId = UserDefaults::standard().string("UserPreferences.clientId").value_or("");
+        auto clientId = User().clientId().value_or("");
         for (auto pos = path.find("customer_id"); pos != std::string::npos; pos = path.find("customer_id", pos + clientId.size()))
             path.replace(pos, std::string_view("customer_id").size(), clientId);
         log::print(path);

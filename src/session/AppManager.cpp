@@ -8,13 +8,13 @@
 namespace morvex {
 
 void from_json(const nlohmann::json& j, AuthObject& a) {
-    if (!j.is_object()) throwWrongShape("the token set is not an object");
-    a.accessToken = optionalKey<std::string>(j, "oem-at");
-    a.refreshToken = optionalKey<std::string>(j, "oem-rt");
-    a.tokenType = optionalKey<std::string>(j, "oem-type");
-    a.accessTokenExpiry = optionalKey<int>(j, "oem-ate");
-    a.refreshTokenExpiry = optionalKey<int>(j, "oem-rte");
-    a.customerId = optionalKey<std::string>(j, "customer_id");
+    coding::requireObject(j, "the token set");
+    a.accessToken = coding::optionalString(j, "oem-at");
+    a.refreshToken = coding::optionalString(j, "oem-rt");
+    a.tokenType = coding::optionalString(j, "oem-type");
+    a.accessTokenExpiry = coding::optionalInteger(j, "oem-ate");
+    a.refreshTokenExpiry = coding::optionalInteger(j, "oem-rte");
+    a.customerId = coding::optionalString(j, "customer_id");
 }
 
 void to_json(nlohmann::json& j, const AuthObject& a) {

@@ -1,6 +1,7 @@
 #pragma once
 // The session's OAuth tokens, held in memory and backed by plain keys in the standard defaults,
 // plus a few process-wide interface flags.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,8 +16,8 @@ struct AuthObject {
     std::optional<std::string> accessToken;   // "oem-at"
     std::optional<std::string> refreshToken;  // "oem-rt"
     std::optional<std::string> tokenType;     // "oem-type"
-    std::optional<int> accessTokenExpiry;     // "oem-ate"
-    std::optional<int> refreshTokenExpiry;    // "oem-rte"
+    std::optional<std::int64_t> accessTokenExpiry;     // "oem-ate"
+    std::optional<std::int64_t> refreshTokenExpiry;    // "oem-rte"
     std::optional<std::string> customerId;    // "customer_id"
     friend bool operator==(const AuthObject&, const AuthObject&) = default;
 };
@@ -31,9 +32,9 @@ public:
     static AppManager& shared();
 
     std::string iws_accessToken;
-    int iws_expiry = 0;
+    std::int64_t iws_expiry = 0;
     std::string iws_refreshToken;
-    int iws_refreshToken_expiry = 0;
+    std::int64_t iws_refreshToken_expiry = 0;
     std::string iws_scope;
     std::string iws_tokenType;
     std::optional<Date> iws_createdAt;

@@ -4,7 +4,7 @@
 
 #include "api/ServiceHosts.h"
 #include "foundation/Dispatch.h"
-#include "foundation/UserDefaults.h"
+#include "state/User.h"
 #include "session/AppManager.h"
 
 namespace morvex {
@@ -67,7 +67,7 @@ Dictionary OAuthService::settings() {
 OAuth2CodeGrant& OAuthService::oauth() {
     if (!_oauth) {
         auto& s = sharedSettings();
-        bool viaLogin = UserDefaults::standard().boolean("UserPreferences.authenticatedViaLogin");
+        bool viaLogin = User().authenticatedViaLogin();
         Dictionary copy;
         {
             std::lock_guard lock(settingsMutex);

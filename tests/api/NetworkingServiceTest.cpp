@@ -24,7 +24,7 @@ struct Greeting {
     static constexpr bool emptyObjectRepresentable = true;
     std::string name;
 };
-void from_json(const nlohmann::json& j, Greeting& g) { g.name = requiredKey<std::string>(j, "name"); }
+void from_json(const nlohmann::json& j, Greeting& g) { g.name = coding::requiredString(j, "name"); }
 
 bool onMainThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
 

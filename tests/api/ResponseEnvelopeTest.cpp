@@ -12,13 +12,13 @@ struct NeedsName {
     static constexpr bool emptyObjectRepresentable = true;
     std::string name;
 };
-void from_json(const nlohmann::json& j, NeedsName& v) { v.name = requiredKey<std::string>(j, "name"); }
+void from_json(const nlohmann::json& j, NeedsName& v) { v.name = coding::requiredString(j, "name"); }
 
 struct AllOptional {
     static constexpr bool emptyObjectRepresentable = true;
     std::optional<std::string> note;
 };
-void from_json(const nlohmann::json& j, AllOptional& v) { v.note = optionalKey<std::string>(j, "note"); }
+void from_json(const nlohmann::json& j, AllOptional& v) { v.note = coding::optionalString(j, "note"); }
 
 TEST(ErrorTextTest, CodesPickTheirTexts) {
     EXPECT_EQ(Networking::errorMessage(500), "Something went wrong. Please try again later or contact support. (500)");
