@@ -7,7 +7,9 @@
 #include <nlohmann/json.hpp>
 
 #include "FakeService.h"
+#include "foundation/Dispatch.h"
 #include "foundation/HttpSession.h"
+#include "foundation/NetworkReachability.h"
 #include "support/TestSupport.h"
 
 namespace morvex::http {
@@ -146,6 +148,11 @@ TEST_F(HttpSessionTest, ClosedPortAndCancellationMapToURLErrors) {
     EXPECT_EQ(innermost(*refused.error).code, URLError::cannotConnectToHost);
 
     ASSERT_TRUE(service.start());
+    // TLS is never skipped: https to a server that does not speak it fails the secure connection.
+    auto plain = send(Request{QUrl(QString("https://127.0.0.1:%1/x").arg(service.port()))});
+    ASSERT_TRUE(plain.error);
+    EXPECT_EQ(innermost(*plain.error).code, URLError::secureConnectionFailed);
+
     service.route("GET", "/slow", Answer::delayed(3000ms, Answer::json({})));
     std::optional<DataResponse> answer;
     int calls = 0;
@@ -267,6 +274,41 @@ TEST_F(HttpSessionTest, DownloadNeverReplacesAFolderAndFailsOnAnErrorStatus) {
     ASSERT_TRUE(missing.error);
     EXPECT_EQ(missing.error->code, 404);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Setup.pkg"));
+}
+
+TEST_F(HttpSessionTest, RequestsStartedOnAnotherThreadAnswerOnTheMainThread) {
+    service.route("GET", "/hello", Answer::json({{"ok", true}}));
+    auto worker = DispatchQueue::serial("test.worker");
+    std::optional<DataResponse> answer;
+    bool onMain = false;
+    worker->async([&] {
+        session.request(Request{url("/hello")}, nullptr, true, [&](const DataResponse& r) {
+            onMain = onMainThread();
+            answer = r;
+        });
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return answer.has_value(); }));
+    EXPECT_TRUE(onMain);
+    EXPECT_FALSE(answer->error);
+}
+
+TEST(NetworkReachabilityTest, ListenerHearsTheCurrentStatusOnTheMainThread) {
+    NetworkReachabilityManager manager;
+    std::vector<NetworkReachabilityManager::Status> heard;
+    bool onMain = true;
+    manager.startListening([&](NetworkReachabilityManager::Status s) {
+        onMain = onMain && onMainThread();
+        heard.push_back(s);
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return !heard.empty(); }));
+    EXPECT_TRUE(onMain);
+    EXPECT_EQ(heard.front(), manager.status());
+    manager.stopListening();
+    NetworkReachabilityManager stopped;
+    stopped.startListening([&](NetworkReachabilityManager::Status s) { heard.push_back(s); });
+    stopped.stopListening();
+    test::spinFor(std::chrono::milliseconds(30));
+    EXPECT_EQ(heard.size(), 1u);
 }
 
 TEST(HttpResponseTest, SuggestedFilenameIsABareName) {
