@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "api/Digest.h"
+#include "state/Crypto.h"
 #include "api/Networking.h"
 #include "api/ServiceHosts.h"
 #include "session/AppManager.h"
@@ -36,7 +36,7 @@ std::string AccessTokenInterceptor::identity(const http::Request& request) {
 }
 
 std::string AccessTokenInterceptor::tokenDigest(const std::string& identity) {
-    return api_detail::md5Hex(std::string(kTokenSalt) + identity);
+    return md5Hex(std::string(kTokenSalt) + identity);
 }
 
 void AccessTokenInterceptor::adapt(const http::Request& request,

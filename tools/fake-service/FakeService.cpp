@@ -322,6 +322,8 @@ void installDefaultRoutes(FakeService& service) {
     });
     service.route("GET", p + "/app/latest/version/mac",
                   Answer::bodyOnly({{"version", "1.0.0"}, {"build", "1"}, {"force_update", false}}));
+    // The analytics sink: batches of events, kept in the request records.
+    service.route("POST", "/track", Answer::json({{"status", 1}}));
     service.route("GET", p + "/mac-2.0/assets/v1/remoteconfig", Answer::json(nlohmann::json::object()));
     auto package = Answer::file(packageBytes(), "MorvexVPN.pkg");
     service.route("GET", p + "/MorvexVPN.pkg", package);
