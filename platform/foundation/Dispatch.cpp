@@ -20,7 +20,7 @@ namespace {
 
 class MainQueue final : public DispatchQueue {
 public:
-    MainQueue() : DispatchQueue("com.apple.main-thread") {}
+    MainQueue() : DispatchQueue("main") {}
 
     void async(Block block) override {
         auto* app = QCoreApplication::instance();
