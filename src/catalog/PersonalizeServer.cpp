@@ -15,7 +15,9 @@ Bytes PersonalizeServerModelTypes::encodeRatings(const Ratings& ratings) {
         for (const auto& e : entries) list.push_back({{"identifier", e.identifier}, {"liked", e.liked}});
         root[code] = std::move(list);
     }
-    const std::string text = root.dump();
+    // Text that is not UTF-8 cannot be written as JSON; such bytes become U+FFFD rather than
+    // failing the whole write.
+    const std::string text = root.dump(-1, ' ', false, json::error_handler_t::replace);
     return Bytes(text.begin(), text.end());
 }
 

@@ -280,7 +280,9 @@ void PreservedPreferences::setDedicatedIpApiError(const std::optional<Error>& v)
         defaults_.removeObject(key);
         return;
     }
-    const std::string text = errorJSON(*v).dump();
+    // Error texts may carry bytes that are not UTF-8 (a server's answer, a path); they are kept
+    // readable instead of failing the write.
+    const std::string text = errorJSON(*v).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     defaults_.set(Value(Bytes(text.begin(), text.end())), key);
 }
 

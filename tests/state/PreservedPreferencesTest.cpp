@@ -264,6 +264,12 @@ TEST_F(PreservedPreferencesTest, RatingsReadOnlyTheirJsonFormAndDropAnythingElse
     ASSERT_TRUE(lenient);
     EXPECT_FALSE(lenient->at("DE").front().liked);
 
+    // An identifier that is not UTF-8 must not fail the write and lose the other ratings.
+    prefs.setPersonalizeServer(PreservedPreferences::Ratings{{"DE", {{"ok", true}, {"bad\xff", false}}}});
+    ASSERT_TRUE(prefs.personalizeServer());
+    EXPECT_EQ(prefs.likedServers("DE"), "ok");
+    EXPECT_EQ(prefs.personalizeServer()->at("DE").size(), 2u);
+
     prefs.setPersonalizeServer(std::nullopt);
     ASSERT_TRUE(prefs.personalizeServer());
     EXPECT_TRUE(prefs.personalizeServer()->empty());
@@ -304,6 +310,10 @@ TEST_F(PreservedPreferencesTest, StoredServersEnumerationsAndErrors) {
     auto stored = json::parse(*defaults().data(".dedicatedIpApiError"));
     EXPECT_EQ(stored["code"], 1111);
     EXPECT_EQ(stored["domain"], "MorvexVPNError");
+    // An error text that is not UTF-8 (bytes of a server's answer) is stored, not thrown on.
+    prefs.setDedicatedIpApiError(Error("MorvexVPNError", 7, "bad \xff\xfe answer"));
+    ASSERT_TRUE(defaults().data(".dedicatedIpApiError"));
+    EXPECT_EQ(json::parse(*defaults().data(".dedicatedIpApiError"))["code"], 7);
     prefs.setDedicatedIpApiError(std::nullopt);
     EXPECT_FALSE(defaults().object(".dedicatedIpApiError"));
 
