@@ -6,9 +6,11 @@
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 
+#include <QRegularExpression>
+#include <QString>
+
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <sstream>
 
 #include "foundation/Bundle.h"
@@ -231,10 +233,12 @@ std::optional<ByteList> bytesFromHex(std::string_view text) {
 }
 
 bool isValidEmail(std::string_view text) {
-    static const std::regex pattern(
-        R"EMAIL((?:[a-z0-9!#$%\&'*+/=?\^_`{|}~-]+(?:\.[a-z0-9!#$%\&'*+/=?\^_`{|}~-]+)*|"(?:[\x01-\x08\x0b\x0c\x0e-\x1f\x21\x23-\x5b\x5d-\x7f]|\\[\x01-\x09\x0b\x0c\x0e-\x7f])*")@(?:(?:[a-z0-9](?:[a-z0-9-]*[a-z0-9])?\.)+[a-z0-9](?:[a-z0-9-]*[a-z0-9])?|\[(?:(?:25[0-5]|2[0-4][0-9]|[01]?[0-9][0-9]?)\.){3}(?:25[0-5]|2[0-4][0-9]|[01]?[0-9][0-9]?|[a-z0-9-]*[a-z0-9]:(?:[\x01-\x08\x0b\x0c\x0e-\x1f\x21-\x5a\x53-\x7f]|\\[\x01-\x09\x0b\x0c\x0e-\x7f])+)\]))EMAIL",
-        std::regex::ECMAScript | std::regex::optimize);
-    return std::regex_search(text.begin(), text.end(), pattern);
+    // The backtracking engine of the standard library recurses once per character and overflows the
+    // stack on long texts (tens of thousands of characters); this engine bounds its work and answers
+    // no match instead. One instance per thread, as an instance is not meant to be shared.
+    static thread_local const QRegularExpression pattern(QString::fromUtf8(
+        R"EMAIL((?:[a-z0-9!#$%\&'*+/=?\^_`{|}~-]+(?:\.[a-z0-9!#$%\&'*+/=?\^_`{|}~-]+)*|"(?:[\x01-\x08\x0b\x0c\x0e-\x1f\x21\x23-\x5b\x5d-\x7f]|\\[\x01-\x09\x0b\x0c\x0e-\x7f])*")@(?:(?:[a-z0-9](?:[a-z0-9-]*[a-z0-9])?\.)+[a-z0-9](?:[a-z0-9-]*[a-z0-9])?|\[(?:(?:25[0-5]|2[0-4][0-9]|[01]?[0-9][0-9]?)\.){3}(?:25[0-5]|2[0-4][0-9]|[01]?[0-9][0-9]?|[a-z0-9-]*[a-z0-9]:(?:[\x01-\x08\x0b\x0c\x0e-\x1f\x21-\x5a\x53-\x7f]|\\[\x01-\x09\x0b\x0c\x0e-\x7f])+)\]))EMAIL"));
+    return pattern.match(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))).hasMatch();
 }
 
 std::optional<Encryption> Encryption::make(std::string_view key, std::string_view iv) {

@@ -149,6 +149,11 @@ TEST(CryptoTest, IsValidEmailSearchesForALowerCaseAddress) {
         {"", false},
     };
     for (const auto& c : cases) EXPECT_EQ(isValidEmail(c.text), c.valid) << c.text;
+
+    // A very long log-in name is answered, not a crash.
+    const std::string longName(200000, 'a');
+    EXPECT_TRUE(isValidEmail(longName + "@example.com"));
+    EXPECT_FALSE(isValidEmail(longName));
 }
 
 TEST(CryptoTest, EncryptionChecksItsLengthsAndRoundTrips) {
