@@ -1,7 +1,9 @@
 #include "app/BundleInfo.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 
 #include "foundation/Paths.h"
@@ -16,21 +18,13 @@ std::string required(const Bundle& bundle, std::string_view key) {
     return *value;
 }
 
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-std::int64_t localDayNumber(double secondsSince1970) {
-    std::time_t t = static_cast<std::time_t>(std::floor(secondsSince1970));
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return daysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1), static_cast<unsigned>(tm.tm_mday));
+// `base` moved by whole weeks on the local wall clock (same time of day, across daylight-saving
+// changes), as seconds since 1970.
+double shiftedByWeeks(const std::tm& base, double fraction, std::int64_t weeks) {
+    std::tm t = base;
+    t.tm_mday += static_cast<int>(weeks * 7);
+    t.tm_isdst = -1;
+    return static_cast<double>(std::mktime(&t)) + fraction;
 }
 
 }  // namespace
@@ -75,8 +69,27 @@ std::filesystem::path applicationSupportFolderURL(const Bundle& b) {
 }
 
 std::int64_t weeksSinceDate(Date date) {
-    const std::int64_t days = localDayNumber(date.secondsSince1970) - localDayNumber(Date::now().secondsSince1970);
-    return std::llabs(days) / 7;
+    // Whole weeks from now to the date, as a calendar counts them: a week is complete only when the
+    // same weekday and time of day is reached, so six days and 23 hours are no week.
+    const double now = Date::now().secondsSince1970;
+    const double target = date.secondsSince1970;
+    if (!std::isfinite(target)) return 0;
+    // Beyond a million weeks the day arithmetic would overflow; daylight saving no longer matters there.
+    if (std::abs(target - now) > 1e6 * 7 * 86400.0)
+        return static_cast<std::int64_t>(std::min(std::abs(target - now) / (7 * 86400.0), 9.2e18));
+    const double whole = std::floor(now);
+    const std::time_t t = static_cast<std::time_t>(whole);
+    std::tm base{};
+    localtime_r(&t, &base);
+    const std::int64_t direction = target >= now ? 1 : -1;
+    auto reached = [&](std::int64_t weeks) {
+        const double at = shiftedByWeeks(base, now - whole, weeks);
+        return direction > 0 ? at <= target : at >= target;
+    };
+    std::int64_t weeks = static_cast<std::int64_t>((target - now) / (7 * 86400.0));
+    while (weeks != 0 && !reached(weeks)) weeks -= direction;
+    while (reached(weeks + direction)) weeks += direction;
+    return std::llabs(weeks);
 }
 
 }  // namespace morvex

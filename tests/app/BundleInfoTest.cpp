@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 
 #include "app/BundleInfo.h"
 #include "foundation/Paths.h"
@@ -63,12 +64,27 @@ TEST_F(BundleFolderTest, SupportFolderIsTheIdentifierInsideTheConfigurationDirec
 }
 
 TEST(BundleInfoTest, WeeksSinceDateCountsWholeWeeksEitherWay) {
-    const double week = 7 * 86400.0;
+    const double hour = 3600.0;
+    const double week = 7 * 24 * hour;
     const double now = Date::now().secondsSince1970;
-    EXPECT_EQ(weeksSinceDate(Date{now - 3 * week}), 3);
-    EXPECT_EQ(weeksSinceDate(Date{now + 3 * week}), 3);
-    EXPECT_EQ(weeksSinceDate(Date{now}), 0);
-    EXPECT_EQ(weeksSinceDate(Date{now - 6 * 86400.0}), 0);
+    // A week counts once the same weekday and time of day is reached, not at the seventh
+    // calendar day; the margins of several hours keep the rows true across daylight-saving changes.
+    const struct {
+        double offset;
+        std::int64_t weeks;
+    } cases[] = {
+        {0, 0},
+        {-3 * week - 6 * hour, 3},
+        {3 * week + 6 * hour, 3},
+        {-6 * 24 * hour, 0},
+        {-week + 6 * hour, 0},
+        {week - 6 * hour, 0},
+        {-week - 6 * hour, 1},
+        {week + 6 * hour, 1},
+        {-52 * week - 6 * hour, 52},
+    };
+    for (const auto& c : cases) EXPECT_EQ(weeksSinceDate(Date{now + c.offset}), c.weeks) << c.offset / hour << " h";
+    EXPECT_EQ(weeksSinceDate(Date{std::numeric_limits<double>::quiet_NaN()}), 0);
 }
 
 }  // namespace
