@@ -198,17 +198,28 @@ bool PreservedPreferences::firstLogin() const {
     return true;
 }
 
+namespace {
+std::optional<PreservedPreferences::TestGroup> testGroupOf(const std::optional<Value>& stored) {
+    if (!stored || !stored->is<std::string>()) return std::nullopt;
+    if (*stored->get<std::string>() == "GroupA") return PreservedPreferences::TestGroup::GroupA;
+    if (*stored->get<std::string>() == "GroupB") return PreservedPreferences::TestGroup::GroupB;
+    return std::nullopt;
+}
+}  // namespace
+
 PreservedPreferences::TestGroup PreservedPreferences::userTestGroup() const {
     const std::string key = perUserKey(name::userTestGroup);
     auto object = defaults_.object(key);
-    if (object && object->is<std::string>()) {
-        if (*object->get<std::string>() == "GroupA") return TestGroup::GroupA;
-        if (*object->get<std::string>() == "GroupB") return TestGroup::GroupB;
-    }
+    if (auto group = testGroupOf(object)) return *group;
     // 101 equally likely draws, 50 of them group A.
     const auto group = ZevuDataFetcherTypes::randomElementIndex(101) < 50 ? TestGroup::GroupA : TestGroup::GroupB;
-    defaults_.set(Value(rawValue(group)), key);
-    return group;
+    if (object) {
+        defaults_.set(Value(rawValue(group)), key);
+        return group;
+    }
+    // Trackers are made on several threads at once; the first draw stored wins, so every caller
+    // reports the same group.
+    return testGroupOf(defaults_.setIfAbsent(Value(rawValue(group)), key)).value_or(group);
 }
 void PreservedPreferences::setUserTestGroup(TestGroup v) {
     defaults_.set(Value(rawValue(v)), perUserKey(name::userTestGroup));

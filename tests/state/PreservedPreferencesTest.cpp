@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include <nlohmann/json.hpp>
 
 #include "foundation/NotificationCenter.h"
@@ -141,6 +145,28 @@ TEST_F(PreservedPreferencesTest, TestGroupIsDrawnForAnythingButTheTwoExactTexts)
         ASSERT_TRUE(text == "GroupA" || text == "GroupB") << *text;
         EXPECT_EQ(rawValue(drawn), *text);
         EXPECT_EQ(prefs.userTestGroup(), drawn);  // kept once drawn
+    }
+}
+
+TEST_F(PreservedPreferencesTest, TestGroupDrawnOnSeveralThreadsAtOnceIsOneGroup) {
+    constexpr int kThreads = 4;
+    for (int round = 0; round < 100; ++round) {
+        defaults().removeObject(".userTestGroup");
+        std::atomic<int> ready{0};
+        std::vector<PreservedPreferences::TestGroup> seen(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                ++ready;
+                while (ready.load() < kThreads) {
+                }
+                seen[static_cast<std::size_t>(t)] = PreservedPreferences().userTestGroup();
+            });
+        }
+        for (auto& thread : threads) thread.join();
+        const auto stored = defaults().string(".userTestGroup");
+        ASSERT_TRUE(stored);
+        for (auto group : seen) ASSERT_EQ(rawValue(group), *stored) << "round " << round;
     }
 }
 
