@@ -1,6 +1,8 @@
 #include "foundation/OAuth2.h"
 
-#include <QUrlQuery>
+#include <QUrl>
+
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -40,11 +42,17 @@ void OAuth2CodeGrant::authorize(const std::optional<Dictionary>&,
         return;
     }
     http::Request request{QUrl(QString::fromStdString(*tokenURI)), http::Method::POST};
-    QUrlQuery form;
-    form.addQueryItem("grant_type", "refresh_token");
-    form.addQueryItem("refresh_token", QString::fromStdString(*refreshToken));
-    form.addQueryItem("client_id", QString::fromStdString(clientId()));
-    request.body = form.toString(QUrl::FullyEncoded).toStdString();
+    // Every byte outside the unreserved set is escaped: a form decoder reads a bare "+" as a
+    // space, and a token holding "%" followed by hex digits must not be read as already escaped.
+    std::string form;
+    for (const auto& [key, value] : {std::pair<std::string, std::string>{"grant_type", "refresh_token"},
+                                     {"refresh_token", *refreshToken},
+                                     {"client_id", clientId()}}) {
+        if (!form.empty()) form += '&';
+        form += QUrl::toPercentEncoding(QByteArray::fromStdString(key)).toStdString() + '=' +
+                QUrl::toPercentEncoding(QByteArray::fromStdString(value)).toStdString();
+    }
+    request.body = std::move(form);
     request.headers.set("Content-Type", "application/x-www-form-urlencoded; charset=utf-8");
     request.headers.set("Accept", "application/json");
     http::Session::shared().request(request, nullptr, true, [this, callback](const http::DataResponse& r) {
