@@ -62,9 +62,13 @@ QUrl Networking::makeURL(Endpoint endpoint, const std::optional<std::map<std::st
     }
     url.setPath(url.path() + QString::fromStdString(path));
     if (parameters) {
+        // Keys and values are escaped here: QUrlQuery would take "%" followed by hex digits as
+        // already escaped, and servers read a bare "+" in a query as a space.
+        auto escaped = [](const std::string& text) {
+            return QString::fromLatin1(QUrl::toPercentEncoding(QByteArray::fromStdString(text)));
+        };
         QUrlQuery query;
-        for (const auto& [key, value] : *parameters)
-            query.addQueryItem(QString::fromStdString(key), QString::fromStdString(value));
+        for (const auto& [key, value] : *parameters) query.addQueryItem(escaped(key), escaped(value));
         url.setQuery(query);
     }
     log::print(url.toString(QUrl::FullyEncoded).toStdString());

@@ -96,9 +96,12 @@ TEST_F(MakeURLTest, ReferAFriendTakesTheStoredClientId) {
 
 TEST_F(MakeURLTest, ParametersBecomeQueryItemsAndTheOverrideMovesEveryHost) {
     QUrl url = Networking::makeURL(Endpoint::Password, std::map<std::string, std::string>{
-                                                           {"username", "a b&c"}, {"device_type", "mac"}});
+                                                           {"username", "a+b%41 c&d=e"}, {"device_type", "mac"}});
     QUrlQuery query(url);
-    EXPECT_EQ(query.queryItemValue("username", QUrl::FullyDecoded), "a b&c");
+    EXPECT_EQ(query.queryItemValue("username", QUrl::FullyDecoded), "a+b%41 c&d=e");
+    // A bare "+" would reach the server as a space, and "%41" as "A".
+    EXPECT_NE(url.query(QUrl::FullyEncoded).indexOf("username=a%2Bb%2541%20c%26d%3De"), -1)
+        << url.query(QUrl::FullyEncoded).toStdString();
     EXPECT_EQ(query.queryItemValue("device_type"), "mac");
 
     hosts::setServiceURLOverride("http://127.0.0.1:18443/base/");
