@@ -26,6 +26,39 @@ std::optional<std::string> readFile(const std::filesystem::path& p) {
     return ss.str();
 }
 
+// Four hex digits at text[at], or nothing when they are not there.
+std::optional<unsigned> hex4(std::string_view text, std::size_t at) {
+    if (at + 4 > text.size()) return std::nullopt;
+    unsigned value = 0;
+    for (std::size_t k = at; k < at + 4; ++k) {
+        const char c = text[k];
+        unsigned digit = 0;
+        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+        else return std::nullopt;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+void appendUtf8(std::string& out, unsigned cp) {
+    if (cp < 0x80) out += static_cast<char>(cp);
+    else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
 // Reads a quoted string starting at text[i] == '"'; advances i past the closing quote.
 std::optional<std::string> readQuoted(std::string_view text, std::size_t& i) {
     std::string out;
@@ -46,29 +79,21 @@ std::optional<std::string> readQuoted(std::string_view text, std::size_t& i) {
             case '0': out += '\0'; break;
             case 'U':
             case 'u': {
-                if (i + 4 > text.size()) return std::nullopt;
-                unsigned cp = static_cast<unsigned>(std::stoul(std::string(text.substr(i, 4)), nullptr, 16));
+                auto cp = hex4(text, i);
+                if (!cp) return std::nullopt;
                 i += 4;
-                if (cp >= 0xD800 && cp <= 0xDBFF && i + 6 <= text.size() && text[i] == '\\' &&
-                    (text[i + 1] == 'u' || text[i + 1] == 'U')) {
-                    unsigned lo = static_cast<unsigned>(std::stoul(std::string(text.substr(i + 2, 4)), nullptr, 16));
+                if (*cp >= 0xD800 && *cp <= 0xDBFF) {
+                    // A high surrogate must be followed by an escaped low one.
+                    if (i + 6 > text.size() || text[i] != '\\' || (text[i + 1] != 'u' && text[i + 1] != 'U'))
+                        return std::nullopt;
+                    auto lo = hex4(text, i + 2);
+                    if (!lo || *lo < 0xDC00 || *lo > 0xDFFF) return std::nullopt;
                     i += 6;
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+                    cp = 0x10000 + ((*cp - 0xD800) << 10) + (*lo - 0xDC00);
+                } else if (*cp >= 0xDC00 && *cp <= 0xDFFF) {
+                    return std::nullopt;  // a low surrogate on its own
                 }
-                if (cp < 0x80) out += static_cast<char>(cp);
-                else if (cp < 0x800) {
-                    out += static_cast<char>(0xC0 | (cp >> 6));
-                    out += static_cast<char>(0x80 | (cp & 0x3F));
-                } else if (cp < 0x10000) {
-                    out += static_cast<char>(0xE0 | (cp >> 12));
-                    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (cp & 0x3F));
-                } else {
-                    out += static_cast<char>(0xF0 | (cp >> 18));
-                    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-                    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (cp & 0x3F));
-                }
+                appendUtf8(out, *cp);
                 break;
             }
             default: out += e; break;  // \" \\ \' and anything else stand for themselves

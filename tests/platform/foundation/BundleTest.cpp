@@ -17,13 +17,19 @@ void write(const std::filesystem::path& p, std::string_view text) {
 
 TEST(StringsTableTest, ParsesCommentsEscapesAndRejectsBrokenText) {
     auto parsed = parseStringsTable(
-        "/* header */\n\"a\" = \"one\";\n// line comment\n\"b.c\"=\"say \\\"hi\\\"\\n\";\n\"u\" = \"\\U00e9\";");
+        "/* header */\n\"a\" = \"one\";\n// line comment\n\"b.c\"=\"say \\\"hi\\\"\\n\";\n\"u\" = \"\\U00e9\";"
+        "\"pair\" = \"\\uD83D\\uDE00\";");
     ASSERT_TRUE(parsed);
-    ASSERT_EQ(parsed->size(), 3u);
+    ASSERT_EQ(parsed->size(), 4u);
     EXPECT_EQ((*parsed)[0], (std::pair<std::string, std::string>{"a", "one"}));
     EXPECT_EQ((*parsed)[1].second, "say \"hi\"\n");
     EXPECT_EQ((*parsed)[2].second, "é");
-    for (const char* broken : {"\"a\" = \"b\"", "\"a\" \"b\";", "a = \"b\";", "\"a\" = \"b"}) {
+    EXPECT_EQ((*parsed)[3].second, "\xF0\x9F\x98\x80");
+    // Escapes that are not four hex digits, or surrogates that do not pair up, make the text unreadable
+    // (and must not throw).
+    for (const char* broken : {"\"a\" = \"b\"", "\"a\" \"b\";", "a = \"b\";", "\"a\" = \"b",
+                               "\"a\" = \"\\uZZZZ\";", "\"a\" = \"\\u12\";", "\"a\" = \"\\u-123\";",
+                               "\"a\" = \"\\uD83D\";", "\"a\" = \"\\uD83D\\u0041\";", "\"a\" = \"\\uDE00\";"}) {
         EXPECT_FALSE(parseStringsTable(broken)) << broken;
     }
 }
