@@ -1,5 +1,6 @@
 #include "foundation/NotificationCenter.h"
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -9,18 +10,17 @@ struct ObserverToken::Entry {
     std::string name;
     std::function<void(const Notification&)> block;
     std::recursive_mutex callMutex;  // held while the block runs; removal waits for it
-    bool active = true;
+    std::atomic<bool> active{true};  // cleared under callMutex, read without it when pruning
 };
 
 struct NotificationCenter::Impl {
     std::mutex mutex;
     std::vector<std::shared_ptr<ObserverToken::Entry>> entries;
 
+    // Runs under `mutex`, so it must not wait for a block: a block that is running may itself be
+    // adding an observer, and would wait for `mutex` in turn.
     void prune() {
-        std::erase_if(entries, [](const auto& e) {
-            std::lock_guard l(e->callMutex);
-            return !e->active;
-        });
+        std::erase_if(entries, [](const auto& e) { return !e->active.load(); });
     }
 };
 

@@ -48,6 +48,48 @@ TEST(NotificationCenterTest, DroppedTokenStopsDeliveryEvenFromInsideABlock) {
     EXPECT_EQ(other, 1);
 }
 
+TEST(NotificationCenterTest, ABlockMayAddAnObserverWhileAnotherThreadAddsOne) {
+    // Everything the two threads touch is leaked should they lock each other out.
+    struct Shared {
+        NotificationCenter center;
+        std::vector<ObserverToken> tokens;
+        std::vector<ObserverToken> addedInBlock;
+        std::atomic<bool> inBlock{false}, otherAdding{false};
+        std::atomic<int> finished{0};
+    };
+    auto* s = new Shared();
+    s->tokens.push_back(s->center.addObserver("N", [s](const Notification&) {
+        s->inBlock = true;
+        while (!s->otherAdding) std::this_thread::yield();
+        std::this_thread::sleep_for(20ms);  // let the other thread get into its add
+        s->addedInBlock.push_back(s->center.addObserver("M", [](const Notification&) {}));
+    }));
+    // The store tidies itself when it holds a multiple of 64 observers; the other thread's add
+    // lands on that moment.
+    while (s->tokens.size() < 128) s->tokens.push_back(s->center.addObserver("Other", [](const Notification&) {}));
+    std::thread poster([s] {
+        s->center.post("N");
+        ++s->finished;
+    });
+    std::thread adder([s] {
+        while (!s->inBlock) std::this_thread::yield();
+        s->otherAdding = true;
+        auto token = s->center.addObserver("M", [](const Notification&) {});
+        ++s->finished;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (s->finished < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    if (s->finished < 2) {
+        poster.detach();
+        adder.detach();
+        FAIL() << "posting and adding observers locked each other out";
+    }
+    poster.join();
+    adder.join();
+    EXPECT_EQ(s->addedInBlock.size(), 1u);
+    delete s;
+}
+
 TEST(DispatchQueueTest, MainQueueRunsInOrderOnTheMainThread) {
     std::vector<int> order;
     std::thread([&] {
