@@ -108,7 +108,8 @@ TEST(DispatchQueueTest, SerialQueueRunsOneAtATimeInOrderOffTheMainThread) {
     std::vector<int> order;
     std::atomic<int> running{0};
     bool overlapped = false;
-    q->asyncAfter(0.03, [&] { order.push_back(100); });
+    // The delay leaves ample time to queue the 50 blocks ahead of it, even on a loaded machine.
+    q->asyncAfter(0.2, [&] { order.push_back(100); });
     for (int i = 0; i < 50; ++i) {
         q->async([&, i] {
             if (running.fetch_add(1) != 0) overlapped = true;
@@ -119,8 +120,11 @@ TEST(DispatchQueueTest, SerialQueueRunsOneAtATimeInOrderOffTheMainThread) {
     bool onWorker = false;
     q->sync([&] { onWorker = q->isCurrent() && !DispatchQueue::main().isCurrent(); });
     EXPECT_TRUE(onWorker);
-    std::this_thread::sleep_for(60ms);
-    q->sync([] {});
+    std::size_t seen = 0;
+    for (auto deadline = std::chrono::steady_clock::now() + 5s; seen < 51 && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(10ms);
+        q->sync([&] { seen = order.size(); });
+    }
     ASSERT_EQ(order.size(), 51u);
     for (int i = 0; i < 50; ++i) EXPECT_EQ(order[i], i);
     EXPECT_EQ(order.back(), 100);
@@ -156,7 +160,8 @@ TEST(TimerTest, RepeatingTimerFiresUntilInvalidatedAndOneShotOnce) {
         if (++repeats == 3) t.invalidate();
     });
     auto single = Timer::scheduledTimer(0.01, false, [&](Timer&) { ++once; });
-    test::spinFor(120ms);
+    ASSERT_TRUE(test::waitUntil([&] { return repeats == 3 && once == 1; }));
+    test::spinFor(50ms);  // neither fires again
     EXPECT_EQ(repeats, 3);
     EXPECT_EQ(once, 1);
     EXPECT_FALSE(repeating->isValid());
