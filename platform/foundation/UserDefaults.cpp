@@ -131,6 +131,13 @@ private:
         if (fd_ < 0) return;
         if (!writeAll(fd_, record.data(), record.size())) {
             log::nslog("UserDefaults: write to " + file_.string() + " failed: " + std::strerror(errno));
+            // Part of the record may have reached the file (a full disk); cut it off, or every
+            // record appended after it would be read as damage and lost at the next start.
+            if (::ftruncate(fd_, static_cast<off_t>(journalBytes_)) != 0) {
+                ::close(fd_);
+                fd_ = -1;
+                compact();
+            }
             return;
         }
         journalBytes_ += record.size();

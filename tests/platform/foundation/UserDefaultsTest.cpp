@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -193,6 +194,34 @@ TEST_F(UserDefaultsTest, TornTailIsDroppedQuietly) {
     auto d = UserDefaults::standard();
     EXPECT_EQ(d.string("whole"), "v");
     EXPECT_FALSE(d.object("torn"));
+    EXPECT_FALSE(capture.containsText("is damaged"));
+}
+
+TEST_F(UserDefaultsTest, AFailedWriteLeavesNoTornRecordBehindLaterOnes) {
+    auto d = UserDefaults::standard();
+    d.set("v", "before");
+    const auto size = std::filesystem::file_size(d.storePath());
+    // The file may grow by only a few bytes: the next record is written in part, then refused.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = saved;
+    tight.rlim_cur = size + 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    {
+        log::Capture capture;
+        d.set(std::string(200, 'x'), "refused");
+        EXPECT_TRUE(capture.containsText("failed"));
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(std::filesystem::file_size(d.storePath()), size);
+    d.set("v2", "after");
+
+    log::Capture capture;
+    auto again = reopened();
+    EXPECT_EQ(again.string("before"), "v");
+    EXPECT_EQ(again.string("after"), "v2");
     EXPECT_FALSE(capture.containsText("is damaged"));
 }
 
