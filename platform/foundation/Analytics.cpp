@@ -48,6 +48,13 @@ std::string isoDate(Date d) {
     return out + "Z";
 }
 
+// Event names and property texts come from anywhere; a text that is not UTF-8 is written with
+// replacement characters instead of making the serialiser throw (which would also make every later
+// save of the queue throw).
+std::string dumpJson(const nlohmann::json& j) {
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 std::string newDistinctId() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString(); }
 
 }  // namespace
@@ -111,7 +118,7 @@ struct AnalyticsClient::State : std::enable_shared_from_this<AnalyticsClient::St
     // Caller holds the mutex.
     void save() const {
         nlohmann::json j{{"distinctId", distinctId}, {"superProperties", superProperties}, {"queue", queue}};
-        if (!paths::writeFileAtomically(options.stateFile, j.dump()))
+        if (!paths::writeFileAtomically(options.stateFile, dumpJson(j)))
             log::nslog("Analytics: cannot write " + options.stateFile.string());
     }
 
@@ -144,7 +151,7 @@ struct AnalyticsClient::State : std::enable_shared_from_this<AnalyticsClient::St
         QNetworkRequest request(url);
         request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
         request.setTransferTimeout(30000);
-        auto body = QByteArray::fromStdString(batch.dump());
+        auto body = QByteArray::fromStdString(dumpJson(batch));
         QNetworkReply* reply = network->post(request, body);
         std::weak_ptr<State> weak = shared_from_this();
         const std::size_t sent = batch.size();

@@ -141,6 +141,24 @@ TEST_F(AnalyticsClientTest, QuittingSendsWhatIsQueued) {
     EXPECT_EQ(received()[0]["event"], "app_logout");
 }
 
+TEST_F(AnalyticsClientTest, TextThatIsNotUtf8IsQueuedKeptAndSent) {
+    {
+        AnalyticsClient client(options());
+        EXPECT_NO_THROW(client.track("bad\xff", {{"text", Value(std::string("x\xfe"))}}));
+        EXPECT_NO_THROW(client.registerSuperProperties({{"super", Value(std::string("\xc3"))}}));
+        EXPECT_NO_THROW(client.track("app_launched"));
+        EXPECT_EQ(client.queuedCount(), 2u);
+    }
+    AnalyticsClient restarted(options());
+    ASSERT_EQ(restarted.queuedCount(), 2u);
+    ASSERT_TRUE(flushNow(restarted));
+    auto events = received();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0]["event"], "bad\xEF\xBF\xBD");
+    EXPECT_EQ(events[0]["properties"]["text"], "x\xEF\xBF\xBD");
+    EXPECT_EQ(events[1]["event"], "app_launched");
+}
+
 TEST_F(AnalyticsClientTest, InitialisingKeepsTheMainInstanceAndWhatItQueuedBefore) {
     auto& early = AnalyticsClient::mainInstance();
     early.registerSuperProperties({{"app_release_code", "PRODUCTION"}});
