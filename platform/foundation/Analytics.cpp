@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QUuid>
@@ -190,13 +191,16 @@ struct AnalyticsClient::State : std::enable_shared_from_this<AnalyticsClient::St
         quitConnection = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [weak] {
             auto self = weak.lock();
             if (!self) return;
-            bool done = false;
+            // The completion may run after the wait has given up (a slow host), so it must not
+            // reach into this frame: it shares the flag and sees the loop only while it exists.
+            auto done = std::make_shared<bool>(false);
             QEventLoop loop;
-            self->startFlush([&](bool) {
-                done = true;
-                loop.quit();
+            QPointer<QEventLoop> waiting(&loop);
+            self->startFlush([done, waiting](bool) {
+                *done = true;
+                if (waiting) waiting->quit();
             });
-            if (!done) {
+            if (!*done) {
                 QTimer::singleShot(3000, &loop, &QEventLoop::quit);
                 loop.exec();
             }

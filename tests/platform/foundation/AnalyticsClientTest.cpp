@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -139,6 +141,32 @@ TEST_F(AnalyticsClientTest, QuittingSendsWhatIsQueued) {
     EXPECT_EQ(client.queuedCount(), 0u);
     ASSERT_EQ(received().size(), 1u);
     EXPECT_EQ(received()[0]["event"], "app_logout");
+}
+
+TEST_F(AnalyticsClientTest, QuittingWhileTheHostIsSlowGivesUpAndKeepsTheEvents) {
+    // A host that takes the connection and never answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    std::vector<QTcpSocket*> connections;
+    QObject::connect(&silent, &QTcpServer::newConnection, [&] {
+        while (auto* c = silent.nextPendingConnection()) connections.push_back(c);
+    });
+    auto o = options(60);
+    o.serverURL = "http://127.0.0.1:" + std::to_string(silent.serverPort());
+    AnalyticsClient client(o);
+    client.track("app_logout");
+    ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
+    EXPECT_EQ(client.queuedCount(), 1u);
+
+    // The batch ends after the quit has stopped waiting for it; its outcome must still be safe to report.
+    std::optional<bool> outcome;
+    client.flush([&](bool delivered) { outcome = delivered; });
+    ASSERT_TRUE(test::waitUntil([&] { return !connections.empty(); }));
+    silent.close();  // a second attempt is refused
+    for (auto* c : connections) c->abort();
+    ASSERT_TRUE(test::waitUntil([&] { return outcome.has_value(); }));
+    EXPECT_FALSE(*outcome);
+    EXPECT_EQ(client.queuedCount(), 1u);
 }
 
 TEST_F(AnalyticsClientTest, TextThatIsNotUtf8IsQueuedKeptAndSent) {
