@@ -519,10 +519,10 @@ void Session::Impl::deliver(const std::shared_ptr<TaskState>& state, DataRespons
     d.duration = r.duration;
     d.error = r.error;
     auto file = std::move(state->file);
-    if (!d.error && state->writeFailed)
+    // Writes are buffered: the last of them reach the disk (or fail to) only at the flush.
+    if (!d.error && (state->writeFailed || (file && !file->flush())))
         d.error = sessionTaskFailed(urlError(URLError::cannotWriteToFile));
     if (!d.error && file && d.response) {
-        file->flush();
         std::filesystem::path source = file->fileName().toStdString();
         std::filesystem::path target = state->destination ? state->destination(*d.response) : source;
         std::error_code ec;

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QThread>
@@ -273,6 +275,29 @@ TEST_F(HttpSessionTest, DownloadNeverReplacesAFolderAndFailsOnAnErrorStatus) {
     auto missing = download("/Missing.pkg");
     ASSERT_TRUE(missing.error);
     EXPECT_EQ(missing.error->code, 404);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Setup.pkg"));
+}
+
+TEST_F(HttpSessionTest, ADownloadThatCannotBeWrittenOutFails) {
+    test::TempDir dir;
+    service.route("GET", "/Setup.pkg", Answer::file("payload that does not fit"));
+    std::optional<DownloadResponse> done;
+    // Files may grow to a few bytes only, until the download has ended.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = saved;
+    tight.rlim_cur = 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    session.download(Request{url("/Setup.pkg")}, true, [&](const HTTPResponse&) { return dir.path() / "Setup.pkg"; },
+                     DownloadOptions{true, true}, nullptr, [&](const DownloadResponse& r) { done = r; });
+    const bool finished = test::waitUntil([&] { return done.has_value(); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(finished);
+    ASSERT_TRUE(done->error);
+    EXPECT_EQ(innermost(*done->error).code, URLError::cannotWriteToFile);
+    EXPECT_FALSE(done->fileURL);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Setup.pkg"));
 }
 
