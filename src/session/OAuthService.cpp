@@ -65,7 +65,7 @@ Dictionary OAuthService::settings() {
 }
 
 OAuth2CodeGrant& OAuthService::oauth() {
-    if (!_oauth) {
+    std::call_once(_oauthOnce, [this] {
         auto& s = sharedSettings();
         bool viaLogin = User().authenticatedViaLogin();
         Dictionary copy;
@@ -75,7 +75,7 @@ OAuth2CodeGrant& OAuthService::oauth() {
             copy = s;
         }
         _oauth = std::make_unique<OAuth2CodeGrant>(std::move(copy));
-    }
+    });
     return *_oauth;
 }
 

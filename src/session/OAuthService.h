@@ -3,6 +3,7 @@
 // client made from them on first use.
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -45,6 +46,7 @@ public:
     static std::string redirectURI();
 
 private:
+    std::once_flag _oauthOnce;  // request builders may ask for the client from several threads at once
     std::unique_ptr<OAuth2CodeGrant> _oauth;
 };
 

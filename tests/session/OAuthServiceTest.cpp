@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "foundation/UserDefaults.h"
 #include "session/OAuthService.h"
 #include "support/TestSupport.h"
@@ -54,6 +57,21 @@ TEST_F(OAuthServiceTest, AuthorizeReportsOnceWithTheHeldTokensOrAnError) {
     test::spinFor(std::chrono::milliseconds(20));
     ASSERT_EQ(results.size(), 2u);
     EXPECT_TRUE(results[1] && *results[1]);
+}
+
+TEST_F(OAuthServiceTest, ThreadsAskingForTheClientAtOnceGetTheSameOne) {
+    OAuthService service;
+    std::atomic<bool> go{false};
+    std::vector<OAuth2CodeGrant*> seen(8, nullptr);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&, i] {
+            while (!go) std::this_thread::yield();
+            seen[i] = &service.oauth();
+        });
+    go = true;
+    for (auto& t : threads) t.join();
+    for (auto* client : seen) EXPECT_EQ(client, &service.oauth());
 }
 
 }  // namespace
