@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <system_error>
 
 #include "HelperLog.h"
 #include "foundation/Log.h"
@@ -160,6 +161,7 @@ int HelperService::run() {
             changed_.wait_for(lock, step, [this] { return quitRequested_; });
         }
         for (auto& c : connections_) c->shutdown();
+        changed_.notify_all();
     }
     const std::uint64_t one = 1;
     [[maybe_unused]] auto w = ::write(wakeFd_, &one, sizeof one);
@@ -185,15 +187,30 @@ void HelperService::listenLoop() {
         int fd = -1;
         std::uint64_t order = 0;
         {
-            std::lock_guard lock(mutex_);
-            if (quitting_) return;
+            std::unique_lock lock(mutex_);
+            // Every connection has a thread of its own; a client that opens connections faster
+            // than they are checked waits in the socket's queue instead of using up the
+            // process's threads and descriptors.
+            changed_.wait(lock, [this] {
+                return quitting_ || quitRequested_ || activeThreads_ < kMaxConnectionThreads;
+            });
+            if (quitting_ || quitRequested_) return;
             fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd < 0) continue;
             ++pendingChecks_;
             ++activeThreads_;
             order = ++accepted_;
         }
-        std::thread([this, fd, order] { serve(fd, order); }).detach();
+        try {
+            std::thread([this, fd, order] { serve(fd, order); }).detach();
+        } catch (const std::system_error&) {
+            // No thread to be had: this client is turned away, the service goes on.
+            ::close(fd);
+            std::lock_guard lock(mutex_);
+            --pendingChecks_;
+            --activeThreads_;
+            changed_.notify_all();
+        }
     }
 }
 
@@ -204,18 +221,22 @@ void HelperService::serve(int fd, std::uint64_t order) {
     report("@Helper listener(_ listener: NSXPCListener");
     auto connection = std::make_shared<HelperConnection>(fd, cred.pid, order);
     const bool valid = options_.check.isValid(cred.pid);
+    bool kept = false;
     {
         std::lock_guard lock(mutex_);
         --pendingChecks_;
-        // In the order the connections were accepted, whichever check finished first.
-        if (valid && !quitRequested_)
+        // In the order the connections were accepted, whichever check finished first. A check
+        // that ends after the quit began keeps nothing: the quit has already closed the listed
+        // connections, and one served past it would hold the exit until its client leaves.
+        kept = valid && !quitRequested_ && !quitting_;
+        if (kept)
             connections_.insert(std::upper_bound(connections_.begin(), connections_.end(), connection,
                                                  [](const auto& a, const auto& b) { return a->order() < b->order(); }),
                                 connection);
         changed_.notify_all();
     }
-    if (valid) {
-        report("@Helper self.isValid(connection YES");
+    if (valid) report("@Helper self.isValid(connection YES");
+    if (kept) {
         wire::FrameReader reader;
         char buf[16384];
         bool open = true;
@@ -248,7 +269,7 @@ void HelperService::serve(int fd, std::uint64_t order) {
             }
         }
         removeConnection(connection);
-    } else {
+    } else if (!valid) {
         report("@Helper self.isValid(connection false");
     }
     connection.reset();

@@ -24,6 +24,9 @@ class HelperConnection;
 
 class HelperService {
 public:
+    // Connections served or being checked at once; more wait in the socket's queue.
+    static constexpr int kMaxConnectionThreads = 64;
+
     struct Options {
         std::string socketPath;   // bound (and removed at exit) when no socket is inherited
         int listenFd = -1;        // an inherited listening socket (socket activation)

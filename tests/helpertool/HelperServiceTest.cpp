@@ -1,0 +1,148 @@
+// The helper's service in this process, with a caller check that can be held up, for what only
+// shows when checks are slow: many clients at once, and a quit that comes during a check.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <fstream>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "HelperTestSupport.h"
+#include "helpertool/CodeSignature.h"
+#include "helpertool/HelperService.h"
+
+using namespace morvex;
+using namespace morvex::helper;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A caller check whose guest lookups wait until released; it counts them.
+class HeldCheck {
+public:
+    explicit HeldCheck(const std::filesystem::path& dir) {
+        code_ = dir / "program";
+        std::ofstream(code_, std::ios::binary) << "signed program";
+        EXPECT_TRUE(generateSigningKey(dir / "key.pem"));
+        EXPECT_TRUE(signProgram(code_, dir / "key.pem"));
+    }
+    CallerCheck check() {
+        const StaticCode code{code_, code_.string() + ".sig"};
+        return CallerCheck({[code] { return std::optional(code); },
+                            [this, code](pid_t) {
+                                std::unique_lock lock(mutex_);
+                                ++waiting_;
+                                ++entered_;
+                                maxWaiting_ = std::max(maxWaiting_, waiting_);
+                                cv_.notify_all();
+                                cv_.wait(lock, [this] { return released_; });
+                                --waiting_;
+                                return std::optional(code);
+                            }});
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        cv_.notify_all();
+    }
+    bool waitForEntered(int n, std::chrono::milliseconds timeout = 10s) {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, timeout, [&] { return entered_ >= n; });
+    }
+    int entered() const {
+        std::lock_guard lock(mutex_);
+        return entered_;
+    }
+    int maxWaiting() const {
+        std::lock_guard lock(mutex_);
+        return maxWaiting_;
+    }
+
+private:
+    std::filesystem::path code_;
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    bool released_ = false;
+    int waiting_ = 0, entered_ = 0, maxWaiting_ = 0;
+};
+
+int connectTo(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.data(), path.size());
+    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0) << std::strerror(errno);
+    return fd;
+}
+
+// True when the helper closed the connection within the time-out.
+bool closedByPeer(int fd, std::chrono::milliseconds timeout) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
+    char c;
+    return ::recv(fd, &c, 1, 0) == 0;
+}
+
+class HelperServiceTest : public ::testing::Test {
+protected:
+    HelperService::Options options(HeldCheck& held) {
+        HelperService::Options o;
+        o.socketPath = (dir_.path() / "helper.sock").string();
+        o.commands.rulesDirectory = dir_.path() / "rules";
+        o.commands.filter.nft = test::fakeNft();
+        o.commands.systemctl = test::fakeSystemctl();
+        o.check = held.check();
+        return o;
+    }
+
+    test::TempDir dir_;
+    test::TempDir keys_;
+    test::FakeNftState nft_;
+};
+
+}  // namespace
+
+TEST_F(HelperServiceTest, ClientsBeyondTheThreadLimitWaitInTheSocketsQueue) {
+    HeldCheck held(keys_.path());
+    constexpr int kClients = HelperService::kMaxConnectionThreads + 8;
+    std::vector<int> clients;
+    {
+        HelperService service(options(held));
+        ASSERT_TRUE(service.resume());
+        for (int i = 0; i < kClients; ++i) clients.push_back(connectTo(dir_.path() / "helper.sock"));
+        ASSERT_TRUE(held.waitForEntered(HelperService::kMaxConnectionThreads));
+        // The rest stay unaccepted while every thread is busy.
+        std::this_thread::sleep_for(200ms);
+        EXPECT_EQ(held.entered(), HelperService::kMaxConnectionThreads);
+        // Each accepted client that leaves makes room for a waiting one: all are checked.
+        held.release();
+        for (int fd : clients) ::close(fd);
+        EXPECT_TRUE(held.waitForEntered(kClients));
+        EXPECT_EQ(held.maxWaiting(), HelperService::kMaxConnectionThreads);
+    }
+}
+
+TEST_F(HelperServiceTest, AQuitDuringACallerCheckIsNotHeldUpByThatClient) {
+    HeldCheck held(keys_.path());
+    HelperService service(options(held));
+    ASSERT_TRUE(service.resume());
+    const int client = connectTo(dir_.path() / "helper.sock");
+    ASSERT_TRUE(held.waitForEntered(1));
+
+    auto exit = std::async(std::launch::async, [&] { return service.run(); });
+    service.requestQuit();
+    // The quit waits for the check under way, and then must not stay for the client's sake.
+    std::this_thread::sleep_for(100ms);
+    held.release();
+    const bool ended = exit.wait_for(10s) == std::future_status::ready;
+    EXPECT_TRUE(ended) << "the helper kept serving a client accepted after the quit";
+    EXPECT_TRUE(closedByPeer(client, ended ? 2s : 0ms));
+    ::close(client);  // lets a helper that hung finish, so the test itself ends
+    EXPECT_EQ(exit.get(), 0);
+}
