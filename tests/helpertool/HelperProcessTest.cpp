@@ -102,7 +102,7 @@ TEST_F(HelperProcessTest, ServesTwoClientsAndQuitsAboutASecondAfterBothLeft) {
         wire::FrameReader reader;
         char buf[4096];
         pollfd p{second.fd(), POLLIN, 0};
-        while (::poll(&p, 1, 1000) > 0) {
+        while (::poll(&p, 1, 5000) > 0) {
             const ssize_t n = ::recv(second.fd(), buf, sizeof buf, 0);
             if (n <= 0) break;
             reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
