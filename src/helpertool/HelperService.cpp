@@ -1,6 +1,7 @@
 #include "HelperService.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -108,6 +109,9 @@ Result<void> HelperService::resume() {
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (options_.listenFd >= 0) {
         listenFd_ = options_.listenFd;
+        // An inherited socket comes without close-on-exec; the tools the commands start must not
+        // get the service's socket.
+        ::fcntl(listenFd_, F_SETFD, ::fcntl(listenFd_, F_GETFD) | FD_CLOEXEC);
     } else {
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;

@@ -1,6 +1,7 @@
 // The helper's service in this process, with a caller check that can be held up, for what only
 // shows when checks are slow: many clients at once, and a quit that comes during a check.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -145,4 +146,21 @@ TEST_F(HelperServiceTest, AQuitDuringACallerCheckIsNotHeldUpByThatClient) {
     EXPECT_TRUE(closedByPeer(client, ended ? 2s : 0ms));
     ::close(client);  // lets a helper that hung finish, so the test itself ends
     EXPECT_EQ(exit.get(), 0);
+}
+
+TEST_F(HelperServiceTest, AnInheritedSocketIsNotPassedOnToTheToolsItStarts) {
+    HeldCheck held(keys_.path());
+    auto o = options(held);
+    o.socketPath.clear();
+    o.listenFd = ::socket(AF_UNIX, SOCK_STREAM, 0);  // as socket activation hands it over
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string path = (dir_.path() / "activated.sock").string();
+    std::memcpy(addr.sun_path, path.data(), path.size());
+    ASSERT_EQ(::bind(o.listenFd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(o.listenFd, 4), 0);
+    const int fd = o.listenFd;
+    HelperService service(std::move(o));
+    ASSERT_TRUE(service.resume());
+    EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
 }
