@@ -136,7 +136,7 @@ TEST_F(ConnectionTest, PauseAndResumeKeepTheTunnel) {
     EXPECT_EQ(manager->getCurrentVPNStatus(), 6);
     ZevuTestAPI::resumeTunnel();
     const auto states = [&] { return recorder->states(); };
-    for (int i = 0; i < 500 && manager->getCurrentVPNStatus() != 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    for (int i = 0; i < 2500 && manager->getCurrentVPNStatus() != 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_EQ(manager->getCurrentVPNStatus(), 3);
     EXPECT_EQ(states().back(), 3);
     EXPECT_EQ(recorder->count("didDisconnect"), 0);
@@ -181,10 +181,10 @@ TEST_F(ConnectionTest, ADelegateReleasedByItsOwnerIsNotCalled) {
     ASSERT_TRUE(other->waitFor("didInitialized"));  // a late delegate still hears the SDK is ready
     other.reset();
     // The worker may still be finishing the callback it made; then nothing holds the delegate.
-    for (int i = 0; i < 500 && manager->delegate(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    for (int i = 0; i < 2500 && manager->delegate(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_EQ(manager->delegate(), nullptr);
     manager->connectWithProperties(ZevuProperties::initWithCountry(country("DE"), std::nullopt), nullptr, nullptr);
-    for (int i = 0; i < 1000 && manager->getCurrentVPNStatus() != 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    for (int i = 0; i < 2500 && manager->getCurrentVPNStatus() != 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_EQ(manager->getCurrentVPNStatus(), 3);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));  // past the connected-location report
     EXPECT_EQ(recorder->count("didConnect"), 0);  // the fixture's recorder is no longer the delegate
