@@ -1,6 +1,10 @@
 #include "CodeSignature.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <openssl/pem.h>
 
 #include <cstdio>
@@ -26,20 +30,35 @@ struct MdCtxFree { void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); } 
 using Pkey = std::unique_ptr<EVP_PKEY, PkeyFree>;
 using MdCtx = std::unique_ptr<EVP_MD_CTX, MdCtxFree>;
 
-// The signed message: the format line and the SHA-512 digest of the whole file.
+// The signed message: the format line and the SHA-512 digest of the whole file. Any caller can
+// make the helper read its program, so only regular files of a bounded size are read.
 Result<std::string> signedMessage(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return fail(sigError(2, "the code cannot be read: " + file.string()));
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fail(sigError(2, "the code cannot be read: " + file.string()));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(sigError(2, "the code cannot be read: " + file.string()));
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxCodeSize)
+        return fail(sigError(6, "the code is too large to be checked: " + file.string()));
     MdCtx ctx(EVP_MD_CTX_new());
     if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha512(), nullptr) != 1)
         return fail(sigError(9, "the digest cannot be computed"));
     std::vector<char> buf(1 << 16);
-    while (in) {
-        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
-        const auto n = in.gcount();
-        if (n > 0) EVP_DigestUpdate(ctx.get(), buf.data(), static_cast<std::size_t>(n));
+    std::uint64_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail(sigError(2, "the code cannot be read: " + file.string()));
+        if (n == 0) break;
+        total += static_cast<std::uint64_t>(n);
+        // A file that grows while it is read is no program to be trusted.
+        if (total > kMaxCodeSize) return fail(sigError(6, "the code is too large to be checked: " + file.string()));
+        EVP_DigestUpdate(ctx.get(), buf.data(), static_cast<std::size_t>(n));
     }
-    if (in.bad()) return fail(sigError(2, "the code cannot be read: " + file.string()));
     unsigned char md[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
     EVP_DigestFinal_ex(ctx.get(), md, &len);

@@ -2,6 +2,7 @@
 // Detached code signatures: Ed25519 over the SHA-512 digest of a program file, kept in
 // "<program>.sig" beside it. The signature file names the signer's public key, which is what
 // two programs are compared by ("signed by the same key").
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@ namespace morvex::helper {
 
 inline constexpr std::string_view kCodeSignatureErrorDomain = "CodeSignatureErrorDomain";
 inline constexpr std::string_view kSignatureSuffix = ".sig";
+// The largest program that is checked; anything larger is refused unread.
+inline constexpr std::uint64_t kMaxCodeSize = std::uint64_t{1} << 30;
 
 struct CodeSignatureInfo {
     // The signers' raw public keys, leaf first (a signature file names exactly one).

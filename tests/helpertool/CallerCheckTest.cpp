@@ -63,6 +63,21 @@ TEST_F(CallerCheckTest, SignatureNamesItsKeyAndCatchesEveryChange) {
     EXPECT_FALSE(signProgram(p, program("not-a-key.pem", "garbage")));
 }
 
+TEST_F(CallerCheckTest, AProgramTooLargeToCheckIsRefusedUnread) {
+    // Any local process can make the helper read its program: one larger than any real program,
+    // with a signature file naming the helper's key, is refused before a byte of it is hashed.
+    const auto helper = signedProgram("helper", "ours");
+    const auto big = program("huge");
+    std::filesystem::resize_file(big, kMaxCodeSize + 1);
+    std::filesystem::copy_file(helper.string() + ".sig", big.string() + ".sig");
+    const auto info = checkSignature(big, big.string() + ".sig");
+    ASSERT_FALSE(info);
+    EXPECT_EQ(info.error().code, 6);
+    log::Capture capture;
+    EXPECT_FALSE(checkFor(helper, big).isValid(1234));
+    EXPECT_TRUE(capture.containsText("the code is too large to be checked"));
+}
+
 TEST_F(CallerCheckTest, AcceptsOnlyCallersSignedByTheHelpersOwnKey) {
     const auto helper = signedProgram("helper", "ours");
     struct Case {
