@@ -1,6 +1,7 @@
 // com.morvex.mac.vpn.helpertool: the privileged helper that switches the kill switch's packet
 // filter. Started by systemd socket activation (the socket comes as fd 3) or by hand:
 //   com.morvex.mac.vpn.helpertool [--socket PATH] [--rules-dir DIR] [--nft PATH] [--systemctl PATH]
+#include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -70,10 +71,15 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
 
     HelperService service(std::move(options));
-    std::thread([&service, signals] {
+    std::thread signalTaker([&service, signals] {
         int sig = 0;
         sigwait(&signals, &sig);
         service.requestQuit();
-    }).detach();
-    return service.run();
+    });
+    const int code = service.run();
+    // The taker must be gone before the service is: a signal during the exit would otherwise
+    // reach a service that no longer exists.
+    pthread_kill(signalTaker.native_handle(), SIGTERM);
+    signalTaker.join();
+    return code;
 }
