@@ -6,11 +6,14 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <arpa/inet.h>
 
 #include <atomic>
+#include <cerrno>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -62,11 +65,26 @@ bool reaches(const std::string& ns, const char* address) {
            }).get();
 }
 
+// Namespaces (and the veth pair inside them) of an earlier run that died before its tear-down: a
+// name ends in the pid of the run that made it, and one whose run is gone is removed.
+void removeLeftovers() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/run/netns", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!(name.starts_with("mvxc") || name.starts_with("mvxs"))) continue;
+        const std::string digits = name.substr(4);
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long pid = std::strtol(digits.c_str(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) run("ip netns del " + name);
+    }
+}
+
 class KillSwitchNamespaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (::geteuid() != 0) GTEST_SKIP() << "needs root";
         if (!run("command -v ip") || !run("command -v nft")) GTEST_SKIP() << "needs iproute2 and nftables";
+        removeLeftovers();
         const std::string id = std::to_string(::getpid());
         client_ = "mvxc" + id;
         server_ = "mvxs" + id;
