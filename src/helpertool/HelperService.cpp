@@ -75,6 +75,49 @@ private:
 
 namespace {
 
+// Every read names its sender's process; accepted connections inherit the option from the
+// listening socket, and bytes sent before the accept carry their sender too.
+void passCredentials(int fd) {
+    const int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &one, sizeof one);
+}
+
+// Reads from a connection whose sender credentials the kernel attaches (SO_PASSCRED); the
+// kernel never joins bytes of different senders in one read. Bytes sent by any process but
+// `caller` fail with EPERM.
+ssize_t receiveFromCaller(int fd, char* buf, std::size_t size, pid_t caller) {
+    iovec iov{buf, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    const ssize_t n = ::recvmsg(fd, &msg, MSG_CMSG_CLOEXEC);
+    if (n <= 0) return n;
+    pid_t sender = 0;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_CREDENTIALS && c->cmsg_len >= CMSG_LEN(sizeof(ucred))) {
+            ucred u{};
+            std::memcpy(&u, CMSG_DATA(c), sizeof u);
+            sender = u.pid;
+        } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS) {
+            // Descriptors a client sends along are never used: they must not pile up here.
+            const std::size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+            for (std::size_t i = 0; i < count; ++i) {
+                int passed = -1;
+                std::memcpy(&passed, CMSG_DATA(c) + i * sizeof(int), sizeof passed);
+                if (passed >= 0) ::close(passed);
+            }
+        }
+    }
+    if (sender <= 0 || sender != caller) {
+        errno = EPERM;
+        return -1;
+    }
+    return n;
+}
+
 void report(std::string_view line) {
     print(line);
     SystemLog::info(line);
@@ -109,6 +152,7 @@ Result<void> HelperService::resume() {
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (options_.listenFd >= 0) {
         listenFd_ = options_.listenFd;
+        passCredentials(listenFd_);
         // An inherited socket comes without close-on-exec; the tools the commands start must not
         // get the service's socket.
         ::fcntl(listenFd_, F_SETFD, ::fcntl(listenFd_, F_GETFD) | FD_CLOEXEC);
@@ -122,6 +166,7 @@ Result<void> HelperService::resume() {
         const std::string temporary = options_.socketPath + ".new";
         std::memcpy(addr.sun_path, temporary.data(), std::min(temporary.size(), sizeof addr.sun_path - 1));
         listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (listenFd_ >= 0) passCredentials(listenFd_);
         ::unlink(temporary.c_str());
         if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
             ::listen(listenFd_, 16) != 0 ||
@@ -201,6 +246,7 @@ void HelperService::listenLoop() {
             if (quitting_ || quitRequested_) return;
             fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd < 0) continue;
+            passCredentials(fd);
             ++pendingChecks_;
             ++activeThreads_;
             order = ++accepted_;
@@ -245,8 +291,14 @@ void HelperService::serve(int fd, std::uint64_t order) {
         char buf[16384];
         bool open = true;
         while (open) {
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            const ssize_t n = receiveFromCaller(fd, buf, sizeof buf, cred.pid);
             if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EPERM) {
+                // The caller check holds for the process it looked at, not for another one that
+                // shares its connection (a child that kept it across the caller's exec).
+                log::nslog("@Helper bytes from another process than the checked caller; connection closed");
+                break;
+            }
             if (n <= 0) {
                 // A frame cut off by the end of the stream gets its refusal, if anyone still listens.
                 if (reader.buffered() > 0) connection->reply(0, std::int64_t{-1});

@@ -3,6 +3,8 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -210,4 +212,31 @@ TEST_F(HelperProcessTest, TerminationSignalEndsTheHelperWhileClientsAreConnected
     ASSERT_TRUE(code);
     EXPECT_EQ(*code, 0);
     EXPECT_FALSE(channel.call({"getVersion"}, {}, 2s));
+}
+
+TEST_F(HelperProcessTest, AProcessSharingTheCheckedCallersConnectionIsNotServed) {
+    // As a caller that forks, keeps the connection in the child and then runs a signed program
+    // in its own place would have it: the check saw the signed program, the child sends.
+    HelperProcess helper(&nft_);
+    auto channel = connectTo(helper);
+    ASSERT_TRUE(channel.call({"getVersion"}));  // the checked caller is served
+    const std::string command = *wire::encodeFrame({wire::FrameKind::Command, 77, {"getVersion"}});
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int fd = channel.fd();
+        if (::send(fd, command.data(), command.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(command.size()))
+            ::_exit(3);
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0) ::_exit(2);
+        char buf[256];
+        ::_exit(::recv(fd, buf, sizeof buf, 0) > 0 ? 1 : 0);  // 0: closed without an answer
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the child was answered; 2: the connection stayed open";
+    // Others are still served.
+    auto other = connectTo(helper);
+    EXPECT_EQ(other.call({"getVersion"}).value(), HelperReply(std::string("1.0.0")));
 }
