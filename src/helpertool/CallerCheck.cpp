@@ -33,6 +33,7 @@ Result<StaticCode> CallerCheck::secStaticCodeSelf() const {
     print("@CODESIGN executeSecFunction");
     auto code = locator_.self ? locator_.self() : std::nullopt;
     if (!code) return fail(checkError("SecCode returned empty from SecCodeCopySelf"));
+    print("@CODESIGN executeSecFunction");  // its static code
     return *code;
 }
 
@@ -41,6 +42,7 @@ Result<StaticCode> CallerCheck::secStaticCode(pid_t pid) const {
     print("@CODESIGN executeSecFunction");
     auto code = (locator_.guest && pid > 0) ? locator_.guest(pid) : std::nullopt;
     if (!code) return fail(checkError("SecCode returned empty from SecCodeCopyGuestWithAttributes"));
+    print("@CODESIGN executeSecFunction");  // its static code
     return *code;
 }
 
@@ -51,6 +53,7 @@ Result<std::vector<std::string>> CallerCheck::codeSigningCertificates(const Stat
     print("@CODESIGN executeSecFunction");
     auto info = checkSignature(code.code, code.signature);
     if (!info) return fail(checkError(info.error().localizedDescription()));
+    print("@CODESIGN executeSecFunction");  // the signing information
     return info->certificates;
 }
 

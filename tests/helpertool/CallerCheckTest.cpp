@@ -105,6 +105,28 @@ TEST_F(CallerCheckTest, AcceptsOnlyCallersSignedByTheHelpersOwnKey) {
     }
 }
 
+TEST_F(CallerCheckTest, EachStepTracesItselfAndEachOfItsTwoCalls) {
+    const auto helper = signedProgram("helper", "ours");
+    log::Capture capture;
+    ASSERT_TRUE(checkFor(helper, signedProgram("app", "ours")).isValid(1234));
+    const std::vector<std::string> codeInfo = {
+        "@CODESIGN codeSigningCertificates(forStaticCode ", "@CODESIGN secCodeInfo(forStaticCode ",
+        "@CODESIGN isValid secStaticCode", "@CODESIGN executeSecFunction", "@CODESIGN executeSecFunction"};
+    std::vector<std::string> expected = {"@CODESIGN secStaticCodeSelf", "@CODESIGN executeSecFunction",
+                                         "@CODESIGN executeSecFunction"};
+    expected.insert(expected.end(), codeInfo.begin(), codeInfo.end());
+    for (const char* line : {"@CODESIGN secStaticCode forPID", "@CODESIGN executeSecFunction",
+                             "@CODESIGN executeSecFunction"})
+        expected.emplace_back(line);
+    expected.insert(expected.end(), codeInfo.begin(), codeInfo.end());
+    EXPECT_EQ(capture.lines(), expected);
+
+    // A call that fails ends its step: the one after it is never made.
+    log::Capture failed;
+    EXPECT_FALSE(checkFor(helper, program("unsigned")).isValid(1234));
+    EXPECT_EQ(failed.count("@CODESIGN executeSecFunction"), 2u + 2u + 2u + 1u);
+}
+
 TEST_F(CallerCheckTest, AnUnsignedHelperServesNobody) {
     const auto helper = program("helper");
     const auto caller = signedProgram("app", "ours");
