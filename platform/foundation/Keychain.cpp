@@ -1,6 +1,11 @@
 #include "foundation/Keychain.h"
 
+#include <fcntl.h>
 #include <libsecret/secret.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -45,18 +50,37 @@ Keychain::Backend resolveBackend() {
 
 std::filesystem::path storeFile() { return paths::configDirectory() / "keychain.json"; }
 
-nlohmann::json readStore() {
-    std::ifstream in(storeFile(), std::ios::binary);
-    if (!in) return nlohmann::json::object();
-    std::stringstream ss;
-    ss << in.rdbuf();
-    auto j = nlohmann::json::parse(ss.str(), nullptr, false);
+// The items, or nothing when the store exists but cannot be read: writing over a store we could
+// not read would lose every other item in it.
+std::optional<nlohmann::json> readStore() {
+    int fd = ::open(storeFile().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return nlohmann::json::object();
+        log::nslog("Keychain: cannot read the item store " + storeFile().string() + ": " + std::strerror(errno));
+        return std::nullopt;
+    }
+    std::string text;
+    char buf[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            log::nslog("Keychain: cannot read the item store " + storeFile().string() + ": " + std::strerror(errno));
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    auto j = nlohmann::json::parse(text, nullptr, false);
     if (!j.is_object()) {
-        auto aside = storeFile();
-        aside += ".damaged";
-        std::error_code ec;
-        std::filesystem::rename(storeFile(), aside, ec);
-        log::nslog("Keychain: item store is damaged; moved aside to " + aside.string());
+        auto aside = paths::moveAside(storeFile());
+        if (!aside) {
+            log::nslog("Keychain: item store is damaged and cannot be moved aside");
+            return std::nullopt;
+        }
+        log::nslog("Keychain: item store is damaged; moved aside to " + aside->string());
         return nlohmann::json::object();
     }
     return j;
@@ -158,8 +182,9 @@ std::optional<Bytes> Keychain::getData(std::string_view key) const {
     auto full = fullKey(key);
     if (resolveBackend() == Backend::SecretService) return secretGet(full);
     auto store = readStore();
-    auto it = store.find(full);
-    if (it == store.end() || !it->is_string()) return std::nullopt;
+    if (!store) return std::nullopt;
+    auto it = store->find(full);
+    if (it == store->end() || !it->is_string()) return std::nullopt;
     return base64Decode(it->get<std::string>());
 }
 
@@ -180,8 +205,9 @@ bool Keychain::set(const Bytes& value, std::string_view key, Access) {
     auto full = fullKey(key);
     if (resolveBackend() == Backend::SecretService) return secretSet(full, value);
     auto store = readStore();
-    store[full] = base64Encode(value);
-    return writeStore(store);
+    if (!store) return false;
+    (*store)[full] = base64Encode(value);
+    return writeStore(*store);
 }
 
 bool Keychain::set(std::string_view value, std::string_view key, Access access) {
@@ -197,20 +223,22 @@ bool Keychain::deleteItem(std::string_view key) {
     auto full = fullKey(key);
     if (resolveBackend() == Backend::SecretService) return secretDelete(full);
     auto store = readStore();
-    if (!store.contains(full)) return true;
-    store.erase(full);
-    return writeStore(store);
+    if (!store) return false;
+    if (!store->contains(full)) return true;
+    store->erase(full);
+    return writeStore(*store);
 }
 
 bool Keychain::clear() {
     std::lock_guard lock(g_mutex);
     if (resolveBackend() == Backend::SecretService) return secretClearPrefix(prefix_);
     auto store = readStore();
-    for (auto it = store.begin(); it != store.end();) {
-        if (std::string_view(it.key()).starts_with(prefix_)) it = store.erase(it);
+    if (!store) return false;
+    for (auto it = store->begin(); it != store->end();) {
+        if (std::string_view(it.key()).starts_with(prefix_)) it = store->erase(it);
         else ++it;
     }
-    return writeStore(store);
+    return writeStore(*store);
 }
 
 }  // namespace morvex

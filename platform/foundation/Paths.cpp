@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <string>
 
@@ -77,6 +78,20 @@ bool writeFileAtomically(const std::filesystem::path& file, std::string_view con
         return false;
     }
     return true;
+}
+
+std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file) {
+    auto base = file;
+    base += ".damaged-" + std::to_string(static_cast<long long>(::time(nullptr)));
+    auto target = base;
+    std::error_code ec;
+    for (int n = 1; std::filesystem::exists(target, ec); ++n) {
+        target = base;
+        target += "." + std::to_string(n);
+    }
+    std::filesystem::rename(file, target, ec);
+    if (ec) return std::nullopt;
+    return target;
 }
 
 std::filesystem::path executableDirectory() {

@@ -1,6 +1,8 @@
 #pragma once
 // Where the application keeps its files.
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 namespace morvex::paths {
 
@@ -15,6 +17,10 @@ bool ensureDirectory(const std::filesystem::path& dir);
 // Writes a whole file atomically: a temporary file beside it, flushed, then renamed over it.
 bool writeFileAtomically(const std::filesystem::path& file, std::string_view contents,
                          unsigned mode = 0600);
+
+// Renames a damaged file to "<file>.damaged-<time>" (a further ".N" when that name is taken), so no
+// earlier damaged copy is ever replaced; the new path, or nothing when the rename failed.
+std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file);
 
 // The directory of the running executable.
 std::filesystem::path executableDirectory();

@@ -162,12 +162,10 @@ private:
     }
 
     void moveAside(const std::string& why) {
-        auto aside = file_;
-        aside += ".damaged-" + std::to_string(static_cast<long long>(Date::now().secondsSince1970));
-        std::error_code ec;
-        std::filesystem::rename(file_, aside, ec);
-        log::nslog("UserDefaults: store " + file_.string() + " is damaged (" + why + "); moved aside to " +
-                   aside.string() + ", keeping the " + std::to_string(values_.size()) + " values read before the damage");
+        auto aside = paths::moveAside(file_);
+        log::nslog("UserDefaults: store " + file_.string() + " is damaged (" + why + "); " +
+                   (aside ? "moved aside to " + aside->string() : std::string("it could not be moved aside")) +
+                   ", keeping the " + std::to_string(values_.size()) + " values read before the damage");
     }
 
     void load() {

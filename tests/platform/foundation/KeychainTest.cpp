@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
 
 #include "foundation/Keychain.h"
 #include "foundation/Paths.h"
@@ -78,6 +83,37 @@ TEST_F(KeychainTest, RunsOnTheBackendTheRunAskedFor) {
     auto expected = wanted && std::string_view(wanted) == "secret-service" ? Keychain::Backend::SecretService
                                                                             : Keychain::Backend::File;
     EXPECT_EQ(Keychain::activeBackend(), expected);
+}
+
+}  // namespace
+
+namespace {
+
+// A damaged store is moved aside (never overwritten), each damage under its own name; a store that
+// exists but cannot be read is left alone and writes fail instead of replacing it.
+TEST_F(KeychainTest, FileStoreNeverWritesOverItemsItCouldNotRead) {
+    if (Keychain::activeBackend() != Keychain::Backend::File) GTEST_SKIP() << "secret-service run";
+    auto store = configDir() / "keychain.json";
+    Keychain k("P");
+    for (int round = 0; round < 2; ++round) {
+        std::ofstream(store) << "{not json";
+        EXPECT_FALSE(k.get("any"));
+        EXPECT_TRUE(k.set("v", "item"));
+        EXPECT_EQ(k.get("item"), "v");
+        std::filesystem::remove(store);
+    }
+    int aside = 0;
+    for (const auto& e : std::filesystem::directory_iterator(configDir()))
+        aside += e.path().filename().string().starts_with("keychain.json.damaged-");
+    EXPECT_EQ(aside, 2);
+
+    if (::geteuid() == 0) return;  // root reads any file
+    ASSERT_TRUE(k.set("kept", "other"));
+    std::filesystem::permissions(store, std::filesystem::perms::none);
+    EXPECT_FALSE(k.set("v", "item"));
+    EXPECT_FALSE(k.deleteItem("other"));
+    std::filesystem::permissions(store, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(k.get("other"), "kept");
 }
 
 }  // namespace
