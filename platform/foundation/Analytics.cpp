@@ -104,11 +104,9 @@ struct AnalyticsClient::State : std::enable_shared_from_this<AnalyticsClient::St
         auto j = nlohmann::json::parse(in, nullptr, false);
         in.close();
         if (!j.is_object() || !j.value("queue", nlohmann::json()).is_array()) {
-            auto aside = options.stateFile;
-            aside += ".damaged";
-            std::error_code ec;
-            std::filesystem::rename(options.stateFile, aside, ec);
-            log::nslog("Analytics: " + options.stateFile.string() + " is damaged; moved aside to " + aside.string());
+            auto aside = paths::moveAside(options.stateFile);
+            log::nslog("Analytics: " + options.stateFile.string() + " is damaged; " +
+                       (aside ? "moved aside to " + aside->string() : std::string("it could not be moved aside")));
             return;
         }
         queue = j["queue"];

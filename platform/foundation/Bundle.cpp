@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -17,14 +16,6 @@ namespace morvex {
 
 namespace {
 
-
-std::optional<std::string> readFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // Four hex digits at text[at], or nothing when they are not there.
 std::optional<unsigned> hex4(std::string_view text, std::size_t at) {
@@ -194,7 +185,7 @@ const Dictionary& Bundle::infoDictionary() const {
     std::lock_guard lock(state_->mutex);
     if (!state_->info) {
         state_->info.emplace();
-        if (auto text = readFile(resourcePath() / "Info.json")) {
+        if (auto text = paths::readFile(resourcePath() / "Info.json")) {
             auto j = nlohmann::json::parse(*text, nullptr, false);
             if (j.is_object()) {
                 auto v = Value::fromJson(j);
@@ -289,7 +280,7 @@ std::optional<std::string> Bundle::lookup(std::string_view code, std::string_vie
     if (it == state_->tables.end()) {
         std::map<std::string, std::string> entries;
         auto file = resourcePath() / (std::string(code) + ".lproj") / (std::string(table) + ".strings");
-        if (auto text = readFile(file)) {
+        if (auto text = paths::readFile(file)) {
             if (auto parsed = parseStringsTable(*text)) {
                 for (auto& [k, v] : *parsed) entries[k] = std::move(v);
             } else {

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <ctime>
 #include <mutex>
 #include <string>
@@ -78,6 +80,15 @@ bool writeFileAtomically(const std::filesystem::path& file, std::string_view con
         return false;
     }
     return true;
+}
+
+std::optional<std::string> readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return text.str();
 }
 
 std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file) {

@@ -2,6 +2,7 @@
 // Where the application keeps its files.
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace morvex::paths {
@@ -17,6 +18,9 @@ bool ensureDirectory(const std::filesystem::path& dir);
 // Writes a whole file atomically: a temporary file beside it, flushed, then renamed over it.
 bool writeFileAtomically(const std::filesystem::path& file, std::string_view contents,
                          unsigned mode = 0600);
+
+// The whole contents of a file, or nothing when it cannot be opened.
+std::optional<std::string> readFile(const std::filesystem::path& file);
 
 // Renames a damaged file to "<file>.damaged-<time>" (a further ".N" when that name is taken), so no
 // earlier damaged copy is ever replaced; the new path, or nothing when the rename failed.

@@ -5,10 +5,9 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "api/ServiceHosts.h"
+#include "foundation/Value.h"
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
@@ -20,21 +19,9 @@ namespace morvex {
 
 namespace {
 
-std::string readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 bool validUTF8(std::string_view s) {
     auto text = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
     return text.toUtf8() == QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-double nowSeconds() {
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -118,7 +105,7 @@ std::filesystem::path Networking::downloadDestination(const std::string& suggest
 std::string Networking::downloadPackage(const std::string& url,
                                         std::function<void(const http::Progress&, double)> progress,
                                         std::function<void(Result<std::filesystem::path>)> completion) {
-    double start = nowSeconds();
+    double start = Date::now().secondsSince1970;
     http::Request request{QUrl(QString::fromStdString(url))};
     auto identifier = std::make_shared<std::string>();
     auto task = session.download(
@@ -126,7 +113,7 @@ std::string Networking::downloadPackage(const std::string& url,
         [](const http::HTTPResponse& response) { return downloadDestination(response.suggestedFilename()); },
         http::DownloadOptions{true, true},
         [start, progress](const http::Progress& p) {
-            auto remaining = remainingSeconds(nowSeconds() - start, p.fractionCompleted());
+            auto remaining = remainingSeconds(Date::now().secondsSince1970 - start, p.fractionCompleted());
             if (remaining && progress) progress(p, *remaining);
         },
         [this, identifier, completion](const http::DownloadResponse& response) {
@@ -167,7 +154,7 @@ void Networking::handleReachabilityChange(Status status) {
 }
 
 std::string Networking::deviceUUIDFrom(const std::filesystem::path& machineIdFile) {
-    std::string id = readFile(machineIdFile);
+    std::string id = paths::readFile(machineIdFile).value_or("");
     std::string hex;
     for (char c : id)
         if (std::isxdigit(static_cast<unsigned char>(c))) hex.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
@@ -186,7 +173,7 @@ std::string Networking::deviceUUID() {
 }
 
 std::string Networking::hardwareModelFrom(const std::filesystem::path& productNameFile) {
-    std::string bytes = readFile(productNameFile);
+    std::string bytes = paths::readFile(productNameFile).value_or("");
     if (auto zero = bytes.find('\0'); zero != std::string::npos) bytes.resize(zero);
     while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == ' ')) bytes.pop_back();
     if (!validUTF8(bytes)) return {};

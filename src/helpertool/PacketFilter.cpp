@@ -1,10 +1,9 @@
 #include "PacketFilter.h"
 
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "HelperLog.h"
+#include "foundation/Paths.h"
 
 namespace morvex::helper {
 
@@ -77,14 +76,12 @@ int PacketFilter::disable() const {
 }
 
 int PacketFilter::load(const std::filesystem::path& rulesFile) const {
-    std::ifstream in(rulesFile, std::ios::binary);
-    if (!in) {
+    const auto text = paths::readFile(rulesFile);
+    if (!text) {
         print("cannot read the rules file " + rulesFile.string());
         return 1;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    if (auto problem = rulesProblem(text.str(), options_.table)) {
+    if (auto problem = rulesProblem(*text, options_.table)) {
         print("rules refused: " + *problem);
         return 1;
     }

@@ -9,10 +9,10 @@
 #include <QRegularExpression>
 #include <QString>
 
-#include <fstream>
 #include <memory>
 #include <sstream>
 
+#include "foundation/Paths.h"
 #include "foundation/Bundle.h"
 #include "foundation/Codec.h"
 #include "foundation/Log.h"
@@ -289,14 +289,12 @@ std::optional<ByteList> Encryption::decrypt(const ByteList& cipher) const { retu
 PrivateKey loadPrivateKey() {
     auto path = Bundle::main().pathForResource("private_key", "pem");
     if (!path) return nullptr;
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) {
+    auto contents = paths::readFile(*path);
+    if (!contents) {
         log::print("Error loading private key: cannot read " + path->string());
         return nullptr;
     }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    std::string text = ss.str();
+    std::string text = std::move(*contents);
     if (!isValidUTF8(ByteList(text.begin(), text.end()))) {
         log::print("Error loading private key: " + path->string() + " is not UTF-8 text");
         return nullptr;

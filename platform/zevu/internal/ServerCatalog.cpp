@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <set>
-#include <sstream>
 
+#include "foundation/Paths.h"
 #include "foundation/Bundle.h"
 #include "zevu/ZevuTestAPI.h"
 
@@ -31,13 +30,11 @@ std::optional<std::filesystem::path> ServerCatalog::defaultPath() {
 }
 
 morvex::Result<std::shared_ptr<const ServerCatalog>> ServerCatalog::load(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return morvex::fail(listError("cannot open " + path.string()));
-    std::stringstream text;
-    text << in.rdbuf();
+    const auto text = morvex::paths::readFile(path);
+    if (!text) return morvex::fail(listError("cannot open " + path.string()));
     auto catalog = std::make_shared<ServerCatalog>();
     try {
-        const auto doc = nlohmann::json::parse(text.str());
+        const auto doc = nlohmann::json::parse(*text);
         if (!doc.is_object() || !doc.contains("countries") || !doc["countries"].is_array())
             return morvex::fail(listError("no \"countries\" array in " + path.string()));
         catalog->defaultRecommended_ = doc.value("defaultRecommendedCountry", std::string());
