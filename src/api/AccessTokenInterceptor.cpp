@@ -7,15 +7,13 @@
 #include "state/Crypto.h"
 #include "api/Networking.h"
 #include "api/ServiceHosts.h"
-#include "session/AppManager.h"
-#include "session/OAuthService.h"
 
 namespace morvex {
 
 AccessTokenInterceptor::AccessTokenInterceptor(AccessTokenScope scope, AppPreferences appPreference, User user,
-                                               OAuth2CodeGrant* client)
+                                               OAuth2CodeGrant* client, AuthProtocol* auth)
     : scope(scope), appPreference(std::move(appPreference)), user(std::move(user)), loader(client),
-      auth(&OAuthService::shared()) {}
+      auth(auth) {}
 
 std::string AccessTokenInterceptor::identity(const http::Request& request) {
     if (request.method == http::Method::POST) {
@@ -51,7 +49,7 @@ void AccessTokenInterceptor::adapt(const http::Request& request,
     bool bare = text.find("auth/token") != std::string::npos || text.find("app/latest/version") != std::string::npos ||
                 text.find("restore/purchase") != std::string::npos;
     if (!bare) {
-        adapted.headers.set("Authorization", "Bearer " + AppManager::shared().iws_accessToken);
+        adapted.headers.set("Authorization", "Bearer " + (auth ? auth->accessToken() : std::string()));
         adapted.headers.set("Content-Type", "application/json");
         adapted.headers.set("Token", digest);
     }

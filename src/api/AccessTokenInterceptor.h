@@ -1,6 +1,7 @@
 #pragma once
 // The per-request adapter and retrier: signs requests to the API host with the session's bearer
 // token and the "Token" identity digest.
+#include "api/AuthProtocol.h"
 #include "api/Endpoint.h"
 #include "foundation/HttpSession.h"
 #include "state/AppPreferences.h"
@@ -8,20 +9,19 @@
 
 namespace morvex {
 
-class AuthProtocol;
-class OAuth2CodeGrant;
-
 class AccessTokenInterceptor : public http::RequestInterceptor {
 public:
-    // The request builders pass the endpoint's scope, fresh stores and the sign-in client.
+    // The request builders pass the endpoint's scope, fresh stores and the sign-in client; `auth`
+    // (whose access token signs the requests) is the process's sign-in service unless given.
     explicit AccessTokenInterceptor(AccessTokenScope scope, AppPreferences appPreference = AppPreferences(),
-                                    User user = User(), OAuth2CodeGrant* client = nullptr);
+                                    User user = User(), OAuth2CodeGrant* client = nullptr,
+                                    AuthProtocol* auth = sharedAuth());
 
     AccessTokenScope scope;
     AppPreferences appPreference;  // its keychain takes refreshed tokens
     User user;
     OAuth2CodeGrant* loader;  // the client it was given; not used by adapt or retry
-    AuthProtocol* auth;
+    AuthProtocol* auth;  // may be null: no token
     int retry_ = 0;
     int noOfTimesToRetry = 3;
     bool isRefreshing = false;

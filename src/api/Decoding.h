@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "api/JsonCoding.h"
+#include "model/JsonCoding.h"
 #include "foundation/Error.h"
 
 namespace morvex {

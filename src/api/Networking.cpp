@@ -12,7 +12,6 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
-#include "session/OAuthService.h"
 #include "state/User.h"
 
 namespace morvex {
@@ -33,7 +32,7 @@ Networking& Networking::shared() {
     return *instance;
 }
 
-Networking::Networking() : auth(&OAuthService::shared()), session(http::Session::shared()) {}
+Networking::Networking(AuthProtocol* auth, http::Session& session) : auth(auth), session(session) {}
 
 QUrl Networking::makeURL(Endpoint endpoint, const std::optional<std::map<std::string, std::string>>& parameters) {
     QUrl url = hosts::baseURL(urlHost(endpoint));

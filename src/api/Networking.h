@@ -10,14 +10,13 @@
 #include <optional>
 #include <string>
 
+#include "api/AuthProtocol.h"
 #include "api/Endpoint.h"
 #include "foundation/Error.h"
 #include "foundation/HttpSession.h"
 #include "foundation/NetworkReachability.h"
 
 namespace morvex {
-
-class AuthProtocol;
 
 inline constexpr std::string_view kMorvexVPNErrorDomain = "MorvexVPNError";
 inline constexpr std::string_view kNetworkReachabilityChangedNotification = "NetworkReachabilityChangedNotification";
@@ -36,7 +35,7 @@ public:
     using Status = NetworkReachabilityManager::Status;
 
     static Networking& shared();
-    Networking();
+    explicit Networking(AuthProtocol* auth = sharedAuth(), http::Session& session = http::Session::shared());
 
     std::map<std::string, std::shared_ptr<http::Task>> downloadRequests;
     NetworkReachabilityManager reachablityManager;

@@ -1,10 +1,12 @@
 #include <QApplication>
 
-#include "app/Version.h"
+#include "model/Version.h"
 #include "foundation/Log.h"
+#include "session/OAuthService.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    morvex::OAuthService::shared();  // the API client signs its requests through it
     morvex::log::print(morvex::applicationVersionLine());
     return 0;
 }

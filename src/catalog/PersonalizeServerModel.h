@@ -3,7 +3,7 @@
 // with personalised selection on, the rating is kept under the location code of the connection.
 #include <string>
 
-#include "catalog/PersonalizeServer.h"
+#include "model/PersonalizeServer.h"
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
 

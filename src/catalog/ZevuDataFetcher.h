@@ -1,7 +1,7 @@
 #pragma once
 // The location catalogue's fetcher. Its record types live in ZevuDataFetcherTypes so that the
 // stores can use them without the fetcher's own collaborators.
-#include "catalog/ServerRecord.h"
+#include "model/ServerRecord.h"
 
 namespace morvex {
 

@@ -42,9 +42,14 @@ std::string makeAuthorizeURL(bool dark) {
 OAuthService& OAuthService::shared() {
     static OnceToken once;
     static OAuthService* instance = nullptr;
-    dispatchOnce(once, [] { instance = new OAuthService(); });
+    dispatchOnce(once, [] {
+        instance = new OAuthService();
+        installSharedAuth(instance);
+    });
     return *instance;
 }
+
+std::string OAuthService::accessToken() const { return manager.iws_accessToken; }
 
 std::string OAuthService::redirectURI() { return std::string("zarnapp://") + hosts::kAppsHost + "/callback"; }
 
@@ -81,7 +86,6 @@ OAuth2CodeGrant& OAuthService::oauth() {
 
 void OAuthService::forgetTokens() {
     oauth().forgetTokens();
-    auto& manager = AppManager::shared();
     manager.iws_accessToken.clear();
     manager.iws_refreshToken.clear();
     manager.iws_expiry = 0;

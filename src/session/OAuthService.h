@@ -7,25 +7,20 @@
 #include <optional>
 #include <string>
 
+#include "api/AuthProtocol.h"
 #include "foundation/Error.h"
 #include "foundation/OAuth2.h"
 #include "foundation/Value.h"
+#include "session/AppManager.h"
 
 namespace morvex {
 
-// What the API client and the engine need of the sign-in service.
-class AuthProtocol {
-public:
-    virtual ~AuthProtocol() = default;
-    virtual OAuth2CodeGrant& oauth() = 0;
-    virtual void forgetTokens() = 0;
-    virtual void authorize(std::function<void(Result<bool>)> completion) = 0;
-};
-
 class OAuthService : public AuthProtocol {
 public:
+    // Made on first use, and installed then as the process's sign-in service (`sharedAuth`).
     static OAuthService& shared();
-    OAuthService() = default;
+    // `manager` holds the session tokens that forgetting clears and requests are signed with.
+    explicit OAuthService(AppManager& manager = AppManager::shared()) : manager(manager) {}
 
     std::optional<std::string> authorizationCode;
 
@@ -37,6 +32,8 @@ public:
     void forgetTokens() override;
     // Authorizes with the tokens the client holds; completes once with true or the client's error.
     void authorize(std::function<void(Result<bool>)> completion) override;
+    // The session's access token (`iws_accessToken` of its manager).
+    std::string accessToken() const override;
 
     // The shared settings (seven entries until the first client adds "authorize_uri").
     static Dictionary settings();
@@ -46,6 +43,7 @@ public:
     static std::string redirectURI();
 
 private:
+    AppManager& manager;
     std::once_flag _oauthOnce;  // request builders may ask for the client from several threads at once
     std::unique_ptr<OAuth2CodeGrant> _oauth;
 };

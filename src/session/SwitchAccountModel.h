@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "session/UserAuthentication.h"
+#include "model/UserAuthentication.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 

@@ -2,13 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/BundleInfo.h"
-#include "app/WebLinks.h"
-#include "catalog/StoredServers.h"
+#include "model/BundleInfo.h"
+#include "model/WebLinks.h"
+#include "state/StoredServers.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
 #include "state/StoredValueCoding.h"
-#include "api/JsonCoding.h"
+#include "model/JsonCoding.h"
 #include "state/User.h"
 
 namespace morvex {

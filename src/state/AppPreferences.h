@@ -13,10 +13,10 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "catalog/ServerRecord.h"
+#include "model/ServerRecord.h"
 #include "foundation/Keychain.h"
 #include "foundation/UserDefaults.h"
-#include "vpn/ZevuTypes.h"
+#include "model/ZevuTypes.h"
 
 namespace morvex {
 

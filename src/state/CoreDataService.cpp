@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/BundleInfo.h"
+#include "model/BundleInfo.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "foundation/Analytics.h"
-#include "app/BundleInfo.h"
+#include "model/BundleInfo.h"
 #include "foundation/Log.h"
 
 namespace morvex {

@@ -5,7 +5,7 @@
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
-#include "catalog/StoredServers.h"
+#include "state/StoredServers.h"
 #include "state/AppPreferences.h"
 #include "state/StoredValueCoding.h"
 

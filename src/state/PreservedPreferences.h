@@ -14,13 +14,13 @@
 #include <string_view>
 #include <vector>
 
-#include "catalog/PersonalizeServer.h"
-#include "catalog/ServerRecord.h"
+#include "model/PersonalizeServer.h"
+#include "model/ServerRecord.h"
 #include "foundation/Error.h"
 #include "foundation/UserDefaults.h"
-#include "session/UserAuthentication.h"
+#include "model/UserAuthentication.h"
 #include "state/User.h"
-#include "state/VPNProtocol.h"
+#include "model/VPNProtocol.h"
 
 namespace morvex {
 

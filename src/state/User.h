@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "api/ProfileResponseModel.h"
+#include "model/ProfileResponseModel.h"
 #include "foundation/Keychain.h"
 #include "foundation/UserDefaults.h"
-#include "session/WebLink.h"
+#include "model/WebLink.h"
 
 namespace morvex {
 

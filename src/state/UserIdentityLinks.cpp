@@ -3,7 +3,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-#include "app/WebLinks.h"
+#include "model/WebLinks.h"
 #include "state/Crypto.h"
 #include "state/User.h"
 

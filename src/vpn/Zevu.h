@@ -1,6 +1,6 @@
 #pragma once
 // The facade over the VPN SDK. Its value types live in ZevuTypes.
-#include "vpn/ZevuTypes.h"
+#include "model/ZevuTypes.h"
 
 namespace morvex {
 

@@ -5,7 +5,7 @@
 #include "api/AccessTokenInterceptor.h"
 #include "api/Networking.h"
 #include "api/ServiceHosts.h"
-#include "session/AppManager.h"
+#include "api/FakeAuth.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -16,20 +16,17 @@ protected:
     void SetUp() override {
         TempConfigTest::SetUp();
         hosts::setServiceURLOverride(std::nullopt);
-        AppManager::shared().iws_accessToken = "access-1";
-    }
-    void TearDown() override {
-        AppManager::shared().iws_accessToken.clear();
-        TempConfigTest::TearDown();
     }
 
     http::Request adapt(http::Request request) {
-        AccessTokenInterceptor interceptor(scope(Endpoint::Login));
+        AccessTokenInterceptor interceptor(scope(Endpoint::Login), AppPreferences(), User(), nullptr, &auth);
         std::optional<Result<http::Request>> out;
         interceptor.adapt(request, [&](Result<http::Request> r) { out = std::move(r); });
         EXPECT_TRUE(out && out->has_value());
         return out && out->has_value() ? **out : http::Request{};
     }
+
+    test::FakeAuth auth{"access-1"};
 
     static http::Request post(Endpoint e, std::optional<std::string> body) {
         http::Request r{Networking::makeURL(e), http::Method::POST};
@@ -85,7 +82,7 @@ TEST_F(AccessTokenInterceptorTest, TokenReceiptAndAssetRequestsCarryNoHeaders) {
 }
 
 TEST_F(AccessTokenInterceptorTest, EmptyTokenStillSendsTheBearerPrefixAndHeadersReplaceEarlierOnes) {
-    AppManager::shared().iws_accessToken.clear();
+    auth.token.clear();
     auto request = post(Endpoint::Profile, "{}");
     request.headers.set("authorization", "Bearer stale");
     request.headers.set("Token", "old");

@@ -7,11 +7,11 @@
 
 #include "FakeService.h"
 #include "api/AccessTokenInterceptor.h"
+#include "api/FakeAuth.h"
 #include "api/ApiResponse.h"
 #include "api/Networking.h"
 #include "api/ServiceHosts.h"
 #include "foundation/NotificationCenter.h"
-#include "session/AppManager.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -34,11 +34,9 @@ protected:
         TempConfigTest::SetUp();
         ASSERT_TRUE(service.start());
         hosts::setServiceURLOverride(service.baseURL());
-        AppManager::shared().iws_accessToken = "access-9";
     }
     void TearDown() override {
         hosts::setServiceURLOverride(std::nullopt);
-        AppManager::shared().iws_accessToken.clear();
         TempConfigTest::TearDown();
     }
 
@@ -48,7 +46,7 @@ protected:
         if (body) request.setJSONBody(*body);
         std::vector<http::DataResponse> answers;
         bool main = true;
-        http::Session::shared().request(request, std::make_shared<AccessTokenInterceptor>(scope(endpoint)), true,
+        http::Session::shared().request(request, std::make_shared<AccessTokenInterceptor>(scope(endpoint), AppPreferences(), User(), nullptr, &auth), true,
                                         [&](const http::DataResponse& r) {
                                             main = main && onMainThread();
                                             answers.push_back(r);
@@ -61,6 +59,7 @@ protected:
     }
 
     fake::FakeService service;
+    test::FakeAuth auth{"access-9"};
 };
 
 TEST_F(NetworkingServiceTest, GetAndPostReachTheServiceSignedAndAreAnsweredOnce) {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "foundation/UserDefaults.h"
+#include "api/Networking.h"
 #include "session/OAuthService.h"
 #include "support/TestSupport.h"
 
@@ -11,6 +12,20 @@ namespace morvex {
 namespace {
 
 class OAuthServiceTest : public test::TempConfigTest {};
+
+TEST_F(OAuthServiceTest, TheSharedServiceSignsTheAPIClientsRequestsWithItsManagersToken) {
+    auto& service = OAuthService::shared();
+    EXPECT_EQ(sharedAuth(), &service);
+    EXPECT_EQ(Networking().auth, &service);
+
+    AppManager manager;
+    OAuthService own(manager);
+    EXPECT_EQ(own.accessToken(), "");
+    manager.iws_accessToken = "t-1";
+    EXPECT_EQ(own.accessToken(), "t-1");
+    own.forgetTokens();
+    EXPECT_EQ(manager.iws_accessToken, "");
+}
 
 TEST_F(OAuthServiceTest, AuthorizeURLsDifferOnlyInTheDarkMode) {
     const std::string tail = "/realms/MorvexVPN/protocol/openid-connect/auth?";

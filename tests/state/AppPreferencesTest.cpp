@@ -2,13 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/BundleInfo.h"
+#include "model/BundleInfo.h"
 #include "foundation/Keychain.h"
 #include "foundation/NotificationCenter.h"
 #include "state/AppPreferences.h"
 #include "state/User.h"
 #include "support/TestSupport.h"
-#include "vpn/Zevu.h"
+#include "model/ZevuTypes.h"
 
 using namespace morvex;
 using json = nlohmann::json;
@@ -73,8 +73,8 @@ TEST_F(AppPreferencesTest, LastConnectionRequiresEveryMemberButTheNasIdentifier)
     defaults().set(dataOf(lastConnectionJSON()), "AppPreference.lastConnection");
     auto full = prefs.lastConnection();
     ASSERT_TRUE(full);
-    EXPECT_EQ(full->selectedInterface, Zevu::SelectedInterface::Recent);
-    EXPECT_EQ(full->connectVia, Zevu::ConnectVia::City);
+    EXPECT_EQ(full->selectedInterface, ZevuTypes::SelectedInterface::Recent);
+    EXPECT_EQ(full->connectVia, ZevuTypes::ConnectVia::City);
     EXPECT_EQ(full->nasIdentifier, "nas-1");
     EXPECT_TRUE(full->isDialedWithOVPNObfuscatedServer);
     ASSERT_TRUE(full->server);

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "api/ProfileResponseModel.h"
+#include "model/ProfileResponseModel.h"
 #include "foundation/Codec.h"
 #include "foundation/UserDefaults.h"
-#include "session/UserAuthentication.h"
+#include "model/UserAuthentication.h"
 #include "state/StoredValueCoding.h"
 #include "support/TestSupport.h"
 

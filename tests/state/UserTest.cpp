@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "api/ProfileResponseModel.h"
+#include "model/ProfileResponseModel.h"
 #include "foundation/Codec.h"
 #include "foundation/Keychain.h"
 #include "foundation/NotificationCenter.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "catalog/ServerRecord.h"
+#include "model/ServerRecord.h"
 #include "foundation/UserDefaults.h"
 
 namespace morvex {

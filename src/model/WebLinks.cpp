@@ -1,10 +1,10 @@
-#include "app/WebLinks.h"
+#include "model/WebLinks.h"
 
 #include <QUrl>
 #include <QUrlQuery>
 #include <mutex>
 
-#include "app/BundleInfo.h"
+#include "model/BundleInfo.h"
 #include "foundation/UserDefaults.h"
 
 namespace morvex {

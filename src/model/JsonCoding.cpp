@@ -1,4 +1,4 @@
-#include "api/JsonCoding.h"
+#include "model/JsonCoding.h"
 
 #include <charconv>
 #include <cmath>

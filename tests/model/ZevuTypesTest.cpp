@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "vpn/Zevu.h"
+#include "model/ZevuTypes.h"
 
 using namespace morvex;
 using json = nlohmann::json;
@@ -25,30 +25,30 @@ TEST(ZevuTypesTest, ConnectionStateFromRawAndFromTheSDKStatus) {
 }
 
 TEST(ZevuTypesTest, SourceEnumerationsMatchRawValuesExactlyAndCodeAsText) {
-    EXPECT_EQ(Zevu::connectViaFromRaw("DedicatedIp"), Zevu::ConnectVia::DedicatedIp);
-    EXPECT_EQ(Zevu::connectViaFromRaw("DedicatedIP"), std::nullopt);
-    EXPECT_EQ(Zevu::connectViaFromRaw(""), std::nullopt);
-    EXPECT_EQ(Zevu::selectedInterfaceScreenFromRaw("None"), Zevu::SelectedInterfaceScreen::None);
-    EXPECT_EQ(Zevu::selectedInterfaceScreenFromRaw("none"), std::nullopt);
-    EXPECT_EQ(Zevu::connectionInitiatedByFromRaw("AutoConnectOnLaunch"), Zevu::ConnectionInitiatedBy::AutoConnectOnLaunch);
-    EXPECT_EQ(Zevu::selectedInterfaceFromRaw("Support"), Zevu::SelectedInterface::Support);
-    EXPECT_EQ(rawValue(Zevu::SelectedInterface::SwitchServer), "SwitchServer");
-    EXPECT_EQ(rawValue(Zevu::ConnectionInitiatedBy::User), "User");
+    EXPECT_EQ(ZevuTypes::connectViaFromRaw("DedicatedIp"), ZevuTypes::ConnectVia::DedicatedIp);
+    EXPECT_EQ(ZevuTypes::connectViaFromRaw("DedicatedIP"), std::nullopt);
+    EXPECT_EQ(ZevuTypes::connectViaFromRaw(""), std::nullopt);
+    EXPECT_EQ(ZevuTypes::selectedInterfaceScreenFromRaw("None"), ZevuTypes::SelectedInterfaceScreen::None);
+    EXPECT_EQ(ZevuTypes::selectedInterfaceScreenFromRaw("none"), std::nullopt);
+    EXPECT_EQ(ZevuTypes::connectionInitiatedByFromRaw("AutoConnectOnLaunch"), ZevuTypes::ConnectionInitiatedBy::AutoConnectOnLaunch);
+    EXPECT_EQ(ZevuTypes::selectedInterfaceFromRaw("Support"), ZevuTypes::SelectedInterface::Support);
+    EXPECT_EQ(rawValue(ZevuTypes::SelectedInterface::SwitchServer), "SwitchServer");
+    EXPECT_EQ(rawValue(ZevuTypes::ConnectionInitiatedBy::User), "User");
 
-    EXPECT_EQ(json(Zevu::ConnectVia::SmartConnect), "SmartConnect");
-    EXPECT_EQ(json("Shortcut").get<Zevu::ConnectVia>(), Zevu::ConnectVia::Shortcut);
-    EXPECT_THROW((void)json("shortcut").get<Zevu::ConnectVia>(), json::exception);
-    EXPECT_THROW((void)json(1).get<Zevu::ConnectVia>(), json::exception);  // never the case index
-    EXPECT_THROW((void)json("Nowhere").get<Zevu::SelectedInterface>(), json::exception);
+    EXPECT_EQ(json(ZevuTypes::ConnectVia::SmartConnect), "SmartConnect");
+    EXPECT_EQ(json("Shortcut").get<ZevuTypes::ConnectVia>(), ZevuTypes::ConnectVia::Shortcut);
+    EXPECT_THROW((void)json("shortcut").get<ZevuTypes::ConnectVia>(), json::exception);
+    EXPECT_THROW((void)json(1).get<ZevuTypes::ConnectVia>(), json::exception);  // never the case index
+    EXPECT_THROW((void)json("Nowhere").get<ZevuTypes::SelectedInterface>(), json::exception);
 }
 
 TEST(ZevuTypesTest, ConnectKindFollowsTheServerType) {
     using T = ZevuDataFetcherTypes::ServerType;
-    EXPECT_EQ(Zevu::connectVia(T::Country), Zevu::ConnectVia::Country);
-    EXPECT_EQ(Zevu::connectVia(T::City), Zevu::ConnectVia::City);
-    EXPECT_EQ(Zevu::connectVia(T::FastestServer), Zevu::ConnectVia::SmartConnect);
-    EXPECT_EQ(Zevu::connectVia(T::DedicatedIp), Zevu::ConnectVia::DedicatedIp);
-    EXPECT_EQ(Zevu::connectVia(T::Shortcut), Zevu::ConnectVia::Shortcut);
+    EXPECT_EQ(ZevuTypes::connectVia(T::Country), ZevuTypes::ConnectVia::Country);
+    EXPECT_EQ(ZevuTypes::connectVia(T::City), ZevuTypes::ConnectVia::City);
+    EXPECT_EQ(ZevuTypes::connectVia(T::FastestServer), ZevuTypes::ConnectVia::SmartConnect);
+    EXPECT_EQ(ZevuTypes::connectVia(T::DedicatedIp), ZevuTypes::ConnectVia::DedicatedIp);
+    EXPECT_EQ(ZevuTypes::connectVia(T::Shortcut), ZevuTypes::ConnectVia::Shortcut);
 }
 
 TEST(ZevuTypesTest, FormatByteCountScalesEachCountByPowersOfTwo) {

@@ -15,7 +15,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "catalog/ServerRecord.h"
+#include "model/ServerRecord.h"
 
 namespace morvex {
 

@@ -3,7 +3,7 @@
 
 #include <QUrl>
 
-#include "session/WebLink.h"
+#include "model/WebLink.h"
 
 using namespace morvex;
 

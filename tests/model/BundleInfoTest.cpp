@@ -3,7 +3,7 @@
 #include <fstream>
 #include <limits>
 
-#include "app/BundleInfo.h"
+#include "model/BundleInfo.h"
 #include "foundation/Paths.h"
 #include "support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "api/ProfileResponseModel.h"
+#include "model/ProfileResponseModel.h"
 
 using namespace morvex;
 using nlohmann::json;

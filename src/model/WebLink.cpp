@@ -1,4 +1,4 @@
-#include "session/WebLink.h"
+#include "model/WebLink.h"
 
 #include <cstdlib>
 

@@ -15,8 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "api/ProfileResponseModel.h"
-#include "state/VPNProtocol.h"
+#include "model/ProfileResponseModel.h"
+#include "model/VPNProtocol.h"
 
 namespace morvex {
 

@@ -1,4 +1,4 @@
-#include "vpn/ZevuTypes.h"
+#include "model/ZevuTypes.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "state/AppScreen.h"
+#include "model/AppScreen.h"
 
 using namespace morvex;
 

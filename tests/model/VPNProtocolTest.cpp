@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "state/VPNProtocol.h"
+#include "model/VPNProtocol.h"
 
 using namespace morvex;
 using json = nlohmann::json;

@@ -1,9 +1,9 @@
-#include "catalog/ServerRecord.h"
+#include "model/ServerRecord.h"
 
 #include <random>
 
 #include "foundation/NotificationCenter.h"
-#include "api/JsonCoding.h"
+#include "model/JsonCoding.h"
 
 namespace morvex {
 

@@ -1,6 +1,6 @@
-#include "api/ProfileResponseModel.h"
+#include "model/ProfileResponseModel.h"
 
-#include "api/JsonCoding.h"
+#include "model/JsonCoding.h"
 
 namespace morvex {
 

@@ -1,4 +1,4 @@
-#include "state/VPNProtocol.h"
+#include "model/VPNProtocol.h"
 
 #include <nlohmann/json.hpp>
 

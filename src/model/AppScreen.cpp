@@ -1,4 +1,4 @@
-#include "state/AppScreen.h"
+#include "model/AppScreen.h"
 
 namespace morvex {
 

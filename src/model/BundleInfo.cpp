@@ -1,4 +1,4 @@
-#include "app/BundleInfo.h"
+#include "model/BundleInfo.h"
 
 #include <algorithm>
 #include <charconv>

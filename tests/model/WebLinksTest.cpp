@@ -3,8 +3,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-#include "app/BundleInfo.h"
-#include "app/WebLinks.h"
+#include "model/BundleInfo.h"
+#include "model/WebLinks.h"
 #include "foundation/UserDefaults.h"
 #include "support/TestSupport.h"
 

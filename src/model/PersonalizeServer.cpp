@@ -1,8 +1,8 @@
-#include "catalog/PersonalizeServer.h"
+#include "model/PersonalizeServer.h"
 
 #include <nlohmann/json.hpp>
 
-#include "api/JsonCoding.h"
+#include "model/JsonCoding.h"
 
 namespace morvex {
 

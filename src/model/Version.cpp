@@ -1,6 +1,6 @@
-#include "app/Version.h"
+#include "model/Version.h"
 
-#include "app/BundleInfo.h"
+#include "model/BundleInfo.h"
 #include "foundation/Bundle.h"
 
 namespace morvex {

@@ -1,4 +1,4 @@
-#include "catalog/StoredServers.h"
+#include "state/StoredServers.h"
 
 #include "state/StoredValueCoding.h"
 

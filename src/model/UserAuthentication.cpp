@@ -1,6 +1,6 @@
-#include "session/UserAuthentication.h"
+#include "model/UserAuthentication.h"
 
-#include "api/JsonCoding.h"
+#include "model/JsonCoding.h"
 
 namespace morvex {
 

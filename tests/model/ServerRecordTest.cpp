@@ -2,12 +2,12 @@
 
 #include <set>
 
-#include "catalog/ZevuDataFetcher.h"
+#include "model/ServerRecord.h"
 #include "foundation/NotificationCenter.h"
 
 using namespace morvex;
 using json = nlohmann::json;
-using Server = ZevuDataFetcher::Server;
+using Server = ZevuDataFetcherTypes::Server;
 using Shortcut = Server::Shortcut;
 
 namespace {
@@ -29,7 +29,7 @@ bool decodes(const json& j) {
 TEST(ServerRecordTest, OptionalMembersDefaultAndRequiredOnesAreEnforced) {
     Server s = storedServer().get<Server>();
     EXPECT_EQ(s.id, "DE");
-    EXPECT_EQ(s.type, ZevuDataFetcher::ServerType::Country);
+    EXPECT_EQ(s.type, ZevuDataFetcherTypes::ServerType::Country);
     EXPECT_EQ(s.latency, 42);
     EXPECT_TRUE(s.favorite);
     EXPECT_FALSE(s.p2p);
@@ -66,13 +66,13 @@ TEST(ServerRecordTest, OptionalMembersDefaultAndRequiredOnesAreEnforced) {
     }
     json dedicated = storedServer();
     dedicated["type"] = 3;
-    EXPECT_EQ(dedicated.get<Server>().type, ZevuDataFetcher::ServerType::DedicatedIp);
+    EXPECT_EQ(dedicated.get<Server>().type, ZevuDataFetcherTypes::ServerType::DedicatedIp);
 }
 
 TEST(ServerRecordTest, WritesEveryMemberAndRoundTripsWithoutTheUncodedLists) {
-    auto country = std::make_shared<Server>("FR", "France", ZevuDataFetcher::ServerType::Country, "FR");
-    country->servers = ZevuDataFetcher::ServerList{std::make_shared<Server>("7", "Paris", ZevuDataFetcher::ServerType::City, "FR")};
-    country->dataCenters = std::vector<ZevuDataFetcher::DataCenter>{{1, 20, "10.0.0.1", "dc1"}};
+    auto country = std::make_shared<Server>("FR", "France", ZevuDataFetcherTypes::ServerType::Country, "FR");
+    country->servers = ZevuDataFetcherTypes::ServerList{std::make_shared<Server>("7", "Paris", ZevuDataFetcherTypes::ServerType::City, "FR")};
+    country->dataCenters = std::vector<ZevuDataFetcherTypes::DataCenter>{{1, 20, "10.0.0.1", "dc1"}};
     country->hosts = std::vector<DedicatedIPHost>{{"h.example", "udp", "wg", "51820"}};
     country->protocols = std::vector<VPNProtocol>{VPNProtocol::IPSec, VPNProtocol::WireGuard};
     country->priority = 3;
@@ -89,7 +89,7 @@ TEST(ServerRecordTest, WritesEveryMemberAndRoundTripsWithoutTheUncodedLists) {
     EXPECT_FALSE(j.contains("dataCenters"));
     EXPECT_FALSE(j.contains("hosts"));
 
-    auto back = j.get<ZevuDataFetcher::ServerPtr>();
+    auto back = j.get<ZevuDataFetcherTypes::ServerPtr>();
     ASSERT_TRUE(back);
     EXPECT_NE(back, country);  // a new object, identified only by id
     EXPECT_EQ(back->id, "FR");
@@ -102,8 +102,8 @@ TEST(ServerRecordTest, WritesEveryMemberAndRoundTripsWithoutTheUncodedLists) {
     EXPECT_TRUE(back->p2p);
     EXPECT_EQ(back->priority, 3);
 
-    EXPECT_TRUE(json(ZevuDataFetcher::ServerPtr{}).is_null());
-    EXPECT_THROW((void)json(nullptr).get<ZevuDataFetcher::ServerPtr>(), json::exception);
+    EXPECT_TRUE(json(ZevuDataFetcherTypes::ServerPtr{}).is_null());
+    EXPECT_THROW((void)json(nullptr).get<ZevuDataFetcherTypes::ServerPtr>(), json::exception);
 }
 
 TEST(ServerRecordTest, ShortcutDefaultsTypeToCountryAndDrawsAMissingColourFromThePalette) {
@@ -137,56 +137,56 @@ TEST(ServerRecordTest, ShortcutDefaultsTypeToCountryAndDrawsAMissingColourFromTh
 }
 
 TEST(ServerRecordTest, DataCenterAndLocalCountryCodingUseTheirOwnKeys) {
-    auto country = json::parse(R"({"priority": 4, "is_p2p": true})").get<ZevuDataFetcher::LocalJsonCountry>();
+    auto country = json::parse(R"({"priority": 4, "is_p2p": true})").get<ZevuDataFetcherTypes::LocalJsonCountry>();
     EXPECT_EQ(country.priority, 4);
     EXPECT_TRUE(country.p2p);
     EXPECT_FALSE(country.quantumResistant);
-    EXPECT_EQ(json(ZevuDataFetcher::LocalJsonCountry{1, false, true}),
+    EXPECT_EQ(json(ZevuDataFetcherTypes::LocalJsonCountry{1, false, true}),
               json::parse(R"({"priority":1,"is_p2p":false,"is_quantum_resistant":true})"));
-    EXPECT_THROW((void)json::parse(R"({"priority": 4, "p2p": true})").get<ZevuDataFetcher::LocalJsonCountry>(),
+    EXPECT_THROW((void)json::parse(R"({"priority": 4, "p2p": true})").get<ZevuDataFetcherTypes::LocalJsonCountry>(),
                  json::exception);
 
-    ZevuDataFetcher::DataCenter dc{5, 30, std::nullopt, "host"};
+    ZevuDataFetcherTypes::DataCenter dc{5, 30, std::nullopt, "host"};
     json j = dc;
     EXPECT_FALSE(j.contains("ip"));
-    auto back = j.get<ZevuDataFetcher::DataCenter>();
+    auto back = j.get<ZevuDataFetcherTypes::DataCenter>();
     EXPECT_EQ(back.id, 5);
     EXPECT_EQ(back.latency, 30);
     EXPECT_EQ(back.hostname, "host");
-    EXPECT_THROW((void)json::parse(R"({"id": 5})").get<ZevuDataFetcher::DataCenter>(), json::exception);
+    EXPECT_THROW((void)json::parse(R"({"id": 5})").get<ZevuDataFetcherTypes::DataCenter>(), json::exception);
 }
 
 TEST(ServerRecordTest, RandomIndexStaysInRangeAndRejectsBiasedDraws) {
     std::set<std::uint64_t> seen;
     for (int i = 0; i < 500; ++i) {
-        auto r = ZevuDataFetcher::randomElementIndex(9);
+        auto r = ZevuDataFetcherTypes::randomElementIndex(9);
         ASSERT_LT(r, 9u);
         seen.insert(r);
     }
     EXPECT_EQ(seen.size(), 9u);
-    EXPECT_EQ(ZevuDataFetcher::randomElementIndex(1), 0u);
+    EXPECT_EQ(ZevuDataFetcherTypes::randomElementIndex(1), 0u);
 
     // For bound 3 the draw 0 falls in the biased zone and must be drawn again.
     std::vector<std::uint64_t> draws{0, UINT64_MAX};
     std::size_t next = 0;
-    auto index = ZevuDataFetcher::randomElementIndex(3, [&] { return draws[next++]; });
+    auto index = ZevuDataFetcherTypes::randomElementIndex(3, [&] { return draws[next++]; });
     EXPECT_EQ(next, 2u);
     EXPECT_EQ(index, 2u);
 }
 
 TEST(ServerRecordTest, FavoritesUpdatedCarriesAddedObjectAndList) {
-    auto s = std::make_shared<Server>("DE", "Germany", ZevuDataFetcher::ServerType::Country, "DE");
+    auto s = std::make_shared<Server>("DE", "Germany", ZevuDataFetcherTypes::ServerType::Country, "DE");
     std::vector<Notification> seen;
     auto token = NotificationCenter::defaultCenter().addObserver("FavoritesUpdated",
                                                                  [&](const Notification& n) { seen.push_back(n); });
-    ZevuDataFetcher::postFavoritesUpdated(true, s, {s});
-    ZevuDataFetcher::postFavoritesUpdated(false, s, {});
+    ZevuDataFetcherTypes::postFavoritesUpdated(true, s, {s});
+    ZevuDataFetcherTypes::postFavoritesUpdated(false, s, {});
     ASSERT_EQ(seen.size(), 2u);
     const auto* first = seen[0].objectAs<UserInfo>();
     ASSERT_TRUE(first);
     EXPECT_TRUE(std::any_cast<bool>(first->at("Added")));
-    EXPECT_EQ(std::any_cast<ZevuDataFetcher::ServerPtr>(first->at("Object")), s);
-    EXPECT_EQ(std::any_cast<ZevuDataFetcher::ServerList>(first->at("List")).size(), 1u);
+    EXPECT_EQ(std::any_cast<ZevuDataFetcherTypes::ServerPtr>(first->at("Object")), s);
+    EXPECT_EQ(std::any_cast<ZevuDataFetcherTypes::ServerList>(first->at("List")).size(), 1u);
     EXPECT_FALSE(std::any_cast<bool>(seen[1].objectAs<UserInfo>()->at("Added")));
 }
 

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "catalog/StoredServers.h"
+#include "state/StoredServers.h"
 #include "support/TestSupport.h"
 
 using namespace morvex;

@@ -1,0 +1,29 @@
+#pragma once
+// What the API client and the connection engine need of the sign-in service. The API layer sees
+// the session only through this; the session layer's OAuth service is the implementation the
+// application runs with, and tests give a recorder of their own.
+#include <functional>
+#include <string>
+
+#include "foundation/Error.h"
+#include "foundation/OAuth2.h"
+
+namespace morvex {
+
+class AuthProtocol {
+public:
+    virtual ~AuthProtocol() = default;
+    virtual OAuth2CodeGrant& oauth() = 0;
+    virtual void forgetTokens() = 0;
+    virtual void authorize(std::function<void(Result<bool>)> completion) = 0;
+    // The session's current access token; empty when there is none.
+    virtual std::string accessToken() const = 0;
+};
+
+// The sign-in service of this process: the session layer installs its shared OAuth service when
+// that is first made (the application makes it at start). Until then it is null, and requests to
+// the API host carry "Bearer " with no token. Installing is thread-safe.
+AuthProtocol* sharedAuth();
+void installSharedAuth(AuthProtocol* auth);
+
+}  // namespace morvex
