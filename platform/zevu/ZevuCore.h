@@ -52,6 +52,8 @@ enum class ZevuVPNState : int {
     Paused = 6,
     Redialing = 12,     // a new dial after a failed one; the status stays Connecting
 };
+// The number the SDK hands out for a state.
+constexpr int rawValue(ZevuVPNState s) { return static_cast<int>(s); }
 
 // Why a tunnel went down (`ZevuConnectionDetails::disconnectionType`).
 enum class ZevuDisconnectionType : int {

@@ -85,8 +85,8 @@ public:
     void setDoCheckInternetConnectivity(bool check);
     bool doCheckInternetConnectivity() const;
 
-    // A ZevuVPNState raw value: 3 connected, 2 connecting (also while redialling), 5 disconnecting,
-    // 6 paused, 1 disconnected, 0 before the SDK is configured.
+    // A ZevuVPNState raw value: Connected, Connecting (also while redialling), Disconnecting,
+    // Paused, Disconnected, or Invalid before the SDK is configured.
     int getCurrentVPNStatus() const;
 
     // Starts an attempt. `completion` runs once a server is chosen and the dial has started;

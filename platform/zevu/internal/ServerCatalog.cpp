@@ -120,4 +120,20 @@ std::optional<ServerCatalog::Place> ServerCatalog::city(std::int64_t cityId) con
     return std::nullopt;
 }
 
+ZevuCountry countryHeader(const ZevuCountry& country) {
+    ZevuCountry h;
+    h.country = country.country;
+    h.name = country.name;
+    h.iso_code = country.iso_code;
+    return h;
+}
+
+ZevuCity cityHeader(const ZevuCity& city) {
+    ZevuCity h;
+    h.cityId = city.cityId;
+    h.name = city.name;
+    h.country = city.country;
+    return h;
+}
+
 }  // namespace zevu::detail

@@ -42,4 +42,8 @@ private:
     std::string defaultRecommended_;
 };
 
+// A country or city as a location names it: the identifying fields without the lists below them.
+ZevuCountry countryHeader(const ZevuCountry& country);
+ZevuCity cityHeader(const ZevuCity& city);
+
 }  // namespace zevu::detail

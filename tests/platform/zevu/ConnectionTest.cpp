@@ -24,8 +24,8 @@ TEST_F(ConnectionTest, ConnectReportsConnectingThenConnectedOnTheWorkerWithDetai
     EXPECT_EQ(answer.completions, 1);
     EXPECT_TRUE(answer.errors.empty());
 
-    EXPECT_EQ(recorder->states(), (std::vector<int>{2, 3}));
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 3);
+    EXPECT_EQ(recorder->states(), (std::vector{ZevuVPNState::Connecting, ZevuVPNState::Connected}));
+    EXPECT_EQ(status(), ZevuVPNState::Connected);
     for (const auto& e : recorder->events()) EXPECT_NE(e.thread, mainThread) << e.name;
     const auto names = recorder->names();
     EXPECT_LT(std::find(names.begin(), names.end(), "didConnecting"), std::find(names.begin(), names.end(), "didConnect"));
@@ -70,8 +70,8 @@ TEST_F(ConnectionTest, DisconnectIsManualWithItsType) {
     EXPECT_TRUE(gone->details->isDisconnectedManually);
     EXPECT_FALSE(gone->details->isCancelled);
     EXPECT_EQ(gone->details->disconnectionType, static_cast<int>(ZevuDisconnectionType::Manual));
-    EXPECT_EQ(recorder->states(), (std::vector<int>{5, 1}));
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 1);
+    EXPECT_EQ(recorder->states(), (std::vector{ZevuVPNState::Disconnecting, ZevuVPNState::Disconnected}));
+    EXPECT_EQ(status(), ZevuVPNState::Disconnected);
     EXPECT_FALSE(manager->getConnectedTime());
 }
 
@@ -91,7 +91,7 @@ TEST_F(ConnectionTest, CancelWhileConnectingIsACancelledDisconnection) {
     ASSERT_TRUE(dialError && dialError->error);
     EXPECT_EQ(dialError->error->code, ErrorCode::Cancelled);
     EXPECT_EQ(recorder->count("didConnect"), 0);
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 1);
+    EXPECT_EQ(status(), ZevuVPNState::Disconnected);
     // Cancelled before a server was chosen: the request itself answers with the cancel code.
     ASSERT_TRUE(answer.wait());
     ASSERT_EQ(answer.errors.size(), 1u);
@@ -109,7 +109,7 @@ TEST_F(ConnectionTest, ConnectingWhileConnectedReplacesTheTunnel) {
     EXPECT_EQ(gone->details->disconnectionType, static_cast<int>(ZevuDisconnectionType::ConnectionOverConnection));
     EXPECT_EQ(gone->details->country, "Netherlands");
     EXPECT_EQ(second->country, "Sweden");
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 3);
+    EXPECT_EQ(status(), ZevuVPNState::Connected);
 }
 
 TEST_F(ConnectionTest, ReconnectDialsTheLastConnectionAgainAfterADrop) {
@@ -133,12 +133,12 @@ TEST_F(ConnectionTest, PauseAndResumeKeepTheTunnel) {
     ASSERT_TRUE(connectTo("IT"));
     ZevuTestAPI::pauseTunnel();
     ASSERT_TRUE(recorder->waitFor("didPaused"));
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 6);
+    EXPECT_EQ(status(), ZevuVPNState::Paused);
     ZevuTestAPI::resumeTunnel();
     const auto states = [&] { return recorder->states(); };
-    for (int i = 0; i < 2500 && manager->getCurrentVPNStatus() != 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 3);
-    EXPECT_EQ(states().back(), 3);
+    waitForStatus(ZevuVPNState::Connected);
+    EXPECT_EQ(status(), ZevuVPNState::Connected);
+    EXPECT_EQ(states().back(), ZevuVPNState::Connected);
     EXPECT_EQ(recorder->count("didDisconnect"), 0);
 }
 
@@ -184,8 +184,8 @@ TEST_F(ConnectionTest, ADelegateReleasedByItsOwnerIsNotCalled) {
     for (int i = 0; i < 2500 && manager->delegate(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_EQ(manager->delegate(), nullptr);
     manager->connectWithProperties(ZevuProperties::initWithCountry(country("DE"), std::nullopt), nullptr, nullptr);
-    for (int i = 0; i < 2500 && manager->getCurrentVPNStatus() != 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 3);
+    waitForStatus(ZevuVPNState::Connected);
+    EXPECT_EQ(status(), ZevuVPNState::Connected);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));  // past the connected-location report
     EXPECT_EQ(recorder->count("didConnect"), 0);  // the fixture's recorder is no longer the delegate
 }

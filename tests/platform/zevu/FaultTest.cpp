@@ -39,8 +39,8 @@ TEST_P(EndingFaultTest, EndsWithADialErrorCarryingItsCode) {
     ASSERT_TRUE(failed->details);
     EXPECT_EQ(recorder->count("onRedialing"), c.redials);
     EXPECT_EQ(recorder->count("didConnect"), 0);
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 1);
-    EXPECT_EQ(recorder->states().back(), 1);
+    EXPECT_EQ(status(), ZevuVPNState::Disconnected);
+    EXPECT_EQ(recorder->states().back(), ZevuVPNState::Disconnected);
     ASSERT_TRUE(answer.wait());
     if (c.requestFails) {
         ASSERT_EQ(answer.errors.size(), 1u);
@@ -74,7 +74,7 @@ TEST_F(FaultTest, AFailedDialIsRedialledAndThenConnects) {
     ASSERT_TRUE(up);
     EXPECT_EQ(up->details->connectionAttempts, 2);
     // The redial is announced to the state handler while the status stays "connecting".
-    EXPECT_EQ(recorder->states(), (std::vector<int>{2, 12, 3}));
+    EXPECT_EQ(recorder->states(), (std::vector{ZevuVPNState::Connecting, ZevuVPNState::Redialing, ZevuVPNState::Connected}));
     EXPECT_EQ(recorder->count("dialError"), 0);
 }
 
@@ -88,7 +88,7 @@ TEST_F(FaultTest, DropAfterADelayIsAnUnplannedDisconnection) {
     EXPECT_EQ(dropped->details->disconnectionType, static_cast<int>(ZevuDisconnectionType::Dropped));
     EXPECT_FALSE(dropped->details->isDisconnectedManually);
     EXPECT_FALSE(dropped->details->isCancelled);
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 1);
+    EXPECT_EQ(status(), ZevuVPNState::Disconnected);
 }
 
 TEST_F(FaultTest, NoInternetThroughTheTunnelIsReportedOnlyWhenChecking) {
@@ -108,7 +108,7 @@ TEST_F(FaultTest, NoInternetThroughTheTunnelIsReportedOnlyWhenChecking) {
             EXPECT_EQ(lost->error->code, ErrorCode::NoInternetThroughTunnel);
             EXPECT_EQ(lost->details->country, "Austria");
         }
-        EXPECT_EQ(manager->getCurrentVPNStatus(), 3);  // the tunnel stays up
+        EXPECT_EQ(status(), ZevuVPNState::Connected);  // the tunnel stays up
     }
 }
 
@@ -141,7 +141,7 @@ TEST_F(FaultTest, ReconnectWithoutAnyEarlierRequestIsADialError) {
     ASSERT_TRUE(failed && failed->error);
     EXPECT_EQ(failed->error->code, ErrorCode::InvalidArgument);
     EXPECT_FALSE(failed->details);
-    EXPECT_EQ(manager->getCurrentVPNStatus(), 1);
+    EXPECT_EQ(status(), ZevuVPNState::Disconnected);
 }
 
 TEST_F(FaultTest, NoServerForTheLocationOrProtocol) {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +15,25 @@
 #include "zevu/ZevuManager.h"
 #include "zevu/ZevuTestAPI.h"
 
+namespace zevu {
+
+// Failure messages name the state rather than printing its bytes.
+inline void PrintTo(ZevuVPNState state, std::ostream* os) {
+    switch (state) {
+    case ZevuVPNState::Invalid: *os << "Invalid"; return;
+    case ZevuVPNState::Disconnected: *os << "Disconnected"; return;
+    case ZevuVPNState::Connecting: *os << "Connecting"; return;
+    case ZevuVPNState::Connected: *os << "Connected"; return;
+    case ZevuVPNState::Reasserting: *os << "Reasserting"; return;
+    case ZevuVPNState::Disconnecting: *os << "Disconnecting"; return;
+    case ZevuVPNState::Paused: *os << "Paused"; return;
+    case ZevuVPNState::Redialing: *os << "Redialing"; return;
+    }
+    *os << "ZevuVPNState(" << rawValue(state) << ")";
+}
+
+}  // namespace zevu
+
 namespace zevu::test {
 
 struct Event {
@@ -21,7 +41,7 @@ struct Event {
     ConnectionDetailsPtr details;
     std::optional<Error> error;
     std::optional<ZevuLocation> location;
-    int state = -1;
+    int state = -1;  // as the state handler delivered it
     std::string bundleId;
     int result = -1;
     std::thread::id thread;
@@ -101,10 +121,11 @@ public:
         for (const auto& e : events()) out.push_back(e.name);
         return out;
     }
-    std::vector<int> states() const {
-        std::vector<int> out;
+    // What the state handler delivered, in order.
+    std::vector<ZevuVPNState> states() const {
+        std::vector<ZevuVPNState> out;
         for (const auto& e : events())
-            if (e.name == "state") out.push_back(e.state);
+            if (e.name == "state") out.push_back(static_cast<ZevuVPNState>(e.state));
         return out;
     }
     int count(const std::string& name) const {
@@ -171,6 +192,12 @@ protected:
         ASSERT_TRUE(recorder->waitFor("didInitialized"));
     }
     void TearDown() override { ZevuTestAPI::reset(); }
+
+    ZevuVPNState status() const { return static_cast<ZevuVPNState>(manager->getCurrentVPNStatus()); }
+    // Waits up to five seconds for the manager's status to become `wanted`.
+    void waitForStatus(ZevuVPNState wanted) const {
+        for (int i = 0; i < 2500 && status() != wanted; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 
     static ZevuCountry country(const std::string& code) {
         ZevuCountry c;
