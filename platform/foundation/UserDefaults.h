@@ -43,7 +43,7 @@ public:
     std::optional<std::vector<std::string>> stringArray(std::string_view key) const;
 
     void set(const Value& value, std::string_view key);
-    // Text setter where nil removes the key.
+    // Text setter where none removes the key.
     void setString(const std::optional<std::string>& value, std::string_view key);
     void removeObject(std::string_view key);
     // Stores the value only when the key is absent, atomically with respect to other writers;

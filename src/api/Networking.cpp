@@ -12,6 +12,7 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
+#include "zevu/ZevuCore.h"
 #include "state/User.h"
 
 namespace morvex {
@@ -145,7 +146,7 @@ void Networking::handleReachabilityChange(Status status) {
         digestReachabilityListener = false;
         return;
     }
-    if (vpnStatus && vpnStatus() == 3) {
+    if (vpnStatus && vpnStatus() == zevu::rawValue(zevu::ZevuVPNState::Connected)) {
         digestReachabilityListener = false;
         return;
     }

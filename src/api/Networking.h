@@ -41,7 +41,7 @@ public:
     NetworkReachabilityManager reachablityManager;
     bool digestReachabilityListener = true;
     AuthProtocol* auth;
-    // The VPN status as the engine reports it (3: connected). The engine installs it at launch.
+    // The VPN status as the engine reports it (a ZevuVPNState number). The engine installs it at launch.
     std::function<int()> vpnStatus = [] { return 0; };
 
     // The URL of an endpoint, with the parameters as query items (none: no query).

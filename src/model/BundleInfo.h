@@ -44,7 +44,9 @@ std::string infoPacketTunnelGroup(const Bundle& bundle = Bundle::main());       
 // appended. Not created here.
 std::filesystem::path applicationSupportFolderURL(const Bundle& bundle = Bundle::main());
 
-// Whole weeks between now and date, in either direction, counted on local calendar days.
+// Whole weeks between now and date, in either direction, in local wall-clock time: a week is
+// complete when the same weekday and time of day is reached (across a daylight-saving change that
+// is 167 or 169 hours), so six days and 23 hours are no week.
 std::int64_t weeksSinceDate(Date date);
 
 }  // namespace morvex

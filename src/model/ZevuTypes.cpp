@@ -43,8 +43,8 @@ std::optional<ZevuConnectionState> zevuConnectionStateFromRaw(std::int64_t raw) 
 }
 
 ZevuConnectionState connectionStateFromVPNStatus(std::int64_t status) {
-    if (status == 3) return ZevuConnectionState::Connected;
-    if (status == 2) return ZevuConnectionState::Connecting;
+    if (status == zevu::rawValue(zevu::ZevuVPNState::Connected)) return ZevuConnectionState::Connected;
+    if (status == zevu::rawValue(zevu::ZevuVPNState::Connecting)) return ZevuConnectionState::Connecting;
     return ZevuConnectionState::Disconnected;
 }
 

@@ -15,6 +15,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "zevu/ZevuCore.h"
+
 #include "model/ServerRecord.h"
 
 namespace morvex {
@@ -33,10 +35,13 @@ enum class ZevuConnectionState : std::uint8_t {
 
 std::optional<ZevuConnectionState> zevuConnectionStateFromRaw(std::int64_t raw);
 inline std::int64_t rawValue(ZevuConnectionState s) { return static_cast<std::int64_t>(s); }
-// The SDK's status number as a state: 3 connected, 2 connecting, anything else disconnected.
+// The SDK's status number as a state: connected, connecting, anything else disconnected.
 ZevuConnectionState connectionStateFromVPNStatus(std::int64_t status);
-// The two status numbers that mean "connected or connecting".
-inline bool isConnectedOrConnecting(std::int64_t status) { return status == 3 || status == 2; }
+// The two SDK statuses that mean "connected or connecting".
+inline bool isConnectedOrConnecting(std::int64_t status) {
+    return status == zevu::rawValue(zevu::ZevuVPNState::Connected) ||
+           status == zevu::rawValue(zevu::ZevuVPNState::Connecting);
+}
 
 struct ZevuTypes {
     // What is being connected to.
@@ -93,7 +98,8 @@ struct ZevuTypes {
     static constexpr std::string_view stateNotification = "ZevuVPNStateNotification";
     static constexpr std::string_view sdkInitializedNotification = "ZevuSDKInitialized";
     static constexpr std::string_view transmittedPacketsNotification = "ZevuManagerTransmittedPackets";
-    // Object: a bool, true when the extension became active.
+    // Object: a bool, true when the status just stored is Activated (also when it already was),
+    // false for any other status.
     static constexpr std::string_view extensionStatusChangedNotification = "ExtensionStatusChanged";
     // Object: the new recommended ZevuDataFetcherTypes::ServerPtr, null when it was cleared.
     static constexpr std::string_view recommendedServerUpdatedNotification = "ZevuRecommendedServerUpdated";

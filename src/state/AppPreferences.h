@@ -55,7 +55,7 @@ public:
     };
 
     // Notification names. The recommended-server one carries the new ServerPtr (null when
-    // cleared); "ExtensionStatusChanged" carries a bool, true when the extension became active.
+    // cleared); "ExtensionStatusChanged" carries a bool, true when the status stored is Activated.
     static constexpr std::string_view recommendedServerUpdatedNotification = ZevuTypes::recommendedServerUpdatedNotification;
     static constexpr std::string_view extensionStatusChangedNotification = ZevuTypes::extensionStatusChangedNotification;
     static constexpr std::string_view preferencesNotification = "MorvexVPNPreferences";
@@ -97,15 +97,15 @@ public:
     void setUpdateAvailable(const std::optional<UpdateAvailable>& value);
 
     std::optional<std::string> lastFeedbackConnectionId() const;
-    void setLastFeedbackConnectionId(const std::optional<std::string>& value);  // nil removes
+    void setLastFeedbackConnectionId(const std::optional<std::string>& value);  // none removes
     std::optional<std::string> onGoingConnectionId() const;
     void setOnGoingConnectionId(const std::optional<std::string>& value);
 
-    // nil when absent or undecodable.
+    // None when absent or undecodable.
     std::optional<LastConnection> lastConnection() const;
     void setLastConnection(const std::optional<LastConnection>& value);
 
-    // The per-user "appInstallTime" date; nil when absent or not a date.
+    // The per-user "appInstallTime" date; none when absent or not a date.
     std::optional<Date> appInstallTime() const;
 
     // The stored version; a stored 0 (or none) is replaced by the bundle's "Data Store Version".
@@ -118,7 +118,7 @@ public:
     // The localized titles of the three choices, in choice order (built once).
     static const std::vector<std::string>& appearanceTitles();
 
-    // nil when the stored number is no status; 0 when nothing is stored.
+    // None when the stored number is no status; 0 when nothing is stored.
     std::optional<SystemExtensionStatus> openVPNSystemExtensionStatus() const;
     std::optional<SystemExtensionStatus> wgSystemExtensionStatus() const;
     // Posts "ExtensionStatusChanged" first, then stores: observers must use the object.
@@ -141,7 +141,7 @@ private:
 void to_json(nlohmann::json& j, const AppPreferences::UpdateAvailable& v);
 void to_json(nlohmann::ordered_json& j, const AppPreferences::UpdateAvailable& v);
 void from_json(const nlohmann::json& j, AppPreferences::UpdateAvailable& v);
-// Every key is required on reading except "nasIdentifier", which is left out when nil.
+// Every key is required on reading except "nasIdentifier", which is left out when absent.
 void to_json(nlohmann::json& j, const AppPreferences::LastConnection& v);
 void to_json(nlohmann::ordered_json& j, const AppPreferences::LastConnection& v);
 void from_json(const nlohmann::json& j, AppPreferences::LastConnection& v);

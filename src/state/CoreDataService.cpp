@@ -102,7 +102,7 @@ AttributeValue columnValue(sqlite3_stmt* stmt, int column, AttributeType type) {
     return std::monostate{};
 }
 
-// Orders two values of one attribute; nil first.
+// Orders two values of one attribute; an absent value first.
 int compareValues(const AttributeValue& a, const AttributeValue& b) {
     if (a.index() != b.index()) return a.index() < b.index() ? -1 : 1;
     return std::visit(

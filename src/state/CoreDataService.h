@@ -51,7 +51,7 @@ private:
     std::vector<EntityDescription> entities_;
 };
 
-// An attribute's value; monostate is nil.
+// An attribute's value; monostate is an absent value.
 using AttributeValue = std::variant<std::monostate, std::string, std::int64_t, double, bool, Date>;
 
 class ManagedObjectContext;
@@ -65,9 +65,9 @@ public:
 
     AttributeValue value(std::string_view attribute) const;
     std::optional<std::string> string(std::string_view attribute) const;
-    std::int64_t integer(std::string_view attribute) const;  // nil: 0
-    double doubleValue(std::string_view attribute) const;    // nil: 0
-    bool boolean(std::string_view attribute) const;          // nil: false
+    std::int64_t integer(std::string_view attribute) const;  // absent: 0
+    double doubleValue(std::string_view attribute) const;    // absent: 0
+    bool boolean(std::string_view attribute) const;          // absent: false
     std::optional<Date> date(std::string_view attribute) const;
 
     // Typed setters; false (and nothing changes) for an attribute the entity does not have or

@@ -58,7 +58,7 @@ public:
     // "<VPN user name>.<name>", the user name read now; "." + name when signed out.
     static std::string perUserKey(std::string_view name);
 
-    // Server lists read as empty when absent; elements that do not decode are dropped. nil removes.
+    // Server lists read as empty when absent; elements that do not decode are dropped. None removes.
     ServerList recents() const;
     void setRecents(const std::optional<ServerList>& value);  // posts "RecentsUpdated"
     ServerList favorites() const;
@@ -75,8 +75,8 @@ public:
     void setIsFromDetail(bool value);
     bool isInstallNow() const;
     void setIsInstallNow(bool value);
-    std::optional<Date> pingedAt() const;  // nil when absent or not a date
-    void setPingedAt(const std::optional<Date>& value);  // nil removes
+    std::optional<Date> pingedAt() const;  // none when absent or not a date
+    void setPingedAt(const std::optional<Date>& value);  // none removes
     bool launchOnStartUp() const;
     void setLaunchOnStartUp(bool value);
     void setIsAlreadyShownDetailScreen(bool value);
@@ -124,12 +124,12 @@ public:
     void setAutoConnectVia(AutoConnectVia value);
     bool passwordChanged() const;
     void setPasswordChanged(bool value);  // posts "PasswordChanged"
-    // The stored ratings; nil when absent or not in the ratings format (such a value is dropped).
+    // The stored ratings; none when absent or not in the ratings format (such a value is dropped).
     std::optional<Ratings> personalizeServer() const;
-    void setPersonalizeServer(const std::optional<Ratings>& value);  // nil stores an empty dictionary
+    void setPersonalizeServer(const std::optional<Ratings>& value);  // none stores an empty dictionary
     ServerPtr dedicatedServer() const;
     void setDedicatedServer(const ServerPtr& value);  // posts "DedicatedIpUpdated"
-    void setDedicatedIpApiError(const std::optional<Error>& value);  // nil removes
+    void setDedicatedIpApiError(const std::optional<Error>& value);  // none removes
     bool isB2C() const;
     void setReferralLink(const std::optional<std::string>& value);
     bool connectToFallback() const;

@@ -14,10 +14,10 @@ ZevuDataFetcherTypes::ServerPtr decodedServer(const UserDefaults& defaults, std:
 // Stores the Server; null stores the JSON null, which reads back as null.
 void setEncodedServer(UserDefaults& defaults, const ZevuDataFetcherTypes::ServerPtr& server, std::string_view key);
 
-// The list under key: nil when absent or any element is not Data; elements that do not decode are
+// The list under key: none when absent or any element is not Data; elements that do not decode are
 // dropped.
 std::optional<ZevuDataFetcherTypes::ServerList> decodedServerList(const UserDefaults& defaults, std::string_view key);
-// nil removes the key; null elements are left out.
+// None removes the key; null elements are left out.
 void setEncodedServerList(UserDefaults& defaults, const std::optional<ZevuDataFetcherTypes::ServerList>& servers,
                           std::string_view key);
 

@@ -3,7 +3,7 @@
 // - one record: a Data value holding its JSON text;
 // - a list of records: an array whose elements are Data values, one JSON text per record, in order.
 // Each call makes its own encoder and decoder, so these run on any thread. Nothing reports an error:
-// undecodable data reads as nil (a record) or as a shorter list (a list).
+// undecodable data reads as none (a record) or as a shorter list (a list).
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -46,7 +46,7 @@ void reportUnencodableElement(std::string_view key, std::size_t index);
 
 }  // namespace stored
 
-// The record stored under `key`; nil when the key is absent, holds no Data, or does not decode.
+// The record stored under `key`; none when the key is absent, holds no Data, or does not decode.
 template <class T>
 std::optional<T> decodable(const UserDefaults& defaults, std::string_view key) {
     auto data = defaults.data(key);
@@ -54,7 +54,7 @@ std::optional<T> decodable(const UserDefaults& defaults, std::string_view key) {
     return stored::decodeJSON<T>(*data);
 }
 
-// Stores the JSON of the value; nil stores the JSON text null, which reads back as nil. When the
+// Stores the JSON of the value; none stores the JSON text null, which reads back as none. When the
 // value cannot be encoded the key is removed.
 template <class T>
 void setEncodable(UserDefaults& defaults, const std::optional<T>& value, std::string_view key) {
@@ -69,7 +69,7 @@ void setEncodable(UserDefaults& defaults, const std::optional<T>& value, std::st
     else defaults.removeObject(key);
 }
 
-// The list stored under `key`: nil when the key is absent, holds no array, or any element is not
+// The list stored under `key`: none when the key is absent, holds no array, or any element is not
 // Data; otherwise the elements that decode, in order (possibly none).
 template <class T>
 std::optional<std::vector<T>> decodableArray(const UserDefaults& defaults, std::string_view key) {
@@ -84,7 +84,7 @@ std::optional<std::vector<T>> decodableArray(const UserDefaults& defaults, std::
     return out;
 }
 
-// nil removes the key; otherwise stores one Data element per record, in order. A record that cannot
+// None removes the key; otherwise stores one Data element per record, in order. A record that cannot
 // be encoded is left out (and reported) rather than failing the rest of the list.
 template <class T>
 void setEncodableArray(UserDefaults& defaults, const std::optional<std::vector<T>>& values, std::string_view key) {

@@ -99,7 +99,7 @@ public:
     void setReadNotificationsFromFirestoreCache(bool value);
     std::int64_t unreadNotificationCount() const;
     void setUnreadNotificationCount(std::int64_t value);
-    // nil also when the stored data does not decode.
+    // None also when the stored data does not decode.
     std::optional<DedicatedIPDetail> dedicatedIPDetail() const;
     void setDedicatedIPDetail(const std::optional<DedicatedIPDetail>& value);
 
@@ -114,7 +114,7 @@ public:
 
     // Keychain items, named "<Application Bundle identifier>.<word>".
     std::optional<std::string> vpnPassword() const;
-    void setVpnPassword(const std::optional<std::string>& value);  // nil deletes the item
+    void setVpnPassword(const std::optional<std::string>& value);  // none deletes the item
     std::optional<std::string> loginPassword() const;
     std::optional<std::string> firestoreToken() const;
 

@@ -8,6 +8,7 @@
 #include "FakeService.h"
 #include "api/AccessTokenInterceptor.h"
 #include "api/FakeAuth.h"
+#include "zevu/ZevuCore.h"
 #include "api/ApiResponse.h"
 #include "api/Networking.h"
 #include "api/ServiceHosts.h"
@@ -198,7 +199,7 @@ TEST(ReachabilityTest, TheFirstReachableReportIsSwallowedAndAConnectedVPNSilence
     networking.handleReachabilityChange(Networking::Status::notReachable);
     networking.handleReachabilityChange(Networking::Status::unknown);
     networking.handleReachabilityChange(Networking::Status::reachable);
-    vpn = 3;
+    vpn = zevu::rawValue(zevu::ZevuVPNState::Connected);
     networking.handleReachabilityChange(Networking::Status::reachable);
     EXPECT_EQ(posted, (std::vector<bool>{false, false, true}));
 }

@@ -19,9 +19,15 @@ TEST(ZevuTypesTest, ConnectionStateFromRawAndFromTheSDKStatus) {
     for (const auto& c : cases) EXPECT_EQ(zevuConnectionStateFromRaw(c.raw), c.state) << c.raw;
     EXPECT_EQ(sizeof(ZevuConnectionState), 1u);
 
-    EXPECT_EQ(connectionStateFromVPNStatus(3), ZevuConnectionState::Connected);
-    EXPECT_EQ(connectionStateFromVPNStatus(2), ZevuConnectionState::Connecting);
-    for (int status : {0, 1, 4, 5, -1}) EXPECT_EQ(connectionStateFromVPNStatus(status), ZevuConnectionState::Disconnected);
+    using zevu::ZevuVPNState;
+    EXPECT_EQ(connectionStateFromVPNStatus(rawValue(ZevuVPNState::Connected)), ZevuConnectionState::Connected);
+    EXPECT_EQ(connectionStateFromVPNStatus(rawValue(ZevuVPNState::Connecting)), ZevuConnectionState::Connecting);
+    for (auto state : {ZevuVPNState::Invalid, ZevuVPNState::Disconnected, ZevuVPNState::Reasserting,
+                       ZevuVPNState::Disconnecting, ZevuVPNState::Paused})
+        EXPECT_EQ(connectionStateFromVPNStatus(rawValue(state)), ZevuConnectionState::Disconnected) << rawValue(state);
+    EXPECT_EQ(connectionStateFromVPNStatus(-1), ZevuConnectionState::Disconnected);
+    EXPECT_TRUE(isConnectedOrConnecting(rawValue(ZevuVPNState::Connecting)));
+    EXPECT_FALSE(isConnectedOrConnecting(rawValue(ZevuVPNState::Disconnecting)));
 }
 
 TEST(ZevuTypesTest, SourceEnumerationsMatchRawValuesExactlyAndCodeAsText) {

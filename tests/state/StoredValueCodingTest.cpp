@@ -34,7 +34,7 @@ protected:
 struct StoredListCase {
     const char* name;
     std::optional<Value> stored;                                // nothing: the key is absent
-    std::optional<std::vector<std::string>> expectedUsernames;  // nothing: reads as nil
+    std::optional<std::vector<std::string>> expectedUsernames;  // nothing: reads as none
 };
 
 TEST_F(StoredValueCodingTest, StoredListsKeepWhatDecodesAndRejectForeignElements) {
@@ -75,7 +75,7 @@ TEST_F(StoredValueCodingTest, WritersStoreJsonDataThatReadsBack) {
                       R"("server_type":"dedicated","port_number":"51820"}]})"));
     EXPECT_EQ(decodable<DedicatedIPDetail>(d, "detail"), detail);
 
-    // nil is stored as the JSON null, which reads as nil.
+    // None is stored as the JSON null, which reads back as none.
     setEncodable<DedicatedIPDetail>(d, std::nullopt, "detail");
     EXPECT_EQ(d.data("detail"), toBytes("null"));
     EXPECT_EQ(decodable<DedicatedIPDetail>(d, "detail"), std::nullopt);
