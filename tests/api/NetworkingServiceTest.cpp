@@ -102,6 +102,32 @@ TEST_F(NetworkingServiceTest, TransportFailuresBecomeTheUserFacingErrors) {
     }
 }
 
+TEST_F(NetworkingServiceTest, ARedirectAwayFromTheServiceIsRefusedAndNoTokenOrPasswordLeaves) {
+    fake::FakeService elsewhere;
+    ASSERT_TRUE(elsewhere.start());
+    elsewhere.route("*", ".*", Answer::envelope({}));
+    for (int status : {301, 302, 307, 308}) {
+        SCOPED_TRACE(status);
+        for (auto path : {"/MorvexVPN/user/profile/v3", "/MorvexVPN/user/login/v3"})
+            service.failNext(path, Answer::redirect(status, elsewhere.baseURL() + "/collect"));
+        auto profile = send(Endpoint::Profile, http::Method::GET);
+        auto login = send(Endpoint::Login, http::Method::POST, nlohmann::json{{"username", "alex"}, {"password", "hunter2"}});
+        for (const auto* answer : {&profile, &login}) {
+            ASSERT_TRUE(answer->error);
+            EXPECT_EQ(Networking::handleFailedResponse(*answer).code, http::URLError::httpTooManyRedirects);
+        }
+    }
+    EXPECT_TRUE(elsewhere.requests().empty());
+}
+
+TEST_F(NetworkingServiceTest, AnAccessTokenWithALineBreakIsNeverSent) {
+    AppManager::shared().iws_accessToken = "access-9\r\nX-Injected: 1";
+    auto answer = send(Endpoint::Profile, http::Method::GET);
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->code, http::SessionError::invalidRequestHeader);
+    EXPECT_TRUE(service.requests().empty());
+}
+
 class DownloadTest : public NetworkingServiceTest {
 protected:
     Result<std::filesystem::path> download(const std::string& path, std::vector<double>* remaining = nullptr) {
