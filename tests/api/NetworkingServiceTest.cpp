@@ -11,7 +11,10 @@
 #include "api/Networking.h"
 #include "api/ServiceHosts.h"
 #include "foundation/NotificationCenter.h"
+#include "foundation/UserDefaults.h"
+#include "foundation/Value.h"
 #include "session/AppManager.h"
+#include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -126,6 +129,25 @@ TEST_F(NetworkingServiceTest, AnAccessTokenWithALineBreakIsNeverSent) {
     ASSERT_TRUE(answer.error);
     EXPECT_EQ(answer.error->code, http::SessionError::invalidRequestHeader);
     EXPECT_TRUE(service.requests().empty());
+}
+
+TEST_F(NetworkingServiceTest, TheClientIdReachesTheServiceAsOnePathSegment) {
+    test::LocalHttpServer raw;  // it keeps the request target as it came
+    hosts::setServiceURLOverride(raw.baseURL());
+    const std::string prefix = "/MorvexVPN/refer-a-friend/";
+    for (std::string id : {"42", "../../user/profile/v3", "..", ".", "a/b", "a?b#c", "%2e%2e%2F", "a b"}) {
+        SCOPED_TRACE(id);
+        UserDefaults::standard().set(Value(id), "UserPreferences.clientId");
+        send(Endpoint::ReferAFriend, http::Method::GET);
+        ASSERT_FALSE(raw.requests().empty());
+        const std::string target = raw.requests().back().target;
+        ASSERT_TRUE(target.starts_with(prefix)) << target;
+        const std::string segment = target.substr(prefix.size());
+        EXPECT_EQ(segment.find_first_of("/?#"), std::string::npos) << target;
+        EXPECT_NE(segment, "..");
+        EXPECT_NE(segment, ".");
+        EXPECT_EQ(QUrl::fromPercentEncoding(QByteArray::fromStdString(segment)).toStdString(), id) << target;
+    }
 }
 
 class DownloadTest : public NetworkingServiceTest {
