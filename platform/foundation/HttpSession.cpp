@@ -273,6 +273,61 @@ std::string seconds(double s) {
 
 }  // namespace
 
+// A body held in memory. With a stated length it goes straight into one string of that size;
+// without one it gathers in pieces that are moved into one string at the end, each let go as soon
+// as it is copied: a growing string would briefly hold its old and its new copy at every step.
+class BodyBuffer {
+public:
+    void expect(std::size_t length) {
+        whole_.reserve(length);
+        direct_ = true;
+    }
+    void append(std::string_view bytes) {
+        if (direct_) {
+            whole_.append(bytes);
+            return;
+        }
+        while (!bytes.empty()) {
+            if (pieces_.empty() || pieces_.back().size() == kPiece) {
+                pieces_.emplace_back();
+                pieces_.back().reserve(kPiece);
+            }
+            auto n = std::min(bytes.size(), kPiece - pieces_.back().size());
+            pieces_.back().append(bytes.substr(0, n));
+            bytes.remove_prefix(n);
+            size_ += n;
+        }
+    }
+    std::string take() {
+        if (pieces_.empty()) return std::exchange(whole_, {});
+        std::string out;
+        out.resize_and_overwrite(size_, [this](char* data, std::size_t size) {
+            std::size_t at = 0;
+            for (auto& piece : pieces_) {
+                std::copy(piece.begin(), piece.end(), data + at);
+                at += piece.size();
+                std::string().swap(piece);
+            }
+            return size;
+        });
+        clear();
+        return out;
+    }
+    void clear() {
+        whole_ = {};
+        pieces_ = {};
+        size_ = 0;
+        direct_ = false;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1 << 20;
+    std::string whole_;
+    std::vector<std::string> pieces_;
+    std::size_t size_ = 0;
+    bool direct_ = false;
+};
+
 struct TaskState;
 
 struct Session::Impl : std::enable_shared_from_this<Session::Impl> {
@@ -308,7 +363,7 @@ struct TaskState : Task, std::enable_shared_from_this<TaskState> {
     QPointer<QTimer> deadlineTimer;
     QElapsedTimer clock;
     std::optional<HTTPResponse> response;
-    std::string body;  // request(): the body so far
+    BodyBuffer body;  // request(): the body so far
     std::int64_t received = 0;
     std::int64_t expected = -1;  // the body's stated length
     std::int64_t limit = 0;
@@ -526,7 +581,7 @@ void Session::Impl::head(const std::shared_ptr<TaskState>& state, const wire::Re
         return;
     }
     if (h.contentLength) state->expected = static_cast<std::int64_t>(*h.contentLength);
-    if (!state->isDownload && h.contentLength) state->body.reserve(static_cast<std::size_t>(*h.contentLength));
+    if (!state->isDownload && h.contentLength) state->body.expect(static_cast<std::size_t>(*h.contentLength));
 }
 
 void Session::Impl::body(const std::shared_ptr<TaskState>& state, std::string_view piece) {
@@ -609,8 +664,7 @@ void Session::Impl::endAttempt(const std::shared_ptr<TaskState>& state, std::opt
     }
     if (!r->error) {
         const HTTPResponse& response = *r->response;
-        if (!state->isDownload) r->data = std::move(state->body);
-        state->body = {};
+        if (!state->isDownload) r->data = state->body.take();
         if (state->validate) r->error = validate(*state->sent, response);
         bool emptyAllowed = state->sent->method == Method::HEAD || response.statusCode == 204 ||
                             response.statusCode == 205;

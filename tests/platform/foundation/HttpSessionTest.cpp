@@ -486,6 +486,24 @@ TEST_F(HttpSessionTest, BodiesOverTheirCapFailOnceAndDownloadsLeaveNoFile) {
     ASSERT_FALSE(fits.error) << failureText(fits);
     EXPECT_EQ(fits.data->size(), big.size());
 
+    // A body of no stated length within the cap arrives whole and in order.
+    std::string varied(3 * (1 << 20) + 5, '\0');
+    for (std::size_t i = 0; i < varied.size(); ++i) varied[i] = static_cast<char>(i * 7 % 251);
+    test::RawSocketServer chunked([&varied](test::RawSocketServer::Connection& c) {
+        if (c.readHead().empty()) return;
+        std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n";
+        for (std::size_t at = 0; at < varied.size(); at += 40000) {
+            auto piece = varied.substr(at, 40000);
+            answer += QByteArray::number(static_cast<qulonglong>(piece.size()), 16).toStdString() + "\r\n" + piece + "\r\n";
+        }
+        c.send(answer + "0\r\n\r\n");
+    });
+    Request within{toURL(chunked.baseURL() + "/x")};
+    within.maximumBodySize = 4 << 20;
+    auto whole = send(within);
+    ASSERT_FALSE(whole.error) << failureText(whole);
+    EXPECT_TRUE(whole.data == varied);
+
     test::TempDir dir;
     for (auto source : {url("/big"), toURL(endless.baseURL() + "/x")}) {
         Request r{source};
