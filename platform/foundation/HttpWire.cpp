@@ -28,9 +28,10 @@ std::string_view trimOWS(std::string_view s) {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) { return lower(a) == lower(b); }
 
-// The fields that frame the message on the wire belong to this layer, never to the caller.
+// The fields that frame the message on the wire belong to this layer, never to the caller; so does
+// the choice of content coding, since the reader takes bodies only as they are.
 bool isFramingField(std::string_view name) {
-    for (auto f : {"host", "content-length", "transfer-encoding", "connection"})
+    for (auto f : {"host", "content-length", "transfer-encoding", "connection", "accept-encoding"})
         if (equalsIgnoringCase(name, f)) return true;
     return false;
 }
@@ -105,7 +106,7 @@ std::string requestHead(Method method, const QUrl& url, const Headers& headers, 
     }
     bool bodyExpected = method == Method::POST || method == Method::PUT || method == Method::PATCH;
     if (bodySize || bodyExpected) head += "Content-Length: " + std::to_string(bodySize.value_or(0)) + "\r\n";
-    head += "Connection: close\r\n\r\n";
+    head += "Accept-Encoding: identity\r\nConnection: close\r\n\r\n";
     return head;
 }
 

@@ -26,9 +26,10 @@ namespace morvex::http::wire {
 std::optional<std::string> invalidFieldName(std::string_view name);
 std::optional<std::string> invalidFieldValue(std::string_view value);
 
-// The request head: request line, Host, the caller's fields (minus the framing fields this layer
-// owns: Host, Content-Length, Transfer-Encoding, Connection), Content-Length and
-// "Connection: close". The fields must have been checked with the functions above.
+// The request head: request line, Host, the caller's fields (minus those this layer owns: Host,
+// Content-Length, Transfer-Encoding, Connection, Accept-Encoding), Content-Length,
+// "Accept-Encoding: identity" and "Connection: close". The fields must have been checked with the
+// functions above.
 std::string requestHead(Method method, const QUrl& url, const Headers& headers, std::optional<std::size_t> bodySize);
 
 struct Limits {

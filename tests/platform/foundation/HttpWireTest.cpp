@@ -114,15 +114,15 @@ TEST(ResponseReaderTest, RefusesMalformedAndOversizedAnswers) {
 
 TEST(RequestHeadTest, FramingBelongsToTheWireAndDotSegmentsStayNames) {
     Headers headers{{"Accept", "application/json"}, {"Host", "evil"}, {"Content-Length", "999"},
-                    {"Transfer-Encoding", "chunked"}, {"Connection", "keep-alive"}};
+                    {"Transfer-Encoding", "chunked"}, {"Connection", "keep-alive"}, {"Accept-Encoding", "gzip"}};
     auto post = requestHead(Method::POST, QUrl("http://127.0.0.1:8080/a/../b/./c?q=1%202"), headers, std::nullopt);
     EXPECT_EQ(post,
               "POST /a/%2E%2E/b/%2E/c?q=1%202 HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nAccept: application/json\r\n"
-              "Content-Length: 0\r\nConnection: close\r\n\r\n");
+              "Content-Length: 0\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(requestHead(Method::GET, QUrl("https://[::1]:443"), {}, std::nullopt),
-              "GET / HTTP/1.1\r\nHost: [::1]\r\nConnection: close\r\n\r\n");
+              "GET / HTTP/1.1\r\nHost: [::1]\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(requestHead(Method::PUT, QUrl("http://h/x"), {}, 3),
-              "PUT /x HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\nConnection: close\r\n\r\n");
+              "PUT /x HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
 }
 
 TEST(RequestHeadTest, FieldsWithLineBreaksOrNulAreNamed) {
