@@ -3,11 +3,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QNetworkAccessManager>
+#include <QLocale>
 #include <QNetworkInformation>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
@@ -18,6 +17,8 @@
 #include <nlohmann/json.hpp>
 
 #include "foundation/Dispatch.h"
+#include "foundation/HttpExchange.h"
+#include "foundation/HttpWire.h"
 
 namespace morvex::http {
 
@@ -64,6 +65,7 @@ std::string_view urlErrorText(int code) {
     case URLError::httpTooManyRedirects: return "too many HTTP redirects";
     case URLError::notConnectedToInternet: return "The Internet connection appears to be offline.";
     case URLError::badServerResponse: return "bad server response";
+    case URLError::dataLengthExceedsMaximum: return "resource exceeds maximum size";
     case URLError::secureConnectionFailed: return "An SSL error has occurred and a secure connection to the server cannot be made.";
     case URLError::cannotCreateFile: return "cannot create file";
     case URLError::cannotWriteToFile: return "cannot write to file";
@@ -74,48 +76,6 @@ std::string_view urlErrorText(int code) {
 bool networkIsOffline() {
     auto* info = QNetworkInformation::instance();
     return info && info->reachability() == QNetworkInformation::Reachability::Disconnected;
-}
-
-// Qt reports both transport failures and HTTP statuses as reply errors; these are the transport ones.
-bool isTransportError(QNetworkReply::NetworkError e) {
-    int code = static_cast<int>(e);
-    return (code >= 1 && code < 200) || e == QNetworkReply::ProtocolUnknownError ||
-           e == QNetworkReply::ProtocolFailure;
-}
-
-int urlErrorCode(QNetworkReply::NetworkError e) {
-    switch (e) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::ProxyConnectionRefusedError:
-    case QNetworkReply::ProxyNotFoundError:
-        return URLError::cannotConnectToHost;
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::ProxyConnectionClosedError:
-        return URLError::networkConnectionLost;
-    case QNetworkReply::HostNotFoundError: return URLError::cannotFindHost;
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::ProxyTimeoutError:
-        return URLError::timedOut;
-    case QNetworkReply::OperationCanceledError: return URLError::cancelled;
-    case QNetworkReply::SslHandshakeFailedError: return URLError::secureConnectionFailed;
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::BackgroundRequestNotAllowedError:
-        return URLError::notConnectedToInternet;
-    case QNetworkReply::TooManyRedirectsError:
-    case QNetworkReply::InsecureRedirectError:
-        return URLError::httpTooManyRedirects;
-    case QNetworkReply::ProtocolUnknownError: return URLError::unsupportedURL;
-    case QNetworkReply::ProtocolFailure: return URLError::badServerResponse;
-    default: return URLError::unknown;
-    }
-}
-
-Headers responseHeaders(QNetworkReply* reply) {
-    Headers h;
-    for (const auto& [name, value] : reply->rawHeaderPairs())
-        h.add(name.toStdString(), value.toStdString());
-    return h;
 }
 
 }  // namespace
@@ -214,6 +174,10 @@ Error urlError(int code) {
     return Error(std::string(kURLErrorDomain), code, std::string(urlErrorText(code)));
 }
 
+Error urlError(int code, std::string description) {
+    return Error(std::string(kURLErrorDomain), code, std::move(description));
+}
+
 Error sessionTaskFailed(Error urlErr) {
     std::string text = "URLSessionTask failed with error: " + urlErr.localizedDescription();
     return Error(std::string(kSessionErrorDomain), SessionError::sessionTaskFailed, std::move(text),
@@ -258,24 +222,124 @@ std::optional<Error> validate(const Request& request, const HTTPResponse& respon
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+// Scheme, host and port; the port is the scheme's own when the URL names none.
+struct Origin {
+    QString scheme;
+    QString host;
+    int port = 0;
+    bool operator==(const Origin&) const = default;
+};
+
+Origin originOf(const QUrl& url) {
+    QString scheme = url.scheme().toLower();
+    return {scheme, url.host().toLower(), url.port(scheme == "https" ? 443 : 80)};
+}
+
+QString originText(const Origin& o) { return o.scheme + "://" + o.host + ":" + QString::number(o.port); }
+
+bool isRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
+
+// Fields that may go along to another origin: none of them can carry a credential.
+bool harmlessAcrossOrigins(std::string_view name) {
+    return equalsIgnoringCase(name, "Accept") || equalsIgnoringCase(name, "Accept-Language") ||
+           equalsIgnoringCase(name, "User-Agent");
+}
+
+std::optional<Error> invalidField(const Headers& headers) {
+    for (const auto& [name, value] : headers.fields()) {
+        std::optional<std::string> why = wire::invalidFieldName(name);
+        if (!why) {
+            if (auto v = wire::invalidFieldValue(value)) why = "the header field \"" + name + "\": " + *v;
+        }
+        if (why)
+            return Error(std::string(kSessionErrorDomain), SessionError::invalidRequestHeader,
+                         "The request was not sent: " + *why + ".");
+    }
+    return std::nullopt;
+}
+
+std::string acceptLanguage() {
+    QString name = QLocale::system().name();
+    if (name == "C" || name.isEmpty()) return "en,*";
+    return name.replace('_', '-').toStdString() + ",*";
+}
+
+std::string seconds(double s) {
+    QString text = QString::number(s, 'g', 6);
+    return text.toStdString() + (s == 1 ? " second" : " seconds");
+}
+
+}  // namespace
+
+// A body held in memory. With a stated length it goes straight into one string of that size;
+// without one it gathers in pieces that are moved into one string at the end, each let go as soon
+// as it is copied: a growing string would briefly hold its old and its new copy at every step.
+class BodyBuffer {
+public:
+    void expect(std::size_t length) {
+        whole_.reserve(length);
+        direct_ = true;
+    }
+    void append(std::string_view bytes) {
+        if (direct_) {
+            whole_.append(bytes);
+            return;
+        }
+        while (!bytes.empty()) {
+            if (pieces_.empty() || pieces_.back().size() == kPiece) {
+                pieces_.emplace_back();
+                pieces_.back().reserve(kPiece);
+            }
+            auto n = std::min(bytes.size(), kPiece - pieces_.back().size());
+            pieces_.back().append(bytes.substr(0, n));
+            bytes.remove_prefix(n);
+            size_ += n;
+        }
+    }
+    std::string take() {
+        if (pieces_.empty()) return std::exchange(whole_, {});
+        std::string out;
+        out.resize_and_overwrite(size_, [this](char* data, std::size_t size) {
+            std::size_t at = 0;
+            for (auto& piece : pieces_) {
+                std::copy(piece.begin(), piece.end(), data + at);
+                at += piece.size();
+                std::string().swap(piece);
+            }
+            return size;
+        });
+        clear();
+        return out;
+    }
+    void clear() {
+        whole_ = {};
+        pieces_ = {};
+        size_ = 0;
+        direct_ = false;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1 << 20;
+    std::string whole_;
+    std::vector<std::string> pieces_;
+    std::size_t size_ = 0;
+    bool direct_ = false;
+};
+
 struct TaskState;
 
 struct Session::Impl : std::enable_shared_from_this<Session::Impl> {
-    QPointer<QNetworkAccessManager> manager;
-
-    QNetworkAccessManager* nam() {
-        if (!manager) {
-            manager = new QNetworkAccessManager();
-            // Redirects are followed only when they do not lower the security of the scheme.
-            manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-        }
-        return manager;
-    }
-    ~Impl() { delete manager.data(); }
+    QList<QSslCertificate> extraAuthorities;
 
     void start(const std::shared_ptr<TaskState>& state);
     void send(const std::shared_ptr<TaskState>& state, Request request);
-    void finished(const std::shared_ptr<TaskState>& state);
+    void launch(const std::shared_ptr<TaskState>& state);
+    void head(const std::shared_ptr<TaskState>& state, const wire::ResponseReader::Head& head);
+    void body(const std::shared_ptr<TaskState>& state, std::string_view piece);
+    void redirect(const std::shared_ptr<TaskState>& state, int status, const std::string& location);
+    void endAttempt(const std::shared_ptr<TaskState>& state, std::optional<Error> urlErr);
     void deliver(const std::shared_ptr<TaskState>& state, DataResponse response);
 };
 
@@ -288,20 +352,27 @@ struct TaskState : Task, std::enable_shared_from_this<TaskState> {
     int retryCount = 0;
     bool done = false;
     bool cancelled = false;
-    bool timedOut = false;
 
-    std::optional<Request> sent;
-    QPointer<QNetworkReply> reply;
-    QPointer<QTimer> timer;
+    // The attempt in flight (main thread only). The exchange's callbacks hold this state until
+    // the attempt ends, which lets go of the exchange and the timers.
+    std::optional<Request> sent;  // as adapted
+    Exchange::Message hop;        // what goes to the current URL, after redirects
+    int redirects = 0;
+    std::shared_ptr<Exchange> exchange;
+    QPointer<QTimer> idleTimer;
+    QPointer<QTimer> deadlineTimer;
     QElapsedTimer clock;
+    std::optional<HTTPResponse> response;
+    BodyBuffer body;  // request(): the body so far
+    std::int64_t received = 0;
+    std::int64_t expected = -1;  // the body's stated length
+    std::int64_t limit = 0;
 
     std::function<void(const DataResponse&)> dataCompletion;
 
     // Downloads.
     bool isDownload = false;
     std::unique_ptr<QTemporaryFile> file;
-    bool writeFailed = false;
-    qint64 received = 0;
     DownloadDestination destination;
     DownloadOptions options;
     std::function<void(const Progress&)> progress;
@@ -309,21 +380,35 @@ struct TaskState : Task, std::enable_shared_from_this<TaskState> {
 
     const std::string& identifier() const override { return id; }
 
+    bool inFlight() const { return exchange != nullptr; }
+
+    // Lets go of the exchange and the timers; nothing of this attempt runs after it.
+    void releaseAttempt() {
+        if (auto e = std::move(exchange)) e->abort();
+        for (auto* t : {idleTimer.data(), deadlineTimer.data()}) {
+            if (!t) continue;
+            t->stop();
+            t->deleteLater();
+        }
+        idleTimer = nullptr;
+        deadlineTimer = nullptr;
+    }
+
     void cancel() override {
         auto self = shared_from_this();
         DispatchQueue::main().async([self] {
             if (self->done) return;
             self->cancelled = true;
-            if (self->reply) {
-                self->reply->abort();  // finishes the reply, which delivers -999
+            auto s = self->session.lock();
+            if (!s) return;
+            if (self->inFlight()) {
+                s->endAttempt(self, urlError(URLError::cancelled));
                 return;
             }
-            if (auto s = self->session.lock()) {
-                DataResponse r;
-                r.request = self->sent;
-                r.error = sessionTaskFailed(urlError(URLError::cancelled));
-                s->deliver(self, std::move(r));
-            }
+            DataResponse r;
+            r.request = self->sent;
+            r.error = sessionTaskFailed(urlError(URLError::cancelled));
+            s->deliver(self, std::move(r));
         });
     }
 };
@@ -379,113 +464,226 @@ void Session::Impl::send(const std::shared_ptr<TaskState>& state, Request reques
         return;
     }
     state->sent = request;
-    state->timedOut = false;
-    QNetworkRequest q(request.url);
-    for (const auto& [name, value] : request.headers.fields())
-        q.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
-    if (state->isDownload) {
-        state->file = std::make_unique<QTemporaryFile>();
-        state->writeFailed = !state->file->open();
-        state->received = 0;
+    // A field that could end the head early would let a value write requests of its own.
+    if (auto refused = invalidField(request.headers)) {
+        DataResponse r;
+        r.request = request;
+        r.error = std::move(refused);
+        deliver(state, std::move(r));
+        return;
     }
-    QByteArray verb = QByteArray::fromStdString(std::string(methodName(request.method)));
-    QNetworkReply* reply = request.body
-        ? nam()->sendCustomRequest(q, verb, QByteArray::fromStdString(*request.body))
-        : nam()->sendCustomRequest(q, verb);
-    state->reply = reply;
+    state->limit = request.maximumBodySize.value_or(state->isDownload ? kDefaultDownloadSizeLimit : kDefaultDataSizeLimit);
+    state->redirects = 0;
+    state->hop = Exchange::Message{request.method, request.url, request.headers, request.body};
+    if (!state->hop.headers.contains("User-Agent")) state->hop.headers.set("User-Agent", "Mozilla/5.0");
+    if (!state->hop.headers.contains("Accept-Language")) state->hop.headers.set("Accept-Language", acceptLanguage());
     state->clock.start();
 
-    // The time-out counts from the last sign of life, as for an idle connection.
-    auto* timer = new QTimer(reply);
+    // Besides the idle time-out, the whole exchange has a deadline: a server that trickles a byte
+    // now and then never lets the idle time-out fire.
+    double deadline = request.deadline.value_or(state->isDownload ? kDefaultDownloadDeadline : kDefaultDataDeadline);
+    auto* timer = new QTimer();
     timer->setSingleShot(true);
-    timer->setInterval(static_cast<int>(std::max(0.001, request.timeoutInterval) * 1000));
-    state->timer = timer;
-    QObject::connect(timer, &QTimer::timeout, reply, [state] {
-        state->timedOut = true;
-        if (state->reply) state->reply->abort();
-    });
-    auto touch = [state] {
-        if (state->timer) state->timer->start();
-    };
-    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, touch);
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [state, touch] {
-        touch();
-        if (state->isDownload && state->reply && state->file) {
-            auto chunk = state->reply->readAll();
-            if (!state->writeFailed && state->file->write(chunk) != chunk.size()) state->writeFailed = true;
-            state->received += chunk.size();
-            // Progress goes by what has arrived (Qt's own progress signal is throttled), and only
-            // the body of an acceptable answer counts as the download.
-            auto status = state->reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-            bool acceptable = !state->validate || !status.isValid() || (status.toInt() >= 200 && status.toInt() <= 299);
-            if (state->progress && acceptable && !state->done) {
-                bool known = false;
-                qint64 total = state->reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-                state->progress(Progress{state->received, known && total > 0 ? total : -1});
-            }
-        }
-    });
+    timer->setInterval(static_cast<int>(std::clamp(deadline, 0.001, 24.0 * 24 * 3600) * 1000));
     auto weak = weak_from_this();
-    QObject::connect(reply, &QNetworkReply::finished, reply, [weak, state] {
-        if (auto self = weak.lock()) self->finished(state);
+    QObject::connect(timer, &QTimer::timeout, timer, [weak, state, deadline] {
+        auto self = weak.lock();
+        if (!self) state->releaseAttempt();
+        else if (state->inFlight())
+            self->endAttempt(state, urlError(URLError::timedOut, "The request did not finish within its deadline of " +
+                                                                     seconds(deadline) + "."));
     });
+    state->deadlineTimer = timer;
     timer->start();
+    launch(state);
 }
 
-void Session::Impl::finished(const std::shared_ptr<TaskState>& state) {
-    QNetworkReply* reply = state->reply;
-    if (!reply) return;
-    state->reply = nullptr;
-    reply->deleteLater();
-    if (state->timer) state->timer->stop();
-    double duration = static_cast<double>(state->clock.nsecsElapsed()) / 1e9;
-
-    DataResponse r;
-    r.request = state->sent;
-    r.duration = duration;
-
-    auto qtError = reply->error();
-    QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    bool transport = qtError != QNetworkReply::NoError && (isTransportError(qtError) || !status.isValid());
-    if (state->cancelled) {
-        r.error = sessionTaskFailed(urlError(URLError::cancelled));
-    } else if (state->timedOut) {
-        r.error = sessionTaskFailed(urlError(URLError::timedOut));
-    } else if (transport) {
-        int code = urlErrorCode(qtError);
-        if (code != URLError::cancelled && code != URLError::timedOut && networkIsOffline())
-            code = URLError::notConnectedToInternet;
-        Error e = urlError(code);
-        if (code == URLError::unknown) e.message = reply->errorString().toStdString();
-        r.error = sessionTaskFailed(std::move(e));
-    } else {
-        HTTPResponse response;
-        response.url = reply->url();
-        response.statusCode = status.toInt();
-        response.headers = responseHeaders(reply);
-        if (!state->isDownload) r.data = reply->readAll().toStdString();
-        if (state->validate) r.error = validate(*state->sent, response);
-        bool emptyAllowed = state->sent->method == Method::HEAD || response.statusCode == 204 ||
-                            response.statusCode == 205;
-        if (!r.error && !state->isDownload && r.data->empty() && !emptyAllowed) {
-            r.error = Error(std::string(kSessionErrorDomain), SessionError::inputDataNilOrZeroLength,
-                            "Response could not be serialized, input data was nil or zero length.");
+// Sends the current hop over a new exchange.
+void Session::Impl::launch(const std::shared_ptr<TaskState>& state) {
+    const QUrl& url = state->hop.url;
+    state->response.reset();
+    state->body.clear();
+    state->received = 0;
+    state->expected = -1;
+    if (state->isDownload) {
+        state->file = std::make_unique<QTemporaryFile>();
+        if (!state->file->open()) {
+            state->exchange = nullptr;
+            endAttempt(state, urlError(URLError::cannotCreateFile));
+            return;
         }
-        r.response = std::move(response);
+    }
+    if (!url.isValid() || url.host().isEmpty()) {
+        endAttempt(state, urlError(URLError::badURL));
+        return;
+    }
+    if (url.scheme() != "http" && url.scheme() != "https") {
+        endAttempt(state, urlError(URLError::unsupportedURL));
+        return;
     }
 
-    if (!r.error || !state->interceptor || state->cancelled) {
-        deliver(state, std::move(r));
+    auto weak = weak_from_this();
+    auto guarded = [weak, state](auto f) {
+        return [weak, state, f](auto&&... args) {
+            auto self = weak.lock();
+            if (!self) {
+                state->releaseAttempt();
+                return;
+            }
+            f(*self, args...);
+        };
+    };
+    Exchange::Events events;
+    events.head = guarded([state](Impl& self, const wire::ResponseReader::Head& h) { self.head(state, h); });
+    events.body = guarded([state](Impl& self, std::string_view piece) { self.body(state, piece); });
+    events.activity = [state] {
+        if (state->idleTimer) state->idleTimer->start();
+    };
+    events.finished = guarded([state](Impl& self, std::optional<Error> e) {
+        // A connection that could not be made or was lost may be the machine being offline.
+        bool connection = e && (e->code == URLError::cannotConnectToHost || e->code == URLError::cannotFindHost ||
+                                e->code == URLError::networkConnectionLost || e->code == URLError::unknown);
+        if (connection && networkIsOffline()) e = urlError(URLError::notConnectedToInternet);
+        self.endAttempt(state, std::move(e));
+    });
+    state->exchange = std::make_shared<Exchange>(state->hop, extraAuthorities, wire::Limits{}, std::move(events));
+
+    // The time-out counts from the last sign of life, as for an idle connection.
+    if (!state->idleTimer) {
+        auto* timer = new QTimer();
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, timer, [weak, state] {
+            auto self = weak.lock();
+            if (!self) state->releaseAttempt();
+            else if (state->inFlight()) self->endAttempt(state, urlError(URLError::timedOut));
+        });
+        state->idleTimer = timer;
+    }
+    state->idleTimer->setInterval(static_cast<int>(std::max(0.001, state->sent->timeoutInterval) * 1000));
+    state->idleTimer->start();
+    state->exchange->start();
+}
+
+void Session::Impl::head(const std::shared_ptr<TaskState>& state, const wire::ResponseReader::Head& h) {
+    if (isRedirect(h.status)) {
+        for (const auto& [name, value] : h.fields)
+            if (equalsIgnoringCase(name, "Location")) return redirect(state, h.status, value);
+    }
+    HTTPResponse response;
+    response.url = state->hop.url;
+    response.statusCode = h.status;
+    for (const auto& [name, value] : h.fields) response.headers.add(name, value);
+    state->response = std::move(response);
+    if (h.contentLength && *h.contentLength > static_cast<std::uint64_t>(state->limit)) {
+        endAttempt(state, urlError(URLError::dataLengthExceedsMaximum,
+                                   "The answer's body of " + std::to_string(*h.contentLength) + " bytes is larger than the " +
+                                       std::to_string(state->limit) + " bytes allowed for this request."));
+        return;
+    }
+    if (h.contentLength) state->expected = static_cast<std::int64_t>(*h.contentLength);
+    if (!state->isDownload && h.contentLength) state->body.expect(static_cast<std::size_t>(*h.contentLength));
+}
+
+void Session::Impl::body(const std::shared_ptr<TaskState>& state, std::string_view piece) {
+    state->received += static_cast<std::int64_t>(piece.size());
+    if (state->received > state->limit) {
+        endAttempt(state, urlError(URLError::dataLengthExceedsMaximum, "The answer's body is larger than the " +
+                                                                           std::to_string(state->limit) +
+                                                                           " bytes allowed for this request."));
+        return;
+    }
+    if (!state->isDownload) {
+        state->body.append(piece);
+        return;
+    }
+    // Written as it comes: while the disk is slow, nothing more is read from the network.
+    auto size = static_cast<qint64>(piece.size());
+    if (state->file->write(piece.data(), size) != size) {
+        endAttempt(state, urlError(URLError::cannotWriteToFile));
+        return;
+    }
+    // Progress goes by what has arrived, and only the body of an acceptable answer counts.
+    int status = state->response ? state->response->statusCode : 0;
+    bool acceptable = !state->validate || (status >= 200 && status <= 299);
+    if (state->progress && acceptable)
+        state->progress(Progress{state->received, state->expected > 0 ? state->expected : -1});
+}
+
+void Session::Impl::redirect(const std::shared_ptr<TaskState>& state, int status, const std::string& location) {
+    auto refuse = [&](int code, std::string why) { endAttempt(state, urlError(code, std::move(why))); };
+    if (++state->redirects > kMaximumRedirects) return refuse(URLError::httpTooManyRedirects, "too many HTTP redirects");
+    const QUrl from = state->hop.url;
+    QUrl next = from.resolved(QUrl(QString::fromUtf8(location.data(), static_cast<qsizetype>(location.size()))));
+    const std::string shown = next.toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded).toStdString();
+    if (!next.isValid() || (next.scheme() != "http" && next.scheme() != "https") || next.host().isEmpty())
+        return refuse(URLError::unsupportedURL, "A redirect to an unsupported URL was refused: " + shown + ".");
+    if (from.scheme() == "https" && next.scheme() == "http")
+        return refuse(URLError::httpTooManyRedirects, "A redirect from https to http was refused: " + shown + ".");
+
+    Exchange::Message hop = state->hop;
+    hop.url = next;
+    // 303 always, and 301/302 after a POST, turn into a GET without a body.
+    if ((status == 303 && hop.method != Method::HEAD) || ((status == 301 || status == 302) && hop.method == Method::POST)) {
+        hop.method = Method::GET;
+        hop.body.reset();
+        hop.headers.remove("Content-Type");
+    }
+    if (originOf(next) != originOf(from)) {
+        auto policy = state->sent->crossOriginRedirects.value_or(
+            state->isDownload ? CrossOriginRedirects::followWithoutCredentials : CrossOriginRedirects::refuse);
+        auto target = originText(originOf(next)).toStdString();
+        if (policy == CrossOriginRedirects::refuse)
+            return refuse(URLError::httpTooManyRedirects, "A redirect to another origin (" + target + ") was refused.");
+        if (hop.body)
+            return refuse(URLError::httpTooManyRedirects,
+                          "A redirect to another origin (" + target + ") would resend the request's body; it was refused.");
+        Headers kept;
+        for (const auto& [name, value] : hop.headers.fields())
+            if (harmlessAcrossOrigins(name)) kept.add(name, value);
+        hop.headers = std::move(kept);
+    }
+    if (auto e = std::move(state->exchange)) e->abort();
+    state->hop = std::move(hop);
+    launch(state);
+}
+
+void Session::Impl::endAttempt(const std::shared_ptr<TaskState>& state, std::optional<Error> urlErr) {
+    if (!state->inFlight() && !urlErr) return;
+    state->releaseAttempt();
+    double duration = static_cast<double>(state->clock.nsecsElapsed()) / 1e9;
+
+    auto r = std::make_shared<DataResponse>();
+    r->request = state->sent;
+    r->duration = duration;
+    if (state->cancelled) urlErr = urlError(URLError::cancelled);
+    if (urlErr) {
+        r->error = sessionTaskFailed(std::move(*urlErr));
+    } else {
+        r->response = std::move(state->response);
+        if (!r->response) r->error = sessionTaskFailed(urlError(URLError::badServerResponse));
+    }
+    if (!r->error) {
+        const HTTPResponse& response = *r->response;
+        if (!state->isDownload) r->data = state->body.take();
+        if (state->validate) r->error = validate(*state->sent, response);
+        bool emptyAllowed = state->sent->method == Method::HEAD || response.statusCode == 204 ||
+                            response.statusCode == 205;
+        if (!r->error && !state->isDownload && r->data->empty() && !emptyAllowed) {
+            r->error = Error(std::string(kSessionErrorDomain), SessionError::inputDataNilOrZeroLength,
+                             "Response could not be serialized, input data was nil or zero length.");
+        }
+    }
+
+    if (!r->error || !state->interceptor || state->cancelled) {
+        deliver(state, std::move(*r));
         return;
     }
     auto weak = weak_from_this();
     bool called = false;
-    DataResponse failed = r;
-    state->interceptor->retry(failed, state->retryCount,
-                              [weak, state, r = std::move(r), called](RetryResult decision) mutable {
+    state->interceptor->retry(*r, state->retryCount, [weak, state, r, called](RetryResult decision) mutable {
         if (called) return;
         called = true;
-        onMain([weak, state, r = std::move(r), decision = std::move(decision)]() mutable {
+        onMain([weak, state, r, decision = std::move(decision)]() mutable {
             auto self = weak.lock();
             if (!self || state->done) return;
             switch (decision.kind) {
@@ -498,9 +696,9 @@ void Session::Impl::finished(const std::shared_ptr<TaskState>& state) {
                                                  });
                 return;
             case RetryResult::Kind::doNotRetry: break;
-            case RetryResult::Kind::doNotRetryWithError: r.error = std::move(decision.error); break;
+            case RetryResult::Kind::doNotRetryWithError: r->error = std::move(decision.error); break;
             }
-            self->deliver(state, std::move(r));
+            self->deliver(state, std::move(*r));
         });
     });
 }
@@ -520,7 +718,7 @@ void Session::Impl::deliver(const std::shared_ptr<TaskState>& state, DataRespons
     d.error = r.error;
     auto file = std::move(state->file);
     // Writes are buffered: the last of them reach the disk (or fail to) only at the flush.
-    if (!d.error && (state->writeFailed || (file && !file->flush())))
+    if (!d.error && file && !file->flush())
         d.error = sessionTaskFailed(urlError(URLError::cannotWriteToFile));
     if (!d.error && file && d.response) {
         std::filesystem::path source = file->fileName().toStdString();
@@ -563,6 +761,11 @@ Session& Session::shared() {
 }
 
 Session::Session() : impl_(std::make_shared<Impl>()) {}
+
+Session::Session(SessionConfiguration configuration) : impl_(std::make_shared<Impl>()) {
+    for (const auto& pem : configuration.additionalTrustedCertificates)
+        impl_->extraAuthorities += QSslCertificate::fromData(QByteArray::fromStdString(pem), QSsl::Pem);
+}
 
 Session::~Session() {
     auto impl = std::move(impl_);

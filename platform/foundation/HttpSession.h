@@ -10,7 +10,18 @@
 // -999 cancelled, -1005 connection lost, ...), wrapped in a session error.
 //
 // Requests may be started from any thread; the network work itself runs on the main thread's event
-// loop. TLS certificates are always verified.
+// loop. TLS certificates are always verified, and a request leaves only over a verified connection.
+//
+// Hostile answers are bounded: each request has a cap on its body (held in memory, or streamed to
+// disk for downloads), a total deadline besides its idle time-out, and the head of an answer is
+// limited in size (see HttpWire.h). Redirects are followed by the session itself, at most
+// `kMaximumRedirects` times: within the request's origin as they come; never from https to http;
+// to another origin only when the request allows it, and then without any header but a few
+// harmless ones (no Authorization, no cookies, no custom tokens) and never with the body. Header
+// fields with CR, LF or NUL are refused before anything is sent.
+//
+// The wire is HTTP/1.1, one connection per request, no content codings (the body is asked for and
+// accepted only as it is).
 #include <QUrl>
 
 #include <cstdint>
@@ -43,6 +54,7 @@ inline constexpr int networkConnectionLost = -1005;
 inline constexpr int httpTooManyRedirects = -1007;
 inline constexpr int notConnectedToInternet = -1009;
 inline constexpr int badServerResponse = -1011;
+inline constexpr int dataLengthExceedsMaximum = -1103;
 inline constexpr int cannotCreateFile = -3000;
 inline constexpr int cannotWriteToFile = -3003;
 inline constexpr int secureConnectionFailed = -1200;
@@ -57,6 +69,7 @@ inline constexpr int inputDataNilOrZeroLength = 1;
 inline constexpr int unacceptableContentType = 2;
 inline constexpr int requestAdaptationFailed = 3;
 inline constexpr int downloadFailed = 4;  // the file could not be put at its destination
+inline constexpr int invalidRequestHeader = 5;  // a field name or value that would break the request's framing
 // Any 100-599 code: unacceptable status code.
 }  // namespace SessionError
 
@@ -82,12 +95,31 @@ private:
     std::vector<std::pair<std::string, std::string>> fields_;
 };
 
+// Limits that apply when a request leaves them unset.
+inline constexpr std::int64_t kDefaultDataSizeLimit = 16LL << 20;      // request(): an answer held in memory
+inline constexpr std::int64_t kDefaultDownloadSizeLimit = 2LL << 30;   // download(): a file on disk
+inline constexpr double kDefaultDataDeadline = 120;                    // seconds, request()
+inline constexpr double kDefaultDownloadDeadline = 3600;               // seconds, download()
+inline constexpr int kMaximumRedirects = 16;
+
+// What happens to a redirect to another origin (scheme, host or port).
+enum class CrossOriginRedirects {
+    refuse,                    // fails with -1007; nothing is sent to the other origin
+    followWithoutCredentials,  // only Accept, Accept-Language and User-Agent go along, and no body
+};
+
 struct Request {
     QUrl url;
     Method method = Method::GET;
     Headers headers;
     std::optional<std::string> body;
-    double timeoutInterval = 60;  // seconds without an answer before -1001
+    double timeoutInterval = 60;  // seconds without a byte either way before -1001
+    // Seconds for the whole exchange, redirects included, before -1001; none: the call's default.
+    std::optional<double> deadline;
+    // Bytes of body the answer may have before -1103; none: the call's default.
+    std::optional<std::int64_t> maximumBodySize;
+    // none: refuse for request() (API calls carry credentials), follow for download().
+    std::optional<CrossOriginRedirects> crossOriginRedirects;
 
     // The body as JSON; sets "Content-Type: application/json" unless a content type is set.
     void setJSONBody(const nlohmann::json& json);
@@ -171,11 +203,17 @@ public:
     virtual const std::string& identifier() const = 0;
 };
 
+struct SessionConfiguration {
+    // Certificates (PEM) trusted besides the system's authorities; for servers that tests start.
+    std::vector<std::string> additionalTrustedCertificates;
+};
+
 class Session {
 public:
     // The process-wide session.
     static Session& shared();
     Session();
+    explicit Session(SessionConfiguration configuration);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -200,8 +238,10 @@ private:
 
 // The session error for a transport failure, wrapping the URL error.
 Error sessionTaskFailed(Error urlError);
-// A URL error of the given code with its standard description.
+// A URL error of the given code with its standard description, or with a description that names
+// the cause more precisely.
 Error urlError(int code);
+Error urlError(int code, std::string description);
 
 // Validation of an answer as the session does it; nothing when it passes.
 std::optional<Error> validate(const Request& request, const HTTPResponse& response);

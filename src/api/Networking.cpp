@@ -42,12 +42,17 @@ QUrl Networking::makeURL(Endpoint endpoint, const std::optional<std::map<std::st
     if (endpoint != Endpoint::authToken && endpoint != Endpoint::VerifyReceipt) path = "/MorvexVPN" + path;
     log::print(path);
     if (endpoint == Endpoint::ReferAFriend) {
-        auto clientId = User().clientId().value_or("");
+        // The id is data: it becomes exactly one segment, with "/", "?", "#", "%" and dots escaped,
+        // so that no id can point the signed request at another endpoint.
+        auto clientId = QUrl::toPercentEncoding(QString::fromStdString(User().clientId().value_or("")), {}, ".")
+                            .toStdString();
         for (auto pos = path.find("customer_id"); pos != std::string::npos; pos = path.find("customer_id", pos + clientId.size()))
             path.replace(pos, std::string_view("customer_id").size(), clientId);
         log::print(path);
     }
-    url.setPath(url.path() + QString::fromStdString(path));
+    // The base path is taken encoded and the whole path set as encoded text, so that the escapes
+    // above stay escapes.
+    url.setPath(url.path(QUrl::FullyEncoded) + QString::fromStdString(path), QUrl::TolerantMode);
     if (parameters) {
         // Keys and values are escaped here: QUrlQuery would take "%" followed by hex digits as
         // already escaped, and servers read a bare "+" in a query as a space.

@@ -90,6 +90,12 @@ TEST_F(MakeURLTest, ReferAFriendTakesTheStoredClientId) {
     EXPECT_EQ(Networking::makeURL(Endpoint::ReferAFriend).path(), "/MorvexVPN/refer-a-friend/");
     UserDefaults::standard().set(Value("42"), "UserPreferences.clientId");
     EXPECT_EQ(Networking::makeURL(Endpoint::ReferAFriend).path(), "/MorvexVPN/refer-a-friend/42");
+    // The id is one segment, whatever it holds.
+    UserDefaults::standard().set(Value("../../user/profile/v3?x#y"), "UserPreferences.clientId");
+    EXPECT_EQ(Networking::makeURL(Endpoint::ReferAFriend).path(QUrl::FullyEncoded).toStdString(),
+              "/MorvexVPN/refer-a-friend/..%2F..%2Fuser%2Fprofile%2Fv3%3Fx%23y");
+    EXPECT_FALSE(Networking::makeURL(Endpoint::ReferAFriend).hasQuery());
+    UserDefaults::standard().set(Value("42"), "UserPreferences.clientId");
     // Only this endpoint's path is rewritten.
     EXPECT_EQ(Networking::makeURL(Endpoint::Profile).path(), "/MorvexVPN/user/profile/v3");
 }

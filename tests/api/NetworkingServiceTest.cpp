@@ -13,6 +13,9 @@
 #include "api/Networking.h"
 #include "api/ServiceHosts.h"
 #include "foundation/NotificationCenter.h"
+#include "foundation/UserDefaults.h"
+#include "foundation/Value.h"
+#include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -99,6 +102,51 @@ TEST_F(NetworkingServiceTest, TransportFailuresBecomeTheUserFacingErrors) {
         EXPECT_EQ(shown.domain, "MorvexVPNError");
         EXPECT_EQ(shown.code, c.code);
         EXPECT_EQ(shown.localizedDescription(), Networking::errorMessage(c.code));
+    }
+}
+
+TEST_F(NetworkingServiceTest, ARedirectAwayFromTheServiceIsRefusedAndNoTokenOrPasswordLeaves) {
+    fake::FakeService elsewhere;
+    ASSERT_TRUE(elsewhere.start());
+    elsewhere.route("*", ".*", Answer::envelope({}));
+    for (int status : {301, 302, 307, 308}) {
+        SCOPED_TRACE(status);
+        for (auto path : {"/MorvexVPN/user/profile/v3", "/MorvexVPN/user/login/v3"})
+            service.failNext(path, Answer::redirect(status, elsewhere.baseURL() + "/collect"));
+        auto profile = send(Endpoint::Profile, http::Method::GET);
+        auto login = send(Endpoint::Login, http::Method::POST, nlohmann::json{{"username", "alex"}, {"password", "hunter2"}});
+        for (const auto* answer : {&profile, &login}) {
+            ASSERT_TRUE(answer->error);
+            EXPECT_EQ(Networking::handleFailedResponse(*answer).code, http::URLError::httpTooManyRedirects);
+        }
+    }
+    EXPECT_TRUE(elsewhere.requests().empty());
+}
+
+TEST_F(NetworkingServiceTest, AnAccessTokenWithALineBreakIsNeverSent) {
+    auth.token = "access-9\r\nX-Injected: 1";
+    auto answer = send(Endpoint::Profile, http::Method::GET);
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->code, http::SessionError::invalidRequestHeader);
+    EXPECT_TRUE(service.requests().empty());
+}
+
+TEST_F(NetworkingServiceTest, TheClientIdReachesTheServiceAsOnePathSegment) {
+    test::LocalHttpServer raw;  // it keeps the request target as it came
+    hosts::setServiceURLOverride(raw.baseURL());
+    const std::string prefix = "/MorvexVPN/refer-a-friend/";
+    for (std::string id : {"42", "../../user/profile/v3", "..", ".", "a/b", "a?b#c", "%2e%2e%2F", "a b"}) {
+        SCOPED_TRACE(id);
+        UserDefaults::standard().set(Value(id), "UserPreferences.clientId");
+        send(Endpoint::ReferAFriend, http::Method::GET);
+        ASSERT_FALSE(raw.requests().empty());
+        const std::string target = raw.requests().back().target;
+        ASSERT_TRUE(target.starts_with(prefix)) << target;
+        const std::string segment = target.substr(prefix.size());
+        EXPECT_EQ(segment.find_first_of("/?#"), std::string::npos) << target;
+        EXPECT_NE(segment, "..");
+        EXPECT_NE(segment, ".");
+        EXPECT_EQ(QUrl::fromPercentEncoding(QByteArray::fromStdString(segment)).toStdString(), id) << target;
     }
 }
 

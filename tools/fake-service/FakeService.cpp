@@ -106,6 +106,12 @@ Answer Answer::file(std::string bytes, std::string filename) {
     return a;
 }
 
+Answer Answer::redirect(int status, std::string location) {
+    Answer a = plain(status, "moved");
+    a.headers.emplace_back("Location", std::move(location));
+    return a;
+}
+
 struct FakeService::Impl {
     httplib::Server server;
     std::thread thread;

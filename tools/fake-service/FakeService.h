@@ -61,6 +61,8 @@ struct Answer {
     static Answer dropped(Drop how = Drop::afterHeaders);
     static Answer delayed(std::chrono::milliseconds delay, Answer then);
     static Answer file(std::string bytes, std::string filename = {});
+    // A redirect (301, 302, 303, 307, 308) to `location`, with a short text body.
+    static Answer redirect(int status, std::string location);
 
     Answer withDelay(std::chrono::milliseconds d) const { Answer a = *this; a.delay = d; return a; }
     Answer inChunks(std::size_t size, std::chrono::milliseconds pause) const {
