@@ -5,6 +5,7 @@
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
+#include "model/EnumTable.h"
 #include "state/StoredServers.h"
 #include "state/AppPreferences.h"
 #include "state/StoredValueCoding.h"
@@ -64,10 +65,26 @@ constexpr std::string_view kClearedSuffixes[] = {
     ".personalizeServer", ".enableIKS", ".connectToFallback", ".vpnAccounts", ".selectedProtocol",
 };
 
-constexpr std::string_view kAutoConnectViaRaw[] = {"AutoSelect", "Recommended", "LastConnected", "Location"};
-constexpr std::string_view kAutoConnectViaTitleKeys[] = {
-    "general.recommendedlocation.title", "general.recommendedlocation.title",
-    "general.recentlyconnectedlocation.title", "general.specificlocation.title"};
+using AutoConnectVia = PreservedPreferences::AutoConnectVia;
+using TestGroup = PreservedPreferences::TestGroup;
+
+// Raw values (the stored form) and the localization keys of the titles; two cases share a title.
+struct AutoConnectViaRow {
+    AutoConnectVia value;
+    std::string_view raw;
+    std::string_view titleKey;
+};
+constexpr auto kAutoConnectVia = enumTable<AutoConnectViaRow>("AutoConnectVia", {
+    {AutoConnectVia::AutoSelect, "AutoSelect", "general.recommendedlocation.title"},
+    {AutoConnectVia::Recommended, "Recommended", "general.recommendedlocation.title"},
+    {AutoConnectVia::LastConnected, "LastConnected", "general.recentlyconnectedlocation.title"},
+    {AutoConnectVia::Location, "Location", "general.specificlocation.title"},
+});
+
+constexpr auto kTestGroups = enumTable<TestGroup>("TestGroup", {
+    {TestGroup::GroupA, "GroupA"},
+    {TestGroup::GroupB, "GroupB"},
+});
 
 std::string currentUserName() { return User().vpnUsername().value_or(""); }
 
@@ -201,9 +218,7 @@ bool PreservedPreferences::firstLogin() const {
 namespace {
 std::optional<PreservedPreferences::TestGroup> testGroupOf(const std::optional<Value>& stored) {
     if (!stored || !stored->is<std::string>()) return std::nullopt;
-    if (*stored->get<std::string>() == "GroupA") return PreservedPreferences::TestGroup::GroupA;
-    if (*stored->get<std::string>() == "GroupB") return PreservedPreferences::TestGroup::GroupB;
-    return std::nullopt;
+    return kTestGroups.fromRaw(*stored->get<std::string>());
 }
 }  // namespace
 
@@ -348,35 +363,25 @@ void PreservedPreferences::clearUserPreferences() {
     NotificationCenter::defaultCenter().post(preferencesRefreshedNotification);
 }
 
-std::string_view rawValue(PreservedPreferences::AutoConnectVia v) {
-    return kAutoConnectViaRaw[static_cast<std::size_t>(v)];
-}
-
+std::string_view rawValue(PreservedPreferences::AutoConnectVia v) { return kAutoConnectVia.raw(v); }
 std::optional<PreservedPreferences::AutoConnectVia> autoConnectViaFromRaw(std::string_view raw) {
-    for (std::size_t i = 0; i < std::size(kAutoConnectViaRaw); ++i)
-        if (kAutoConnectViaRaw[i] == raw) return static_cast<PreservedPreferences::AutoConnectVia>(i);
-    return std::nullopt;
+    return kAutoConnectVia.fromRaw(raw);
 }
 
-std::string_view titleKey(PreservedPreferences::AutoConnectVia v) {
-    return kAutoConnectViaTitleKeys[static_cast<std::size_t>(v)];
-}
+std::string_view titleKey(PreservedPreferences::AutoConnectVia v) { return kAutoConnectVia.row(v).titleKey; }
 
 std::vector<std::string> autoConnectViaTitles() {
     std::vector<std::string> out;
-    for (auto key : kAutoConnectViaTitleKeys) out.push_back(localized(key));
+    for (const auto& row : kAutoConnectVia.rows()) out.push_back(localized(row.titleKey));
     return out;
 }
 
 std::optional<PreservedPreferences::AutoConnectVia> autoConnectViaFromTitle(std::string_view title) {
-    const auto titles = autoConnectViaTitles();
-    for (std::size_t i = 0; i < titles.size(); ++i)
-        if (titles[i] == title) return static_cast<PreservedPreferences::AutoConnectVia>(i);
+    for (const auto& row : kAutoConnectVia.rows())
+        if (localized(row.titleKey) == title) return row.value;
     return std::nullopt;
 }
 
-std::string_view rawValue(PreservedPreferences::TestGroup v) {
-    return v == PreservedPreferences::TestGroup::GroupA ? "GroupA" : "GroupB";
-}
+std::string_view rawValue(PreservedPreferences::TestGroup v) { return kTestGroups.raw(v); }
 
 }  // namespace morvex

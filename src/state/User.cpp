@@ -1,7 +1,8 @@
 #include "state/User.h"
 
-#include <array>
 #include <utility>
+
+#include <nlohmann/json.hpp>
 
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
@@ -62,7 +63,7 @@ constexpr std::string_view loginPassword = "loginPassword";
 constexpr std::string_view firestoreToken = "firestoreToken";
 }  // namespace item
 
-constexpr std::array<std::pair<User::Status, std::string_view>, 8> kStatusRaw{{
+constexpr auto kStatuses = enumTable<User::Status>("status", {
     {User::Status::Inactive, "inactive"},
     {User::Status::In_active, "in-active"},
     {User::Status::Active, "active"},
@@ -71,15 +72,15 @@ constexpr std::array<std::pair<User::Status, std::string_view>, 8> kStatusRaw{{
     {User::Status::Unknown, "unknown"},
     {User::Status::Unpaid, "unpaid"},
     {User::Status::Paid, "paid"},
-}};
+}, UnknownRawError::typeError302);
 
-constexpr std::array<std::pair<User::ClientType, std::string_view>, 5> kClientTypeRaw{{
+constexpr auto kClientTypes = enumTable<User::ClientType>("clientType", {
     {User::ClientType::free, "free"},
     {User::ClientType::paid, "paid"},
     {User::ClientType::unpaid, "unpaid"},
     {User::ClientType::trial, "trial"},
     {User::ClientType::empty, ""},
-}};
+});
 
 // The keychain item of a word: "<Application Bundle identifier>.<word>". The bundle is built with
 // the identifier; without it no item name can be formed and the item is treated as missing.
@@ -95,40 +96,12 @@ std::optional<std::string> itemName(std::string_view word) {
 
 }  // namespace
 
-std::string_view rawValue(User::Status status) {
-    for (const auto& [s, raw] : kStatusRaw)
-        if (s == status) return raw;
-    return "unknown";
-}
+std::string_view rawValue(User::Status status) { return kStatuses.raw(status); }
+std::optional<User::Status> userStatusFromRaw(std::string_view text) { return kStatuses.fromRaw(text); }
+std::string_view rawValue(User::ClientType type) { return kClientTypes.raw(type); }
+std::optional<User::ClientType> clientTypeFromRaw(std::string_view text) { return kClientTypes.fromRaw(text); }
 
-std::optional<User::Status> userStatusFromRaw(std::string_view text) {
-    for (const auto& [s, raw] : kStatusRaw)
-        if (raw == text) return s;
-    return std::nullopt;
-}
-
-std::string_view rawValue(User::ClientType type) {
-    for (const auto& [t, raw] : kClientTypeRaw)
-        if (t == type) return raw;
-    return "";
-}
-
-std::optional<User::ClientType> clientTypeFromRaw(std::string_view text) {
-    for (const auto& [t, raw] : kClientTypeRaw)
-        if (raw == text) return t;
-    return std::nullopt;
-}
-
-void from_json(const nlohmann::json& j, User::Status& status) {
-    if (!j.is_string())
-        throw nlohmann::json::type_error::create(302, std::string("status must be string, but is ") + j.type_name(),
-                                                 nullptr);
-    auto parsed = userStatusFromRaw(j.get_ref<const std::string&>());
-    if (!parsed)
-        throw nlohmann::json::type_error::create(
-            302, "\"" + j.get<std::string>() + "\" is no account status", nullptr);
-    status = *parsed;
-}
+MORVEX_DEFINE_ENUM_JSON(User::Status, kStatuses);
 
 User::User() : User(UserDefaults::standard(), Keychain("UserPreferences")) {}
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/EnumTable.h"
 #include "model/ProfileResponseModel.h"
 #include "foundation/Keychain.h"
 #include "foundation/UserDefaults.h"
@@ -148,7 +149,8 @@ std::optional<User::Status> userStatusFromRaw(std::string_view text);
 std::string_view rawValue(User::ClientType type);
 std::optional<User::ClientType> clientTypeFromRaw(std::string_view text);
 
-// A status decodes from its raw value; any other value fails.
-void from_json(const nlohmann::json& j, User::Status& status);
+// A status is coded in JSON as its raw value; any other value fails to decode (a type_error, also
+// for an unknown text).
+MORVEX_DECLARE_ENUM_JSON(User::Status);
 
 }  // namespace morvex
