@@ -44,8 +44,6 @@ std::string decodePayload(const std::uint8_t* payload, std::size_t size, std::st
     if (auto v = j->find("v"); v != j->end()) {
         value = Value::fromTaggedJson(*v);
         if (!value) return "unreadable value";
-    } else if (j->size() != 1) {
-        return "unreadable record";
     }
     return {};
 }
