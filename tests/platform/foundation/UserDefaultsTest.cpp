@@ -328,7 +328,7 @@ TEST_F(UserDefaultsTest, KillsAtRandomMomentsLoseNoReturnedSetAndLeaveNoTemporar
             }
         }
         ::close(pipefd[1]);
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
+        std::this_thread::sleep_for(std::chrono::microseconds(5000 + random() % 20000));
         ::kill(child, SIGKILL);
         int value = 0;
         while (::read(pipefd[0], &value, sizeof value) == sizeof value) lastSeen = value;
