@@ -37,3 +37,6 @@ else()
   add_test(NAME FrameDecoderFuzz COMMAND frame_decoder_fuzz 200000)
   set_tests_properties(FrameDecoderFuzz PROPERTIES TIMEOUT 120)
 endif()
+
+# The readers of local files have fuzz targets of their own (readers/).
+include(${CMAKE_CURRENT_LIST_DIR}/readers/readers.cmake)
