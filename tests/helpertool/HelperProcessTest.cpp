@@ -12,6 +12,7 @@
 #include "foundation/FrameCodec.h"
 #include "foundation/HelperChannel.h"
 #include "helpertool/CodeSignature.h"
+#include "zevu/FirewallManager.h"
 
 using namespace morvex;
 using namespace std::chrono_literals;
@@ -70,7 +71,7 @@ TEST_F(HelperProcessTest, GetVersionLogsTheCommandBeforeReplying) {
 TEST_F(HelperProcessTest, FirewallCommandsWorkThroughTheSocket) {
     HelperProcess helper(&nft_);
     auto channel = connectTo(helper);
-    const std::string rules = "table inet morvexvpn_killswitch {\n\tchain output {\n\t\tip daddr 198.51.100.2 accept\n\t}\n}\n";
+    const std::string rules = *zevu::FirewallManager::firewallRules("198.51.100.2", "TCP");
     EXPECT_EQ(channel.call({"enableFirewall", rules}).value(), HelperReply(std::int64_t{0}));
     std::vector<std::string> log;
     EXPECT_EQ(channel.call({"isVPNFirewallEnabled", "198.51.100.7"}, [&](std::string_view l) { log.emplace_back(l); })
