@@ -57,8 +57,6 @@ public:
     // Why the caller's running process may not be served, or nothing.
     std::optional<std::string> processProblem(pid_t pid) const;
 
-    const SignatureVerdicts& verdicts() const { return *verdicts_; }
-
 private:
     Locator locator_;
     std::chrono::milliseconds deadline_;

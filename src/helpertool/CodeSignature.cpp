@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <openssl/pem.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <limits>
@@ -219,11 +220,21 @@ Result<CodeSignatureInfo> SignatureVerdicts::check(const std::filesystem::path& 
     if (!st) return fail(st.error());
     Key key{st->st_dev, st->st_ino, st->st_size, st->st_ctim.tv_sec, st->st_ctim.tv_nsec, sig->text};
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (const auto it = verdicts_.find(key); it != verdicts_.end()) return it->second;
+        const auto turn = [this] { return digesting_ < limits_.concurrentDigests; };
+        if (deadline == Deadline::max()) digestDone_.wait(lock, turn);
+        else if (!digestDone_.wait_until(lock, deadline, turn))
+            return fail(sigError(8, "the check took too long: " + code.string()));
         ++digests_;
+        mostDigesting_ = std::max(mostDigesting_, ++digesting_);
     }
     auto message = signedMessage(f.fd, code, kMaxCodeSize, deadline);
+    {
+        std::lock_guard lock(mutex_);
+        --digesting_;
+        digestDone_.notify_one();
+    }
     if (!message) return fail(message.error());
     auto verdict = verify(*sig, *message);
     if (!verdict && verdict.error().code != 5) return verdict;
@@ -234,12 +245,12 @@ Result<CodeSignatureInfo> SignatureVerdicts::check(const std::filesystem::path& 
     const auto changed = std::chrono::seconds(st->st_ctim.tv_sec) + std::chrono::nanoseconds(st->st_ctim.tv_nsec);
     const auto age = std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec) - changed;
     if (::fstat(f.fd, &after) != 0 || after.st_ctim.tv_sec != st->st_ctim.tv_sec ||
-        after.st_ctim.tv_nsec != st->st_ctim.tv_nsec || after.st_size != st->st_size || age < settle_)
+        after.st_ctim.tv_nsec != st->st_ctim.tv_nsec || after.st_size != st->st_size || age < limits_.settle)
         return verdict;
     std::lock_guard lock(mutex_);
     if (verdicts_.emplace(key, verdict).second) {
         order_.push_back(key);
-        if (order_.size() > capacity_) {
+        if (order_.size() > limits_.capacity) {
             verdicts_.erase(order_.front());
             order_.pop_front();
         }
@@ -250,6 +261,11 @@ Result<CodeSignatureInfo> SignatureVerdicts::check(const std::filesystem::path& 
 std::uint64_t SignatureVerdicts::digestsComputed() const {
     std::lock_guard lock(mutex_);
     return digests_;
+}
+
+int SignatureVerdicts::mostDigestsAtOnce() const {
+    std::lock_guard lock(mutex_);
+    return mostDigesting_;
 }
 
 }  // namespace morvex::helper

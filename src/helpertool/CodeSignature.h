@@ -10,6 +10,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -58,25 +59,35 @@ Result<CodeSignatureInfo> checkSignature(const std::filesystem::path& code, cons
 // connection. A verdict belongs to the program file (device, inode, size and change time, which
 // every write moves on) and the exact signature text; a file changed less than `settle` ago is
 // checked but its verdict not kept, since a write within the same clock tick would not move its
-// change time. Failures to read and time-outs are never kept. Thread-safe.
+// change time. Failures to read and time-outs are never kept. A caller can still make new files
+// (a new file costs nothing, sparse): at most `concurrentDigests` programs are hashed at once, and
+// a check waiting for its turn gives up at its deadline. Thread-safe.
 class SignatureVerdicts {
 public:
-    explicit SignatureVerdicts(std::size_t capacity = 256, std::chrono::milliseconds settle = std::chrono::seconds(1))
-        : capacity_(capacity), settle_(settle) {}
+    struct Limits {
+        std::size_t capacity = 256;
+        std::chrono::milliseconds settle = std::chrono::seconds(1);
+        int concurrentDigests = 2;
+    };
+    SignatureVerdicts() : SignatureVerdicts(Limits{}) {}
+    explicit SignatureVerdicts(Limits limits) : limits_(limits) {}
 
     Result<CodeSignatureInfo> check(const std::filesystem::path& code, const std::filesystem::path& signatureFile,
                                     Deadline deadline = Deadline::max());
-    // How many times a program was read and hashed.
+    // How many times a program was read and hashed, and the most that were at once.
     std::uint64_t digestsComputed() const;
+    int mostDigestsAtOnce() const;
 
 private:
     using Key = std::tuple<dev_t, ino_t, off_t, std::int64_t, std::int64_t, std::string>;
-    const std::size_t capacity_;
-    const std::chrono::milliseconds settle_;
+    const Limits limits_;
     mutable std::mutex mutex_;
+    std::condition_variable digestDone_;
     std::map<Key, Result<CodeSignatureInfo>> verdicts_;
     std::deque<Key> order_;  // oldest first, for eviction
     std::uint64_t digests_ = 0;
+    int digesting_ = 0;
+    int mostDigesting_ = 0;
 };
 
 }  // namespace morvex::helper

@@ -61,6 +61,7 @@ public:
     void handleFrame(const std::shared_ptr<HelperConnection>& connection, const wire::Frame& frame);
     void removeConnection(const std::shared_ptr<HelperConnection>& connection);
 
+private:
     // The state the listener, the connection threads and the main loop share; a thread still
     // checking its caller holds it after the service has gone.
     struct Shared {
@@ -75,7 +76,6 @@ public:
         std::uint64_t accepted = 0;
     };
 
-private:
     void listenLoop();
     // The connection's check, on its own thread; serves the caller when it passes.
     static void checkAndServe(const std::shared_ptr<Shared>& shared, const CallerCheck& check, HelperService* service,

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "foundation/Log.h"
 #include "helpertool/CallerCheck.h"
@@ -128,7 +129,7 @@ TEST_F(CallerCheckTest, ACheckEndsAtItsDeadline) {
 TEST_F(CallerCheckTest, AProgramIsHashedOnceUntilItChanges) {
     const auto app = signedProgram("app", "ours");
     const std::string sig = app.string() + ".sig";
-    SignatureVerdicts verdicts(256, std::chrono::milliseconds(0));
+    SignatureVerdicts verdicts({256, std::chrono::milliseconds(0), 2});
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(verdicts.check(app, sig));
     EXPECT_EQ(verdicts.digestsComputed(), 1u);
 
@@ -145,17 +146,42 @@ TEST_F(CallerCheckTest, AProgramIsHashedOnceUntilItChanges) {
 
     // A program changed a moment ago may change again within the same clock tick: its verdict is
     // not kept.
-    SignatureVerdicts careful(256, std::chrono::hours(1));
+    SignatureVerdicts careful({256, std::chrono::hours(1), 2});
     const auto fresh = signedProgram("fresh", "ours");
     EXPECT_TRUE(careful.check(fresh, fresh.string() + ".sig"));
     EXPECT_TRUE(careful.check(fresh, fresh.string() + ".sig"));
     EXPECT_EQ(careful.digestsComputed(), 2u);
 
     // The verdicts kept are bounded; the oldest go first.
-    SignatureVerdicts small(2, std::chrono::milliseconds(0));
+    SignatureVerdicts small({2, std::chrono::milliseconds(0), 2});
     const auto a = signedProgram("a", "ours"), b = signedProgram("b", "ours"), c = signedProgram("c", "ours");
     for (const auto& p : {a, b, c, a}) small.check(p, p.string() + ".sig");
     EXPECT_EQ(small.digestsComputed(), 4u);
+}
+
+TEST_F(CallerCheckTest, NewProgramsAreHashedTwoAtATimeAndAWaitEndsAtTheDeadline) {
+    // Eight callers with programs of their own at once, as new files cost a caller nothing.
+    const auto helper = signedProgram("helper", "ours");
+    std::vector<std::filesystem::path> programs;
+    for (int i = 0; i < 8; ++i) {
+        programs.push_back(program("unsigned " + std::to_string(i)));
+        std::filesystem::resize_file(programs.back(), 16u << 20);
+        std::filesystem::copy_file(helper.string() + ".sig", programs.back().string() + ".sig");
+    }
+    SignatureVerdicts verdicts;
+    std::vector<std::thread> callers;
+    for (const auto& p : programs)
+        callers.emplace_back([&verdicts, p] { EXPECT_EQ(verdicts.check(p, p.string() + ".sig").error().code, 5); });
+    for (auto& t : callers) t.join();
+    EXPECT_EQ(verdicts.digestsComputed(), 8u);
+    EXPECT_LE(verdicts.mostDigestsAtOnce(), 2);
+
+    // With no turn to be had, a check waits only until its deadline.
+    SignatureVerdicts none({256, std::chrono::seconds(1), 0});
+    const auto start = std::chrono::steady_clock::now();
+    const auto info = none.check(helper, helper.string() + ".sig", start + std::chrono::milliseconds(50));
+    ASSERT_FALSE(info);
+    EXPECT_EQ(info.error().code, 8);
 }
 
 TEST_F(CallerCheckTest, AcceptsOnlyCallersSignedByTheHelpersOwnKey) {
