@@ -175,18 +175,34 @@ TEST_F(KillSwitchNamespaceTest, RulesTheHelperRefusesLeaveTheKillSwitchInForce) 
     EXPECT_TRUE(reaches(client_, kServerAddress));
     EXPECT_FALSE(reaches(client_, kOtherAddress));
 
-    // A redirect of everyone's DNS, asked of a helper that would once load it inside its table.
-    const std::string redirect =
+    // Asked by user nobody through a signed program (any caller that passes the check can send
+    // any text): a redirect of everyone's DNS, which a helper once loaded inside its table, and
+    // text nft itself would reject, which once left no table at all.
+    const std::string refused[] = {
         "table inet morvexvpn_killswitch {\n"
         "\tchain output { type filter hook output priority 0; policy accept; }\n"
-        "\tchain nat { type nat hook output priority -100; udp dport 53 dnat ip to 203.0.113.9 }\n}\n";
-    EXPECT_EQ(enable(redirect), HelperReply(std::int64_t{1}));
-    EXPECT_TRUE(reaches(client_, kServerAddress));
-    EXPECT_FALSE(reaches(client_, kOtherAddress));
-    const auto listed = inNamespace(client_, [] {
-                            return std::system("nft list table inet morvexvpn_killswitch | grep -q nat") == 0;
-                        }).get();
-    EXPECT_FALSE(listed) << "the refused chain was loaded";
+        "\tchain nat { type nat hook output priority -100; policy accept;\n"
+        "\t\tudp dport 53 dnat ip to 203.0.113.9\n\t}\n}\n",
+        "table inet morvexvpn_killswitch { chain output { type filter hook output priority 0; policy accept; } "
+        "chain nat { type nat hook output priority -100; udp dport 53 dnat ip to 203.0.113.9 } }\n",
+    };
+    test::AttackerTools tools;
+    for (const auto& rules : refused) {
+        SCOPED_TRACE(rules);
+        ASSERT_EQ(enable(ks::writeRules(server)), HelperReply(std::int64_t{0}));
+        const auto out = tools.dir() / "enable.out";
+        std::filesystem::remove(out);
+        test::NobodyProcess caller({tools.signedClient(), "call", helper.socketPath(), "enableFirewall", rules}, {},
+                                   out);
+        ASSERT_TRUE(caller.waitForExit(20s));
+        EXPECT_EQ(test::fileText(out), "reply 1\n");
+        EXPECT_TRUE(reaches(client_, kServerAddress));
+        EXPECT_FALSE(reaches(client_, kOtherAddress));
+        const auto listed = inNamespace(client_, [] {
+                                return std::system("nft list table inet morvexvpn_killswitch | grep -q nat") == 0;
+                            }).get();
+        EXPECT_FALSE(listed) << "the refused chain was loaded";
+    }
 
     // Every form the helper writes is one nft loads: an IPv6 server with a UDP port.
     const ks::Intent v6{true, ks::Server{"2001:db8::5", "UDP", ks::Transport::udp, 1194}, {"tun*"}};
