@@ -82,12 +82,13 @@ bool CallerCheck::isValid(pid_t pid) const {
         if (!own) return fail(own.error());
         auto guest = secStaticCode(pid);
         if (!guest) return fail(guest.error());
-        // Looked at before the caller's program is read: a caller refused for its process costs
-        // no hashing.
-        if (auto problem = processProblem(pid)) return fail(Error("CallerProcessError", 1, *problem));
         auto theirs = codeSigningCertificates(*guest, deadline);
         if (!theirs) return fail(theirs.error());
-        return *own == *theirs;
+        if (*own != *theirs) return false;
+        // Looked at last, so that whatever the process had loaded by the time its program was
+        // judged is seen.
+        if (auto problem = processProblem(pid)) return fail(Error("CallerProcessError", 1, *problem));
+        return true;
     }();
     if (answer) return *answer;
     if (answer.error().domain == "CallerProcessError") {

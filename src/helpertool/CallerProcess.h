@@ -9,7 +9,8 @@
 //
 // What this cannot see: code written into the process's memory without a file (by a debugger
 // that has already detached, or by the process itself), a process that rewrote its own
-// environment block, and any folder a process of another mount namespace calls by a trusted name.
+// environment block, any folder a process of another mount namespace calls by a trusted name, and
+// whatever the process loads after the check has looked.
 #include <filesystem>
 #include <optional>
 #include <string>
