@@ -96,6 +96,33 @@ TEST_F(SetupTest, TheStateHookPostsConnectingForTwoAndTwelveOnly) {
     }
 }
 
+TEST_F(SetupTest, TheTrafficHookPostsRunningTotalsFromCumulativeCounters) {
+    std::vector<Zevu::DataTransmission> posted;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        ZevuTypes::transmittedPacketsNotification, [&](const Notification& n) {
+            if (auto t = n.objectAs<Zevu::DataTransmission>()) posted.push_back(*t);
+        });
+    Zevu::postTransmittedPackets(0, 0);          // a zero sample re-bases whatever came before
+    Zevu::postTransmittedPackets(1000, 500);     // the first sample after it only re-bases
+    Zevu::postTransmittedPackets(1500, 700);     // +500, +200
+    Zevu::postTransmittedPackets(1400, 900);     // received restarted: +0; sent +200
+    Zevu::postTransmittedPackets(std::nullopt, 950);  // an absent counter is 0: +0, +50
+    ASSERT_EQ(posted.size(), 5u);
+    EXPECT_EQ(posted[1].bitsIn, 0u);
+    EXPECT_EQ(posted[1].bitsOut, 0u);
+    EXPECT_EQ(posted[3].bitsIn, posted[2].bitsIn);
+    EXPECT_EQ(posted[3].bitsOut - posted[2].bitsOut, 200u);
+    EXPECT_EQ(posted[4].bitsIn, posted[3].bitsIn);
+    EXPECT_EQ(posted[4].bitsOut - posted[3].bitsOut, 50u);
+    // The zero sample left behind re-bases the next one; the totals run on after it.
+    Zevu::postTransmittedPackets(100, 100);
+    Zevu::postTransmittedPackets(150, 130);
+    ASSERT_EQ(posted.size(), 7u);
+    EXPECT_EQ(posted[5].bitsIn, 0u);
+    EXPECT_EQ(posted[6].bitsIn, posted[4].bitsIn + 50);
+    EXPECT_EQ(posted[6].bitsOut, posted[4].bitsOut + 30);
+}
+
 TEST_F(SetupTest, FactoriesBuildObjectsThatSeeTheSameState) {
     // Made before the SDK is set up, as the launch does: the shared manager is already there.
     auto a = MorvexVPNService::makeZevu();
