@@ -302,6 +302,26 @@ TEST_F(ConnectTest, RecommendedLocationIsRefreshedOnlyWhileNotConnected) {
     EXPECT_EQ(event("app_recommended_location_response").at("name"), Value("Lyon"));
 }
 
+TEST_F(ConnectTest, ConnectionInfoBeforeAnyAttemptHasEmptyTextsAndTheStoredId) {
+    AppPreferences().setOnGoingConnectionId("stored-id");
+    const auto info = engine().currentConnectionInfo();
+    EXPECT_EQ(info.state, ZevuConnectionState::Disconnected);
+    EXPECT_EQ(info.connectionId, "stored-id");
+    EXPECT_EQ(info.connectedTo, "");
+    EXPECT_EQ(info.connectedIp, "");
+    EXPECT_EQ(info.connectionDns, "");
+    EXPECT_EQ(info.dialedProtocol, "");
+    EXPECT_EQ(info.quantumResistentServer, false);
+    EXPECT_FALSE(info.error);
+
+    connectTunnel("FR");
+    const auto up = engine().currentConnectionInfo();
+    EXPECT_EQ(up.state, ZevuConnectionState::Connected);
+    ASSERT_TRUE(up.connectedTo);
+    EXPECT_TRUE(up.connectedTo->ends_with(", FR")) << *up.connectedTo;  // "city, country code"
+    EXPECT_EQ(up.selectedProtocol, "Automatic");
+}
+
 TEST_F(ConnectTest, QuickConnectReachesConnectedWithTheRequestStored) {
     auto recommended = server("DE", "Germany");
     setEncodedServer(AppPreferences().defaults(), recommended, AppPreferences::Key::recommendedServer);
