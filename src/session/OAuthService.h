@@ -34,6 +34,12 @@ public:
     void authorize(std::function<void(Result<bool>)> completion) override;
     // The session's access token (`iws_accessToken` of its manager).
     std::string accessToken() const override;
+    // The token refresh's view of the session (its manager's tokens), and the sign-out it asks for:
+    // the logout entry of the installed alert services.
+    std::string refreshToken() const override;
+    std::optional<Date> refreshTokenExpiry() const override;
+    void saveTokens(const AuthObject& tokens) override;
+    void signOut() override;
 
     // The shared settings (seven entries until the first client adds "authorize_uri").
     static Dictionary settings();
