@@ -50,11 +50,18 @@ OAuthService& OAuthService::shared() {
     return *instance;
 }
 
-std::string OAuthService::accessToken() const { return manager.iws_accessToken; }
+std::string OAuthService::accessToken() const {
+    std::lock_guard lock(manager.tokensMutex);
+    return manager.iws_accessToken;
+}
 
-std::string OAuthService::refreshToken() const { return manager.iws_refreshToken; }
+std::string OAuthService::refreshToken() const {
+    std::lock_guard lock(manager.tokensMutex);
+    return manager.iws_refreshToken;
+}
 
 std::optional<Date> OAuthService::refreshTokenExpiry() const {
+    std::lock_guard lock(manager.tokensMutex);
     if (!manager.iws_createdAt) return std::nullopt;
     return Date{manager.iws_createdAt->secondsSince1970 + static_cast<double>(manager.iws_refreshToken_expiry)};
 }
@@ -100,10 +107,7 @@ OAuth2CodeGrant& OAuthService::oauth() {
 
 void OAuthService::forgetTokens() {
     oauth().forgetTokens();
-    manager.iws_accessToken.clear();
-    manager.iws_refreshToken.clear();
-    manager.iws_expiry = 0;
-    manager.iws_refreshToken_expiry = 0;
+    manager.clearTokens();
 }
 
 void OAuthService::authorize(std::function<void(Result<bool>)> completion) {

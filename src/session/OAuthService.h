@@ -28,7 +28,7 @@ public:
     // "UserPreferences.authenticatedViaLogin" (dark sign-in page unless set).
     OAuth2CodeGrant& oauth() override;
     bool hasClient() const { return _oauth != nullptr; }
-    // Forgets the client's tokens and the session's in-memory tokens (stored keys stay).
+    // Forgets the client's tokens and the session's tokens, in memory and stored.
     void forgetTokens() override;
     // Authorizes with the tokens the client holds; completes once with true or the client's error.
     void authorize(std::function<void(Result<bool>)> completion) override;
