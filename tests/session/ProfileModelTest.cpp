@@ -5,6 +5,7 @@
 #include "FakeService.h"
 #include "model/ServiceHosts.h"
 #include "session/ProfileModel.h"
+#include "vpn/MorvexVPNService.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -26,7 +27,7 @@ ProfileResponseModel profileWith(const nlohmann::json& changes) {
 class ProfileModelTest : public test::TempConfigTest {
 protected:
     ProfileModel model() {
-        return ProfileModel(networking, User(), EventTracker(), PreservedPreferences(), Zevu(), UserAuthentication());
+        return ProfileModel(networking, User(), EventTracker(), PreservedPreferences(), MorvexVPNService::makeZevu(), UserAuthentication());
     }
     Networking networking{nullptr};
 };
