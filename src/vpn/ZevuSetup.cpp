@@ -51,13 +51,15 @@ void Zevu::configureSDK(const User& user) {
         listenerSlot() = listener;
     }
     manager->setDelegate(listener);
-    // The hooks take the listener's hook values as they are now.
-    manager->setStateDidChangedHandler([hook = listener->stateChanged](int state) {
-        if (hook) hook(state);
+    // The hooks reach the listener through a weak reference and hold it for the call: the state
+    // hook runs the listener's own code, which must outlive a set-up that replaces it meanwhile.
+    std::weak_ptr<StateListener> weak = listener;
+    manager->setStateDidChangedHandler([weak](int state) {
+        if (auto self = weak.lock(); self && self->stateChanged) self->stateChanged(state);
     });
     manager->setOnPacketsTransmitted(
-        [hook = listener->packetsTransmitted](std::optional<std::uint64_t> received, std::optional<std::uint64_t> sent) {
-            if (hook) hook(received, sent);
+        [weak](std::optional<std::uint64_t> received, std::optional<std::uint64_t> sent) {
+            if (auto self = weak.lock(); self && self->packetsTransmitted) self->packetsTransmitted(received, sent);
         });
     if (auto shared = zevu::ZevuManager::sharedInstance()) {
         std::vector<zevu::ZevuProtocol> excluded;
@@ -76,8 +78,9 @@ void Zevu::configureSDK(const User& user) {
 
 void Zevu::postTransmittedPackets(std::optional<std::uint64_t> received, std::optional<std::uint64_t> sent) {
     const std::uint64_t in = received.value_or(0), out = sent.value_or(0);
-    DataTransmission totals;
     if (lastReceived == 0 || lastSent == 0) {
+        // A new base (the process's first sample, or a new connection's): nothing is added, and
+        // the totals so far are posted as they are rather than a (0, 0) that would wipe them.
         lastReceived = in;
         lastSent = out;
     } else {
@@ -85,9 +88,9 @@ void Zevu::postTransmittedPackets(std::optional<std::uint64_t> received, std::op
         totalSent += out >= lastSent ? out - lastSent : 0;
         lastReceived = in;
         lastSent = out;
-        totals = DataTransmission{totalReceived.load(), totalSent.load()};
     }
-    NotificationCenter::defaultCenter().post(transmittedPacketsNotification, totals);
+    NotificationCenter::defaultCenter().post(transmittedPacketsNotification,
+                                             DataTransmission{totalReceived.load(), totalSent.load()});
 }
 
 }  // namespace morvex
