@@ -10,6 +10,7 @@
 // Threads: the entry points run on the main thread; one reached from another thread (the SDK's
 // worker) hops to the main queue first. The SDK's answers to a dial hop to the main queue before
 // they touch the stores and call the caller's error handler, which may show an alert.
+#include <expected>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@
 #include "state/EventTracker.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
+#include "zevu/FirewallManager.h"
 #include "zevu/ZevuManager.h"
 
 namespace morvex {
@@ -148,6 +150,26 @@ public:
     // "ZevuManagerTransmittedPackets".
     static void postTransmittedPackets(std::optional<std::uint64_t> received, std::optional<std::uint64_t> sent);
 
+    // ---- dedicated IP, connected location ----
+    // Measures the stored dedicated server (its first host, else `host`) and stores the latency
+    // back (the largest Int64 when none came); nothing, and no completion, without a server.
+    void pingDedicatedIPServer(std::function<void(std::optional<Error>)> completion = nullptr);
+    using ConnectedInfoResult = std::expected<ConnectedInfo, Error>;
+    using ConnectedInfoCompletion = std::function<void(ConnectedInfoResult)>;
+    // The answer of the SDK's connected-location request: the stored last connection follows
+    // where the tunnel ended (countries, cities, dedicated IPs), a NAS mismatch is reported, and
+    // the completion gets the name, code and address to show.
+    void getConnectedLocation(const std::optional<zevu::ZevuLocation>& location,
+                              const ConnectedInfoCompletion& completion);
+    // Its failure; without an SDK error, "MorvexVPNErrorDomain" 4010.
+    void connectedLocationFailed(const std::optional<Error>& error, const ConnectedInfoCompletion& completion);
+    static constexpr std::string_view errorDomain = "MorvexVPNErrorDomain";
+    static constexpr int connectedLocationFailedCode = 4010;
+    // The dedicated IP itself when the location is it; else "City, CC"; else the country's name;
+    // else "" (reported).
+    std::string connectedLocationName(const std::optional<zevu::ZevuLocation>& location);
+    std::optional<std::string> connectedIsoCode(const std::optional<zevu::ZevuLocation>& location) const;
+
 private:
     void connectOnMain(zevu::ZevuProperties properties, ConnectVia connectVia, std::optional<LastConnection> record,
                        bool checkBusy, ErrorHandler onError);
@@ -155,6 +177,19 @@ private:
     bool isBusy() const;
     bool isSameServer(const std::optional<LastConnection>& record) const;
     void activateExtensionIfNeeded() const;
+};
+
+// Asks the privileged side whether the kill switch's packet filter is loaded.
+class HelperComunicator {
+public:
+    using Query = std::function<void(std::function<void(bool)>)>;
+    // The firewall query; by default the SDK's shared FirewallManager.
+    Query query = [](std::function<void(bool)> answer) {
+        zevu::FirewallManager::shared().isAnyFirewallEnabled(std::move(answer));
+    };
+    // False at once on the caller's thread when `ask` is false; otherwise the manager's answer,
+    // delivered on the main queue.
+    void isAnyFirewallEnabled(bool ask, std::function<void(bool)> completion) const;
 };
 
 }  // namespace morvex

@@ -348,7 +348,8 @@ TEST_F(ConnectTest, QuickConnectReachesConnectedWithTheRequestStored) {
     EXPECT_EQ(last->server->type, Type::FastestServer);
     EXPECT_EQ(last->server->id, "DE");
     EXPECT_EQ(last->server->code, "DE");  // the recommendation's id, not its code
-    EXPECT_EQ(last->nasIdentifier, "");
+    // Once up, the listener records the server the SDK dialled.
+    EXPECT_EQ(last->nasIdentifier, zevu::ZevuManager::sharedInstance()->zevuConnectionDetails()->nasIdentifier);
     EXPECT_FALSE(last->dialedWithQRServer);
     ASSERT_TRUE(AppPreferences().onGoingConnectionId());
     const auto info = engine().currentConnectionInfo();

@@ -45,6 +45,9 @@ public:  // table cases arrange through these
     }
     void TearDown() override {
         zevu::ZevuTestAPI::reset();
+        // Answers the SDK handed to the main queue (a recommended-location refresh after a manual
+        // disconnection, say) run while this test's services are still installed.
+        spinFor(std::chrono::milliseconds(50));
         AlertTest::TearDown();
     }
 
