@@ -9,7 +9,7 @@
 #include "api/Envelopes.h"
 #include "api/Networking.h"
 #include "model/ProfileResponseModel.h"
-#include "model/UserAuthentication.h"
+#include "session/UserAuthentication.h"
 #include "state/EventTracker.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"

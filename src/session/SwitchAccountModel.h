@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/UserAuthentication.h"
+#include "session/UserAuthentication.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 

@@ -18,7 +18,7 @@
 #include "model/ServerRecord.h"
 #include "foundation/Error.h"
 #include "foundation/UserDefaults.h"
-#include "model/UserAuthentication.h"
+#include "model/SignInRecords.h"
 #include "state/StoredSetting.h"
 #include "state/User.h"
 #include "model/VPNProtocol.h"
@@ -32,7 +32,7 @@ public:
     using ServerList = ZevuDataFetcherTypes::ServerList;
     using PersonalizeServer = PersonalizeServerModelTypes::PersonalizeServer;
     using Ratings = PersonalizeServerModelTypes::Ratings;
-    using VPNAccount = UserAuthentication::VPNAccount;
+    using VPNAccount = SignInRecords::VPNAccount;
 
     // What auto-connect targets; stored as its raw value (the case name).
     enum class AutoConnectVia { AutoSelect, Recommended, LastConnected, Location };

@@ -7,12 +7,12 @@
 #include "model/ProfileResponseModel.h"
 #include "foundation/Codec.h"
 #include "foundation/UserDefaults.h"
-#include "model/UserAuthentication.h"
+#include "model/SignInRecords.h"
 #include "state/StoredValueCoding.h"
 #include "support/TestSupport.h"
 
 using namespace morvex;
-using VPNAccount = UserAuthentication::VPNAccount;
+using VPNAccount = SignInRecords::VPNAccount;
 
 namespace {
 

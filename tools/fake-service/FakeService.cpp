@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 #include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
 
 #include <algorithm>
 #include <atomic>
@@ -358,6 +360,38 @@ std::string sealTokens(const nlohmann::json& tokenSet) {
     return encoded;
 }
 
+std::string sealPassword(const std::string& password) {
+    // The public half of the development password key (keys/password_key_public.pem).
+    static const char* pem =
+        "-----BEGIN PUBLIC KEY-----\n"
+        "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQCy/x4ARUNxOmoFKtGAtF/eMrh0\n"
+        "w9yRlWxqLVw2zwVCmEkFTxXrQuo2UpJXUT1i96aZifrBXHySB9ZKiSF37vACFRKd\n"
+        "kPav1FEZ4/CwQ5h69bvkV7LfTSuC4In6m8rvm3SIzzum+jeYO/1fHF/bqK7mdoEK\n"
+        "afTtBFGmfRAz/3T54wIDAQAB\n"
+        "-----END PUBLIC KEY-----\n";
+    BIO* bio = BIO_new_mem_buf(pem, -1);
+    EVP_PKEY* key = PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr);
+    BIO_free(bio);
+    if (!key) return {};
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key, nullptr);
+    EVP_PKEY_encrypt_init(ctx);
+    EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_PKCS1_PADDING);
+    std::size_t length = 0;
+    auto in = reinterpret_cast<const unsigned char*>(password.data());
+    EVP_PKEY_encrypt(ctx, nullptr, &length, in, password.size());
+    std::vector<unsigned char> out(length);
+    EVP_PKEY_encrypt(ctx, out.data(), &length, in, password.size());
+    out.resize(length);
+    EVP_PKEY_CTX_free(ctx);
+    EVP_PKEY_free(key);
+    std::string encoded(4 * ((out.size() + 2) / 3) + 1, '\0');
+    int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()), out.data(), static_cast<int>(out.size()));
+    encoded.resize(static_cast<std::size_t>(written));
+    return encoded;
+}
+
+Answer passwordAnswer(const std::string& password) { return Answer::bodyOnly({{"password", sealPassword(password)}}); }
+
 Answer tokenAnswer(const nlohmann::json& tokenSet) {
     return Answer::json({{"header", {{"response_code", 200}, {"message", "OK"}}}, {"body", {{"code", sealTokens(tokenSet)}}}});
 }
@@ -382,8 +416,7 @@ void installDefaultRoutes(FakeService& service) {
     });
     service.route("GET", p + "/app/latest/version/mac",
                   Answer::bodyOnly({{"version", "1.0.0"}, {"build", "1"}, {"force_update", false}}));
-    service.route("GET", p + "/vpn/account/password",
-                  Answer::bodyOnly({{"vpn_password", "c2VhbGVk"}, {"username", "morvex0s1234567"}}));
+    service.route("GET", p + "/vpn/account/password", [](const RecordedRequest&) { return passwordAnswer(kSamplePassword); });
     service.route("GET", p + "/user/portforwarding/v3",
                   Answer::envelope({{"port", "51820"}, {"status", "active"}, {"username", "morvex0s1234567"}}));
     service.route("GET", p + "/status/dedicated/ip",
@@ -395,10 +428,16 @@ void installDefaultRoutes(FakeService& service) {
                   Answer::envelope({{"body", {{"header", {{"response_code", 200}, {"message", "Session killed"}}}}}}));
     service.route("POST", p + "/user/migrateemail/v3", Answer::envelope({{"email", "alex@example.com"}, {"migrated", true}}));
     service.route("POST", p + "/user/importtoken", [](const RecordedRequest&) {
-        return Answer::envelope({{"code", sealTokens(nextTokenSet())}});
+        auto tokens = nextTokenSet();
+        return Answer::envelope({{"token", tokens["oem-at"]}, {"refreshToken", tokens["oem-rt"]}});
     });
     service.route("POST", p + "/user/login/v3",
-                  Answer::envelope({{"usernames", {{{"username", "morvex0s1234567"}, {"status", "active"}}}}}));
+                  Answer::envelope({{"client_id", 42}, {"uuid", "4f0c2a9e-0000-4000-8000-000000000042"}, {"is_migrated", true},
+                                    {"method", "email"}, {"token", "custom-token"},
+                                    {"vpn_usernames", {{{"username", "morvex0s1234567"}, {"status", "active"},
+                                                        {"billing_cycle", "Annually"}, {"payment_gateway", "stripe"},
+                                                        {"expiry_date", "2027-03-01"}, {"expiry_reason", ""},
+                                                        {"hosting_id", "0"}}}}}));
     // The analytics sink: batches of events, kept in the request records.
     service.route("POST", "/track", Answer::json({{"status", 1}}));
     service.route("GET", p + "/mac-2.0/assets/v1/remoteconfig", Answer::json(nlohmann::json::object()));

@@ -111,6 +111,13 @@ void installDefaultRoutes(FakeService& service);
 // The token set as the token answers carry it: AES-GCM with the service's key and IV, the tag
 // appended, in base64.
 std::string sealTokens(const nlohmann::json& tokenSet);
+// The VPN password every sign-in of the fake gets, and how the service sends one: RSA PKCS#1 v1.5
+// to the public half of the development password key, in base64.
+inline constexpr const char* kSamplePassword = "fake-vpn-pa55";
+std::string sealPassword(const std::string& password);
+// The password route's answer: {"body": {"password": sealed}}.
+Answer passwordAnswer(const std::string& password);
+
 // The answer of "/auth/token" and "/refresh/token": {"header": ..., "body": {"code": sealed}}.
 Answer tokenAnswer(const nlohmann::json& tokenSet);
 
