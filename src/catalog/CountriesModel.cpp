@@ -39,6 +39,10 @@ void CountriesModel::setSearchingValue(std::string value) {
 
 void CountriesModel::setContent(std::optional<ServerList> value) { setList(content_, std::move(value), "content"); }
 
+void CountriesModel::setCountriesContent(std::optional<ServerList> value) {
+    setList(countriesContent_, std::move(value), "countriesContent");
+}
+
 void CountriesModel::setList(std::optional<ServerList>& field, std::optional<ServerList> value, const char* name) {
     field = std::move(value);
     emit propertyChanged(QString::fromLatin1(name));

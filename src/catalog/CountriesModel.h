@@ -62,6 +62,7 @@ public:
     const std::optional<ServerList>& contentWithCities() const { return contentWithCities_; }
     // The loaded countries, each with its cities.
     const std::optional<ServerList>& countriesContent() const { return countriesContent_; }
+    void setCountriesContent(std::optional<ServerList> value);
     const std::optional<ServerList>& favoritesContent() const { return favoritesContent_; }
     const std::optional<ServerList>& filterCountries() const { return filterCountries_; }
     const SortDescriptors& sortDescriptors() const { return sortDescriptors_; }
