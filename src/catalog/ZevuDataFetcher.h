@@ -1,10 +1,137 @@
 #pragma once
-// The location catalogue's fetcher. Its record types live in ZevuDataFetcherTypes so that the
-// stores can use them without the fetcher's own collaborators.
+// The location catalogue's fetcher: asks the VPN SDK for its countries, turns them into the Server
+// tree the lists show (with the built-in country table's flags), keeps the stored recents and
+// favourites and every stored copy of a Server in step when a favourite flag or a latency changes,
+// merges the SDK's latency answers, and resolves a chosen country for the connection engine.
+//
+// A fetcher keeps no state of its own: every operation reads the stores, changes them and writes
+// them back, so any number of fetchers are interchangeable. Its record types live in
+// ZevuDataFetcherTypes so that the stores can use them without the fetcher's collaborators.
+//
+// Threads: the operations run on the main thread. The SDK's answers (countries, latencies) hop to
+// the main queue before they touch a store, so a latency merge and a favourite edit never
+// interleave their read-change-write of the same list.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/Error.h"
 #include "model/ServerRecord.h"
+#include "state/AppPreferences.h"
+#include "state/EventTracker.h"
+#include "state/PreservedPreferences.h"
+#include "zevu/ZevuManager.h"
 
 namespace morvex {
 
-class ZevuDataFetcher : public ZevuDataFetcherTypes {};
+class Zevu;
+
+class ZevuDataFetcher : public ZevuDataFetcherTypes {
+public:
+    // Where a favourite was added; its word goes with the analytics event.
+    enum class FavoriteSource : std::uint8_t { Location, Recent, Connecting, Connected, Disconnected };
+    static std::string_view word(FavoriteSource source);
+    // The analytics word of a location type ("SmartConnect" for the fastest server).
+    static std::string_view typeWord(ServerType type);
+
+    using CountryTable = std::map<std::string, LocalJsonCountry, std::less<>>;
+    // The loaded Servers, or the failure that left the lists as they were.
+    using CountriesCompletion = std::function<void(ServerList servers, std::optional<Error> error)>;
+    using ServersCompletion = std::function<void(ServerList servers)>;
+
+    // Stores over the standard defaults, the SDK's shared manager, the main analytics instance.
+    ZevuDataFetcher();
+    ZevuDataFetcher(PreservedPreferences preservedPreferences, AppPreferences appPreference,
+                    std::shared_ptr<zevu::ZevuManager> zevuManager, EventTracker eventTracker);
+
+    PreservedPreferences preservedPreferences;
+    AppPreferences appPreference;
+    std::shared_ptr<zevu::ZevuManager> zevuManager;
+    EventTracker eventTracker;
+
+    // ---- SDK records to Servers and back ----
+    static std::optional<std::vector<DataCenter>> makeDataCenters(
+        const std::optional<std::vector<zevu::ZevuDatacenters>>& dataCenters);
+    // Country Servers with their cities, favourites marked and the table's flags applied; a stored
+    // recommended Server with the id of a made Server takes its flags and latency and is stored
+    // and announced again. Records without a code or name are skipped.
+    ServerList makeServers(const std::vector<zevu::ZevuCountry>& countries, const ServerList& favorites,
+                           const CountryTable& table, const ServerPtr& recommended) const;
+    static std::vector<zevu::ZevuCountry> makeZevuCountries(const ServerList& servers);
+    // City Servers whose id is not a decimal number are left out.
+    static std::vector<zevu::ZevuCity> makeZevuCities(const ServerList& servers);
+    static std::vector<zevu::ZevuCountry> countriesMatching(const std::vector<zevu::ZevuCountry>& countries,
+                                                            const Server& server);
+    static std::vector<zevu::ZevuCountry> countriesSupportingProtocol(const std::vector<zevu::ZevuCountry>& countries,
+                                                                      const std::string& protocolName);
+    // The SDK's name of the user's selected protocol ("" when it has none).
+    std::string selectedProtocolName() const;
+
+    // ---- loading ----
+    // The cached SDK countries ("AppPreference.countries"); empty when absent.
+    std::vector<zevu::ZevuCountry> cachedCountries() const;
+    // Answers from `cached` when it and the stored cache hold countries, else fetches them from the
+    // SDK (and caches them). Either way only countries offering the selected protocol remain. A
+    // failed fetch reaches the completion as its error, with no Servers.
+    void loadCountries(const std::vector<zevu::ZevuCountry>& cached, CountriesCompletion completion);
+    // Asks the SDK; exactly one of the two runs, on the main queue.
+    void fetchCountries(std::function<void(std::vector<zevu::ZevuCountry>)> success,
+                        std::function<void(Error)> failure);
+    // Converts, stores under the per-user "countries" and answers.
+    void countriesLoaded(const std::vector<zevu::ZevuCountry>& countries, const CountriesCompletion& completion);
+    // The built-in table (resource "countries" of type "json"); none when missing or unreadable.
+    // A table read re-applies its flags to the stored favourites and recents.
+    std::optional<CountryTable> loadBundledCountries();
+    void applyBundledFlagsToFavorites(const CountryTable& table);
+    void applyBundledFlagsToRecents(const CountryTable& table);
+    void refreshRecommendedServer(const Server& server, const ServerPtr& recommended) const;
+
+    // ---- connecting and naming ----
+    // Dials the cached SDK country with the Server's id; with an empty cache, a country made from
+    // the Server. With a cache that lacks the country nothing is dialled and nothing answers.
+    void connectToCountryServer(const ServerPtr& server, Zevu& zevu, const AppPreferences::LastConnection& record,
+                                bool checkBusy, std::function<void(const std::optional<Error>&)> onError) const;
+    // Names the dedicated-IP Server after the cached country with the country Server's id (its
+    // `host` when that country has no name), or after the country Server itself when the cache
+    // lacks it, stores it as the user's dedicated server and clears the dedicated-IP error.
+    void nameDedicatedServer(const ServerPtr& countryServer, const ServerPtr& dedicatedServer);
+
+    // ---- recents and favourites ----
+    // At most three, newest first, one entry per id.
+    void addToRecents(const ServerPtr& server);
+    void addToFavorites(const ServerPtr& server, FavoriteSource source);
+    void removeFromFavorites(const ServerPtr& server);
+    void replaceFavoriteEntry(const ServerPtr& server);
+    void replaceRecentEntry(const ServerPtr& server);
+
+    // ---- latencies ----
+    // Starts "app_ping_time", has the SDK measure the Servers and merges the answer on the main
+    // queue (applyCountryLatencies / applyCityLatencies).
+    void measureCountries(const ServerList& countries, ServersCompletion completion);
+    void measureCities(const ServerList& cities, ServersCompletion completion);
+    // Merge an answer into the Servers measured: latencies, the favourite flag as the favourites
+    // now hold it, the copies in favourites, recents, recommended Server and last connection.
+    // Answer entries without a Server are dropped. The country pass also stores the result.
+    void applyCityLatencies(const std::vector<zevu::ZevuCity>& answer, const ServerList& servers,
+                            const ServerPtr& recommended, const ServersCompletion& completion);
+    void applyCountryLatencies(const std::vector<zevu::ZevuCountry>& answer, const ServerList& servers,
+                               const ServerPtr& recommended, const ServersCompletion& completion);
+    // "app_fail_ping" with the location, its zero-latency data centres and the connection state.
+    void reportFailedPing(const Server& server);
+
+private:
+    // Shared by the two latency passes: one answer entry's latency and data centres.
+    struct Measured {
+        ServerPtr server;
+        std::int64_t latency;
+        std::optional<std::vector<DataCenter>> dataCenters;
+    };
+    ServerList mergeLatencies(std::vector<Measured> measured, const ServerPtr& recommended);
+    void storeRecommended(const ServerPtr& recommended) const;
+};
 
 }  // namespace morvex

@@ -12,8 +12,8 @@ EventTracker MorvexVPNService::makeEventTracker() {
 }
 
 ZevuDataFetcher MorvexVPNService::makeZevuDataFetcher() {
-    // The catalogue's fetcher keeps no collaborators yet; its own set comes with it.
-    return ZevuDataFetcher{};
+    return ZevuDataFetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(),
+                           makeEventTracker());
 }
 
 Zevu MorvexVPNService::makeZevu() {

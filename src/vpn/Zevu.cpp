@@ -200,24 +200,7 @@ void Zevu::connectToLocation(const ServerPtr& server, ConnectVia connectVia, Sel
     LastConnection record{selectedInterface, connectVia, screen, initiator, server, "", false, false};
     using Type = ZevuDataFetcherTypes::ServerType;
     switch (server->type) {
-    case Type::Country: {
-        // The cached SDK country with the server's code; without one, a country made from the server.
-        zevu::ZevuCountry country;
-        bool found = false;
-        for (const auto& c : storedCountries(appPreference)) {
-            if (c.country == server->id) {
-                country = c;
-                found = true;
-                break;
-            }
-        }
-        if (!found) {
-            country.country = server->id;
-            country.name = server->name;
-            country.iso_code = server->code;
-        }
-        return connectToCountry(country, record, checkBusy, std::move(onError));
-    }
+    case Type::Country: return zevuDataFetcher.connectToCountryServer(server, *this, record, checkBusy, std::move(onError));
     case Type::City: return connectToCity(server, record, checkBusy, std::move(onError));
     case Type::DedicatedIp:
         return connectToDedicatedIP(server->hosts.value_or(std::vector<DedicatedIPHost>{}), record,

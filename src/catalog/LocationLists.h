@@ -1,0 +1,44 @@
+#pragma once
+// What the country and city list models share: the callbacks to their screens, the notification
+// names they follow, and the alert a failed connect from a list shows.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "foundation/Error.h"
+#include "model/ServerRecord.h"
+#include "model/ZevuTypes.h"
+
+namespace morvex {
+
+// The list screen: redraw one row (by location id) or the whole list.
+class ContentUpdateDelegate {
+public:
+    virtual ~ContentUpdateDelegate() = default;
+    virtual void reloadItem(const std::string& id) = 0;
+    virtual void reloadContent() = 0;
+};
+
+// The list screen, asked to show the protocols sheet when the selected protocol's system extension
+// is not ready.
+class CountriesModelDelegate {
+public:
+    virtual ~CountriesModelDelegate() = default;
+    virtual void showProtocolsAlert() = 0;
+};
+using CitiesModelDelegate = CountriesModelDelegate;
+
+namespace locationNotifications {
+inline constexpr std::string_view enablePingChanged = "EnablePingChangedNotification";
+inline constexpr std::string_view refreshPingValues = "RefreshPingValues";
+inline constexpr std::string_view pingedAtChanged = "PingedAtChangedNotification";
+inline constexpr std::string_view vpnAccountDidChange = "VPNAccountDidChangeNotification";
+}  // namespace locationNotifications
+
+// The alert for a failed connect from a list: no subscription (998), expired (701), disabled
+// (533), changed password (999), another connection up (-1001: offers to replace it) and already
+// connected here (-1002). Other codes, and no error, show nothing.
+void showLocationConnectError(const std::optional<Error>& error, const ZevuDataFetcherTypes::ServerPtr& server,
+                              ZevuTypes::ConnectVia connectVia, ZevuTypes::SelectedInterface selectedInterface);
+
+}  // namespace morvex
