@@ -1,12 +1,59 @@
+// The application's entry point: notes the launch time, makes the application object, registers
+// the storyboards and transformers, opens the main storyboard's window and runs the loop.
 #include <QApplication>
 
-#include "model/Version.h"
+#include "app/AppDelegate.h"
+#include "app/QtAlertPresenter.h"
+#include "app/Storyboards.h"
+#include "app/ThemeNotifier.h"
+#include "appkit/Images.h"
+#include "appkit/Storyboard.h"
+#include "appkit/WindowController.h"
+#include "foundation/Bundle.h"
 #include "foundation/Log.h"
+#include "foundation/RunningApplications.h"
+#include "model/Version.h"
 #include "session/OAuthService.h"
+#include "ui/kit/ValueTransformers.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    morvex::appLaunchStartTime = morvex::absoluteTimeNow();
+    // The web engine, when a web view first needs it, shares the widgets' GL contexts.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication qtApplication(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("MorvexVPN"));
+    QApplication::setDesktopFileName(QStringLiteral("morvexvpn"));
+    if (morvex::appkit::hasImageNamed("AppIcon")) QApplication::setWindowIcon(morvex::appkit::iconNamed("AppIcon"));
+    morvex::appkit::Application application;
+
+    // One instance per session: the launcher and the other processes find it by its bus name.
+    if (auto identifier = morvex::Bundle::main().bundleIdentifier()) {
+        auto announced = morvex::RunningApplications::announce(*identifier);
+        if (!announced && announced.error().code == morvex::RunningApplications::alreadyRunning) {
+            morvex::log::print("MorvexVPN is already running in this session.");
+            return 0;
+        }
+    }
+
     morvex::OAuthService::shared();  // the API client signs its requests through it
     morvex::log::print(morvex::applicationVersionLine());
-    return 0;
+    morvex::registerStoryboards();
+    morvex::registerValueTransformers();
+    morvex::installCurrentThemeName();
+
+    morvex::QtAlertPresenter alerts;
+    morvex::AppDelegate::Collaborators collaborators;
+    collaborators.alerts = &alerts;
+    morvex::AppDelegate delegate(std::move(collaborators));
+    application.setDelegate(&delegate);
+    application.terminateOnSignals();
+
+    auto* board = morvex::appkit::Storyboard::named(morvex::kMainStoryboard);
+    auto* mainWindow = qobject_cast<morvex::appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr);
+    if (mainWindow) {
+        mainWindow->setParent(&application);
+        mainWindow->showWindow();
+    }
+    morvex::ThemeNotifier::shared();
+    return application.run();
 }

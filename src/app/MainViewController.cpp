@@ -1,0 +1,41 @@
+#include "app/MainViewController.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "appkit/Workspace.h"
+#include "foundation/Bundle.h"
+#include "model/BundleInfo.h"
+#include "model/WebLink.h"
+#include "model/WebLinks.h"
+#include "state/EventTracker.h"
+
+namespace morvex {
+
+MainViewController::MainViewController(QObject* parent) : ViewController(parent), versionString(appVersionText()) {}
+
+void MainViewController::loadView() {
+    auto* view = new QWidget;
+    auto* layout = new QVBoxLayout(view);
+    auto* version = new QLabel(view);
+    version->setObjectName(QStringLiteral("versionLabel"));
+    versionBinding_ = appkit::bind<std::string>(versionString, [version](const std::string& text) {
+        version->setText(QString::fromStdString(text));
+    });
+    auto* feedback = new QPushButton(QString::fromStdString(localized("submit.feedback")), view);
+    feedback->setObjectName(QStringLiteral("submitFeedbackButton"));
+    connect(feedback, &QPushButton::clicked, this, [this] { submitFeedback(); });
+    layout->addWidget(version);
+    layout->addWidget(feedback);
+    setView(view);
+}
+
+std::string MainViewController::feedbackURL() { return webLinkWithQueryItems(urlString(WebLink::FeedbackAppLink)); }
+
+bool MainViewController::submitFeedback() {
+    EventTracker().track(AnalyticsEvent::app_submit_feedback);
+    return appkit::Workspace::shared().openURL(feedbackURL());
+}
+
+}  // namespace morvex
