@@ -69,7 +69,8 @@ SystemAppearance::SystemAppearance(const QDBusConnection& bus) : bus_(bus) { lis
 
 void SystemAppearance::listen() {
     if (!bus_.isConnected()) return;
-    bus_.connect(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
+    // From whoever owns the portal's path: the portal may start, or restart, after us.
+    bus_.connect(QString(), kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
                  SLOT(settingChanged(QString, QString, QDBusVariant)));
     refresh();
 }

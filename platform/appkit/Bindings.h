@@ -114,18 +114,18 @@ public:
 // later one, passed through the named transformer. An unknown transformer name binds nothing and
 // is reported on the console (the registry must be filled before screens are made).
 template <class T>
-[[nodiscard]] Subscription bind(Observable<T>& source, std::string_view transformerName,
+[[nodiscard]] Subscription bindProperty(Observable<T>& source, std::string_view transformerName,
                                 std::function<void(const std::any&)> setter);
 // Without a transformer.
 template <class T>
-[[nodiscard]] Subscription bind(Observable<T>& source, std::function<void(const T&)> setter) {
+[[nodiscard]] Subscription bindProperty(Observable<T>& source, std::function<void(const T&)> setter) {
     return source.observe(std::move(setter), true);
 }
 
 void reportUnknownTransformer(std::string_view name);
 
 template <class T>
-Subscription bind(Observable<T>& source, std::string_view transformerName, std::function<void(const std::any&)> setter) {
+Subscription bindProperty(Observable<T>& source, std::string_view transformerName, std::function<void(const std::any&)> setter) {
     auto transformer = ValueTransformers::valueTransformerForName(transformerName);
     if (!transformer) {
         reportUnknownTransformer(transformerName);

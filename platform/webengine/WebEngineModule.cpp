@@ -1,13 +1,42 @@
 // The web engine behind appkit's WebView, built as a module of its own and loaded on first use.
+#include <QCoreApplication>
+#include <QOpenGLContext>
+#include <QQuickWindow>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include "appkit/WebEngine.h"
 
+// Qt's own setter of the context every GL context shares with (exported by Qt GUI; the program
+// deliberately does not ask Qt to make it at start, see prepareEngine).
+void qt_gl_set_global_share_context(QOpenGLContext* context);
+
 namespace {
 
 using morvex::appkit::WebEngineBackend;
+
+// The engine wants a GL context to share its textures with. The program does not have Qt make
+// one at start-up (Qt::AA_ShareOpenGLContexts), since that loads the GL driver into every run, so
+// the module makes it when the first web view is made. Where no GL context can be had (offscreen,
+// a server without GL) the engine draws in software.
+void prepareEngine() {
+    static const bool prepared = [] {
+        if (!QOpenGLContext::globalShareContext()) {
+            // As Qt itself would have made it at start: set even when no GL can be had, since the
+            // engine reads its format either way.
+            auto* context = new QOpenGLContext(QCoreApplication::instance());
+            context->setFormat(QSurfaceFormat::defaultFormat());
+            if (!context->create()) {
+                QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+                qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --disable-gpu");
+            }
+            qt_gl_set_global_share_context(context);
+        }
+        return true;
+    }();
+    (void)prepared;
+}
 
 class Page : public QWebEnginePage {
 public:
@@ -35,7 +64,11 @@ public:
             if (callbacks_.titleChanged) callbacks_.titleChanged(title);
         });
     }
-    ~Backend() override { delete view_; }
+    ~Backend() override {
+        // The page goes before its profile, which the view owns.
+        delete page_;
+        delete view_;
+    }
 
     QWidget* widget() override { return view_; }
     void setCallbacks(Callbacks callbacks) override {
@@ -58,5 +91,6 @@ private:
 
 extern "C" __attribute__((visibility("default"))) WebEngineBackend* morvex_make_web_engine_backend(QWidget* parent,
                                                                                                   bool offTheRecord) {
+    prepareEngine();
     return new Backend(parent, offTheRecord);
 }

@@ -20,7 +20,7 @@ void MainViewController::loadView() {
     auto* layout = new QVBoxLayout(view);
     auto* version = new QLabel(view);
     version->setObjectName(QStringLiteral("versionLabel"));
-    versionBinding_ = appkit::bind<std::string>(versionString, [version](const std::string& text) {
+    versionBinding_ = appkit::bindProperty<std::string>(versionString, [version](const std::string& text) {
         version->setText(QString::fromStdString(text));
     });
     auto* feedback = new QPushButton(QString::fromStdString(localized("submit.feedback")), view);

@@ -39,7 +39,7 @@ bool MainWindowController::windowShouldClose(appkit::Window& w) {
 }
 
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Show && !announcedShown_ && watched == window()) {
+    if (event->type() == QEvent::Show && !announcedShown_ && watched == window() && appLaunchStartTime > 0) {
         announcedShown_ = true;
         const double ms = (absoluteTimeNow() - appLaunchStartTime) * 1000.0;
         log::print("[MainWindowController] main window shown " + std::to_string(std::lround(ms)) + " ms after launch");

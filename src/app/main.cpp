@@ -18,8 +18,8 @@
 
 int main(int argc, char** argv) {
     morvex::appLaunchStartTime = morvex::absoluteTimeNow();
-    // The web engine, when a web view first needs it, shares the widgets' GL contexts.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No shared GL context at start (Qt::AA_ShareOpenGLContexts): it loads the GL driver into every
+    // run for the sake of a web view most runs never open. The web engine renders without it.
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("MorvexVPN"));
     QApplication::setDesktopFileName(QStringLiteral("morvexvpn"));
