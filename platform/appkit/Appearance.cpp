@@ -69,8 +69,9 @@ SystemAppearance::SystemAppearance(const QDBusConnection& bus) : bus_(bus) { lis
 
 void SystemAppearance::listen() {
     if (!bus_.isConnected()) return;
-    // From whoever owns the portal's path: the portal may start, or restart, after us.
-    bus_.connect(QString(), kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
+    // The bus finds the slot's argument types by name: the variant's type must be known first.
+    qRegisterMetaType<QDBusVariant>();
+    bus_.connect(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
                  SLOT(settingChanged(QString, QString, QDBusVariant)));
     refresh();
 }

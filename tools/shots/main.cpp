@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
     morvex::paths::setConfigDirectoryOverride(scratch + "/config/MorvexVPN");
 
     QApplication qtApplication(argc, argv);
-    morvex::Bundle::setMainBundlePath(MORVEX_SHOTS_BUNDLE_DIR);
+    // The build's bundle, unless MORVEX_BUNDLE_PATH points at another (to look at other resources).
+    if (const char* bundle = std::getenv("MORVEX_BUNDLE_PATH"); !bundle || !*bundle)
+        morvex::Bundle::setMainBundlePath(MORVEX_SHOTS_BUNDLE_DIR);
     QApplication::setApplicationName(QStringLiteral("MorvexVPN"));
     morvex::appkit::Application application;
     morvex::OAuthService::shared();
