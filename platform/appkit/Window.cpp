@@ -18,7 +18,7 @@ namespace {
 std::string frameKey(const std::string& name) { return "NSWindow Frame " + name; }
 }  // namespace
 
-Window::Window(QSize contentSize) {
+Window::Window(QSize contentSize) : application_(&Application::shared()) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);
@@ -30,13 +30,14 @@ Window::Window(QSize contentSize) {
     connect(saveTimer_, &QTimer::timeout, this, &Window::saveFrame);
     // Quitting is the application's decision (terminate), never a side effect of a closed window.
     QApplication::setQuitOnLastWindowClosed(false);
-    Application::shared().addWindow(this);
-    connect(&Application::shared(), &Application::effectiveAppearanceChanged, this, [this] { applyAppearance(); });
+    application_->addWindow(this);
+    connect(application_, &Application::effectiveAppearanceChanged, this, [this] { applyAppearance(); });
 }
 
 Window::~Window() {
     if (saveTimer_->isActive()) saveFrame();
-    Application::shared().removeWindow(this);
+    // The application may already be gone when it owned the window's controller.
+    if (application_) application_->removeWindow(this);
     // Sheets still waiting end with the window, answering stop.
     while (!sheets_.empty()) {
         PendingSheet pending = std::move(sheets_.front());
@@ -126,7 +127,8 @@ void Window::setAppearance(std::optional<Appearance> appearance) {
 }
 
 Appearance Window::effectiveAppearance() const {
-    return appearance_.value_or(Application::shared().effectiveAppearance());
+    if (appearance_) return *appearance_;
+    return application_ ? application_->effectiveAppearance() : Appearance::Aqua;
 }
 
 void Window::applyAppearance() {

@@ -109,6 +109,7 @@ private:
     void restoreFrame();
     void applyAppearance();
 
+    QPointer<Application> application_;  // the one whose list the window joined
     WindowDelegate* delegate_ = nullptr;
     ViewController* content_ = nullptr;
     QVBoxLayout* layout_ = nullptr;
