@@ -4,7 +4,7 @@
 #   morvex_model     records and enums (model/)
 #   morvex_state     the stores (state/)
 #   morvex_api       the API client (api/)
-#   morvex_services  session/, catalog/, vpn/
+#   morvex_services  session/, catalog/, vpn/, alerts/
 #   morvex_app       the interface and the application (ui/, app/)
 #
 # Sources include headers by folder ("state/User.h"). A layer's include root is a folder in the

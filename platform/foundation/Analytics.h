@@ -3,6 +3,11 @@
 // POST to the analytics host, every flush interval and when the application quits. A batch that
 // is not accepted stays queued for the next flush, so no event is lost to a failed delivery.
 //
+// The queue is capped: past `maxQueuedEvents` the oldest event is dropped (with a console line),
+// so a machine offline for weeks neither fills its disk nor slows down. Queuing an event costs the
+// same however many are queued and never waits for the disk: the file (AnalyticsFile.h) is a
+// journal that the client's own writer thread appends to, and rewrites by itself now and then.
+//
 // Each event carries the token, the distinct identifier, the super properties and its own
 // properties (which win over super properties of the same name), and "time" (seconds since 1970)
 // unless the caller gave one. track/time/identify/register/clear/reset may be called from any
@@ -25,6 +30,8 @@ public:
         std::string serverURL = defaultServerURL();
         // Where the queue, the distinct identifier and the super properties are kept.
         std::filesystem::path stateFile;  // empty: <configuration directory>/analytics-<token>.json
+        // The most events kept queued; the oldest go first.
+        std::size_t maxQueuedEvents = 10000;
     };
 
     // The analytics host: MORVEX_SERVICE_URL when set (local runs and tests), else the service's.
@@ -46,6 +53,8 @@ public:
     bool useIPAddressForGeoLocation() const;
     void setUseIPAddressForGeoLocation(bool use);
 
+    // Queues an event; one whose properties nest deeper than kMaxValueDepth is refused with a
+    // console line.
     void track(const std::string& event, const Dictionary& properties = {});
     // Starts timing an event; its next track carries "$duration" in seconds.
     void time(const std::string& event);

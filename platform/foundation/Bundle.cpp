@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "foundation/Dispatch.h"
@@ -185,13 +184,12 @@ const Dictionary& Bundle::infoDictionary() const {
     std::lock_guard lock(state_->mutex);
     if (!state_->info) {
         state_->info.emplace();
-        if (auto text = paths::readFile(resourcePath() / "Info.json")) {
-            auto j = nlohmann::json::parse(*text, nullptr, false);
-            if (j.is_object()) {
-                auto v = Value::fromJson(j);
-                state_->info = std::move(*v.get<Dictionary>());
+        const auto file = resourcePath() / "Info.json";
+        if (auto text = paths::readFile(file)) {
+            if (auto info = dictionaryFromJsonText(*text)) {
+                state_->info = std::move(*info);
             } else {
-                log::nslog("Bundle: " + (resourcePath() / "Info.json").string() + " is not a JSON object");
+                log::nslog("Bundle: " + file.string() + " is damaged (" + info.error() + "); no Info values are read from it");
             }
         }
     }

@@ -74,7 +74,7 @@ std::optional<Bytes> base64Decode(std::string_view text) {
     return out;
 }
 
-std::uint32_t crc32(const void* data, std::size_t size) {
+std::uint32_t crc32(const void* data, std::size_t size, std::uint32_t previous) {
     static const std::array<std::uint32_t, 256> table = [] {
         std::array<std::uint32_t, 256> t{};
         for (std::uint32_t i = 0; i < 256; ++i) {
@@ -84,7 +84,7 @@ std::uint32_t crc32(const void* data, std::size_t size) {
         }
         return t;
     }();
-    std::uint32_t c = 0xFFFFFFFFu;
+    std::uint32_t c = previous ^ 0xFFFFFFFFu;
     const auto* p = static_cast<const std::uint8_t*>(data);
     for (std::size_t i = 0; i < size; ++i) c = table[(c ^ p[i]) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;

@@ -16,7 +16,7 @@ std::uint32_t getU32(std::string_view data, std::size_t at) {
     return (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
 }
 
-bool knownKind(std::uint8_t k) { return k >= 1 && k <= 5; }
+bool knownKind(std::uint8_t k) { return k >= 1 && k <= 6; }
 
 }  // namespace
 

@@ -4,9 +4,12 @@
 //   u32 payload length (big-endian, at most kMaxFramePayload)
 //   payload: u8 kind, u32 call id, u32 count, then count x (u32 length, UTF-8 bytes)
 //
-// A client sends a Command (element 0 the command name, element 1 its argument); the helper
-// answers with one ReplyNumber or ReplyText frame holding exactly one element, and may send Log
-// frames (one line each) before it. Replies and log lines carry the id of the command they answer.
+// The helper first checks the caller and, once it passes, sends one Accepted frame (id 0, no
+// elements); a client sends nothing before it. A client sends a Command (element 0 the command
+// name, element 1 its argument); the helper answers with one ReplyNumber or ReplyText frame
+// holding exactly one element, carrying the command's id, and may send Log frames (one line each)
+// before it. Log frames carry id 0: the helper sends its log lines to the client that connected
+// last, which need not be the one whose command wrote them.
 //
 // This file depends on the standard library only, so the decoder can be built into a fuzzer.
 #include <cstddef>
@@ -27,6 +30,7 @@ enum class FrameKind : std::uint8_t {
     LogStdErr = 3,
     ReplyText = 4,
     LogStdOut = 5,
+    Accepted = 6,
 };
 
 struct Frame {

@@ -49,7 +49,34 @@ Result<HelperChannel> HelperChannel::connect(const std::string& socketPath, std:
         ::close(fd);
         return fail(channelError(e, "cannot reach the helper at " + socketPath + ": " + std::strerror(e)));
     }
-    return HelperChannel(fd);
+    HelperChannel channel(fd);
+    if (auto accepted = channel.awaitAcceptance(timeout); !accepted) return fail(accepted.error());
+    return channel;
+}
+
+Result<void> HelperChannel::awaitAcceptance(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    char buf[4096];
+    for (;;) {
+        auto r = reader_.next();
+        if (r.status == wire::DecodeStatus::Frame) {
+            if (r.frame.kind == wire::FrameKind::Accepted) return {};
+            return fail(channelError(5, "the helper sent something else before accepting this program"));
+        }
+        if (r.status != wire::DecodeStatus::NeedMore)
+            return fail(channelError(5, "the helper sent an unreadable frame"));
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return fail(channelError(ETIMEDOUT, "the helper did not accept this program in time"));
+        pollfd p{fd_, POLLIN, 0};
+        const int pr = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (pr <= 0) continue;
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            return fail(channelError(EACCES, "the helper closed the connection without accepting this program"));
+        reader_.append(std::string_view(buf, static_cast<std::size_t>(n)));
+    }
 }
 
 HelperChannel::HelperChannel(HelperChannel&& other) noexcept

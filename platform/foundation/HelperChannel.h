@@ -23,7 +23,9 @@ class HelperChannel {
 public:
     using LogHandler = std::function<void(std::string_view line)>;
 
-    // Connects to the helper's socket; the error says why not (no such socket, refused, ...).
+    // Connects to the helper's socket and waits until the helper has checked this program and
+    // accepted it (no byte may be sent before that); the error says why not (no such socket, a
+    // refused program — the helper closes the connection —, no answer within `timeout`).
     static Result<HelperChannel> connect(const std::string& socketPath,
                                          std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
@@ -45,6 +47,7 @@ public:
 
 private:
     explicit HelperChannel(int fd) : fd_(fd) {}
+    Result<void> awaitAcceptance(std::chrono::milliseconds timeout);
     int fd_ = -1;
     std::uint32_t nextId_ = 1;
     wire::FrameReader reader_;

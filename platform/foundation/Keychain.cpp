@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "foundation/Codec.h"
+#include "foundation/KeychainFile.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 
@@ -73,20 +74,22 @@ std::optional<nlohmann::json> readStore() {
         text.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    auto j = nlohmann::json::parse(text, nullptr, false);
-    if (!j.is_object()) {
+    auto j = keychainfile::parseItems(text);
+    if (!j) {
         auto aside = paths::moveAside(storeFile());
         if (!aside) {
-            log::nslog("Keychain: item store is damaged and cannot be moved aside");
+            log::nslog("Keychain: item store is damaged (" + j.error() + ") and cannot be moved aside");
             return std::nullopt;
         }
-        log::nslog("Keychain: item store is damaged; moved aside to " + aside->string());
+        log::nslog("Keychain: item store is damaged (" + j.error() + "); moved aside to " + aside->string());
         return nlohmann::json::object();
     }
-    return j;
+    return std::move(*j);
 }
 
-bool writeStore(const nlohmann::json& j) { return paths::writeFileAtomically(storeFile(), j.dump(), 0600); }
+bool writeStore(const nlohmann::json& j) {
+    return paths::writeFileAtomically(storeFile(), keychainfile::encodeItems(j), 0600);
+}
 
 // --- Secret Service ---------------------------------------------------------------------------
 

@@ -82,6 +82,20 @@ bool writeFileAtomically(const std::filesystem::path& file, std::string_view con
     return true;
 }
 
+std::size_t removeTemporaries(const std::filesystem::path& file) {
+    const std::string prefix = file.filename().string() + ".tmp.";
+    std::size_t removed = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        // mkostemp's six characters, nothing else.
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+        std::error_code removeError;
+        if (std::filesystem::remove(entry.path(), removeError)) ++removed;
+    }
+    return removed;
+}
+
 std::optional<std::string> readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;

@@ -19,6 +19,10 @@ bool ensureDirectory(const std::filesystem::path& dir);
 bool writeFileAtomically(const std::filesystem::path& file, std::string_view contents,
                          unsigned mode = 0600);
 
+// Removes what writeFileAtomically leaves beside `file` when it is cut off before its rename
+// ("<file>.tmp.XXXXXX"); only the one writer of a file may call this. Answers how many it removed.
+std::size_t removeTemporaries(const std::filesystem::path& file);
+
 // The whole contents of a file, or nothing when it cannot be opened.
 std::optional<std::string> readFile(const std::filesystem::path& file);
 

@@ -5,24 +5,27 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
+#include <atomic>
+#include <cerrno>
 #include <map>
 #include <mutex>
-#include <nlohmann/json.hpp>
-#include <sstream>
 #include <unordered_map>
 
-#include "foundation/Codec.h"
+#include "foundation/DefaultsJournal.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
 
 namespace morvex {
 
-// The on-disk form is an append-only journal: a magic line, then one record per set or removal
-// ([u32 payload length][u32 CRC-32 of payload][payload as CBOR]). Each set appends one record with
+// The on-disk form is an append-only journal (DefaultsJournal.h). Each set appends one record with
 // a single write(2), so a returned set is in the kernel's page cache and survives the process being
 // killed, and a set costs the same however large the other values are. When the journal has grown
 // well past the live data it is rewritten (to a temporary file, then renamed over the old one).
+//
+// What the store holds in memory is always what its file holds: a set changes memory only after
+// its record is written, so a set refused by the disk is never read back (nor lost at the next start
+// after having been seen).
 class UserDefaults::Store {
 public:
     Store(std::string suite, std::filesystem::path file) : suite_(std::move(suite)), file_(std::move(file)) {
@@ -50,62 +53,52 @@ public:
         return out;
     }
 
-    Value setIfAbsent(std::string_view key, const Value& value) {
-        std::string record = encodeRecord(key, &value);
+    enum class Outcome { Stored, TooDeep, NotWritten };
+
+    // What the key holds afterwards (the value given, when the file refused it).
+    std::pair<Value, Outcome> setIfAbsent(std::string_view key, const Value& value) {
+        if (tooDeep(key, value)) return {value, Outcome::TooDeep};
+        std::string record = defaults::encodeRecord(key, &value);
         std::lock_guard lock(mutex_);
-        if (auto it = values_.find(std::string(key)); it != values_.end()) return it->second.value;
-        storeLocked(key, &value, record);
-        return value;
+        if (auto it = values_.find(std::string(key)); it != values_.end()) return {it->second.value, Outcome::Stored};
+        return {value, storeLocked(key, &value, record) ? Outcome::Stored : Outcome::NotWritten};
     }
 
-    void set(std::string_view key, const Value* value) {
-        std::string record = encodeRecord(key, value);
+    Outcome set(std::string_view key, const Value* value) {
+        if (value && tooDeep(key, *value)) return Outcome::TooDeep;
+        std::string record = defaults::encodeRecord(key, value);
         std::lock_guard lock(mutex_);
-        storeLocked(key, value, record);
+        return storeLocked(key, value, record) ? Outcome::Stored : Outcome::NotWritten;
     }
 
 private:
-    void storeLocked(std::string_view key, const Value* value, const std::string& record) {
+    bool tooDeep(std::string_view key, const Value& value) const {
+        if (!value.nestsDeeperThan(kMaxValueDepth)) return false;
+        log::nslog("UserDefaults: not storing \"" + std::string(key) + "\" in " + file_.string() + ": lists nest more than " +
+                   std::to_string(kMaxValueDepth) + " levels deep");
+        return true;
+    }
+
+    bool storeLocked(std::string_view key, const Value* value, const std::string& record) {
         std::string k(key);
+        auto it = values_.find(k);
+        if (!value && it == values_.end()) return true;  // nothing to remove, nothing to write
+        if (!append(record)) return false;
         if (value) {
-            auto& entry = values_[k];
-            liveBytes_ -= entry.recordSize;
-            entry.value = *value;
-            entry.recordSize = record.size();
+            if (it == values_.end()) it = values_.emplace(k, defaults::JournalEntry{}).first;
+            liveBytes_ -= it->second.recordSize;
+            it->second.value = *value;
+            it->second.recordSize = record.size();
             liveBytes_ += record.size();
         } else {
-            auto it = values_.find(k);
-            if (it == values_.end()) return;  // nothing to remove, nothing to write
             liveBytes_ -= it->second.recordSize;
             values_.erase(it);
         }
-        append(record);
-        if (journalBytes_ > 2 * liveBytes_ + kCompactSlack) compact();
+        if (journalBytes_ > 2 * liveBytes_ + kCompactSlack && journalBytes_ >= retryCompactionAt_) compact();
+        return true;
     }
 
-    static constexpr char kMagic[] = "MORVEX-DEFAULTS 1\n";
-    static constexpr std::size_t kMagicSize = sizeof(kMagic) - 1;
-    static constexpr std::size_t kHeader = 8;
-    static constexpr std::size_t kMaxRecord = 256u << 20;
     static constexpr std::size_t kCompactSlack = 256u << 10;
-
-    struct Entry {
-        Value value;
-        std::size_t recordSize = 0;
-    };
-
-    static std::string encodeRecord(std::string_view key, const Value* value) {
-        nlohmann::json j = {{"k", key}};
-        if (value) j["v"] = value->toTaggedJson();
-        std::vector<std::uint8_t> payload = nlohmann::json::to_cbor(j);
-        std::string out(kHeader + payload.size(), '\0');
-        std::uint32_t size = static_cast<std::uint32_t>(payload.size());
-        std::uint32_t crc = crc32(payload.data(), payload.size());
-        std::memcpy(out.data(), &size, 4);
-        std::memcpy(out.data() + 4, &crc, 4);
-        std::memcpy(out.data() + kHeader, payload.data(), payload.size());
-        return out;
-    }
 
     static bool writeAll(int fd, const char* p, std::size_t n) {
         while (n > 0) {
@@ -126,106 +119,83 @@ private:
         if (fd_ < 0) log::nslog("UserDefaults: cannot open " + file_.string() + ": " + std::strerror(errno));
     }
 
-    void append(const std::string& record) {
-        if (fd_ < 0) openJournal();
-        if (fd_ < 0) return;
+    // Appends one whole record; false (with the file as it was) when it could not be written.
+    bool append(const std::string& record) {
+        if (fd_ < 0) {
+            // No journal to append to: the file was never written whole (a fresh store on a full
+            // disk) or a failed write could not be cut off. Only a full rewrite starts it again.
+            if (journalBytes_ == 0 && !compact()) return failed("could not be written");
+            if (fd_ < 0) openJournal();
+            if (fd_ < 0) return failed("could not be opened");
+        }
         if (!writeAll(fd_, record.data(), record.size())) {
-            log::nslog("UserDefaults: write to " + file_.string() + " failed: " + std::strerror(errno));
+            const int error = errno;
             // Part of the record may have reached the file (a full disk); cut it off, or every
-            // record appended after it would be read as damage and lost at the next start.
+            // record appended after it would be read as damage at the next start.
             if (::ftruncate(fd_, static_cast<off_t>(journalBytes_)) != 0) {
                 ::close(fd_);
                 fd_ = -1;
-                compact();
+                journalBytes_ = 0;  // unknown tail: the next set rewrites the whole file first
             }
-            return;
+            return failed(std::string("write failed: ") + std::strerror(error));
         }
         journalBytes_ += record.size();
+        return true;
     }
 
-    void compact() {
-        std::string contents(kMagic, kMagicSize);
+    bool failed(const std::string& why) {
+        log::nslog("UserDefaults: a value for " + file_.string() + " was not stored (" + why + ")");
+        return false;
+    }
+
+    bool compact() {
+        std::string contents(defaults::kJournalMagic);
         std::size_t live = 0;
         for (auto& [k, entry] : values_) {
-            std::string record = encodeRecord(k, &entry.value);
+            std::string record = defaults::encodeRecord(k, &entry.value);
             entry.recordSize = record.size();
             live += record.size();
             contents += record;
         }
+        liveBytes_ = live;
         if (!paths::writeFileAtomically(file_, contents, 0600)) {
             log::nslog("UserDefaults: could not rewrite " + file_.string());
-            return;
+            // The journal as it stands is still whole; try again once it has grown a little more.
+            retryCompactionAt_ = journalBytes_ + kCompactSlack;
+            return false;
         }
-        liveBytes_ = live;
+        retryCompactionAt_ = 0;
         journalBytes_ = contents.size();
         openJournal();
-    }
-
-    void moveAside(const std::string& why) {
-        auto aside = paths::moveAside(file_);
-        log::nslog("UserDefaults: store " + file_.string() + " is damaged (" + why + "); " +
-                   (aside ? "moved aside to " + aside->string() : std::string("it could not be moved aside")) +
-                   ", keeping the " + std::to_string(values_.size()) + " values read before the damage");
+        return true;
     }
 
     void load() {
         paths::ensureDirectory(file_.parent_path());
-        std::ifstream in(file_, std::ios::binary);
-        if (!in) {
+        // A rewrite cut off by a kill leaves its temporary file behind; nothing else would remove it.
+        if (auto removed = paths::removeTemporaries(file_); removed > 0)
+            log::nslog("UserDefaults: removed " + std::to_string(removed) + " unfinished rewrite(s) of " + file_.string());
+        auto data = paths::readFile(file_);
+        if (!data) {
             compact();  // a fresh store: write the header
             return;
         }
-        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        in.close();
-        std::string damage;
-        std::size_t pos = 0;
-        if (data.size() < kMagicSize || data.compare(0, kMagicSize, kMagic) != 0) {
-            damage = "unknown header";
-        } else {
-            pos = kMagicSize;
-            while (pos < data.size()) {
-                if (data.size() - pos < kHeader) break;  // a torn tail: that set never returned
-                std::uint32_t size = 0, crc = 0;
-                std::memcpy(&size, data.data() + pos, 4);
-                std::memcpy(&crc, data.data() + pos + 4, 4);
-                if (size > kMaxRecord) {
-                    damage = "record of impossible size at offset " + std::to_string(pos);
-                    break;
-                }
-                if (data.size() - pos - kHeader < size) break;  // torn tail
-                const auto* payload = reinterpret_cast<const std::uint8_t*>(data.data() + pos + kHeader);
-                if (crc32(payload, size) != crc) {
-                    damage = "checksum mismatch at offset " + std::to_string(pos);
-                    break;
-                }
-                nlohmann::json j = nlohmann::json::from_cbor(payload, payload + size, true, false);
-                if (j.is_discarded() || !j.is_object() || !j.contains("k") || !j["k"].is_string()) {
-                    damage = "unreadable record at offset " + std::to_string(pos);
-                    break;
-                }
-                std::string key = j["k"].get<std::string>();
-                if (j.contains("v")) {
-                    auto v = Value::fromTaggedJson(j["v"]);
-                    if (!v) {
-                        damage = "unreadable value at offset " + std::to_string(pos);
-                        break;
-                    }
-                    values_[key] = Entry{std::move(*v), kHeader + size};
-                } else {
-                    values_.erase(key);
-                }
-                pos += kHeader + size;
-            }
+        auto read = defaults::readJournal(*data);
+        values_ = std::move(read.values);
+        if (!read.damage.empty()) {
+            auto aside = paths::moveAside(file_);
+            log::nslog("UserDefaults: store " + file_.string() + " is damaged (" + read.damage + "); " +
+                       (aside ? "moved aside to " + aside->string() : std::string("it could not be moved aside")) +
+                       ", keeping the " + std::to_string(values_.size()) + " values read before the damage");
         }
-        if (!damage.empty()) moveAside(damage);
-        // Rewrite when damaged (the old file is aside), when a torn tail must go, or to start
-        // with a compact journal; otherwise append to the file as it is.
         liveBytes_ = 0;
         for (const auto& [_, e] : values_) liveBytes_ += e.recordSize;
-        if (!damage.empty() || pos != data.size()) {
+        // Rewrite when damaged (the old file is aside) or when a torn tail must go; otherwise
+        // append to the file as it is.
+        if (!read.damage.empty() || read.end != data->size()) {
             compact();
         } else {
-            journalBytes_ = data.size();
+            journalBytes_ = data->size();
             openJournal();
         }
     }
@@ -233,14 +203,24 @@ private:
     std::string suite_;
     std::filesystem::path file_;
     mutable std::mutex mutex_;
-    std::unordered_map<std::string, Entry> values_;
+    std::unordered_map<std::string, defaults::JournalEntry> values_;
     std::size_t liveBytes_ = 0;
-    std::size_t journalBytes_ = 0;
+    std::size_t journalBytes_ = 0;  // what the file holds (0: nothing whole)
+    std::size_t retryCompactionAt_ = 0;
     int fd_ = -1;
 };
 
 namespace {
 std::mutex g_registryMutex;
+std::atomic<bool> g_cannotSave{false};
+
+// Called outside every store lock: observers may read or write preferences.
+bool noteOutcome(UserDefaults::Store::Outcome outcome) {
+    using Outcome = UserDefaults::Store::Outcome;
+    if (outcome == Outcome::NotWritten && !g_cannotSave.exchange(true))
+        NotificationCenter::defaultCenter().post(kUserDefaultsCannotSaveNotification);
+    return outcome == Outcome::Stored;
+}
 // Stores live for the life of the process, as preference domains do, so that making an instance
 // never re-reads a file.
 std::map<std::filesystem::path, std::shared_ptr<UserDefaults::Store>>& registry() {
@@ -324,22 +304,29 @@ std::optional<std::vector<std::string>> UserDefaults::stringArray(std::string_vi
     return out;
 }
 
-void UserDefaults::set(const Value& value, std::string_view key) { store_->set(key, &value); }
+bool UserDefaults::set(const Value& value, std::string_view key) { return noteOutcome(store_->set(key, &value)); }
 
-void UserDefaults::setString(const std::optional<std::string>& value, std::string_view key) {
-    if (value) set(Value(*value), key);
-    else removeObject(key);
+bool UserDefaults::setString(const std::optional<std::string>& value, std::string_view key) {
+    if (value) return set(Value(*value), key);
+    return removeObject(key);
 }
 
-void UserDefaults::removeObject(std::string_view key) { store_->set(key, nullptr); }
+bool UserDefaults::removeObject(std::string_view key) { return noteOutcome(store_->set(key, nullptr)); }
 
-Value UserDefaults::setIfAbsent(const Value& value, std::string_view key) { return store_->setIfAbsent(key, value); }
+Value UserDefaults::setIfAbsent(const Value& value, std::string_view key) {
+    auto [held, outcome] = store_->setIfAbsent(key, value);
+    noteOutcome(outcome);
+    return held;
+}
+
+bool UserDefaults::cannotSave() { return g_cannotSave.load(); }
 
 std::vector<std::string> UserDefaults::allKeys() const { return store_->keys(); }
 
 void UserDefaults::releaseStores() {
     std::lock_guard lock(g_registryMutex);
     registry().clear();
+    g_cannotSave = false;
 }
 
 }  // namespace morvex

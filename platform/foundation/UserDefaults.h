@@ -3,8 +3,11 @@
 //
 // Every instance of one domain shares the same store, so a value set through one instance is seen
 // by all others at once. Reads never fail: absent or ill-typed entries give the documented empty
-// values. A set that has returned is on disk (in the kernel's hands), so it survives the process
-// being killed. All members are thread-safe.
+// values. A set that has returned true is on disk (in the kernel's hands), so it survives the
+// process being killed; one that returned false (a full disk, a value nested deeper than
+// kMaxValueDepth) changed nothing, and no read shows it. The first value the disk refuses in a
+// process posts kUserDefaultsCannotSaveNotification, so the application can tell the user once
+// that its settings cannot be saved. All members are thread-safe.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -16,6 +19,10 @@
 #include "foundation/Value.h"
 
 namespace morvex {
+
+// Posted (once per process, on the thread whose set failed, with no object) when a value could not
+// be written to disk. UserDefaults::cannotSave() answers the same for code that starts later.
+inline constexpr std::string_view kUserDefaultsCannotSaveNotification = "MorvexUserDefaultsCannotSaveNotification";
 
 class UserDefaults {
 public:
@@ -42,21 +49,27 @@ public:
     // Only when every element is text.
     std::optional<std::vector<std::string>> stringArray(std::string_view key) const;
 
-    void set(const Value& value, std::string_view key);
+    // True when the value is stored (on disk); false when it was not, and nothing changed.
+    bool set(const Value& value, std::string_view key);
     // Text setter where none removes the key.
-    void setString(const std::optional<std::string>& value, std::string_view key);
-    void removeObject(std::string_view key);
+    bool setString(const std::optional<std::string>& value, std::string_view key);
+    bool removeObject(std::string_view key);
     // Stores the value only when the key is absent, atomically with respect to other writers;
-    // answers what the key holds afterwards.
+    // answers what the key holds afterwards (the value given when the disk refused it: it is then
+    // answered for this once but not kept).
     Value setIfAbsent(const Value& value, std::string_view key);
+
+    // True once a value could not be written in this process.
+    static bool cannotSave();
 
     std::vector<std::string> allKeys() const;
 
     // Where this domain is stored.
     std::filesystem::path storePath() const;
 
-    // Forgets the process-wide stores (instances that exist keep theirs). Tests call this when
-    // they move the configuration directory; the next instance reads its file afresh.
+    // Forgets the process-wide stores (instances that exist keep theirs) and the failure above.
+    // Tests call this when they move the configuration directory; the next instance reads its file
+    // afresh.
     static void releaseStores();
 
     class Store;

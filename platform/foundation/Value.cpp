@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "foundation/BoundedJson.h"
 #include "foundation/Codec.h"
 
 namespace morvex {
@@ -100,6 +101,27 @@ std::optional<std::string> Value::toText() const {
         }
         default: return std::nullopt;
     }
+}
+
+bool Value::nestsDeeperThan(std::size_t levels) const {
+    if (const auto* a = get<Array>()) {
+        if (levels == 0) return true;
+        for (const auto& e : *a)
+            if (e.nestsDeeperThan(levels - 1)) return true;
+    } else if (const auto* d = get<Dictionary>()) {
+        if (levels == 0) return true;
+        for (const auto& [_, e] : *d)
+            if (e.nestsDeeperThan(levels - 1)) return true;
+    }
+    return false;
+}
+
+std::expected<Dictionary, std::string> dictionaryFromJsonText(std::string_view text) {
+    auto j = json::parseText(text);
+    if (!j) return std::unexpected(j.error());
+    if (!j->is_object()) return std::unexpected(std::string("not a JSON object"));
+    auto v = Value::fromJson(*j);
+    return std::move(*v.get<Dictionary>());
 }
 
 Value Value::fromJson(const nlohmann::json& j) {

@@ -1,6 +1,8 @@
 #pragma once
 // A property-list value: what a UserDefaults key or a dictionary entry can hold.
+#include <cstddef>
 #include <cstdint>
+#include <expected>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +24,9 @@ struct Date {
 };
 
 class Value;
+// The deepest nesting of lists and dictionaries the stores keep: a value nested deeper is refused
+// when it is stored, so whatever they write reads back within the file readers' bound.
+inline constexpr std::size_t kMaxValueDepth = 100;
 using Array = std::vector<Value>;
 using Dictionary = std::map<std::string, Value>;
 
@@ -60,10 +65,15 @@ public:
     double toDouble() const;
     std::optional<std::string> toText() const;  // text, or a number written out
 
+    // True when lists and dictionaries nest more than `levels` deep (a plain value is level 0).
+    // Looks no deeper than that.
+    bool nestsDeeperThan(std::size_t levels) const;
+
     const Storage& storage() const { return v_; }
     friend bool operator==(const Value& a, const Value& b) { return a.v_ == b.v_; }
 
     // A value from plain JSON (numbers, text, lists, objects); null becomes the empty text.
+    // Recurses once per level: give it documents from the bounded readers (BoundedJson.h).
     static Value fromJson(const nlohmann::json& j);
 
     // Tagged JSON form used on disk: every kind survives a round trip.
@@ -73,6 +83,10 @@ public:
 private:
     Storage v_;
 };
+
+// The dictionary in a JSON object text (Info values, settings files), read with the nesting bound
+// of the file readers; otherwise why the text is not one.
+std::expected<Dictionary, std::string> dictionaryFromJsonText(std::string_view text);
 
 // Text -> integer as a leading decimal number (optional blanks and sign); otherwise 0.
 std::int64_t leadingInteger(std::string_view text);

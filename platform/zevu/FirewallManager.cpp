@@ -1,16 +1,15 @@
 #include "zevu/FirewallManager.h"
 
-#include <arpa/inet.h>
 #include <errno.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cctype>
 #include <mutex>
 #include <thread>
 
 #include "foundation/Dispatch.h"
 #include "foundation/HelperChannel.h"
+#include "foundation/KillSwitchRules.h"
 #include "foundation/Log.h"
 
 extern char** environ;
@@ -19,7 +18,7 @@ namespace zevu {
 
 namespace {
 
-constexpr std::string_view kTable = "morvexvpn_killswitch";
+constexpr std::string_view kTable = morvex::killswitch::kTable;
 // Interface names of the tunnels the SDK brings up.
 constexpr std::string_view kTunnelInterfaces[] = {"tun*", "wg*"};
 
@@ -95,26 +94,20 @@ void FirewallManager::setLogHandler(std::function<void(std::string_view)> handle
 }
 
 std::optional<std::string> FirewallManager::firewallRules(std::string_view ipAddress, std::string_view protocol) {
-    std::string serverRule;
+    namespace ks = morvex::killswitch;
+    ks::Intent intent;
+    intent.loopback = true;
     if (!ipAddress.empty()) {
-        const std::string ip(ipAddress);
-        unsigned char buf[16];
-        if (::inet_pton(AF_INET, ip.c_str(), buf) == 1) serverRule = "ip daddr " + ip + " accept";
-        else if (::inet_pton(AF_INET6, ip.c_str(), buf) == 1) serverRule = "ip6 daddr " + ip + " accept";
-        else return std::nullopt;
+        const auto address = ks::canonicalAddress(ipAddress);
+        if (!address) return std::nullopt;
+        // The protocol only names the rule: whatever else it holds is left out.
+        std::string name;
+        for (char c : protocol)
+            if (ks::isProtocolName(std::string_view(&c, 1)) && name.size() < ks::kMaxProtocolName) name.push_back(c);
+        intent.server = ks::Server{*address, std::move(name), std::nullopt, 0};
     }
-    // The protocol only names the rule; it must not break out of its quotes.
-    std::string name;
-    for (char c : protocol)
-        if (std::isalnum(static_cast<unsigned char>(c))) name.push_back(c);
-    std::string rules = "table inet " + std::string(kTable) + " {\n";
-    rules += "\tchain output {\n";
-    rules += "\t\ttype filter hook output priority 0; policy drop;\n";
-    rules += "\t\toif \"lo\" accept\n";
-    if (!serverRule.empty()) rules += "\t\t" + serverRule + " comment \"server " + name + "\"\n";
-    for (auto tunnel : kTunnelInterfaces) rules += "\t\toifname \"" + std::string(tunnel) + "\" accept\n";
-    rules += "\t}\n}\n";
-    return rules;
+    for (auto tunnel : kTunnelInterfaces) intent.tunnels.emplace_back(tunnel);
+    return ks::writeRules(intent, kTable);
 }
 
 void FirewallManager::enableFirewall(const std::string& ipAddress, const std::string& protocol,

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <type_traits>
 
 namespace zevu {
 
@@ -59,19 +63,56 @@ template <class T>
 void putOptional(nlohmann::json& j, const char* key, const std::optional<T>& v) {
     if (v) j[key] = *v;
 }
+
+// A number read into an integer must fit it: casting one that does not is undefined, and a wrapped
+// one (a port of 4e9) would read as some other number. Such a number is refused like a wrong type.
+template <class T>
+T integerFrom(const nlohmann::json& v) {
+    using Limits = std::numeric_limits<T>;
+    if (v.is_number_unsigned()) {
+        const auto u = v.get<std::uint64_t>();
+        if (u <= static_cast<std::uint64_t>(Limits::max())) return static_cast<T>(u);
+    } else if (v.is_number_integer()) {
+        const auto i = v.get<std::int64_t>();
+        if (i >= static_cast<std::int64_t>(Limits::min()) && i <= static_cast<std::int64_t>(Limits::max()))
+            return static_cast<T>(i);
+    } else if (v.is_number_float()) {
+        const double d = v.get<double>();
+        const double bound = std::ldexp(1.0, Limits::digits);  // the largest value + 1
+        if (d == std::trunc(d) && d >= -bound && d < bound) return static_cast<T>(d);
+    } else {
+        return v.get<T>();  // not a number: the library's type error
+    }
+    throw nlohmann::json::out_of_range::create(406, "number " + v.dump() + " is out of range", &v);
+}
+
+template <class T>
+T readField(const nlohmann::json& v) {
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        return integerFrom<T>(v);
+    } else if constexpr (std::is_same_v<T, std::map<std::string, int>>) {
+        if (!v.is_object()) return v.get<T>();  // the library's type error
+        T out;
+        for (const auto& [k, e] : v.items()) out.emplace(k, integerFrom<int>(e));
+        return out;
+    } else {
+        return v.get<T>();
+    }
+}
+
 template <class T>
 void getOptional(const nlohmann::json& j, const char* key, std::optional<T>& v) {
     auto it = j.find(key);
     if (it == j.end() || it->is_null()) {
         v.reset();
     } else {
-        v = it->template get<T>();
+        v = readField<T>(*it);
     }
 }
 template <class T>
 void getValue(const nlohmann::json& j, const char* key, T& v) {
     auto it = j.find(key);
-    if (it != j.end() && !it->is_null()) v = it->template get<T>();
+    if (it != j.end() && !it->is_null()) v = readField<T>(*it);
 }
 
 }  // namespace
@@ -158,7 +199,7 @@ void to_json(nlohmann::json& j, const ZevuCity& c) {
 }
 void from_json(const nlohmann::json& j, ZevuCity& c) {
     c = {};
-    j.at("cityId").get_to(c.cityId);
+    c.cityId = readField<std::int64_t>(j.at("cityId"));
     getOptional(j, "name", c.name);
     getOptional(j, "country", c.country);
     getOptional(j, "data_centers", c.data_centers);

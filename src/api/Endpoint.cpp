@@ -1,13 +1,15 @@
 #include "api/Endpoint.h"
 
+#include "model/EnumTable.h"
+
 namespace morvex {
 
 namespace {
 
 struct Row {
-    Endpoint endpoint;
+    Endpoint value;
     std::string_view name;
-    std::string_view path;
+    std::string_view raw;  // the path
     ServiceHost urlHost;
     AccessTokenScope scope;
     Host kind;
@@ -17,7 +19,7 @@ using S = AccessTokenScope;
 using H = Host;
 using U = ServiceHost;
 
-constexpr std::array<Row, kEndpointCount> kTable = {{
+constexpr auto kTable = enumTable<Row>("Endpoint", {
     {Endpoint::Login, "Login", "/user/login/v3", U::API, S::Authorization, H::DialerGateway},
     {Endpoint::Password, "Password", "/vpn/account/password", U::API, S::Authorization, H::FusionAuth},
     {Endpoint::Profile, "Profile", "/user/profile/v3", U::API, S::User, H::DialerGateway},
@@ -58,56 +60,33 @@ constexpr std::array<Row, kEndpointCount> kTable = {{
     {Endpoint::UserInfo1, "UserInfo1", "/user/profile", U::API, S::None, H::FusionAuth},
     {Endpoint::authToken, "authToken", "/auth/token", U::API, S::None, H::Token},
     {Endpoint::DownloadRemoteConfig, "DownloadRemoteConfig", "/mac-2.0/assets/v1/remoteconfig", U::Configuration, S::None, H::RemoteConfiguration},
-}};
+});
+static_assert(kTable.rows().size() == kEndpointCount);
 
-constexpr bool tableIsInCaseOrder() {
-    for (int i = 0; i < kEndpointCount; ++i)
-        if (static_cast<int>(kTable[i].endpoint) != i) return false;
-    return true;
-}
-static_assert(tableIsInCaseOrder());
-
-const Row& row(Endpoint e) { return kTable[static_cast<std::size_t>(e)]; }
+constexpr auto kScopes = enumTable<AccessTokenScope>("AccessTokenScope", {
+    {AccessTokenScope::User, "dialer-api/user"},
+    {AccessTokenScope::Authorization, "dialer-api/authorization"},
+    {AccessTokenScope::Payment, "dialer-api/payment"},
+    {AccessTokenScope::Device, "dialer-api/device"},
+    {AccessTokenScope::FAUser, "user"},
+    {AccessTokenScope::None, ""},
+});
 
 }  // namespace
 
-std::string_view rawValue(AccessTokenScope scope) {
-    switch (scope) {
-    case AccessTokenScope::User: return "dialer-api/user";
-    case AccessTokenScope::Authorization: return "dialer-api/authorization";
-    case AccessTokenScope::Payment: return "dialer-api/payment";
-    case AccessTokenScope::Device: return "dialer-api/device";
-    case AccessTokenScope::FAUser: return "user";
-    case AccessTokenScope::None: return "";
-    }
-    return "";
-}
+std::string_view rawValue(AccessTokenScope scope) { return kScopes.raw(scope); }
+std::optional<AccessTokenScope> accessTokenScopeFromRaw(std::string_view raw) { return kScopes.fromRaw(raw); }
 
-std::optional<AccessTokenScope> accessTokenScopeFromRaw(std::string_view raw) {
-    for (auto s : {AccessTokenScope::User, AccessTokenScope::Authorization, AccessTokenScope::Payment,
-                   AccessTokenScope::Device, AccessTokenScope::FAUser, AccessTokenScope::None})
-        if (rawValue(s) == raw) return s;
-    return std::nullopt;
-}
+std::string_view rawValue(Endpoint endpoint) { return kTable.raw(endpoint); }
+std::string_view caseName(Endpoint endpoint) { return kTable.row(endpoint).name; }
+AccessTokenScope scope(Endpoint endpoint) { return kTable.row(endpoint).scope; }
+Host hostKind(Endpoint endpoint) { return kTable.row(endpoint).kind; }
+ServiceHost urlHost(Endpoint endpoint) { return kTable.row(endpoint).urlHost; }
 
-std::string_view rawValue(Endpoint endpoint) { return row(endpoint).path; }
-std::string_view caseName(Endpoint endpoint) { return row(endpoint).name; }
-AccessTokenScope scope(Endpoint endpoint) { return row(endpoint).scope; }
-Host hostKind(Endpoint endpoint) { return row(endpoint).kind; }
-ServiceHost urlHost(Endpoint endpoint) { return row(endpoint).urlHost; }
-
-std::optional<Endpoint> endpointFromRaw(std::string_view path) {
-    for (const auto& r : kTable)
-        if (r.path == path) return r.endpoint;
-    return std::nullopt;
-}
+std::optional<Endpoint> endpointFromRaw(std::string_view path) { return kTable.fromRaw(path); }
 
 const std::array<Endpoint, kEndpointCount>& allEndpoints() {
-    static const std::array<Endpoint, kEndpointCount> all = [] {
-        std::array<Endpoint, kEndpointCount> a{};
-        for (int i = 0; i < kEndpointCount; ++i) a[i] = static_cast<Endpoint>(i);
-        return a;
-    }();
+    static constexpr std::array<Endpoint, kEndpointCount> all = kTable.cases();
     return all;
 }
 

@@ -11,6 +11,7 @@
 #include "appkit/WindowController.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
+#include "foundation/ProcessHardening.h"
 #include "foundation/RunningApplications.h"
 #include "model/Version.h"
 #include "session/OAuthService.h"
@@ -18,6 +19,7 @@
 
 int main(int argc, char** argv) {
     morvex::appLaunchStartTime = morvex::absoluteTimeNow();
+    morvex::hardenProcess();
     // No shared GL context at start (Qt::AA_ShareOpenGLContexts): it loads the GL driver into every
     // run for the sake of a web view most runs never open. The web engine renders without it.
     QApplication qtApplication(argc, argv);

@@ -1,15 +1,22 @@
 #pragma once
 // Who may talk to the helper: a caller whose program is signed by the same key as the helper
-// itself. The caller is known by the kernel's peer credentials (its process id); its program is
-// read through /proc/<pid>/exe, so a file replaced on disk after the start does not count.
+// itself, and whose running process shows nothing brought in from outside (see CallerProcess.h).
+// The caller is known by the kernel's peer credentials (its process id); its program is read
+// through /proc/<pid>/exe, so a file replaced on disk after the start does not count.
+//
+// Verdicts on program files are remembered (SignatureVerdicts), so a program is hashed once and
+// not at every connection; copies of a CallerCheck share them. Every check ends by its deadline.
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CodeSignature.h"
 #include "foundation/Error.h"
 
 namespace morvex::helper {
@@ -22,24 +29,38 @@ struct StaticCode {
 
 class CallerCheck {
 public:
-    // Where programs are found; tests replace it to point at files of their own.
+    // Where programs and processes are found; tests replace it to point at files of their own.
     struct Locator {
         std::function<std::optional<StaticCode>()> self;
         std::function<std::optional<StaticCode>(pid_t)> guest;
+        // The caller's /proc directory; no function: the running process is not looked at.
+        std::function<std::optional<std::filesystem::path>(pid_t)> process;
+        // Folders executable files mapped into a caller may come from.
+        std::vector<std::filesystem::path> trustedFolders;
     };
+    // The real processes: /proc, the system's library folders and the helper's own bundle.
     static Locator procLocator();
 
-    explicit CallerCheck(Locator locator = procLocator()) : locator_(std::move(locator)) {}
+    static constexpr std::chrono::seconds kDefaultDeadline{5};
 
-    // True when the caller's signers equal the helper's own; logs and answers false on any error.
+    explicit CallerCheck(Locator locator = procLocator(), std::chrono::milliseconds deadline = kDefaultDeadline)
+        : locator_(std::move(locator)), deadline_(deadline), verdicts_(std::make_shared<SignatureVerdicts>()) {}
+
+    // True when the caller's signers equal the helper's own and its process is clean; logs and
+    // answers false on any error, and when the check takes longer than its deadline.
     bool isValid(pid_t pid) const;
 
     Result<StaticCode> secStaticCodeSelf() const;
     Result<StaticCode> secStaticCode(pid_t pid) const;
-    Result<std::vector<std::string>> codeSigningCertificates(const StaticCode& code) const;
+    Result<std::vector<std::string>> codeSigningCertificates(const StaticCode& code,
+                                                             Deadline deadline = Deadline::max()) const;
+    // Why the caller's running process may not be served, or nothing.
+    std::optional<std::string> processProblem(pid_t pid) const;
 
 private:
     Locator locator_;
+    std::chrono::milliseconds deadline_;
+    std::shared_ptr<SignatureVerdicts> verdicts_;
 };
 
 }  // namespace morvex::helper

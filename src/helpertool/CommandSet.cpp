@@ -1,6 +1,7 @@
 #include "CommandSet.h"
 
 #include "HelperLog.h"
+#include "foundation/KillSwitchRules.h"
 #include "foundation/Paths.h"
 
 namespace morvex::helper {
@@ -100,13 +101,23 @@ bool CommandSet::run(const std::vector<std::string>& command, const std::shared_
         if (command.size() < 2) return false;
         log(logger, "enableFirewall");
         workQueue().async([this, rules = command[1], logger, reply] {
-            if (!writeFirewallRules(rules)) {
+            // Only rules the helper could have written itself: the text is read back into what it
+            // asks for, and the helper writes the rules it loads from that.
+            const auto parsed = killswitch::parseRules(rules, filter_.options().table);
+            if (!parsed.intent) {
+                print("rules refused: " + parsed.problem);
+                log(logger, "rules refused: " + parsed.problem);
+                reply(std::int64_t{1});
+                return;
+            }
+            if (!writeFirewallRules(killswitch::writeRules(*parsed.intent, filter_.options().table))) {
                 reply(std::int64_t{-1});
                 return;
             }
             log(logger, "- - - writeFirewallRules - - - ");
-            filter_.disable();  // its status is not looked at: the load decides
-            workQueue().async([this, reply] { reply(std::int64_t{filter_.load(rulesFilePath())}); });
+            // The table is replaced, never removed first: a load that nft rejects leaves the rules
+            // in force as they were (the kill switch fails closed).
+            reply(std::int64_t{filter_.load(rulesFilePath())});
         });
         return true;
     }

@@ -139,13 +139,18 @@ HelperService::~HelperService() {
         listener_.join();
     }
     {
-        std::unique_lock lock(mutex_);
-        for (auto& c : connections_) c->shutdown();
-        changed_.wait(lock, [this] { return activeThreads_ == 0; });
+        std::lock_guard lock(shared_->mutex);
+        for (auto& c : shared_->connections) c->shutdown();
     }
+    waitForServingThreads();
     if (listenFd_ >= 0) ::close(listenFd_);
     if (ownsSocketPath_) ::unlink(options_.socketPath.c_str());
     if (wakeFd_ >= 0) ::close(wakeFd_);
+}
+
+void HelperService::waitForServingThreads() {
+    std::unique_lock lock(shared_->mutex);
+    shared_->changed.wait(lock, [this] { return shared_->serving == 0; });
 }
 
 Result<void> HelperService::resume() {
@@ -184,9 +189,9 @@ Result<void> HelperService::resume() {
 }
 
 void HelperService::requestQuit() {
-    std::lock_guard lock(mutex_);
-    quitRequested_ = true;
-    changed_.notify_all();
+    std::lock_guard lock(shared_->mutex);
+    shared_->quitRequested = true;
+    shared_->changed.notify_all();
 }
 
 int HelperService::run() {
@@ -199,32 +204,33 @@ int HelperService::run() {
     }
     const auto step = std::chrono::duration<double>(options_.shouldQuitCheckInterval);
     {
-        std::unique_lock lock(mutex_);
+        Shared& s = *shared_;
+        std::unique_lock lock(s.mutex);
         for (;;) {
             // The decision and the listener's accept share the lock, so no client is accepted
             // and then dropped: a client that comes later waits in the socket's queue.
-            if (quitRequested_ || (shouldQuit_ && connections_.empty() && pendingChecks_ == 0)) {
-                quitting_ = true;
+            if (s.quitRequested || (s.shouldQuit && s.connections.empty() && s.checking == 0)) {
+                s.quitting = true;
                 break;
             }
-            changed_.wait_for(lock, step, [this] { return quitRequested_; });
+            s.changed.wait_for(lock, step, [&s] { return s.quitRequested; });
         }
-        for (auto& c : connections_) c->shutdown();
-        changed_.notify_all();
+        for (auto& c : s.connections) c->shutdown();
+        s.changed.notify_all();
     }
     const std::uint64_t one = 1;
     [[maybe_unused]] auto w = ::write(wakeFd_, &one, sizeof one);
     if (listener_.joinable()) listener_.join();
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return activeThreads_ == 0; });
-    }
+    // Served connections were closed above and end at once; a check still under way is not
+    // waited for (its client is turned away when it ends).
+    waitForServingThreads();
     commands_.drain();
     print("@Helper Main Running");
     return 0;
 }
 
 void HelperService::listenLoop() {
+    Shared& s = *shared_;
     for (;;) {
         pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
@@ -236,108 +242,129 @@ void HelperService::listenLoop() {
         int fd = -1;
         std::uint64_t order = 0;
         {
-            std::unique_lock lock(mutex_);
+            std::unique_lock lock(s.mutex);
             // Every connection has a thread of its own; a client that opens connections faster
             // than they are checked waits in the socket's queue instead of using up the
             // process's threads and descriptors.
-            changed_.wait(lock, [this] {
-                return quitting_ || quitRequested_ || activeThreads_ < kMaxConnectionThreads;
+            s.changed.wait(lock, [&s] {
+                return s.quitting || s.quitRequested || s.checking + s.serving < kMaxConnectionThreads;
             });
-            if (quitting_ || quitRequested_) return;
+            if (s.quitting || s.quitRequested) return;
             fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd < 0) continue;
             passCredentials(fd);
-            ++pendingChecks_;
-            ++activeThreads_;
-            order = ++accepted_;
+            ++s.checking;
+            order = ++s.accepted;
         }
         try {
-            std::thread([this, fd, order] { serve(fd, order); }).detach();
+            std::thread([shared = shared_, check = options_.check, this, fd, order] {
+                checkAndServe(shared, check, this, fd, order);
+            }).detach();
         } catch (const std::system_error&) {
             // No thread to be had: this client is turned away, the service goes on.
             ::close(fd);
-            std::lock_guard lock(mutex_);
-            --pendingChecks_;
-            --activeThreads_;
-            changed_.notify_all();
+            std::lock_guard lock(s.mutex);
+            --s.checking;
+            s.changed.notify_all();
         }
     }
 }
 
-void HelperService::serve(int fd, std::uint64_t order) {
+void HelperService::checkAndServe(const std::shared_ptr<Shared>& shared, const CallerCheck& check,
+                                  HelperService* service, int fd, std::uint64_t order) {
     ucred cred{};
     socklen_t len = sizeof cred;
     if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) cred.pid = 0;
     report("@Helper listener(_ listener: NSXPCListener");
     auto connection = std::make_shared<HelperConnection>(fd, cred.pid, order);
-    const bool valid = options_.check.isValid(cred.pid);
+    const bool valid = check.isValid(cred.pid);
+    if (valid) report("@Helper self.isValid(connection YES");
+    else report("@Helper self.isValid(connection false");
+    // Whatever the caller sent before it was told it is accepted came from whatever ran under its
+    // process id before the check looked: such a connection is closed unread.
+    bool ready = valid;
+    if (valid) {
+        char probe;
+        const ssize_t n = ::recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n > 0) {
+            report("@Helper bytes came before the caller was accepted; connection closed");
+            ready = false;
+        } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            ready = false;  // the caller has gone already
+        }
+    }
     bool kept = false;
     {
-        std::lock_guard lock(mutex_);
-        --pendingChecks_;
+        std::lock_guard lock(shared->mutex);
+        --shared->checking;
         // In the order the connections were accepted, whichever check finished first. A check
         // that ends after the quit began keeps nothing: the quit has already closed the listed
-        // connections, and one served past it would hold the exit until its client leaves.
-        kept = valid && !quitRequested_ && !quitting_;
-        if (kept)
-            connections_.insert(std::upper_bound(connections_.begin(), connections_.end(), connection,
-                                                 [](const auto& a, const auto& b) { return a->order() < b->order(); }),
-                                connection);
-        changed_.notify_all();
-    }
-    if (valid) report("@Helper self.isValid(connection YES");
-    if (kept) {
-        wire::FrameReader reader;
-        char buf[16384];
-        bool open = true;
-        while (open) {
-            const ssize_t n = receiveFromCaller(fd, buf, sizeof buf, cred.pid);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno == EPERM) {
-                // The caller check holds for the process it looked at, not for another one that
-                // shares its connection (a child that kept it across the caller's exec).
-                log::nslog("@Helper bytes from another process than the checked caller; connection closed");
-                break;
-            }
-            if (n <= 0) {
-                // A frame cut off by the end of the stream gets its refusal, if anyone still listens.
-                if (reader.buffered() > 0) connection->reply(0, std::int64_t{-1});
-                break;
-            }
-            reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
-            for (;;) {
-                auto r = reader.next();
-                if (r.status == wire::DecodeStatus::NeedMore) break;
-                if (r.status == wire::DecodeStatus::Frame) {
-                    handleFrame(connection, r.frame);
-                    continue;
-                }
-                if (r.status == wire::DecodeStatus::Malformed) {
-                    print("Couldn't read file.");
-                    connection->reply(r.id.value_or(0), std::int64_t{-1});
-                    continue;
-                }
-                // An oversized length: the stream cannot be followed any further.
-                print("Couldn't read file.");
-                connection->reply(0, std::int64_t{-1});
-                open = false;
-                break;
-            }
+        // connections, and the service may be gone.
+        kept = ready && !shared->quitRequested && !shared->quitting;
+        if (kept) {
+            auto& list = shared->connections;
+            list.insert(std::upper_bound(list.begin(), list.end(), connection,
+                                         [](const auto& a, const auto& b) { return a->order() < b->order(); }),
+                        connection);
+            ++shared->serving;
         }
-        removeConnection(connection);
-    } else if (!valid) {
-        report("@Helper self.isValid(connection false");
+        shared->changed.notify_all();
     }
+    if (!kept) return;
+    if (connection->send({wire::FrameKind::Accepted, 0, {}})) service->serve(connection);
+    else service->removeConnection(connection);
     connection.reset();
-    std::lock_guard lock(mutex_);
-    --activeThreads_;
-    changed_.notify_all();
+    std::lock_guard lock(shared->mutex);
+    --shared->serving;
+    shared->changed.notify_all();
+}
+
+void HelperService::serve(const std::shared_ptr<HelperConnection>& connection) {
+    const int fd = connection->fd();
+    wire::FrameReader reader;
+    char buf[16384];
+    bool open = true;
+    while (open) {
+        const ssize_t n = receiveFromCaller(fd, buf, sizeof buf, connection->pid());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EPERM) {
+            // The caller check holds for the process it looked at, not for another one that
+            // shares its connection (a child that kept it across the caller's exec).
+            log::nslog("@Helper bytes from another process than the checked caller; connection closed");
+            break;
+        }
+        if (n <= 0) {
+            // A frame cut off by the end of the stream gets its refusal, if anyone still listens.
+            if (reader.buffered() > 0) connection->reply(0, std::int64_t{-1});
+            break;
+        }
+        reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
+        for (;;) {
+            auto r = reader.next();
+            if (r.status == wire::DecodeStatus::NeedMore) break;
+            if (r.status == wire::DecodeStatus::Frame) {
+                handleFrame(connection, r.frame);
+                continue;
+            }
+            if (r.status == wire::DecodeStatus::Malformed) {
+                print("Couldn't read file.");
+                connection->reply(r.id.value_or(0), std::int64_t{-1});
+                continue;
+            }
+            // An oversized length: the stream cannot be followed any further.
+            print("Couldn't read file.");
+            connection->reply(0, std::int64_t{-1});
+            open = false;
+            break;
+        }
+    }
+    removeConnection(connection);
 }
 
 std::shared_ptr<AppLogger> HelperService::appLogger() {
-    std::lock_guard lock(mutex_);
-    if (connections_.empty()) return nullptr;
-    return connections_.back();
+    std::lock_guard lock(shared_->mutex);
+    if (shared_->connections.empty()) return nullptr;
+    return shared_->connections.back();
 }
 
 void HelperService::handleFrame(const std::shared_ptr<HelperConnection>& connection, const wire::Frame& frame) {
@@ -362,15 +389,16 @@ void HelperService::handleFrame(const std::shared_ptr<HelperConnection>& connect
 }
 
 void HelperService::removeConnection(const std::shared_ptr<HelperConnection>& connection) {
-    std::lock_guard lock(mutex_);
-    for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+    std::lock_guard lock(shared_->mutex);
+    auto& list = shared_->connections;
+    for (auto it = list.begin(); it != list.end(); ++it) {
         if (*it == connection) {
-            connections_.erase(it);
+            list.erase(it);
             break;
         }
     }
-    if (connections_.empty()) shouldQuit_ = true;
-    changed_.notify_all();
+    if (list.empty()) shared_->shouldQuit = true;
+    shared_->changed.notify_all();
 }
 
 }  // namespace morvex::helper

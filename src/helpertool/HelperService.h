@@ -2,6 +2,14 @@
 // The helper's service: one Unix-domain socket (inherited from socket activation or bound by
 // hand), a caller check for every new connection, command lists read as frames and handed to the
 // command set, and an exit about one check interval after the last accepted client has gone.
+//
+// A connection is served only once the check has passed and the helper has told the caller so
+// (an Accepted frame). Any byte that arrived before that closes the connection: it was written by
+// whatever ran under the caller's process id before the check looked, which may have been another
+// program than the one checked (a process that writes a command and then runs a signed program).
+//
+// Checks are not waited for at the quit: a check under way keeps nothing of the service but the
+// state it shares with it, and a client whose check ends after the quit is turned away.
 #include <sys/types.h>
 
 #include <atomic>
@@ -45,7 +53,8 @@ public:
     // Runs until the last client has gone (checked once per interval) or quit is requested;
     // answers the process exit code.
     int run();
-    // Ends the service at the next step (a termination signal); open connections are closed.
+    // Ends the service at the next step (a termination signal); open connections are closed and
+    // checks under way are not waited for.
     void requestQuit();
 
     // Called by a connection's thread.
@@ -53,9 +62,27 @@ public:
     void removeConnection(const std::shared_ptr<HelperConnection>& connection);
 
 private:
+    // The state the listener, the connection threads and the main loop share; a thread still
+    // checking its caller holds it after the service has gone.
+    struct Shared {
+        std::mutex mutex;  // guards everything below
+        std::condition_variable changed;
+        std::vector<std::shared_ptr<HelperConnection>> connections;
+        bool shouldQuit = false;
+        bool quitRequested = false;
+        bool quitting = false;
+        int checking = 0;  // threads checking their caller
+        int serving = 0;   // threads serving an accepted caller
+        std::uint64_t accepted = 0;
+    };
+
     void listenLoop();
-    void serve(int fd, std::uint64_t order);
+    // The connection's check, on its own thread; serves the caller when it passes.
+    static void checkAndServe(const std::shared_ptr<Shared>& shared, const CallerCheck& check, HelperService* service,
+                              int fd, std::uint64_t order);
+    void serve(const std::shared_ptr<HelperConnection>& connection);
     std::shared_ptr<AppLogger> appLogger();
+    void waitForServingThreads();
 
     Options options_;
     CommandSet commands_;
@@ -63,17 +90,7 @@ private:
     bool ownsSocketPath_ = false;
     int wakeFd_ = -1;
     std::thread listener_;
-
-    // Guards everything below: the listener, the connection threads and the main loop share it.
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::shared_ptr<HelperConnection>> connections_;
-    bool shouldQuit_ = false;
-    bool quitRequested_ = false;
-    bool quitting_ = false;
-    int pendingChecks_ = 0;
-    int activeThreads_ = 0;
-    std::uint64_t accepted_ = 0;
+    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };
 
 }  // namespace morvex::helper

@@ -1,73 +1,10 @@
 #include "PacketFilter.h"
 
-#include <vector>
-
 #include "HelperLog.h"
+#include "foundation/KillSwitchRules.h"
 #include "foundation/Paths.h"
 
 namespace morvex::helper {
-
-namespace {
-
-// The words of an nft script with comments dropped; quoted strings stay one word.
-std::optional<std::vector<std::string>> tokens(std::string_view text) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\\') { ++i; continue; }
-        if (c == '#') {
-            while (i < text.size() && text[i] != '\n') ++i;
-            continue;
-        }
-        if (c == '"') {
-            const auto end = text.find('"', i + 1);
-            if (end == std::string_view::npos) return std::nullopt;
-            out.emplace_back(text.substr(i, end - i + 1));
-            i = end + 1;
-            continue;
-        }
-        if (c == '{' || c == '}' || c == ';') {
-            out.emplace_back(1, c);
-            ++i;
-            continue;
-        }
-        std::size_t j = i;
-        while (j < text.size() && std::string_view(" \t\r\n\\#\"{};").find(text[j]) == std::string_view::npos) ++j;
-        out.emplace_back(text.substr(i, j - i));
-        i = j;
-    }
-    return out;
-}
-
-}  // namespace
-
-std::optional<std::string> PacketFilter::rulesProblem(std::string_view text, std::string_view table) {
-    const auto words = tokens(text);
-    if (!words) return "the rules hold an unterminated string";
-    int depth = 0;
-    bool sawTable = false;
-    for (std::size_t i = 0; i < words->size(); ++i) {
-        const auto& w = (*words)[i];
-        if (w == "include") return "the rules may not include other files";
-        if (depth == 0) {
-            if (w == ";") continue;
-            if (w == "table" && i + 3 < words->size() && (*words)[i + 1] == kFirewallFamily &&
-                (*words)[i + 2] == table && (*words)[i + 3] == "{") {
-                depth = 1;
-                sawTable = true;
-                i += 3;
-                continue;
-            }
-            return "the rules may only declare the table " + std::string(kFirewallFamily) + " " + std::string(table);
-        }
-        if (w == "{") ++depth;
-        else if (w == "}") --depth;
-    }
-    if (depth != 0) return "the rules have unbalanced braces";
-    if (!sawTable) return "the rules declare no table";
-    return std::nullopt;
-}
 
 int PacketFilter::disable() const {
     const auto r = runProcess(options_.nft, {"delete", "table", std::string(kFirewallFamily), options_.table});
@@ -81,12 +18,16 @@ int PacketFilter::load(const std::filesystem::path& rulesFile) const {
         print("cannot read the rules file " + rulesFile.string());
         return 1;
     }
-    if (auto problem = rulesProblem(*text, options_.table)) {
-        print("rules refused: " + *problem);
+    // The file is the helper's own writing; it is read back all the same, so that nothing but a
+    // table of the kill switch's one shape ever reaches nft.
+    if (const auto parsed = killswitch::parseRules(*text, options_.table); !parsed.intent) {
+        print("rules refused: " + parsed.problem);
         return 1;
     }
     if (rulesFile.string().find('"') != std::string::npos) return 1;
     // One transaction: make sure the table exists, drop it, then declare it afresh from the file.
+    // nft applies all of it or none, so rules it rejects leave the table in force as it was, and
+    // a good change never leaves a moment without a table.
     const std::string family(kFirewallFamily);
     std::string script = "table " + family + " " + options_.table + "\n";
     script += "delete table " + family + " " + options_.table + "\n";

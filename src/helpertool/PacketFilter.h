@@ -1,17 +1,17 @@
 #pragma once
 // The kill switch's packet filter: one nftables table of the helper's own. Enabling replaces that
-// table with the rules of a rules file, disabling deletes it, and the status and rules queries
-// look at it alone. Other tables are never flushed or touched.
+// table with the rules of a rules file in one transaction, disabling deletes it, and the status
+// and rules queries look at it alone. Other tables are never flushed or touched.
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "Subprocess.h"
+#include "foundation/KillSwitchRules.h"
 
 namespace morvex::helper {
 
-inline constexpr std::string_view kFirewallFamily = "inet";
-inline constexpr std::string_view kFirewallTable = "morvexvpn_killswitch";
+inline constexpr std::string_view kFirewallFamily = killswitch::kFamily;
+inline constexpr std::string_view kFirewallTable = killswitch::kTable;
 inline constexpr std::string_view kStatusEnabled = "Status: Enabled";
 
 class PacketFilter {
@@ -25,17 +25,14 @@ public:
 
     // Deletes our table; nft's exit status (not 0 when there was none).
     int disable() const;
-    // Replaces our table with the rules file's table in one transaction; the exit status. Rules
-    // that would declare anything but our one table are refused with status 1 before nft runs.
+    // Replaces our table with the rules file's table in one transaction; the exit status. When nft
+    // rejects the rules, the table stays as it was. A file that is not of the kill switch's one
+    // shape (killswitch::parseRules) is refused with status 1 before nft runs.
     int load(const std::filesystem::path& rulesFile) const;
     // "Status: Enabled" or "Status: Disabled" and a line feed; status 0 once the query ran.
     ProcessResult info() const;
     // The listing of our table (empty, with nft's status, when it is not loaded).
     ProcessResult rules() const;
-
-    // Why a rules text may not be loaded, or nothing when it only declares `table` of the inet
-    // family: no other table, no include, no statement outside the table.
-    static std::optional<std::string> rulesProblem(std::string_view text, std::string_view table);
 
     const Options& options() const { return options_; }
 

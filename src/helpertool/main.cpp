@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -70,16 +72,22 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
-    HelperService service(std::move(options));
-    std::thread signalTaker([&service, signals] {
-        int sig = 0;
-        sigwait(&signals, &sig);
-        service.requestQuit();
-    });
-    const int code = service.run();
-    // The taker must be gone before the service is: a signal during the exit would otherwise
-    // reach a service that no longer exists.
-    pthread_kill(signalTaker.native_handle(), SIGTERM);
-    signalTaker.join();
-    return code;
+    int code = 0;
+    {
+        HelperService service(std::move(options));
+        std::thread signalTaker([&service, signals] {
+            int sig = 0;
+            sigwait(&signals, &sig);
+            service.requestQuit();
+        });
+        code = service.run();
+        // The taker must be gone before the service is: a signal during the exit would otherwise
+        // reach a service that no longer exists.
+        pthread_kill(signalTaker.native_handle(), SIGTERM);
+        signalTaker.join();
+    }
+    // A caller check may still be under way on a thread of its own; the quit never waits for it,
+    // and the process ends without running the destructors of objects that thread may be using.
+    std::fflush(nullptr);
+    std::_Exit(code);
 }

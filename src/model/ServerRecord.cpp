@@ -3,6 +3,7 @@
 #include <random>
 
 #include "foundation/NotificationCenter.h"
+#include "model/EnumTable.h"
 #include "model/JsonCoding.h"
 
 namespace morvex {
@@ -67,20 +68,16 @@ Shortcut::BackgroundColor Shortcut::randomPaletteColor() {
     return palette()[randomElementIndex(palette().size())];
 }
 
-std::string_view rawValue(Shortcut::Type type) {
-    switch (type) {
-        case Shortcut::Type::Shortcut: return "Shortcut";
-        case Shortcut::Type::Country: return "Country";
-        case Shortcut::Type::Link: return "Link";
-    }
-    return "Country";
-}
+namespace {
+constexpr auto kShortcutTypes = enumTable<Shortcut::Type>("shortcut type", {
+    {Shortcut::Type::Shortcut, "Shortcut"},
+    {Shortcut::Type::Country, "Country"},
+    {Shortcut::Type::Link, "Link"},
+});
+}  // namespace
 
-std::optional<Shortcut::Type> shortcutTypeFromRaw(std::string_view raw) {
-    for (auto t : {Shortcut::Type::Shortcut, Shortcut::Type::Country, Shortcut::Type::Link})
-        if (rawValue(t) == raw) return t;
-    return std::nullopt;
-}
+std::string_view rawValue(Shortcut::Type type) { return kShortcutTypes.raw(type); }
+std::optional<Shortcut::Type> shortcutTypeFromRaw(std::string_view raw) { return kShortcutTypes.fromRaw(raw); }
 
 void to_json(json& j, const ZevuDataFetcherTypes::DataCenter& d) {
     j = json::object({{"id", d.id}, {"latency", d.latency}});
@@ -139,11 +136,7 @@ void from_json(const json& j, Shortcut& s) {
     s.slug = sj::optionalString(j, "slug");
     s.availableCountries = sj::optionalString(j, "availableCountries");
     s.type = Shortcut::Type::Country;
-    if (auto raw = sj::optionalString(j, "type")) {
-        auto t = shortcutTypeFromRaw(*raw);
-        if (!t) throw json::other_error::create(501, "unknown shortcut type \"" + *raw + "\"", &j);
-        s.type = *t;
-    }
+    if (const json* type = present(j, "type")) kShortcutTypes.fromJson(*type, s.type);
     s.consent = sj::optionalBool(j, "consent");
     // A shortcut stored without a colour takes a palette colour, kept once it is written again.
     if (const json* color = present(j, "color")) {

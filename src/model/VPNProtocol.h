@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include <nlohmann/json_fwd.hpp>
+#include "model/EnumTable.h"
 
 namespace morvex {
 
@@ -30,8 +30,8 @@ std::optional<VPNProtocol> vpnProtocolFromIndex(std::int64_t index);
 // WireGuard and the two OpenVPN transports run in a system extension; IPSec and IKEv2 need none.
 bool needsSystemExtension(VPNProtocol protocol);
 
-// On its own a protocol is coded in JSON as its raw value (a string).
-void to_json(nlohmann::json& j, VPNProtocol protocol);
-void from_json(const nlohmann::json& j, VPNProtocol& protocol);
+// On its own a protocol is coded in JSON as its raw value (a string); inside a Server record as its
+// case index.
+MORVEX_DECLARE_ENUM_JSON(VPNProtocol);
 
 }  // namespace morvex

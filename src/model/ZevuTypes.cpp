@@ -8,32 +8,43 @@ namespace morvex {
 
 namespace {
 
-using json = nlohmann::json;
+using Z = ZevuTypes;
 
-// Raw values equal the case names, listed in case order.
-constexpr std::array<std::string_view, 5> kConnectVia{"SmartConnect", "Country", "City", "DedicatedIp", "Shortcut"};
-constexpr std::array<std::string_view, 6> kScreen{"Topbar", "Dashboard", "Location", "ConnectionProtocol", "Support",
-                                                  "None"};
-constexpr std::array<std::string_view, 3> kInitiatedBy{"AutoReconnect", "AutoConnectOnLaunch", "User"};
-constexpr std::array<std::string_view, 12> kInterface{"Recent",     "Favorite",     "SmartConnect", "Search",
-                                                      "Recommended", "List",        "DedicatedIp",  "SwitchServer",
-                                                      "Deeplink",   "Popup",        "Button",       "Support"};
-
-template <class E, std::size_t N>
-std::optional<E> fromTable(const std::array<std::string_view, N>& table, std::string_view raw) {
-    for (std::size_t i = 0; i < N; ++i)
-        if (table[i] == raw) return static_cast<E>(i);
-    return std::nullopt;
-}
-
-template <class E, std::size_t N>
-void decodeRaw(const json& j, const std::array<std::string_view, N>& table, E& out, std::string_view what) {
-    if (!j.is_string())
-        throw json::type_error::create(302, std::string(what) + " must be a string", &j);
-    auto v = fromTable<E>(table, j.get_ref<const std::string&>());
-    if (!v) throw json::other_error::create(501, "unknown " + std::string(what) + " " + j.dump(), &j);
-    out = *v;
-}
+// Raw values equal the case names.
+constexpr auto kConnectVia = enumTable<Z::ConnectVia>("connectVia", {
+    {Z::ConnectVia::SmartConnect, "SmartConnect"},
+    {Z::ConnectVia::Country, "Country"},
+    {Z::ConnectVia::City, "City"},
+    {Z::ConnectVia::DedicatedIp, "DedicatedIp"},
+    {Z::ConnectVia::Shortcut, "Shortcut"},
+});
+constexpr auto kScreen = enumTable<Z::SelectedInterfaceScreen>("selectedInterfaceScreen", {
+    {Z::SelectedInterfaceScreen::Topbar, "Topbar"},
+    {Z::SelectedInterfaceScreen::Dashboard, "Dashboard"},
+    {Z::SelectedInterfaceScreen::Location, "Location"},
+    {Z::SelectedInterfaceScreen::ConnectionProtocol, "ConnectionProtocol"},
+    {Z::SelectedInterfaceScreen::Support, "Support"},
+    {Z::SelectedInterfaceScreen::None, "None"},
+});
+constexpr auto kInitiatedBy = enumTable<Z::ConnectionInitiatedBy>("connectionInitiatedBy", {
+    {Z::ConnectionInitiatedBy::AutoReconnect, "AutoReconnect"},
+    {Z::ConnectionInitiatedBy::AutoConnectOnLaunch, "AutoConnectOnLaunch"},
+    {Z::ConnectionInitiatedBy::User, "User"},
+});
+constexpr auto kInterface = enumTable<Z::SelectedInterface>("selectedInterface", {
+    {Z::SelectedInterface::Recent, "Recent"},
+    {Z::SelectedInterface::Favorite, "Favorite"},
+    {Z::SelectedInterface::SmartConnect, "SmartConnect"},
+    {Z::SelectedInterface::Search, "Search"},
+    {Z::SelectedInterface::Recommended, "Recommended"},
+    {Z::SelectedInterface::List, "List"},
+    {Z::SelectedInterface::DedicatedIp, "DedicatedIp"},
+    {Z::SelectedInterface::SwitchServer, "SwitchServer"},
+    {Z::SelectedInterface::Deeplink, "Deeplink"},
+    {Z::SelectedInterface::Popup, "Popup"},
+    {Z::SelectedInterface::Button, "Button"},
+    {Z::SelectedInterface::Support, "Support"},
+});
 
 }  // namespace
 
@@ -49,16 +60,16 @@ ZevuConnectionState connectionStateFromVPNStatus(std::int64_t status) {
 }
 
 std::optional<ZevuTypes::ConnectVia> ZevuTypes::connectViaFromRaw(std::string_view raw) {
-    return fromTable<ConnectVia>(kConnectVia, raw);
+    return kConnectVia.fromRaw(raw);
 }
 std::optional<ZevuTypes::SelectedInterfaceScreen> ZevuTypes::selectedInterfaceScreenFromRaw(std::string_view raw) {
-    return fromTable<SelectedInterfaceScreen>(kScreen, raw);
+    return kScreen.fromRaw(raw);
 }
 std::optional<ZevuTypes::ConnectionInitiatedBy> ZevuTypes::connectionInitiatedByFromRaw(std::string_view raw) {
-    return fromTable<ConnectionInitiatedBy>(kInitiatedBy, raw);
+    return kInitiatedBy.fromRaw(raw);
 }
 std::optional<ZevuTypes::SelectedInterface> ZevuTypes::selectedInterfaceFromRaw(std::string_view raw) {
-    return fromTable<SelectedInterface>(kInterface, raw);
+    return kInterface.fromRaw(raw);
 }
 
 ZevuTypes::ConnectVia ZevuTypes::connectVia(ZevuDataFetcherTypes::ServerType type) {
@@ -73,23 +84,15 @@ ZevuTypes::ConnectVia ZevuTypes::connectVia(ZevuDataFetcherTypes::ServerType typ
     return ConnectVia::SmartConnect;
 }
 
-std::string_view rawValue(ZevuTypes::ConnectVia v) { return kConnectVia[static_cast<std::size_t>(v)]; }
-std::string_view rawValue(ZevuTypes::SelectedInterfaceScreen v) { return kScreen[static_cast<std::size_t>(v)]; }
-std::string_view rawValue(ZevuTypes::ConnectionInitiatedBy v) { return kInitiatedBy[static_cast<std::size_t>(v)]; }
-std::string_view rawValue(ZevuTypes::SelectedInterface v) { return kInterface[static_cast<std::size_t>(v)]; }
+std::string_view rawValue(ZevuTypes::ConnectVia v) { return kConnectVia.raw(v); }
+std::string_view rawValue(ZevuTypes::SelectedInterfaceScreen v) { return kScreen.raw(v); }
+std::string_view rawValue(ZevuTypes::ConnectionInitiatedBy v) { return kInitiatedBy.raw(v); }
+std::string_view rawValue(ZevuTypes::SelectedInterface v) { return kInterface.raw(v); }
 
-void to_json(json& j, ZevuTypes::ConnectVia v) { j = std::string(rawValue(v)); }
-void from_json(const json& j, ZevuTypes::ConnectVia& v) { decodeRaw(j, kConnectVia, v, "connectVia"); }
-void to_json(json& j, ZevuTypes::SelectedInterfaceScreen v) { j = std::string(rawValue(v)); }
-void from_json(const json& j, ZevuTypes::SelectedInterfaceScreen& v) {
-    decodeRaw(j, kScreen, v, "selectedInterfaceScreen");
-}
-void to_json(json& j, ZevuTypes::ConnectionInitiatedBy v) { j = std::string(rawValue(v)); }
-void from_json(const json& j, ZevuTypes::ConnectionInitiatedBy& v) {
-    decodeRaw(j, kInitiatedBy, v, "connectionInitiatedBy");
-}
-void to_json(json& j, ZevuTypes::SelectedInterface v) { j = std::string(rawValue(v)); }
-void from_json(const json& j, ZevuTypes::SelectedInterface& v) { decodeRaw(j, kInterface, v, "selectedInterface"); }
+MORVEX_DEFINE_ENUM_JSON(ZevuTypes::ConnectVia, kConnectVia);
+MORVEX_DEFINE_ENUM_JSON(ZevuTypes::SelectedInterfaceScreen, kScreen);
+MORVEX_DEFINE_ENUM_JSON(ZevuTypes::ConnectionInitiatedBy, kInitiatedBy);
+MORVEX_DEFINE_ENUM_JSON(ZevuTypes::SelectedInterface, kInterface);
 
 std::string_view label(ByteCountUnit unit) {
     static constexpr std::array<std::string_view, 5> labels{"B", "KB", "MB", "GB", "TB"};

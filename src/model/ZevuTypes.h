@@ -13,10 +13,9 @@
 #include <string_view>
 #include <utility>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "zevu/ZevuCore.h"
 
+#include "model/EnumTable.h"
 #include "model/ServerRecord.h"
 
 namespace morvex {
@@ -111,14 +110,10 @@ std::string_view rawValue(ZevuTypes::ConnectionInitiatedBy v);
 std::string_view rawValue(ZevuTypes::SelectedInterface v);
 
 // Each source enumeration is coded in JSON as its raw value; other text fails to decode.
-void to_json(nlohmann::json& j, ZevuTypes::ConnectVia v);
-void from_json(const nlohmann::json& j, ZevuTypes::ConnectVia& v);
-void to_json(nlohmann::json& j, ZevuTypes::SelectedInterfaceScreen v);
-void from_json(const nlohmann::json& j, ZevuTypes::SelectedInterfaceScreen& v);
-void to_json(nlohmann::json& j, ZevuTypes::ConnectionInitiatedBy v);
-void from_json(const nlohmann::json& j, ZevuTypes::ConnectionInitiatedBy& v);
-void to_json(nlohmann::json& j, ZevuTypes::SelectedInterface v);
-void from_json(const nlohmann::json& j, ZevuTypes::SelectedInterface& v);
+MORVEX_DECLARE_ENUM_JSON(ZevuTypes::ConnectVia);
+MORVEX_DECLARE_ENUM_JSON(ZevuTypes::SelectedInterfaceScreen);
+MORVEX_DECLARE_ENUM_JSON(ZevuTypes::ConnectionInitiatedBy);
+MORVEX_DECLARE_ENUM_JSON(ZevuTypes::SelectedInterface);
 
 // Units of the traffic display, labelled "B", "KB", "MB", "GB", "TB".
 enum class ByteCountUnit { B = 0, KB = 1, MB = 2, GB = 3, TB = 4 };

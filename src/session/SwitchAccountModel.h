@@ -3,6 +3,7 @@
 // on every access so that a list stored while the sheet is open shows at the next read.
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "model/UserAuthentication.h"
@@ -15,6 +16,9 @@ class NetworkingProtocol;
 
 class SwitchAccountModel {
 public:
+    // Asks the initial screen to open the account switcher (no object); the account alerts post it.
+    static constexpr std::string_view showVPNAccountsNotification = "ShowVPNAccountsNotification";
+
     // Made only with all its collaborators, by the switcher sheet. The API client is the shared
     // one and is not owned.
     SwitchAccountModel(NetworkingProtocol* networkingManager, PreservedPreferences preference, User userPreference,

@@ -7,6 +7,7 @@
 #include "state/StoredServers.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
+#include "state/StoredSettingForms.h"
 #include "state/StoredValueCoding.h"
 #include "model/JsonCoding.h"
 #include "state/User.h"
@@ -55,6 +56,19 @@ AppPreferences::AppPreferences() : AppPreferences(UserDefaults::standard(), Keyc
 AppPreferences::AppPreferences(UserDefaults defaults, Keychain keychain)
     : defaults_(std::move(defaults)), keychain_(std::move(keychain)) {}
 
+template <class T>
+T AppPreferences::readSetting(const StoredSetting<T>& setting) const {
+    return readStored(defaults_, setting.key, setting);
+}
+
+template <class T>
+void AppPreferences::writeSetting(const StoredSetting<T>& setting, SettingParam<T> value) {
+    writeStored(defaults_, setting.key, setting, value);
+}
+
+MORVEX_STORED_SETTING_TYPE(AppPreferences, std::optional<std::string>);
+MORVEX_STORED_SETTING_TYPE(AppPreferences, std::optional<AppPreferences::LastConnection>);
+
 AppPreferences::UpdateAvailable AppPreferences::updateAvailable() const {
     if (auto stored = decodable<UpdateAvailable>(defaults_, Key::updateAvailable)) return *stored;
     const std::string version = infoShortVersionString();
@@ -63,26 +77,6 @@ AppPreferences::UpdateAvailable AppPreferences::updateAvailable() const {
 
 void AppPreferences::setUpdateAvailable(const std::optional<UpdateAvailable>& value) {
     setEncodable(defaults_, value, Key::updateAvailable);
-}
-
-std::optional<std::string> AppPreferences::lastFeedbackConnectionId() const {
-    return defaults_.string(Key::lastFeedbackConnectionId);
-}
-void AppPreferences::setLastFeedbackConnectionId(const std::optional<std::string>& value) {
-    defaults_.setString(value, Key::lastFeedbackConnectionId);
-}
-std::optional<std::string> AppPreferences::onGoingConnectionId() const {
-    return defaults_.string(Key::onGoingConnectionId);
-}
-void AppPreferences::setOnGoingConnectionId(const std::optional<std::string>& value) {
-    defaults_.setString(value, Key::onGoingConnectionId);
-}
-
-std::optional<AppPreferences::LastConnection> AppPreferences::lastConnection() const {
-    return decodable<LastConnection>(defaults_, Key::lastConnection);
-}
-void AppPreferences::setLastConnection(const std::optional<LastConnection>& value) {
-    setEncodable(defaults_, value, Key::lastConnection);
 }
 
 std::optional<Date> AppPreferences::appInstallTime() const {

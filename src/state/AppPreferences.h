@@ -17,6 +17,7 @@
 #include "foundation/Keychain.h"
 #include "foundation/UserDefaults.h"
 #include "model/ZevuTypes.h"
+#include "state/StoredSetting.h"
 
 namespace morvex {
 
@@ -96,14 +97,11 @@ public:
     UpdateAvailable updateAvailable() const;
     void setUpdateAvailable(const std::optional<UpdateAvailable>& value);
 
-    std::optional<std::string> lastFeedbackConnectionId() const;
-    void setLastFeedbackConnectionId(const std::optional<std::string>& value);  // none removes
-    std::optional<std::string> onGoingConnectionId() const;
-    void setOnGoingConnectionId(const std::optional<std::string>& value);
-
-    // None when absent or undecodable.
-    std::optional<LastConnection> lastConnection() const;
-    void setLastConnection(const std::optional<LastConnection>& value);
+    // Plain settings, one line each (state/StoredSetting.h). Text set to none is removed; the last
+    // connection reads as none when absent or undecodable, and none is stored as the JSON null.
+    MORVEX_SETTING(std::optional<std::string>, lastFeedbackConnectionId, setLastFeedbackConnectionId, {Key::lastFeedbackConnectionId});
+    MORVEX_SETTING(std::optional<std::string>, onGoingConnectionId, setOnGoingConnectionId, {Key::onGoingConnectionId});
+    MORVEX_SETTING(std::optional<LastConnection>, lastConnection, setLastConnection, {Key::lastConnection});
 
     // The per-user "appInstallTime" date; none when absent or not a date.
     std::optional<Date> appInstallTime() const;
@@ -132,6 +130,12 @@ public:
     std::string apiKeychainValue(std::string_view name) const;
 
 private:
+    // Behind the MORVEX_SETTING lines: the key as written.
+    template <class T>
+    T readSetting(const StoredSetting<T>& setting) const;
+    template <class T>
+    void writeSetting(const StoredSetting<T>& setting, SettingParam<T> value);
+
     void setExtensionStatus(SystemExtensionStatus value, std::string_view key);
 
     mutable UserDefaults defaults_;

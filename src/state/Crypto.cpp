@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "foundation/Paths.h"
 #include "foundation/Bundle.h"
@@ -348,11 +349,11 @@ std::string codeChallengeS256(std::string_view verifier) {
 }
 
 CryptoManager& CryptoManager::shared() {
-    static CryptoManager instance;
+    static CryptoManager instance(loadPrivateKey());
     return instance;
 }
 
-CryptoManager::CryptoManager() : privateKey_(loadPrivateKey()) {}
+CryptoManager::CryptoManager(PrivateKey privateKey) : privateKey_(std::move(privateKey)) {}
 
 void CryptoManager::sha256Base64(std::string_view verifier) { codeChallenge = codeChallengeS256(verifier); }
 

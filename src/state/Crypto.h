@@ -98,7 +98,10 @@ std::string codeChallengeS256(std::string_view verifier);
 
 class CryptoManager {
 public:
+    // The application's instance, holding the bundled private key (loadPrivateKey()).
     static CryptoManager& shared();
+    // An instance of its own with the given key (none is allowed: the challenge needs no key).
+    explicit CryptoManager(PrivateKey privateKey);
 
     const PrivateKey& privateKey() const { return privateKey_; }
     std::string codeVerifier;
@@ -108,7 +111,6 @@ public:
     void sha256Base64(std::string_view verifier);
 
 private:
-    CryptoManager();
     PrivateKey privateKey_;
 };
 

@@ -5,53 +5,28 @@
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
+#include "model/EnumTable.h"
 #include "state/StoredServers.h"
 #include "state/AppPreferences.h"
+#include "state/StoredSettingForms.h"
 #include "state/StoredValueCoding.h"
 
 namespace morvex {
 
 namespace {
 
+// Keys of the settings written out by hand (after "<VPN user name>.").
 namespace name {
 constexpr std::string_view recents = "recents";
 constexpr std::string_view favorites = "favorites";
 constexpr std::string_view countries = "countries";
-constexpr std::string_view allowVPNNotifications = "allowVPNNotifications";
-constexpr std::string_view enablePing = "enablePing";
-constexpr std::string_view isFromDetail = "isFromDetail";
-constexpr std::string_view isInstallNow = "isInstallNow";
-constexpr std::string_view pingedAt = "pingedAt";
-constexpr std::string_view launchOnStartUp = "launchOnStartUp";
-constexpr std::string_view isAlreadyShownDetailScreen = "isAlreadyShownDetailScreen";
-constexpr std::string_view reconnectOnLaunch = "reconnectOnLaunch";
-constexpr std::string_view preventSleep = "preventSleep";
-constexpr std::string_view autoConnectFromSleep = "autoConnectFromSleep";
-constexpr std::string_view enablePersonaliseServer = "enablePersonaliseServer";
-constexpr std::string_view automaticallyCheckForUpdate = "automaticallyCheckForUpdate";
-constexpr std::string_view manuallyCheckForUpdate = "manuallyCheckForUpdate";
-constexpr std::string_view automaticProtocol = "automaticProtocol";
-constexpr std::string_view selectedProtocol = "selectedProtocol";
-constexpr std::string_view dialedProtocol = "dialedProtocol";
 constexpr std::string_view firstLogin = "firstLogin";
 constexpr std::string_view userTestGroup = "userTestGroup";
-constexpr std::string_view desiredOutcomeAchieved = "desiredOutcomeAchieved";
-constexpr std::string_view ratedOnStore = "ratedOnStore";
-constexpr std::string_view referredAFriend = "referredAFriend";
-constexpr std::string_view autoReconnectOnConnectionDrop = "autoReconnectOnConnectionDrop";
-constexpr std::string_view onDemandRulesEnabled = "onDemandRulesEnabled";
-constexpr std::string_view connectOnDemandMatchDomains = "connectOnDemandMatchDomains";
-constexpr std::string_view enableIKS = "enableIKS";
-constexpr std::string_view autoConnectServer = "autoConnectServer";
-constexpr std::string_view autoConnectVia = "autoConnectVia";
-constexpr std::string_view passwordChanged = "passwordChanged";
 constexpr std::string_view personalizeServer = "personalizeServer";
-constexpr std::string_view dedicatedServer = "dedicatedServer";
 constexpr std::string_view dedicatedIpApiError = "dedicatedIpApiError";
-constexpr std::string_view isB2C = "isB2C";
-constexpr std::string_view referralLink = "referralLink";
-constexpr std::string_view connectToFallback = "connectToFallback";
 }  // namespace name
+
+constexpr StoredSetting<bool> kAutomaticProtocol{"automaticProtocol", true, FirstRead::storeDefault};
 
 // What clearUserPreferences removes, each under "<user name>" + suffix. Everything else (among it
 // firstLogin, the test group, the dialed protocol, the dedicated server and the account list under
@@ -64,10 +39,26 @@ constexpr std::string_view kClearedSuffixes[] = {
     ".personalizeServer", ".enableIKS", ".connectToFallback", ".vpnAccounts", ".selectedProtocol",
 };
 
-constexpr std::string_view kAutoConnectViaRaw[] = {"AutoSelect", "Recommended", "LastConnected", "Location"};
-constexpr std::string_view kAutoConnectViaTitleKeys[] = {
-    "general.recommendedlocation.title", "general.recommendedlocation.title",
-    "general.recentlyconnectedlocation.title", "general.specificlocation.title"};
+using AutoConnectVia = PreservedPreferences::AutoConnectVia;
+using TestGroup = PreservedPreferences::TestGroup;
+
+// Raw values (the stored form) and the localization keys of the titles; two cases share a title.
+struct AutoConnectViaRow {
+    AutoConnectVia value;
+    std::string_view raw;
+    std::string_view titleKey;
+};
+constexpr auto kAutoConnectVia = enumTable<AutoConnectViaRow>("AutoConnectVia", {
+    {AutoConnectVia::AutoSelect, "AutoSelect", "general.recommendedlocation.title"},
+    {AutoConnectVia::Recommended, "Recommended", "general.recommendedlocation.title"},
+    {AutoConnectVia::LastConnected, "LastConnected", "general.recentlyconnectedlocation.title"},
+    {AutoConnectVia::Location, "Location", "general.specificlocation.title"},
+});
+
+constexpr auto kTestGroups = enumTable<TestGroup>("TestGroup", {
+    {TestGroup::GroupA, "GroupA"},
+    {TestGroup::GroupB, "GroupB"},
+});
 
 std::string currentUserName() { return User().vpnUsername().value_or(""); }
 
@@ -79,6 +70,9 @@ nlohmann::json errorJSON(const Error& e) {
 
 }  // namespace
 
+template <>
+struct StoredForm<PreservedPreferences::AutoConnectVia> : StoredAsRawText<kAutoConnectVia> {};
+
 PreservedPreferences::PreservedPreferences() : PreservedPreferences(UserDefaults::standard(), User()) {}
 
 PreservedPreferences::PreservedPreferences(UserDefaults defaults, User userPreference)
@@ -88,20 +82,23 @@ std::string PreservedPreferences::perUserKey(std::string_view setting) {
     return currentUserName() + "." + std::string(setting);
 }
 
-bool PreservedPreferences::flag(std::string_view setting) const { return defaults_.boolean(perUserKey(setting)); }
-
-bool PreservedPreferences::flagDefaultingToTrue(std::string_view setting) const {
-    // Atomic, so a concurrent writer's false is never overwritten by the default.
-    return defaults_.setIfAbsent(Value(true), perUserKey(setting)).toBool();
+template <class T>
+T PreservedPreferences::readSetting(const StoredSetting<T>& setting) const {
+    return readStored(defaults_, perUserKey(setting.key), setting);
 }
 
-void PreservedPreferences::setFlag(bool value, std::string_view setting) {
-    defaults_.set(Value(value), perUserKey(setting));
+template <class T>
+void PreservedPreferences::writeSetting(const StoredSetting<T>& setting, SettingParam<T> value) {
+    writeStored(defaults_, perUserKey(setting.key), setting, value);
 }
 
-PreservedPreferences::ServerPtr PreservedPreferences::server(std::string_view setting) const {
-    return decodedServer(defaults_, perUserKey(setting));
-}
+MORVEX_STORED_SETTING_TYPE(PreservedPreferences, bool);
+MORVEX_STORED_SETTING_TYPE(PreservedPreferences, std::optional<Date>);
+MORVEX_STORED_SETTING_TYPE(PreservedPreferences, std::optional<std::string>);
+MORVEX_STORED_SETTING_TYPE(PreservedPreferences, std::optional<std::vector<std::string>>);
+MORVEX_STORED_SETTING_TYPE(PreservedPreferences, VPNProtocol);
+MORVEX_STORED_SETTING_TYPE(PreservedPreferences, PreservedPreferences::ServerPtr);
+MORVEX_STORED_SETTING_TYPE(PreservedPreferences, PreservedPreferences::AutoConnectVia);
 
 PreservedPreferences::ServerList PreservedPreferences::recents() const {
     return decodedServerList(defaults_, perUserKey(name::recents)).value_or(ServerList{});
@@ -129,66 +126,11 @@ void PreservedPreferences::setVpnAccounts(const std::optional<std::vector<VPNAcc
     setEncodableArray(defaults_, value, key);
 }
 
-bool PreservedPreferences::allowVPNNotifications() const { return flagDefaultingToTrue(name::allowVPNNotifications); }
-void PreservedPreferences::setAllowVPNNotifications(bool v) { setFlag(v, name::allowVPNNotifications); }
-bool PreservedPreferences::enablePing() const { return flag(name::enablePing); }
-void PreservedPreferences::setEnablePing(bool v) { setFlag(v, name::enablePing); }
-void PreservedPreferences::setIsFromDetail(bool v) { setFlag(v, name::isFromDetail); }
-bool PreservedPreferences::isInstallNow() const { return flag(name::isInstallNow); }
-void PreservedPreferences::setIsInstallNow(bool v) { setFlag(v, name::isInstallNow); }
-
-std::optional<Date> PreservedPreferences::pingedAt() const { return defaults_.date(perUserKey(name::pingedAt)); }
-void PreservedPreferences::setPingedAt(const std::optional<Date>& v) {
-    if (v) defaults_.set(Value(*v), perUserKey(name::pingedAt));
-    else defaults_.removeObject(perUserKey(name::pingedAt));
-}
-
-bool PreservedPreferences::launchOnStartUp() const { return flagDefaultingToTrue(name::launchOnStartUp); }
-void PreservedPreferences::setLaunchOnStartUp(bool v) { setFlag(v, name::launchOnStartUp); }
-void PreservedPreferences::setIsAlreadyShownDetailScreen(bool v) { setFlag(v, name::isAlreadyShownDetailScreen); }
-bool PreservedPreferences::reconnectOnLaunch() const { return flag(name::reconnectOnLaunch); }
-void PreservedPreferences::setReconnectOnLaunch(bool v) { setFlag(v, name::reconnectOnLaunch); }
-bool PreservedPreferences::preventSleep() const { return flag(name::preventSleep); }
-void PreservedPreferences::setPreventSleep(bool v) { setFlag(v, name::preventSleep); }
-bool PreservedPreferences::autoConnectFromSleep() const { return flag(name::autoConnectFromSleep); }
-void PreservedPreferences::setAutoConnectFromSleep(bool v) { setFlag(v, name::autoConnectFromSleep); }
-bool PreservedPreferences::enablePersonaliseServer() const { return flag(name::enablePersonaliseServer); }
-void PreservedPreferences::setEnablePersonaliseServer(bool v) { setFlag(v, name::enablePersonaliseServer); }
-bool PreservedPreferences::automaticallyCheckForUpdate() const {
-    return flagDefaultingToTrue(name::automaticallyCheckForUpdate);
-}
-void PreservedPreferences::setAutomaticallyCheckForUpdate(bool v) { setFlag(v, name::automaticallyCheckForUpdate); }
-bool PreservedPreferences::manuallyCheckForUpdate() const { return flag(name::manuallyCheckForUpdate); }
-void PreservedPreferences::setManuallyCheckForUpdate(bool v) { setFlag(v, name::manuallyCheckForUpdate); }
-
-bool PreservedPreferences::automaticProtocol() const { return flagDefaultingToTrue(name::automaticProtocol); }
+bool PreservedPreferences::automaticProtocol() const { return readSetting(kAutomaticProtocol); }
 void PreservedPreferences::setAutomaticProtocol(bool v) {
     if (v) setSelectedProtocol(VPNProtocol::IPSec);
-    setFlag(v, name::automaticProtocol);
+    writeSetting(kAutomaticProtocol, v);
     NotificationCenter::defaultCenter().post(automaticProtocolChangedNotification, v);
-}
-
-namespace {
-// Only a stored integer names a protocol; text, other kinds and other numbers read as IPSec.
-VPNProtocol storedProtocol(const UserDefaults& defaults, const std::string& key) {
-    auto object = defaults.object(key);
-    if (object && object->kind() == Value::Kind::Integer)
-        if (auto p = vpnProtocolFromIndex(*object->get<std::int64_t>())) return *p;
-    return VPNProtocol::IPSec;
-}
-}  // namespace
-
-VPNProtocol PreservedPreferences::selectedProtocol() const {
-    return storedProtocol(defaults_, perUserKey(name::selectedProtocol));
-}
-void PreservedPreferences::setSelectedProtocol(VPNProtocol v) {
-    defaults_.set(Value(caseIndex(v)), perUserKey(name::selectedProtocol));
-}
-VPNProtocol PreservedPreferences::dialedProtocol() const {
-    return storedProtocol(defaults_, perUserKey(name::dialedProtocol));
-}
-void PreservedPreferences::setDialedProtocol(VPNProtocol v) {
-    defaults_.set(Value(caseIndex(v)), perUserKey(name::dialedProtocol));
 }
 
 bool PreservedPreferences::firstLogin() const {
@@ -201,9 +143,7 @@ bool PreservedPreferences::firstLogin() const {
 namespace {
 std::optional<PreservedPreferences::TestGroup> testGroupOf(const std::optional<Value>& stored) {
     if (!stored || !stored->is<std::string>()) return std::nullopt;
-    if (*stored->get<std::string>() == "GroupA") return PreservedPreferences::TestGroup::GroupA;
-    if (*stored->get<std::string>() == "GroupB") return PreservedPreferences::TestGroup::GroupB;
-    return std::nullopt;
+    return kTestGroups.fromRaw(*stored->get<std::string>());
 }
 }  // namespace
 
@@ -225,44 +165,6 @@ void PreservedPreferences::setUserTestGroup(TestGroup v) {
     defaults_.set(Value(rawValue(v)), perUserKey(name::userTestGroup));
 }
 
-bool PreservedPreferences::desiredOutcomeAchieved() const { return flag(name::desiredOutcomeAchieved); }
-void PreservedPreferences::setDesiredOutcomeAchieved(bool v) { setFlag(v, name::desiredOutcomeAchieved); }
-bool PreservedPreferences::ratedOnStore() const { return flag(name::ratedOnStore); }
-void PreservedPreferences::setRatedOnStore(bool v) { setFlag(v, name::ratedOnStore); }
-bool PreservedPreferences::referredAFriend() const { return flag(name::referredAFriend); }
-void PreservedPreferences::setReferredAFriend(bool v) { setFlag(v, name::referredAFriend); }
-bool PreservedPreferences::autoReconnectOnConnectionDrop() const {
-    return flagDefaultingToTrue(name::autoReconnectOnConnectionDrop);
-}
-void PreservedPreferences::setAutoReconnectOnConnectionDrop(bool v) { setFlag(v, name::autoReconnectOnConnectionDrop); }
-bool PreservedPreferences::onDemandRulesEnabled() const { return flag(name::onDemandRulesEnabled); }
-std::optional<std::vector<std::string>> PreservedPreferences::connectOnDemandMatchDomains() const {
-    return defaults_.stringArray(perUserKey(name::connectOnDemandMatchDomains));
-}
-bool PreservedPreferences::enableIKS() const { return flag(name::enableIKS); }
-void PreservedPreferences::setEnableIKS(bool v) { setFlag(v, name::enableIKS); }
-
-PreservedPreferences::ServerPtr PreservedPreferences::autoConnectServer() const { return server(name::autoConnectServer); }
-void PreservedPreferences::setAutoConnectServer(const ServerPtr& v) {
-    setEncodedServer(defaults_, v, perUserKey(name::autoConnectServer));
-}
-
-PreservedPreferences::AutoConnectVia PreservedPreferences::autoConnectVia() const {
-    auto raw = defaults_.object(perUserKey(name::autoConnectVia));
-    if (raw && raw->is<std::string>())
-        if (auto v = autoConnectViaFromRaw(*raw->get<std::string>())) return *v;
-    return AutoConnectVia::AutoSelect;
-}
-void PreservedPreferences::setAutoConnectVia(AutoConnectVia v) {
-    defaults_.set(Value(rawValue(v)), perUserKey(name::autoConnectVia));
-}
-
-bool PreservedPreferences::passwordChanged() const { return flag(name::passwordChanged); }
-void PreservedPreferences::setPasswordChanged(bool v) {
-    setFlag(v, name::passwordChanged);
-    NotificationCenter::defaultCenter().post(passwordChangedNotification, v);
-}
-
 std::optional<PreservedPreferences::Ratings> PreservedPreferences::personalizeServer() const {
     const std::string key = perUserKey(name::personalizeServer);
     auto object = defaults_.object(key);
@@ -279,12 +181,6 @@ void PreservedPreferences::setPersonalizeServer(const std::optional<Ratings>& v)
                   perUserKey(name::personalizeServer));
 }
 
-PreservedPreferences::ServerPtr PreservedPreferences::dedicatedServer() const { return server(name::dedicatedServer); }
-void PreservedPreferences::setDedicatedServer(const ServerPtr& v) {
-    setEncodedServer(defaults_, v, perUserKey(name::dedicatedServer));
-    NotificationCenter::defaultCenter().post(dedicatedIpUpdatedNotification, v);
-}
-
 void PreservedPreferences::setDedicatedIpApiError(const std::optional<Error>& v) {
     const std::string key = perUserKey(name::dedicatedIpApiError);
     if (!v) {
@@ -296,13 +192,6 @@ void PreservedPreferences::setDedicatedIpApiError(const std::optional<Error>& v)
     const std::string text = errorJSON(*v).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     defaults_.set(Value(Bytes(text.begin(), text.end())), key);
 }
-
-bool PreservedPreferences::isB2C() const { return flagDefaultingToTrue(name::isB2C); }
-void PreservedPreferences::setReferralLink(const std::optional<std::string>& v) {
-    defaults_.setString(v, perUserKey(name::referralLink));
-}
-bool PreservedPreferences::connectToFallback() const { return flagDefaultingToTrue(name::connectToFallback); }
-void PreservedPreferences::setConnectToFallback(bool v) { setFlag(v, name::connectToFallback); }
 
 bool PreservedPreferences::systemExtensionStatus() const {
     const VPNProtocol protocol = selectedProtocol();
@@ -348,35 +237,25 @@ void PreservedPreferences::clearUserPreferences() {
     NotificationCenter::defaultCenter().post(preferencesRefreshedNotification);
 }
 
-std::string_view rawValue(PreservedPreferences::AutoConnectVia v) {
-    return kAutoConnectViaRaw[static_cast<std::size_t>(v)];
-}
-
+std::string_view rawValue(PreservedPreferences::AutoConnectVia v) { return kAutoConnectVia.raw(v); }
 std::optional<PreservedPreferences::AutoConnectVia> autoConnectViaFromRaw(std::string_view raw) {
-    for (std::size_t i = 0; i < std::size(kAutoConnectViaRaw); ++i)
-        if (kAutoConnectViaRaw[i] == raw) return static_cast<PreservedPreferences::AutoConnectVia>(i);
-    return std::nullopt;
+    return kAutoConnectVia.fromRaw(raw);
 }
 
-std::string_view titleKey(PreservedPreferences::AutoConnectVia v) {
-    return kAutoConnectViaTitleKeys[static_cast<std::size_t>(v)];
-}
+std::string_view titleKey(PreservedPreferences::AutoConnectVia v) { return kAutoConnectVia.row(v).titleKey; }
 
 std::vector<std::string> autoConnectViaTitles() {
     std::vector<std::string> out;
-    for (auto key : kAutoConnectViaTitleKeys) out.push_back(localized(key));
+    for (const auto& row : kAutoConnectVia.rows()) out.push_back(localized(row.titleKey));
     return out;
 }
 
 std::optional<PreservedPreferences::AutoConnectVia> autoConnectViaFromTitle(std::string_view title) {
-    const auto titles = autoConnectViaTitles();
-    for (std::size_t i = 0; i < titles.size(); ++i)
-        if (titles[i] == title) return static_cast<PreservedPreferences::AutoConnectVia>(i);
+    for (const auto& row : kAutoConnectVia.rows())
+        if (localized(row.titleKey) == title) return row.value;
     return std::nullopt;
 }
 
-std::string_view rawValue(PreservedPreferences::TestGroup v) {
-    return v == PreservedPreferences::TestGroup::GroupA ? "GroupA" : "GroupB";
-}
+std::string_view rawValue(PreservedPreferences::TestGroup v) { return kTestGroups.raw(v); }
 
 }  // namespace morvex

@@ -19,6 +19,7 @@
 #include "foundation/Error.h"
 #include "foundation/UserDefaults.h"
 #include "model/UserAuthentication.h"
+#include "state/StoredSetting.h"
 #include "state/User.h"
 #include "model/VPNProtocol.h"
 
@@ -67,73 +68,55 @@ public:
     std::vector<VPNAccount> vpnAccounts() const;
     void setVpnAccounts(const std::optional<std::vector<VPNAccount>>& value);
 
-    // Default-true flags store true on their first read.
-    bool allowVPNNotifications() const;
-    void setAllowVPNNotifications(bool value);
-    bool enablePing() const;
-    void setEnablePing(bool value);
-    void setIsFromDetail(bool value);
-    bool isInstallNow() const;
-    void setIsInstallNow(bool value);
-    std::optional<Date> pingedAt() const;  // none when absent or not a date
-    void setPingedAt(const std::optional<Date>& value);  // none removes
-    bool launchOnStartUp() const;
-    void setLaunchOnStartUp(bool value);
-    void setIsAlreadyShownDetailScreen(bool value);
-    bool reconnectOnLaunch() const;
-    void setReconnectOnLaunch(bool value);
-    bool preventSleep() const;
-    void setPreventSleep(bool value);
-    bool autoConnectFromSleep() const;
-    void setAutoConnectFromSleep(bool value);
-    bool enablePersonaliseServer() const;
-    void setEnablePersonaliseServer(bool value);
-    bool automaticallyCheckForUpdate() const;
-    void setAutomaticallyCheckForUpdate(bool value);
-    bool manuallyCheckForUpdate() const;
-    void setManuallyCheckForUpdate(bool value);
+    // Plain settings, one line each: type, accessor, setter, {key after "<VPN user name>.", default}.
+    // A flag's default of true is stored by its first read, so every later reader agrees. An absent
+    // key, or a value of another kind, reads as the default; for how each type is kept see
+    // state/StoredSettingForms.h (a protocol as its case index, AutoConnectVia as its raw value, a
+    // server as its JSON record, null included; a date, text or list of text set to none is removed).
+    MORVEX_SETTING(bool, allowVPNNotifications, setAllowVPNNotifications, {"allowVPNNotifications", true, FirstRead::storeDefault});
+    MORVEX_SETTING(bool, enablePing, setEnablePing, {"enablePing", false});
+    MORVEX_SETTING(bool, isFromDetail, setIsFromDetail, {"isFromDetail", false});
+    MORVEX_SETTING(bool, isInstallNow, setIsInstallNow, {"isInstallNow", false});
+    MORVEX_SETTING(std::optional<Date>, pingedAt, setPingedAt, {"pingedAt"});
+    MORVEX_SETTING(bool, launchOnStartUp, setLaunchOnStartUp, {"launchOnStartUp", true, FirstRead::storeDefault});
+    MORVEX_SETTING(bool, isAlreadyShownDetailScreen, setIsAlreadyShownDetailScreen, {"isAlreadyShownDetailScreen", false});
+    MORVEX_SETTING(bool, reconnectOnLaunch, setReconnectOnLaunch, {"reconnectOnLaunch", false});
+    MORVEX_SETTING(bool, preventSleep, setPreventSleep, {"preventSleep", false});
+    MORVEX_SETTING(bool, autoConnectFromSleep, setAutoConnectFromSleep, {"autoConnectFromSleep", false});
+    MORVEX_SETTING(bool, enablePersonaliseServer, setEnablePersonaliseServer, {"enablePersonaliseServer", false});
+    MORVEX_SETTING(bool, automaticallyCheckForUpdate, setAutomaticallyCheckForUpdate, {"automaticallyCheckForUpdate", true, FirstRead::storeDefault});
+    MORVEX_SETTING(bool, manuallyCheckForUpdate, setManuallyCheckForUpdate, {"manuallyCheckForUpdate", false});
+    MORVEX_SETTING(VPNProtocol, selectedProtocol, setSelectedProtocol, {"selectedProtocol", VPNProtocol::IPSec});
+    MORVEX_SETTING(VPNProtocol, dialedProtocol, setDialedProtocol, {"dialedProtocol", VPNProtocol::IPSec});
+    MORVEX_SETTING(bool, desiredOutcomeAchieved, setDesiredOutcomeAchieved, {"desiredOutcomeAchieved", false});
+    MORVEX_SETTING(bool, ratedOnStore, setRatedOnStore, {"ratedOnStore", false});
+    MORVEX_SETTING(bool, referredAFriend, setReferredAFriend, {"referredAFriend", false});
+    MORVEX_SETTING(bool, autoReconnectOnConnectionDrop, setAutoReconnectOnConnectionDrop, {"autoReconnectOnConnectionDrop", true, FirstRead::storeDefault});
+    MORVEX_SETTING(bool, onDemandRulesEnabled, setOnDemandRulesEnabled, {"onDemandRulesEnabled", false});
+    MORVEX_SETTING(std::optional<std::vector<std::string>>, connectOnDemandMatchDomains, setConnectOnDemandMatchDomains, {"connectOnDemandMatchDomains"});
+    MORVEX_SETTING(bool, enableIKS, setEnableIKS, {"enableIKS", false});
+    MORVEX_SETTING(ServerPtr, autoConnectServer, setAutoConnectServer, {"autoConnectServer"});
+    MORVEX_SETTING(AutoConnectVia, autoConnectVia, setAutoConnectVia, {"autoConnectVia", AutoConnectVia::AutoSelect});
+    MORVEX_SETTING(bool, passwordChanged, setPasswordChanged, {.key = "passwordChanged", .postedOnSet = passwordChangedNotification});
+    MORVEX_SETTING(ServerPtr, dedicatedServer, setDedicatedServer, {.key = "dedicatedServer", .postedOnSet = dedicatedIpUpdatedNotification});
+    MORVEX_SETTING(bool, isB2C, setIsB2C, {"isB2C", true, FirstRead::storeDefault});
+    MORVEX_SETTING(std::optional<std::string>, referralLink, setReferralLink, {"referralLink"});
+    MORVEX_SETTING(bool, connectToFallback, setConnectToFallback, {"connectToFallback", true, FirstRead::storeDefault});
+
+    // Settings with logic of their own.
+    // Default true, stored by the first read. Turning it on first resets the selected protocol to
+    // IPSec; the setter posts "AutomaticProtocolChanged".
     bool automaticProtocol() const;
-    // Turning it on first resets the selected protocol to IPSec; posts "AutomaticProtocolChanged".
     void setAutomaticProtocol(bool value);
-    // Only a stored integer 0-4 counts; anything else reads as IPSec.
-    VPNProtocol selectedProtocol() const;
-    void setSelectedProtocol(VPNProtocol value);
-    VPNProtocol dialedProtocol() const;
-    void setDialedProtocol(VPNProtocol value);
     // True exactly once per user name.
     bool firstLogin() const;
     // Drawn and stored on the first read (or when the stored text is neither group).
     TestGroup userTestGroup() const;
     void setUserTestGroup(TestGroup value);
-    bool desiredOutcomeAchieved() const;
-    void setDesiredOutcomeAchieved(bool value);
-    bool ratedOnStore() const;
-    void setRatedOnStore(bool value);
-    bool referredAFriend() const;
-    void setReferredAFriend(bool value);
-    // On unless the user turned it off; the read stores what it answers.
-    bool autoReconnectOnConnectionDrop() const;
-    void setAutoReconnectOnConnectionDrop(bool value);
-    bool onDemandRulesEnabled() const;
-    std::optional<std::vector<std::string>> connectOnDemandMatchDomains() const;
-    bool enableIKS() const;
-    void setEnableIKS(bool value);
-    ServerPtr autoConnectServer() const;  // null when absent or undecodable
-    void setAutoConnectServer(const ServerPtr& value);
-    AutoConnectVia autoConnectVia() const;  // AutoSelect when absent or unknown
-    void setAutoConnectVia(AutoConnectVia value);
-    bool passwordChanged() const;
-    void setPasswordChanged(bool value);  // posts "PasswordChanged"
     // The stored ratings; none when absent or not in the ratings format (such a value is dropped).
     std::optional<Ratings> personalizeServer() const;
     void setPersonalizeServer(const std::optional<Ratings>& value);  // none stores an empty dictionary
-    ServerPtr dedicatedServer() const;
-    void setDedicatedServer(const ServerPtr& value);  // posts "DedicatedIpUpdated"
     void setDedicatedIpApiError(const std::optional<Error>& value);  // none removes
-    bool isB2C() const;
-    void setReferralLink(const std::optional<std::string>& value);
-    bool connectToFallback() const;
-    void setConnectToFallback(bool value);
 
     // True when the selected protocol needs a system extension that is not activated yet.
     bool systemExtensionStatus() const;
@@ -148,10 +131,12 @@ public:
     void clearUserPreferences();
 
 private:
-    bool flag(std::string_view name) const;
-    bool flagDefaultingToTrue(std::string_view name) const;
-    void setFlag(bool value, std::string_view name);
-    ServerPtr server(std::string_view name) const;
+    // Behind the MORVEX_SETTING lines: the setting's key under the current user's name.
+    template <class T>
+    T readSetting(const StoredSetting<T>& setting) const;
+    template <class T>
+    void writeSetting(const StoredSetting<T>& setting, SettingParam<T> value);
+
     std::string ratedServers(const std::optional<std::string>& code, bool liked) const;
 
     mutable UserDefaults defaults_;

@@ -11,10 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "model/EnumTable.h"
 #include "model/ProfileResponseModel.h"
 #include "foundation/Keychain.h"
 #include "foundation/UserDefaults.h"
 #include "model/WebLink.h"
+#include "state/StoredSetting.h"
 
 namespace morvex {
 
@@ -35,82 +37,55 @@ public:
     UserDefaults& defaults() const { return defaults_; }
     Keychain& keychain() const { return keychain_; }
 
+    // Plain settings, one line each: type, accessor, setter, {key, default}. A flag's default of
+    // true is stored by its first read, so every later reader agrees. An absent key, a value of
+    // another kind or an unknown raw value reads as the default (none for text and records); text
+    // set to none is removed. A status or client type is kept as its raw value, a record as its
+    // JSON (state/StoredSettingForms.h).
+    MORVEX_SETTING(double, loggedInTime, setLoggedInTime, {"UserPreferences.loggedInTime", 0.0});  // seconds since 1970
+    MORVEX_SETTING(bool, isUserNotMigratedToFA, setIsUserNotMigratedToFA, {"UserPreferences.isUserNotMigratedToFA", true, FirstRead::storeDefault});
+    MORVEX_SETTING(bool, isUserNotMigratedToEmail, setIsUserNotMigratedToEmail, {"UserPreferences.isUserNotMigratedToEmail", true, FirstRead::storeDefault});
+    MORVEX_SETTING(bool, rememberMe, setRememberMe, {"UserPreferences.rememberMe", true, FirstRead::storeDefault});
+
+    MORVEX_SETTING(std::optional<std::string>, apiToken, setApiToken, {"UserPreferences.apiToken"});
+    MORVEX_SETTING(Status, status, setStatus, {"UserPreferences.status", Status::Unknown});
+    MORVEX_SETTING(ClientType, clientType, setClientType, {"UserPreferences.clientType", ClientType::empty});
+    MORVEX_SETTING(std::optional<std::string>, clientId, setClientId, {"UserPreferences.clientId"});
+    MORVEX_SETTING(std::optional<std::string>, email, setEmail, {"UserPreferences.email"});
+    MORVEX_SETTING(std::optional<std::string>, username, setUsername, {"UserPreferences.username"});
+    MORVEX_SETTING(std::optional<std::string>, loginUsername, setLoginUsername, {"UserPreferences.loginUsername"});
+    MORVEX_SETTING(std::optional<std::string>, vpnUsername, setVpnUsername, {"UserPreferences.vpnUsername"});
+    MORVEX_SETTING(std::optional<std::string>, loginMethod, setLoginMethod, {"UserPreferences.loginMethod"});
+
+    MORVEX_SETTING(std::optional<std::string>, billingCycle, setBillingCycle, {"UserPreferences.billingCycle"});
+    MORVEX_SETTING(std::optional<std::string>, billingPlan, setBillingPlan, {"UserPreferences.billingPlan"});
+    MORVEX_SETTING(std::optional<std::string>, paymentGateway, setPaymentGateway, {"UserPreferences.paymentGateway"});
+    MORVEX_SETTING(bool, recurringGateway, setRecurringGateway, {"UserPreferences.recurringGateway", false});
+    MORVEX_SETTING(std::int64_t, autoRecurring, setAutoRecurring, {"UserPreferences.autoRecurring", 0});
+    MORVEX_SETTING(std::optional<std::string>, signUpDate, setSignUpDate, {"UserPreferences.signUpDate"});
+    MORVEX_SETTING(std::optional<std::string>, expiryDate, setExpiryDate, {"UserPreferences.expiryDate"});
+    MORVEX_SETTING(std::optional<std::string>, expiryReason, setExpiryReason, {"UserPreferences.expiryReason"});
+    MORVEX_SETTING(std::optional<std::string>, gracePeriodExpiry, setGracePeriodExpiry, {"UserPreferences.gracePeriodExpiry"});
+    MORVEX_SETTING(std::int64_t, graceDaysRemaining, setGraceDaysRemaining, {"UserPreferences.graceDaysRemaining", 0});
+    MORVEX_SETTING(bool, gracePeriod, setGracePeriod, {"UserPreferences.gracePeriod", false});
+
+    MORVEX_SETTING(std::optional<std::vector<ActiveAddon>>, activeAddons, setActiveAddons, {"UserPreferences.activeAddons"});
+    MORVEX_SETTING(bool, readNotificationsFromFirestoreCache, setReadNotificationsFromFirestoreCache, {"UserPreferences.readNotificationsFromFirestoreCache", false});
+    MORVEX_SETTING(std::int64_t, unreadNotificationCount, setUnreadNotificationCount, {"UserPreferences.unreadNotificationCount", 0});
+    MORVEX_SETTING(std::optional<DedicatedIPDetail>, dedicatedIPDetail, setDedicatedIPDetail, {"UserPreferences.dedicatedIPDetail"});
+
+    MORVEX_SETTING(bool, passwordManager, setPasswordManager, {"UserPreferences.passwordManager", false});
+    MORVEX_SETTING(std::optional<std::string>, supportTicketNo, setSupportTicketNo, {"UserPreferences.supportTicketNo"});
+    MORVEX_SETTING(bool, trial, setTrial, {"UserPreferences.trial", false});
+    MORVEX_SETTING(bool, authenticatedViaLogin, setAuthenticatedViaLogin, {"UserPreferences.authenticatedViaLogin", false});
+
+    // "UserPreferences.loggedIn", false when absent. The setter also stamps `loggedInTime` when
+    // true, and always posts UserLoggedInChangedNotification.
     bool loggedIn() const;
-    // Also stamps `loggedInTime` when true, and always posts UserLoggedInChangedNotification.
     void setLoggedIn(bool value);
-    double loggedInTime() const;  // seconds since 1970
-    void setLoggedInTime(double value);
-
-    // These three read true when never set, and store that true on the first read.
-    bool isUserNotMigratedToFA() const;
-    void setIsUserNotMigratedToFA(bool value);
-    bool isUserNotMigratedToEmail() const;
-    void setIsUserNotMigratedToEmail(bool value);
-    bool rememberMe() const;
-    void setRememberMe(bool value);
-
-    std::optional<std::string> apiToken() const;
-    void setApiToken(const std::optional<std::string>& value);
-    Status status() const;  // Unknown when absent or not a known raw value
-    void setStatus(Status value);
-    ClientType clientType() const;  // the empty case when absent or not a known raw value
-    void setClientType(ClientType value);
-    std::optional<std::string> clientId() const;
-    void setClientId(const std::optional<std::string>& value);
-    std::string uuid() const;  // empty text when absent
+    // "UserPreferences.uuid": the empty text when absent.
+    std::string uuid() const;
     void setUuid(const std::optional<std::string>& value);
-    std::optional<std::string> email() const;
-    void setEmail(const std::optional<std::string>& value);
-    std::optional<std::string> username() const;
-    void setUsername(const std::optional<std::string>& value);
-    std::optional<std::string> loginUsername() const;
-    void setLoginUsername(const std::optional<std::string>& value);
-    std::optional<std::string> vpnUsername() const;
-    void setVpnUsername(const std::optional<std::string>& value);
-    std::optional<std::string> loginMethod() const;
-    void setLoginMethod(const std::optional<std::string>& value);
-
-    std::optional<std::string> billingCycle() const;
-    void setBillingCycle(const std::optional<std::string>& value);
-    std::optional<std::string> billingPlan() const;
-    void setBillingPlan(const std::optional<std::string>& value);
-    std::optional<std::string> paymentGateway() const;
-    void setPaymentGateway(const std::optional<std::string>& value);
-    bool recurringGateway() const;
-    void setRecurringGateway(bool value);
-    std::int64_t autoRecurring() const;
-    void setAutoRecurring(std::int64_t value);
-    std::optional<std::string> signUpDate() const;
-    void setSignUpDate(const std::optional<std::string>& value);
-    std::optional<std::string> expiryDate() const;
-    void setExpiryDate(const std::optional<std::string>& value);
-    std::optional<std::string> expiryReason() const;
-    void setExpiryReason(const std::optional<std::string>& value);
-    std::optional<std::string> gracePeriodExpiry() const;
-    void setGracePeriodExpiry(const std::optional<std::string>& value);
-    std::int64_t graceDaysRemaining() const;
-    void setGraceDaysRemaining(std::int64_t value);
-    bool gracePeriod() const;
-    void setGracePeriod(bool value);
-
-    std::optional<std::vector<ActiveAddon>> activeAddons() const;
-    void setActiveAddons(const std::optional<std::vector<ActiveAddon>>& value);
-    bool readNotificationsFromFirestoreCache() const;
-    void setReadNotificationsFromFirestoreCache(bool value);
-    std::int64_t unreadNotificationCount() const;
-    void setUnreadNotificationCount(std::int64_t value);
-    // None also when the stored data does not decode.
-    std::optional<DedicatedIPDetail> dedicatedIPDetail() const;
-    void setDedicatedIPDetail(const std::optional<DedicatedIPDetail>& value);
-
-    bool passwordManager() const;
-    void setPasswordManager(bool value);
-    std::optional<std::string> supportTicketNo() const;
-    void setSupportTicketNo(const std::optional<std::string>& value);
-    bool trial() const;
-    void setTrial(bool value);
-    bool authenticatedViaLogin() const;
-    void setAuthenticatedViaLogin(bool value);
 
     // Keychain items, named "<Application Bundle identifier>.<word>".
     std::optional<std::string> vpnPassword() const;
@@ -131,9 +106,12 @@ public:
         const std::optional<std::vector<std::pair<std::string, std::string>>>& extraQuery = std::nullopt) const;
 
 private:
-    std::optional<std::string> text(std::string_view key) const;
-    void setText(const std::optional<std::string>& value, std::string_view key);
-    bool boolDefaultingToTrue(std::string_view key) const;
+    // Behind the MORVEX_SETTING lines: the key as written.
+    template <class T>
+    T readSetting(const StoredSetting<T>& setting) const;
+    template <class T>
+    void writeSetting(const StoredSetting<T>& setting, SettingParam<T> value);
+
     std::optional<std::string> keychainText(std::string_view word) const;
     void deleteKeychainItem(std::string_view word);
 
@@ -148,7 +126,8 @@ std::optional<User::Status> userStatusFromRaw(std::string_view text);
 std::string_view rawValue(User::ClientType type);
 std::optional<User::ClientType> clientTypeFromRaw(std::string_view text);
 
-// A status decodes from its raw value; any other value fails.
-void from_json(const nlohmann::json& j, User::Status& status);
+// A status is coded in JSON as its raw value; any other value fails to decode (a type_error, also
+// for an unknown text).
+MORVEX_DECLARE_ENUM_JSON(User::Status);
 
 }  // namespace morvex

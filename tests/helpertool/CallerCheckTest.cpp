@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "foundation/Log.h"
 #include "helpertool/CallerCheck.h"
@@ -76,6 +80,108 @@ TEST_F(CallerCheckTest, AProgramTooLargeToCheckIsRefusedUnread) {
     log::Capture capture;
     EXPECT_FALSE(checkFor(helper, big).isValid(1234));
     EXPECT_TRUE(capture.containsText("the code is too large to be checked"));
+}
+
+TEST_F(CallerCheckTest, SignatureFilesThatAreNoSmallRegularFilesAreRefusedUnread) {
+    const auto helper = signedProgram("helper", "ours");
+    const std::string sig = helper.string() + ".sig";
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> make;
+    };
+    const Case cases[] = {
+        {"a FIFO nobody writes to", [](const auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
+        {"a link to an endless device", [](const auto& p) { std::filesystem::create_symlink("/dev/zero", p); }},
+        {"a link to a good signature", [&](const auto& p) { std::filesystem::create_symlink(sig, p); }},
+        {"a folder", [](const auto& p) { std::filesystem::create_directory(p); }},
+        {"a good signature with more than a few kilobytes after it",
+         [&](const auto& p) {
+             std::filesystem::copy_file(sig, p);
+             std::ofstream(p, std::ios::app) << std::string(kMaxSignatureSize, '\n');
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto p = program(std::string("copy of the helper, ") + c.name, "code of helper");
+        c.make(p.string() + ".sig");
+        const auto info = checkSignature(p, p.string() + ".sig");
+        ASSERT_FALSE(info);
+        EXPECT_EQ(info.error().code, 7) << info.error().message;
+    }
+}
+
+TEST_F(CallerCheckTest, ACheckEndsAtItsDeadline) {
+    const auto helper = signedProgram("helper", "ours");
+    const auto big = program("big");
+    std::filesystem::resize_file(big, 8u << 20);
+    std::filesystem::copy_file(helper.string() + ".sig", big.string() + ".sig");
+    const auto info = checkSignature(big, big.string() + ".sig", std::chrono::steady_clock::now());
+    ASSERT_FALSE(info);
+    EXPECT_EQ(info.error().code, 8);
+
+    log::Capture capture;
+    CallerCheck check({[&] { return std::optional(codeOf(helper)); }, [&](pid_t) { return std::optional(codeOf(big)); }},
+                      std::chrono::milliseconds(0));
+    EXPECT_FALSE(check.isValid(1234));
+    EXPECT_TRUE(capture.containsText("the check took too long"));
+}
+
+TEST_F(CallerCheckTest, AProgramIsHashedOnceUntilItChanges) {
+    const auto app = signedProgram("app", "ours");
+    const std::string sig = app.string() + ".sig";
+    SignatureVerdicts verdicts({256, std::chrono::milliseconds(0), 2});
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(verdicts.check(app, sig));
+    EXPECT_EQ(verdicts.digestsComputed(), 1u);
+
+    // A changed program is read again, and its new verdict is the one that counts.
+    std::ofstream(app, std::ios::app) << "patch";
+    EXPECT_FALSE(verdicts.check(app, sig));
+    EXPECT_FALSE(verdicts.check(app, sig));
+    EXPECT_EQ(verdicts.digestsComputed(), 2u);
+    // So is one beside another signature.
+    const auto other = signedProgram("other", "theirs");
+    std::filesystem::copy_file(other.string() + ".sig", sig, std::filesystem::copy_options::overwrite_existing);
+    EXPECT_FALSE(verdicts.check(app, sig));
+    EXPECT_EQ(verdicts.digestsComputed(), 3u);
+
+    // A program changed a moment ago may change again within the same clock tick: its verdict is
+    // not kept.
+    SignatureVerdicts careful({256, std::chrono::hours(1), 2});
+    const auto fresh = signedProgram("fresh", "ours");
+    EXPECT_TRUE(careful.check(fresh, fresh.string() + ".sig"));
+    EXPECT_TRUE(careful.check(fresh, fresh.string() + ".sig"));
+    EXPECT_EQ(careful.digestsComputed(), 2u);
+
+    // The verdicts kept are bounded; the oldest go first.
+    SignatureVerdicts small({2, std::chrono::milliseconds(0), 2});
+    const auto a = signedProgram("a", "ours"), b = signedProgram("b", "ours"), c = signedProgram("c", "ours");
+    for (const auto& p : {a, b, c, a}) small.check(p, p.string() + ".sig");
+    EXPECT_EQ(small.digestsComputed(), 4u);
+}
+
+TEST_F(CallerCheckTest, NewProgramsAreHashedTwoAtATimeAndAWaitEndsAtTheDeadline) {
+    // Eight callers with programs of their own at once, as new files cost a caller nothing.
+    const auto helper = signedProgram("helper", "ours");
+    std::vector<std::filesystem::path> programs;
+    for (int i = 0; i < 8; ++i) {
+        programs.push_back(program("unsigned " + std::to_string(i)));
+        std::filesystem::resize_file(programs.back(), 16u << 20);
+        std::filesystem::copy_file(helper.string() + ".sig", programs.back().string() + ".sig");
+    }
+    SignatureVerdicts verdicts;
+    std::vector<std::thread> callers;
+    for (const auto& p : programs)
+        callers.emplace_back([&verdicts, p] { EXPECT_EQ(verdicts.check(p, p.string() + ".sig").error().code, 5); });
+    for (auto& t : callers) t.join();
+    EXPECT_EQ(verdicts.digestsComputed(), 8u);
+    EXPECT_LE(verdicts.mostDigestsAtOnce(), 2);
+
+    // With no turn to be had, a check waits only until its deadline.
+    SignatureVerdicts none({256, std::chrono::seconds(1), 0});
+    const auto start = std::chrono::steady_clock::now();
+    const auto info = none.check(helper, helper.string() + ".sig", start + std::chrono::milliseconds(50));
+    ASSERT_FALSE(info);
+    EXPECT_EQ(info.error().code, 8);
 }
 
 TEST_F(CallerCheckTest, AcceptsOnlyCallersSignedByTheHelpersOwnKey) {

@@ -16,7 +16,19 @@ using morvex::test::ReplyCatcher;
 
 namespace {
 
-const std::string kRules = "table inet morvexvpn_killswitch {\n\tchain output {\n\t\tip daddr 198.51.100.2 accept\n\t}\n}\n";
+// The rules as the helper writes them for one server, and the same intent as a client might
+// lay it out.
+const std::string kRules =
+    "table inet morvexvpn_killswitch {\n"
+    "\tchain output {\n"
+    "\t\ttype filter hook output priority 0; policy drop;\n"
+    "\t\toif \"lo\" accept\n"
+    "\t\tip daddr 198.51.100.2 accept comment \"server UDP\"\n"
+    "\t\toifname \"tun*\" accept\n"
+    "\t}\n}\n";
+const std::string kLooseRules =
+    "# kill switch\ntable inet morvexvpn_killswitch { chain output { type filter hook output priority 0; "
+    "policy drop; oifname \"tun*\" accept; ip daddr 198.51.100.2 accept comment \"server UDP\"; oif lo accept } }";
 
 class CommandSetTest : public ::testing::Test {
 protected:
@@ -64,23 +76,26 @@ TEST_F(CommandSetTest, GetVersionAnswersTheInfoVersionOrZero) {
     EXPECT_EQ(noText.rulesFilePath().filename(), "zoz.udo.doduv.0");
 }
 
-TEST_F(CommandSetTest, EnableRewritesTheRulesFileThenRemovesAndLoadsTheTable) {
+TEST_F(CommandSetTest, EnableWritesItsOwnRulesAndReplacesTheTableInOneTransaction) {
     std::filesystem::create_directories(rulesDir_.path());
     std::ofstream(rulesFile()) << "earlier rules that are much longer than the new ones\n";
-    EXPECT_EQ(run({"enableFirewall", kRules}), status(0));
+    EXPECT_EQ(run({"enableFirewall", kLooseRules}), status(0));
+    // What is written and loaded is the helper's own text for what the client asked.
     EXPECT_EQ(readRules(), kRules);
+    EXPECT_EQ(nft_.lines("table"), kRules);
     EXPECT_EQ(std::filesystem::status(rulesFile()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    EXPECT_EQ(nft_.calls(), (std::vector<std::string>{"delete table inet morvexvpn_killswitch", "-f -"}));
+    // Never a removal of its own before the load: there is no moment without the table.
+    EXPECT_EQ(nft_.calls(), std::vector<std::string>{"-f -"});
     EXPECT_EQ(logger_->lines(), (std::vector<std::string>{"enableFirewall", "- - - writeFirewallRules - - - "}));
-    EXPECT_TRUE(nft_.tableLoaded());
-    // The load replaces our table in one transaction and touches no other table.
     EXPECT_EQ(nft_.lines("last-script"), "table inet morvexvpn_killswitch\ndelete table inet morvexvpn_killswitch\n"
                                          "include \"" + rulesFile() + "\"\n");
 
-    // The reply is the load's status, whatever the removal before it answered.
+    // A load that nft rejects answers its status and leaves the table in force as it was.
     nft_.setLoadStatus(3);
     EXPECT_EQ(run({"enableFirewall", kRules}), status(3));
+    EXPECT_TRUE(nft_.tableLoaded());
+    EXPECT_EQ(nft_.lines("table"), kRules);
 }
 
 TEST_F(CommandSetTest, EnableAnswersMinusOneWhenTheRulesFileCannotBeWritten) {
@@ -92,10 +107,29 @@ TEST_F(CommandSetTest, EnableAnswersMinusOneWhenTheRulesFileCannotBeWritten) {
     EXPECT_TRUE(nft_.calls().empty());
 }
 
-TEST_F(CommandSetTest, EnableRefusesRulesThatReachBeyondOurTable) {
-    EXPECT_EQ(run({"enableFirewall", "flush ruleset\n" + kRules}), status(1));
-    EXPECT_EQ(nft_.calls(), std::vector<std::string>{"delete table inet morvexvpn_killswitch"});
-    EXPECT_FALSE(nft_.tableLoaded());
+TEST_F(CommandSetTest, EnableRefusesRulesTheHelperWouldNotWriteAndKeepsTheLoadedOnes) {
+    ASSERT_EQ(run({"enableFirewall", kRules}), status(0));
+    const auto callsBefore = nft_.calls();
+    const std::string head = "table inet morvexvpn_killswitch { chain output { type filter hook output priority 0; "
+                             "policy drop; ";
+    const std::string cases[] = {
+        "flush ruleset\n" + kRules,
+        kRules + "table ip nat { chain pre { type nat hook prerouting priority -100; } }",
+        head + "} chain pre { type nat hook prerouting priority -100; tcp dport 53 redirect to :5353 } }",
+        head + "tcp dport 53 dnat ip to 203.0.113.9 } }",
+        head + "ip daddr 198.51.100.2 accept; ip daddr 203.0.113.9 accept } }",
+        "table inet morvexvpn_killswitch { chain output { type filter hook output priority 0; policy accept; } }",
+    };
+    for (const auto& rules : cases) {
+        SCOPED_TRACE(rules);
+        logger_ = std::make_shared<RecordingLogger>();
+        EXPECT_EQ(run({"enableFirewall", rules}), status(1));
+        ASSERT_FALSE(logger_->lines().empty());
+        EXPECT_TRUE(logger_->lines().back().starts_with("rules refused: "));
+    }
+    EXPECT_EQ(nft_.calls(), callsBefore);
+    EXPECT_EQ(nft_.lines("table"), kRules);
+    EXPECT_EQ(readRules(), kRules);
 }
 
 TEST_F(CommandSetTest, DisableAnswersTheRemovalStatusUnchanged) {
@@ -178,31 +212,6 @@ TEST_F(CommandSetTest, UnknownNamesAndMissingArgumentsRunNothing) {
         EXPECT_EQ(catcher.count(), 0u);
     }
     EXPECT_TRUE(nft_.calls().empty());
-}
-
-TEST(PacketFilterRulesTest, OnlyOurOneTableMayBeDeclared) {
-    const std::string_view table = "morvexvpn_killswitch";
-    struct Case {
-        const char* name;
-        std::string text;
-        bool accepted;
-    };
-    const Case cases[] = {
-        {"our table", kRules, true},
-        {"comments and blank statements", "# kill switch\n;\n" + kRules + "; # done {\n", true},
-        {"quoted braces", "table inet morvexvpn_killswitch { chain c { comment \"}}} table x {\" } }", true},
-        {"nothing", "", false},
-        {"another table", "table inet other { }", false},
-        {"another family", "table ip morvexvpn_killswitch { }", false},
-        {"a second table after ours", kRules + "table inet other { }", false},
-        {"flush ruleset", "flush ruleset\n" + kRules, false},
-        {"delete after our table", kRules + "delete table inet other\n", false},
-        {"include", "table inet morvexvpn_killswitch { include \"/etc/x\" }", false},
-        {"closed early", "table inet morvexvpn_killswitch { } } flush ruleset", false},
-        {"never closed", "table inet morvexvpn_killswitch { chain c {", false},
-        {"open string", "table inet morvexvpn_killswitch { comment \"x }", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(!PacketFilter::rulesProblem(c.text, table), c.accepted) << c.name;
 }
 
 TEST(SubprocessTest, LargeOutputAndInputNeverStall) {

@@ -7,7 +7,7 @@
 
 #include "HelperTestSupport.h"
 #include "foundation/HelperChannel.h"
-#include "helpertool/PacketFilter.h"
+#include "foundation/KillSwitchRules.h"
 #include "zevu/FirewallManager.h"
 
 using namespace morvex;
@@ -55,7 +55,7 @@ TEST(FirewallRulesTest, LetOnlyLoopbackTheServerAndTheTunnelThrough) {
               "\t\toifname \"wg*\" accept\n"
               "\t}\n}\n");
     // What the client builds is what the helper agrees to load.
-    EXPECT_FALSE(helper::PacketFilter::rulesProblem(*rules, helper::kFirewallTable));
+    EXPECT_TRUE(killswitch::parseRules(*rules).intent);
 
     const auto v6 = FirewallManager::firewallRules("2001:db8::5", "UDP");
     ASSERT_TRUE(v6);
@@ -71,7 +71,7 @@ TEST(FirewallRulesTest, LetOnlyLoopbackTheServerAndTheTunnelThrough) {
         EXPECT_FALSE(FirewallManager::firewallRules(bad, "TCP")) << bad;
     const auto quoted = FirewallManager::firewallRules("198.51.100.2", "TCP\" } flush ruleset {");
     ASSERT_TRUE(quoted);
-    EXPECT_FALSE(helper::PacketFilter::rulesProblem(*quoted, helper::kFirewallTable));
+    EXPECT_TRUE(killswitch::parseRules(*quoted).intent);
 }
 
 TEST(FirewallManagerTest, SwitchesTheFilterThroughTheHelperAndAnswersOnItsOwnThread) {

@@ -21,6 +21,7 @@ TEST(FrameCodecTest, FramesSurviveARoundTripEvenWhenFedOneByteAtATime) {
         {FrameKind::LogStdErr, 0, {""}},
         {FrameKind::Command, 0xffffffffu, {}},
         {FrameKind::LogStdOut, 2, {"Grüße ✓"}},
+        {FrameKind::Accepted, 0, {}},
     };
     std::string stream;
     for (const auto& f : frames) stream += *encodeFrame(f);

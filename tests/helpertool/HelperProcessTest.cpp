@@ -12,6 +12,7 @@
 #include "foundation/FrameCodec.h"
 #include "foundation/HelperChannel.h"
 #include "helpertool/CodeSignature.h"
+#include "zevu/FirewallManager.h"
 
 using namespace morvex;
 using namespace std::chrono_literals;
@@ -22,7 +23,7 @@ namespace {
 
 HelperChannel connectTo(const HelperProcess& helper) {
     auto c = HelperChannel::connect(helper.socketPath());
-    EXPECT_TRUE(c) << c.error().message;
+    if (!c) throw std::runtime_error("the helper did not accept this test program: " + c.error().message);
     return std::move(*c);
 }
 
@@ -30,18 +31,23 @@ std::string u32(std::uint32_t v) {
     return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
 }
 
-// Reads frames until one is a reply or the connection closes; the reply, or nothing.
-std::optional<wire::Frame> readReply(int fd) {
-    wire::FrameReader reader;
+// What came on a connection: a reply, the end of the stream, or nothing within five seconds.
+struct Received {
+    std::optional<wire::Frame> reply;
+    bool closed = false;
+};
+
+// Reads frames until one is a reply or the connection closes.
+Received readReply(int fd, wire::FrameReader& reader) {
     char buf[4096];
     for (;;) {
         for (auto r = reader.next(); r.status == wire::DecodeStatus::Frame; r = reader.next())
             if (r.frame.kind == wire::FrameKind::ReplyNumber || r.frame.kind == wire::FrameKind::ReplyText)
-                return r.frame;
+                return {r.frame, false};
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 5000) <= 0) return std::nullopt;
+        if (::poll(&p, 1, 5000) <= 0) return {};
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) return std::nullopt;
+        if (n <= 0) return {std::nullopt, true};
         reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
     }
 }
@@ -70,7 +76,7 @@ TEST_F(HelperProcessTest, GetVersionLogsTheCommandBeforeReplying) {
 TEST_F(HelperProcessTest, FirewallCommandsWorkThroughTheSocket) {
     HelperProcess helper(&nft_);
     auto channel = connectTo(helper);
-    const std::string rules = "table inet morvexvpn_killswitch {\n\tchain output {\n\t\tip daddr 198.51.100.2 accept\n\t}\n}\n";
+    const std::string rules = *zevu::FirewallManager::firewallRules("198.51.100.2", "TCP");
     EXPECT_EQ(channel.call({"enableFirewall", rules}).value(), HelperReply(std::int64_t{0}));
     std::vector<std::string> log;
     EXPECT_EQ(channel.call({"isVPNFirewallEnabled", "198.51.100.7"}, [&](std::string_view l) { log.emplace_back(l); })
@@ -133,31 +139,46 @@ TEST_F(HelperProcessTest, ServesTwoClientsAndQuitsAboutASecondAfterBothLeft) {
     EXPECT_FALSE(std::filesystem::exists(helper.socketPath()));
 }
 
-TEST_F(HelperProcessTest, BadFramesGetMinusOneOrAClosedConnectionAndOthersAreStillServed) {
+TEST_F(HelperProcessTest, EveryBadFrameGetsMinusOneThenFurtherServiceOrAClosedConnection) {
     HelperProcess helper(&nft_);
     auto bystander = connectTo(helper);
     const std::string id = u32(9);
+    // After its [-1], a stream that can still be followed is served on; one that cannot is closed.
+    enum class Then { servedOn, closed };
     struct Case {
         const char* name;
         std::string bytes;
         bool halfClose;  // the client ends its stream after the bytes
+        std::uint32_t replyId;
+        Then then;
     };
     const Case cases[] = {
-        {"oversized", u32(wire::kMaxFramePayload + 1) + std::string(64, 'x'), false},
-        {"garbage", "GET / HTTP/1.1\r\nHost: x\r\n\r\n", false},
-        {"not a command", *wire::encodeFrame({wire::FrameKind::ReplyNumber, 9, {"0"}}), false},
-        {"element that is no text", u32(15) + "\x01" + id + u32(1) + u32(2) + "\xff\xfe", false},
-        {"truncated", u32(100) + "\x01" + id, true},
+        {"oversized", u32(wire::kMaxFramePayload + 1) + std::string(64, 'x'), false, 0, Then::closed},
+        {"garbage", "GET / HTTP/1.1\r\nHost: x\r\n\r\n", false, 0, Then::closed},
+        {"not a command", *wire::encodeFrame({wire::FrameKind::ReplyNumber, 9, {"0"}}), false, 9, Then::servedOn},
+        {"element that is no text", u32(15) + "\x01" + id + u32(1) + u32(2) + "\xff\xfe", false, 9, Then::servedOn},
+        {"truncated", u32(100) + "\x01" + id, true, 0, Then::closed},
     };
+    const std::string next = *wire::encodeFrame({wire::FrameKind::Command, 10, {"getVersion"}});
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto client = connectTo(helper);
         ASSERT_TRUE(client.sendRaw(c.bytes));
         if (c.halfClose) ::shutdown(client.fd(), SHUT_WR);
-        const auto reply = readReply(client.fd());
-        if (reply) {
-            EXPECT_EQ(reply->kind, wire::FrameKind::ReplyNumber);
-            EXPECT_EQ(reply->items, std::vector<std::string>{"-1"});
+        wire::FrameReader reader;
+        const auto first = readReply(client.fd(), reader);
+        ASSERT_TRUE(first.reply) << (first.closed ? "closed without an answer" : "no answer");
+        EXPECT_EQ(first.reply->kind, wire::FrameKind::ReplyNumber);
+        EXPECT_EQ(first.reply->id, c.replyId);
+        EXPECT_EQ(first.reply->items, std::vector<std::string>{"-1"});
+        if (c.then == Then::servedOn) {
+            ASSERT_TRUE(client.sendRaw(next));
+            const auto second = readReply(client.fd(), reader);
+            ASSERT_TRUE(second.reply) << (second.closed ? "closed" : "no answer");
+            EXPECT_EQ(second.reply->id, 10u);
+            EXPECT_EQ(second.reply->items, std::vector<std::string>{"1.0.0"});
+        } else {
+            EXPECT_TRUE(readReply(client.fd(), reader).closed);
         }
         EXPECT_EQ(bystander.call({"getVersion"}).value(), HelperReply(std::string("1.0.0")));
     }
@@ -174,9 +195,9 @@ TEST_F(HelperProcessTest, RefusesCallersNotSignedWithTheHelpersKey) {
     HelperProcess helper(&nft_, copy);
 
     for (int attempt = 0; attempt < 2; ++attempt) {
-        auto channel = connectTo(helper);
-        const auto reply = channel.call({"getVersion"}, {}, 5s);
-        EXPECT_FALSE(reply);
+        const auto channel = HelperChannel::connect(helper.socketPath());
+        ASSERT_FALSE(channel);
+        EXPECT_EQ(channel.error().code, EACCES) << channel.error().message;
     }
     EXPECT_TRUE(helper.waitForOutput("@Helper self.isValid(connection false"));
     EXPECT_EQ(helper.output().find("self.isValid(connection YES"), std::string::npos);
@@ -190,8 +211,7 @@ TEST_F(HelperProcessTest, AnUnsignedHelperRefusesEveryone) {
     const auto copy = dir.path() / "com.morvex.mac.vpn.helpertool";
     std::filesystem::copy_file(test::helperProgram(), copy);
     HelperProcess helper(&nft_, copy);
-    auto channel = connectTo(helper);
-    EXPECT_FALSE(channel.call({"getVersion"}, {}, 5s));
+    EXPECT_FALSE(HelperChannel::connect(helper.socketPath()));
     EXPECT_TRUE(helper.waitForOutput("Code signing check failed with error"));
 }
 

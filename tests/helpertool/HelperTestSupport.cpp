@@ -1,6 +1,7 @@
 #include "HelperTestSupport.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -26,6 +27,77 @@ std::string readFile(const std::filesystem::path& p) {
 }  // namespace
 
 std::filesystem::path helperProgram() { return MORVEX_HELPERTOOL_PATH; }
+
+std::string fileText(const std::filesystem::path& file) { return readFile(file); }
+
+AttackerTools::AttackerTools() {
+    std::filesystem::permissions(dir(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                            std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                            std::filesystem::perms::others_exec);
+    for (const std::filesystem::path from :
+         {MORVEX_HELPER_ATTACKER_PATH, MORVEX_HELPER_INJECTED_PATH, MORVEX_HELPER_SIGNED_CLIENT_PATH}) {
+        std::filesystem::copy_file(from, dir() / from.filename());
+        const std::filesystem::path sig = from.string() + ".sig";
+        if (std::filesystem::exists(sig)) std::filesystem::copy_file(sig, dir() / sig.filename());
+    }
+}
+
+std::filesystem::path AttackerTools::attackerCopy(const std::string& folder) const {
+    std::filesystem::create_directory(dir() / folder);
+    std::filesystem::permissions(dir() / folder, std::filesystem::perms::owner_all |
+                                                     std::filesystem::perms::others_read |
+                                                     std::filesystem::perms::others_exec);
+    const auto copy = dir() / folder / "helper_attacker";
+    std::filesystem::copy_file(attacker(), copy);
+    return copy;
+}
+
+NobodyProcess::NobodyProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                             const std::filesystem::path& output) {
+    // Everything the child needs is made before the fork: it calls nothing but system calls.
+    std::vector<std::string> args = argv, env = {"PATH=/usr/bin:/bin"};
+    env.insert(env.end(), environment.begin(), environment.end());
+    std::vector<char*> argp, envp;
+    for (auto& a : args) argp.push_back(a.data());
+    argp.push_back(nullptr);
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string out = output.string();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || null < 0 || ::dup2(null, STDIN_FILENO) < 0 || ::dup2(fd, STDOUT_FILENO) < 0 ||
+            ::dup2(fd, STDERR_FILENO) < 0)
+            ::_exit(120);
+        const gid_t none[1] = {65534};
+        if (::setgroups(0, none) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0 || ::chdir("/") != 0)
+            ::_exit(121);
+        ::execve(argp[0], argp.data(), envp.data());
+        ::_exit(122);
+    }
+}
+
+NobodyProcess::~NobodyProcess() {
+    if (pid_ > 0 && !exitCode_) {
+        ::kill(pid_, SIGKILL);
+        waitForExit(std::chrono::seconds(5));
+    }
+}
+
+std::optional<int> NobodyProcess::waitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!exitCode_ && pid_ > 0) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return exitCode_;
+}
 std::filesystem::path fakeNft() { return std::filesystem::path(MORVEX_SOURCE_DIR) / "tests/helpertool/fake-nft.sh"; }
 std::filesystem::path fakeSystemctl() {
     return std::filesystem::path(MORVEX_SOURCE_DIR) / "tests/helpertool/fake-systemctl.sh";
@@ -67,6 +139,8 @@ std::size_t ReplyCatcher::count() const {
 HelperProcess::HelperProcess(const FakeNftState* nft, std::filesystem::path program,
                              std::vector<std::string> prefix, std::filesystem::path nftPath) {
     (void)nft;
+    std::filesystem::permissions(dir_.path(), std::filesystem::perms::others_exec | std::filesystem::perms::group_exec,
+                                 std::filesystem::perm_options::add);
     socketPath_ = (dir_.path() / "helper.sock").string();
     rulesDir_ = dir_.path() / "rules";
     std::vector<std::string> args = prefix;

@@ -21,6 +21,44 @@ std::filesystem::path helperProgram();
 std::filesystem::path fakeNft();
 std::filesystem::path fakeSystemctl();
 
+// A folder user nobody can read and run from, with copies of the programs an attack uses (each
+// with its signature, when it has one): "helper_attacker" (unsigned), "libhelper_injected.so"
+// (unsigned) and "helper_signed_client" (signed with the build's key).
+class AttackerTools {
+public:
+    AttackerTools();
+    const std::filesystem::path& dir() const { return dir_.path(); }
+    std::filesystem::path attacker() const { return dir() / "helper_attacker"; }
+    std::filesystem::path injectedLibrary() const { return dir() / "libhelper_injected.so"; }
+    std::filesystem::path signedClient() const { return dir() / "helper_signed_client"; }
+    // A copy of the attacker in a folder of its own, for a signature file of the test's making.
+    std::filesystem::path attackerCopy(const std::string& folder) const;
+
+private:
+    TempDir dir_;
+};
+
+// A process run as user nobody (uid and gid 65534, no supplementary groups) with only the given
+// environment beside PATH; its standard output and error go to `output`.
+class NobodyProcess {
+public:
+    NobodyProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                  const std::filesystem::path& output);
+    ~NobodyProcess();
+    NobodyProcess(const NobodyProcess&) = delete;
+    NobodyProcess& operator=(const NobodyProcess&) = delete;
+    pid_t pid() const { return pid_; }
+    // Its exit code (128 + the signal for one killed by a signal), or nothing while it runs.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout);
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> exitCode_;
+};
+
+// The contents of a file (empty when there is none).
+std::string fileText(const std::filesystem::path& file);
+
 // The state of fake-nft.sh, in a directory of its own (FAKE_NFT_STATE).
 class FakeNftState {
 public:
@@ -73,7 +111,8 @@ private:
 // Started with posix_spawn rather than QProcess, whose way of forking confuses ThreadSanitizer.
 class HelperProcess {
 public:
-    // `prefix` runs before the program (for example "ip netns exec NAME").
+    // `prefix` runs before the program (for example "ip netns exec NAME"). The socket lies in a
+    // folder every user may reach, as the installed one does.
     explicit HelperProcess(const FakeNftState* nft, std::filesystem::path program = helperProgram(),
                            std::vector<std::string> prefix = {}, std::filesystem::path nftPath = fakeNft());
     ~HelperProcess();

@@ -19,6 +19,7 @@
 
 #include "HelperTestSupport.h"
 #include "foundation/HelperChannel.h"
+#include "foundation/KillSwitchRules.h"
 #include "zevu/FirewallManager.h"
 
 using namespace morvex;
@@ -159,4 +160,52 @@ TEST_F(KillSwitchNamespaceTest, OnlyTheServerIsReachableWhileEnabledAndAllAgainA
     EXPECT_FALSE(wait([&](auto c) { manager.isAnyFirewallEnabled(c); }));
     EXPECT_TRUE(reaches(client_, kServerAddress));
     EXPECT_TRUE(reaches(client_, kOtherAddress));
+}
+
+TEST_F(KillSwitchNamespaceTest, RulesTheHelperRefusesLeaveTheKillSwitchInForce) {
+    test::HelperProcess helper(nullptr, test::helperProgram(), {"ip", "netns", "exec", client_}, "/usr/sbin/nft");
+    auto channel = HelperChannel::connect(helper.socketPath());
+    ASSERT_TRUE(channel) << channel.error().message;
+    namespace ks = killswitch;
+    auto enable = [&](const std::string& rules) { return channel->call({"enableFirewall", rules}, {}, 20s).value(); };
+
+    // Only the server's one transport and port get through.
+    const ks::Intent server{true, ks::Server{kServerAddress, "TCP", ks::Transport::tcp, kPort}, {"tun*", "wg*"}};
+    ASSERT_EQ(enable(ks::writeRules(server)), HelperReply(std::int64_t{0}));
+    EXPECT_TRUE(reaches(client_, kServerAddress));
+    EXPECT_FALSE(reaches(client_, kOtherAddress));
+
+    // Asked by user nobody through a signed program (any caller that passes the check can send
+    // any text): a redirect of everyone's DNS, which a helper once loaded inside its table, and
+    // text nft itself would reject, which once left no table at all.
+    const std::string refused[] = {
+        "table inet morvexvpn_killswitch {\n"
+        "\tchain output { type filter hook output priority 0; policy accept; }\n"
+        "\tchain nat { type nat hook output priority -100; policy accept;\n"
+        "\t\tudp dport 53 dnat ip to 203.0.113.9\n\t}\n}\n",
+        "table inet morvexvpn_killswitch { chain output { type filter hook output priority 0; policy accept; } "
+        "chain nat { type nat hook output priority -100; udp dport 53 dnat ip to 203.0.113.9 } }\n",
+    };
+    test::AttackerTools tools;
+    for (const auto& rules : refused) {
+        SCOPED_TRACE(rules);
+        ASSERT_EQ(enable(ks::writeRules(server)), HelperReply(std::int64_t{0}));
+        const auto out = tools.dir() / "enable.out";
+        std::filesystem::remove(out);
+        test::NobodyProcess caller({tools.signedClient(), "call", helper.socketPath(), "enableFirewall", rules}, {},
+                                   out);
+        ASSERT_TRUE(caller.waitForExit(20s));
+        EXPECT_EQ(test::fileText(out), "reply 1\n");
+        EXPECT_TRUE(reaches(client_, kServerAddress));
+        EXPECT_FALSE(reaches(client_, kOtherAddress));
+        const auto listed = inNamespace(client_, [] {
+                                return std::system("nft list table inet morvexvpn_killswitch | grep -q nat") == 0;
+                            }).get();
+        EXPECT_FALSE(listed) << "the refused chain was loaded";
+    }
+
+    // Every form the helper writes is one nft loads: an IPv6 server with a UDP port.
+    const ks::Intent v6{true, ks::Server{"2001:db8::5", "UDP", ks::Transport::udp, 1194}, {"tun*"}};
+    EXPECT_EQ(enable(ks::writeRules(v6)), HelperReply(std::int64_t{0}));
+    EXPECT_FALSE(reaches(client_, kServerAddress));
 }

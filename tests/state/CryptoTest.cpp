@@ -72,7 +72,7 @@ TEST(CryptoTest, Md5HexGivesThirtyTwoLowerCaseDigits) {
 TEST(CryptoTest, S256ChallengeMatchesTheRfc7636Example) {
     EXPECT_EQ(codeChallengeS256("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
               "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
-    auto& manager = CryptoManager::shared();
+    CryptoManager manager(nullptr);
     auto verifier = makeCodeVerifier();
     ASSERT_EQ(verifier.size(), 43u);
     EXPECT_EQ(verifier.find_first_not_of(

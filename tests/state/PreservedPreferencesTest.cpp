@@ -121,6 +121,51 @@ TEST_F(PreservedPreferencesTest, DefaultTrueFlagsAreStoredOnTheirFirstRead) {
     EXPECT_FALSE(prefs.reconnectOnLaunch());
 }
 
+TEST_F(PreservedPreferencesTest, DefaultFalseFlagsReadWithoutStoringAndKeepTheirKeys) {
+    PreservedPreferences prefs;
+    signIn("U");
+    struct Flag {
+        const char* key;
+        bool (PreservedPreferences::*get)() const;
+        void (PreservedPreferences::*set)(bool);
+    };
+    const Flag flags[] = {
+        {"enablePing", &PreservedPreferences::enablePing, &PreservedPreferences::setEnablePing},
+        {"isFromDetail", &PreservedPreferences::isFromDetail, &PreservedPreferences::setIsFromDetail},
+        {"isInstallNow", &PreservedPreferences::isInstallNow, &PreservedPreferences::setIsInstallNow},
+        {"isAlreadyShownDetailScreen", &PreservedPreferences::isAlreadyShownDetailScreen,
+         &PreservedPreferences::setIsAlreadyShownDetailScreen},
+        {"reconnectOnLaunch", &PreservedPreferences::reconnectOnLaunch, &PreservedPreferences::setReconnectOnLaunch},
+        {"preventSleep", &PreservedPreferences::preventSleep, &PreservedPreferences::setPreventSleep},
+        {"autoConnectFromSleep", &PreservedPreferences::autoConnectFromSleep,
+         &PreservedPreferences::setAutoConnectFromSleep},
+        {"enablePersonaliseServer", &PreservedPreferences::enablePersonaliseServer,
+         &PreservedPreferences::setEnablePersonaliseServer},
+        {"manuallyCheckForUpdate", &PreservedPreferences::manuallyCheckForUpdate,
+         &PreservedPreferences::setManuallyCheckForUpdate},
+        {"desiredOutcomeAchieved", &PreservedPreferences::desiredOutcomeAchieved,
+         &PreservedPreferences::setDesiredOutcomeAchieved},
+        {"ratedOnStore", &PreservedPreferences::ratedOnStore, &PreservedPreferences::setRatedOnStore},
+        {"referredAFriend", &PreservedPreferences::referredAFriend, &PreservedPreferences::setReferredAFriend},
+        {"onDemandRulesEnabled", &PreservedPreferences::onDemandRulesEnabled,
+         &PreservedPreferences::setOnDemandRulesEnabled},
+        {"enableIKS", &PreservedPreferences::enableIKS, &PreservedPreferences::setEnableIKS},
+        {"passwordChanged", &PreservedPreferences::passwordChanged, &PreservedPreferences::setPasswordChanged},
+    };
+    std::vector<bool> passwordChanges;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        "PasswordChanged", [&](const Notification& n) { passwordChanges.push_back(*n.objectAs<bool>()); });
+    for (const auto& [name, get, set] : flags) {
+        const std::string key = std::string("U.") + name;
+        EXPECT_FALSE((prefs.*get)()) << name;
+        EXPECT_FALSE(defaults().object(key)) << name;
+        (prefs.*set)(true);
+        EXPECT_EQ(defaults().object(key), Value(true)) << name;
+        EXPECT_TRUE((prefs.*get)()) << name;
+    }
+    EXPECT_EQ(passwordChanges, std::vector<bool>{true});
+}
+
 TEST_F(PreservedPreferencesTest, FirstLoginIsTrueOnceAndSurvivesTheCleanUp) {
     PreservedPreferences prefs;
     signIn("U");

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/Error.h"
@@ -14,10 +15,15 @@ namespace zevu::detail {
 
 class ServerCatalog {
 public:
-    // Reads and checks a list; an error naming the problem when it is missing or malformed.
+    // Reads and checks a list; an error naming the problem when it is missing or malformed. A city
+    // or data centre whose fields do not read (a wrong type, a number that does not fit its field,
+    // a port outside 0-65535) is left out with a console line; the rest of the list stands.
     static morvex::Result<std::shared_ptr<const ServerCatalog>> load(const std::filesystem::path& path);
+    // The same for the list's text; `source` names it in errors.
+    static morvex::Result<std::shared_ptr<const ServerCatalog>> parse(std::string_view text, const std::string& source);
     // Where the list is read from: the test override, else $ZEVU_SERVER_LIST, else the main
-    // bundle's Resources/zevu/servers.json.
+    // bundle's Resources/zevu/servers.json. (In ServerListLocation.cpp, apart from the reading,
+    // which needs neither the bundle nor the test controls.)
     static std::optional<std::filesystem::path> defaultPath();
 
     // Countries with their cities, each country's `dataCenters` (all of its cities' data centres)

@@ -4,10 +4,16 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "foundation/Analytics.h"
+#include "foundation/Log.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 
@@ -199,4 +205,134 @@ TEST_F(AnalyticsClientTest, InitialisingKeepsTheMainInstanceAndWhatItQueuedBefor
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0]["properties"]["token"], "vendro");
     EXPECT_EQ(events[0]["properties"]["app_release_code"], "PRODUCTION");
+}
+
+namespace {
+
+std::filesystem::path queueFile(const std::filesystem::path& configDir, const std::string& token = "vendro") {
+    return configDir / ("analytics-" + token + ".json");
+}
+
+std::size_t damagedCopies(const std::filesystem::path& dir) {
+    std::size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) n += e.path().filename().string().find(".damaged-") != std::string::npos;
+    return n;
+}
+
+}  // namespace
+
+// Appending an event must not rewrite what is already queued: after a day offline that would be
+// a rewrite of everything (flushed to disk) for each event, on whichever thread tracked it.
+TEST_F(AnalyticsClientTest, TrackingAppendsToTheQueueFileInsteadOfRewritingIt) {
+    {
+        AnalyticsClient client(options());
+        for (int i = 0; i < 2000; ++i) client.track("app_ping_time", {{"i", i}});
+    }
+    // Holding the file open tells a file appended to from one replaced by a rewrite (whose old
+    // inode loses its name, while its number may be given to the new one).
+    const int held = ::open(queueFile(configDir()).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    struct stat before {};
+    ASSERT_EQ(::fstat(held, &before), 0);
+    {
+        AnalyticsClient client(options());
+        EXPECT_EQ(client.queuedCount(), 2000u);
+        client.track("app_logout");
+    }
+    struct stat after {};
+    ASSERT_EQ(::fstat(held, &after), 0);
+    ::close(held);
+    EXPECT_EQ(after.st_nlink, 1u);  // still the queue file, appended to
+    EXPECT_GT(after.st_size, before.st_size);
+    EXPECT_LT(after.st_size - before.st_size, 1000);
+
+    AnalyticsClient restarted(options());
+    EXPECT_EQ(restarted.queuedCount(), 2001u);
+}
+
+TEST_F(AnalyticsClientTest, TheQueueIsCappedAndTheOldestEventsGoFirst) {
+    auto o = options();
+    o.maxQueuedEvents = 3;
+    {
+        log::Capture capture;
+        AnalyticsClient client(o);
+        for (int i = 0; i < 6; ++i) client.track("e" + std::to_string(i));
+        EXPECT_EQ(client.queuedCount(), 3u);
+        EXPECT_TRUE(capture.containsText("dropped the oldest"));
+    }
+    o.maxQueuedEvents = 2;  // a smaller cap applies to what is already queued as well
+    AnalyticsClient restarted(o);
+    EXPECT_EQ(restarted.queuedCount(), 2u);
+    ASSERT_TRUE(flushNow(restarted));
+    std::vector<std::string> names;
+    for (const auto& e : received()) names.push_back(e["event"]);
+    EXPECT_EQ(names, (std::vector<std::string>{"e4", "e5"}));
+}
+
+// A queued entry that is not an event (an object) was once sent to the loop that stamps the token on
+// each pending event, which threw and stopped the application at every start.
+TEST_F(AnalyticsClientTest, QueuedEntriesThatAreNotEventsAreDroppedWithAConsoleLine) {
+    std::ofstream(configDir() / "analytics-pending.json")
+        << R"({"distinctId": "early", "queue": [1, "text", [2], null, {"event": "bad", "properties": 3},
+                                               {"event": "kept", "properties": {"n": 1}}]})";
+    log::Capture capture;
+    AnalyticsClient::mainInstance();
+    AnalyticsClient* client = nullptr;
+    ASSERT_NO_THROW(client = &AnalyticsClient::initialize("vendro", 0, server.baseURL()));
+    EXPECT_TRUE(capture.containsText("dropped 5 queued entries"));
+    EXPECT_EQ(client->queuedCount(), 1u);
+    EXPECT_EQ(client->distinctId(), "early");
+    ASSERT_TRUE(flushNow(*client));
+    ASSERT_EQ(received().size(), 1u);
+    EXPECT_EQ(received()[0]["event"], "kept");
+    EXPECT_EQ(received()[0]["properties"]["token"], "vendro");
+}
+
+// What the queue file holds is read up to the first line that does not read; a line cut off at the
+// very end (a kill or a full disk while appending) is no damage.
+TEST_F(AnalyticsClientTest, TheQueueFileIsReadUpToItsDamage) {
+    const std::string head = "MORVEX-ANALYTICS 1\nI \"someone\"\nS {}\n";
+    const std::string a = "E {\"event\":\"a\",\"properties\":{}}\n";
+    const std::string b = "E {\"event\":\"b\",\"properties\":{}}\n";
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> events;
+        bool damaged;
+    } cases[] = {
+        {"whole", head + a + b + "R 1\n", {"b"}, false},
+        {"a last line cut off", head + a + b.substr(0, 12), {"a"}, false},
+        {"a line that does not parse", head + a + "E {\"event\":\n" + b, {"a"}, true},
+        {"more removed than queued", head + a + "R 2\n" + b, {"a"}, true},
+        {"an unknown kind of line", head + a + "X 1\n" + b, {"a"}, true},
+        {"an event nested too deeply", head + a + "E {\"event\":\"d\",\"properties\":{\"p\":" + deep + "}}\n" + b, {"a"}, true},
+        {"an unknown header", "MORVEX-ANALYTICS 9\n" + a, {}, true},
+        {"the earlier form", R"({"distinctId":"x","queue":[{"event":"a","properties":{}}]})", {"a"}, false},
+        {"the earlier form nested too deeply", R"({"queue":[{"event":"a","properties":{"p":)" + deep + "}}]}", {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        auto o = options();
+        o.stateFile = dir.path() / "queue.json";
+        std::ofstream(o.stateFile) << c.text;
+        log::Capture capture;
+        {
+            AnalyticsClient client(o);
+            EXPECT_EQ(client.queuedCount(), c.events.size());
+            EXPECT_EQ(capture.containsText("is damaged"), c.damaged);
+            EXPECT_EQ(damagedCopies(dir.path()), c.damaged ? 1u : 0u);
+            client.track("later");
+        }
+        const auto sentBefore = received().size();
+        AnalyticsClient restarted(o);
+        ASSERT_TRUE(flushNow(restarted));
+        std::vector<std::string> names;
+        for (const auto& e : received()) names.push_back(e["event"]);
+        names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(sentBefore));
+        auto expected = c.events;
+        expected.push_back("later");
+        EXPECT_EQ(names, expected);
+    }
 }

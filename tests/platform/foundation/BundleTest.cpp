@@ -4,6 +4,7 @@
 
 #include "foundation/Bundle.h"
 #include "foundation/Codec.h"
+#include "foundation/Log.h"
 #include "support/TestSupport.h"
 
 using namespace morvex;
@@ -54,6 +55,20 @@ TEST(BundleTest, InfoResourcesAndLocalizedLookups) {
     EXPECT_EQ(b.localizedString("only.en"), "English");
     EXPECT_EQ(b.localizedString("missing.key"), "missing.key");
     EXPECT_EQ(b.lookup("de", "only.en"), std::nullopt);
+}
+
+TEST(BundleTest, InfoValuesThatDoNotReadAreReportedAndLeftEmpty) {
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    for (const std::string& text : {"{\"Release Code\": \"DEV\", \"Deep\": " + deep + "}", std::string("[1]"),
+                                    std::string("{\"Release Code\": ")}) {
+        SCOPED_TRACE(text.substr(0, 40));
+        test::TempDir dir;
+        write(dir.path() / "Resources/Info.json", text);
+        log::Capture capture;
+        Bundle b(dir.path());
+        EXPECT_TRUE(b.infoDictionary().empty());
+        EXPECT_TRUE(capture.containsText("Info.json is damaged"));
+    }
 }
 
 TEST(BundleTest, TheBuiltApplicationBundleHasItsIdentity) {

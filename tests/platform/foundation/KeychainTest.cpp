@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "foundation/Keychain.h"
+#include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "support/TestSupport.h"
 
@@ -114,6 +115,24 @@ TEST_F(KeychainTest, FileStoreNeverWritesOverItemsItCouldNotRead) {
     EXPECT_FALSE(k.deleteItem("other"));
     std::filesystem::permissions(store, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(k.get("other"), "kept");
+}
+
+// A file nested past the readers' bound is damage like any other unreadable file (and writing the
+// store back must not walk it).
+TEST_F(KeychainTest, FileStoreTakesAFileNestedTooDeeplyForDamage) {
+    if (Keychain::activeBackend() != Keychain::Backend::File) GTEST_SKIP() << "secret-service run";
+    auto store = configDir() / "keychain.json";
+    std::ofstream(store) << "{\"Pold\": \"dg==\", \"Pdeep\": " << std::string(100000, '[') << std::string(100000, ']') << "}";
+    log::Capture capture;
+    Keychain k("P");
+    EXPECT_FALSE(k.get("old"));
+    EXPECT_TRUE(capture.containsText("damaged"));
+    EXPECT_TRUE(k.set("v", "item"));
+    EXPECT_EQ(k.get("item"), "v");
+    int aside = 0;
+    for (const auto& e : std::filesystem::directory_iterator(configDir()))
+        aside += e.path().filename().string().starts_with("keychain.json.damaged-");
+    EXPECT_EQ(aside, 1);
 }
 
 }  // namespace

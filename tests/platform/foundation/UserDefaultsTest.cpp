@@ -4,10 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
+#include <random>
 #include <thread>
 
+#include "foundation/Codec.h"
+#include "foundation/DefaultsJournal.h"
+#include "foundation/Paths.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -21,6 +28,57 @@ class UserDefaultsTest : public test::TempConfigTest {};
 UserDefaults reopened(std::string_view suite = "standard") {
     UserDefaults::releaseStores();
     return suite == "standard" ? UserDefaults::standard() : UserDefaults(suite);
+}
+
+std::vector<std::string> filesIn(const std::filesystem::path& dir, std::string_view containing) {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        const auto name = e.path().filename().string();
+        if (name.find(containing) != std::string::npos) out.push_back(name);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Makes writes that would grow a file past `limit` bytes fail (with EFBIG, as a full disk fails them
+// with ENOSPC) for as long as it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        handler_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight = saved_;
+        tight.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &tight);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit saved_{};
+    sighandler_t handler_;
+};
+
+// One journal record around a payload of our choosing, with a correct checksum.
+std::string rawRecord(const std::string& payload) {
+    std::string out(8, '\0');
+    const auto size = static_cast<std::uint32_t>(payload.size());
+    const auto crc = crc32(payload.data(), payload.size());
+    std::memcpy(out.data(), &size, 4);
+    std::memcpy(out.data() + 4, &crc, 4);
+    return out + payload;
+}
+
+void appendTo(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::app) << bytes;
+}
+
+Value nestedLists(std::size_t depth) {
+    Value v(1);
+    for (std::size_t i = 0; i < depth; ++i) v = Value(Array{v});
+    return v;
 }
 
 TEST_F(UserDefaultsTest, ObjectTellsAbsentFromPresentAndInstancesAgree) {
@@ -235,6 +293,195 @@ TEST_F(UserDefaultsTest, SetIfAbsentKeepsAnExistingValue) {
     d.set(false, "flag");
     EXPECT_EQ(d.setIfAbsent(Value(true), "flag"), Value(false));
     EXPECT_FALSE(reopened().boolean("flag"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UserDefaultsTest, OpeningRemovesTheLeftoversOfARewriteCutOffByAKill) {
+    const auto dir = configDir();
+    for (const char* name : {"standard.defaults.tmp.Ab12Cd", "standard.defaults.tmp.zzzzzz", "other.defaults.tmp.Ab12Cd",
+                             "standard.defaults.tmp.note.txt"})
+        std::ofstream(dir / name) << "partial";
+    auto d = UserDefaults::standard();
+    EXPECT_EQ(filesIn(dir, ".tmp."), (std::vector<std::string>{"other.defaults.tmp.Ab12Cd", "standard.defaults.tmp.note.txt"}));
+}
+
+TEST_F(UserDefaultsTest, KillsAtRandomMomentsLoseNoReturnedSetAndLeaveNoTemporaryFiles) {
+    std::mt19937 random(12345);
+    int lastSeen = -1;
+    for (int round = 0; round < 25; ++round) {
+        int pipefd[2];
+        ASSERT_EQ(::pipe(pipefd), 0);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(pipefd[0]);
+            UserDefaults d("kills");
+            for (int i = lastSeen + 1;; ++i) {
+                d.set(i, "key." + std::to_string(i));
+                // Large values make the journal outgrow its live data every few sets: the store is
+                // rewriting itself much of the time.
+                d.set(std::string(48 << 10, static_cast<char>('a' + i % 26)), "filler");
+                if (::write(pipefd[1], &i, sizeof i) != sizeof i) ::_exit(1);
+            }
+        }
+        ::close(pipefd[1]);
+        std::this_thread::sleep_for(std::chrono::microseconds(5000 + random() % 20000));
+        ::kill(child, SIGKILL);
+        int value = 0;
+        while (::read(pipefd[0], &value, sizeof value) == sizeof value) lastSeen = value;
+        ::close(pipefd[0]);
+        ::waitpid(child, nullptr, 0);
+
+        auto d = reopened("kills");
+        EXPECT_EQ(filesIn(configDir(), ".tmp."), std::vector<std::string>{}) << "round " << round;
+        EXPECT_EQ(filesIn(configDir(), ".damaged-"), std::vector<std::string>{}) << "round " << round;
+        for (int i = 0; i <= lastSeen; ++i) ASSERT_EQ(d.integer("key." + std::to_string(i)), i) << "round " << round;
+        UserDefaults::releaseStores();
+    }
+    EXPECT_GT(lastSeen, 0);
+}
+
+TEST_F(UserDefaultsTest, OnAFullDiskSetsSayTheyFailedAndReadsShowOnlyWhatReachedTheDisk) {
+    auto d = UserDefaults::standard();
+    ASSERT_TRUE(d.set("v", "before"));
+    int notices = 0;
+    auto token = NotificationCenter::defaultCenter().addObserver(kUserDefaultsCannotSaveNotification,
+                                                                 [&](const Notification&) { ++notices; });
+    EXPECT_FALSE(UserDefaults::cannotSave());
+    std::vector<bool> stored;
+    {
+        FileSizeLimit full(std::filesystem::file_size(d.storePath()) + 3000);
+        for (int i = 0; i < 200; ++i) stored.push_back(d.set(std::string(100, 'x'), "k" + std::to_string(i)));
+        FileSizeLimit exactlyFull(std::filesystem::file_size(d.storePath()));
+        EXPECT_FALSE(d.removeObject("before"));
+        EXPECT_FALSE(d.setString(std::nullopt, "before"));
+    }
+    EXPECT_NE(std::count(stored.begin(), stored.end(), true), 0);
+    EXPECT_NE(std::count(stored.begin(), stored.end(), false), 0);
+    EXPECT_TRUE(UserDefaults::cannotSave());
+    EXPECT_EQ(notices, 1);  // the user is told once, not for every refused value
+    EXPECT_EQ(d.string("before"), "v");
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(d.object("k" + std::to_string(i)).has_value(), stored[i]) << i;
+
+    auto again = reopened();
+    EXPECT_EQ(again.string("before"), "v");
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(again.object("k" + std::to_string(i)).has_value(), stored[i]) << i;
+    EXPECT_EQ(filesIn(configDir(), ".damaged-"), std::vector<std::string>{});
+}
+
+TEST_F(UserDefaultsTest, AFreshStoreOnAFullDiskStoresNothingUntilItCanWriteItsFile) {
+    {
+        FileSizeLimit full(0);
+        auto d = UserDefaults::standard();
+        EXPECT_FALSE(d.set(1, "k"));
+        EXPECT_FALSE(d.object("k"));
+        EXPECT_EQ(d.setIfAbsent(Value(true), "first"), Value(true));  // answered, not kept
+        EXPECT_FALSE(d.object("first"));
+    }
+    auto d = UserDefaults::standard();
+    EXPECT_TRUE(d.set(2, "k"));
+    EXPECT_EQ(reopened().integer("k"), 2);
+}
+
+TEST_F(UserDefaultsTest, ValuesNestedPastTheBoundAreRefusedAndThoseWithinItSurvive) {
+    auto d = UserDefaults::standard();
+    log::Capture capture;
+    EXPECT_FALSE(d.set(nestedLists(kMaxValueDepth + 1), "deep"));
+    EXPECT_FALSE(d.object("deep"));
+    EXPECT_TRUE(capture.containsText("nest"));
+    EXPECT_FALSE(UserDefaults::cannotSave());  // a programming error, not a full disk
+    ASSERT_TRUE(d.set(nestedLists(kMaxValueDepth), "deepest"));
+    EXPECT_EQ(reopened().object("deepest"), nestedLists(kMaxValueDepth));
+}
+
+// Records whose payload does not parse, however they fail, are damage: the store opens with what
+// came before them, moves the file aside and says so.
+TEST_F(UserDefaultsTest, RecordsThatDoNotParseAreDamageNotACrash) {
+    const std::string keyAndValue = "\xA2\x61k\x61x\x61v";  // {"k": "x", "v": ...
+    struct Case {
+        const char* name;
+        std::string payload;
+    } cases[] = {
+        {"a list claiming 2^64-1 elements", keyAndValue + "\xA1\x61" "a\x9B\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"},
+        {"a map claiming 2^64-1 entries", keyAndValue + "\xA1\x61m\xBB\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"},
+        {"a list claiming 2^32 elements", keyAndValue + "\xA1\x61" "a\x9B\x00\x00\x00\x01\x00\x00\x00\x00"},
+        {"200,000 nested lists", keyAndValue + std::string(200000, '\x81') + "\xF6"},
+        {"200,000 nested maps", keyAndValue + [] {
+             std::string s;
+             for (int i = 0; i < 200000; ++i) s += "\xA1\x61m";
+             return s + "\xF6";
+         }()},
+        {"not a map", "\x18\x2A"},
+        {"no key", std::string("\xA1\x61v\xA1\x61i\x01", 7)},
+        {"a tag", "\xC1\x18\x2A"},
+        {"bytes left over", std::string("\xA1\x61k\x61x\x00", 6)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        paths::setConfigDirectoryOverride(dir.path());
+        std::filesystem::path file;
+        {
+            auto d = reopened();
+            ASSERT_TRUE(d.set("kept", "first"));
+            file = d.storePath();
+        }
+        UserDefaults::releaseStores();
+        appendTo(file, rawRecord(c.payload));
+        appendTo(file, defaults::encodeRecord("after", nullptr));
+        log::Capture capture;
+        std::optional<UserDefaults> d;
+        ASSERT_NO_THROW(d.emplace(UserDefaults::standard()));
+        EXPECT_EQ(d->string("first"), "kept");
+        EXPECT_EQ(d->allKeys().size(), 1u);
+        EXPECT_TRUE(capture.containsText("is damaged"));
+        EXPECT_EQ(filesIn(dir.path(), ".damaged-").size(), 1u);
+        EXPECT_TRUE(d->set(1, "later"));
+        EXPECT_EQ(reopened().integer("later"), 1);
+    }
+    paths::setConfigDirectoryOverride(configDir());
+}
+
+// A record whose length is damaged may claim to run past the end of the file, like a set that was
+// cut off; only a record really cut off is dropped quietly. Every single-bit error in any of the
+// three lengths is found, and the records before it are kept.
+TEST_F(UserDefaultsTest, EveryFlippedBitInARecordLengthIsDamageNotATornTail) {
+    std::filesystem::path file;
+    {
+        auto d = UserDefaults::standard();
+        d.set("one", "a");
+        d.set(std::string(300, 'b'), "b");
+        d.set("three", "c");
+        file = d.storePath();
+    }
+    UserDefaults::releaseStores();
+    const std::string original = *paths::readFile(file);
+    std::vector<std::size_t> lengthAt;
+    for (std::size_t pos = defaults::kJournalMagic.size(); pos < original.size();) {
+        lengthAt.push_back(pos);
+        std::uint32_t size = 0;
+        std::memcpy(&size, original.data() + pos, 4);
+        pos += 8 + size;
+    }
+    ASSERT_EQ(lengthAt.size(), 3u);
+    const std::vector<std::string> keys = {"a", "b", "c"};
+    for (std::size_t record = 0; record < 3; ++record) {
+        for (int bit = 0; bit < 32; ++bit) {
+            SCOPED_TRACE("record " + std::to_string(record) + ", bit " + std::to_string(bit));
+            for (const auto& name : filesIn(configDir(), ".damaged-")) std::filesystem::remove(configDir() / name);
+            std::string damaged = original;
+            damaged[lengthAt[record] + bit / 8] ^= static_cast<char>(1 << (bit % 8));
+            std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
+            log::Capture capture;
+            auto d = reopened();
+            for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(d.object(keys[k]).has_value(), k < record) << keys[k];
+            EXPECT_TRUE(capture.containsText("is damaged"));
+            EXPECT_EQ(filesIn(configDir(), ".damaged-").size(), 1u);
+        }
+    }
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+# Programs the helper's tests run as a local attacker would: an unsigned attacker, a library it
+# brings into other programs, and a program signed with the build's key (a stand-in for the
+# application). None of them is shipped.
+add_executable(helper_attacker ${CMAKE_CURRENT_LIST_DIR}/attacker_main.cpp
+               ${PROJECT_SOURCE_DIR}/platform/foundation/FrameCodec.cpp)
+target_include_directories(helper_attacker PRIVATE ${PROJECT_SOURCE_DIR}/platform)
+
+add_library(helper_injected SHARED ${CMAKE_CURRENT_LIST_DIR}/injected_library.cpp)
+
+add_executable(helper_signed_client ${CMAKE_CURRENT_LIST_DIR}/signed_client_main.cpp)
+target_link_libraries(helper_signed_client PRIVATE morvex_foundation ${CMAKE_DL_LIBS})
+add_custom_command(TARGET helper_signed_client POST_BUILD
+  COMMAND morvex-codesign sign ${MORVEX_SIGNING_KEY_FILE} $<TARGET_FILE:helper_signed_client> VERBATIM)
+add_dependencies(helper_signed_client morvex-codesign morvex_signing_key)
+set_target_properties(helper_attacker helper_injected helper_signed_client PROPERTIES AUTOMOC OFF)
