@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "appkit/Colors.h"
 #include "appkit/Window.h"
 
 namespace morvex::appkit {
@@ -63,16 +64,17 @@ void AlertSheet::build() {
     outer->addWidget(icon, 0, Qt::AlignTop);
 
     auto* column = new QVBoxLayout;
-    column->setSpacing(8);
+    column->setSpacing(10);
     outer->addLayout(column, 1);
 
     auto* message = new QLabel(qs(message_), this);
     message->setObjectName(QStringLiteral("alertMessage"));
     message->setWordWrap(true);
     message->setTextFormat(Qt::PlainText);
-    QFont bold = message->font();
-    bold.setBold(true);
-    message->setFont(bold);
+    QFont title = message->font();
+    title.setBold(true);
+    title.setPixelSize(20);
+    message->setFont(title);
     column->addWidget(message);
 
     if (!informative_.empty()) {
@@ -80,6 +82,9 @@ void AlertSheet::build() {
         informative->setObjectName(QStringLiteral("alertInformative"));
         informative->setWordWrap(true);
         informative->setTextFormat(Qt::PlainText);
+        QFont body = informative->font();
+        body.setPixelSize(14);
+        informative->setFont(body);
         column->addWidget(informative);
     }
     if (accessory_) column->addWidget(accessory_);
@@ -94,8 +99,20 @@ void AlertSheet::build() {
     }
     buttons_.front()->setDefault(true);
     buttons_.front()->setFocus();
-    column->addSpacing(8);
+    column->addSpacing(10);
     column->addLayout(row);
+
+    // Titles and body in the heading colour of the alert's appearance.
+    const Appearance appearance = Application::shared().effectiveAppearance();
+    QPalette text = palette();
+    text.setColor(QPalette::WindowText, colorNamed("HeadingText", appearance, text.color(QPalette::WindowText)));
+    message->setPalette(text);
+    for (auto* label : findChildren<QLabel*>(QStringLiteral("alertInformative"))) label->setPalette(text);
+    // The card itself, as every card of the interface.
+    QPalette card = palette();
+    card.setColor(QPalette::Window, colorNamed("BottomColor", appearance, card.color(QPalette::Window)));
+    setPalette(card);
+    setAutoFillBackground(true);
 
     setFixedWidth(kWidth);
     adjustSize();

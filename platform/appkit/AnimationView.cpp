@@ -9,6 +9,7 @@
 #include <set>
 
 #include "appkit/Images.h"
+#include "foundation/BundleResources.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 
@@ -23,13 +24,6 @@ struct Cache {
 Cache& cache() {
     static Cache c;
     return c;
-}
-
-std::optional<std::filesystem::path> animationPath(std::string_view name, const Bundle& bundle) {
-    if (name.empty()) return std::nullopt;
-    for (std::string_view folder : {std::string_view{}, std::string_view{"animations"}})
-        if (auto path = bundle.pathForResource(name, "json", folder)) return path;
-    return std::nullopt;
 }
 
 QSizeF fitted(QSizeF content, QSizeF bounds, bool fill) {
@@ -56,9 +50,9 @@ std::shared_ptr<LottieAnimation> LottieAnimation::fromData(std::string json, con
     return std::shared_ptr<LottieAnimation>(new LottieAnimation(std::move(animation)));
 }
 
-std::shared_ptr<LottieAnimation> LottieAnimation::named(std::string_view name, const Bundle& bundle) {
+std::shared_ptr<LottieAnimation> LottieAnimation::animationNamed(std::string_view name, const Bundle& bundle) {
     auto& c = cache();
-    auto path = animationPath(name, bundle);
+    auto path = name.empty() ? std::nullopt : morvex::animationNamed(name, bundle);
     const std::string key = path ? path->string() : std::string();
     {
         std::lock_guard lock(c.mutex);
@@ -188,11 +182,6 @@ AnimationView::AnimationView(QWidget* parent) : QWidget(parent), timer_(new QTim
 AnimationView::~AnimationView() {
     // A run that the view takes with it is superseded, as a newer one would.
     player_.stop();
-}
-
-void AnimationView::setAnimationNamed(std::string_view name) {
-    name_ = std::string(name);
-    setAnimation(LottieAnimation::named(name));
 }
 
 void AnimationView::setAnimation(std::shared_ptr<LottieAnimation> animation) {

@@ -1,9 +1,9 @@
 #pragma once
 // Lottie animations rendered by rlottie.
 //
-// - LottieAnimation: one animation resource (<name>.json in the bundle's resources or its
-//   "animations" folder), loaded once and shared through a cache; missing or unreadable resources
-//   give null and one console line.
+// - LottieAnimation: one animation of the bundle (foundation's animationNamed:
+//   Resources/Animations/<name>.json), loaded once and shared through a cache; a missing or
+//   unreadable one gives null and one console line.
 // - AnimationPlayer: the plain object that plays one: play once or loop, a completion that hears
 //   `true` when a play-once run reached its end and `false` when the run was superseded (another
 //   play, stop, a new animation) — never both, never twice. Time moves only through advance().
@@ -36,7 +36,7 @@ class LottieAnimation {
 public:
     ~LottieAnimation();
     // The named animation of the bundle; null when there is none or it does not parse.
-    static std::shared_ptr<LottieAnimation> named(std::string_view name, const Bundle& bundle = Bundle::main());
+    static std::shared_ptr<LottieAnimation> animationNamed(std::string_view name, const Bundle& bundle = Bundle::main());
     // An animation from its JSON text; null when it does not parse.
     static std::shared_ptr<LottieAnimation> fromData(std::string json, const std::string& cacheKey);
 
@@ -101,11 +101,9 @@ public:
     explicit AnimationView(QWidget* parent = nullptr);
     ~AnimationView() override;
 
-    // The named animation of the main bundle (null when missing: the view shows its placeholder).
-    void setAnimationNamed(std::string_view name);
+    // Null shows the placeholder (as for a missing animation).
     void setAnimation(std::shared_ptr<LottieAnimation> animation);
     std::shared_ptr<LottieAnimation> animation() const { return player_.animation(); }
-    const std::string& animationName() const { return name_; }
 
     void setContentMode(ContentMode mode);
     ContentMode contentMode() const { return contentMode_; }
@@ -127,7 +125,6 @@ private:
 
     AnimationPlayer player_;
     ContentMode contentMode_ = ContentMode::ScaleAspectFit;
-    std::string name_;
     QTimer* timer_;
     QElapsedTimer clock_;
 };

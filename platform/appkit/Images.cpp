@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "foundation/BundleResources.h"
 #include "foundation/Log.h"
 
 namespace morvex::appkit {
@@ -18,16 +19,6 @@ void reportMissing(std::string_view name, const Bundle& bundle) {
     log::nslog("Images: no image named \"" + std::string(name) + "\" in " + bundle.resourcePath().string());
 }
 }  // namespace
-
-std::optional<std::filesystem::path> imagePath(std::string_view name, const Bundle& bundle) {
-    if (name.empty()) return std::nullopt;
-    for (std::string_view folder : {std::string_view{}, std::string_view{"images"}})
-        for (std::string_view type : {"svg", "png"})
-            if (auto path = bundle.pathForResource(name, type, folder)) return path;
-    return std::nullopt;
-}
-
-bool hasImageNamed(std::string_view name, const Bundle& bundle) { return imagePath(name, bundle).has_value(); }
 
 QPixmap missingImage(QSize size) {
     if (!size.isValid() || size.isEmpty()) size = QSize(16, 16);
@@ -45,8 +36,8 @@ QPixmap missingImage(QSize size) {
     return pixmap;
 }
 
-QIcon iconNamed(std::string_view name, const Bundle& bundle) {
-    if (auto path = imagePath(name, bundle)) {
+QIcon imageNamed(std::string_view name, const Bundle& bundle) {
+    if (auto path = morvex::imageNamed(name, bundle)) {
         QIcon icon(QString::fromStdString(path->string()));
         if (!icon.isNull()) return icon;
     }
@@ -55,7 +46,7 @@ QIcon iconNamed(std::string_view name, const Bundle& bundle) {
 }
 
 QPixmap imageNamed(std::string_view name, QSize size, const Bundle& bundle) {
-    if (auto path = imagePath(name, bundle)) {
+    if (auto path = morvex::imageNamed(name, bundle)) {
         QIcon icon(QString::fromStdString(path->string()));
         QPixmap pixmap = icon.pixmap(size);
         if (!pixmap.isNull()) return pixmap;

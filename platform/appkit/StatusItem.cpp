@@ -28,7 +28,7 @@ StatusItem::~StatusItem() {
 
 void StatusItem::setImage(std::string_view name) {
     imageName_ = std::string(name);
-    tray_->setIcon(iconNamed(name));
+    tray_->setIcon(appkit::imageNamed(name));
 }
 
 void StatusItem::setToolTip(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "appkit/Images.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 
@@ -50,9 +51,11 @@ bool WebView::ensureEngine() {
     MakeWebEngineBackend make = loadModule();
     WebEngineBackend* backend = make ? make(this, configuration_.nonPersistent) : nullptr;
     if (!backend) {
-        unavailable_ = new QLabel(QString::fromStdString(localized("web.view.unavailable")), this);
+        // The page's place shows the crossed-out box that marks anything missing from the bundle.
+        unavailable_ = new QLabel(this);
+        unavailable_->setObjectName(QStringLiteral("webEngineUnavailable"));
         unavailable_->setAlignment(Qt::AlignCenter);
-        unavailable_->setWordWrap(true);
+        unavailable_->setPixmap(missingImage(QSize(64, 64)));
         layout()->addWidget(unavailable_);
         return false;
     }

@@ -1,8 +1,8 @@
 #pragma once
 // A web page inside a window. The web engine is made when the view first loads a page (never
 // at start-up), from the module beside the program in the bundle (lib/libmorvex_webengine.so).
-// When the module is missing or cannot be loaded the view says so in place of the page and
-// reports it once; no callback runs.
+// When the module is missing or cannot be loaded the view shows the crossed-out box of a missing
+// resource in place of the page and reports it once; no callback runs.
 //
 // Threads: main thread.
 #include <QPointer>

@@ -1,11 +1,11 @@
 #include "app/AppDelegate.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sys/random.h>
 
+#include "alerts/Alert.h"
 #include "appkit/UserNotifications.h"
 #include "appkit/Window.h"
 #include "appkit/Workspace.h"
@@ -46,13 +46,6 @@ std::uint64_t secureRandom64() {
     return value;
 }
 
-// The shortest decimal text that reads back as the same double.
-std::string shortestDecimal(double value) {
-    char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return ec == std::errc() ? std::string(buffer, end) : std::to_string(value);
-}
-
 bool isUp(int status) {
     return status == zevu::rawValue(zevu::ZevuVPNState::Connected) ||
            status == zevu::rawValue(zevu::ZevuVPNState::Connecting);
@@ -65,7 +58,6 @@ double absoluteTimeNow() {
 }
 
 double appLaunchStartTime = 0;
-std::atomic<bool> isRelaunching{false};
 
 std::string generateCodeVerifier(std::size_t length) { return generateCodeVerifier(length, secureRandom64); }
 
@@ -92,6 +84,7 @@ AppDelegate::AppDelegate(Collaborators collaborators) : c_(std::move(collaborato
     if (!c_.analytics) c_.analytics = std::make_shared<AnalyticsClientTracking>();
     if (!c_.releaseAssertion) c_.releaseAssertion = appkit::IOPMAssertionRelease;
     if (!c_.clock) c_.clock = absoluteTimeNow;
+    if (!c_.alerts) c_.alerts = std::make_shared<QtAlertPresenter>();
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -201,27 +194,29 @@ void AppDelegate::handleWake() {
 
 void AppDelegate::reconnectAfterWake() {
     if (!User().loggedIn()) return;
-    AppPreferences().setOnGoingConnectionId(shortestDecimal(c_.clock()));
+    AppPreferences().setOnGoingConnectionId(decimalText(c_.clock()));
     c_.engine->setDoCheckInternetConnectivity(false);
     c_.engine->reconnectVPN();
 }
 
 appkit::TerminateReply AppDelegate::applicationShouldTerminate() {
-    if (isRelaunching) return appkit::TerminateReply::Now;
+    if (isRelaunching()) return appkit::TerminateReply::Now;
     if (!isUp(c_.engine->vpnStatus())) return appkit::TerminateReply::Now;
     // Without a window to ask on, nobody could ever answer: quit as if not connected.
     return showQuitSheet() ? appkit::TerminateReply::Later : appkit::TerminateReply::Now;
 }
 
 bool AppDelegate::showQuitSheet() {
-    if (!c_.alerts) return false;
-    AlertRequest request;
-    request.title = localized("app.quit");
-    request.message = localized("vpn.disconnect.on.quit");
-    request.buttons = {localized("yes"), localized("no")};
-    request.window = application().firstWindow();
-    request.completion = [this](long response) { quitSheetAnswered(response); };
-    return request.window && c_.alerts->present(std::move(request));
+    appkit::Window* window = application().firstWindow();
+    if (!window) return false;
+    Alert alert;
+    alert.title = localized("app.quit");
+    alert.message = localized("vpn.disconnect.on.quit");
+    alert.buttons = {localized("yes"), localized("no")};
+    alert.window = QtAlertPresenter::alertWindow(window);
+    // Every end of the sheet answers the deferred quit, a button's and any other.
+    auto answered = [this](ModalResponse response) { quitSheetAnswered(response); };
+    return c_.alerts->beginSheet(alert, answered, answered);
 }
 
 void AppDelegate::quitSheetAnswered(long response) {

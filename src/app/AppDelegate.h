@@ -4,7 +4,6 @@
 // is up, and the clean-up at termination.
 //
 // Threads: every entry point runs on the main thread.
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AlertPresenting.h"
+#include "app/QtAlertPresenter.h"
 #include "app/VpnEngine.h"
 #include "appkit/Application.h"
 #include "appkit/PowerAssertion.h"
@@ -28,8 +27,6 @@ namespace morvex {
 double absoluteTimeNow();
 // Written by the entry point before anything else runs.
 extern double appLaunchStartTime;
-// Set by the relaunch after a language change just before it quits, so quitting is not questioned.
-extern std::atomic<bool> isRelaunching;
 
 inline constexpr std::string_view killLauncherNotification = "killMorvexVPNLauncher";
 inline constexpr std::string_view countriesOpenedFromNotification = "countriesOpenedFrom";
@@ -47,7 +44,7 @@ public:
     struct Collaborators {
         std::shared_ptr<VpnEngine> engine;
         std::shared_ptr<EventTracking> analytics;
-        AlertPresenting* alerts = nullptr;
+        std::shared_ptr<QtAlertPresenter> alerts;  // the quit sheet's
         appkit::Application* application = nullptr;
         NotificationCenter* workspaceCenter = nullptr;  // where wake is announced
         std::function<appkit::IOReturn(appkit::IOPMAssertionID)> releaseAssertion;

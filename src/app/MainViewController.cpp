@@ -1,11 +1,9 @@
 #include "app/MainViewController.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "appkit/Workspace.h"
-#include "foundation/Bundle.h"
 #include "model/BundleInfo.h"
 #include "model/WebLink.h"
 #include "model/WebLinks.h"
@@ -23,11 +21,7 @@ void MainViewController::loadView() {
     versionBinding_ = appkit::bindProperty<std::string>(versionString, [version](const std::string& text) {
         version->setText(QString::fromStdString(text));
     });
-    auto* feedback = new QPushButton(QString::fromStdString(localized("submit.feedback")), view);
-    feedback->setObjectName(QStringLiteral("submitFeedbackButton"));
-    connect(feedback, &QPushButton::clicked, this, [this] { submitFeedback(); });
     layout->addWidget(version);
-    layout->addWidget(feedback);
     setView(view);
 }
 

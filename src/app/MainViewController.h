@@ -1,6 +1,7 @@
 #pragma once
-// A page that shows the application's version and offers "submit feedback", which opens the
-// service's feedback page (with the usual link items) in the browser.
+// A page that shows the application's version, with the "submit feedback" action that opens the
+// service's feedback page (with the usual link items) in the browser; the screen that hosts it
+// places the action's control.
 #include <string>
 
 #include "appkit/Bindings.h"

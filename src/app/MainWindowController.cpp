@@ -23,7 +23,7 @@ void MainWindowController::windowDidLoad() {
     appkit::Application::shared().setAppearance(appkit::Appearance::Aqua);
     w->setAppearance(appkit::Appearance::Aqua);
     // The title bar shows the product's icon; the window manager owns what a click on it does.
-    w->setTitleBarIcon(appkit::iconNamed(kTitleBarImage));
+    w->setTitleBarIcon(appkit::imageNamed(kTitleBarImage));
     w->installEventFilter(this);
 }
 

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/WindowMetrics.h"
+#include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
@@ -18,6 +19,9 @@ void SplashViewController::loadView() {
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("SplashView"));
     view->setAutoFillBackground(true);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Window, appkit::colorNamed("WindowBackground", appkit::Appearance::Aqua, palette.color(QPalette::Window)));
+    view->setPalette(palette);
     auto* layout = new QVBoxLayout(view);
     auto* logo = new QLabel(view);
     logo->setObjectName(QStringLiteral("splashLogo"));

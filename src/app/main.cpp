@@ -5,10 +5,12 @@
 #include "app/AppDelegate.h"
 #include "app/QtAlertPresenter.h"
 #include "app/Storyboards.h"
+#include "alerts/AlertServices.h"
 #include "app/ThemeNotifier.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
 #include "appkit/WindowController.h"
+#include "appkit/Workspace.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/ProcessHardening.h"
@@ -25,7 +27,7 @@ int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("MorvexVPN"));
     QApplication::setDesktopFileName(QStringLiteral("morvexvpn"));
-    if (morvex::appkit::hasImageNamed("AppIcon")) QApplication::setWindowIcon(morvex::appkit::iconNamed("AppIcon"));
+    QApplication::setWindowIcon(morvex::appkit::imageNamed("AppIcon"));
     morvex::appkit::Application application;
 
     // One instance per session: the launcher and the other processes find it by its bus name.
@@ -43,9 +45,16 @@ int main(int argc, char** argv) {
     morvex::registerValueTransformers();
     morvex::installCurrentThemeName();
 
-    morvex::QtAlertPresenter alerts;
+    // Alerts show as sheets of the desktop layer, open links in the browser and quit through the
+    // application (which asks before leaving a tunnel up).
+    auto alerts = std::make_shared<morvex::QtAlertPresenter>();
+    morvex::AlertServices services;
+    services.presenter = alerts;
+    services.openURL = [](const std::string& url) { morvex::appkit::Workspace::shared().openURL(url); };
+    services.terminate = [&application] { application.terminate(); };
+    morvex::AlertServices::install(std::move(services));
     morvex::AppDelegate::Collaborators collaborators;
-    collaborators.alerts = &alerts;
+    collaborators.alerts = alerts;
     morvex::AppDelegate delegate(std::move(collaborators));
     application.setDelegate(&delegate);
     application.terminateOnSignals();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "alerts/Alert.h"
 #include "app/AppDelegate.h"
 #include "app/QtAlertPresenter.h"
 #include "appkit/AlertSheet.h"
@@ -75,14 +76,14 @@ class AppDelegateTest : public test::TempConfigTest {
 protected:
     void SetUp() override {
         TempConfigTest::SetUp();
-        isRelaunching = false;
+        setIsRelaunching(false);
         engine = std::make_shared<FakeEngine>();
         analytics = std::make_shared<RecordingAnalytics>();
     }
     void TearDown() override {
         delegate.reset();
         window.reset();
-        isRelaunching = false;
+        setIsRelaunching(false);
         TempConfigTest::TearDown();
     }
     AppDelegate& make(bool withWindow = true) {
@@ -93,7 +94,7 @@ protected:
         AppDelegate::Collaborators c;
         c.engine = engine;
         c.analytics = analytics;
-        c.alerts = &alerts;
+        c.alerts = alerts;
         c.application = &app;
         c.workspaceCenter = &workspace;
         c.releaseAssertion = [this](appkit::IOPMAssertionID id) {
@@ -111,7 +112,7 @@ protected:
 
     appkit::Application app;
     std::unique_ptr<appkit::Window> window;
-    QtAlertPresenter alerts;
+    std::shared_ptr<QtAlertPresenter> alerts = std::make_shared<QtAlertPresenter>();
     NotificationCenter workspace;
     std::shared_ptr<FakeEngine> engine;
     std::shared_ptr<RecordingAnalytics> analytics;
@@ -213,7 +214,7 @@ TEST_F(AppDelegateTest, QuittingAsksOnlyWhileTheTunnelIsUpAndNotDuringARelaunch)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "status " << c.status << (c.relaunching ? ", relaunching" : ""));
         engine->status = c.status;
-        isRelaunching = c.relaunching;
+        setIsRelaunching(c.relaunching);
         AppDelegate& d = make();
         const auto reply = d.applicationShouldTerminate();
         EXPECT_EQ(reply, c.asks ? appkit::TerminateReply::Later : appkit::TerminateReply::Now);

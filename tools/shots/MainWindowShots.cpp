@@ -1,7 +1,6 @@
 // The main window as it opens (the splash), after the splash hands over, and asking before quit.
 #include "Shots.h"
 
-#include "app/AlertPresenting.h"
 #include "app/AppDelegate.h"
 #include "app/QtAlertPresenter.h"
 #include "app/SplashViewController.h"
@@ -46,10 +45,8 @@ QImage afterSplash(Context&) {
 QImage quitSheet(Context&) {
     auto controller = openMainWindow();
     if (!controller) return {};
-    QtAlertPresenter alerts;
     AppDelegate::Collaborators c;
     c.engine = std::make_shared<ConnectedEngine>();
-    c.alerts = &alerts;
     AppDelegate delegate(std::move(c));
     delegate.applicationShouldTerminate();
     QImage image = renderWindow(*controller->window());

@@ -2,6 +2,7 @@
 // DIR/<screen>-<state>.png, against an in-process fake service and the simulated SDK.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <unistd.h>
 #include <cstdlib>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include "app/Storyboards.h"
 #include "app/ThemeNotifier.h"
 #include "appkit/Application.h"
+#include "appkit/Images.h"
 #include "foundation/Bundle.h"
 #include "foundation/Paths.h"
 #include "session/OAuthService.h"
@@ -45,6 +47,9 @@ int main(int argc, char** argv) {
     ::setenv("LANG", "en_US.UTF-8", 1);
     ::setenv("LANGUAGE", "en", 1);
     ::setenv("XDG_CONFIG_HOME", (scratch + "/config").c_str(), 1);
+    QDir().mkpath(QString::fromStdString(scratch + "/runtime"));
+    QFile::setPermissions(QString::fromStdString(scratch + "/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ::setenv("XDG_RUNTIME_DIR", (scratch + "/runtime").c_str(), 1);
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
     morvex::paths::setConfigDirectoryOverride(scratch + "/config/MorvexVPN");
 
@@ -53,6 +58,7 @@ int main(int argc, char** argv) {
     if (const char* bundle = std::getenv("MORVEX_BUNDLE_PATH"); !bundle || !*bundle)
         morvex::Bundle::setMainBundlePath(MORVEX_SHOTS_BUNDLE_DIR);
     QApplication::setApplicationName(QStringLiteral("MorvexVPN"));
+    QApplication::setWindowIcon(morvex::appkit::imageNamed("AppIcon"));
     morvex::appkit::Application application;
     morvex::OAuthService::shared();
     morvex::registerStoryboards();

@@ -140,8 +140,16 @@ TEST_F(AnimationPlayerTest, FramesAreDrawnFittedInTheMiddleOfTheBounds) {
     EXPECT_EQ(canvas.pixelColor(20, 50), QColor(Qt::white)) << "fitted: nothing drawn beside the square canvas";
 }
 
+TEST(AnimationTest, TheBundlesAnimationsLoadOnceAndAreShared) {
+    auto first = LottieAnimation::animationNamed("disconnected");
+    ASSERT_NE(first, nullptr) << "the build's bundle has the connect button's animations";
+    EXPECT_GT(first->duration(), 0.0);
+    EXPECT_FALSE(first->size().isEmpty());
+    EXPECT_EQ(LottieAnimation::animationNamed("disconnected"), first);
+}
+
 TEST(AnimationTest, AMissingAnimationIsNullAndItsRunEndsAtOnceUnfinished) {
-    EXPECT_EQ(LottieAnimation::named("no-such-animation"), nullptr);
+    EXPECT_EQ(LottieAnimation::animationNamed("no-such-animation"), nullptr);
     EXPECT_EQ(LottieAnimation::fromData("{not json", "broken"), nullptr);
     AnimationPlayer player;
     std::vector<bool> completions;
