@@ -12,6 +12,10 @@ BUILD=$(cd "$1" && pwd); shift
 BUNDLE=$BUILD/MorvexVPN.app
 RUN_HOME=${MORVEX_RUN_HOME:-$BUILD/run}
 mkdir -p "$RUN_HOME/config"
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  mkdir -p -m 700 "$RUN_HOME/runtime"
+  export XDG_RUNTIME_DIR=$RUN_HOME/runtime
+fi
 
 # Without a session bus, run again inside a private one (which this script's children share).
 if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ -z "${MORVEX_RUN_IN_BUS:-}" ]; then
