@@ -71,6 +71,11 @@ public:
         return storeLocked(key, value, record) ? Outcome::Stored : Outcome::NotWritten;
     }
 
+    bool rewrite() {
+        std::lock_guard lock(mutex_);
+        return compact();
+    }
+
 private:
     bool tooDeep(std::string_view key, const Value& value) const {
         if (!value.nestsDeeperThan(kMaxValueDepth)) return false;
@@ -322,6 +327,8 @@ Value UserDefaults::setIfAbsent(const Value& value, std::string_view key) {
 bool UserDefaults::cannotSave() { return g_cannotSave.load(); }
 
 std::vector<std::string> UserDefaults::allKeys() const { return store_->keys(); }
+
+bool UserDefaults::rewrite() { return store_->rewrite(); }
 
 void UserDefaults::releaseStores() {
     std::lock_guard lock(g_registryMutex);

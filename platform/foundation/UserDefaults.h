@@ -64,6 +64,11 @@ public:
 
     std::vector<std::string> allKeys() const;
 
+    // Writes the file afresh with the live values only. The journal keeps a removed or replaced
+    // value's old record until it is rewritten; after removing a secret, call this so that no copy
+    // of it stays on disk. False when the file could not be rewritten (the journal stays as it was).
+    bool rewrite();
+
     // Where this domain is stored.
     std::filesystem::path storePath() const;
 

@@ -1,6 +1,8 @@
 #include "zevu/ExtensionManager.h"
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 #include <set>
 
 #include "zevu/internal/Runtime.h"
@@ -77,30 +79,37 @@ bool ExtensionManager::isActivated(const std::string& bundleId) const {
 }
 
 void ExtensionManager::activate(std::optional<std::string> systemExtensionName) {
-    std::string id;
+    std::vector<std::string> ids;
     if (systemExtensionName && !systemExtensionName->empty()) {
-        id = *systemExtensionName;
-    } else if (auto m = ZevuManager::sharedInstance(); m && !m->configuration().tunnelProviderBundleIdentifier.empty()) {
-        id = m->configuration().tunnelProviderBundleIdentifier;
+        ids.push_back(*systemExtensionName);
     } else {
-        id = kFallbackExtension;
+        // Every configured extension that has not completed yet: the OpenVPN-family tunnel's and
+        // WireGuard's.
+        const auto config = ZevuManager::sharedInstance()->configuration();
+        for (const auto& id : {config.tunnelProviderBundleIdentifier, config.wireGuardTunnelProviderBundleIdentifier})
+            if (!id.empty() && !isActivated(id) && std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
+        if (ids.empty() && config.tunnelProviderBundleIdentifier.empty() &&
+            config.wireGuardTunnelProviderBundleIdentifier.empty())
+            ids.push_back(kFallbackExtension);
     }
     const auto settings = Runtime::get().copySettings();
     auto* impl = impl_.get();
-    impl->later(kActivationDelay, [impl, id, outcome = settings.extensionOutcome, code = settings.extensionErrorCode] {
-        switch (outcome) {
-        case ExtensionOutcome::Completed: impl->complete(id, Result::Completed); break;
-        case ExtensionOutcome::WillCompleteAfterReboot: impl->complete(id, Result::WillCompleteAfterReboot); break;
-        case ExtensionOutcome::Failed: impl->failRequest(id, code); break;
-        case ExtensionOutcome::NeedsApproval:
-            {
-                std::lock_guard lock(impl->mutex);
-                impl->pending.insert(id);
+    for (const auto& id : ids) {
+        impl->later(kActivationDelay, [impl, id, outcome = settings.extensionOutcome, code = settings.extensionErrorCode] {
+            switch (outcome) {
+            case ExtensionOutcome::Completed: impl->complete(id, Result::Completed); break;
+            case ExtensionOutcome::WillCompleteAfterReboot: impl->complete(id, Result::WillCompleteAfterReboot); break;
+            case ExtensionOutcome::Failed: impl->failRequest(id, code); break;
+            case ExtensionOutcome::NeedsApproval:
+                {
+                    std::lock_guard lock(impl->mutex);
+                    impl->pending.insert(id);
+                }
+                if (auto d = impl->currentDelegate()) d->requestNeedsUserApprovalWithBundleId(id);
+                break;
             }
-            if (auto d = impl->currentDelegate()) d->requestNeedsUserApprovalWithBundleId(id);
-            break;
-        }
-    });
+        });
+    }
 }
 
 namespace detail {

@@ -28,8 +28,9 @@ public:
     void setDelegate(std::weak_ptr<ExtensionManagerDelegate> delegate);
     std::shared_ptr<ExtensionManagerDelegate> delegate() const;
 
-    // Asks for the named extension (the configured OpenVPN-family tunnel when none is named);
-    // returns at once.
+    // Asks for the named extension; with no name, for every configured extension (the
+    // OpenVPN-family tunnel's and WireGuard's) that has not completed yet, each answered on its
+    // own. Returns at once.
     void activate(std::optional<std::string> systemExtensionName);
     // Whether a request for the extension has completed (result Completed).
     bool isActivated(const std::string& bundleId) const;

@@ -68,7 +68,12 @@ struct FirewallManager::State {
 };
 
 FirewallManager& FirewallManager::shared() {
-    static FirewallManager manager;
+    // The SDK's tunnels are simulated, so the shared manager never loads rules into this host.
+    static FirewallManager manager([] {
+        Configuration c;
+        c.tunnelsAreSimulated = true;
+        return c;
+    }());
     return manager;
 }
 
@@ -113,6 +118,11 @@ std::optional<std::string> FirewallManager::firewallRules(std::string_view ipAdd
 void FirewallManager::enableFirewall(const std::string& ipAddress, const std::string& protocol,
                                      Completion completion) {
     state_->queue->async([state = state_.get(), ipAddress, protocol, completion] {
+        if (state->config().tunnelsAreSimulated) {
+            morvex::log::nslog(std::string(kSimulatedSessionRefusal));
+            if (completion) completion(false);
+            return;
+        }
         const auto rules = firewallRules(ipAddress, protocol);
         bool ok = false;
         if (!rules) morvex::log::nslog("FirewallManager: not an IP address: \"" + ipAddress + "\"");

@@ -29,7 +29,17 @@ public:
         std::vector<std::string> installCommand = {"pkexec", "systemctl", "enable", "--now",
                                                    "com.morvex.mac.vpn.helpertool.socket"};
         std::chrono::milliseconds timeout = std::chrono::seconds(30);
+        // The tunnels are simulated and make no network interface, so rules that let only the
+        // tunnel through would cut the host off while "connected": enableFirewall then loads
+        // nothing, says so on the console and completes with false. True for `shared()`; a
+        // manager made with its own configuration (a helper in a network namespace) loads rules.
+        bool tunnelsAreSimulated = false;
     };
+
+    // The console line of a refused enableFirewall in a simulated session.
+    static constexpr std::string_view kSimulatedSessionRefusal =
+        "FirewallManager: the kill switch cannot be enabled in a simulated session: the simulated "
+        "tunnel has no network interface, so its rules would cut this machine off.";
 
     static FirewallManager& shared();
 
@@ -45,7 +55,8 @@ public:
     void setLogHandler(std::function<void(std::string_view)> handler);
 
     // Loads rules that let only loopback, `ipAddress` (IPv4 or IPv6; empty: no server at all)
-    // and the tunnel interfaces through. True when the helper loaded them.
+    // and the tunnel interfaces through. True when the helper loaded them; false at once in a
+    // simulated session (Configuration::tunnelsAreSimulated).
     void enableFirewall(const std::string& ipAddress, const std::string& protocol, Completion completion);
     // Removes the rules; true when the helper removed them.
     void disableFirewall(Completion completion);

@@ -23,9 +23,11 @@ using Error = morvex::Error;
 // Domain of every error the SDK reports.
 inline constexpr std::string_view ZevuErrorDomain = "ZevuSDKErrorDomain";
 
-// Error codes the SDK reports through its error blocks and delegate callbacks.
+// Error codes the SDK reports through its error blocks and delegate callbacks. They stay clear of
+// -1000 to -1002, which the application uses for refusals of its own ("no network", "disconnect
+// first", "same server"), so a handler that reads only the code never mistakes one for the other.
 namespace ErrorCode {
-inline constexpr int InvalidSession = -1002;       // no credential, or the SDK is not configured
+inline constexpr int InvalidSession = 5003;        // no credential, or the SDK is not configured
 inline constexpr int TimedOut = -408;              // the tunnel did not come up in time
 inline constexpr int AuthenticationFailed = 5001;  // the server refused the credential
 inline constexpr int TunnelFailed = 5002;          // the tunnel handshake failed

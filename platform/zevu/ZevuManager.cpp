@@ -6,6 +6,8 @@
 // hands each call to its part.
 #include "zevu/ZevuManager.h"
 
+#include <atomic>
+
 #include "zevu/internal/CallerSettings.h"
 #include "zevu/internal/CatalogueQueries.h"
 #include "zevu/internal/KnownServers.h"
@@ -32,14 +34,31 @@ struct ZevuManager::Impl {
     detail::Tunnel tunnel{settings, schedule, servers};
     detail::CatalogueQueries catalogue{schedule, servers};
     detail::PingRequests pings{schedule, servers};
-    bool initialised = false;  // worker thread only: the SDK has said it is ready
+    // Each configuration is numbered; its start-up tells the delegate once that the SDK is ready.
+    std::atomic<std::uint64_t> configurations{0};
+    // Worker thread only: the configuration whose start-up has run, and which delegate was told
+    // for which configuration (a delegate hears "ready" at most once per configuration).
+    std::uint64_t readyConfiguration = 0;
+    const ZevuManagerDelegate* toldDelegate = nullptr;
+    std::uint64_t toldConfiguration = 0;
 
     // Worker thread: reads the server list and tells the delegate that the SDK is ready.
-    void initialise() {
+    void initialise(std::uint64_t configuration) {
+        if (configuration != configurations.load()) return;  // a newer configuration starts up instead
         servers.load();
-        initialised = true;
+        readyConfiguration = configuration;
         tunnel.markReady();
-        if (auto d = settings.delegate()) d->zevuManagerDidInitialized(owner);
+        announceReady();
+    }
+
+    // Worker thread: tells the current delegate, unless it already heard it for this configuration.
+    void announceReady() {
+        if (readyConfiguration == 0 || readyConfiguration != configurations.load()) return;
+        auto d = settings.delegate();
+        if (!d || (d.get() == toldDelegate && toldConfiguration == readyConfiguration)) return;
+        toldDelegate = d.get();
+        toldConfiguration = readyConfiguration;
+        d->zevuManagerDidInitialized(owner);
     }
 };
 
@@ -52,25 +71,20 @@ std::shared_ptr<ZevuManager> ZevuManager::sharedInstanceWithZevuConfiguration(co
     auto manager = Runtime::get().manager();
     auto* impl = manager->impl_.get();
     impl->settings.configure(configuration);
-    impl->schedule.postAfter(kInitialiseDelay, [impl] { impl->initialise(); });
+    const auto number = ++impl->configurations;
+    impl->schedule.postAfter(kInitialiseDelay, [impl, number] { impl->initialise(number); });
     return manager;
 }
 
-std::shared_ptr<ZevuManager> ZevuManager::sharedInstance() {
-    auto manager = Runtime::get().manager();
-    return manager->impl_->settings.configured() ? manager : nullptr;
-}
+std::shared_ptr<ZevuManager> ZevuManager::sharedInstance() { return Runtime::get().manager(); }
 
 ZevuConfiguration ZevuManager::configuration() const { return impl_->settings.configuration(); }
 
 void ZevuManager::setDelegate(std::weak_ptr<ZevuManagerDelegate> delegate) {
     impl_->settings.setDelegate(std::move(delegate));
-    // A delegate that arrives after start-up still hears that the SDK is ready.
+    // A delegate that arrives after start-up still hears that the SDK is ready, once.
     auto* impl = impl_.get();
-    impl->schedule.post([impl] {
-        if (impl->initialised)
-            if (auto d = impl->settings.delegate()) d->zevuManagerDidInitialized(impl->owner);
-    });
+    impl->schedule.post([impl] { impl->announceReady(); });
 }
 
 std::shared_ptr<ZevuManagerDelegate> ZevuManager::delegate() const { return impl_->settings.delegate(); }
@@ -96,7 +110,7 @@ bool ZevuManager::doCheckInternetConnectivity() const { return impl_->settings.c
 
 // ---- the tunnel ----
 
-int ZevuManager::getCurrentVPNStatus() const { return rawValue(impl_->tunnel.status()); }
+int ZevuManager::getCurrentVPNStatus() const { return rawValue(impl_->tunnel.reportedStatus()); }
 
 void ZevuManager::connectWithProperties(ZevuProperties properties, Completion completion, ErrorBlock errorBlock) {
     impl_->tunnel.connect(std::move(properties), std::move(completion), std::move(errorBlock));
@@ -155,7 +169,10 @@ void resetManager(ZevuManager& manager) {
         impl->settings.reset();
         impl->tunnel.reset();
         impl->servers.reset();
-        impl->initialised = false;
+        impl->configurations = 0;
+        impl->readyConfiguration = 0;
+        impl->toldDelegate = nullptr;
+        impl->toldConfiguration = 0;
     });
     // A measurement already running finishes on the ping thread; wait for it, so that nothing of
     // the earlier state is still in flight.

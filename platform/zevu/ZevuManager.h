@@ -23,7 +23,8 @@ class ZevuManager;
 class ZevuManagerDelegate {
 public:
     virtual ~ZevuManagerDelegate() = default;
-    // The SDK has read its server list and is ready (again after each configuration).
+    // The SDK has read its server list and is ready: once per configuration (a delegate set later
+    // in the same configuration hears it once too, never twice).
     virtual void zevuManagerDidInitialized(ZevuManager& manager) { (void)manager; }
     virtual void zevuManagerDidConnecting(const ConnectionDetailsPtr& details) { (void)details; }
     virtual void zevuManagerDidPaused(const ConnectionDetailsPtr& details) { (void)details; }
@@ -62,7 +63,8 @@ public:
 
     // Configures the process-wide manager (again, when called again) and answers it.
     static std::shared_ptr<ZevuManager> sharedInstanceWithZevuConfiguration(const ZevuConfiguration& configuration);
-    // The configured manager; null before the first configuration.
+    // The one process-wide manager, also before the first configuration: until then its status is
+    // Invalid and a connect request is refused (InvalidSession) without dialling.
     static std::shared_ptr<ZevuManager> sharedInstance();
 
     ~ZevuManager();
@@ -85,8 +87,9 @@ public:
     void setDoCheckInternetConnectivity(bool check);
     bool doCheckInternetConnectivity() const;
 
-    // A ZevuVPNState raw value: Connected, Connecting (also while redialling), Disconnecting,
-    // Paused, Disconnected, or Invalid before the SDK is configured.
+    // A ZevuVPNState raw value: Connected, Connecting (also while redialling, and from the moment
+    // connectWithProperties returns), Disconnecting, Paused, Disconnected, or Invalid before the
+    // SDK is configured.
     int getCurrentVPNStatus() const;
 
     // Starts an attempt. `completion` runs once a server is chosen and the dial has started;
@@ -96,7 +99,10 @@ public:
     void connectWithProperties(ZevuProperties properties, Completion completion, ErrorBlock errorBlock);
     void disconnectVPN();   // ends the tunnel (an attempt in progress is cancelled)
     void cancelVPN();       // aborts an attempt (a tunnel that is up is disconnected)
-    void reconnectVPN();    // dials the last connection request's properties again
+    // Dials the last connection request's properties again; in a process that has dialled nothing
+    // yet, the request an earlier process kept (when the configuration persists VPN details).
+    // With no request at all nothing happens.
+    void reconnectVPN();
 
     // The current or last attempt's details; null before the first attempt.
     ConnectionDetailsPtr zevuConnectionDetails() const;

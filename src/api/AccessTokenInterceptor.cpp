@@ -4,9 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/BundleInfo.h"
 #include "state/Crypto.h"
 #include "api/Networking.h"
-#include "api/ServiceHosts.h"
+#include "model/ServiceHosts.h"
 
 namespace morvex {
 
@@ -56,9 +57,45 @@ void AccessTokenInterceptor::adapt(const http::Request& request,
     completion(std::move(adapted));
 }
 
+std::string AccessTokenInterceptor::scopedTokenKey() const {
+    return infoReleaseCode() + "_API_" + std::string(rawValue(scope));
+}
+
 void AccessTokenInterceptor::retry(const http::DataResponse& failed, int,
                                    std::function<void(http::RetryResult)> completion) {
-    completion(http::RetryResult::doNotRetryWithError(failed.error.value_or(Error())));
+    Error requestError = failed.error.value_or(Error());
+    auto passOn = [&] { completion(http::RetryResult::doNotRetryWithError(requestError)); };
+    if (!failed.request || !hosts::isAPIHost(failed.request->url)) return passOn();
+    if (!failed.response || failed.response->statusCode != 401) return passOn();
+    if (!auth) return passOn();
+
+    auto expiry = auth->refreshTokenExpiry();
+    if (!expiry || *expiry < Date::now()) {
+        // The sign-out may wait for the user's answer; the request does not.
+        auth->signOut();
+        return passOn();
+    }
+    // A request that left before the last refresh met the 401 of its old token: the session has a
+    // new one already, and the next request carries it.
+    auto sent = failed.request->headers.value("Authorization");
+    if (!TokenRefresh::shared().inProgress() && sent && *sent != "Bearer " + auth->accessToken()) return passOn();
+
+    std::string key = scopedTokenKey();
+    Keychain keychain = appPreference.keychain();
+    TokenRefresh::shared().refresh(*auth, [completion, requestError, key, keychain](const RefreshOutcome& outcome) mutable {
+        switch (outcome.kind) {
+        case RefreshOutcome::Kind::refreshed:
+            keychain.set(*outcome.tokens.accessToken, key);
+            completion(http::RetryResult::doNotRetry());
+            break;
+        case RefreshOutcome::Kind::requestFailed:
+            completion(http::RetryResult::doNotRetryWithError(outcome.error.value_or(requestError)));
+            break;
+        case RefreshOutcome::Kind::noTokens:
+            completion(http::RetryResult::doNotRetryWithError(requestError));
+            break;
+        }
+    });
 }
 
 }  // namespace morvex

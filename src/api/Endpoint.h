@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "model/ServiceHosts.h"
+
 namespace morvex {
 
 // Token scopes; they also name the keychain items of refreshed tokens.
@@ -14,9 +16,6 @@ std::optional<AccessTokenScope> accessTokenScopeFromRaw(std::string_view raw);
 
 // The kind of back end that answers an endpoint; decides how the answer is decoded.
 enum class Host { DialerGateway, S3, RemoteConfiguration, FusionAuth, Token, AppleReceipt };
-
-// Which configured host a URL is built with.
-enum class ServiceHost { API, Receipt, Asset, Configuration };
 
 enum class Endpoint {
     Login,

@@ -1,5 +1,6 @@
 #pragma once
-// The smaller answer envelopes and records of the back end.
+// The smaller answer envelopes and records of the back end. Each encodes its keys in the order its
+// fields are listed here when written into nlohmann::ordered_json (nlohmann::json sorts them).
 #include <optional>
 #include <string>
 
@@ -24,6 +25,10 @@ template <class T> void from_json(const nlohmann::json& j, HttpResponseModel<T>&
 template <class T> void to_json(nlohmann::json& j, const HttpResponseModel<T>& m) {
     j = nlohmann::json{{"body", m.body}};
 }
+template <class T> void to_json(nlohmann::ordered_json& j, const HttpResponseModel<T>& m) {
+    j = nlohmann::ordered_json::object();
+    j["body"] = m.body;
+}
 
 struct ResponseMessage {
     int code = 0;          // "response_code"
@@ -32,6 +37,7 @@ struct ResponseMessage {
 };
 void from_json(const nlohmann::json& j, ResponseMessage& m);
 void to_json(nlohmann::json& j, const ResponseMessage& m);
+void to_json(nlohmann::ordered_json& j, const ResponseMessage& m);
 
 struct GenericReponseWithHeader {
     static constexpr bool emptyObjectRepresentable = true;
@@ -39,12 +45,14 @@ struct GenericReponseWithHeader {
 };
 void from_json(const nlohmann::json& j, GenericReponseWithHeader& m);
 void to_json(nlohmann::json& j, const GenericReponseWithHeader& m);
+void to_json(nlohmann::ordered_json& j, const GenericReponseWithHeader& m);
 
 struct AuthToken {
     std::optional<std::string> code;  // the token set, encrypted
 };
 void from_json(const nlohmann::json& j, AuthToken& m);
 void to_json(nlohmann::json& j, const AuthToken& m);
+void to_json(nlohmann::ordered_json& j, const AuthToken& m);
 
 struct TokenResponse {
     static constexpr bool emptyObjectRepresentable = true;
@@ -53,6 +61,7 @@ struct TokenResponse {
 };
 void from_json(const nlohmann::json& j, TokenResponse& m);
 void to_json(nlohmann::json& j, const TokenResponse& m);
+void to_json(nlohmann::ordered_json& j, const TokenResponse& m);
 
 // The support ticket's flat answer (the support model refers to it by this name).
 struct SupportAPIResponseModel {
@@ -64,5 +73,6 @@ struct SupportAPIResponseModel {
 };
 void from_json(const nlohmann::json& j, SupportAPIResponseModel& m);
 void to_json(nlohmann::json& j, const SupportAPIResponseModel& m);
+void to_json(nlohmann::ordered_json& j, const SupportAPIResponseModel& m);
 
 }  // namespace morvex

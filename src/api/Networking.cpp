@@ -6,7 +6,10 @@
 #include <chrono>
 #include <cmath>
 
-#include "api/ServiceHosts.h"
+#include "api/AccessTokenInterceptor.h"
+#include "api/DomainFronting.h"
+#include "model/BundleInfo.h"
+#include "model/ServiceHosts.h"
 #include "foundation/Value.h"
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
@@ -34,6 +37,75 @@ Networking& Networking::shared() {
 }
 
 Networking::Networking(AuthProtocol* auth, http::Session& session) : auth(auth), session(session) {}
+
+std::optional<std::map<std::string, std::string>> Networking::queryItems(const std::optional<Parameters>& parameters) {
+    if (!parameters || !parameters->is_object() || parameters->empty()) return std::nullopt;
+    std::map<std::string, std::string> items;
+    for (const auto& [key, value] : parameters->items()) {
+        // A number or a flag is sent as its text rather than losing the whole query over it.
+        if (value.is_string()) items[key] = value.get<std::string>();
+        else if (value.is_null()) items[key] = "";
+        else items[key] = value.dump();
+    }
+    return items;
+}
+
+Error Networking::emptyBodyError() {
+    return Error(std::string(kMorvexVPNErrorDomain), -1,
+                 "Unable to get response. response_code = 200 but the body is nil or empty OR Doesn't have the "
+                 "expected response with exact type");
+}
+
+std::string Networking::responseLogLine(const http::DataResponse& response) {
+    std::string component = "nil";
+    if (response.request && !response.request->url.isEmpty()) {
+        // The path's components as the platform lists them: "/" first, then each segment.
+        QStringList parts{"/"};
+        for (const auto& segment : response.request->url.path().split('/', Qt::SkipEmptyParts)) parts << segment;
+        if (parts.size() >= 2) component = "Optional(\"" + parts[parts.size() - 2].toStdString() + "\")";
+    }
+    const std::string& bytes = response.data ? *response.data : std::string();
+    std::string body = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
+    return "Response of " + component + ": " + body;
+}
+
+void Networking::send(const QUrl& url, Endpoint endpoint, http::Method method,
+                      const std::optional<Parameters>& parameters, const std::optional<HeaderFields>& headers,
+                      std::function<void(const http::DataResponse&)> answer) {
+    http::Request request{url, method};
+    if (endpoint == Endpoint::StorePlans) {
+        QUrl versioned(url.toString(QUrl::FullyEncoded) + "&version=" + QString::fromStdString(infoShortVersionString()),
+                       QUrl::StrictMode);
+        if (versioned.isValid()) request.url = versioned;
+    }
+    if (headers)
+        for (const auto& [name, value] : *headers) request.headers.set(name, value);
+    if (parameters) request.setJSONBody(*parameters);
+    auto interceptor = std::make_shared<AccessTokenInterceptor>(scope(endpoint), AppPreferences(), User(),
+                                                                auth ? &auth->oauth() : nullptr, auth);
+    session.request(std::move(request), std::move(interceptor), true, std::move(answer));
+}
+
+std::optional<QUrl> Networking::alternativeURL(const http::DataResponse& response, const QUrl& url) {
+    if (response.response) {
+        int status = response.response->statusCode;
+        if (status == 200 || status == 400 || status == 401) return std::nullopt;
+    }
+    auto domains = DomainFronting::shared().domainData;
+    if (!domains) return std::nullopt;
+    AppPreferences preferences;
+    return domains->nextURL(url, preferences);
+}
+
+void Networking::reportResponseTime(Endpoint endpoint, const http::DataResponse& response) {
+    double milliseconds = response.duration ? *response.duration * 1000.0 : 0.0;
+    Dictionary properties{
+        {"host", Value(hosts::hostName(urlHost(endpoint)))},
+        {"path", Value(std::string(rawValue(endpoint)))},
+        {"response_time", Value(milliseconds)},
+    };
+    if (makeEventTracker) makeEventTracker().track(AnalyticsEvent::app_api_response_time, properties);
+}
 
 QUrl Networking::makeURL(Endpoint endpoint, const std::optional<std::map<std::string, std::string>>& parameters) {
     QUrl url = hosts::baseURL(urlHost(endpoint));

@@ -14,8 +14,10 @@ void from_json(const nlohmann::json& j, AuthObject& a) {
     a.customerId = coding::optionalString(j, "customer_id");
 }
 
-void to_json(nlohmann::json& j, const AuthObject& a) {
-    j = nlohmann::json::object();
+namespace {
+template <class Json>
+void encode(Json& j, const AuthObject& a) {
+    j = Json::object();
     if (a.accessToken) j["oem-at"] = *a.accessToken;
     if (a.refreshToken) j["oem-rt"] = *a.refreshToken;
     if (a.tokenType) j["oem-type"] = *a.tokenType;
@@ -23,5 +25,9 @@ void to_json(nlohmann::json& j, const AuthObject& a) {
     if (a.refreshTokenExpiry) j["oem-rte"] = *a.refreshTokenExpiry;
     if (a.customerId) j["customer_id"] = *a.customerId;
 }
+}  // namespace
+
+void to_json(nlohmann::json& j, const AuthObject& a) { encode(j, a); }
+void to_json(nlohmann::ordered_json& j, const AuthObject& a) { encode(j, a); }
 
 }  // namespace morvex

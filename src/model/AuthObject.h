@@ -19,6 +19,9 @@ struct AuthObject {
     friend bool operator==(const AuthObject&, const AuthObject&) = default;
 };
 void from_json(const nlohmann::json& j, AuthObject& a);
+// Writes the present fields only, in the order above (into nlohmann::ordered_json; nlohmann::json
+// sorts its keys).
 void to_json(nlohmann::json& j, const AuthObject& a);
+void to_json(nlohmann::ordered_json& j, const AuthObject& a);
 
 }  // namespace morvex

@@ -1,18 +1,11 @@
 #include "model/WebLink.h"
 
-#include <cstdlib>
+#include "model/ServiceHosts.h"
 
 namespace morvex {
 
-std::string WebHosts::signInServer() {
-    if (const char* url = std::getenv("MORVEX_SERVICE_URL"); url && *url) {
-        std::string s(url);
-        while (!s.empty() && s.back() == '/') s.pop_back();
-        return s;
-    }
-    return "https://auth.morvexvpn.com";
-}
-std::string WebHosts::appsHost() { return "apps.morvexvpn.com"; }
+std::string WebHosts::signInServer() { return hosts::signInBaseURL().toString(QUrl::FullyEncoded).toStdString(); }
+std::string WebHosts::appsHost() { return hosts::kAppsHost; }
 std::string WebHosts::webSite() { return "https://morvexvpn.com"; }
 std::string WebHosts::webSiteWWW() { return "https://www.morvexvpn.com"; }
 std::string WebHosts::helpSite() { return "https://help.morvexvpn.com"; }

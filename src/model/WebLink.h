@@ -52,8 +52,8 @@ inline constexpr int kWebLinkCount = 39;
 // The link's address text, as it stands (no formatting, no encoding).
 std::string urlString(WebLink link);
 
-// The deployment's hosts, in one place. The sign-in server follows MORVEX_SERVICE_URL when set, so
-// local runs and tests sign in against the fake service.
+// The web sites' hosts. The sign-in server and the callback's apps host come from the host table
+// (model/ServiceHosts.h), so the authorize link and the OAuth client always name the same server.
 struct WebHosts {
     static std::string signInServer();
     static std::string appsHost();

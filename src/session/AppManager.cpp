@@ -4,6 +4,7 @@
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
 #include "foundation/UserDefaults.h"
+#include "state/SessionTokens.h"
 
 namespace morvex {
 
@@ -15,63 +16,77 @@ AppManager& AppManager::shared() {
 }
 
 void AppManager::saveTokens(const AuthObject& tokens, bool keepCreatedAt) {
+    std::lock_guard lock(tokensMutex);
     auto defaults = UserDefaults::standard();
+    auto items = sessionTokens::keychain();
     iws_accessToken = tokens.accessToken.value_or("");
-    defaults.set(Value(iws_accessToken), "oem-at");
+    items.set(iws_accessToken, sessionTokens::kAccessToken);
     // The token itself never goes to the console.
     iws_expiry = tokens.accessTokenExpiry.value_or(0);
-    defaults.set(Value(iws_expiry), "oem-ate");
+    items.set(std::to_string(iws_expiry), sessionTokens::kAccessTokenExpiry);
     iws_refreshToken = tokens.refreshToken.value_or("");
-    defaults.set(Value(iws_refreshToken), "oem-rt");
+    items.set(iws_refreshToken, sessionTokens::kRefreshToken);
     iws_refreshToken_expiry = kRefreshTokenLifetime;
-    defaults.set(Value(iws_refreshToken_expiry), "oem-rte");
+    items.set(std::to_string(iws_refreshToken_expiry), sessionTokens::kRefreshTokenExpiry);
     iws_tokenType = tokens.tokenType.value_or("");
-    defaults.set(Value(iws_tokenType), "oem_type");
+    items.set(iws_tokenType, sessionTokens::kTokenType);
 
     std::optional<Date> createdAt;
     if (!keepCreatedAt) {
         createdAt = Date::now();
-    } else if (auto stored = defaults.object("access_token_created_at"); stored && stored->is<Date>()) {
+    } else if (auto stored = defaults.object(sessionTokens::kCreatedAt); stored && stored->is<Date>()) {
         createdAt = *stored->get<Date>();
     }
     iws_createdAt = createdAt;
-    if (createdAt) defaults.set(Value(*createdAt), "access_token_created_at");
-    else defaults.removeObject("access_token_created_at");
+    if (createdAt) defaults.set(Value(*createdAt), sessionTokens::kCreatedAt);
+    else defaults.removeObject(sessionTokens::kCreatedAt);
+}
+
+void AppManager::clearTokens() {
+    std::lock_guard lock(tokensMutex);
+    iws_accessToken.clear();
+    iws_refreshToken.clear();
+    iws_expiry = 0;
+    iws_refreshToken_expiry = 0;
+    iws_createdAt.reset();
+    sessionTokens::remove();
 }
 
 namespace {
 
-// A stored value as JSON, for the keys that hold texts and integers; nothing for other kinds.
-std::optional<nlohmann::json> jsonOf(const Value& v) {
-    if (auto s = v.get<std::string>()) return nlohmann::json(*s);
-    if (auto i = v.get<std::int64_t>()) return nlohmann::json(*i);
-    if (auto d = v.get<double>()) return nlohmann::json(*d);
-    if (auto b = v.get<bool>()) return nlohmann::json(*b);
+// An item's text as the token set's JSON value: the expiries are numbers, and an expiry item
+// that is no number makes the stored set unreadable.
+std::optional<nlohmann::json> itemJSON(std::string_view key, const std::string& text) {
+    if (key != sessionTokens::kAccessTokenExpiry && key != sessionTokens::kRefreshTokenExpiry) return nlohmann::json(text);
+    try {
+        std::size_t used = 0;
+        long long n = std::stoll(text, &used);
+        if (used == text.size()) return nlohmann::json(n);
+    } catch (const std::exception&) {
+    }
     return std::nullopt;
 }
 
 }  // namespace
 
 void AppManager::loadAuthObject() {
+    sessionTokens::movePlainCopies();
     auto defaults = UserDefaults::standard();
+    auto items = sessionTokens::keychain();
     nlohmann::json dict = nlohmann::json::object();
     bool unreadable = false;
-    auto take = [&](const char* storedKey, const char* jsonKey) {
-        auto stored = defaults.object(storedKey);
-        if (!stored) return;
-        if (auto j = jsonOf(*stored)) dict[jsonKey] = *j;
+    for (auto key : sessionTokens::kItems) {
+        auto text = items.get(key);
+        if (!text) continue;
+        // The token set names the type "oem-type"; its item is "oem_type".
+        std::string jsonKey = key == sessionTokens::kTokenType ? "oem-type" : std::string(key);
+        if (auto j = itemJSON(key, *text)) dict[jsonKey] = *j;
         else unreadable = true;
-    };
-    take("oem-at", "oem-at");
-    take("oem-ate", "oem-ate");
-    take("oem-rt", "oem-rt");
-    take("oem-rte", "oem-rte");
-    take("oem_type", "oem-type");
-    if (auto id = defaults.string("customer_id"); id && defaults.object("customer_id")->is<std::string>())
-        dict["customer_id"] = *id;
+    }
+    if (auto id = defaults.object("customer_id"); id && id->is<std::string>()) dict["customer_id"] = *id->get<std::string>();
     if (dict.empty() && !unreadable) return;
     if (unreadable) {
-        log::print("AppManager: a stored token value is not a text or a number; stored tokens left as they are");
+        log::print("AppManager: a stored token expiry is not a number; stored tokens left as they are");
         return;
     }
     try {

@@ -1,7 +1,12 @@
 #pragma once
-// The session's OAuth tokens, held in memory and backed by plain keys in the standard defaults,
+// The session's OAuth tokens, held in memory and backed by keychain items (state/SessionTokens.h),
 // plus a few process-wide interface flags.
+//
+// The token fields are written by sign-in, the refresh answer and the start-up load on the main
+// thread, and cleared by sign-out, which the engine may start on the VPN SDK's thread; every writer
+// and the session's readers (OAuthService) hold `tokensMutex`.
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -36,11 +41,17 @@ public:
     bool lastVPNStateConnected = false;
     bool isCOCRejected = false;
 
-    // Copies the token set into memory and into the stored keys. With keepCreatedAt the stored
+    // Copies the token set into memory and into the keychain items. With keepCreatedAt the stored
     // creation time stays (absent when none is stored); otherwise it becomes now.
     void saveTokens(const AuthObject& tokens, bool keepCreatedAt);
-    // Rebuilds the token set from the stored keys and saves it again, keeping its creation time.
+    // Moves token copies an earlier version left in the preferences into the keychain, then
+    // rebuilds the token set from the items and saves it again, keeping its creation time.
     void loadAuthObject();
+    // Sign-out: empties the tokens in memory (both expiries 0) and removes the stored items.
+    void clearTokens();
+
+    // Guards the token fields above (see the top of this file).
+    mutable std::mutex tokensMutex;
 
     // A fresh instance with the values at creation (tests of a "restart").
     AppManager() = default;

@@ -2,7 +2,9 @@
 
 #include <mutex>
 
-#include "api/ServiceHosts.h"
+#include "alerts/AlertServices.h"
+#include "model/ServiceHosts.h"
+#include "model/WebLink.h"
 #include "foundation/Dispatch.h"
 #include "state/User.h"
 #include "session/AppManager.h"
@@ -30,10 +32,9 @@ Dictionary& sharedSettings() {
     return *settings;
 }
 
+// The web link's text, so the authorize link and the client name the same server.
 std::string makeAuthorizeURL(bool dark) {
-    std::string base = hosts::signInBaseURL().toString(QUrl::FullyEncoded).toStdString();
-    std::string text = base + "/realms/MorvexVPN/protocol/openid-connect/auth?" + (dark ? "mode=dark&" : "") +
-                       "client_id=apps&response_type=code&redirect_uri=" + OAuthService::redirectURI();
+    std::string text = urlString(dark ? WebLink::SignInAuthorizeDark : WebLink::SignInAuthorize);
     return QUrl(QString::fromStdString(text)).toString(QUrl::FullyEncoded).toStdString();
 }
 
@@ -49,9 +50,29 @@ OAuthService& OAuthService::shared() {
     return *instance;
 }
 
-std::string OAuthService::accessToken() const { return manager.iws_accessToken; }
+std::string OAuthService::accessToken() const {
+    std::lock_guard lock(manager.tokensMutex);
+    return manager.iws_accessToken;
+}
 
-std::string OAuthService::redirectURI() { return std::string("zarnapp://") + hosts::kAppsHost + "/callback"; }
+std::string OAuthService::refreshToken() const {
+    std::lock_guard lock(manager.tokensMutex);
+    return manager.iws_refreshToken;
+}
+
+std::optional<Date> OAuthService::refreshTokenExpiry() const {
+    std::lock_guard lock(manager.tokensMutex);
+    if (!manager.iws_createdAt) return std::nullopt;
+    return Date{manager.iws_createdAt->secondsSince1970 + static_cast<double>(manager.iws_refreshToken_expiry)};
+}
+
+void OAuthService::saveTokens(const AuthObject& tokens) { manager.saveTokens(tokens, false); }
+
+void OAuthService::signOut() {
+    if (auto logout = AlertServices::installed().logout) logout();
+}
+
+std::string OAuthService::redirectURI() { return "zarnapp://" + WebHosts::appsHost() + "/callback"; }
 
 const std::string& OAuthService::authorizeURL() {
     static const std::string url = makeAuthorizeURL(false);
@@ -86,10 +107,7 @@ OAuth2CodeGrant& OAuthService::oauth() {
 
 void OAuthService::forgetTokens() {
     oauth().forgetTokens();
-    manager.iws_accessToken.clear();
-    manager.iws_refreshToken.clear();
-    manager.iws_expiry = 0;
-    manager.iws_refreshToken_expiry = 0;
+    manager.clearTokens();
 }
 
 void OAuthService::authorize(std::function<void(Result<bool>)> completion) {

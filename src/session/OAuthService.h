@@ -28,12 +28,18 @@ public:
     // "UserPreferences.authenticatedViaLogin" (dark sign-in page unless set).
     OAuth2CodeGrant& oauth() override;
     bool hasClient() const { return _oauth != nullptr; }
-    // Forgets the client's tokens and the session's in-memory tokens (stored keys stay).
+    // Forgets the client's tokens and the session's tokens, in memory and stored.
     void forgetTokens() override;
     // Authorizes with the tokens the client holds; completes once with true or the client's error.
     void authorize(std::function<void(Result<bool>)> completion) override;
     // The session's access token (`iws_accessToken` of its manager).
     std::string accessToken() const override;
+    // The token refresh's view of the session (its manager's tokens), and the sign-out it asks for:
+    // the logout entry of the installed alert services.
+    std::string refreshToken() const override;
+    std::optional<Date> refreshTokenExpiry() const override;
+    void saveTokens(const AuthObject& tokens) override;
+    void signOut() override;
 
     // The shared settings (seven entries until the first client adds "authorize_uri").
     static Dictionary settings();

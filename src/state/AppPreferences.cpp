@@ -68,6 +68,9 @@ void AppPreferences::writeSetting(const StoredSetting<T>& setting, SettingParam<
 
 MORVEX_STORED_SETTING_TYPE(AppPreferences, std::optional<std::string>);
 MORVEX_STORED_SETTING_TYPE(AppPreferences, std::optional<AppPreferences::LastConnection>);
+template <>
+struct StoredForm<Domain> : StoredAsRecord<Domain> {};
+MORVEX_STORED_SETTING_TYPE(AppPreferences, Domain);
 
 AppPreferences::UpdateAvailable AppPreferences::updateAvailable() const {
     if (auto stored = decodable<UpdateAvailable>(defaults_, Key::updateAvailable)) return *stored;

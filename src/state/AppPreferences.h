@@ -13,6 +13,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "model/Domain.h"
 #include "model/ServerRecord.h"
 #include "foundation/Keychain.h"
 #include "foundation/UserDefaults.h"
@@ -84,6 +85,7 @@ public:
         static constexpr std::string_view appearance = "AppPreference.appearance";
         static constexpr std::string_view openVPNSystemExtensionStatus = "AppPreference.openVPNSystemExtensionStatus";
         static constexpr std::string_view wgSystemExtensionStatus = "AppPreference.wgSystemExtensionStatus";
+        static constexpr std::string_view activeDomain = "AppPreference.activeDomain";  // Domain, JSON Data
     };
 
     // The standard defaults and a keychain with the prefix "AppPreferences".
@@ -102,6 +104,8 @@ public:
     MORVEX_SETTING(std::optional<std::string>, lastFeedbackConnectionId, setLastFeedbackConnectionId, {Key::lastFeedbackConnectionId});
     MORVEX_SETTING(std::optional<std::string>, onGoingConnectionId, setOnGoingConnectionId, {Key::onGoingConnectionId});
     MORVEX_SETTING(std::optional<LastConnection>, lastConnection, setLastConnection, {Key::lastConnection});
+    // The service domain requests go to; the configured pair when absent or undecodable.
+    MORVEX_SETTING(Domain, activeDomain, setActiveDomain, {Key::activeDomain, Domain::builtIn()});
 
     // The per-user "appInstallTime" date; none when absent or not a date.
     std::optional<Date> appInstallTime() const;

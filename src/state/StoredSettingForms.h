@@ -144,6 +144,19 @@ struct StoredForm<std::optional<std::vector<R>>> {
     }
 };
 
+// A record that always has a value: its JSON as Data, the default when absent or undecodable. A .cpp
+// gives a record this form with `template <> struct StoredForm<R> : StoredAsRecord<R> {};`.
+template <class R>
+struct StoredAsRecord {
+    static R read(const UserDefaults& d, std::string_view key, const R& defaultValue) {
+        if (auto record = decodable<R>(d, key)) return *record;
+        return defaultValue;
+    }
+    static void write(UserDefaults& d, std::string_view key, const R& value) {
+        setEncodable(d, std::optional<R>(value), key);
+    }
+};
+
 // An enumeration kept as its raw text, from its EnumTable (model/EnumTable.h). A .cpp gives its
 // enumeration this form with `template <> struct StoredForm<E> : StoredAsRawText<kTable> {};`.
 template <const auto& table>

@@ -1,5 +1,7 @@
 #include "state/User.h"
 
+#include "state/SessionTokens.h"
+
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -178,6 +180,8 @@ void User::reset() {
     setIsUserNotMigratedToFA(true);
     setIsUserNotMigratedToEmail(true);
     setDedicatedIPDetail(std::nullopt);
+    // The session's tokens go with the account.
+    sessionTokens::remove(defaults_);
 }
 
 }  // namespace morvex

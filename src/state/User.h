@@ -94,7 +94,8 @@ public:
     std::optional<std::string> firestoreToken() const;
 
     // The logout clean-up: clears the account's keys and items (keeping `username` and the log-in
-    // name and password when `rememberMe` is on) and posts UserLoggedInChangedNotification with false.
+    // name and password when `rememberMe` is on), removes the session's token items
+    // (state/SessionTokens.h) and posts UserLoggedInChangedNotification with false.
     void reset();
 
     // The address of `link` (with the web-link query items), `path` appended, and the account's

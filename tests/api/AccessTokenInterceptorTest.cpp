@@ -4,7 +4,7 @@
 
 #include "api/AccessTokenInterceptor.h"
 #include "api/Networking.h"
-#include "api/ServiceHosts.h"
+#include "model/ServiceHosts.h"
 #include "api/FakeAuth.h"
 #include "support/TestSupport.h"
 

@@ -6,7 +6,7 @@
 
 #include "api/Endpoint.h"
 #include "api/Networking.h"
-#include "api/ServiceHosts.h"
+#include "model/ServiceHosts.h"
 #include "foundation/UserDefaults.h"
 #include "support/TestSupport.h"
 

@@ -11,7 +11,7 @@
 #include "zevu/ZevuCore.h"
 #include "api/ApiResponse.h"
 #include "api/Networking.h"
-#include "api/ServiceHosts.h"
+#include "model/ServiceHosts.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/UserDefaults.h"
 #include "foundation/Value.h"

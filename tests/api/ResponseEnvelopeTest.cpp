@@ -113,3 +113,18 @@ TEST(EnvelopesTest, TokenAndSupportAnswersDecodeByTheirRules) {
 
 }  // namespace
 }  // namespace morvex
+
+namespace morvex {
+namespace {
+
+TEST(EnvelopesTest, EncodeTheirKeysInTheirRecordsOrder) {
+    nlohmann::ordered_json token = TokenResponse{{200, "OK"}, AuthToken{"sealed"}};
+    EXPECT_EQ(token.dump(), R"({"header":{"response_code":200,"message":"OK"},"body":{"code":"sealed"}})");
+    nlohmann::ordered_json support = SupportAPIResponseModel{"ok", 7, "T-7", "x"};
+    EXPECT_EQ(support.dump(), R"({"result":"ok","id":7,"tid":"T-7","c":"x"})");
+    nlohmann::ordered_json kill = HttpResponseModel<GenericReponseWithHeader>{{{200, "Session killed"}}};
+    EXPECT_EQ(kill.dump(), R"({"body":{"header":{"response_code":200,"message":"Session killed"}}})");
+}
+
+}  // namespace
+}  // namespace morvex

@@ -19,3 +19,14 @@ TEST(AuthObjectTest, CodingUsesTheTokenSetKeys) {
 
 }  // namespace
 }  // namespace morvex
+
+namespace morvex {
+namespace {
+
+TEST(AuthObjectTest, EncodesItsKeysInTheTokenSetsOrder) {
+    nlohmann::ordered_json j = AuthObject{"a", "r", "Bearer", 1, 2, "c"};
+    EXPECT_EQ(j.dump(), R"({"oem-at":"a","oem-rt":"r","oem-type":"Bearer","oem-ate":1,"oem-rte":2,"customer_id":"c"})");
+}
+
+}  // namespace
+}  // namespace morvex

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "foundation/UserDefaults.h"
+#include "alerts/AlertServices.h"
 #include "api/Networking.h"
 #include "session/OAuthService.h"
 #include "support/TestSupport.h"
@@ -12,6 +13,18 @@ namespace morvex {
 namespace {
 
 class OAuthServiceTest : public test::TempConfigTest {};
+
+TEST_F(OAuthServiceTest, AnExpiredSessionSignsOutThroughTheInstalledLogout) {
+    auto previous = AlertServices::installed();
+    int logouts = 0;
+    AlertServices services;
+    services.logout = [&] { ++logouts; };
+    AlertServices::install(services);
+    AppManager manager;
+    OAuthService(manager).signOut();
+    AlertServices::install(previous);
+    EXPECT_EQ(logouts, 1);
+}
 
 TEST_F(OAuthServiceTest, TheSharedServiceSignsTheAPIClientsRequestsWithItsManagersToken) {
     auto& service = OAuthService::shared();

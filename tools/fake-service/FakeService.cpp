@@ -1,6 +1,7 @@
 #include "FakeService.h"
 
 #include <httplib.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <atomic>
@@ -309,6 +310,21 @@ nlohmann::json sampleProfile() {
     };
 }
 
+std::vector<unsigned char> fromHex(std::string_view hex) {
+    std::vector<unsigned char> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<unsigned char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    return bytes;
+}
+
+// A fresh token set per answer, so tests can tell which answer a session holds.
+nlohmann::json nextTokenSet() {
+    static std::atomic<int> counter{0};
+    int n = ++counter;
+    return {{"oem-at", "access-" + std::to_string(n)}, {"oem-rt", "refresh-" + std::to_string(n)},
+            {"oem-type", "Bearer"}, {"oem-ate", 3600}, {"oem-rte", 1209600}, {"customer_id", "42"}};
+}
+
 std::string packageBytes() {
     std::string bytes(256 * 1024, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131 + 7) & 0xff);
@@ -317,8 +333,46 @@ std::string packageBytes() {
 
 }  // namespace
 
+std::string sealTokens(const nlohmann::json& tokenSet) {
+    // The service's token key and IV, as the application holds them.
+    static const auto key = fromHex("6f14c9e2a07b3d58e91f62c4b8d03a7e5c29f1b6d48e0a37c5f92b1e6d0a4c83");
+    static const auto iv = fromHex("A7D3E91B04C6F28D5B3E7A1C09F4D26E");
+    std::string plain = tokenSet.dump();
+    std::vector<unsigned char> out(plain.size() + 16);
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    int written = 0, last = 0;
+    EVP_EncryptInit_ex(ctx, EVP_aes_256_gcm(), nullptr, nullptr, nullptr);
+    EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(iv.size()), nullptr);
+    EVP_EncryptInit_ex(ctx, nullptr, nullptr, key.data(), iv.data());
+    EVP_EncryptUpdate(ctx, out.data(), &written, reinterpret_cast<const unsigned char*>(plain.data()),
+                      static_cast<int>(plain.size()));
+    EVP_EncryptFinal_ex(ctx, out.data() + written, &last);
+    out.resize(static_cast<std::size_t>(written + last));
+    unsigned char tag[16];
+    EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_GET_TAG, 16, tag);
+    EVP_CIPHER_CTX_free(ctx);
+    out.insert(out.end(), tag, tag + 16);
+    std::string encoded(4 * ((out.size() + 2) / 3) + 1, '\0');
+    int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()), out.data(), static_cast<int>(out.size()));
+    encoded.resize(static_cast<std::size_t>(length));
+    return encoded;
+}
+
+Answer tokenAnswer(const nlohmann::json& tokenSet) {
+    return Answer::json({{"header", {{"response_code", 200}, {"message", "OK"}}}, {"body", {{"code", sealTokens(tokenSet)}}}});
+}
+
 void installDefaultRoutes(FakeService& service) {
     const std::string p = "/MorvexVPN";
+    // Token requests: the code exchange of the sign-in and the refresh (neither has the prefix).
+    service.route("POST", "/auth/token", [](const RecordedRequest&) { return tokenAnswer(nextTokenSet()); });
+    service.route("POST", "/refresh/token", [](const RecordedRequest& r) {
+        auto body = r.json();
+        if (!body || !body->contains("refresh_token") || !(*body)["refresh_token"].is_string() ||
+            (*body)["refresh_token"].get<std::string>().empty())
+            return Answer::json({{"header", {{"response_code", 1046}, {"message", "Invalid refresh token"}}}, {"body", nlohmann::json::object()}}, 400);
+        return tokenAnswer(nextTokenSet());
+    });
     service.route("GET", p + "/user/profile", Answer::bodyOnly(sampleProfile()));
     service.route("GET", p + "/user/profile/v3", Answer::envelope(sampleProfile()));
     service.route("POST", p + "/ticket/create", Answer::envelope({{"result", "success"}, {"id", 1001}, {"tid", "T-1001"}, {"c", "ok"}}));
@@ -328,6 +382,23 @@ void installDefaultRoutes(FakeService& service) {
     });
     service.route("GET", p + "/app/latest/version/mac",
                   Answer::bodyOnly({{"version", "1.0.0"}, {"build", "1"}, {"force_update", false}}));
+    service.route("GET", p + "/vpn/account/password",
+                  Answer::bodyOnly({{"vpn_password", "c2VhbGVk"}, {"username", "morvex0s1234567"}}));
+    service.route("GET", p + "/user/portforwarding/v3",
+                  Answer::envelope({{"port", "51820"}, {"status", "active"}, {"username", "morvex0s1234567"}}));
+    service.route("GET", p + "/status/dedicated/ip",
+                  Answer::bodyOnly({{"status", "active"}, {"dedicated_ip", "192.0.2.10"}, {"in_use", false}}));
+    service.route("GET", p + "/user/dedicatedipdetail/v3",
+                  Answer::envelope({{"ip", "192.0.2.10"}, {"iso", "DE"},
+                                    {"hosts", {{{"dns", "de1.dedicated.invalid"}, {"protocol", "IKEV"}, {"server_type", "dedicated"}, {"port_number", "500"}}}}}));
+    service.route("POST", p + "/kill/session/dedicated/ip",
+                  Answer::envelope({{"body", {{"header", {{"response_code", 200}, {"message", "Session killed"}}}}}}));
+    service.route("POST", p + "/user/migrateemail/v3", Answer::envelope({{"email", "alex@example.com"}, {"migrated", true}}));
+    service.route("POST", p + "/user/importtoken", [](const RecordedRequest&) {
+        return Answer::envelope({{"code", sealTokens(nextTokenSet())}});
+    });
+    service.route("POST", p + "/user/login/v3",
+                  Answer::envelope({{"usernames", {{{"username", "morvex0s1234567"}, {"status", "active"}}}}}));
     // The analytics sink: batches of events, kept in the request records.
     service.route("POST", "/track", Answer::json({{"status", 1}}));
     service.route("GET", p + "/mac-2.0/assets/v1/remoteconfig", Answer::json(nlohmann::json::object()));

@@ -108,4 +108,10 @@ private:
 // The service's usual routes (also installed by the constructor).
 void installDefaultRoutes(FakeService& service);
 
+// The token set as the token answers carry it: AES-GCM with the service's key and IV, the tag
+// appended, in base64.
+std::string sealTokens(const nlohmann::json& tokenSet);
+// The answer of "/auth/token" and "/refresh/token": {"header": ..., "body": {"code": sealed}}.
+Answer tokenAnswer(const nlohmann::json& tokenSet);
+
 }  // namespace morvex::fake

@@ -6,6 +6,9 @@
 #include <set>
 #include <tuple>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 namespace zevu::detail {
 
 namespace {
@@ -95,6 +98,21 @@ std::tuple<std::int64_t, int, int, std::int64_t> rank(const ServerCatalog::Place
     return {latency, home, p.dataCenter->load, id};
 }
 
+bool isAddressLiteral(const std::string& text) {
+    in6_addr buffer{};
+    return inet_pton(AF_INET, text.c_str(), &buffer) == 1 || inet_pton(AF_INET6, text.c_str(), &buffer) == 1;
+}
+
+}  // namespace
+
+std::string simulatedAddressForHost(std::string_view host) {
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (unsigned char c : host) hash = (hash ^ c) * 16777619u;
+    return "203.0.113." + std::to_string(1 + hash % 254);
+}
+
+namespace {
+
 std::vector<Candidate> dedicatedHostCandidates(const ZevuProperties& p, const ServerCatalog& list,
                                                const std::vector<std::string>& protocols) {
     std::vector<Candidate> out;
@@ -105,7 +123,14 @@ std::vector<Candidate> dedicatedHostCandidates(const ZevuProperties& p, const Se
         if (!word || std::find(protocols.begin(), protocols.end(), *word) == protocols.end()) continue;
         Candidate c;
         c.dataCenter.hostname = host.dedicatedHostName();
-        c.dataCenter.ip = host.dedicatedHostIP();
+        // A host given by name is reported with an address: the list's, or a simulated one.
+        std::string ip = host.dedicatedHostIP();
+        if (!isAddressLiteral(ip)) {
+            const auto known = list.dataCenterByHost(ip);
+            ip = known && known->dataCenter->ip && isAddressLiteral(*known->dataCenter->ip) ? *known->dataCenter->ip
+                                                                                            : simulatedAddressForHost(ip);
+        }
+        c.dataCenter.ip = ip;
         c.dataCenter.port = 443;
         c.dataCenter.protocols = {*word};
         c.dataCenter.nasIdentifier = host.dedicatedHostName();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "zevu/internal/LastRequest.h"
 #include "zevu/internal/Runtime.h"
 
 namespace zevu::detail {
@@ -83,9 +84,20 @@ Tunnel::Tunnel(CallerSettings& settings, WorkerSchedule& schedule, KnownServers&
 // ---- requests ----
 
 void Tunnel::connect(ZevuProperties properties, ZevuManager::Completion completion, ZevuManager::ErrorBlock errorBlock) {
+    if (!settings_.configured()) {
+        // Nothing is dialled before a configuration; the status stays Invalid.
+        schedule_.post([this, errorBlock = std::move(errorBlock)] {
+            const auto err = makeError(ErrorCode::InvalidSession, "The VPN SDK is not configured.");
+            if (errorBlock) errorBlock(err);
+            if (auto d = settings_.delegate()) d->zevuManagerDialErrorReceived(err, nullptr);
+        });
+        return;
+    }
+    ++pending_;
     schedule_.post([this, properties = std::move(properties), completion = std::move(completion),
                     errorBlock = std::move(errorBlock)]() mutable {
         request(std::move(properties), std::move(completion), std::move(errorBlock));
+        if (pending_.load() > 0) --pending_;
     });
 }
 
@@ -181,6 +193,7 @@ void Tunnel::begin(ZevuProperties properties, ZevuManager::Completion completion
     ++epoch_;
     const ZevuFaultScript script = takeFaultScript();
     lastProperties_ = properties;
+    if (settings_.configuration().persistVPNDetails) storeLastRequest(properties);
     Attempt a{std::move(properties), std::move(completion), std::move(errorBlock)};
     a.started = Clock::now();
     a.script = script;
@@ -200,7 +213,6 @@ void Tunnel::findServer() {
     auto& a = *attempt_;
     const auto cred = settings_.credential();
     if (a.script.rejectRequest) return fail(*a.script.rejectRequest);
-    if (!settings_.configured()) return fail(makeError(ErrorCode::InvalidSession, "The VPN SDK is not configured."));
     if (!cred || cred->username.empty() || cred->password.empty()) return fail(makeError(ErrorCode::InvalidSession));
     if (!servers_.load()) return fail(*servers_.loadError());
     auto choice = chooseServers(a.properties, servers_, settings_.excludedProtocols(), lastSuccessfulProtocol_);
@@ -381,12 +393,10 @@ void Tunnel::finishCancel() {
 }
 
 void Tunnel::reconnectOnWorker() {
-    if (!lastProperties_) {
-        if (auto d = settings_.delegate())
-            d->zevuManagerDialErrorReceived(
-                makeError(ErrorCode::InvalidArgument, "There is no earlier connection request to dial again."), nullptr);
-        return;
-    }
+    // A process that has dialled nothing yet dials the request an earlier one kept; with none
+    // there is nothing to dial again, and nothing happens.
+    if (!lastProperties_ && settings_.configuration().persistVPNDetails) lastProperties_ = loadLastRequest();
+    if (!lastProperties_ || !settings_.configured()) return;
     request(*lastProperties_, nullptr, nullptr);
 }
 
@@ -408,6 +418,7 @@ void Tunnel::pause(bool on) {
 void Tunnel::reset() {
     ++epoch_;
     status_ = ZevuVPNState::Invalid;
+    pending_ = 0;
     {
         std::lock_guard lock(mutex_);
         published_.reset();

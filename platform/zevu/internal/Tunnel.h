@@ -43,6 +43,10 @@ public:
     void connectedLocation(std::function<void(std::optional<ZevuLocation>)> success, ZevuManager::ErrorBlock errorBlock);
 
     // ---- facts (any thread) ----
+    // The status callers see: Connecting from the moment a connect request is accepted until the
+    // worker has taken it up, so a request made straight after one is seen as busy.
+    ZevuVPNState reportedStatus() const { return pending_.load() > 0 ? ZevuVPNState::Connecting : status_.load(); }
+    // The status of what the worker has taken up.
     ZevuVPNState status() const { return status_.load(); }
     ConnectionDetailsPtr details() const;
     std::optional<morvex::Date> connectedSince() const;
@@ -108,6 +112,7 @@ private:
 
     // ---- shared with callers' threads ----
     std::atomic<ZevuVPNState> status_{ZevuVPNState::Invalid};
+    std::atomic<int> pending_{0};        // connect requests posted and not yet taken up
     mutable std::mutex mutex_;           // guards the two below
     ConnectionDetailsPtr published_;     // the current or last attempt's details
     std::optional<morvex::Date> connectedSince_;
@@ -119,7 +124,7 @@ private:
     std::optional<Established> established_;
     bool disconnecting_ = false;
     bool cancelling_ = false;
-    std::optional<ZevuProperties> lastProperties_;
+    std::optional<ZevuProperties> lastProperties_;  // also kept on disk (LastRequest) for a later process
     std::optional<std::string> lastSuccessfulProtocol_;
 };
 

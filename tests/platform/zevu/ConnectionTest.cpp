@@ -190,13 +190,5 @@ TEST_F(ConnectionTest, ADelegateReleasedByItsOwnerIsNotCalled) {
     EXPECT_EQ(recorder->count("didConnect"), 0);  // the fixture's recorder is no longer the delegate
 }
 
-TEST_F(ConnectionTest, SharedInstanceExistsOnlyOnceConfigured) {
-    ZevuTestAPI::reset();
-    EXPECT_EQ(ZevuManager::sharedInstance(), nullptr);
-    auto m = ZevuManager::sharedInstanceWithZevuConfiguration(ZevuConfiguration{});
-    EXPECT_EQ(ZevuManager::sharedInstance(), m);
-    EXPECT_EQ(ZevuManager::sharedInstanceWithZevuConfiguration(ZevuConfiguration{}), m);
-}
-
 }  // namespace
 }  // namespace zevu::test

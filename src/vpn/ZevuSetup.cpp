@@ -1,0 +1,93 @@
+// The SDK's set-up, the process-wide listener it owns, and the traffic hook it installs.
+#include <atomic>
+#include <mutex>
+
+#include "foundation/NotificationCenter.h"
+#include "model/BundleInfo.h"
+#include "vpn/StateListener.h"
+#include "vpn/Zevu.h"
+#include "zevu/ExtensionManager.h"
+
+namespace morvex {
+
+namespace {
+
+std::mutex listenerMutex;
+std::shared_ptr<StateListener>& listenerSlot() {
+    static std::shared_ptr<StateListener> slot;
+    return slot;
+}
+
+// Traffic samples and totals of the process; written only by the traffic hook (the SDK's worker).
+std::atomic<std::uint64_t> lastReceived{0}, lastSent{0}, totalReceived{0}, totalSent{0};
+
+}  // namespace
+
+const std::string& Zevu::sdkSecretKey() {
+    static const std::string key = "5b0e7c31d94a28f6e1c07a3b92d5f48e6a1c3b70";
+    return key;
+}
+
+std::shared_ptr<StateListener> Zevu::stateListener() {
+    std::lock_guard lock(listenerMutex);
+    return listenerSlot();
+}
+
+void Zevu::configureSDK(const User& user) {
+    zevu::ZevuConfiguration configuration;
+    configuration.enableVPNLogs = true;
+    configuration.persistVPNDetails = true;
+    configuration.secretKey = sdkSecretKey();
+    configuration.tunnelProviderBundleIdentifier = infoPacketTunnelIdentifier();
+    configuration.appGroupIdentifier = infoPacketTunnelGroup();
+    configuration.wireGuardTunnelProviderBundleIdentifier = infoWireguardPacketTunnelIdentifier();
+    auto manager = zevu::ZevuManager::sharedInstanceWithZevuConfiguration(configuration);
+
+    auto listener = std::make_shared<StateListener>(AppPreferences(), EventTracker(), PreservedPreferences());
+    listener->packetsTransmitted = &Zevu::postTransmittedPackets;
+    {
+        // The slot keeps the listener alive; the SDK holds it weakly, so the one replaced here goes.
+        std::lock_guard lock(listenerMutex);
+        listenerSlot() = listener;
+    }
+    manager->setDelegate(listener);
+    // The hooks take the listener's hook values as they are now.
+    manager->setStateDidChangedHandler([hook = listener->stateChanged](int state) {
+        if (hook) hook(state);
+    });
+    manager->setOnPacketsTransmitted(
+        [hook = listener->packetsTransmitted](std::optional<std::uint64_t> received, std::optional<std::uint64_t> sent) {
+            if (hook) hook(received, sent);
+        });
+    if (auto shared = zevu::ZevuManager::sharedInstance()) {
+        std::vector<zevu::ZevuProtocol> excluded;
+        for (auto p : PreservedPreferences::excludedProtocols) excluded.emplace_back(std::string(title(p)));
+        shared->setExcludeProtocols(std::move(excluded));
+    }
+    zevu::ExtensionManager::shared().setDelegate(listener);
+
+    if (!user.loggedIn()) return;
+    const auto name = user.vpnUsername();
+    if (!name) return;
+    const auto password = user.vpnPassword();
+    if (!password) return;
+    manager->setZevuCredential(zevu::ZevuCredential(*name, *password));
+}
+
+void Zevu::postTransmittedPackets(std::optional<std::uint64_t> received, std::optional<std::uint64_t> sent) {
+    const std::uint64_t in = received.value_or(0), out = sent.value_or(0);
+    DataTransmission totals;
+    if (lastReceived == 0 || lastSent == 0) {
+        lastReceived = in;
+        lastSent = out;
+    } else {
+        totalReceived += in >= lastReceived ? in - lastReceived : 0;
+        totalSent += out >= lastSent ? out - lastSent : 0;
+        lastReceived = in;
+        lastSent = out;
+        totals = DataTransmission{totalReceived.load(), totalSent.load()};
+    }
+    NotificationCenter::defaultCenter().post(transmittedPacketsNotification, totals);
+}
+
+}  // namespace morvex

@@ -1,0 +1,85 @@
+#pragma once
+// The engine's test world: the alert recorders, a signed-in user, and the simulated SDK set up as
+// the application does it, running at a hundredth of real time. Answers that hop to the main
+// queue are awaited by spinning the event loop.
+#include <QCoreApplication>
+#include <QThread>
+
+#include "alerts/AlertTestSupport.h"
+#include "foundation/Dispatch.h"
+#include "foundation/NotificationCenter.h"
+#include "vpn/StateListener.h"
+#include "vpn/Zevu.h"
+#include "zevu/ZevuTestAPI.h"
+
+namespace morvex::test {
+
+// What a connect request's error handler received, and on which thread.
+struct Outcome {
+    int calls = 0;
+    std::vector<std::optional<Error>> received;
+    bool allOnMain = true;
+
+    Zevu::ErrorHandler handler() {
+        return [this](const std::optional<Error>& e) {
+            ++calls;
+            received.push_back(e);
+            if (QThread::currentThread() != QCoreApplication::instance()->thread()) allOnMain = false;
+        };
+    }
+    std::optional<int> lastCode() const {
+        if (received.empty() || !received.back()) return std::nullopt;
+        return received.back()->code;
+    }
+};
+
+class EngineTest : public AlertTest {
+public:  // table cases arrange through these
+    void SetUp() override {
+        AlertTest::SetUp();
+        zevu::ZevuTestAPI::reset();
+        zevu::ZevuTestAPI::setTimeScale(0.01);
+        signIn();
+        Zevu::configureSDK(User());
+        ASSERT_TRUE(waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Disconnected); }));
+    }
+    void TearDown() override {
+        zevu::ZevuTestAPI::reset();
+        AlertTest::TearDown();
+    }
+
+    static void signIn() {
+        User user;
+        user.setVpnUsername("alice");
+        user.setVpnPassword("secret");
+        user.setStatus(User::Status::Active);
+        user.setLoggedIn(true);
+    }
+    static int sdkStatus() { return zevu::ZevuManager::sharedInstance()->getCurrentVPNStatus(); }
+
+    // A Zevu over the shared manager whose analytics are recorded and whose network is reachable
+    // unless a test says otherwise.
+    Zevu engine() {
+        Zevu z(zevu::ZevuManager::sharedInstance(), ErrorSender{}, ZevuDataFetcher{}, User(), AppPreferences(), tracker(),
+               PreservedPreferences(), nullptr);
+        z.isNetworkReachable = [this] { return reachable; };
+        return z;
+    }
+    // Brings a tunnel up to a country and waits for it.
+    void connectTunnel(const std::string& code = "DE") {
+        zevu::ZevuCountry c;
+        c.country = code;
+        zevu::ZevuManager::sharedInstance()->connectWithProperties(zevu::ZevuProperties::initWithCountry(c, std::nullopt),
+                                                                  nullptr, nullptr);
+        ASSERT_TRUE(waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Connected); }));
+    }
+    static AppPreferences::LastConnection record(const ZevuDataFetcherTypes::ServerPtr& s,
+                                                 ZevuTypes::SelectedInterface via = ZevuTypes::SelectedInterface::List) {
+        return {via, ZevuTypes::ConnectVia::Country, ZevuTypes::SelectedInterfaceScreen::Location,
+                ZevuTypes::ConnectionInitiatedBy::User, s, "", false, false};
+    }
+
+    bool reachable = true;
+};
+
+}  // namespace morvex::test
