@@ -1,10 +1,8 @@
 #include "app/VpnEngine.h"
 
 #include "foundation/Dispatch.h"
-#include "foundation/Log.h"
-#include "model/BundleInfo.h"
-#include "state/MorvexVPNSecrets.h"
 #include "state/User.h"
+#include "vpn/Zevu.h"
 #include "zevu/ZevuManager.h"
 
 namespace morvex {
@@ -13,23 +11,8 @@ namespace {
 
 class SdkEngine final : public VpnEngine {
 public:
-    void setUpSDK(const User& user) override {
-        zevu::ZevuConfiguration configuration;
-        configuration.enableVPNLogs = false;
-        configuration.persistVPNDetails = true;
-        configuration.secretKey = MorvexVPNSecrets().sdkSecretKey();
-        try {
-            configuration.tunnelProviderBundleIdentifier = infoPacketTunnelIdentifier();
-            configuration.wireGuardTunnelProviderBundleIdentifier = infoWireguardPacketTunnelIdentifier();
-            configuration.appGroupIdentifier = infoPacketTunnelGroup();
-        } catch (const MissingInfoValue& missing) {
-            log::nslog("[AppDelegate] the bundle lacks the Info value \"" + missing.key() + "\"");
-        }
-        auto manager = zevu::ZevuManager::sharedInstanceWithZevuConfiguration(configuration);
-        auto name = user.vpnUsername();
-        auto password = user.vpnPassword();
-        if (name && password && !name->empty()) manager->setZevuCredential(zevu::ZevuCredential(*name, *password));
-    }
+    // The engine's set-up: configuration, the state listener as delegate, hooks and credentials.
+    void setUpSDK(const User& user) override { Zevu::configureSDK(user); }
 
     int vpnStatus() const override {
         auto manager = zevu::ZevuManager::sharedInstance();

@@ -1,7 +1,8 @@
 #pragma once
 // What the application's start, wake and quit need of the VPN engine and the location catalogue.
-// `sdk()` does it over the SDK's shared manager; the engine's facade and the catalogue's fetcher
-// can take these calls over without the application delegate changing.
+// `sdk()` sets the SDK up through the engine (Zevu::configureSDK) and does the rest over the SDK's
+// shared manager; the catalogue's fetcher can take the country fetch over without the application
+// delegate changing.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,8 +20,8 @@ public:
 
     virtual ~VpnEngine() = default;
 
-    // Configures the SDK (secret key, tunnel identifiers and group from the bundle) and hands it
-    // the user's VPN credentials when there are any.
+    // Configures the SDK, installs the engine's state listener and hands over the user's VPN
+    // credentials when there are any.
     virtual void setUpSDK(const User& user) = 0;
     // The SDK's status number: 3 connected, 2 connecting, anything else not connected.
     virtual int vpnStatus() const = 0;
