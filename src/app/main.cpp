@@ -1,14 +1,70 @@
+// The application's entry point: notes the launch time, makes the application object, registers
+// the storyboards and transformers, opens the main storyboard's window and runs the loop.
 #include <QApplication>
 
-#include "model/Version.h"
+#include "app/AppDelegate.h"
+#include "app/QtAlertPresenter.h"
+#include "app/Storyboards.h"
+#include "alerts/AlertServices.h"
+#include "app/ThemeNotifier.h"
+#include "appkit/Images.h"
+#include "appkit/Storyboard.h"
+#include "appkit/WindowController.h"
+#include "appkit/Workspace.h"
+#include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/ProcessHardening.h"
+#include "foundation/RunningApplications.h"
+#include "model/Version.h"
 #include "session/OAuthService.h"
+#include "ui/kit/ValueTransformers.h"
 
 int main(int argc, char** argv) {
+    morvex::appLaunchStartTime = morvex::absoluteTimeNow();
     morvex::hardenProcess();
-    QApplication app(argc, argv);
+    // No shared GL context at start (Qt::AA_ShareOpenGLContexts): it loads the GL driver into every
+    // run for the sake of a web view most runs never open. The web engine renders without it.
+    QApplication qtApplication(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("MorvexVPN"));
+    QApplication::setDesktopFileName(QStringLiteral("morvexvpn"));
+    QApplication::setWindowIcon(morvex::appkit::imageNamed("AppIcon"));
+    morvex::appkit::Application application;
+
+    // One instance per session: the launcher and the other processes find it by its bus name.
+    if (auto identifier = morvex::Bundle::main().bundleIdentifier()) {
+        auto announced = morvex::RunningApplications::announce(*identifier);
+        if (!announced && announced.error().code == morvex::RunningApplications::alreadyRunning) {
+            morvex::log::print("MorvexVPN is already running in this session.");
+            return 0;
+        }
+    }
+
     morvex::OAuthService::shared();  // the API client signs its requests through it
     morvex::log::print(morvex::applicationVersionLine());
-    return 0;
+    morvex::registerStoryboards();
+    morvex::registerValueTransformers();
+    morvex::installCurrentThemeName();
+
+    // Alerts show as sheets of the desktop layer, open links in the browser and quit through the
+    // application (which asks before leaving a tunnel up).
+    auto alerts = std::make_shared<morvex::QtAlertPresenter>();
+    morvex::AlertServices services;
+    services.presenter = alerts;
+    services.openURL = [](const std::string& url) { morvex::appkit::Workspace::shared().openURL(url); };
+    services.terminate = [&application] { application.terminate(); };
+    morvex::AlertServices::install(std::move(services));
+    morvex::AppDelegate::Collaborators collaborators;
+    collaborators.alerts = alerts;
+    morvex::AppDelegate delegate(std::move(collaborators));
+    application.setDelegate(&delegate);
+    application.terminateOnSignals();
+
+    auto* board = morvex::appkit::Storyboard::named(morvex::kMainStoryboard);
+    auto* mainWindow = qobject_cast<morvex::appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr);
+    if (mainWindow) {
+        mainWindow->setParent(&application);
+        mainWindow->showWindow();
+    }
+    morvex::ThemeNotifier::shared();
+    return application.run();
 }

@@ -30,6 +30,10 @@ void spinFor(std::chrono::milliseconds duration) {
     }
 }
 
+void flushDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "morvex-test-XXXXXX").string();
     char* made = ::mkdtemp(pattern.data());

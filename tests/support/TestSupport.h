@@ -13,6 +13,8 @@ bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 // Runs the event loop for a while (for "nothing else happens" checks).
 void spinFor(std::chrono::milliseconds duration);
+// Deletes the objects whose deleteLater is due, as the run loop would between events.
+void flushDeferredDeletes();
 
 // Gives each test an empty configuration directory (preferences, keychain file, stores), so tests
 // never see each other's state.

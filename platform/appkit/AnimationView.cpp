@@ -1,0 +1,234 @@
+#include "appkit/AnimationView.h"
+
+#include <QPaintDevice>
+#include <QPainter>
+#include <QTimer>
+#include <cmath>
+#include <map>
+#include <rlottie.h>
+#include <set>
+
+#include "appkit/Images.h"
+#include "foundation/BundleResources.h"
+#include "foundation/Log.h"
+#include "foundation/Paths.h"
+
+namespace morvex::appkit {
+
+namespace {
+struct Cache {
+    std::mutex mutex;
+    std::map<std::string, std::shared_ptr<LottieAnimation>> loaded;
+    std::set<std::string> reported;
+};
+Cache& cache() {
+    static Cache c;
+    return c;
+}
+
+QSizeF fitted(QSizeF content, QSizeF bounds, bool fill) {
+    if (content.isEmpty()) return bounds;
+    return content.scaled(bounds, fill ? Qt::KeepAspectRatioByExpanding : Qt::KeepAspectRatio);
+}
+}  // namespace
+
+LottieAnimation::LottieAnimation(std::unique_ptr<rlottie::Animation> animation) : animation_(std::move(animation)) {
+    totalFrames_ = animation_->totalFrame();
+    frameRate_ = animation_->frameRate();
+    std::size_t w = 0, h = 0;
+    animation_->size(w, h);
+    size_ = QSize(int(w), int(h));
+}
+
+LottieAnimation::~LottieAnimation() = default;
+
+double LottieAnimation::duration() const { return frameRate_ > 0 ? double(totalFrames_) / frameRate_ : 0; }
+
+std::shared_ptr<LottieAnimation> LottieAnimation::fromData(std::string json, const std::string& cacheKey) {
+    auto animation = rlottie::Animation::loadFromData(std::move(json), cacheKey, std::string(), false);
+    if (!animation || animation->totalFrame() == 0) return nullptr;
+    return std::shared_ptr<LottieAnimation>(new LottieAnimation(std::move(animation)));
+}
+
+std::shared_ptr<LottieAnimation> LottieAnimation::animationNamed(std::string_view name, const Bundle& bundle) {
+    auto& c = cache();
+    auto path = name.empty() ? std::nullopt : morvex::animationNamed(name, bundle);
+    const std::string key = path ? path->string() : std::string();
+    {
+        std::lock_guard lock(c.mutex);
+        if (path) {
+            if (auto it = c.loaded.find(key); it != c.loaded.end()) return it->second;
+        }
+    }
+    std::shared_ptr<LottieAnimation> made;
+    if (path) {
+        if (auto text = paths::readFile(*path)) made = fromData(std::move(*text), key);
+    }
+    std::lock_guard lock(c.mutex);
+    if (made) {
+        c.loaded.emplace(key, made);
+        return made;
+    }
+    if (c.reported.emplace(std::string(name)).second)
+        log::nslog("Animations: no readable animation named \"" + std::string(name) + "\" in " +
+                   bundle.resourcePath().string());
+    return nullptr;
+}
+
+QImage LottieAnimation::render(std::size_t frame, QSize size) const {
+    if (size.isEmpty()) return {};
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    rlottie::Surface surface(reinterpret_cast<uint32_t*>(image.bits()), std::size_t(size.width()),
+                             std::size_t(size.height()), std::size_t(image.bytesPerLine()));
+    std::lock_guard lock(renderMutex_);
+    animation_->renderSync(std::min(frame, totalFrames_ ? totalFrames_ - 1 : 0), surface, false);
+    return image;
+}
+
+void AnimationPlayer::setAnimation(std::shared_ptr<LottieAnimation> animation) {
+    if (animation == animation_) return;
+    supersede();
+    animation_ = std::move(animation);
+    time_ = 0;
+    cachedFrame_ = static_cast<std::size_t>(-1);
+    cache_ = {};
+}
+
+void AnimationPlayer::supersede() {
+    playing_ = false;
+    if (auto c = std::exchange(completion_, {})) c(false);
+}
+
+void AnimationPlayer::play(Completion completion) {
+    supersede();
+    time_ = 0;
+    if (!animation_) {
+        if (completion) completion(false);
+        return;
+    }
+    playing_ = true;
+    completion_ = std::move(completion);
+}
+
+void AnimationPlayer::stop() {
+    supersede();
+    time_ = 0;
+}
+
+bool AnimationPlayer::advance(double seconds) {
+    if (!playing_ || !animation_) return false;
+    const std::size_t before = currentFrame();
+    const double duration = animation_->duration();
+    time_ += std::max(0.0, seconds);
+    if (duration <= 0) {
+        time_ = 0;
+    } else if (time_ >= duration) {
+        if (loopMode_ == LoopMode::Loop) {
+            time_ = std::fmod(time_, duration);
+        } else {
+            time_ = duration;
+            playing_ = false;
+            if (auto c = std::exchange(completion_, {})) c(true);
+            return true;
+        }
+    }
+    return currentFrame() != before;
+}
+
+double AnimationPlayer::progress() const {
+    if (!animation_ || animation_->duration() <= 0) return 0;
+    return std::clamp(time_ / animation_->duration(), 0.0, 1.0);
+}
+
+std::size_t AnimationPlayer::currentFrame() const {
+    if (!animation_ || animation_->totalFrames() == 0) return 0;
+    const auto last = animation_->totalFrames() - 1;
+    return std::min(last, static_cast<std::size_t>(time_ * animation_->frameRate()));
+}
+
+void AnimationPlayer::paint(QPainter& painter, const QRectF& bounds, ContentMode mode) const {
+    if (bounds.isEmpty()) return;
+    if (!animation_) {
+        const qreal side = std::min(bounds.width(), bounds.height());
+        QRectF box(0, 0, side, side);
+        box.moveCenter(bounds.center());
+        painter.drawPixmap(box.toAlignedRect(), missingImage(box.size().toSize()));
+        return;
+    }
+    QSizeF target = bounds.size();
+    if (mode != ContentMode::ScaleToFill) target = fitted(QSizeF(animation_->size()), bounds.size(), mode == ContentMode::ScaleAspectFill);
+    QRectF rect(QPointF(0, 0), target);
+    rect.moveCenter(bounds.center());
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QSize pixels = (target * ratio).toSize();
+    const std::size_t frame = currentFrame();
+    if (frame != cachedFrame_ || cache_.size() != pixels) {
+        cache_ = animation_->render(frame, pixels);
+        cache_.setDevicePixelRatio(ratio);
+        cachedFrame_ = frame;
+    }
+    painter.save();
+    painter.setClipRect(bounds);
+    painter.drawImage(rect, cache_);
+    painter.restore();
+}
+
+AnimationView::AnimationView(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    connect(timer_, &QTimer::timeout, this, &AnimationView::tick);
+}
+
+AnimationView::~AnimationView() {
+    // A run that the view takes with it is superseded, as a newer one would.
+    player_.stop();
+}
+
+void AnimationView::setAnimation(std::shared_ptr<LottieAnimation> animation) {
+    timer_->stop();
+    player_.setAnimation(std::move(animation));
+    update();
+}
+
+void AnimationView::setContentMode(ContentMode mode) {
+    contentMode_ = mode;
+    update();
+}
+
+void AnimationView::play(AnimationPlayer::Completion completion) {
+    player_.play(std::move(completion));
+    if (player_.isPlaying()) {
+        const double rate = player_.animation()->frameRate();
+        timer_->start(rate > 0 ? std::max(8, int(1000.0 / rate)) : 33);
+        clock_.restart();
+    } else {
+        timer_->stop();
+    }
+    update();
+}
+
+void AnimationView::stop() {
+    timer_->stop();
+    player_.stop();
+    update();
+}
+
+void AnimationView::tick() {
+    const double elapsed = double(clock_.restart()) / 1000.0;
+    // A completion may start the next run (through play(), which keeps the timer going).
+    if (player_.advance(elapsed)) update();
+    if (!player_.isPlaying()) timer_->stop();
+}
+
+QSize AnimationView::sizeHint() const {
+    if (auto a = player_.animation(); a && !a->size().isEmpty()) return a->size();
+    return QSize(64, 64);
+}
+
+void AnimationView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    player_.paint(painter, QRectF(rect()), contentMode_);
+}
+
+}  // namespace morvex::appkit

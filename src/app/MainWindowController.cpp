@@ -1,0 +1,50 @@
+#include "app/MainWindowController.h"
+
+#include <QEvent>
+#include <cmath>
+
+#include "app/AppDelegate.h"
+#include "appkit/Images.h"
+#include "appkit/StatusItem.h"
+#include "foundation/Log.h"
+
+namespace morvex {
+
+MainWindowController::MainWindowController(QObject* parent) : WindowController(parent) {}
+
+void MainWindowController::windowWillLoad() { WindowController::windowWillLoad(); }
+
+void MainWindowController::windowDidLoad() {
+    WindowController::windowDidLoad();
+    appkit::Window* w = window();
+    if (!w) return;
+    w->setTitle("MorvexVPN");
+    w->setFrameAutosaveName(kFrameAutosaveName);
+    appkit::Application::shared().setAppearance(appkit::Appearance::Aqua);
+    w->setAppearance(appkit::Appearance::Aqua);
+    // The title bar shows the product's icon; the window manager owns what a click on it does.
+    w->setTitleBarIcon(appkit::imageNamed(kTitleBarImage));
+    w->installEventFilter(this);
+}
+
+bool MainWindowController::windowShouldClose(appkit::Window& w) {
+    appkit::Application& app = appkit::Application::shared();
+    if (appkit::StatusItem::isAvailable()) {
+        app.hide();
+        app.deactivate();
+    } else {
+        w.miniaturize();
+    }
+    return false;
+}
+
+bool MainWindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && !announcedShown_ && watched == window() && appLaunchStartTime > 0) {
+        announcedShown_ = true;
+        const double ms = (absoluteTimeNow() - appLaunchStartTime) * 1000.0;
+        log::print("[MainWindowController] main window shown " + std::to_string(std::lround(ms)) + " ms after launch");
+    }
+    return WindowController::eventFilter(watched, event);
+}
+
+}  // namespace morvex

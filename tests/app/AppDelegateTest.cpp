@@ -1,0 +1,364 @@
+// The application delegate: launch bookkeeping, the PKCE verifier, quitting while a tunnel is up,
+// reconnecting after wake, the sleep assertion and the Dock (taskbar) policy.
+#include <QPushButton>
+#include <QTest>
+#include <charconv>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "alerts/Alert.h"
+#include "app/AppDelegate.h"
+#include "app/QtAlertPresenter.h"
+#include "appkit/AlertSheet.h"
+#include "appkit/Window.h"
+#include "appkit/Workspace.h"
+#include "foundation/Bundle.h"
+#include "foundation/DistributedNotificationCenter.h"
+#include "foundation/RunningApplications.h"
+#include "foundation/UserDefaults.h"
+#include "model/BundleInfo.h"
+#include "session/AppManager.h"
+#include "state/AppPreferences.h"
+#include "state/Crypto.h"
+#include "state/PreservedPreferences.h"
+#include "state/User.h"
+#include "support/TestSupport.h"
+
+namespace morvex {
+namespace {
+
+constexpr int kConnected = 3, kConnecting = 2;
+
+class FakeEngine : public VpnEngine {
+public:
+    int status = 1;
+    int setUps = 0, disconnects = 0, reconnects = 0, countryFetches = 0;
+    std::vector<bool> connectivityChecks;
+    std::optional<std::string> connectionIdAtReconnect;
+    std::function<void(std::optional<Countries>)> pendingFetch;
+
+    void setUpSDK(const User&) override { ++setUps; }
+    int vpnStatus() const override { return status; }
+    void disconnectVPN() override { ++disconnects; }
+    void reconnectVPN() override {
+        ++reconnects;
+        connectionIdAtReconnect = AppPreferences().onGoingConnectionId();
+    }
+    void setDoCheckInternetConnectivity(bool check) override { connectivityChecks.push_back(check); }
+    void fetchCountries(std::function<void(std::optional<Countries>)> completion) override {
+        ++countryFetches;
+        pendingFetch = std::move(completion);
+    }
+};
+
+class RecordingAnalytics : public EventTracking {
+public:
+    std::vector<std::pair<std::string, Dictionary>> tracked;
+    std::vector<std::pair<std::string, Dictionary>> named(const std::string& event) const {
+        std::vector<std::pair<std::string, Dictionary>> out;
+        for (const auto& t : tracked)
+            if (t.first == event) out.push_back(t);
+        return out;
+    }
+    bool useIPAddressForGeoLocation() const override { return true; }
+    void setUseIPAddressForGeoLocation(bool) override {}
+    void track(const std::string& event, const Dictionary& properties) override { tracked.emplace_back(event, properties); }
+    void identify(const std::string&, bool, std::function<void()>) override {}
+    void registerSuperProperties(const Dictionary&) override {}
+    void time(const std::string&) override {}
+    void clearSuperProperties() override {}
+    void reset(std::function<void()>) override {}
+};
+
+class AppDelegateTest : public test::TempConfigTest {
+protected:
+    void SetUp() override {
+        TempConfigTest::SetUp();
+        setIsRelaunching(false);
+        engine = std::make_shared<FakeEngine>();
+        analytics = std::make_shared<RecordingAnalytics>();
+    }
+    void TearDown() override {
+        delegate.reset();
+        window.reset();
+        setIsRelaunching(false);
+        TempConfigTest::TearDown();
+    }
+    AppDelegate& make(bool withWindow = true) {
+        if (withWindow) {
+            window = std::make_unique<appkit::Window>(QSize(760, 500));
+            window->show();
+        }
+        AppDelegate::Collaborators c;
+        c.engine = engine;
+        c.analytics = analytics;
+        c.alerts = alerts;
+        c.application = &app;
+        c.workspaceCenter = &workspace;
+        c.releaseAssertion = [this](appkit::IOPMAssertionID id) {
+            released.push_back(id);
+            return appkit::kIOReturnSuccess;
+        };
+        c.clock = [this] { return now; };
+        delegate = std::make_unique<AppDelegate>(std::move(c));
+        app.setDelegate(delegate.get());
+        return *delegate;
+    }
+    appkit::AlertSheet* quitSheet() {
+        return window ? qobject_cast<appkit::AlertSheet*>(window->attachedSheet()) : nullptr;
+    }
+
+    appkit::Application app;
+    std::unique_ptr<appkit::Window> window;
+    std::shared_ptr<QtAlertPresenter> alerts = std::make_shared<QtAlertPresenter>();
+    NotificationCenter workspace;
+    std::shared_ptr<FakeEngine> engine;
+    std::shared_ptr<RecordingAnalytics> analytics;
+    std::vector<appkit::IOPMAssertionID> released;
+    double now = 800000000.125;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(AppDelegateTest, VersionBookkeepingSendsAnUpdateEventOnlyWhenTheStoredVersionDiffers) {
+    UserDefaults defaults = UserDefaults::standard();
+    const std::string running = appVersionText();
+
+    make().launchVersionBookkeeping();
+    EXPECT_EQ(defaults.string("AppPreference.version"), running) << "first run stores the running version";
+    EXPECT_TRUE(analytics->named("app_updated").empty());
+    EXPECT_FALSE(defaults.object("UserPreferences.readNotificationsFromFirestoreCache").has_value());
+
+    defaults.set(Value("0.9.0 (7)"), "AppPreference.version");
+    make().launchVersionBookkeeping();
+    auto updates = analytics->named("app_updated");
+    ASSERT_EQ(updates.size(), 1u);
+    EXPECT_EQ(updates[0].second.at("from").toText(), "0.9.0 (7)");
+    EXPECT_EQ(updates[0].second.at("to").toText(), running);
+    EXPECT_TRUE(defaults.boolean("UserPreferences.readNotificationsFromFirestoreCache"));
+    EXPECT_EQ(defaults.string("AppPreference.version"), running);
+
+    make().launchVersionBookkeeping();
+    EXPECT_EQ(analytics->named("app_updated").size(), 1u) << "the next launch sends none";
+}
+
+TEST_F(AppDelegateTest, TheCodeVerifierHasTheAskedLengthFromTheUnreservedAlphabetAndDiffersPerCall) {
+    const std::string alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-._~";
+    const std::string a = generateCodeVerifier(43), b = generateCodeVerifier(43);
+    EXPECT_EQ(a.size(), 43u);
+    EXPECT_EQ(a.find_first_not_of(alphabet), std::string::npos);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(generateCodeVerifier(0), "");
+
+    // The biased low end of a draw (a product's low half under 2^64 mod 66) is drawn again.
+    std::vector<std::uint64_t> draws = {0, UINT64_MAX, (1ULL << 63) + 1};
+    std::size_t next = 0;
+    EXPECT_EQ(generateCodeVerifier(2, [&] { return draws[next++]; }), "~H");
+    EXPECT_EQ(next, 3u);
+}
+
+TEST_F(AppDelegateTest, LaunchingSetsUpTheSdkSendsTheLaunchTimeAndPreparesPkce) {
+    appLaunchStartTime = now - 0.25;
+    make().applicationDidFinishLaunching();
+    EXPECT_EQ(engine->setUps, 1);
+    auto launched = analytics->named("app_launched");
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_DOUBLE_EQ(launched[0].second.at("launch_time").toDouble(), 250.0);
+    const CryptoManager& crypto = CryptoManager::shared();
+    EXPECT_EQ(crypto.codeVerifier.size(), 43u);
+    EXPECT_EQ(crypto.codeChallenge, codeChallengeS256(crypto.codeVerifier));
+    EXPECT_EQ(UserDefaults::standard().string("AppPreference.version"), appVersionText());
+}
+
+TEST_F(AppDelegateTest, AnEmptyCountryCacheIsFetchedAboutThreeSecondsAfterLaunchAndStored) {
+    make().applicationDidFinishLaunching();
+    test::spinFor(std::chrono::milliseconds(2700));
+    EXPECT_EQ(engine->countryFetches, 0);
+    ASSERT_TRUE(test::waitUntil([&] { return engine->countryFetches == 1; }, std::chrono::milliseconds(1000)));
+    zevu::ZevuCountry germany;
+    germany.country = "DE";
+    germany.name = "Germany";
+    engine->pendingFetch(VpnEngine::Countries{germany});
+    auto stored = UserDefaults::standard().array("AppPreference.countries");
+    ASSERT_TRUE(stored.has_value());
+    ASSERT_EQ(stored->size(), 1u);
+    EXPECT_TRUE((*stored)[0].is<Bytes>()) << "one JSON data element per SDK record";
+}
+
+TEST_F(AppDelegateTest, ACachedCountryListIsNotFetchedAgainAndAFailedFetchStoresNothing) {
+    const std::string record = R"({"country":"DE","name":"Germany","latency":0})";
+    UserDefaults::standard().set(Value(Array{Value(Bytes(record.begin(), record.end()))}), "AppPreference.countries");
+    AppDelegate& d = make();
+    d.checkCachedCountriesAfterLaunch();
+    test::spinFor(std::chrono::milliseconds(2300));
+    EXPECT_EQ(engine->countryFetches, 0);
+
+    UserDefaults::standard().removeObject("AppPreference.countries");
+    d.prefetchCountriesAtLaunch();
+    engine->pendingFetch(std::nullopt);
+    EXPECT_FALSE(UserDefaults::standard().object("AppPreference.countries").has_value());
+}
+
+TEST_F(AppDelegateTest, QuittingAsksOnlyWhileTheTunnelIsUpAndNotDuringARelaunch) {
+    struct Case {
+        int status;
+        bool relaunching;
+        bool asks;
+    };
+    const Case cases[] = {
+        {kConnected, false, true}, {kConnecting, false, true}, {kConnected, true, false},
+        {0, false, false},         {1, false, false},          {4, false, false},
+        {5, false, false},         {6, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "status " << c.status << (c.relaunching ? ", relaunching" : ""));
+        engine->status = c.status;
+        setIsRelaunching(c.relaunching);
+        AppDelegate& d = make();
+        const auto reply = d.applicationShouldTerminate();
+        EXPECT_EQ(reply, c.asks ? appkit::TerminateReply::Later : appkit::TerminateReply::Now);
+        EXPECT_EQ(quitSheet() != nullptr, c.asks);
+        if (auto* sheet = quitSheet()) {
+            EXPECT_EQ(sheet->messageText(), localized("app.quit"));
+            EXPECT_EQ(sheet->informativeText(), localized("vpn.disconnect.on.quit"));
+            ASSERT_EQ(sheet->buttons().size(), 2u);
+            EXPECT_EQ(sheet->buttons()[0]->text().toStdString(), localized("yes"));
+            EXPECT_EQ(sheet->buttons()[1]->text().toStdString(), localized("no"));
+        }
+        EXPECT_EQ(engine->disconnects, 0);
+        if (auto* sheet = quitSheet()) window->endSheet(sheet);
+    }
+}
+
+TEST_F(AppDelegateTest, YesDisconnectsAndEndsTheApplicationAboutASecondLater) {
+    engine->status = kConnected;
+    AppManager::shared().lastVPNStateConnected = true;
+    make();
+    app.terminate();
+    ASSERT_TRUE(app.isAwaitingTerminationReply());
+    ASSERT_NE(quitSheet(), nullptr);
+    QTest::mouseClick(quitSheet()->buttons()[0], Qt::LeftButton);
+    EXPECT_EQ(engine->disconnects, 1);
+    EXPECT_FALSE(AppManager::shared().lastVPNStateConnected);
+    test::spinFor(std::chrono::milliseconds(800));
+    EXPECT_FALSE(app.isTerminated());
+    EXPECT_TRUE(test::waitUntil([&] { return app.isTerminated(); }, std::chrono::milliseconds(700)));
+}
+
+TEST_F(AppDelegateTest, NoOrAnyOtherEndOfTheSheetKeepsTheApplicationAndTheTunnel) {
+    struct Case {
+        const char* name;
+        std::function<void(appkit::Window&, appkit::AlertSheet&)> end;
+    };
+    const Case cases[] = {
+        {"no", [](appkit::Window&, appkit::AlertSheet& s) { QTest::mouseClick(s.buttons()[1], Qt::LeftButton); }},
+        {"ended from outside", [](appkit::Window& w, appkit::AlertSheet& s) { w.endSheet(&s); }},
+        {"escape", [](appkit::Window&, appkit::AlertSheet& s) { QTest::keyClick(&s, Qt::Key_Escape); }},
+        {"window closed", [](appkit::Window& w, appkit::AlertSheet&) { delete &w; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine->status = kConnected;
+        make();
+        app.terminate();
+        ASSERT_NE(quitSheet(), nullptr);
+        appkit::Window* w = window.get();
+        if (std::string(c.name) == "window closed") window.release();
+        c.end(*w, *quitSheet());
+        EXPECT_FALSE(app.isAwaitingTerminationReply()) << "the deferred quit is answered";
+        EXPECT_FALSE(app.isTerminated());
+        EXPECT_EQ(engine->disconnects, 0);
+        // The next quit asks again.
+        if (window) {
+            app.terminate();
+            EXPECT_TRUE(app.isAwaitingTerminationReply());
+            window->endSheet(quitSheet());
+        }
+    }
+}
+
+TEST_F(AppDelegateTest, WithNoWindowToAskOnTheApplicationEndsAtOnce) {
+    engine->status = kConnected;
+    make(false);
+    app.terminate();
+    EXPECT_TRUE(app.isTerminated());
+    EXPECT_EQ(engine->disconnects, 0);
+}
+
+TEST_F(AppDelegateTest, WakeReconnectsOnlyWithTheSettingOnTheTunnelDownAndAUserSignedIn) {
+    struct Case {
+        bool setting;
+        int status;
+        bool signedIn;
+        bool reconnects;
+    };
+    const Case cases[] = {
+        {false, 1, true, false},         {true, kConnected, true, false}, {true, kConnecting, true, false},
+        {true, 1, false, false},         {true, 1, true, true},           {true, 0, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "setting " << c.setting << ", status " << c.status << ", signed in " << c.signedIn);
+        UserDefaults::standard().removeObject("AppPreference.onGoingConnectionId");
+        User().setLoggedIn(c.signedIn);
+        PreservedPreferences().setAutoConnectFromSleep(c.setting);
+        engine = std::make_shared<FakeEngine>();
+        engine->status = c.status;
+        make(false).applicationDidFinishLaunching();
+        workspace.post(appkit::Workspace::didWakeNotification);
+        EXPECT_EQ(engine->reconnects, c.reconnects ? 1 : 0);
+        if (!c.reconnects) {
+            EXPECT_FALSE(AppPreferences().onGoingConnectionId().has_value());
+            continue;
+        }
+        EXPECT_EQ(engine->connectivityChecks, std::vector<bool>{false});
+        ASSERT_TRUE(engine->connectionIdAtReconnect.has_value()) << "stored before reconnecting";
+        double stored = 0;
+        const std::string& text = *engine->connectionIdAtReconnect;
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), stored);
+        EXPECT_TRUE(ec == std::errc() && end == text.data() + text.size()) << text;
+        EXPECT_EQ(stored, now) << "decimal text that reads back as the same time";
+    }
+}
+
+TEST_F(AppDelegateTest, TheSleepAssertionIsReleasedOnceAndForgotten) {
+    AppDelegate& d = make();
+    d.sleepAssertionId = 7;
+    d.applicationWillTerminate();
+    EXPECT_EQ(released, std::vector<appkit::IOPMAssertionID>{7});
+    EXPECT_FALSE(d.sleepAssertionId.has_value());
+    d.applicationWillTerminate();
+    EXPECT_EQ(released, std::vector<appkit::IOPMAssertionID>{7});
+}
+
+TEST_F(AppDelegateTest, TheTaskbarPolicyFollowsActivationOnlyWhenHiddenFromTheDock) {
+    AppDelegate& d = make();
+    d.applicationDidResignActive();
+    EXPECT_EQ(app.activationPolicy(), appkit::ActivationPolicy::Regular) << "setting off: never touched";
+    UserDefaults::standard().set(Value(true), "AppPreference.hideFromDock");
+    d.applicationDidResignActive();
+    EXPECT_EQ(app.activationPolicy(), appkit::ActivationPolicy::Accessory);
+    d.applicationWillBecomeActive();
+    EXPECT_EQ(app.activationPolicy(), appkit::ActivationPolicy::Regular);
+}
+
+TEST_F(AppDelegateTest, TheLauncherIsToldToQuitOnlyWhenItRuns) {
+    if (!DistributedNotificationCenter::isSessionBusAvailable()) GTEST_SKIP() << "needs a session bus";
+    std::vector<std::string> objects;
+    auto observer = DistributedNotificationCenter::defaultCenter().addObserver(
+        killLauncherNotification, std::nullopt, [&](const Notification& n) {
+            if (auto* o = n.objectAs<std::string>()) objects.push_back(*o);
+        });
+    AppDelegate& d = make();
+    d.killLauncherIfRunning();
+    test::spinFor(std::chrono::milliseconds(200));
+    EXPECT_TRUE(objects.empty());
+
+    ASSERT_TRUE(RunningApplications::announce(infoLauncherBundleIdentifier()).has_value());
+    d.killLauncherIfRunning();
+    ASSERT_TRUE(test::waitUntil([&] { return !objects.empty(); }));
+    EXPECT_EQ(objects, std::vector<std::string>{*Bundle::main().bundleIdentifier()});
+}
+
+}  // namespace
+}  // namespace morvex

@@ -1,0 +1,162 @@
+// Observable properties, the transformer registry, and the Lottie player's runs and completions.
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "appkit/AnimationView.h"
+#include "appkit/Bindings.h"
+#include "support/TestSupport.h"
+
+namespace morvex::appkit {
+namespace {
+
+TEST(BindingsTest, ObserversHearEverySetUntilTheirSubscriptionGoes) {
+    Observable<int> count(1);
+    std::vector<int> first, second;
+    auto a = count.observe([&](const int& v) { first.push_back(v); }, true);
+    {
+        auto b = count.observe([&](const int& v) { second.push_back(v); });
+        count = 2;
+    }
+    count = 3;
+    a.cancel();
+    count = 4;
+    EXPECT_EQ(first, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(second, (std::vector<int>{2}));
+    EXPECT_EQ(count.value(), 4);
+}
+
+TEST(BindingsTest, ABindingPassesValuesThroughItsNamedTransformer) {
+    ValueTransformers::removeAll();
+    ValueTransformers::setValueTransformer("TestNotEmpty", [](const std::any& v) {
+        const auto* text = std::any_cast<std::string>(&v);
+        return std::any(text && !text->empty());
+    });
+    EXPECT_EQ(ValueTransformers::names(), std::vector<std::string>{"TestNotEmpty"});
+
+    Observable<std::string> text;
+    std::vector<bool> enabled;
+    auto binding = bindProperty<std::string>(text, "TestNotEmpty", [&](const std::any& v) { enabled.push_back(std::any_cast<bool>(v)); });
+    text = "hello";
+    text = "";
+    EXPECT_EQ(enabled, (std::vector<bool>{false, true, false}));
+
+    int calls = 0;
+    auto unknown = bindProperty<std::string>(text, "NoSuchTransformer", [&](const std::any&) { ++calls; });
+    text = "x";
+    EXPECT_FALSE(unknown.active());
+    EXPECT_EQ(calls, 0);
+    ValueTransformers::removeAll();
+}
+
+// One second (30 frames at 30 per second) of a red square on a 100 × 100 canvas.
+constexpr const char* kSquare = R"({"v":"5.5.2","fr":30,"ip":0,"op":30,"w":100,"h":100,"nm":"square","ddd":0,
+"assets":[],"layers":[{"ddd":0,"ind":1,"ty":4,"nm":"s","sr":1,"ks":{"o":{"a":0,"k":100},"r":{"a":0,"k":0},
+"p":{"a":0,"k":[50,50,0]},"a":{"a":0,"k":[0,0,0]},"s":{"a":0,"k":[100,100,100]}},"ao":0,"shapes":[
+{"ty":"rc","d":1,"s":{"a":0,"k":[40,40]},"p":{"a":0,"k":[0,0]},"r":{"a":0,"k":0},"nm":"r"},
+{"ty":"fl","c":{"a":0,"k":[1,0,0,1]},"o":{"a":0,"k":100},"r":1,"nm":"f"}],"ip":0,"op":30,"st":0,"bm":0}]})";
+
+class AnimationPlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        square = LottieAnimation::fromData(kSquare, "test-square");
+        ASSERT_NE(square, nullptr);
+        player.setAnimation(square);
+    }
+    std::shared_ptr<LottieAnimation> square;
+    AnimationPlayer player;
+    std::vector<bool> completions;
+    AnimationPlayer::Completion record() {
+        return [this](bool finished) { completions.push_back(finished); };
+    }
+};
+
+TEST_F(AnimationPlayerTest, APlayOnceRunFinishesAtItsEndAndHearsTrueOnce) {
+    EXPECT_DOUBLE_EQ(square->duration(), 1.0);
+    player.play(record());
+    player.advance(0.5);
+    EXPECT_TRUE(completions.empty());
+    EXPECT_EQ(player.currentFrame(), 15u);
+    player.advance(0.6);
+    player.advance(1.0);
+    EXPECT_EQ(completions, std::vector<bool>{true});
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(player.currentFrame(), 29u);
+}
+
+TEST_F(AnimationPlayerTest, ASupersededRunHearsFalseAndTheNewRunCarriesOn) {
+    struct Case {
+        const char* name;
+        std::function<void(AnimationPlayer&)> supersede;
+    };
+    const Case cases[] = {
+        {"played again", [](AnimationPlayer& p) { p.play(); }},
+        {"stopped", [](AnimationPlayer& p) { p.stop(); }},
+        {"given another animation", [](AnimationPlayer& p) { p.setAnimation(LottieAnimation::fromData(kSquare, "other")); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        completions.clear();
+        player.setAnimation(square);
+        player.play(record());
+        player.advance(0.4);
+        c.supersede(player);
+        player.advance(2.0);
+        EXPECT_EQ(completions, std::vector<bool>{false});
+    }
+}
+
+TEST_F(AnimationPlayerTest, ALoopingRunNeverFinishesOnItsOwn) {
+    player.setLoopMode(LoopMode::Loop);
+    player.play(record());
+    player.advance(2.5);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_EQ(player.currentFrame(), 15u);
+    EXPECT_TRUE(completions.empty());
+    player.play();
+    EXPECT_EQ(completions, std::vector<bool>{false});
+}
+
+TEST_F(AnimationPlayerTest, AChainedRunStartedFromACompletionPlays) {
+    player.play([this](bool finished) {
+        completions.push_back(finished);
+        player.setLoopMode(LoopMode::Loop);
+        player.play(record());
+    });
+    player.advance(1.5);
+    EXPECT_EQ(completions, std::vector<bool>{true});
+    EXPECT_TRUE(player.isPlaying());
+}
+
+TEST_F(AnimationPlayerTest, FramesAreDrawnFittedInTheMiddleOfTheBounds) {
+    QImage canvas(200, 100, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    player.paint(painter, QRectF(0, 0, 200, 100), ContentMode::ScaleAspectFit);
+    painter.end();
+    EXPECT_EQ(canvas.pixelColor(100, 50), QColor(Qt::red));
+    EXPECT_EQ(canvas.pixelColor(20, 50), QColor(Qt::white)) << "fitted: nothing drawn beside the square canvas";
+}
+
+TEST(AnimationTest, TheBundlesAnimationsLoadOnceAndAreShared) {
+    auto first = LottieAnimation::animationNamed("disconnected");
+    ASSERT_NE(first, nullptr) << "the build's bundle has the connect button's animations";
+    EXPECT_GT(first->duration(), 0.0);
+    EXPECT_FALSE(first->size().isEmpty());
+    EXPECT_EQ(LottieAnimation::animationNamed("disconnected"), first);
+}
+
+TEST(AnimationTest, AMissingAnimationIsNullAndItsRunEndsAtOnceUnfinished) {
+    EXPECT_EQ(LottieAnimation::animationNamed("no-such-animation"), nullptr);
+    EXPECT_EQ(LottieAnimation::fromData("{not json", "broken"), nullptr);
+    AnimationPlayer player;
+    std::vector<bool> completions;
+    player.play([&](bool finished) { completions.push_back(finished); });
+    EXPECT_EQ(completions, std::vector<bool>{false});
+    EXPECT_FALSE(player.isPlaying());
+}
+
+}  // namespace
+}  // namespace morvex::appkit

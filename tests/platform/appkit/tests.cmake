@@ -1,0 +1,4 @@
+# The desktop layer's suite loads the web engine module from the build's bundle.
+if(TARGET appkit_tests)
+  add_dependencies(appkit_tests morvex_webengine)
+endif()

@@ -1,0 +1,64 @@
+// The main window as it opens (the splash), after the splash hands over, and asking before quit.
+#include "Shots.h"
+
+#include "app/AppDelegate.h"
+#include "app/QtAlertPresenter.h"
+#include "app/SplashViewController.h"
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
+#include "appkit/Window.h"
+#include "appkit/WindowController.h"
+
+namespace morvex::shots {
+namespace {
+
+std::unique_ptr<appkit::WindowController> openMainWindow() {
+    auto* board = appkit::Storyboard::named(kMainStoryboard);
+    std::unique_ptr<appkit::WindowController> controller(
+        qobject_cast<appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr));
+    if (controller) controller->showWindow();
+    return controller;
+}
+
+class ConnectedEngine : public VpnEngine {
+public:
+    void setUpSDK(const User&) override {}
+    int vpnStatus() const override { return 3; }
+    void disconnectVPN() override {}
+    void reconnectVPN() override {}
+    void setDoCheckInternetConnectivity(bool) override {}
+    void fetchCountries(std::function<void(std::optional<Countries>)> completion) override { completion(std::nullopt); }
+};
+
+QImage splash(Context&) {
+    auto controller = openMainWindow();
+    return controller ? renderWindow(*controller->window()) : QImage();
+}
+
+QImage afterSplash(Context&) {
+    auto controller = openMainWindow();
+    if (!controller) return {};
+    if (auto* s = qobject_cast<SplashViewController*>(controller->contentViewController())) s->showLogin();
+    return renderWindow(*controller->window());
+}
+
+QImage quitSheet(Context&) {
+    auto controller = openMainWindow();
+    if (!controller) return {};
+    AppDelegate::Collaborators c;
+    c.engine = std::make_shared<ConnectedEngine>();
+    AppDelegate delegate(std::move(c));
+    delegate.applicationShouldTerminate();
+    QImage image = renderWindow(*controller->window());
+    if (auto* sheet = controller->window()->attachedSheet()) controller->window()->endSheet(sheet);
+    return image;
+}
+
+const Registration shots({
+    {"splash", "default", splash},
+    {"main-window", "after-splash", afterSplash},
+    {"main-window", "quit-sheet", quitSheet},
+});
+
+}  // namespace
+}  // namespace morvex::shots

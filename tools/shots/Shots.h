@@ -1,0 +1,45 @@
+#pragma once
+// Pictures of the screens in named states, rendered offscreen for people to look at without a
+// desktop: `./dev shots` writes build/shots/<screen>-<state>.png. Each screen adds its states in a
+// file of its own here (a static Registration), rendering against the fake service and the
+// simulated SDK with fixed data, so the same tree gives the same pictures.
+#include <QImage>
+#include <QSize>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace morvex::appkit {
+class Window;
+}
+namespace morvex::fake {
+class FakeService;
+}
+
+namespace morvex::shots {
+
+struct Context {
+    fake::FakeService& service;
+};
+
+struct Shot {
+    std::string screen;
+    std::string state;
+    std::function<QImage(Context&)> render;
+};
+
+std::vector<Shot>& registry();
+
+struct Registration {
+    explicit Registration(std::vector<Shot> shots);
+};
+
+// The window as the screen shows it: its content, and the sheet attached to it (if any) hung
+// from its top edge, the way the desktop draws it.
+QImage renderWindow(appkit::Window& window);
+// Lets timers and layouts settle for a moment.
+void settle(int milliseconds = 50);
+
+}  // namespace morvex::shots
