@@ -75,6 +75,15 @@ public:  // table cases arrange through these
         zevu::ZevuManager::sharedInstance()->connectWithProperties(zevu::ZevuProperties::initWithCountry(c, std::nullopt),
                                                                   nullptr, nullptr);
         ASSERT_TRUE(waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Connected); }));
+        // The state listener records the dialled server on the SDK's thread after the status has
+        // turned; a test that then stores a last connection of its own must not race it.
+        const auto details = zevu::ZevuManager::sharedInstance()->zevuConnectionDetails();
+        if (!details) return;
+        const auto dialled = details->nasIdentifier;
+        ASSERT_TRUE(waitUntil([&] {
+            const auto last = AppPreferences().lastConnection();
+            return last && last->nasIdentifier == dialled;
+        }));
     }
     static AppPreferences::LastConnection record(const ZevuDataFetcherTypes::ServerPtr& s,
                                                  ZevuTypes::SelectedInterface via = ZevuTypes::SelectedInterface::List) {
