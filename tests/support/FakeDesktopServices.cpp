@@ -74,7 +74,7 @@ uint NotificationServiceObject::Notify(const QString& appName, uint replacesId, 
     std::lock_guard lock(mutex);
     ++notifyCalls;
     ShownNotification n{0, appName.toStdString(), summary.toStdString(), body.toStdString(), hints};
-    // As the specification says: a replaces-id that is shown is replaced in place; any other
+    // As the freedesktop notification protocol has it: a replaces-id that is shown is replaced in place; any other
     // gives a new notification.
     for (auto& existing : shown) {
         if (replacesId != 0 && existing.id == replacesId) {
