@@ -68,18 +68,24 @@ int main(int argc, char** argv) {
     QDir().mkpath(QString::fromStdString(out));
     morvex::shots::Context context{service};
     int failures = 0, written = 0;
-    for (const auto& shot : morvex::shots::registry()) {
-        if (!only.empty() && !only.count(shot.screen)) continue;
-        const std::string file = out + "/" + shot.screen + "-" + shot.state + ".png";
-        QImage image = shot.render(context);
-        morvex::shots::settle();
-        if (image.isNull() || !image.save(QString::fromStdString(file))) {
-            std::cerr << "morvex-shots: could not render " << file << "\n";
-            ++failures;
-            continue;
+    // Every state in the light look (<screen>-<state>.png) and the dark one (…-dark.png).
+    const std::pair<morvex::appkit::Appearance, const char*> looks[] = {
+        {morvex::appkit::Appearance::Aqua, ""}, {morvex::appkit::Appearance::DarkAqua, "-dark"}};
+    for (const auto& [look, suffix] : looks) {
+        application.setAppearance(look);
+        for (const auto& shot : morvex::shots::registry()) {
+            if (!only.empty() && !only.count(shot.screen)) continue;
+            const std::string file = out + "/" + shot.screen + "-" + shot.state + suffix + ".png";
+            QImage image = shot.render(context);
+            morvex::shots::settle();
+            if (image.isNull() || !image.save(QString::fromStdString(file))) {
+                std::cerr << "morvex-shots: could not render " << file << "\n";
+                ++failures;
+                continue;
+            }
+            std::cout << file << "\n";
+            ++written;
         }
-        std::cout << file << "\n";
-        ++written;
     }
     QDir(QString::fromStdString(scratch)).removeRecursively();
     if (written == 0 && failures == 0) std::cerr << "morvex-shots: no screen matched\n";
