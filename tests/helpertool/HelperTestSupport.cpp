@@ -136,6 +136,28 @@ std::size_t ReplyCatcher::count() const {
     return replies_.size();
 }
 
+namespace {
+bool quietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+}  // namespace
+
+NetworkNamespace::NetworkNamespace(const std::string& prefix) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/run/netns", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix)) continue;
+        const std::string digits = name.substr(prefix.size());
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long pid = std::strtol(digits.c_str(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) quietly("ip netns del " + name);
+    }
+    name_ = prefix + std::to_string(::getpid());
+    made_ = quietly("ip netns add " + name_) && quietly("ip -n " + name_ + " link set lo up");
+}
+
+NetworkNamespace::~NetworkNamespace() {
+    if (made_) quietly("ip netns del " + name_);
+}
+
 HelperProcess::HelperProcess(const FakeNftState* nft, std::filesystem::path program,
                              std::vector<std::string> prefix, std::filesystem::path nftPath) {
     (void)nft;

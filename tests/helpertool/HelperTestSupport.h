@@ -107,6 +107,23 @@ private:
     std::vector<helper::ReplyValue> replies_;
 };
 
+// A network namespace of the test's own, named `prefix` followed by this process's id, removed
+// again at the end. Namespaces of the same prefix left by an earlier run that died before its
+// tear-down (its process is gone) are removed first.
+class NetworkNamespace {
+public:
+    explicit NetworkNamespace(const std::string& prefix);
+    ~NetworkNamespace();
+    NetworkNamespace(const NetworkNamespace&) = delete;
+    NetworkNamespace& operator=(const NetworkNamespace&) = delete;
+    const std::string& name() const { return name_; }
+    bool made() const { return made_; }
+
+private:
+    std::string name_;
+    bool made_ = false;
+};
+
 // The helper program in a process of its own, listening on a socket in a temporary directory.
 // Started with posix_spawn rather than QProcess, whose way of forking confuses ThreadSanitizer.
 class HelperProcess {

@@ -79,40 +79,24 @@ bool reachable(const std::string& ns, const char* address) {
     return false;
 }
 
-// Namespaces (and the veth pair inside them) of an earlier run that died before its tear-down: a
-// name ends in the pid of the run that made it, and one whose run is gone is removed.
-void removeLeftovers() {
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/run/netns", ec)) {
-        const std::string name = entry.path().filename().string();
-        if (!(name.starts_with("mvxc") || name.starts_with("mvxs"))) continue;
-        const std::string digits = name.substr(4);
-        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
-        const long pid = std::strtol(digits.c_str(), nullptr, 10);
-        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) run("ip netns del " + name);
-    }
-}
-
 class KillSwitchNamespaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (::geteuid() != 0) GTEST_SKIP() << "needs root";
         if (!run("command -v ip") || !run("command -v nft")) GTEST_SKIP() << "needs iproute2 and nftables";
-        removeLeftovers();
+        clientNamespace_ = std::make_unique<test::NetworkNamespace>("mvxc");
+        serverNamespace_ = std::make_unique<test::NetworkNamespace>("mvxs");
+        ASSERT_TRUE(clientNamespace_->made() && serverNamespace_->made());
+        client_ = clientNamespace_->name();
+        server_ = serverNamespace_->name();
         const std::string id = std::to_string(::getpid());
-        client_ = "mvxc" + id;
-        server_ = "mvxs" + id;
         const std::string a = "mvc" + id, b = "mvs" + id;
-        ASSERT_TRUE(run("ip netns add " + client_));
-        ASSERT_TRUE(run("ip netns add " + server_));
         ASSERT_TRUE(run("ip link add " + a + " netns " + client_ + " type veth peer name " + b + " netns " + server_));
         ASSERT_TRUE(run("ip -n " + client_ + " addr add " + kClientAddress + "/24 dev " + a));
         ASSERT_TRUE(run("ip -n " + server_ + " addr add " + kServerAddress + "/24 dev " + b));
         ASSERT_TRUE(run("ip -n " + server_ + " addr add " + kOtherAddress + "/24 dev " + b));
-        for (const auto& [ns, dev] : {std::pair{client_, a}, std::pair{server_, b}}) {
-            ASSERT_TRUE(run("ip -n " + ns + " link set lo up"));
+        for (const auto& [ns, dev] : {std::pair{client_, a}, std::pair{server_, b}})
             ASSERT_TRUE(run("ip -n " + ns + " link set " + dev + " up"));
-        }
         // A listener on both server addresses; its backlog takes the test's few connections.
         listener_ = inNamespace(server_, [] {
                         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -129,8 +113,8 @@ protected:
     }
     void TearDown() override {
         if (listener_ >= 0) ::close(listener_);
-        if (!client_.empty()) run("ip netns del " + client_);
-        if (!server_.empty()) run("ip netns del " + server_);
+        clientNamespace_.reset();
+        serverNamespace_.reset();
     }
     static bool wait(const std::function<void(zevu::FirewallManager::Completion)>& call) {
         std::promise<bool> p;
@@ -140,6 +124,7 @@ protected:
         return f.get();
     }
 
+    std::unique_ptr<test::NetworkNamespace> clientNamespace_, serverNamespace_;
     std::string client_, server_;
     int listener_ = -1;
 };
