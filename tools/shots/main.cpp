@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <set>
 #include <string>
 
@@ -68,16 +69,28 @@ int main(int argc, char** argv) {
     QDir().mkpath(QString::fromStdString(out));
     morvex::shots::Context context{service};
     int failures = 0, written = 0;
-    // Every state in the light look (<screen>-<state>.png) and the dark one (…-dark.png).
+    // Every state in the light look (<screen>-<state>.png) and the dark one (…-dark.png). The main
+    // window and what it shows keep the light look whatever the appearance, so a dark picture that
+    // equals its light one is not written again; the line printed says so.
+    std::map<std::string, QImage> lightImages;
     const std::pair<morvex::appkit::Appearance, const char*> looks[] = {
         {morvex::appkit::Appearance::Aqua, ""}, {morvex::appkit::Appearance::DarkAqua, "-dark"}};
     for (const auto& [look, suffix] : looks) {
-        application.setAppearance(look);
         for (const auto& shot : morvex::shots::registry()) {
             if (!only.empty() && !only.count(shot.screen)) continue;
+            // Set again for each: opening the main window puts the light look back on everything.
+            application.setAppearance(look);
             const std::string file = out + "/" + shot.screen + "-" + shot.state + suffix + ".png";
             QImage image = shot.render(context);
             morvex::shots::settle();
+            const std::string key = shot.screen + "-" + shot.state;
+            if (*suffix == '\0') {
+                lightImages[key] = image;
+            } else if (!image.isNull() && lightImages[key] == image) {
+                QFile::remove(QString::fromStdString(file));
+                std::cout << file << ": same as the light look, not written\n";
+                continue;
+            }
             if (image.isNull() || !image.save(QString::fromStdString(file))) {
                 std::cerr << "morvex-shots: could not render " << file << "\n";
                 ++failures;

@@ -108,6 +108,20 @@ TEST_F(ApplicationTest, TheEffectiveAppearanceIsTheApplicationsOwnElseTheSystems
     EXPECT_EQ(announced, (std::vector<Appearance>{Appearance::DarkAqua, Appearance::Aqua}));
 }
 
+TEST_F(ApplicationTest, AWindowDrawsInTheApplicationsAppearanceUnlessItHasItsOwn) {
+    Application app;
+    Window follows, light;
+    light.setAppearance(Appearance::Aqua);
+    for (Window* w : {&follows, &light}) w->resize(40, 40);
+    auto background = [](Window& w) { return w.grab().toImage().pixelColor(20, 20).lightness(); };
+
+    app.setAppearance(Appearance::DarkAqua);
+    EXPECT_LT(background(follows), 80);
+    EXPECT_GT(background(light), 180);
+    app.setAppearance(Appearance::Aqua);
+    EXPECT_GT(background(follows), 180);
+}
+
 class ClosingDelegate : public WindowDelegate {
 public:
     bool allow = false;
