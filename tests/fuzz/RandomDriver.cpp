@@ -1,5 +1,7 @@
 // Runs a fuzz target on bounded random inputs where libFuzzer is not available: the seeds of its
-// corpus, then random bytes and random changes to the seeds, for a fixed number of rounds.
+// corpus, then random bytes and random changes to the seeds (bytes changed, flipped, cut, put in,
+// spliced from another seed, the end cut off), for a fixed number of rounds. Both the helper's
+// readers and the application's file readers use it.
 //   driver ROUNDS CORPUS-DIRECTORY [RANDOM-SEED]
 #include <cstdint>
 #include <cstdio>
@@ -47,10 +49,12 @@ int main(int argc, char** argv) {
             if (rng() % 2) s += seeds[rng() % seeds.size()];
             for (int k = rng() % 4; k >= 0 && !s.empty(); --k) {
                 const auto at = rng() % s.size();
-                switch (rng() % 4) {
+                switch (rng() % 6) {
                     case 0: s[at] = static_cast<char>(rng()); break;
-                    case 1: s.erase(at, 1 + rng() % 3); break;
+                    case 1: s.erase(at, 1 + rng() % 8); break;
                     case 2: s.insert(at, 1, static_cast<char>(rng())); break;
+                    case 3: s[at] = static_cast<char>(s[at] ^ (1 << (rng() % 8))); break;
+                    case 4: s.resize(at); break;
                     default: {
                         // A piece of one seed in the middle of this one.
                         const auto& other = seeds[rng() % seeds.size()];

@@ -73,11 +73,11 @@ else()
       list(APPEND sources ${reader_platform}/${src})
     endforeach()
     add_executable(reader_fuzz_${name} ${sources} ${reader_dir}/${reader_${name}_harness}
-                   ${reader_dir}/RandomDriver.cpp)
+                   ${reader_dir}/../RandomDriver.cpp)
     target_include_directories(reader_fuzz_${name} PRIVATE ${reader_platform})
     target_link_libraries(reader_fuzz_${name} PRIVATE nlohmann_json::nlohmann_json)
     add_test(NAME ReaderFuzz.${name}
-      COMMAND reader_fuzz_${name} ${reader_dir}/seeds/${name} 20000)
+      COMMAND reader_fuzz_${name} 20000 ${reader_dir}/seeds/${name})
     set_tests_properties(ReaderFuzz.${name} PROPERTIES TIMEOUT 120)
   endforeach()
 endif()
