@@ -15,6 +15,7 @@
 #include "foundation/Bundle.h"
 #include "session/AppManager.h"
 #include "support/TestSupport.h"
+#include "support/RecordingTracking.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex::test {
@@ -70,18 +71,6 @@ public:
     void disableFirewall() override { calls.push_back("disableFirewall"); }
 };
 
-class RecordingTracking : public EventTracking {
-public:
-    std::vector<std::pair<std::string, Dictionary>> tracked;
-    bool useIPAddressForGeoLocation() const override { return false; }
-    void setUseIPAddressForGeoLocation(bool) override {}
-    void track(const std::string& event, const Dictionary& properties) override { tracked.emplace_back(event, properties); }
-    void identify(const std::string&, bool, std::function<void()>) override {}
-    void registerSuperProperties(const Dictionary&) override {}
-    void time(const std::string&) override {}
-    void clearSuperProperties() override {}
-    void reset(std::function<void()>) override {}
-};
 
 struct Launch {
     std::string program;

@@ -14,6 +14,7 @@
 #include "model/ServiceHosts.h"
 #include "state/AppPreferences.h"
 #include "support/TestSupport.h"
+#include "support/RecordingTracking.h"
 
 namespace morvex {
 namespace {
@@ -27,22 +28,7 @@ struct Port {
 };
 void from_json(const nlohmann::json& j, Port& p) { p.port = coding::requiredString(j, "port"); }
 
-class RecordingTracking : public EventTracking {
-public:
-    std::vector<std::pair<std::string, Dictionary>> tracked;
-    bool useIPAddressForGeoLocation() const override { return false; }
-    void setUseIPAddressForGeoLocation(bool) override {}
-    void track(const std::string& event, const Dictionary& properties) override { tracked.emplace_back(event, properties); }
-    void identify(const std::string&, bool, std::function<void()>) override {}
-    void registerSuperProperties(const Dictionary&) override {}
-    void time(const std::string&) override {}
-    void clearSuperProperties() override {}
-    void reset(std::function<void()>) override {}
-
-    int count(const std::string& event) const {
-        return static_cast<int>(std::count_if(tracked.begin(), tracked.end(), [&](auto& t) { return t.first == event; }));
-    }
-};
+using test::RecordingTracking;
 
 class RequestPipelineTest : public test::TempConfigTest {
 protected:

@@ -25,6 +25,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 #include "support/TestSupport.h"
+#include "support/RecordingTracking.h"
 
 namespace morvex {
 namespace {
@@ -53,24 +54,7 @@ public:
     }
 };
 
-class RecordingAnalytics : public EventTracking {
-public:
-    std::vector<std::pair<std::string, Dictionary>> tracked;
-    std::vector<std::pair<std::string, Dictionary>> named(const std::string& event) const {
-        std::vector<std::pair<std::string, Dictionary>> out;
-        for (const auto& t : tracked)
-            if (t.first == event) out.push_back(t);
-        return out;
-    }
-    bool useIPAddressForGeoLocation() const override { return true; }
-    void setUseIPAddressForGeoLocation(bool) override {}
-    void track(const std::string& event, const Dictionary& properties) override { tracked.emplace_back(event, properties); }
-    void identify(const std::string&, bool, std::function<void()>) override {}
-    void registerSuperProperties(const Dictionary&) override {}
-    void time(const std::string&) override {}
-    void clearSuperProperties() override {}
-    void reset(std::function<void()>) override {}
-};
+using RecordingAnalytics = test::RecordingTracking;
 
 class AppDelegateTest : public test::TempConfigTest {
 protected:

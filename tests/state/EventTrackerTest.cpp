@@ -9,37 +9,14 @@
 #include "state/EventTracker.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
+#include "support/RecordingTracking.h"
 
 using namespace morvex;
 
 namespace {
 
 // Records what the tracker hands to the analytics SDK.
-class RecordingTracking : public EventTracking {
-public:
-    bool useIP = true;
-    std::vector<std::pair<std::string, Dictionary>> tracked;
-    std::vector<Dictionary> registered;
-    std::vector<std::pair<std::string, bool>> identified;
-
-    bool useIPAddressForGeoLocation() const override { return useIP; }
-    void setUseIPAddressForGeoLocation(bool use) override { useIP = use; }
-    void track(const std::string& event, const Dictionary& properties) override { tracked.emplace_back(event, properties); }
-    void identify(const std::string& id, bool usePeople, std::function<void()>) override {
-        identified.emplace_back(id, usePeople);
-    }
-    void registerSuperProperties(const Dictionary& properties) override { registered.push_back(properties); }
-    void time(const std::string&) override {}
-    void clearSuperProperties() override {}
-    void reset(std::function<void()>) override {}
-
-    Dictionary superProperties() const {
-        Dictionary all;
-        for (const auto& r : registered)
-            for (const auto& [k, v] : r) all[k] = v;
-        return all;
-    }
-};
+using test::RecordingTracking;
 
 class EventTrackerTest : public test::TempConfigTest {
 protected:
