@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -33,50 +34,56 @@ public:
         EXPECT_TRUE(generateSigningKey(dir / "key.pem"));
         EXPECT_TRUE(signProgram(code_, dir / "key.pem"));
     }
+    // Lets every check go, so that a test that ends early (a failed assertion) leaves no check
+    // waiting: the service's threads outlive it, and they hold the state, never this object.
+    ~HeldCheck() { release(); }
     CallerCheck check() {
         const StaticCode code{code_, code_.string() + ".sig"};
         return CallerCheck({[code] { return std::optional(code); },
-                            [this, code](pid_t) {
-                                std::unique_lock lock(mutex_);
-                                ++waiting_;
-                                ++entered_;
-                                maxWaiting_ = std::max(maxWaiting_, waiting_);
-                                cv_.notify_all();
-                                cv_.wait(lock, [this] { return released_; });
-                                --waiting_;
-                                ++left_;
-                                cv_.notify_all();
+                            [state = state_, code](pid_t) {
+                                std::unique_lock lock(state->mutex);
+                                ++state->waiting;
+                                ++state->entered;
+                                state->maxWaiting = std::max(state->maxWaiting, state->waiting);
+                                state->cv.notify_all();
+                                state->cv.wait(lock, [&] { return state->released; });
+                                --state->waiting;
+                                ++state->left;
+                                state->cv.notify_all();
                                 return std::optional(code);
                             }});
     }
     void release() {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-        cv_.notify_all();
+        std::lock_guard lock(state_->mutex);
+        state_->released = true;
+        state_->cv.notify_all();
     }
     bool waitForEntered(int n, std::chrono::milliseconds timeout = 10s) {
-        std::unique_lock lock(mutex_);
-        return cv_.wait_for(lock, timeout, [&] { return entered_ >= n; });
+        std::unique_lock lock(state_->mutex);
+        return state_->cv.wait_for(lock, timeout, [&] { return state_->entered >= n; });
     }
     bool waitForLeft(int n, std::chrono::milliseconds timeout = 10s) {
-        std::unique_lock lock(mutex_);
-        return cv_.wait_for(lock, timeout, [&] { return left_ >= n; });
+        std::unique_lock lock(state_->mutex);
+        return state_->cv.wait_for(lock, timeout, [&] { return state_->left >= n; });
     }
     int entered() const {
-        std::lock_guard lock(mutex_);
-        return entered_;
+        std::lock_guard lock(state_->mutex);
+        return state_->entered;
     }
     int maxWaiting() const {
-        std::lock_guard lock(mutex_);
-        return maxWaiting_;
+        std::lock_guard lock(state_->mutex);
+        return state_->maxWaiting;
     }
 
 private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool released = false;
+        int waiting = 0, entered = 0, left = 0, maxWaiting = 0;
+    };
     std::filesystem::path code_;
-    mutable std::mutex mutex_;
-    std::condition_variable cv_;
-    bool released_ = false;
-    int waiting_ = 0, entered_ = 0, left_ = 0, maxWaiting_ = 0;
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 int connectTo(const std::string& path) {
@@ -123,14 +130,15 @@ TEST_F(HelperServiceTest, ClientsBeyondTheThreadLimitWaitInTheSocketsQueue) {
         HelperService service(options(held));
         ASSERT_TRUE(service.resume());
         for (int i = 0; i < kClients; ++i) clients.push_back(connectTo(dir_.path() / "helper.sock"));
-        ASSERT_TRUE(held.waitForEntered(HelperService::kMaxConnectionThreads));
+        // Sixty-four threads take a while to start on a loaded machine under the sanitizers.
+        ASSERT_TRUE(held.waitForEntered(HelperService::kMaxConnectionThreads, 60s));
         // The rest stay unaccepted while every thread is busy.
         std::this_thread::sleep_for(200ms);
         EXPECT_EQ(held.entered(), HelperService::kMaxConnectionThreads);
         // Each accepted client that leaves makes room for a waiting one: all are checked.
         held.release();
         for (int fd : clients) ::close(fd);
-        EXPECT_TRUE(held.waitForEntered(kClients));
+        EXPECT_TRUE(held.waitForEntered(kClients, 60s));
         EXPECT_EQ(held.maxWaiting(), HelperService::kMaxConnectionThreads);
     }
 }
