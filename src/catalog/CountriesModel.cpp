@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "api/Envelopes.h"
 #include "api/Networking.h"
 #include "foundation/Log.h"
 #include "session/AppManager.h"
@@ -11,48 +12,18 @@ namespace morvex {
 
 CountriesModel::CountriesModel(Zevu zevu_, ZevuDataFetcher fetcher, PreservedPreferences preference_,
                                EventTracker eventTracker_, QObject* parent)
-    : QObject(parent),
-      zevu(std::move(zevu_)),
-      zevuDataFetcher(std::move(fetcher)),
-      preference(std::move(preference_)),
-      eventTracker(std::move(eventTracker_)) {
-    enablePing_ = preference.enablePing();
-    sortDescriptors_ = enablePing_ ? pingSortDescriptor : rankSortDescriptor;
+    : LocationListModel(std::move(zevu_), std::move(fetcher), std::move(preference_), std::move(eventTracker_), parent) {
+    refreshPingSetting();
 }
 
-// ---- properties ----
-
-void CountriesModel::setFetching(bool value) {
-    fetching_ = value;
-    emit propertyChanged(QStringLiteral("fetching"));
+CountriesModel::CountriesModel(Networking& networking, Zevu zevu_, ZevuDataFetcher fetcher,
+                               PreservedPreferences preference_, EventTracker eventTracker_, QObject* parent)
+    : CountriesModel(std::move(zevu_), std::move(fetcher), std::move(preference_), std::move(eventTracker_), parent) {
+    networkingManager = &networking;
 }
-
-void CountriesModel::setSearching(bool value) {
-    searching_ = value;
-    emit propertyChanged(QStringLiteral("searching"));
-}
-
-void CountriesModel::setSearchingValue(std::string value) {
-    searchingValue_ = std::move(value);
-    emit propertyChanged(QStringLiteral("searchingValue"));
-}
-
-void CountriesModel::setContent(std::optional<ServerList> value) { setList(content_, std::move(value), "content"); }
 
 void CountriesModel::setCountriesContent(std::optional<ServerList> value) {
     setList(countriesContent_, std::move(value), "countriesContent");
-}
-
-void CountriesModel::setList(std::optional<ServerList>& field, std::optional<ServerList> value, const char* name) {
-    field = std::move(value);
-    emit propertyChanged(QString::fromLatin1(name));
-}
-
-void CountriesModel::refreshPingSetting() {
-    enablePing_ = preference.enablePing();
-    emit propertyChanged(QStringLiteral("enablePing"));
-    sortDescriptors_ = enablePing_ ? pingSortDescriptor : rankSortDescriptor;
-    emit propertyChanged(QStringLiteral("sortDescriptors"));
 }
 
 // ---- loading ----
@@ -124,6 +95,8 @@ void CountriesModel::measured(ServerList countries, const std::function<void(boo
             self->applySearch();
         }
         self->preference.setPingedAt(Date::now());
+        // The dedicated IP is no row of these lists, but its card shows a latency too.
+        self->zevu.pingDedicatedIPServer();
         NotificationCenter::defaultCenter().post(locationNotifications::pingedAtChanged);
         if (completion) completion(true);
     });
@@ -131,14 +104,7 @@ void CountriesModel::measured(ServerList countries, const std::function<void(boo
 
 // ---- search and order ----
 
-void CountriesModel::applySearch() {
-    const auto clause = LocationSearch::filterClause(filterValue);
-    auto cleaned = LocationSearch::cleanedSearchText(searchingValue_);
-    setSearchingValue(cleaned);
-    const auto& source = favoriteSeleceted ? favoritesContent_ : countriesContent_;
-    if (!cleaned.empty()) log::print("searchingValue " + cleaned);
-    setContent(LocationSearch::search(source, cleaned, clause));
-}
+void CountriesModel::applySearch() { searchIn(favoriteSeleceted ? favoritesContent_ : countriesContent_); }
 
 void CountriesModel::updateSortDescriptors(SortKind kind) {
     auto& app = AppManager::shared();
@@ -184,79 +150,66 @@ void CountriesModel::showFavorites() {
 
 std::size_t CountriesModel::favoritesCount() const { return preference.favorites().size(); }
 
+std::vector<ListItem> CountriesModel::favoriteListItems() const {
+    std::vector<ListItem> rows;
+    for (const auto& server : preference.favorites()) rows.emplace_back(server, ListItem::RowType::Favorite);
+    return rows;
+}
+
+int CountriesModel::listItems() const { return static_cast<int>(favoriteListItems().size()); }
+
 // ---- connecting ----
 
 void CountriesModel::connectToListServer(const ServerPtr& server, bool searching) {
     if (!server) return;
-    if (preference.systemExtensionStatus()) {
-        if (countriesDelegate) countriesDelegate->showProtocolsAlert();
-        return;
-    }
-    const auto via = ZevuTypes::connectVia(server->type);
-    const auto selected = searching ? ZevuTypes::SelectedInterface::Search : ZevuTypes::SelectedInterface::List;
-    zevu.connectToLocation(server, via, ZevuTypes::SelectedInterfaceScreen::Location,
-                           ZevuTypes::ConnectionInitiatedBy::User, selected, false, true,
-                           [server, via, selected](const std::optional<Error>& error) {
-                               showLocationConnectError(error, server, via, selected);
-                           });
+    connectRow(server, ZevuTypes::connectVia(server->type), searching, countriesDelegate);
+}
+
+// ---- the dedicated IP ----
+
+void to_json(nlohmann::json& j, const CountriesModel::DedicatedIPStatusModel& m) {
+    j = nlohmann::json::object();
+    if (m.connected) j["connected"] = *m.connected;
+}
+
+void from_json(const nlohmann::json& j, CountriesModel::DedicatedIPStatusModel& m) {
+    coding::requireObject(j, "DedicatedIPStatusModel");
+    m.connected = coding::optionalBool(j, "connected");
+}
+
+void CountriesModel::checkDedicatedIPStatus(const std::string& address, DedicatedIPStatusCompletion completion) {
+    const nlohmann::json parameters{{"vpn_username", User().vpnUsername().value_or("")}, {"dedicated_ip", address}};
+    Networking& networking = networkingManager ? *networkingManager : Networking::shared();
+    networking.requestDedicatedIPStatus<HttpResponseModel<DedicatedIPStatusModel>>(
+        parameters, [completion](Result<HttpResponseModel<DedicatedIPStatusModel>> answer) {
+            if (!completion) return;
+            if (!answer) return completion(fail(answer.error()));
+            completion(std::move(answer->body));
+        });
 }
 
 // ---- notifications ----
 
 void CountriesModel::resetFilter() { filterValue[0] = FilterStructure{false, "p2p", "p2p == true"}; }
 
-void CountriesModel::addObservers() {
-    auto& center = NotificationCenter::defaultCenter();
-    auto on = [&](std::string_view name, std::function<void(const Notification&)> block) {
-        observers_.push_back(center.addObserver(name, std::move(block)));
-    };
-    on(ZevuDataFetcherTypes::favoritesUpdatedNotification, [this](const Notification& n) {
-        const auto* info = n.objectAs<UserInfo>();
-        if (!info) return;
-        auto added = info->find("Added");
-        auto object = info->find("Object");
-        if (added == info->end() || object == info->end()) return;
-        const auto* flag = std::any_cast<bool>(&added->second);
-        const auto* server = std::any_cast<ServerPtr>(&object->second);
-        if (!flag || !server || !*server || !content_) return;
-        for (const auto& row : *content_) {
-            if (row && row->id == (*server)->id) {
-                row->favorite = *flag;
-                if (delegate) delegate->reloadItem(row->id);
-                return;
-            }
-        }
-    });
-    auto pingChanged = [this](const Notification&) {
-        refreshPingSetting();
-        refreshCountries();
-    };
-    on(locationNotifications::enablePingChanged, pingChanged);
-    on(PreservedPreferences::preferencesRefreshedNotification, [this](const Notification&) {
-        refreshPingSetting();
-        if (content_)
-            for (const auto& row : *content_) {
-                if (!row) continue;
-                row->favorite = false;
-                if (row->servers)
-                    for (const auto& city : *row->servers)
-                        if (city) city->favorite = false;
-            }
-        if (delegate) delegate->reloadContent();
-    });
-    on(locationNotifications::vpnAccountDidChange, [this](const Notification&) {
-        setFetching(false);
-        if (delegate) delegate->reloadContent();
-        resetFilter();
-    });
-    on(kNetworkReachabilityChangedNotification, [this](const Notification& n) {
+void CountriesModel::vpnAccountDidChange() {
+    setFetching(false);
+    if (delegate) delegate->reloadContent();
+    resetFilter();
+}
+
+void CountriesModel::addOwnObservers() {
+    observe(kNetworkReachabilityChangedNotification, [this](const Notification& n) {
         const auto* info = n.objectAs<std::map<std::string, bool>>();
         if (!info) return;
         auto it = info->find("reachable");
         if (it != info->end() && it->second && delegate) delegate->reloadContent();
     });
-    on(locationNotifications::refreshPingValues, pingChanged);
-    on(UserLoggedInChangedNotification, [this](const Notification&) { resetFilter(); });
+    observe(locationNotifications::refreshPingValues, [this](const Notification&) {
+        refreshPingSetting();
+        refreshCountries();
+    });
+    observe(UserLoggedInChangedNotification, [this](const Notification&) { resetFilter(); });
 }
 
 }  // namespace morvex

@@ -1,15 +1,25 @@
 #pragma once
-// What the country and city list models share: the callbacks to their screens, the notification
-// names they follow, and the alert a failed connect from a list shows.
+// What the country and city list models share with their screens: the row record, the callbacks to
+// the screens, the notification names they follow, and the alert a failed connect from a list
+// shows.
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "foundation/Error.h"
 #include "model/ServerRecord.h"
 #include "model/ZevuTypes.h"
 
 namespace morvex {
+
+// A row of the location lists: a location and what kind of row shows it.
+struct ListItem {
+    enum class RowType : int { Recent = 0, Favorite = 1, Country = 2, City = 3, FastestServer = 4, NotSet = 5, DedicatedIp = 6 };
+    ListItem(ZevuDataFetcherTypes::ServerPtr server, RowType rowType) : server(std::move(server)), rowType(rowType) {}
+    ZevuDataFetcherTypes::ServerPtr server;
+    RowType rowType;
+};
 
 // The list screen: redraw one row (by location id) or the whole list.
 class ContentUpdateDelegate {

@@ -8,6 +8,7 @@
 #include "foundation/Log.h"
 #include "model/BundleInfo.h"
 #include "model/ZevuTypes.h"
+#include "catalog/ZevuDataFetcher.h"
 #include "state/StoredServers.h"
 #include "vpn/AppError.h"
 #include "vpn/MorvexVPNService.h"
@@ -21,8 +22,6 @@ namespace {
 using Details = zevu::ConnectionDetailsPtr;
 using Server = ZevuDataFetcherTypes::Server;
 using ServerType = ZevuDataFetcherTypes::ServerType;
-
-constexpr std::size_t kMaxRecents = 3;
 
 std::string textOrEmpty(const std::optional<std::string>& s) { return s.value_or(""); }
 
@@ -248,16 +247,12 @@ void StateListener::handleConnected(const Details& details) {
 
     postConnected(details);
 
+    // The recents rule is the catalogue's; the empty server of a request-less connection never
+    // becomes a recent.
     auto candidate = decodedServer(defaults, AppPreferences::Key::serverToAddInRecent);
-    if (candidate && !candidate->id.empty()) addToRecents(candidate);
-}
-
-void StateListener::addToRecents(const ZevuDataFetcherTypes::ServerPtr& server) {
-    auto recents = preservedPreferences.recents();
-    std::erase_if(recents, [&](const auto& s) { return s && s->id == server->id; });
-    recents.insert(recents.begin(), server);
-    if (recents.size() > kMaxRecents) recents.resize(kMaxRecents);
-    preservedPreferences.setRecents(recents);
+    if (candidate && !candidate->id.empty())
+        ZevuDataFetcher(preservedPreferences, appPreference, zevu::ZevuManager::sharedInstance(), eventTracker)
+            .addToRecents(candidate);
 }
 
 // ---- disconnected ----

@@ -134,7 +134,6 @@ public:
 
 private:
     void postState(const zevu::ConnectionDetailsPtr& details, ZevuConnectionState state);
-    void addToRecents(const ZevuDataFetcherTypes::ServerPtr& server);
     void reconnectAfterDrop();
     std::string protocolChoice() const;
 };

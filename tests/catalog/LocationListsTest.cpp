@@ -59,6 +59,8 @@ TEST_F(LocationListsTest, TheFavouritesTabAndTheP2PFilterNarrowTheirSource) {
     model->setCountriesContent(catalogue);
     PreservedPreferences().setFavorites(ServerList{row("GB", "United Kingdom"), row("DE", "Germany", true)});
     model->showFavorites();
+    EXPECT_EQ(model->listItems(), 2);
+    for (const auto& item : model->favoriteListItems()) EXPECT_EQ(item.rowType, ListItem::RowType::Favorite);
     model->favoriteSeleceted = true;
     model->setSearchingValue("united");
     model->applySearch();
@@ -125,9 +127,14 @@ TEST_F(LocationListsTest, ALoadWhileOneRunsIsIgnoredAndEachCountryIsFollowedByIt
     EXPECT_EQ(all[1]->id, (*countries[0]->servers)[0]->id) << "the first country's first city follows it";
 }
 
-TEST_F(LocationListsTest, WithPingingOnAllCountriesComeBeforeAllCitiesAndThePingTimeIsStored) {
+TEST_F(LocationListsTest, WithPingingOnAllCountriesComeBeforeAllCitiesAndTheDedicatedIPIsPingedAfter) {
     zevu::ZevuTestAPI::setPingTimeout(std::chrono::milliseconds(20));
     PreservedPreferences().setEnablePing(true);
+    auto dedicated = make("DE", "My IP", Type::DedicatedIp);
+    dedicated->ip = "192.0.2.200";
+    dedicated->host = "dip.zevu.invalid";
+    dedicated->latency = 5;
+    PreservedPreferences().setDedicatedServer(dedicated);
     auto model = countriesModel();
     bool done = false;
     model->refreshCountries([&](bool) { done = true; });
@@ -139,6 +146,8 @@ TEST_F(LocationListsTest, WithPingingOnAllCountriesComeBeforeAllCitiesAndThePing
     EXPECT_TRUE(std::all_of(firstCity, all.end(), [](const ServerPtr& s) { return s->type == Type::City; }));
     EXPECT_EQ(static_cast<std::size_t>(firstCity - all.begin()), model->countriesContent()->size());
     EXPECT_TRUE(PreservedPreferences().pingedAt());
+    // Nothing answers at that address: the measurement stores "unmeasured" over the old figure.
+    EXPECT_TRUE(waitUntil([] { return PreservedPreferences().dedicatedServer()->latency != 5; }));
 }
 
 TEST_F(LocationListsTest, AFailedLoadEndsFetchingSoALaterLoadRuns) {

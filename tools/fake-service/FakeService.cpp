@@ -424,7 +424,7 @@ void installDefaultRoutes(FakeService& service) {
     service.route("GET", p + "/user/portforwarding/v3",
                   Answer::envelope({{"port", "51820"}, {"status", "active"}, {"username", "morvex0s1234567"}}));
     service.route("GET", p + "/status/dedicated/ip",
-                  Answer::bodyOnly({{"status", "active"}, {"dedicated_ip", "192.0.2.10"}, {"in_use", false}}));
+                  Answer::bodyOnly({{"connected", false}, {"status", "active"}, {"dedicated_ip", "192.0.2.10"}}));
     service.route("GET", p + "/user/dedicatedipdetail/v3",
                   Answer::envelope({{"ip", "192.0.2.10"}, {"iso", "DE"},
                                     {"hosts", {{{"dns", "de1.dedicated.invalid"}, {"protocol", "IKEV"}, {"server_type", "dedicated"}, {"port_number", "500"}}}}}));
