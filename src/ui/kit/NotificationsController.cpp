@@ -1,0 +1,240 @@
+#include "ui/kit/NotificationsController.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "appkit/Colors.h"
+#include "appkit/Images.h"
+#include "foundation/Bundle.h"
+#include "model/BundleInfo.h"
+#include "ui/kit/Transformers.h"
+
+namespace morvex {
+
+namespace {
+namespace t = transformers;
+
+// The running version as a number ("2.14.1" reads as 2.14), for the notices' version bounds.
+double runningVersion() {
+    const QStringList parts = QString::fromStdString(infoShortVersionString()).split('.');
+    const QString majorMinor = parts.mid(0, 2).join('.');
+    bool ok = false;
+    const double v = majorMinor.toDouble(&ok);
+    return ok ? v : 0;
+}
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+NotificationsController::NotificationsController(std::unique_ptr<NotificationsListModel> model,
+                                                 ManagedObjectContext* context, QObject* parent)
+    : ViewController(parent),
+      model_(model ? std::move(model) : std::make_unique<NotificationsListModel>()),
+      context_(context ? context : &CoreDataService::shared().managedObjectContext()) {
+    QPointer<NotificationsController> self(this);
+    model_->collaborators().performSegue = [self](std::string_view identifier) {
+        if (self) self->performSegue(identifier);
+    };
+}
+
+void NotificationsController::setAppearance(appkit::Appearance appearance) {
+    appearance_ = appearance;
+    if (isViewLoaded()) {
+        QPalette palette = view()->palette();
+        palette.setColor(QPalette::Window, appkit::colorNamed("WindowBackground", appearance_));
+        view()->setPalette(palette);
+        rebuildRows();
+    }
+}
+
+void NotificationsController::loadView() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("NotificationsView"));
+    view->setAutoFillBackground(true);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Window, appkit::colorNamed("WindowBackground", appearance_));
+    view->setPalette(palette);
+
+    auto* column = new QVBoxLayout(view);
+    column->setContentsMargins(24, 20, 24, 0);
+    column->setSpacing(12);
+    auto* title = new QLabel(qs(localized("notifications.title")), view);
+    title->setObjectName(QStringLiteral("title"));
+    QFont titleFont = title->font();
+    titleFont.setPixelSize(20);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    column->addWidget(title);
+
+    scroll_ = new QScrollArea(view);
+    scroll_->setObjectName(QStringLiteral("ncView"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->viewport()->setAutoFillBackground(false);
+    list_ = new QWidget;
+    list_->setAutoFillBackground(false);
+    rows_ = new QVBoxLayout(list_);
+    rows_->setContentsMargins(0, 0, 0, 20);
+    rows_->setSpacing(8);
+    rows_->addStretch(1);
+    scroll_->setWidget(list_);
+    column->addWidget(scroll_, 1);
+
+    empty_ = new QLabel(view);
+    empty_->setObjectName(QStringLiteral("emptyText"));
+    empty_->setAlignment(Qt::AlignCenter);
+    empty_->setText(qs(localized("notifications.empty")));
+    QFont emptyFont = empty_->font();
+    emptyFont.setPixelSize(14);
+    empty_->setFont(emptyFont);
+    column->addWidget(empty_, 1);
+    setView(view);
+}
+
+void NotificationsController::viewDidLoad() {
+    ViewController::viewDidLoad();
+    NotificationCenter& centre = NotificationCenter::defaultCenter();
+    QPointer<NotificationsController> self(this);
+    auto forward = [&](std::string_view name, auto action) {
+        observers_.push_back(centre.addObserver(name, [self, action](const Notification& n) {
+            if (self) action(*self->model_, n.object);
+        }));
+    };
+    forward(OpenUrlPushNotification, [](NotificationsListModel& m, const std::any& o) { m.openURL(o); });
+    forward(OpenAppPushNotification, [](NotificationsListModel& m, const std::any& o) { m.openApp(o); });
+    forward(OpenScreenPushNotification, [](NotificationsListModel& m, const std::any& o) { m.openScreen(o); });
+    forward(OpenMemberAreaPushNotification, [](NotificationsListModel& m, const std::any& o) { m.openMemberArea(o); });
+    forward(QuickConnectPushNotification, [](NotificationsListModel& m, const std::any&) { m.quickConnect(); });
+
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, &NotificationsController::rebuildRows);
+    connect(model_.get(), &QAbstractItemModel::rowsRemoved, this, &NotificationsController::rebuildRows);
+    reload();
+}
+
+void NotificationsController::viewWillAppear() {
+    ViewController::viewWillAppear();
+    model_->trackViewed();
+}
+
+void NotificationsController::reload() {
+    model_->reload(*context_, User().vpnUsername().value_or(""), runningVersion());
+}
+
+void NotificationsController::rebuildRows() {
+    if (!rows_) return;
+    while (rows_->count() > 1) {
+        QLayoutItem* item = rows_->takeAt(0);
+        if (item->widget()) item->widget()->deleteLater();
+        delete item;
+    }
+    const int count = model_->rowCount();
+    for (int row = 0; row < count; ++row) rows_->insertWidget(row, makeRow(row));
+    // The two transformers the list binds: one shows the list, the other the empty text.
+    const std::any list = model_->notifications();
+    scroll_->setVisible(t::notificationEmpty(list));
+    empty_->setVisible(t::notificationNonEmpty(list));
+    QPalette palette = empty_->palette();
+    palette.setColor(QPalette::WindowText, appkit::colorNamed("TabText", appearance_));
+    empty_->setPalette(palette);
+}
+
+QWidget* NotificationsController::makeRow(int row) {
+    const AppNotification& n = *model_->notifications()[static_cast<std::size_t>(row)];
+    const QColor heading = appkit::colorNamed("HeadingText", appearance_);
+    const QColor secondary = appkit::colorNamed("TabText", appearance_);
+
+    auto* card = new QFrame;
+    card->setObjectName(QStringLiteral("notificationRow"));
+    card->setStyleSheet(QStringLiteral("QFrame#notificationRow { background: %1; border-radius: 12px; }")
+                            .arg(appkit::colorNamed("BottomColor", appearance_).name()));
+    auto* line = new QHBoxLayout(card);
+    line->setContentsMargins(16, 12, 12, 12);
+    line->setSpacing(12);
+
+    auto* icon = new QLabel(card);
+    icon->setObjectName(QStringLiteral("icon"));
+    icon->setFixedSize(24, 24);
+    const std::any image = t::imageFromName(t::notificationIconName(n.category()));
+    if (const auto* i = std::any_cast<QIcon>(&image)) icon->setPixmap(i->pixmap(QSize(24, 24)));
+    line->addWidget(icon, 0, Qt::AlignTop);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    auto label = [&](const std::string& text, int size, bool bold, const QColor& colour, const char* name) {
+        auto* l = new QLabel(qs(text), card);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setWordWrap(true);
+        QFont f = l->font();
+        f.setPixelSize(size);
+        f.setBold(bold);
+        l->setFont(f);
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, colour);
+        l->setPalette(p);
+        texts->addWidget(l);
+        return l;
+    };
+    label(n.title(), 14, true, heading, "notificationTitle");
+    label(n.message(), 13, false, secondary, "notificationMessage");
+    if (auto day = t::timeAgo(n.createdAt() ? std::any(*n.createdAt()) : std::any())) {
+        label(*day, 12, false, secondary, "notificationDay");
+    }
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    auto addButton = [&](const std::string& title, int which, const char* name) {
+        if (t::notificationCtaHidden(title)) return;
+        auto* b = new QPushButton(qs(title), card);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setCursor(Qt::PointingHandCursor);
+        b->setFixedHeight(30);
+        b->setStyleSheet(which == 0
+                             ? QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 8px;"
+                                              " padding: 0 14px; font-size: 13px; }")
+                                   .arg(appkit::colorNamed("PopupOKButtonBGColor", appearance_).name())
+                             : QStringLiteral("QPushButton { background: transparent; color: %1; border: 1px solid %2;"
+                                              " border-radius: 8px; padding: 0 14px; font-size: 13px; }")
+                                   .arg(appkit::colorNamed("PopupCancelTextColor", appearance_).name(),
+                                        appkit::colorNamed("PopupButtonBorderColor", appearance_).name()));
+        QPointer<NotificationsController> self(this);
+        connect(b, &QPushButton::clicked, this, [self, row, which] {
+            if (self) self->model_->performCallToAction(row, which, *self->context_);
+        });
+        buttons->addWidget(b);
+    };
+    addButton(n.ctaPrimaryTitle(), 0, "primaryButton");
+    addButton(n.ctaSecondaryTitle(), 1, "secondaryButton");
+    buttons->addStretch(1);
+    if (buttons->count() > 1) {
+        texts->addSpacing(6);
+        texts->addLayout(buttons);
+    } else {
+        delete buttons;
+    }
+    line->addLayout(texts, 1);
+
+    if (!t::notificationCloseable(n.type())) {
+        auto* close = new QToolButton(card);
+        close->setObjectName(QStringLiteral("closeButton"));
+        close->setAutoRaise(true);
+        close->setIcon(appkit::imageNamed("NotificationClose"));
+        close->setIconSize(QSize(16, 16));
+        close->setFixedSize(24, 24);
+        close->setCursor(Qt::PointingHandCursor);
+        close->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+        QPointer<NotificationsController> self(this);
+        connect(close, &QToolButton::clicked, this, [self, row] {
+            if (self) self->model_->close(row, *self->context_);
+        });
+        line->addWidget(close, 0, Qt::AlignTop);
+    }
+    return card;
+}
+
+}  // namespace morvex
