@@ -21,13 +21,16 @@ public:
     bool useIPAddressForGeoLocation() const override { return useIP; }
     void setUseIPAddressForGeoLocation(bool use) override { useIP = use; }
     void track(const std::string& event, const Dictionary& properties) override { tracked.emplace_back(event, properties); }
-    void identify(const std::string& id, bool usePeople, std::function<void()>) override {
+    void identify(const std::string& id, bool usePeople, std::function<void()> completion) override {
         identified.emplace_back(id, usePeople);
+        if (completion) completion();
     }
     void registerSuperProperties(const Dictionary& properties) override { registered.push_back(properties); }
     void time(const std::string&) override {}
     void clearSuperProperties() override {}
-    void reset(std::function<void()>) override {}
+    void reset(std::function<void()> completion) override {
+        if (completion) completion();
+    }
 
     // The tracked events of one name, in order.
     std::vector<std::pair<std::string, Dictionary>> named(const std::string& event) const {

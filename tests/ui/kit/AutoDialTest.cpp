@@ -121,7 +121,7 @@ TEST_F(AutoDialSheetTest, TheSheetShowsTheCountAndItsEndReconnectsWithoutAButton
     // Ended from outside, the sheet runs none of its buttons' handlers (no second reconnect).
     test::flushDeferredDeletes();
     EXPECT_EQ(vpn->calls.size(), 2u);
-    EXPECT_TRUE(tracking->events.empty());
+    EXPECT_TRUE(tracking->tracked.empty());
 }
 
 TEST_F(AutoDialSheetTest, AButtonBeforeTheEndStopsTheCount) {

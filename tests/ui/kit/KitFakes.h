@@ -5,6 +5,7 @@
 
 #include "alerts/AlertServices.h"
 #include "state/EventTracker.h"
+#include "support/RecordingTracking.h"
 
 namespace morvex::test {
 
@@ -22,22 +23,6 @@ public:
     void disableFirewall() override { calls.push_back("firewall off"); }
 };
 
-class RecordingTracking : public EventTracking {
-public:
-    std::vector<std::pair<std::string, Dictionary>> events;
-    bool useIPAddressForGeoLocation() const override { return false; }
-    void setUseIPAddressForGeoLocation(bool) override {}
-    void track(const std::string& event, const Dictionary& properties) override { events.emplace_back(event, properties); }
-    void identify(const std::string&, bool, std::function<void()> completion) override {
-        if (completion) completion();
-    }
-    void registerSuperProperties(const Dictionary&) override {}
-    void time(const std::string&) override {}
-    void clearSuperProperties() override {}
-    void reset(std::function<void()> completion) override {
-        if (completion) completion();
-    }
-};
 
 inline EventTracker trackerOver(const std::shared_ptr<RecordingTracking>& tracking) {
     return EventTracker(tracking, AppPreferences(), PreservedPreferences());
