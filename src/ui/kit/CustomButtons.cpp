@@ -72,7 +72,8 @@ void KitButton::paintEvent(QPaintEvent*) {
         painter.drawText(QRect(x, 0, std::max(titleWidth, width() - x), height()),
                          int(Qt::AlignLeft | Qt::AlignVCenter), title);
     }
-    if (hasFocus()) {
+    // The focus ring shows only once the keyboard has moved the focus.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(1, 1, -2, -2));

@@ -429,7 +429,13 @@ void CustomTabView::applySelection() {
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, color);
     label->setPalette(p);
-    if (QWidget* indicator = viewWithTag(this, 1)) indicator->setVisible(isSelected_);
+    if (QWidget* indicator = viewWithTag(this, 1)) {
+        // The title stays where it is whether the indicator shows or not.
+        QSizePolicy policy = indicator->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        indicator->setSizePolicy(policy);
+        indicator->setVisible(isSelected_);
+    }
 }
 
 void CustomTabView::changeEvent(QEvent* event) {

@@ -259,6 +259,7 @@ void PopupManager::showPopup(const std::string& title, const std::string& messag
     if (!cancelTitle || cancelTitle->empty()) {
         auto* only = makeButton(confirmTitle, colors.confirmText, colors.confirmBackground, confirm);
         only->setObjectName(QStringLiteral("popupConfirm"));
+        only->cornerRadius = 6.0;  // a lone button is a little less round
         only->move((kCardWidth - only->width()) / 2, buttonTop);
     } else {
         auto* cancel = makeButton(*cancelTitle, colors.cancelText, colors.cancelBackground, [popup] {
