@@ -1,0 +1,541 @@
+#include "ui/kit/LayerViews.h"
+
+#include <QEasingCurve>
+#include <QEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+#include <numeric>
+
+#include "ui/kit/Fonts.h"
+
+namespace morvex {
+
+namespace {
+constexpr const char* kTagProperty = "morvexViewTag";
+}
+
+void setViewTag(QWidget* view, int tag) {
+    if (view) view->setProperty(kTagProperty, tag);
+}
+
+int viewTag(const QWidget* view) {
+    const QVariant tag = view ? view->property(kTagProperty) : QVariant();
+    return tag.isValid() ? tag.toInt() : -1;
+}
+
+QWidget* viewWithTag(QWidget* root, int tag) {
+    if (!root) return nullptr;
+    if (viewTag(root) == tag) return root;
+    for (QObject* child : root->children()) {
+        if (auto* w = qobject_cast<QWidget*>(child)) {
+            if (QWidget* found = viewWithTag(w, tag)) return found;
+        }
+    }
+    return nullptr;
+}
+
+// ---- LayerView
+
+LayerView::LayerView(QWidget* parent) : QWidget(parent) { seen_ = effectiveAppearance(this); }
+
+void LayerView::setWantsLayer(bool wants) {
+    if (wantsLayer_ == wants) return;
+    wantsLayer_ = wants;
+    update();
+}
+
+void LayerView::paintEvent(QPaintEvent*) {
+    if (wantsUpdateLayer()) updateLayer();
+    if (!wantsLayer_) return;
+    QPainter painter(this);
+    paintLayer(painter, rect(), layer_);
+}
+
+void LayerView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange) checkAppearance();
+}
+
+void LayerView::checkAppearance() {
+    const appkit::Appearance now = effectiveAppearance(this);
+    const bool changed = seen_ && *seen_ != now;
+    seen_ = now;
+    if (changed) viewDidChangeEffectiveAppearance();
+    update();
+}
+
+void LayerView::applyShadow(QSizeF offset, qreal radius, const QColor& color) {
+    // A new default shadow switches the layer's shadow on; the values follow.
+    layer_.shadowOpacity = 1;
+    layer_.shadowOffset = offset;
+    layer_.shadowRadius = radius;
+    layer_.shadowColor = color;
+    applyLayerShadow(*this, layer_);
+}
+
+// ---- CustomView
+
+namespace {
+// The layer update CustomView and CustomStackView share.
+void updatePanelLayer(LayerView& view, const std::optional<ThemedColor>& background, qreal radius, bool top,
+                      bool bottom, qreal borderWidth, const ThemedColor& borderColor) {
+    Layer& layer = view.mutableLayer();
+    layer.backgroundColor = background ? std::optional<QColor>(background->resolve(&view)) : std::nullopt;
+    view.setWantsLayer(true);
+    layer.borderWidth = borderWidth;
+    layer.borderColor = borderColor.resolve(&view);
+    layer.cornerRadius = radius;
+    if (top) layer.maskedCorners = corners::top;
+    else if (bottom) layer.maskedCorners = corners::bottom;
+    // With neither flag the mask stays as it was (all four unless a flag set it before).
+}
+}  // namespace
+
+CustomView::CustomView(QWidget* parent) : LayerView(parent) { setWantsLayer(true); }
+
+void CustomView::setBackgroundColor(std::optional<ThemedColor> color) {
+    backgroundColor_ = std::move(color);
+    update();
+}
+
+void CustomView::setCornerRadius(qreal radius) {
+    cornerRadius_ = radius;
+    updateLayer();
+    update();
+}
+
+void CustomView::setTopCorners(bool top) {
+    topCorners_ = top;
+    updateLayer();
+    update();
+}
+
+void CustomView::setBottomCorners(bool bottom) {
+    bottomCorners_ = bottom;
+    updateLayer();
+    update();
+}
+
+void CustomView::setBorderWidth(qreal width) {
+    borderWidth_ = width;
+    updateLayer();
+    update();
+}
+
+void CustomView::setBorderColor(const ThemedColor& color) {
+    borderColor_ = color;
+    updateLayer();
+    update();
+}
+
+void CustomView::setShouldAddShadow(bool add) {
+    shouldAddShadow_ = add;
+    if (add) addShadow();
+}
+
+void CustomView::setShadowOffset(QSizeF offset) {
+    shadowOffset_ = offset;
+    if (shouldAddShadow_) addShadow();
+}
+
+void CustomView::setShadowRadius(qreal radius) {
+    shadowRadius_ = radius;
+    if (shouldAddShadow_) addShadow();
+}
+
+void CustomView::setShadowColor(const ThemedColor& color) {
+    shadowColor_ = color;
+    if (shouldAddShadow_) addShadow();
+}
+
+void CustomView::addShadow() { applyShadow(shadowOffset_, shadowRadius_, shadowColor_.resolve(this)); }
+
+void CustomView::updateLayer() {
+    updatePanelLayer(*this, backgroundColor_, cornerRadius_, topCorners_, bottomCorners_, borderWidth_, borderColor_);
+}
+
+void CustomView::viewDidChangeEffectiveAppearance() {
+    if (shouldAddShadow_) addShadow();
+}
+
+// ---- CustomStackView
+
+CustomStackView::CustomStackView(Qt::Orientation orientation, QWidget* parent)
+    : LayerView(parent),
+      stack_(new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom, this)) {
+    stack_->setContentsMargins(0, 0, 0, 0);
+    stack_->setSpacing(8);
+    setWantsLayer(true);
+}
+
+void CustomStackView::setBackgroundColor(std::optional<ThemedColor> color) {
+    backgroundColor_ = std::move(color);
+    update();
+}
+
+#define MORVEX_STACK_SETTER(Setter, member, Type) \
+    void CustomStackView::Setter(Type value) {    \
+        member = value;                           \
+        updateLayer();                            \
+        update();                                 \
+    }
+MORVEX_STACK_SETTER(setCornerRadius, cornerRadius_, qreal)
+MORVEX_STACK_SETTER(setTopCorners, topCorners_, bool)
+MORVEX_STACK_SETTER(setBottomCorners, bottomCorners_, bool)
+MORVEX_STACK_SETTER(setLeftCorners, leftCorners_, bool)
+MORVEX_STACK_SETTER(setBorderWidth, borderWidth_, qreal)
+MORVEX_STACK_SETTER(setBorderColor, borderColor_, const ThemedColor&)
+#undef MORVEX_STACK_SETTER
+
+void CustomStackView::updateLayer() {
+    updatePanelLayer(*this, backgroundColor_, cornerRadius_, topCorners_, bottomCorners_, borderWidth_, borderColor_);
+}
+
+// ---- CustomImageView
+
+CustomImageView::CustomImageView(QWidget* parent) : LayerView(parent) { setWantsLayer(true); }
+
+void CustomImageView::setImage(const QIcon& image) {
+    image_ = image;
+    update();
+}
+
+void CustomImageView::setAlphaVal(qreal alpha) {
+    alphaVal_ = alpha;
+    update();
+}
+
+void CustomImageView::setShouldAddShadow(bool add) {
+    shouldAddShadow_ = add;
+    if (add) applyStyle();
+}
+
+void CustomImageView::setShadowOffset(QSizeF offset) {
+    shadowOffset_ = offset;
+    if (shouldAddShadow_) applyStyle();
+}
+
+void CustomImageView::setShadowRadius(qreal radius) {
+    shadowRadius_ = radius;
+    if (shouldAddShadow_) applyStyle();
+}
+
+void CustomImageView::setShadowColor(const ThemedColor& color) {
+    shadowColor_ = color;
+    if (shouldAddShadow_) applyStyle();
+}
+
+void CustomImageView::setCornerRadius(qreal radius) {
+    cornerRadius_ = radius;
+    update();
+}
+
+void CustomImageView::setTopCorners(bool top) {
+    topCorners_ = top;
+    update();
+}
+
+void CustomImageView::setBottomCorners(bool bottom) {
+    bottomCorners_ = bottom;
+    update();
+}
+
+void CustomImageView::setLeftCorners(bool left) {
+    leftCorners_ = left;
+    update();
+}
+
+void CustomImageView::setBorderWidth(qreal width) {
+    borderWidth_ = width;
+    mutableLayer().borderWidth = width;
+    update();
+}
+
+void CustomImageView::applyStyle() {
+    applyShadow(shadowOffset_, shadowRadius_, shadowColor_.resolve(this));
+    Layer& layer = mutableLayer();
+    if (topCorners_) {
+        layer.cornerRadius = cornerRadius_;
+        layer.maskedCorners = bottomCorners_ ? corners::all : corners::top;
+    } else if (bottomCorners_) {
+        layer.cornerRadius = cornerRadius_;
+        layer.maskedCorners = corners::bottom;
+    }
+    // With neither flag no radius is set: the corners stay as they are.
+    update();
+}
+
+void CustomImageView::viewDidChangeEffectiveAppearance() { applyStyle(); }
+
+void CustomImageView::paintEvent(QPaintEvent* event) {
+    LayerView::paintEvent(event);
+    if (image_.isNull()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setOpacity(alphaVal_);
+    painter.setClipPath(roundedPath(rect(), layer().cornerRadius, layer().maskedCorners));
+    // Scaled down (never up past the view) keeping the aspect ratio, centred.
+    const QSize available = size();
+    QSize natural = image_.actualSize(QSize(4096, 4096));
+    if (natural.isEmpty()) natural = available;
+    const QSize drawn = natural.scaled(available, Qt::KeepAspectRatio);
+    const QRect at((width() - drawn.width()) / 2, (height() - drawn.height()) / 2, drawn.width(), drawn.height());
+    image_.paint(&painter, at);
+}
+
+// ---- CustomBoxView
+
+CustomBoxView::CustomBoxView(QWidget* parent) : LayerView(parent) { setWantsLayer(true); }
+
+void CustomBoxView::setIsAddShadow(bool add) {
+    isAddShadow_ = add;
+    if (!add) return;
+    // The default shadow: black at a third, no offset, no blur.
+    applyShadow(QSizeF(0, 0), 0, QColor(0, 0, 0, 85));
+    mutableLayer().borderWidth = 0.5;
+    mutableLayer().borderColor = QColor::fromRgbF(1.0f / 3, 1.0f / 3, 1.0f / 3);
+    update();
+}
+
+// ---- CustomBoxView2
+
+CustomBoxView2::CustomBoxView2(QWidget* parent) : LayerView(parent) {
+    setWantsLayer(true);
+    updateLayer();
+}
+
+void CustomBoxView2::setBackgroundColor(std::optional<ThemedColor> color) {
+    backgroundColor_ = std::move(color);
+    update();
+}
+
+void CustomBoxView2::setBackgroundImagee(const QIcon& image) {
+    backgroundImage_ = image;
+    if (image.isNull()) mutableLayer().contents.reset();
+    else mutableLayer().contents = image.pixmap(size().isEmpty() ? QSize(64, 64) : size()).toImage();
+    update();
+}
+
+void CustomBoxView2::setTopCorners(bool top) {
+    topCorners_ = top;
+    updateLayer();
+    update();
+}
+
+void CustomBoxView2::setBottomCorners(bool bottom) {
+    bottomCorners_ = bottom;
+    updateLayer();
+    update();
+}
+
+void CustomBoxView2::setLeftCorners(bool left) {
+    leftCorners_ = left;
+    updateLayer();
+    update();
+}
+
+void CustomBoxView2::setIsAddShadow(bool add) {
+    isAddShadow_ = add;
+    if (add) applyShadow(QSizeF(0, 0), 20, QColor::fromRgbF(0, 0, 0, 0.08f));
+}
+
+void CustomBoxView2::updateLayer() {
+    Layer& layer = mutableLayer();
+    if (ThemedColor::bundleHasColor("BottomColor")) {
+        layer.backgroundColor = ThemedColor::colorNamed("BottomColor").resolve(this);
+    } else {
+        layer.backgroundColor.reset();
+    }
+    setWantsLayer(true);
+    if (topCorners_ && bottomCorners_) {
+        layer.cornerRadius = 12;
+        layer.maskedCorners = corners::all;
+    } else if (topCorners_) {
+        layer.cornerRadius = 12;
+        layer.maskedCorners = corners::top;
+    } else if (bottomCorners_) {
+        layer.cornerRadius = 12;
+        layer.maskedCorners = corners::bottom;
+    }
+}
+
+void CustomBoxView2::resizeEvent(QResizeEvent* event) {
+    LayerView::resizeEvent(event);
+    if (!backgroundImage_.isNull()) mutableLayer().contents = backgroundImage_.pixmap(size()).toImage();
+}
+
+// ---- CustomGradientTopView
+
+CustomGradientTopView::CustomGradientTopView(QWidget* parent) : LayerView(parent) {
+    setWantsLayer(true);
+    applyGradient();
+}
+
+void CustomGradientTopView::setVpnState(ZevuConnectionState state) {
+    vpnState_ = state;
+    applyGradient();
+}
+
+void CustomGradientTopView::applyGradient() {
+    Layer& layer = mutableLayer();
+    // Only one gradient is ever present: the new one replaces any earlier.
+    layer.gradients.clear();
+    GradientLayer g;
+    g.startPoint = {0.5, 1.0};  // the first colour at the top
+    g.endPoint = {0.5, 0.0};
+    switch (vpnState_) {
+    case ZevuConnectionState::Connected:
+    case ZevuConnectionState::Connecting:
+        g.colors = {QColor(90, 96, 103), QColor(62, 66, 69)};
+        break;
+    case ZevuConnectionState::Disconnected:
+    case ZevuConnectionState::UnableToConnect:
+        g.colors = {QColor(71, 114, 165), QColor(138, 192, 255)};
+        break;
+    case ZevuConnectionState::Redialing:
+    case ZevuConnectionState::Disconnecting:
+    case ZevuConnectionState::UnableToBrowse:
+        break;
+    }
+    // A gradient without colours would only be a transparent layer: the states between show none.
+    if (!g.colors.empty()) layer.gradients.insert(layer.gradients.begin(), g);
+    layer.cornerRadius = cornerRadius_;
+    layer.masksToBounds = true;
+    update();
+}
+
+void CustomGradientTopView::resizeEvent(QResizeEvent* event) {
+    LayerView::resizeEvent(event);
+    applyGradient();
+}
+
+// ---- CustomTabView
+
+CustomTabView::CustomTabView(Qt::Orientation orientation, QWidget* parent) : CustomStackView(orientation, parent) {}
+
+void CustomTabView::setIsSelected(bool selected) {
+    isSelected_ = selected;
+    applySelection();
+}
+
+void CustomTabView::applySelection() {
+    auto* label = qobject_cast<QLabel*>(viewWithTag(this, 2));
+    if (!label) return;  // a tab without its title label cannot show a selection
+    label->setFont(systemFont(12));
+    const QColor color = isSelected_ ? ThemedColor::colorNamed("ThemeColor").resolve(this) : QColor(111, 118, 124);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, color);
+    label->setPalette(p);
+    if (QWidget* indicator = viewWithTag(this, 1)) {
+        // The title stays where it is whether the indicator shows or not.
+        QSizePolicy policy = indicator->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        indicator->setSizePolicy(policy);
+        indicator->setVisible(isSelected_);
+    }
+}
+
+void CustomTabView::changeEvent(QEvent* event) {
+    CustomStackView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && isSelected_) {
+        // The theme colour of the new appearance.
+        auto* label = qobject_cast<QLabel*>(viewWithTag(this, 2));
+        const QColor color = ThemedColor::colorNamed("ThemeColor").resolve(this);
+        if (label && label->palette().color(QPalette::WindowText) != color) applySelection();
+    }
+}
+
+// ---- BezierPathCurveView
+
+BezierPathCurveView::BezierPathCurveView(QWidget* parent) : QWidget(parent) {}
+
+BezierPathCurveView::~BezierPathCurveView() {
+    delete drawing_;
+    delete dashes_;
+}
+
+void BezierPathCurveView::drawCurve() {
+    isFromDashboard = false;
+    delete drawing_;
+    delete dashes_;
+    shapeLayer_.reset();
+
+    QPainterPath path(startPoint);
+    const QPointF control((startPoint.x() + endPoint.x()) / 2, startPoint.y() + altitude);
+    path.cubicTo(control, control, endPoint);
+
+    auto shape = std::make_unique<ShapeLayer>();
+    shape->path = path;
+    shape->strokeColor = color;
+    shape->lineWidth = thickness;
+    shape->dashPattern = dashPattern;
+    shape->strokeEnd = 0;
+    shapeLayer_ = std::move(shape);
+
+    const int ms = int(duration * 1000);
+    auto* drawing = new QVariantAnimation(this);
+    drawing->setStartValue(0.0);
+    drawing->setEndValue(1.0);
+    drawing->setDuration(ms);
+    QEasingCurve easeInOut(QEasingCurve::BezierSpline);
+    easeInOut.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
+    drawing->setEasingCurve(easeInOut);
+    connect(drawing, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        if (shapeLayer_) shapeLayer_->strokeEnd = v.toReal();
+        update();
+    });
+    shapeLayer_->animationKeys.push_back("lineDrawing");
+    drawing->start();
+    drawing_ = drawing;
+
+    // Once the line is drawn its dashes keep moving, one pattern length per `duration`.
+    connect(drawing, &QAbstractAnimation::finished, this, [this, ms] {
+        if (!shapeLayer_) return;
+        const auto& pattern = shapeLayer_->dashPattern;
+        const qreal length = std::accumulate(pattern.begin(), pattern.end(), qreal(0));
+        auto* dashes = new QVariantAnimation(this);
+        dashes->setStartValue(length);
+        dashes->setEndValue(0.0);
+        dashes->setDuration(ms);
+        dashes->setLoopCount(-1);
+        connect(dashes, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            if (shapeLayer_) shapeLayer_->lineDashPhase = v.toReal();
+            update();
+        });
+        shapeLayer_->animationKeys.push_back("dash");
+        dashes->start();
+        dashes_ = dashes;
+    });
+}
+
+void BezierPathCurveView::paintEvent(QPaintEvent*) {
+    if (isFromDashboard) drawCurve();
+    if (!shapeLayer_) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The view's y axis points down; the curve's points are given with y pointing up.
+    painter.translate(0, height());
+    painter.scale(1, -1);
+    QPen pen(shapeLayer_->strokeColor, shapeLayer_->lineWidth);
+    if (!shapeLayer_->dashPattern.empty() && shapeLayer_->lineWidth > 0) {
+        QList<qreal> dashes;
+        for (qreal d : shapeLayer_->dashPattern) dashes << d / shapeLayer_->lineWidth;
+        pen.setDashPattern(dashes);
+        pen.setDashOffset(shapeLayer_->lineDashPhase / shapeLayer_->lineWidth);
+    }
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    // The part of the curve drawn so far.
+    const qreal end = std::clamp<qreal>(shapeLayer_->strokeEnd, 0, 1);
+    if (end <= 0) return;
+    QPainterPath partial(shapeLayer_->path.pointAtPercent(0));
+    const int steps = 64;
+    for (int i = 1; i <= steps; ++i) partial.lineTo(shapeLayer_->path.pointAtPercent(end * i / steps));
+    painter.drawPath(partial);
+}
+
+}  // namespace morvex
