@@ -50,7 +50,7 @@ AppMainViewController::Hooks completed(AppMainViewController::Hooks hooks) {
 AppMainViewController::AppMainViewController(QObject* parent) : AppMainViewController(Hooks{}, parent) {}
 
 AppMainViewController::AppMainViewController(Hooks hooks, QObject* parent)
-    : ViewController(parent), hooks_(completed(std::move(hooks))), tabsController_(std::make_unique<TabsViewController>()) {
+    : ViewController(parent), hooks_(completed(std::move(hooks))), tabsController_(std::make_unique<TabsViewController>(hooks_.notices)) {
     tabsController_->delegate = this;
 }
 

@@ -20,6 +20,7 @@
 #include "app/StatusMenu.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
+#include "state/CoreDataService.h"
 
 class QLabel;
 class QStackedWidget;
@@ -57,6 +58,8 @@ public:
         std::function<std::unique_ptr<StatusMenu>()> makeStatusMenu;
         // The e-mail migration check.
         std::function<void()> migrationCheck;
+        // The store whose unread notices the tab bar counts; none: the shared store.
+        ManagedObjectContext* notices = nullptr;
     };
 
     explicit AppMainViewController(QObject* parent = nullptr);

@@ -1,9 +1,29 @@
 #include "app/TabsModel.h"
 
+#include "ui/kit/AppNotification.h"
+
 namespace morvex {
 
-TabsModel::TabsModel(User user, EventTracker eventTracker, PreservedPreferences preservedPreferences)
-    : user(std::move(user)), eventTracker(std::move(eventTracker)), preservedPreferences(std::move(preservedPreferences)) {}
+TabsModel::TabsModel(User user, EventTracker eventTracker, PreservedPreferences preservedPreferences,
+                     ManagedObjectContext* notices)
+    : user(std::move(user)),
+      eventTracker(std::move(eventTracker)),
+      preservedPreferences(std::move(preservedPreferences)),
+      managedObjectContext(notices ? notices : &CoreDataService::shared().managedObjectContext()) {}
+
+std::int64_t TabsModel::badgeCount() const {
+    std::int64_t unread = 0;
+    const auto username = user.vpnUsername();
+    if (username) {
+        if (auto notices = AppNotification::fetch(*managedObjectContext, username)) {
+            for (const auto& notice : *notices)
+                if (!notice->seen() && !notice->closed()) ++unread;
+        }
+    }
+    User record = user;
+    if (record.unreadNotificationCount() != unread) record.setUnreadNotificationCount(unread);
+    return unread;
+}
 
 std::array<std::string, 6> TabsModel::iconImages(std::int64_t selectedRaw) {
     std::array<std::string, 6> images;

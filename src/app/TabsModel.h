@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/MainTab.h"
+#include "state/CoreDataService.h"
 #include "state/EventTracker.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
@@ -35,11 +36,14 @@ public:
         {MainTab::Prefences, "settingsHoverView", "ic_settings_selected", "ic_settingstab", "ic_settings_hover"},
     }};
 
-    TabsModel(User user, EventTracker eventTracker, PreservedPreferences preservedPreferences);
+    // The notices are read from `notices` (by default the shared store's main context).
+    TabsModel(User user, EventTracker eventTracker, PreservedPreferences preservedPreferences,
+              ManagedObjectContext* notices = nullptr);
 
     User user;
     EventTracker eventTracker;
     PreservedPreferences preservedPreferences;
+    ManagedObjectContext* managedObjectContext;  // not owned
 
     // The image of each icon (in kIcons order) while the page with that number is selected.
     static std::array<std::string, 6> iconImages(std::int64_t selectedRaw);
@@ -57,8 +61,9 @@ public:
     // The add-on tab hides while the user record has no password manager.
     bool hidePinvaultAddon() const { return !user.passwordManager(); }
     bool isPinvaultLocked() const { return !isPinvaultAddonActive(); }
-    // Unread in-app notifications; no badge at 0 or below.
-    std::int64_t badgeCount() const { return user.unreadNotificationCount(); }
+    // The signed-in user's in-app notices neither seen nor closed, from the local store; also kept
+    // as the user record's unread count, which the notification page reports. No badge at 0.
+    std::int64_t badgeCount() const;
 };
 
 }  // namespace morvex

@@ -27,8 +27,8 @@ QString css(std::string_view colorName) {
 
 }  // namespace
 
-TabsViewController::TabsViewController(QObject* parent)
-    : ViewController(parent), model(User(), EventTracker(), PreservedPreferences()) {}
+TabsViewController::TabsViewController(ManagedObjectContext* notices, QObject* parent)
+    : ViewController(parent), model(User(), EventTracker(), PreservedPreferences(), notices) {}
 
 TabsViewController::~TabsViewController() = default;
 
@@ -104,6 +104,7 @@ void TabsViewController::viewDidLoad() {
     observers_.push_back(center.addObserver(kAppShowControllerNotification, [this](const Notification& n) { showControllerNotification(n); }));
     observers_.push_back(center.addObserver(UserPasswordManagerUpdateNotification, [this](const Notification&) { passwordManagerChanged(); }));
     observers_.push_back(center.addObserver(VPNAccountDidChangeNotification, [this](const Notification&) { refreshBadge(); }));
+    observers_.push_back(center.addObserver(UserLoggedInChangedNotification, [this](const Notification&) { refreshBadge(); }));
     observers_.push_back(center.addObserver(kOnCountryListFromDashboardNotification, [this](const Notification&) {
         if (locationTab) tabClicked(locationTab);
     }));

@@ -26,7 +26,8 @@ class AppMainViewController;
 class TabsViewController : public appkit::ViewController {
     Q_OBJECT
 public:
-    explicit TabsViewController(QObject* parent = nullptr);
+    // The badge counts the notices of `notices` (by default the shared store's main context).
+    explicit TabsViewController(ManagedObjectContext* notices = nullptr, QObject* parent = nullptr);
     ~TabsViewController() override;
 
     AppMainViewController* delegate = nullptr;  // the main content; set by its segue

@@ -18,7 +18,10 @@
 #include "model/BundleInfo.h"
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
+#include "session/UserAuthentication.h"
+#include "state/CoreDataService.h"
 #include "state/User.h"
+#include "ui/kit/AppNotification.h"
 
 namespace morvex {
 namespace {
@@ -347,16 +350,39 @@ TEST_F(MainContentTest, TheAddonPropertiesFollowThePasswordManagerNotice) {
     EXPECT_FALSE(tabs().isPinvaultLocked.value());
 }
 
-TEST_F(MainContentTest, UnreadNoticesShowACountBadgeOnTheBar) {
-    User().setUnreadNotificationCount(0);
-    open();
+TEST_F(MainContentTest, TheBadgeCountsTheUsersNoticesNeitherSeenNorClosed) {
+    CoreDataService store;
+    ManagedObjectContext& context = store.managedObjectContext();
+    int made = 0;
+    auto notice = [&](std::string user, bool seen, bool closed) {
+        auto n = AppNotification::insert(context);
+        ASSERT_NE(n, nullptr);
+        n->setText("id", "n" + std::to_string(++made));
+        n->setText("username", std::move(user));
+        n->setSeen(seen);
+        n->setClosed(closed);
+    };
+    auto h = hooks();
+    h.notices = &context;
+    open(new AppMainViewController(h));
     EXPECT_FALSE(tabs().badge->isVisible());
-    User().setUnreadNotificationCount(5);
-    tabs().refreshBadge();
+
+    notice("vpn-user", false, false);
+    notice("vpn-user", true, false);
+    notice("vpn-user", false, true);
+    notice("someone-else", false, false);
+    notice("vpn-user", false, false);
+    ASSERT_TRUE(context.save());
+    NotificationCenter::defaultCenter().post(VPNAccountDidChangeNotification);
     EXPECT_TRUE(tabs().badge->isVisible());
-    EXPECT_EQ(tabs().badge->text(), "5");
-    User().setUnreadNotificationCount(-2);
-    tabs().refreshBadge();
+    EXPECT_EQ(tabs().badge->text(), "2");
+    EXPECT_EQ(User().unreadNotificationCount(), 2) << "kept for the notification page";
+
+    User().setVpnUsername("someone-else");
+    NotificationCenter::defaultCenter().post(VPNAccountDidChangeNotification);
+    EXPECT_EQ(tabs().badge->text(), "1");
+    User().setVpnUsername(std::nullopt);
+    NotificationCenter::defaultCenter().post(UserLoggedInChangedNotification, false);
     EXPECT_FALSE(tabs().badge->isVisible());
 }
 

@@ -7,6 +7,9 @@
 #include "app/TabsViewController.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
+#include "state/CoreDataService.h"
+#include "state/User.h"
+#include "ui/kit/AppNotification.h"
 
 namespace morvex::shots {
 namespace {
@@ -50,6 +53,36 @@ QImage hovered(Context&) {
     return renderWindow(*open.window);
 }
 
+// Three unread notices of the signed-in user: the badge on the dashboard tab.
+QImage unreadNotices(Context&) {
+    User().setVpnUsername("shots-user");
+    CoreDataService store;
+    ManagedObjectContext& context = store.managedObjectContext();
+    for (int i = 0; i < 3; ++i) {
+        if (auto notice = AppNotification::insert(context)) {
+            notice->setText("id", "shot-" + std::to_string(i));
+            notice->setText("username", "shots-user");
+        }
+    }
+    (void)context.save();
+    AppMainViewController::Hooks hooks;
+    hooks.activateExtension = [](const std::string&) {};
+    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
+    hooks.migrationCheck = [] {};
+    hooks.notices = &context;
+    appkit::Window window(QSize(760, 500));
+    window.setAppearance(appkit::Appearance::Aqua);
+    window.setContentViewController(new AppMainViewController(hooks));
+    window.show();
+    settle();
+    QImage image = renderWindow(window);
+    window.hide();
+    for (const auto& notice : AppNotification::fetch(context).value_or(AppNotificationList{})) context.deleteObject(notice->object());
+    (void)context.save();
+    User().setVpnUsername(std::nullopt);
+    return image;
+}
+
 const Registration shots({
     {"main-content", "dashboard", selected(MainTab::Dashboard)},
     {"main-content", "locations", selected(MainTab::Locations)},
@@ -58,6 +91,7 @@ const Registration shots({
     {"main-content", "support", selected(MainTab::Support1)},
     {"main-content", "settings", selected(MainTab::Prefences)},
     {"main-content", "devices-hovered", hovered},
+    {"main-content", "unread-notices", unreadNotices},
 });
 
 }  // namespace
