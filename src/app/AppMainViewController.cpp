@@ -3,7 +3,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QStackedWidget>
 #include <QThread>
 
 #include "alerts/Alert.h"
@@ -50,14 +49,14 @@ AppMainViewController::Hooks completed(AppMainViewController::Hooks hooks) {
 AppMainViewController::AppMainViewController(QObject* parent) : AppMainViewController(Hooks{}, parent) {}
 
 AppMainViewController::AppMainViewController(Hooks hooks, QObject* parent)
-    : ViewController(parent), hooks_(completed(std::move(hooks))), tabsController_(std::make_unique<TabsViewController>(hooks_.notices)) {
+    : ViewController(parent),
+      hooks_(completed(std::move(hooks))),
+      tabsController_(std::make_unique<TabsViewController>(hooks_.notices)),
+      pages_(std::make_unique<appkit::TabViewController>()) {
     tabsController_->delegate = this;
 }
 
-AppMainViewController::~AppMainViewController() {
-    observers_.clear();
-    pageControllers_.clear();
-}
+AppMainViewController::~AppMainViewController() { observers_.clear(); }
 
 void AppMainViewController::loadView() {
     auto* view = new QWidget;
@@ -76,10 +75,11 @@ void AppMainViewController::loadView() {
     mapImgView->setObjectName(QStringLiteral("mapImgView"));
     mapImgView->setAlignment(Qt::AlignCenter);
     mapImgView->setPixmap(appkit::imageNamed("DashboardMap", QSize(560, 420)));
-    pages_ = new QStackedWidget(bgView);
-    pages_->setObjectName(QStringLiteral("pages"));
+    // Pages are made when first shown; the container holds one per page number.
+    for (std::int64_t raw = 0; raw <= rawValue(MainTab::About); ++raw) pages_->addChildViewController(makePage(MainTab(raw)));
+    pages_->view()->setObjectName(QStringLiteral("pages"));
     area->addWidget(mapImgView, 0, 0);
-    area->addWidget(pages_, 0, 0);
+    area->addWidget(pages_->view(), 0, 0);
     row->addWidget(bgView, 1);
 
     for (std::string_view id : main_content::kHoverViewIds) {
@@ -105,18 +105,16 @@ void AppMainViewController::viewDidLoad() {
 void AppMainViewController::viewDidAppear() {
     if (auto* window = appkit::Application::shared().firstWindow()) window->setContentSize(kMainWindowContentSize);
     tabsController_->viewWillAppear();
+    pages_->viewDidAppear();
     makeStatusMenuIfNeeded();
     hooks_.migrationCheck();
     for (const std::string& id : main_content::extensionsToActivate(AppPreferences())) hooks_.activateExtension(id);
 }
 
+void AppMainViewController::viewDidDisappear() { pages_->viewDidDisappear(); }
+
 void AppMainViewController::makeStatusMenuIfNeeded() {
     if (!statusMenu) statusMenu = hooks_.makeStatusMenu();
-}
-
-appkit::ViewController* AppMainViewController::currentPageController() const {
-    auto it = pageControllers_.find(currentPage_);
-    return it == pageControllers_.end() ? nullptr : it->second.get();
 }
 
 void AppMainViewController::selectTab(MainTab page) {
@@ -141,27 +139,26 @@ void AppMainViewController::showPage(MainTab page) {
         if (mapImgView) mapImgView->setVisible(look.mapVisible);
         bgView->update();
     }
-    if (!pages_) return;
-    auto& controller = pageControllers_[page];
-    if (!controller) {
-        std::string_view identifier;
-        for (const auto& scene : kPageScenes)
-            if (scene.page == page) identifier = scene.identifier;
-        // The page scenes live beside this controller's own scene (the main storyboard when it
-        // was made in code).
-        auto* board = storyboard() ? storyboard() : appkit::Storyboard::named(kMainStoryboard);
-        if (board && !identifier.empty() && board->hasScene(identifier))
-            controller.reset(qobject_cast<appkit::ViewController*>(board->instantiateController(identifier)));
-        if (!controller) {
-            // Until a page's screen is built: the dashboard's slot stays clear over the map, the
-            // others show the empty page.
-            if (page == MainTab::Dashboard) controller = std::make_unique<appkit::ViewController>();
-            else controller = std::make_unique<EmptyPageViewController>();
-            controller->view()->setObjectName(QString::fromLatin1(identifier.data(), qsizetype(identifier.size())));
-        }
-        pages_->addWidget(controller->view());
+    pages_->setSelectedTabViewItemIndex(int(rawValue(page)));
+}
+
+appkit::ViewController* AppMainViewController::makePage(MainTab page) {
+    std::string_view identifier;
+    for (const auto& scene : kPageScenes)
+        if (scene.page == page) identifier = scene.identifier;
+    // The page scenes live beside this controller's own scene (the main storyboard when it was
+    // made in code).
+    auto* board = storyboard() ? storyboard() : appkit::Storyboard::named(kMainStoryboard);
+    if (board && !identifier.empty() && board->hasScene(identifier)) {
+        QObject* made = board->instantiateController(identifier);
+        if (auto* controller = qobject_cast<appkit::ViewController*>(made)) return controller;
+        delete made;
     }
-    pages_->setCurrentWidget(controller->view());
+    // Until a page's screen is built: the dashboard's slot stays clear over the map, the others
+    // show the empty page.
+    appkit::ViewController* controller = page == MainTab::Dashboard ? new appkit::ViewController : new EmptyPageViewController;
+    controller->setObjectName(QString::fromLatin1(identifier.data(), qsizetype(identifier.size())));
+    return controller;
 }
 
 void AppMainViewController::zevuStateDidChanged(const Notification& notification) {

@@ -18,12 +18,12 @@
 
 #include "app/MainTab.h"
 #include "app/StatusMenu.h"
+#include "appkit/TabViewController.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
 #include "state/CoreDataService.h"
 
 class QLabel;
-class QStackedWidget;
 
 namespace morvex {
 
@@ -69,8 +69,10 @@ public:
     QPointer<QWidget> bgView;
     QPointer<QLabel> mapImgView;
     TabsViewController* tabsController() const { return tabsController_.get(); }
+    // The page container: one page per MainTab, at the index of its number.
+    appkit::TabViewController* pagesController() const { return pages_.get(); }
     // The controller of the page that shows now.
-    appkit::ViewController* currentPageController() const;
+    appkit::ViewController* currentPageController() const { return pages_->selectedViewController(); }
     MainTab currentPage() const { return currentPage_; }
     // The hover tags, one per hover view identifier.
     std::map<std::string, QPointer<QLabel>, std::less<>> hoverImages;
@@ -79,6 +81,7 @@ public:
     void loadView() override;
     void viewDidLoad() override;
     void viewDidAppear() override;
+    void viewDidDisappear() override;
 
     void openViewController(const Notification& notification);
     void zevuStateDidChanged(const Notification& notification);
@@ -90,13 +93,13 @@ public:
 
 private:
     void showPage(MainTab page);
+    appkit::ViewController* makePage(MainTab page);
     void makeStatusMenuIfNeeded();
     void layOutHoverImages();
 
     Hooks hooks_;
     std::unique_ptr<TabsViewController> tabsController_;
-    QPointer<QStackedWidget> pages_;
-    std::map<MainTab, std::unique_ptr<appkit::ViewController>> pageControllers_;
+    std::unique_ptr<appkit::TabViewController> pages_;
     MainTab currentPage_ = MainTab::Dashboard;
     std::vector<ObserverToken> observers_;
 };

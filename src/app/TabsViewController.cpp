@@ -4,10 +4,14 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/MainContentModel.h"
 #include "app/WindowMetrics.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
+#include "appkit/Storyboard.h"
+#include "appkit/TabViewController.h"
 #include "appkit/Window.h"
+#include "appkit/WindowController.h"
 #include "session/UserAuthentication.h"
 #include "state/AppPreferences.h"
 
@@ -115,6 +119,14 @@ void TabsViewController::viewWillAppear() {
     refreshAddonProperties();
     refreshBadge();
     if (auto* window = appkit::Application::shared().firstWindow()) window->setContentSize(kMainWindowContentSize);
+}
+
+void TabsViewController::prepareForSegue(appkit::StoryboardSegue& segue, const std::any&) {
+    if (segue.identifier() != kPreferencesSegue) return;
+    auto* windowController = qobject_cast<appkit::WindowController*>(segue.destinationController());
+    auto* pages = windowController ? qobject_cast<appkit::TabViewController*>(windowController->contentViewController()) : nullptr;
+    if (pages && main_content::preferencesOpenOnProtocolPage(AppPreferences()))
+        pages->setSelectedTabViewItemIndex(main_content::kProtocolPreferencesIndex);
 }
 
 QPushButton* TabsViewController::buttonFor(MainTab page) const {

@@ -50,6 +50,10 @@ public:
     void loadView() override;
     void viewDidLoad() override;
     void viewWillAppear() override;
+    // "PreferencesSegue": the preferences open on their protocol page (index 1) unless both tunnel
+    // extensions are activated.
+    void prepareForSegue(appkit::StoryboardSegue& segue, const std::any& sender) override;
+    static constexpr std::string_view kPreferencesSegue = "PreferencesSegue";
 
     // The action of every tab button (other parts select a tab through it too).
     void tabClicked(QPushButton* button);

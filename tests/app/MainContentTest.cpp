@@ -13,6 +13,8 @@
 #include "app/TabsModel.h"
 #include "app/TabsViewController.h"
 #include "appkit/Storyboard.h"
+#include "appkit/TabViewController.h"
+#include "appkit/WindowController.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
 #include "model/BundleInfo.h"
@@ -27,6 +29,14 @@ namespace morvex {
 namespace {
 
 using main_content::PageBackground;
+
+// A page that counts how often it appears and disappears.
+class RecordingPage : public appkit::ViewController {
+public:
+    int appeared = 0, disappeared = 0;
+    void viewDidAppear() override { ++appeared; }
+    void viewDidDisappear() override { ++disappeared; }
+};
 
 class MainContentTest : public test::AlertTest {
 protected:
@@ -59,6 +69,8 @@ protected:
     }
     TabsViewController& tabs() { return *content->tabsController(); }
     QColor background() const { return content->bgView->palette().color(QPalette::Window); }
+    // The page on show: its controller's name (its scene) and its view.
+    QString shownPageName() const { return content->currentPageController()->objectName(); }
     QWidget* shownPage() const { return content->view()->findChild<QStackedWidget*>("pages")->currentWidget(); }
     std::vector<std::string> tracked(const std::string& event) const {
         std::vector<std::string> groups;
@@ -75,6 +87,7 @@ protected:
     AppMainViewController* content = nullptr;
     std::vector<std::string> activated;
     int statusMenusMade = 0;
+    RecordingPage* dashboard = nullptr;
 };
 
 TEST_F(MainContentTest, APageRequestSwitchesThePageAndTheContentsLook) {
@@ -207,17 +220,47 @@ TEST_F(MainContentModelTest, ExtensionsAreAskedForUnlessActivatedAndPreferencesO
     EXPECT_NE(infoPacketTunnelIdentifier(), infoWireguardPacketTunnelIdentifier());
 }
 
+TEST_F(MainContentTest, PreferencesOpenOnTheProtocolPageUnlessBothExtensionsAreActivated) {
+    open();
+    struct Case {
+        SystemExtensionStatus openVPN, wireGuard;
+        int page;
+    };
+    const std::vector<Case> cases = {
+        {SystemExtensionStatus::Activated, SystemExtensionStatus::Activated, 0},
+        {SystemExtensionStatus::Activated, SystemExtensionStatus::AwaitingApproval, 1},
+        {SystemExtensionStatus::NotRecorded, SystemExtensionStatus::Activated, 1},
+    };
+    for (const auto& c : cases) {
+        AppPreferences().setOpenVPNSystemExtensionStatus(c.openVPN);
+        AppPreferences().setWgSystemExtensionStatus(c.wireGuard);
+        appkit::WindowController preferences;
+        auto* pages = new appkit::TabViewController;
+        for (int i = 0; i < 3; ++i) pages->addChildViewController(new appkit::ViewController);
+        preferences.setContentViewController(pages);
+        appkit::StoryboardSegue segue("PreferencesSegue", &tabs(), &preferences, appkit::SegueKind::Show, {});
+        tabs().prepareForSegue(segue, {});
+        EXPECT_EQ(pages->selectedTabViewItemIndex(), c.page);
+        appkit::StoryboardSegue other("OtherSegue", &tabs(), &preferences, appkit::SegueKind::Show, {});
+        pages->setSelectedTabViewItemIndex(2);
+        tabs().prepareForSegue(other, {});
+        EXPECT_EQ(pages->selectedTabViewItemIndex(), 2) << "other segues are left alone";
+    }
+}
+
 TEST_F(MainContentTest, ClickingEachTabShowsItsPage) {
     // A storyboard of this test's own whose dashboard scene is built: the others show the empty page.
     appkit::Storyboard& board = appkit::Storyboard::define("MainContentTestBoard");
     board.scene("AppMainViewController", [this] { return new AppMainViewController(hooks()); })
-        .scene("DashboardViewController", [] {
-            auto* c = new appkit::ViewController;
-            c->view()->setObjectName("builtDashboard");
-            return c;
+        .scene("DashboardViewController", [this] {
+            dashboard = new RecordingPage;
+            dashboard->setObjectName("builtDashboard");
+            return dashboard;
         });
     open(qobject_cast<AppMainViewController*>(board.instantiateController("AppMainViewController")));
-    EXPECT_EQ(shownPage()->objectName(), "builtDashboard");
+    EXPECT_EQ(shownPageName(), "builtDashboard");
+    ASSERT_NE(dashboard, nullptr);
+    EXPECT_EQ(dashboard->appeared, 1);
 
     struct Case {
         QPushButton* tab;
@@ -241,12 +284,15 @@ TEST_F(MainContentTest, ClickingEachTabShowsItsPage) {
         ASSERT_TRUE(c.tab && c.tab->isVisible());
         QTest::mouseClick(c.tab, Qt::LeftButton);
         EXPECT_EQ(content->currentPage(), c.page);
-        EXPECT_EQ(shownPage()->objectName(), c.pageName);
+        EXPECT_EQ(shownPageName(), c.pageName);
+        EXPECT_EQ(shownPage(), content->currentPageController()->view());
         EXPECT_TRUE(shownPage()->isVisible());
         EXPECT_EQ(tabs().currentlySelectedTab, c.tab);
         EXPECT_EQ(opened.back(), c.page);
     }
     EXPECT_EQ(opened.size(), cases.size());
+    EXPECT_EQ(dashboard->disappeared, 1) << "the dashboard hears that it leaves and comes back";
+    EXPECT_EQ(dashboard->appeared, 2);
 }
 
 TEST_F(MainContentTest, HoveringATabShowsItsTagAndHoverIconLeavingRestoresTheSelection) {
