@@ -4,6 +4,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/QtAlertPresenter.h"
+#include "app/SessionDesktopHooks.h"
 #include "app/StatusMenuOptionsHandler.h"
 #include "app/Storyboards.h"
 #include "alerts/AlertServices.h"
@@ -19,6 +20,7 @@
 #include "model/Version.h"
 #include "session/OAuthService.h"
 #include "ui/kit/ValueTransformers.h"
+#include "vpn/MorvexVPNService.h"
 
 int main(int argc, char** argv) {
     morvex::appLaunchStartTime = morvex::absoluteTimeNow();
@@ -53,7 +55,11 @@ int main(int argc, char** argv) {
     services.presenter = alerts;
     services.openURL = [](const std::string& url) { morvex::appkit::Workspace::shared().openURL(url); };
     services.terminate = [&application] { application.terminate(); };
+    // The sign-out asks first while a tunnel is up; it closes the preferences windows and clears
+    // the shown notifications through the desktop hooks.
+    services.logout = [] { morvex::MorvexVPNService::logoutWithDefaults(); };
     morvex::AlertServices::install(std::move(services));
+    morvex::installSessionDesktop();
     // The menu options (update check, support, log out) and the core services they rely on:
     // reachability and analytics now; the SDK is set up by the delegate's launch just after, and
     // again with the rest each time sign-in asks.
