@@ -12,6 +12,7 @@
 #include "session/UserAuthentication.h"
 #include "state/MorvexVPNSecrets.h"
 #include "state/User.h"
+#include "vpn/MorvexVPNService.h"
 #include "vpn/Zevu.h"
 
 namespace morvex {
@@ -20,8 +21,10 @@ namespace {
 
 StatusMenuOptionsHandler::Hooks completed(StatusMenuOptionsHandler::Hooks hooks) {
     if (!hooks.versionCheck) {
-        hooks.versionCheck = [](bool, std::function<void(std::optional<Error>)> completion) {
-            completion(Error("MorvexVPNErrorDomain", -1, "The version check is not available."));
+        hooks.versionCheck = [](bool silent, std::function<void(std::optional<Error>)> completion) {
+            MorvexVPNService::checkForUpdate(silent, AppPreferences(), [completion](MorvexVPNService::VersionCheckResult result) {
+                completion(result ? std::nullopt : std::optional<Error>(result.error()));
+            });
         };
     }
     if (!hooks.startReachability) hooks.startReachability = [] { Networking::shared().startReachabilityListener(); };
