@@ -33,12 +33,7 @@ AppMainViewController::Hooks completed(AppMainViewController::Hooks hooks) {
     if (!hooks.migrationCheck) {
         hooks.migrationCheck = [] {
             UserAuthentication authentication;
-            main_content::MigrationCheck check;
-            check.consent = [](std::function<void()> answered) {
-                Alert().showMigrateConsentFailed(AppScreen::Dashboard, BaseViewController::makeEventTrackerDefaultValue(),
-                                                 OwnedCallback<bool>::unowned([answered](bool) { answered(); }));
-            };
-            check.run(authentication);
+            main_content::MigrationCheck::withConsentAlert().run(authentication);
         };
     }
     return hooks;

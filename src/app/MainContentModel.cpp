@@ -1,5 +1,7 @@
 #include "app/MainContentModel.h"
 
+#include "alerts/Alert.h"
+#include "alerts/BaseViewController.h"
 #include "model/BundleInfo.h"
 #include "session/UserAuthentication.h"
 
@@ -69,7 +71,8 @@ void MigrationCheck::run(UserAuthentication& authentication) const {
             record.setIsUserNotMigratedToEmail(true);
             return;
         }
-        auto migrate = [authentication]() mutable {
+        auto migrate = [authentication](bool loggedOut) mutable {
+            if (loggedOut) return;
             authentication.migrateToEmail([authentication](UserAuthentication::MigrationResult outcome) mutable {
                 User stored = authentication.user;
                 switch (outcome.kind) {
@@ -87,8 +90,17 @@ void MigrationCheck::run(UserAuthentication& authentication) const {
             });
         };
         if (consentStep) consentStep(migrate);
-        else migrate();
+        else migrate(false);
     });
+}
+
+MigrationCheck MigrationCheck::withConsentAlert() {
+    MigrationCheck check;
+    check.consent = [](std::function<void(bool)> answered) {
+        Alert().showMigrateConsentFailed(AppScreen::Dashboard, BaseViewController::makeEventTrackerDefaultValue(),
+                                         OwnedCallback<bool>::unowned(std::move(answered)));
+    };
+    return check;
 }
 
 }  // namespace main_content

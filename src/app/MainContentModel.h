@@ -54,11 +54,14 @@ inline constexpr std::string_view kHoverViewIds[] = {"dashboardHoverView", "loca
                                                      "profileHoverView",   "supportHoverView",  "settingsHoverView"};
 
 // The e-mail migration check of a legacy account (runs only while the user record says it is not
-// migrated). `consent` shows the migration consent and calls back once answered; the migration
-// then runs and its outcome is stored.
+// migrated). `consent` shows the migration consent and calls back once answered, with true when
+// the user logged out there; the migration then runs (never after a logout, which it would undo
+// by storing the account again) and its outcome is stored.
 struct MigrationCheck {
-    std::function<void(std::function<void()> answered)> consent;
+    std::function<void(std::function<void(bool loggedOut)> answered)> consent;
     void run(UserAuthentication& authentication) const;
+    // The check with the consent alert of the sign-in flow.
+    static MigrationCheck withConsentAlert();
 };
 
 }  // namespace main_content
