@@ -1,5 +1,6 @@
 #include "app/Storyboards.h"
 
+#include "app/AppMainViewController.h"
 #include "app/EmptyPageViewController.h"
 #include "app/MainViewController.h"
 #include "app/MainWindowController.h"
@@ -13,6 +14,7 @@ void registerStoryboards() {
         .scene("MainWindowController", [] { return new MainWindowController; }, "SplashViewController")
         .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
+        .scene("AppMainViewController", [] { return new AppMainViewController; })
         .scene(std::string(SplashViewController::kLoginStoryboardID), [] { return new EmptyPageViewController; })
         .initial("MainWindowController");
 }
