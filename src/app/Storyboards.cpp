@@ -5,6 +5,7 @@
 #include "app/MainWindowController.h"
 #include "app/SplashViewController.h"
 #include "appkit/Storyboard.h"
+#include "ui/dashboard/DashboardViewController.h"
 
 namespace morvex {
 
@@ -13,6 +14,7 @@ void registerStoryboards() {
         .scene("MainWindowController", [] { return new MainWindowController; }, "SplashViewController")
         .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
+        .scene(std::string(DashboardViewController::kStoryboardID), [] { return new DashboardViewController; })
         .scene(std::string(SplashViewController::kLoginStoryboardID), [] { return new EmptyPageViewController; })
         .initial("MainWindowController");
 }
