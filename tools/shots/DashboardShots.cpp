@@ -2,6 +2,7 @@
 // locations and figures so the pictures do not depend on the clock or the network.
 #include "Shots.h"
 
+#include "alerts/AlertServices.h"
 #include "appkit/AnimationView.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
@@ -33,6 +34,21 @@ void storeLocations() {
     preferences.setOnGoingConnectionId("760000000.5");
 }
 
+// The SDK's status as the pictured state has it (the simulated SDK has no tunnel up here).
+class FixedStatus : public VPNControl {
+public:
+    explicit FixedStatus(int status) : status_(status) {}
+    int getCurrentVPNStatus() override { return status_; }
+    void setDoCheckInternetConnectivity(bool) override {}
+    void reconnectVPN() override {}
+    void cancelVPN() override {}
+    void disconnectVPN() override {}
+    void disableFirewall() override {}
+
+private:
+    int status_;
+};
+
 void post(S state, std::shared_ptr<const AppError> error = nullptr) {
     ZevuTypes::ConnectionInfo info;
     info.state = state;
@@ -50,24 +66,30 @@ void settleAnimation(DashboardViewController& dashboard, double seconds) {
     }
 }
 
-QImage render(const std::function<void(DashboardViewController&)>& arrange) {
+QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewController&)>& arrange) {
     storeLocations();
+    const AlertServices previous = AlertServices::installed();
+    AlertServices services = previous;
+    services.vpn = std::make_shared<FixedStatus>(zevu::rawValue(status));
+    AlertServices::install(services);
     appkit::Window window(QSize(688, 500));
     auto* dashboard = new DashboardViewController;
     window.setContentViewController(dashboard);
     window.show();
     settle();
     arrange(*dashboard);
-    settle(100);
-    return renderWindow(window);
+    settle(600);  // the card's fades end
+    QImage image = renderWindow(window);
+    AlertServices::install(previous);
+    return image;
 }
 
 QImage disconnected(Context&) {
-    return render([](DashboardViewController& d) { settleAnimation(d, 1.0); });
+    return render(zevu::ZevuVPNState::Disconnected, [](DashboardViewController& d) { settleAnimation(d, 1.0); });
 }
 
 QImage connecting(Context&) {
-    return render([](DashboardViewController& d) {
+    return render(zevu::ZevuVPNState::Connecting, [](DashboardViewController& d) {
         NotificationCenter::defaultCenter().post(ZevuTypes::connectionRequestedNotification, germany());
         post(S::Connecting);
         settleAnimation(d, 0.7);
@@ -75,7 +97,9 @@ QImage connecting(Context&) {
 }
 
 QImage connected(Context&) {
-    return render([](DashboardViewController& d) {
+    return render(zevu::ZevuVPNState::Connected, [](DashboardViewController& d) {
+        NotificationCenter::defaultCenter().post(ZevuTypes::connectionRequestedNotification, germany());
+        post(S::Connecting);
         post(S::Connected);
         NotificationCenter::defaultCenter().post("FetchIP", std::any(), UserInfo{{"ip", std::string("198.51.100.23")}});
         auto& card = d.locationCard()->model();
@@ -89,13 +113,15 @@ QImage connected(Context&) {
         s.recentlyConnectedName = "Frankfurt, DE";
         s.recentlyConnectedVisible = true;
         s.recentlyConnectedFlag = "de";
+        s.quickConnectFlag = "de";
+        s.protocolText = "IKEv2";
         panel.state = s;
         settleAnimation(d, 2.0);
     });
 }
 
 QImage unableToConnect(Context&) {
-    return render([](DashboardViewController& d) {
+    return render(zevu::ZevuVPNState::Disconnected, [](DashboardViewController& d) {
         auto error = std::make_shared<AppError>(AppError::makeFallback(5001));
         error->primaryCta = "Troubleshoot";
         error->secondaryCta = "Dismiss";

@@ -175,7 +175,8 @@ double ConnectionLocationController::ipDurationAlpha() const {
 
 void ConnectionLocationController::fade(QGraphicsOpacityEffect* effect, double to) {
     if (!effect) return;
-    auto* animation = new QPropertyAnimation(effect, "opacity", effect);
+    auto* animation = new QPropertyAnimation(effect, "opacity", this);
+    fades_.push_back(animation);
     animation->setDuration(ANIMATION_MS);
     animation->setEasingCurve(QEasingCurve::OutCubic);
     animation->setEndValue(to);
@@ -183,6 +184,10 @@ void ConnectionLocationController::fade(QGraphicsOpacityEffect* effect, double t
 }
 
 void ConnectionLocationController::showLayout(ConnectionLocationModel::Layout layout) {
+    // A fade still running from the previous layout would undo this one when it ends.
+    for (auto& running : fades_)
+        if (running) running->stop();
+    fades_.clear();
     switch (layout) {
     case ConnectionLocationModel::Layout::Connected:
         ipDurationOpacity_->setOpacity(ALPHA_HIDDEN);

@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 class QGraphicsOpacityEffect;
+class QPropertyAnimation;
 
 namespace morvex {
 
@@ -58,6 +59,7 @@ private:
     QPointer<QToolButton> buttonFavorite_;
     QGraphicsOpacityEffect* recommendedOpacity_ = nullptr;
     QGraphicsOpacityEffect* ipDurationOpacity_ = nullptr;
+    std::vector<QPointer<QPropertyAnimation>> fades_;
     std::vector<appkit::Subscription> bindings_;
     std::vector<ObserverToken> observers_;
 };

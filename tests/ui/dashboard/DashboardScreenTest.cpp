@@ -126,5 +126,16 @@ TEST_F(DashboardScreenTest, TheAnimationAreasShowThePointingHandAndTheWavesIgnor
     EXPECT_EQ(waves.animationView()->animation(), nullptr);
 }
 
+TEST_F(DashboardScreenTest, TheCardsLabelsEndInTheLastLayoutEvenWhileAnEarlierFadeRuns) {
+    appkit::Application app;
+    ConnectionLocationController card;
+    card.view();
+    card.model().applyConnectionState(S::Disconnected);  // fades the "recommended" label in
+    card.model().applyConnectionState(S::Connecting);    // hides both at once
+    test::spinFor(std::chrono::milliseconds(ConnectionLocationController::ANIMATION_MS + 200));
+    EXPECT_EQ(card.recommendedAlpha(), ConnectionLocationController::ALPHA_HIDDEN);
+    EXPECT_EQ(card.ipDurationAlpha(), ConnectionLocationController::ALPHA_HIDDEN);
+}
+
 }  // namespace
 }  // namespace morvex
