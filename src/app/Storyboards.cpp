@@ -1,5 +1,6 @@
 #include "app/Storyboards.h"
 
+#include "app/AppMainViewController.h"
 #include "app/EmptyPageViewController.h"
 #include "app/MainViewController.h"
 #include "app/MainWindowController.h"
@@ -15,6 +16,7 @@ void registerStoryboards() {
         .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
         .scene(std::string(DashboardViewController::kStoryboardID), [] { return new DashboardViewController; })
+        .scene("AppMainViewController", [] { return new AppMainViewController; })
         .scene(std::string(SplashViewController::kLoginStoryboardID), [] { return new EmptyPageViewController; })
         .initial("MainWindowController");
 }

@@ -4,6 +4,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/QtAlertPresenter.h"
+#include "app/StatusMenuOptionsHandler.h"
 #include "app/Storyboards.h"
 #include "alerts/AlertServices.h"
 #include "app/ThemeNotifier.h"
@@ -53,6 +54,12 @@ int main(int argc, char** argv) {
     services.openURL = [](const std::string& url) { morvex::appkit::Workspace::shared().openURL(url); };
     services.terminate = [&application] { application.terminate(); };
     morvex::AlertServices::install(std::move(services));
+    // The menu options (update check, support, log out) and the core services they rely on:
+    // reachability and analytics now; the SDK is set up by the delegate's launch just after, and
+    // again with the rest each time sign-in asks.
+    morvex::StatusMenuOptionsHandler::Hooks menuHooks;
+    menuHooks.setUpSDKAtCreation = false;
+    morvex::StatusMenuOptionsHandler menuOptions(std::move(menuHooks));
     morvex::AppDelegate::Collaborators collaborators;
     collaborators.alerts = alerts;
     morvex::AppDelegate delegate(std::move(collaborators));

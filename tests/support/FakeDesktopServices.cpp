@@ -21,7 +21,8 @@ FakeDBusService::FakeDBusService()
 
 FakeDBusService::~FakeDBusService() { stop(); }
 
-void FakeDBusService::start(QObject* object, const QString& service, const QString& path) {
+void FakeDBusService::start(QObject* object, const QString& service, const QString& path,
+                            QDBusConnection::RegisterOptions options) {
     object_ = object;
     path_ = path;
     if (!connection_.isConnected()) return;
@@ -35,7 +36,7 @@ void FakeDBusService::start(QObject* object, const QString& service, const QStri
     bool registered = false;
     QDBusConnection connection = connection_;
     QMetaObject::invokeMethod(object, [&] {
-        registered = connection.registerObject(path, object, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+        registered = connection.registerObject(path, object, options);
     }, Qt::BlockingQueuedConnection);
     available_ = registered;
 }
@@ -184,5 +185,29 @@ void FakeColorSchemePortal::setScheme(uint scheme) {
                                QDBusVariant(uint(scheme)));
     });
 }
+
+QStringList StatusNotifierWatcherObject::registeredStatusNotifierItems() const {
+    std::lock_guard lock(mutex);
+    return items;
+}
+
+void StatusNotifierWatcherObject::RegisterStatusNotifierItem(const QString& service) {
+    {
+        std::lock_guard lock(mutex);
+        items.push_back(service);
+    }
+    emit StatusNotifierItemRegistered(service);
+}
+
+void StatusNotifierWatcherObject::RegisterStatusNotifierHost(const QString&) { emit StatusNotifierHostRegistered(); }
+
+FakeStatusNotifierWatcher::FakeStatusNotifierWatcher() : object_(new StatusNotifierWatcherObject) {
+    start(object_, QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals | QDBusConnection::ExportAllProperties);
+}
+
+FakeStatusNotifierWatcher::~FakeStatusNotifierWatcher() { stop(); }
+
+QStringList FakeStatusNotifierWatcher::items() const { return object_->registeredStatusNotifierItems(); }
 
 }  // namespace morvex::test

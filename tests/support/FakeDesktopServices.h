@@ -31,7 +31,8 @@ public:
 protected:
     FakeDBusService();
     // Moves the object to the service's thread and publishes it under the name and path.
-    void start(QObject* object, const QString& service, const QString& path);
+    void start(QObject* object, const QString& service, const QString& path,
+               QDBusConnection::RegisterOptions options = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
     // Takes the name off the bus, deletes the object on its thread and ends the thread.
     void stop();
     // Runs `f` on the service's thread (signals are emitted from there).
@@ -143,6 +144,43 @@ public:
 
 private:
     PortalSettingsObject* object_;
+};
+
+class StatusNotifierWatcherObject : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isStatusNotifierHostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredStatusNotifierItems)
+public:
+    mutable std::mutex mutex;
+    QStringList items;
+
+    bool isStatusNotifierHostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList registeredStatusNotifierItems() const;
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service);
+    void RegisterStatusNotifierHost(const QString& service);
+
+signals:
+    void StatusNotifierItemRegistered(const QString& service);
+    void StatusNotifierItemUnregistered(const QString& service);
+    void StatusNotifierHostRegistered();
+};
+
+// The desktop's status-notifier watcher with a host registered, as a panel that shows status
+// items provides it: items register their bus names with it.
+class FakeStatusNotifierWatcher : public FakeDBusService {
+public:
+    FakeStatusNotifierWatcher();
+    ~FakeStatusNotifierWatcher() override;
+    // The bus names of the items registered so far.
+    QStringList items() const;
+
+private:
+    StatusNotifierWatcherObject* object_;
 };
 
 }  // namespace morvex::test

@@ -1,0 +1,77 @@
+#pragma once
+// What the status-bar menu decides without a widget: the icon for a VPN state, the entries of
+// its click menu for an SDK status, its web links, and the popover's model that keeps the VPN
+// state and toggles the connection.
+//
+// The SDK's status number counts as connected at 3 and connecting at 2; every other value is
+// not connected.
+#include <any>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "alerts/AlertServices.h"
+#include "appkit/Bindings.h"
+#include "foundation/NotificationCenter.h"
+#include "model/ZevuTypes.h"
+#include "state/AppPreferences.h"
+#include "vpn/Zevu.h"
+
+namespace morvex::status_menu {
+
+inline constexpr int kConnectingStatus = 2;
+inline constexpr int kConnectedStatus = 3;
+constexpr bool isConnectedOrConnecting(int status) { return status == kConnectingStatus || status == kConnectedStatus; }
+// 3 Connected, 2 Connecting, anything else Disconnected.
+ZevuConnectionState stateFromStatus(int status);
+
+inline constexpr std::string_view kConnectedIcon = "StatusMenuConnected";
+inline constexpr std::string_view kConnectingIcon = "StatusMenuConnecting";
+inline constexpr std::string_view kDisconnectedIcon = "StatusMenuDisconnected";
+// The icon for a state notification's object; none (the icon stays) for an object that is no
+// ConnectionInfo and for an attempt refused with 5043 because one is already under way.
+std::optional<std::string_view> iconFor(const std::any& object);
+
+enum class Action { ToggleConnect, Open, Quit };
+struct Entry {
+    std::string_view titleKey;
+    std::string_view defaultTitle;
+    std::string_view keyEquivalent;
+    Action action;
+};
+// The click menu for the SDK status at the moment of the click.
+std::vector<Entry> entries(int sdkStatus);
+
+// Web pages: the site's root (live chat), its privacy and terms pages, and the support page in
+// German for a stored "de" (or nothing stored), else in English.
+std::string liveChatURL();
+std::string privacyPolicyURL();
+std::string termsURL();
+std::string supportURL(const AppPreferences& preferences);
+
+}  // namespace morvex::status_menu
+
+namespace morvex {
+
+// The popover's model: the VPN state for its bindings, following the engine's notifications, and
+// a toggle that cancels, disconnects or quick-connects (no account check on this road).
+class StatusMenuModel {
+public:
+    explicit StatusMenuModel(Zevu zevu);
+
+    Zevu zevu;
+    appkit::Observable<ZevuConnectionState> vpnStatus;
+
+    void toggleConnection();
+    // The engine's state notification (any thread; the value is set on the main thread).
+    void zevuStatusNotification(const Notification& notification);
+
+private:
+    std::shared_ptr<VPNControl> vpn() const;
+    ObserverToken stateObserver_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace morvex

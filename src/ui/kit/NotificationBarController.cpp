@@ -1,0 +1,142 @@
+#include "ui/kit/NotificationBarController.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "appkit/Images.h"
+
+namespace morvex {
+
+namespace {
+QColor rgba(const std::array<double, 4>& c) { return QColor::fromRgbF(c[0], c[1], c[2], c[3]); }
+
+QString html(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
+
+// The notice text: the title in bold plum, then the message in regular weight. Blanks are kept as
+// written (the expired notice has none between the two).
+QString richText(const NotificationBarModel::Text& text) {
+    return QStringLiteral("<span style=\"white-space:pre\"><b style=\"color:%1\">%2</b>%3</span>")
+        .arg(rgba(NotificationBarTypes::titleColor()).name(), html(text.title), html(text.rest));
+}
+}  // namespace
+
+NotificationBarController::NotificationBarController(NotificationCenter& centre, QObject* parent)
+    : ViewController(parent), model_(std::make_unique<NotificationBarModel>(centre)) {}
+
+NotificationBarController::~NotificationBarController() {
+    if (host_) host_->removeEventFilter(this);
+}
+
+void NotificationBarController::loadView() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("NotificationBar"));
+    view->setFixedHeight(kHeight);
+    auto* outer = new QHBoxLayout(view);
+    outer->setContentsMargins(0, 0, 0, 0);
+    boxView_ = new QFrame(view);
+    boxView_->setObjectName(QStringLiteral("boxView"));
+    boxView_->setAutoFillBackground(true);
+    outer->addWidget(boxView_);
+
+    auto* row = new QHBoxLayout(boxView_);
+    row->setContentsMargins(16, 0, 8, 0);
+    row->setSpacing(8);
+    message_ = new QLabel(boxView_);
+    message_->setObjectName(QStringLiteral("message"));
+    message_->setTextFormat(Qt::RichText);
+    QFont font = message_->font();
+    font.setPixelSize(11);
+    message_->setFont(font);
+    QPalette textPalette = message_->palette();
+    textPalette.setColor(QPalette::WindowText, QColor(0x1C, 0x1C, 0x1C));
+    message_->setPalette(textPalette);
+    row->addWidget(message_, 1);
+
+    auto makeButton = [&](const char* name) {
+        auto* button = new QPushButton(boxView_);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setCursor(Qt::PointingHandCursor);
+        button->setFixedHeight(24);
+        button->setStyleSheet(QStringLiteral(
+            "QPushButton { background: white; color: #432260; border: none; border-radius: 6px;"
+            " padding: 0 12px; font-size: 11px; font-weight: 600; }"
+            "QPushButton:hover { background: #F6F6F6; }"));
+        row->addWidget(button);
+        return button;
+    };
+    primary_ = makeButton("primaryButton");
+    secondary_ = makeButton("secondaryButton");
+    close_ = new QToolButton(boxView_);
+    close_->setObjectName(QStringLiteral("closeButton"));
+    close_->setAutoRaise(true);
+    close_->setCursor(Qt::PointingHandCursor);
+    close_->setIcon(appkit::imageNamed("NotificationBarClose"));
+    close_->setIconSize(QSize(16, 16));
+    close_->setFixedSize(24, 24);
+    close_->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+    row->addWidget(close_);
+
+    connect(primary_, &QPushButton::clicked, this, [this] { primaryButtonClicked(); });
+    connect(secondary_, &QPushButton::clicked, this, [this] { secondaryButtonClicked(); });
+    connect(close_, &QToolButton::clicked, this, [this] { closeButtonClicked(); });
+    setView(view);
+}
+
+void NotificationBarController::viewDidLoad() {
+    ViewController::viewDidLoad();
+    QWidget* bar = view();
+    auto& m = *model_;
+    bindings_.push_back(appkit::bindProperty<bool>(m.hidden, [bar](const bool& hidden) {
+        bar->setVisible(!hidden);
+        if (!hidden) bar->raise();
+    }));
+    bindings_.push_back(appkit::bindProperty<std::optional<NotificationBarModel::Text>>(
+        m.message, [this](const std::optional<NotificationBarModel::Text>& text) {
+            message_->setText(text ? richText(*text) : QString());
+        }));
+    auto bindButton = [this](appkit::Observable<std::optional<std::string>>& title, QPushButton* button) {
+        bindings_.push_back(appkit::bindProperty<std::optional<std::string>>(
+            title, [button](const std::optional<std::string>& t) {
+                button->setText(t ? QString::fromStdString(*t) : QString());
+                button->setVisible(t.has_value());
+            }));
+    };
+    bindButton(m.primaryButtonTitle, primary_);
+    bindButton(m.secondaryButtonTitle, secondary_);
+    bindings_.push_back(appkit::bindProperty<bool>(m.closeable, [this](const bool& c) { close_->setVisible(c); }));
+    bindings_.push_back(appkit::bindProperty<Color>(m.color, [this](const Color& color) {
+        QPalette palette = boxView_->palette();
+        palette.setColor(QPalette::Window, rgba(fillColor(color)));
+        boxView_->setPalette(palette);
+    }));
+}
+
+void NotificationBarController::installOn(QWidget* host) {
+    if (!host) return;
+    if (host_) host_->removeEventFilter(this);
+    host_ = host;
+    if (!parent()) setParent(host);
+    view()->setParent(host);
+    host->installEventFilter(this);
+    place();
+    view()->setVisible(!model_->hidden.value());
+    view()->raise();
+}
+
+bool NotificationBarController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == host_ && (event->type() == QEvent::Resize || event->type() == QEvent::ChildAdded)) {
+        place();
+        if (event->type() == QEvent::ChildAdded && isViewLoaded()) view()->raise();
+    }
+    return ViewController::eventFilter(watched, event);
+}
+
+void NotificationBarController::place() {
+    if (host_) view()->setGeometry(0, 0, host_->width(), kHeight);
+}
+
+}  // namespace morvex
