@@ -3,6 +3,8 @@
 #include "Shots.h"
 
 #include "alerts/AlertServices.h"
+#include "app/AppMainViewController.h"
+#include "app/StatusMenu.h"
 #include "appkit/AnimationView.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
@@ -72,11 +74,21 @@ QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewC
     AlertServices services = previous;
     services.vpn = std::make_shared<FixedStatus>(zevu::rawValue(status));
     AlertServices::install(services);
-    appkit::Window window(QSize(688, 500));
-    auto* dashboard = new DashboardViewController;
-    window.setContentViewController(dashboard);
+    // The dashboard as the main content shows it, beside the tab bar and over the world map.
+    AppMainViewController::Hooks hooks;
+    hooks.activateExtension = [](const std::string&) {};
+    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
+    hooks.migrationCheck = [] {};
+    appkit::Window window(QSize(760, 500));
+    window.setAppearance(appkit::Appearance::Aqua);
+    auto* content = new AppMainViewController(hooks);
+    window.setContentViewController(content);
     window.show();
     settle();
+    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Dashboard);
+    settle();
+    auto* dashboard = qobject_cast<DashboardViewController*>(content->currentPageController());
+    if (!dashboard) return {};
     arrange(*dashboard);
     settle(600);  // the card's fades end
     QImage image = renderWindow(window);

@@ -176,6 +176,7 @@ void ConnectionComponentsController::loadView() {
     recommendedImgView_->setFixedSize(kFlagSide, kFlagSide);
     locationRow->addWidget(recommendedImgView_);
     recommendedName_ = value("recommendedName", card, 16, QFont::Medium);
+    recommendedName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     locationRow->addWidget(recommendedName_, 1);
     rightArrow_ = new QLabel(card);
     rightArrow_->setObjectName(QStringLiteral("rightArrow"));
@@ -257,6 +258,7 @@ void ConnectionComponentsController::loadView() {
     recentlyConnectedImgView_->setFixedSize(kFlagSide, kFlagSide);
     recent->addWidget(recentlyConnectedImgView_);
     recentlyConnectedName_ = value("recentlyConnectedName", recentlyConnectedView_, 14);
+    recentlyConnectedName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     recent->addWidget(recentlyConnectedName_, 1);
     recentlyConnectedBtn_ = new QPushButton(recentlyConnectedView_);
     recentlyConnectedBtn_->setObjectName(QStringLiteral("recentlyConnectedBtn"));

@@ -74,13 +74,29 @@ ConnectionComponentsModel::Collaborators ConnectionComponentsModel::defaults() {
     c.firewallEnabled = [](std::function<void(bool)> answer) {
         HelperComunicator().isAnyFirewallEnabled(true, std::move(answer));
     };
-    c.showBar = [](const Bar& bar) { NotificationCenter::defaultCenter().post(showNotificationName, bar); };
-    c.hideBar = [] { NotificationCenter::defaultCenter().post(hideNotificationName); };
+    c.showBar = [](const Bar& bar) { NotificationCenter::defaultCenter().post(ShowNotificationBarNotification, bar); };
+    c.hideBar = [] { NotificationCenter::defaultCenter().post(HideNotificationBarNotification); };
     return c;
 }
 
+namespace {
+
+class BarDelegate : public NotificationBarDelegate {
+public:
+    explicit BarDelegate(ConnectionComponentsModel* model) : model_(model) {}
+    void notificationBarButtonClicked(NotificationBarAction action, const NotificationBarTypes::Notification& bar) override {
+        if (model_) model_->notificationBarAction(action, bar);
+    }
+
+private:
+    QPointer<ConnectionComponentsModel> model_;
+};
+
+}  // namespace
+
 ConnectionComponentsModel::ConnectionComponentsModel(Collaborators collaborators, QObject* parent)
     : BaseViewModel(parent), c_(std::move(collaborators)) {
+    barDelegate_ = std::make_shared<BarDelegate>(this);
     c_.services = AlertServices::completed(std::move(c_.services));
     if (c_.location) {
         locationSubscription_ = c_.location->location.observe([this](const ServerPtr& loaded) {
@@ -422,7 +438,9 @@ ConnectionComponentsModel::Bar ConnectionComponentsModel::unableToConnectBar(con
     return bar;
 }
 
-void ConnectionComponentsModel::raise(const Bar& bar) {
+void ConnectionComponentsModel::raise(const Bar& request) {
+    Bar bar = request;
+    bar.delegate = barDelegate_;
     trackTopbarShown(bar);
     if (c_.showBar) c_.showBar(bar);
 }
@@ -432,23 +450,23 @@ void ConnectionComponentsModel::notificationBarAction(BarControl control, const 
     const std::string secondary = bar.secondaryButtonTitle.value_or("");
     if (bar.id == unableToConnectBarId) {
         switch (control) {
-        case BarControl::Primary:
+        case BarControl::primary:
             c_.eventTracker.track(AnalyticsEvent::app_click_topbar_primary_cta,
                                   Dictionary{{"title", primary}, {"action", "troubleshoot"}});
             return startTroubleshoot();
-        case BarControl::Secondary:
+        case BarControl::secondary:
             c_.eventTracker.track(AnalyticsEvent::app_click_topbar_secondary_cta,
                                   Dictionary{{"title", secondary}, {"action", "troubleshoot"}});
             return trackCancelTroubleshoot(utcProperties_);
-        case BarControl::Close:
+        case BarControl::close:
             trackTopbarClosed(bar.title + " " + bar.message, primary, secondary);
             return trackCancelTroubleshoot(utcProperties_);
         }
     } else if (bar.id == expiredBarId) {
         switch (control) {
-        case BarControl::Primary: return openRenewalPage();
-        case BarControl::Secondary: return;
-        case BarControl::Close:
+        case BarControl::primary: return openRenewalPage();
+        case BarControl::secondary: return;
+        case BarControl::close:
             trackTopbarClosed(bar.title + " " + bar.message, primary, secondary);
             return trackCancelTroubleshoot(utcProperties_);
         }

@@ -25,6 +25,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 #include "ui/kit/BaseViewModel.h"
+#include "ui/kit/NotificationBar.h"
 #include "vpn/AppError.h"
 
 namespace morvex {
@@ -36,9 +37,6 @@ class ConnectionComponentsModel : public BaseViewModel {
 public:
     using ServerPtr = ZevuDataFetcherTypes::ServerPtr;
 
-    // Bars are raised with "ShowNotification" and removed with "HideNotification".
-    static constexpr std::string_view showNotificationName = "ShowNotification";
-    static constexpr std::string_view hideNotificationName = "HideNotification";
     static constexpr std::string_view requestTroubleshootNotification = "RequestTroubleshootForUTC";
     static constexpr std::string_view expiredBarId = "UserExpiredNotification";
     static constexpr std::string_view noInternetBarId = "NoInternetBar";
@@ -46,20 +44,9 @@ public:
     // An SDK code that ends an attempt without a bar.
     static constexpr std::int64_t silentFailureCode = 5028;
 
-    // One in-window bar as the panel asks for it.
-    struct Bar {
-        std::string id;
-        std::string title;
-        std::string message;
-        std::optional<std::string> primaryButtonTitle;
-        std::optional<std::string> secondaryButtonTitle;
-        bool closeable = true;
-        std::string color = "Red";
-        bool isFromExpire = false;
-        friend bool operator==(const Bar&, const Bar&) = default;
-    };
-    // The control of a bar that was pressed.
-    enum class BarControl { Primary = 0, Secondary = 1, Close = 2 };
+    // The panel's bars are the kit's notices; the panel is their delegate.
+    using Bar = NotificationBarTypes::Notification;
+    using BarControl = NotificationBarAction;
 
     // Everything the panel's views show.
     struct PanelState {
@@ -173,6 +160,8 @@ private:
 
     Collaborators c_;
     std::shared_ptr<Timer> timer_;
+    // Hears the bars' buttons while this model lives.
+    std::shared_ptr<NotificationBarDelegate> barDelegate_;
     std::shared_ptr<const AppError> error_;
     std::optional<Dictionary> utcProperties_;
     ServerPtr requestedServer_;

@@ -18,7 +18,7 @@
 namespace morvex {
 
 namespace {
-constexpr int kFlagSide = 40;
+constexpr int kFlagSide = 36;
 constexpr int kFavoriteIconSide = 20;
 }  // namespace
 
@@ -40,8 +40,8 @@ void ConnectionLocationController::loadView() {
     view->setStyleSheet(QStringLiteral("#ConnectionLocationView { background: %1; border-radius: 12px; }")
                             .arg(dashboard::color("BottomColor").name()));
     auto* row = new QHBoxLayout(view);
-    row->setContentsMargins(16, 12, 12, 12);
-    row->setSpacing(12);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(10);
 
     auto* flag = new QLabel(view);
     flag->setObjectName(QStringLiteral("locationImageView"));
@@ -81,7 +81,7 @@ void ConnectionLocationController::loadView() {
     ipDuration->setObjectName(QStringLiteral("stackViewIpDuration"));
     auto* ipRow = new QHBoxLayout(ipDuration);
     ipRow->setContentsMargins(0, 0, 0, 0);
-    ipRow->setSpacing(8);
+    ipRow->setSpacing(6);
     auto* ip = new QLabel(ipDuration);
     ip->setObjectName(QStringLiteral("ipLabel"));
     ip->setFont(dashboard::font(13));

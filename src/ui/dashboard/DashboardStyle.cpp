@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "appkit/Application.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 
@@ -32,8 +31,7 @@ QPixmap roundFlag(std::string_view imageName, int side, QColor border) {
 }
 
 QColor flagBorderColor() {
-    const auto look = appkit::Application::shared().effectiveAppearance();
-    if (look == appkit::Appearance::DarkAqua) return Qt::white;
+    // The main window, where the dashboard lives, always draws in the light look.
     return appkit::colorNamed("FlagBorderLight", appkit::Appearance::Aqua, QColor(34, 47, 56));
 }
 

@@ -10,7 +10,7 @@ namespace morvex::dashboard {
 
 // The flag of a country code drawn as a circle of `side` points with a 1.5 border.
 QPixmap roundFlag(std::string_view imageName, int side, QColor border);
-// The flag border of the light look, or white in the dark one.
+// The flag border of the main window's look (always the light one).
 QColor flagBorderColor();
 QFont font(int pointSize, QFont::Weight weight = QFont::Normal);
 QColor color(std::string_view name);

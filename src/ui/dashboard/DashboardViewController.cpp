@@ -2,47 +2,26 @@
 
 #include <QHBoxLayout>
 #include <algorithm>
-#include <QPainter>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
 #include "app/WindowMetrics.h"
-#include "appkit/Images.h"
 #include "appkit/Window.h"
 #include "ui/dashboard/ConnectButtonController.h"
 #include "ui/dashboard/ConnectionComponentsController.h"
 #include "ui/dashboard/ConnectionLocationController.h"
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/dashboard/DashboardWavesViewController.h"
+#include "ui/kit/NotificationBarController.h"
 
 namespace morvex {
-
-namespace {
-
-// White with the world map behind the panel.
-class MapBackground : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::white);
-        const int side = std::min(width(), height()) - 40;
-        if (side <= 0) return;
-        const QPixmap map = appkit::imageNamed("DashboardMap", QSize(side, side));
-        painter.setOpacity(0.6);
-        painter.drawPixmap(QRect(20, (height() - side) / 2, side, side), map);
-    }
-};
-
-}  // namespace
 
 DashboardViewController::DashboardViewController(QObject* parent)
     : ViewController(parent),
       connectButton_(new ConnectButtonController(this)),
       card_(new ConnectionLocationController(this)),
-      waves_(new DashboardWavesViewController(this)) {
+      waves_(new DashboardWavesViewController(this)),
+      bar_(new NotificationBarController(NotificationCenter::defaultCenter(), this)) {
     auto* panelModel = new ConnectionComponentsModel(
         ConnectionComponentsController::collaborators(&connectButton_->model(), card_->sharedModel()));
     panel_ = new ConnectionComponentsController(panelModel, this);
@@ -51,20 +30,24 @@ DashboardViewController::DashboardViewController(QObject* parent)
 DashboardViewController::~DashboardViewController() = default;
 
 void DashboardViewController::loadView() {
-    auto* view = new MapBackground;
+    // The main content draws the page's ground (white with the world map) behind this view.
+    auto* view = new QWidget;
     view->setObjectName(QStringLiteral("DashboardView"));
     auto* row = new QHBoxLayout(view);
-    row->setContentsMargins(28, 28, 24, 24);
-    row->setSpacing(28);
+    // The top leaves room for the notice bar, which lies over the page's first 36 points.
+    row->setContentsMargins(28, 48, 24, 24);
+    row->setSpacing(20);
+    // Long names are cut by the panel's labels, never allowed to push the pane out of the page.
+    panel_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     row->addWidget(panel_->view(), 1);
 
     auto* pane = new QWidget(view);
     pane->setObjectName(QStringLiteral("topView"));
     pane->setAttribute(Qt::WA_StyledBackground);
-    pane->setFixedWidth(300);
+    pane->setFixedWidth(272);
     topView_ = pane;
     auto* inside = new QVBoxLayout(pane);
-    inside->setContentsMargins(16, 24, 16, 16);
+    inside->setContentsMargins(12, 24, 12, 12);
     inside->setSpacing(12);
 
     // The waves area sits behind the button, centred under it.
@@ -83,6 +66,8 @@ void DashboardViewController::loadView() {
     inside->addWidget(card_->view());
     row->addWidget(pane);
     setView(view);
+    // The notices the panel raises show over the top of the page.
+    bar_->installOn(view);
 }
 
 void DashboardViewController::viewDidLoad() {

@@ -1,8 +1,9 @@
 #pragma once
-// The dashboard page: the connection panel on the left over the world map, and on the right the
+// The dashboard page: the connection panel on the left (over the main content's world map), and on the right the
 // state-coloured pane with the connect button, the second animation area behind it and the
 // location card. The panel and the card share one load of the connected location; the panel's
-// recommended connect goes through the button's model.
+// recommended connect goes through the button's model. The notices the panel raises show in a
+// notice bar over the top of the page.
 #include <QPointer>
 #include <string_view>
 
@@ -18,6 +19,7 @@ class ConnectButtonController;
 class ConnectionComponentsController;
 class ConnectionLocationController;
 class DashboardWavesViewController;
+class NotificationBarController;
 
 class DashboardViewController : public appkit::ViewController {
     Q_OBJECT
@@ -32,6 +34,7 @@ public:
     ConnectionLocationController* locationCard() const { return card_; }
     DashboardWavesViewController* waves() const { return waves_; }
     QWidget* topView() const { return topView_; }
+    NotificationBarController* notificationBar() const { return bar_; }
 
     void loadView() override;
     void viewDidLoad() override;
@@ -45,6 +48,7 @@ private:
     ConnectionComponentsController* panel_;
     ConnectionLocationController* card_;
     DashboardWavesViewController* waves_;
+    NotificationBarController* bar_;
     QPointer<QWidget> topView_;
     appkit::Subscription headerBinding_;
 };

@@ -260,8 +260,11 @@ TEST_F(ConnectionComponentsModelTest, TheBarsButtonsSendTheirEventsAndActions) {
     ASSERT_EQ(bars.size(), 1u);
     const Bar utc = bars[0];
 
+    // The bar hears the press and tells the panel through the notice's delegate.
     analytics->tracked.clear();
-    model->notificationBarAction(ConnectionComponentsModel::BarControl::Secondary, utc);
+    const auto delegate = utc.delegate.lock();
+    ASSERT_TRUE(delegate);
+    delegate->notificationBarButtonClicked(NotificationBarAction::secondary, utc);
     EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_click_topbar_secondary_cta", "app_cancel_troubleshoot"}));
     EXPECT_EQ(event("app_click_topbar_secondary_cta").at("title"), Value(std::string("Dismiss")));
     EXPECT_EQ(event("app_cancel_troubleshoot").at("source"), Value(std::string("topbar")));
@@ -270,7 +273,7 @@ TEST_F(ConnectionComponentsModelTest, TheBarsButtonsSendTheirEventsAndActions) {
     // With no stored record the help centre is the support link the primary button opens.
     analytics->tracked.clear();
     appManager.lastVPNStateConnected = true;
-    model->notificationBarAction(ConnectionComponentsModel::BarControl::Primary, utc);
+    model->notificationBarAction(ConnectionComponentsModel::BarControl::primary, utc);
     EXPECT_EQ(vpn->calls, (std::vector<std::string>{"cancelVPN"}));
     EXPECT_FALSE(appManager.lastVPNStateConnected);
     EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_click_topbar_primary_cta", "app_start_troubleshoot"}));
@@ -281,13 +284,13 @@ TEST_F(ConnectionComponentsModelTest, TheBarsButtonsSendTheirEventsAndActions) {
     analytics->tracked.clear();
     opened.clear();
     const Bar expired = model->expiredBar();
-    model->notificationBarAction(ConnectionComponentsModel::BarControl::Secondary, expired);
+    model->notificationBarAction(ConnectionComponentsModel::BarControl::secondary, expired);
     EXPECT_TRUE(analytics->tracked.empty());
     EXPECT_TRUE(opened.empty());
-    model->notificationBarAction(ConnectionComponentsModel::BarControl::Primary, expired);
+    model->notificationBarAction(ConnectionComponentsModel::BarControl::primary, expired);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_TRUE(opened[0].starts_with("https://morvexvpn.com/us/en/home/renewal?"));
-    model->notificationBarAction(ConnectionComponentsModel::BarControl::Close, expired);
+    model->notificationBarAction(ConnectionComponentsModel::BarControl::close, expired);
     EXPECT_EQ(event("app_click_close_topbar").at("message"), Value(" " + expired.message));
 }
 
