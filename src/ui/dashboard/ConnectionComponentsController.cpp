@@ -178,9 +178,13 @@ void ConnectionComponentsController::loadView() {
     recommendedName_ = value("recommendedName", card, 16, QFont::Medium);
     recommendedName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     locationRow->addWidget(recommendedName_, 1);
-    rightArrow_ = new QLabel(card);
+    rightArrow_ = new QToolButton(card);
     rightArrow_->setObjectName(QStringLiteral("rightArrow"));
-    rightArrow_->setPixmap(appkit::imageNamed("pull_details_arrow", QSize(16, 16)).transformed(QTransform().rotate(90)));
+    rightArrow_->setAccessibleName(QStringLiteral("btn_show_locations"));
+    rightArrow_->setAutoRaise(true);
+    rightArrow_->setCursor(Qt::PointingHandCursor);
+    rightArrow_->setIconSize(QSize(16, 16));
+    rightArrow_->setIcon(QIcon(appkit::imageNamed("pull_details_arrow", QSize(16, 16)).transformed(QTransform().rotate(90))));
     locationRow->addWidget(rightArrow_);
     btnFav_ = new QToolButton(card);
     btnFav_->setObjectName(QStringLiteral("btnFav"));
@@ -303,6 +307,7 @@ void ConnectionComponentsController::viewDidLoad() {
     connect(statusButton_, &QPushButton::clicked, this, [this] { model_->recommendedLocationClicked(); });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { model_->recommendedLocationClicked(); });
     connect(btnFav_, &QToolButton::clicked, this, [this] { model_->favoriteClicked(); });
+    connect(rightArrow_, &QToolButton::clicked, this, [this] { model_->showLocationScreen(); });
     stateBinding_ = appkit::bindProperty<ConnectionComponentsModel::PanelState>(
         model_->state, [this](const ConnectionComponentsModel::PanelState& s) { render(s); });
 }

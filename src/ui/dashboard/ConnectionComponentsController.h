@@ -47,6 +47,7 @@ public:
     QWidget* cancelView() const { return cancelView_; }
     QPushButton* statusButton() const { return statusButton_; }
     QToolButton* btnFav() const { return btnFav_; }
+    QToolButton* rightArrow() const { return rightArrow_; }
 
     void loadView() override;
     void viewDidLoad() override;
@@ -57,7 +58,8 @@ private:
     void applyBorderColors();
 
     ConnectionComponentsModel* model_;
-    QPointer<QLabel> upperImgView_, lblSubTitle_, recommendedImgView_, recommendedName_, rightArrow_;
+    QPointer<QLabel> upperImgView_, lblSubTitle_, recommendedImgView_, recommendedName_;
+    QPointer<QToolButton> rightArrow_;
     QPointer<QLabel> lblQuickConnect_, lblProtocol_, lblConnectedProtocol_, lblVPNIp_, lblConnectionTime_, connectionTimer_;
     QPointer<QLabel> recentlyConnectedImgView_, recentlyConnectedName_;
     QPointer<QWidget> fastestView_, protocolView_, timeRow_, bottomView_, cancelView_, recentlyConnectedView_;

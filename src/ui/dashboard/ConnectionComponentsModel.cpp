@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "alerts/Alert.h"
+#include "app/MainTab.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
 #include "model/WebLink.h"
@@ -396,6 +397,11 @@ void ConnectionComponentsModel::recommendedLocationClicked() {
     }
     if (c_.accountGate && !c_.accountGate()) return;
     if (c_.connectToRecommendedServer) c_.connectToRecommendedServer();
+}
+
+void ConnectionComponentsModel::showLocationScreen() {
+    if (isConnectedOrConnecting(vpnStatus())) return;
+    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
 }
 
 void ConnectionComponentsModel::favoriteClicked() {

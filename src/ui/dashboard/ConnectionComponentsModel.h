@@ -126,6 +126,8 @@ public:
     // Connected: disconnect; connecting: cancel; otherwise the gate and the recommended connect.
     void recommendedLocationClicked();
     void favoriteClicked();
+    // The quick-connect row opens the location list, except while connecting or connected.
+    void showLocationScreen();
     void toggleInfoCard();
     void closeInfoCard();
     void notificationBarAction(BarControl control, const Bar& bar);

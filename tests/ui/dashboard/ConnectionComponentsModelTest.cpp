@@ -2,6 +2,7 @@
 // reconnecting when the network returns, the counter and the protocol line, and its actions.
 #include <gtest/gtest.h>
 
+#include "app/MainTab.h"
 #include "foundation/NotificationCenter.h"
 #include "ui/dashboard/ConnectionComponentsModel.h"
 #include "ui/dashboard/ConnectionLocationModel.h"
@@ -241,6 +242,22 @@ TEST_F(ConnectionComponentsModelTest, TheRecommendedActionCancelsDisconnectsOrCo
         EXPECT_EQ(vpn->calls, c.calls);
         EXPECT_EQ(recommendedConnects, c.connects);
     }
+}
+
+TEST_F(ConnectionComponentsModelTest, TheQuickConnectRowOpensTheLocationListOnlyWhileNoTunnelIsUp) {
+    std::vector<MainTab> asked;
+    auto token = NotificationCenter::defaultCenter().addObserver(kAppShowControllerNotification, [&](const Notification& n) {
+        if (const auto* tab = n.objectAs<MainTab>()) asked.push_back(*tab);
+    });
+    auto model = makeModel();
+    for (int status : {test::kSdkConnecting, test::kSdkConnected}) {
+        vpn->status = status;
+        model->showLocationScreen();
+    }
+    EXPECT_TRUE(asked.empty());
+    vpn->status = test::kSdkDisconnected;
+    model->showLocationScreen();
+    EXPECT_EQ(asked, (std::vector<MainTab>{MainTab::Locations}));
 }
 
 TEST_F(ConnectionComponentsModelTest, WithNoRecommendedLocationTheQuickConnectRowIsEmpty) {
