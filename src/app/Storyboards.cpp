@@ -6,6 +6,7 @@
 #include "app/MainWindowController.h"
 #include "app/SplashViewController.h"
 #include "appkit/Storyboard.h"
+#include "ui/dashboard/DashboardViewController.h"
 
 namespace morvex {
 
@@ -14,6 +15,7 @@ void registerStoryboards() {
         .scene("MainWindowController", [] { return new MainWindowController; }, "SplashViewController")
         .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
+        .scene(std::string(DashboardViewController::kStoryboardID), [] { return new DashboardViewController; })
         .scene("AppMainViewController", [] { return new AppMainViewController; })
         .scene(std::string(SplashViewController::kLoginStoryboardID), [] { return new EmptyPageViewController; })
         .initial("MainWindowController");

@@ -1,0 +1,102 @@
+#include "ui/dashboard/DashboardViewController.h"
+
+#include <QHBoxLayout>
+#include <algorithm>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+#include "app/WindowMetrics.h"
+#include "appkit/Window.h"
+#include "ui/dashboard/ConnectButtonController.h"
+#include "ui/dashboard/ConnectionComponentsController.h"
+#include "ui/dashboard/ConnectionLocationController.h"
+#include "ui/dashboard/DashboardStyle.h"
+#include "ui/dashboard/DashboardWavesViewController.h"
+#include "ui/kit/NotificationBarController.h"
+
+namespace morvex {
+
+DashboardViewController::DashboardViewController(QObject* parent)
+    : ViewController(parent),
+      connectButton_(new ConnectButtonController(this)),
+      card_(new ConnectionLocationController(this)),
+      waves_(new DashboardWavesViewController(this)),
+      bar_(new NotificationBarController(NotificationCenter::defaultCenter(), this)) {
+    auto* panelModel = new ConnectionComponentsModel(
+        ConnectionComponentsController::collaborators(&connectButton_->model(), card_->sharedModel()));
+    panel_ = new ConnectionComponentsController(panelModel, this);
+}
+
+DashboardViewController::~DashboardViewController() = default;
+
+void DashboardViewController::loadView() {
+    // The main content draws the page's ground (white with the world map) behind this view.
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("DashboardView"));
+    auto* row = new QHBoxLayout(view);
+    // The top leaves room for the notice bar, which lies over the page's first 36 points.
+    row->setContentsMargins(28, 48, 24, 24);
+    row->setSpacing(20);
+    // Long names are cut by the panel's labels, never allowed to push the pane out of the page.
+    panel_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    row->addWidget(panel_->view(), 1);
+
+    auto* pane = new QWidget(view);
+    pane->setObjectName(QStringLiteral("topView"));
+    pane->setAttribute(Qt::WA_StyledBackground);
+    pane->setFixedWidth(272);
+    topView_ = pane;
+    auto* inside = new QVBoxLayout(pane);
+    inside->setContentsMargins(12, 24, 12, 12);
+    inside->setSpacing(12);
+
+    // The waves area sits behind the button, centred under it.
+    auto* stage = new QWidget(pane);
+    stage->setFixedSize(ConnectButtonController::kAnimationSide, ConnectButtonController::kAnimationSide + 24);
+    auto* wavesView = waves_->view();
+    wavesView->setParent(stage);
+    const int wavesInset = (ConnectButtonController::kAnimationSide - DashboardWavesViewController::kSide) / 2;
+    wavesView->move(wavesInset, wavesInset);
+    auto* button = connectButton_->view();
+    button->setParent(stage);
+    button->setGeometry(0, 0, ConnectButtonController::kAnimationSide, ConnectButtonController::kAnimationSide + 24);
+    button->raise();
+    inside->addWidget(stage, 0, Qt::AlignHCenter);
+    inside->addStretch(1);
+    inside->addWidget(card_->view());
+    row->addWidget(pane);
+    setView(view);
+    // The notices the panel raises show over the top of the page.
+    bar_->installOn(view);
+}
+
+void DashboardViewController::viewDidLoad() {
+    ViewController::viewDidLoad();
+    applyHeader();
+    headerBinding_ = panel_->model().state.observe([this](const ConnectionComponentsModel::PanelState&) { applyHeader(); });
+}
+
+void DashboardViewController::applyHeader() {
+    if (!topView_) return;
+    const auto header = panel_->model().state.value().header;
+    const bool down = header == ZevuConnectionState::Disconnected || header == ZevuConnectionState::UnableToConnect;
+    const QString top = down ? QStringLiteral("#4772A5") : QStringLiteral("#5A6067");
+    const QString bottom = down ? QStringLiteral("#8AC0FF") : QStringLiteral("#3E4245");
+    topView_->setStyleSheet(
+        QStringLiteral("#topView { border-radius: 12px; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 %2); }")
+            .arg(top, bottom));
+}
+
+void DashboardViewController::viewWillAppear() {
+    ViewController::viewWillAppear();
+    if (appkit::Window* first = appkit::Application::shared().firstWindow()) first->setContentSize(kMainWindowContentSize);
+    panel_->viewWillAppear();
+    card_->viewWillAppear();
+}
+
+void DashboardViewController::viewDidDisappear() {
+    ViewController::viewDidDisappear();
+    panel_->model().closeInfoCard();
+}
+
+}  // namespace morvex

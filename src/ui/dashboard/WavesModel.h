@@ -1,0 +1,12 @@
+#pragma once
+// The model of the dashboard's second animation area: only the engine it would read from.
+#include "vpn/MorvexVPNService.h"
+#include "vpn/Zevu.h"
+
+namespace morvex {
+
+struct WavesModel {
+    Zevu zevu = MorvexVPNService::makeZevu();
+};
+
+}  // namespace morvex
