@@ -1,10 +1,10 @@
 #include "app/Storyboards.h"
 
-#include "app/EmptyPageViewController.h"
 #include "app/MainViewController.h"
 #include "app/MainWindowController.h"
 #include "app/SplashViewController.h"
 #include "appkit/Storyboard.h"
+#include "ui/login/LoginViewController.h"
 
 namespace morvex {
 
@@ -13,7 +13,7 @@ void registerStoryboards() {
         .scene("MainWindowController", [] { return new MainWindowController; }, "SplashViewController")
         .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
-        .scene(std::string(SplashViewController::kLoginStoryboardID), [] { return new EmptyPageViewController; })
+        .scene(std::string(SplashViewController::kLoginStoryboardID), [] { return new LoginViewController; })
         .initial("MainWindowController");
 }
 
