@@ -4,6 +4,8 @@
 #include "app/EmptyPageViewController.h"
 #include "app/Storyboards.h"
 #include "app/UpdateViewController.h"
+#include "app/WindowMetrics.h"
+#include "appkit/Window.h"
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
 #include "foundation/Dispatch.h"
@@ -67,6 +69,8 @@ void InitialViewController::viewDidLoad() {
 
 void InitialViewController::viewWillAppear() {
     TabViewController::viewWillAppear();
+    // The window opens at the standard content size; a page may set it again as it appears.
+    if (appkit::Window* first = appkit::Application::shared().firstWindow()) first->setContentSize(kMainWindowContentSize);
     if (model_->checkDataStoreVersion()) Alert().showDataStoreUpgraded();
 }
 

@@ -101,11 +101,18 @@ void UpdateViewController::loadView() {
     outer->addWidget(notesTitle);
     auto* notes = new QWidget(view);
     notes->setObjectName(QStringLiteral("releaseNotes"));
-    paintBackground(notes, "BottomColor");
-    notes->setStyleSheet(QStringLiteral("#releaseNotes { border: 1px solid %1; border-radius: 10px; }")
-                             .arg(appkit::colorNamed("Separator", appkit::Appearance::Aqua, Qt::lightGray).name()));
+    notes->setAttribute(Qt::WA_StyledBackground, true);
+    notes->setStyleSheet(QStringLiteral("#releaseNotes { background: %1; border: 1px solid %2; border-radius: 10px; }")
+                             .arg(appkit::colorNamed("BottomColor", appkit::Appearance::Aqua, Qt::white).name(),
+                                  appkit::colorNamed("Separator", appkit::Appearance::Aqua, Qt::lightGray).name()));
     auto* notesLayout = new QVBoxLayout(notes);
     notesLayout->setContentsMargins(1, 1, 1, 1);
+    // Until a page loads (or when there is none to load) the box says so instead of staying blank.
+    auto* unavailable = label(notes, "releaseNotesUnavailable", 13, QFont::Normal, "TabText");
+    unavailable->setText(text(localized("update.release.notes.unavailable")));
+    unavailable->setAlignment(Qt::AlignCenter);
+    notesLayout->addWidget(unavailable);
+    notesPlaceholder_ = unavailable;
     notesArea_ = notes;
     outer->addWidget(notes, 1);
 
@@ -115,6 +122,10 @@ void UpdateViewController::loadView() {
     progress->setRange(0, 1000);
     progress->setTextVisible(false);
     progress->setFixedHeight(6);
+    progress->setStyleSheet(QStringLiteral("QProgressBar { background: %1; border: none; border-radius: 3px; }"
+                                           "QProgressBar::chunk { background: %2; border-radius: 3px; }")
+                                .arg(appkit::colorNamed("Separator", appkit::Appearance::Aqua, Qt::lightGray).name(),
+                                     appkit::colorNamed("ThemeColor", appkit::Appearance::Aqua, Qt::blue).name()));
     auto* remaining = label(view, "timeRemaining", 13, QFont::Normal, "TabText");
     remaining->setWordWrap(false);
     progressRow->addWidget(progress, 1);
@@ -175,6 +186,7 @@ void UpdateViewController::viewDidAppear() {
         webView_ = new appkit::WebView(notesArea_);
         webView_->setObjectName(QStringLiteral("releaseNotesWebView"));
         notesArea_->layout()->addWidget(webView_);
+        if (notesPlaceholder_) notesPlaceholder_->hide();
     }
     webView_->load(url);
 }

@@ -43,6 +43,7 @@ private:
     std::vector<appkit::Subscription> bindings_;
     QPointer<appkit::WebView> webView_;
     QPointer<QWidget> notesArea_;
+    QPointer<QWidget> notesPlaceholder_;
 };
 
 // A view with one message text, the accessory of the "check for update" sheet.

@@ -15,7 +15,12 @@
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
+#include "FakeService.h"
+#include "model/ServiceHosts.h"
+#include "session/LoginModel.h"
+#include "session/UserAuthentication.h"
 #include "support/TestSupport.h"
+#include "vpn/MorvexVPNService.h"
 
 namespace morvex {
 namespace {
@@ -189,6 +194,65 @@ TEST_F(InitialViewControllerTest, SwitchingAccountsWhileATunnelIsComingUpIsRefus
     EXPECT_EQ(presenter->titles, std::vector<std::string>{localized("vpn.connected")});
     EXPECT_EQ(window->attachedSheet(), nullptr);
     (void)root;
+}
+
+// The launch as the program runs it: the root with its usual collaborators against the fake
+// service, in the main window of the application's own storyboard.
+class LaunchTest : public InitialViewControllerTest {
+protected:
+    void SetUp() override {
+        InitialViewControllerTest::SetUp();
+        ASSERT_TRUE(service.start());
+        hosts::setServiceURLOverride(service.baseURL());
+        appkit::Storyboard::define("LaunchTest")
+            .scene(std::string(InitialViewController::kStoryboardID), [] { return new InitialViewController; })
+            .scene(std::string(InitialViewController::kUpdatePageID), [] {
+                auto* page = new UpdateViewController;
+                page->model().releaseNote = std::string();
+                return page;
+            });
+    }
+    void TearDown() override {
+        window.reset();
+        hosts::setServiceURLOverride(std::nullopt);
+        InitialViewControllerTest::TearDown();
+    }
+    InitialViewController& launch() {
+        window = std::make_unique<appkit::Window>(QSize(760, 500));
+        auto* root = qobject_cast<InitialViewController*>(
+            appkit::Storyboard::named("LaunchTest")->instantiateController(InitialViewController::kStoryboardID));
+        window->setContentViewController(root);
+        window->show();
+        return *root;
+    }
+    fake::FakeService service;
+    int requestsTo(const std::string& pathEnd) const {
+        int n = 0;
+        for (const auto& r : service.requests())
+            if (r.path.ends_with(pathEnd)) ++n;
+        return n;
+    }
+};
+
+TEST_F(LaunchTest, ASignedInStartReachesTheMainContent) {
+    User user;
+    user.setVpnUsername(std::string("morvex0s1234567"));
+    user.setVpnPassword(std::string("sample-password"));
+    user.setIsUserNotMigratedToFA(false);
+    user.setIsUserNotMigratedToEmail(false);
+    user.setStatus(User::Status::Active);
+    user.setLoggedIn(true);
+    InitialViewController& root = launch();
+    EXPECT_EQ(root.selectedPage(), Page::SignIn);
+    ASSERT_TRUE(test::waitUntil([&] { return requestsTo("/user/profile") > 0; })) << "the profile is fetched at launch";
+
+    // What the sign-in page does for a signed-in start: resume the session, then finish the sign-in.
+    auto login = std::make_shared<LoginModel>(PreservedPreferences(), User(), MorvexVPNService::makeEventTracker(), UserAuthentication());
+    login->resumeSignedInUser([](UserAuthentication::AppLaunchCase outcome) {
+        if (outcome.kind == UserAuthentication::AppLaunchCase::Kind::Authenticated) UserAuthentication().finishSignIn();
+    });
+    EXPECT_TRUE(test::waitUntil([&] { return root.selectedPage() == Page::MainContent; }));
+    EXPECT_TRUE(presenter->titles.empty()) << "an active account gets no alert";
 }
 
 }  // namespace
