@@ -32,8 +32,12 @@ using Kind = Status::Kind;
 class RecordingPresenter : public AlertPresenter {
 public:
     std::vector<std::string> titles;
+    std::vector<AlertHandler> handlers;
     int dismissed = 0;
-    void beginSheet(const Alert& alert, AlertHandler) override { titles.push_back(alert.title); }
+    void beginSheet(const Alert& alert, AlertHandler handler) override {
+        titles.push_back(alert.title);
+        handlers.push_back(std::move(handler));
+    }
     ModalResponse runModal(const Alert&) override { return 1000; }
     void endAttachedAlertSheet() override { ++dismissed; }
 };
@@ -253,6 +257,28 @@ TEST_F(LaunchTest, ASignedInStartReachesTheMainContent) {
     });
     EXPECT_TRUE(test::waitUntil([&] { return root.selectedPage() == Page::MainContent; }));
     EXPECT_TRUE(presenter->titles.empty()) << "an active account gets no alert";
+}
+
+TEST_F(LaunchTest, AChosenAccountIsSavedWithItsPasswordAndAFailedFetchOffersARetry) {
+    InitialViewController& root = launch();
+    User().setLoggedIn(true);
+    const UserAuthentication::VPNAccount account{"morvex0s7654321", "active", "", "", "", ""};
+    std::vector<std::string> changes;
+    auto observer = NotificationCenter::defaultCenter().addObserver(InitialModel::vpnAccountDidChangeNotification,
+                                                                    [&](const Notification&) { changes.push_back(User().vpnUsername().value_or("")); });
+    service.failNext(".*/vpn/account/password", fake::Answer::plain(500));
+    root.accountSelected(account);
+    ASSERT_TRUE(test::waitUntil([&] { return !presenter->titles.empty(); }));
+    EXPECT_EQ(User().vpnUsername(), "morvex0s7654321");
+    EXPECT_EQ(User().vpnPassword(), std::nullopt);
+    EXPECT_TRUE(changes.empty());
+    ASSERT_TRUE(presenter->handlers.front());
+
+    presenter->handlers.front()(1000);  // retry
+    ASSERT_TRUE(test::waitUntil([&] { return requestsTo("/user/profile") > 0 && User().vpnPassword().has_value(); }));
+    EXPECT_EQ(User().vpnPassword(), fake::kSamplePassword);
+    EXPECT_EQ(changes, std::vector<std::string>{"morvex0s7654321"});
+    EXPECT_EQ(presenter->titles.size(), 1u);
 }
 
 }  // namespace
