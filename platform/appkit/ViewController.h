@@ -73,6 +73,7 @@ private:
     friend class Storyboard;
     friend class Window;
     friend class ViewControllerSheet;
+    friend class TabViewController;
     void setStoryboardScene(Storyboard* storyboard, std::string identifier);
     void appear();
     void disappear();

@@ -1,20 +1,35 @@
 #include "app/Storyboards.h"
 
+#include "app/EmptyPageViewController.h"
+#include "app/InitialViewController.h"
 #include "app/MainViewController.h"
 #include "app/MainWindowController.h"
 #include "app/SplashViewController.h"
+#include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"
 #include "ui/login/LoginViewController.h"
 
 namespace morvex {
 
 void registerStoryboards() {
-    appkit::Storyboard::define(kMainStoryboard)
-        .scene("MainWindowController", [] { return new MainWindowController; }, "SplashViewController")
+    appkit::Storyboard& main = appkit::Storyboard::define(kMainStoryboard);
+    main.scene("MainWindowController", [] { return new MainWindowController; },
+               std::string(InitialViewController::kStoryboardID))
+        .scene(std::string(InitialViewController::kStoryboardID), [] { return new InitialViewController; })
         .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
-        .scene(std::string(SplashViewController::kLoginStoryboardID), [] { return new LoginViewController; })
         .initial("MainWindowController");
+
+    // The root's pages, one registration each.
+
+    // Sign-in page.
+    main.scene(std::string(InitialViewController::kSignInPageID), [] { return new LoginViewController; });
+
+    // Main content.
+    main.scene(std::string(InitialViewController::kMainContentPageID), [] { return new EmptyPageViewController; });
+
+    // Update page.
+    main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 }
 
 }  // namespace morvex

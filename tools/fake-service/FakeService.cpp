@@ -511,6 +511,7 @@ void installDefaultRoutes(FakeService& service) {
                   Answer::bodyOnly({{"status", "active"}, {"dedicated_ip", "192.0.2.10"}, {"in_use", false}}));
     service.route("GET", p + "/user/dedicatedipdetail/v3",
                   Answer::envelope({{"ip", "192.0.2.10"}, {"iso", "DE"},
+                                    {"dedicated_ip_detail", {{"ip", "192.0.2.10"}, {"host", "de1.dedicated.invalid"}, {"country_iso", "DE"}}},
                                     {"hosts", {{{"dns", "de1.dedicated.invalid"}, {"protocol", "IKEV"}, {"server_type", "dedicated"}, {"port_number", "500"}}}}}));
     service.route("POST", p + "/kill/session/dedicated/ip",
                   Answer::envelope({{"body", {{"header", {{"response_code", 200}, {"message", "Session killed"}}}}}}));
