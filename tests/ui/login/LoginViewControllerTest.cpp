@@ -10,10 +10,13 @@
 
 #include "FakeService.h"
 #include "alerts/AlertTestSupport.h"
+#include "appkit/Storyboard.h"
 #include "appkit/WebAuthenticationSession.h"
 #include "appkit/WebView.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
+#include "foundation/UserDefaults.h"
+#include "model/BundleInfo.h"
 #include "model/ServiceHosts.h"
 #include "session/OAuthService.h"
 #include "ui/login/LoginViewController.h"
@@ -276,6 +279,31 @@ TEST_F(LoginViewControllerTest, TwoAutoScrollStepsReturnToTheFirstPage) {
     QTest::mouseClick(screen->view()->findChild<QPushButton*>("btnDot2"), Qt::LeftButton);
     EXPECT_EQ(screen->currentIndex(), 1);
     EXPECT_EQ(screen->dotColour(1), QColor(71, 114, 165));
+}
+
+// The account chooser the storyboard offers for a customer with several VPN accounts.
+class RecordingChooser : public appkit::ViewController, public AccountChooser {
+public:
+    static inline AccountSelectionDelegate* lastDelegate = nullptr;
+    static inline std::string lastNotification;
+    void setDelegate(AccountSelectionDelegate* delegate) override { lastDelegate = delegate; }
+    void setFetchAccountNotification(std::string name) override { lastNotification = std::move(name); }
+};
+
+TEST_F(LoginViewControllerTest, SeveralAccountsOpenTheChooserAndClosingItSignsOut) {
+    appkit::Storyboard::define(LoginViewController::kAccountChooserStoryboard)
+        .scene(LoginViewController::kAccountChooserID, [] { return new RecordingChooser; });
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    screen->handleAuthenticationCase({AuthKind::MultipleSubscription, std::nullopt}, 1);
+    EXPECT_EQ(RecordingChooser::lastDelegate, screen);
+    EXPECT_EQ(RecordingChooser::lastNotification, "LoginViewController");
+    EXPECT_NE(window->attachedSheet(), nullptr) << "the chooser is a sheet on the page's window";
+
+    UserDefaults::standard().set(Value(99), AppPreferences::Key::dataStoreVersion);
+    screen->accountChoiceCancelled();
+    EXPECT_EQ(logouts, 1);
+    EXPECT_EQ(UserDefaults::standard().integer(AppPreferences::Key::dataStoreVersion), infoDataStoreVersion());
 }
 
 // The whole road on the real web engine: the page is the fake service's sign-in form.
