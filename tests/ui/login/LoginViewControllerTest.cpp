@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "FakeService.h"
+#include "app/InitialModel.h"
+#include "app/InitialViewController.h"
 #include "alerts/AlertTestSupport.h"
 #include "appkit/Storyboard.h"
 #include "appkit/WebAuthenticationSession.h"
@@ -335,24 +337,47 @@ protected:
     }
 };
 
-TEST_F(WebSignInTest, TheUserSignsInThroughTheSignInPage) {
-    std::vector<std::string> dashboards;
-    auto observer = NotificationCenter::defaultCenter().addObserver(ShowDashboardNotification, [&](const Notification& n) {
-        dashboards.push_back(n.name);
-    });
-    std::unique_ptr<appkit::Window> window;
-    LoginViewController* screen = showScreen(window, true);
+TEST_F(WebSignInTest, TheUserSignsInThroughTheSignInPageAndReachesTheMainContent) {
+    // The page as the main window shows it: the root's sign-in page.
+    InitialModel::Collaborators stubs;
+    stubs.vpnStatus = [] { return 1; };
+    stubs.disconnectVPN = [] {};
+    stubs.updateRecommendedLocation = [] {};
+    stubs.connectToLocation = [](const ConnectRequest&, ConnectErrorHandler) {};
+    stubs.logout = [] {};
+    stubs.checkForUpdate = [] {};
+    stubs.fetchProfile = [] {};
+    stubs.requestDedicatedIPDetail = [](const nlohmann::json&, auto) {};
+    stubs.nameDedicatedServer = [](const ZevuDataFetcherTypes::ServerPtr&) {};
+    stubs.runningVersion = [] { return std::string("1.0"); };
+    appkit::Storyboard::define("LoginRootTest")
+        .scene(std::string(InitialViewController::kStoryboardID),
+               [stubs] { return new InitialViewController(std::make_unique<InitialModel>(stubs)); })
+        .scene(std::string(InitialViewController::kSignInPageID), [this] { return new LoginViewController(collaborators(true)); });
+    appkit::Window window(QSize(760, 500));
+    auto* root = qobject_cast<InitialViewController*>(
+        appkit::Storyboard::named("LoginRootTest")->instantiateController(InitialViewController::kStoryboardID));
+    ASSERT_NE(root, nullptr);
+    window.setContentViewController(root);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return root->pageController(InitialViewController::Page::SignIn) != nullptr; }));
+    auto* screen = qobject_cast<LoginViewController*>(root->pageController(InitialViewController::Page::SignIn));
+    ASSERT_NE(screen, nullptr);
+    ASSERT_EQ(root->selectedPage(), InitialViewController::Page::SignIn);
+
     EXPECT_EQ(signInWindow(), nullptr) << "no sign-in window before a sign-in";
     QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
     ASSERT_NE(screen->webSession(), nullptr);
     EXPECT_NE(signInWindow(), nullptr);
     signInThroughThePage(*screen->webSession(), fake::kTestAccountPassword);
 
-    ASSERT_TRUE(waitUntil([&] { return !dashboards.empty(); }, std::chrono::milliseconds(30000))) << [&] {
-        std::string paths;
-        for (const auto& r : service.requests()) paths += r.method + " " + r.path + "\n";
-        return paths;
-    }();
+    ASSERT_TRUE(waitUntil([&] { return root->selectedPage() == InitialViewController::Page::MainContent; },
+                          std::chrono::milliseconds(30000)))
+        << [&] {
+               std::string paths;
+               for (const auto& r : service.requests()) paths += r.method + " " + r.path + "\n";
+               return paths;
+           }();
     EXPECT_TRUE(User().loggedIn());
     EXPECT_EQ(User().vpnPassword(), fake::kSamplePassword);
     const auto exchanges = service.requestsTo("/auth/token");
