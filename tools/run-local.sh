@@ -52,6 +52,10 @@ if [ -n "${MORVEX_SERVICE_URL:-}" ] && [ -z "${ZEVU_SERVER_OVERRIDE:-}" ]; then
 fi
 
 export XDG_CONFIG_HOME=$RUN_HOME/config
+# The sign-in window's engine (Chromium) refuses to start its sandbox as root (containers).
+if [ "$(id -u)" = 0 ] && [ -z "${QTWEBENGINE_DISABLE_SANDBOX:-}" ]; then
+  export QTWEBENGINE_DISABLE_SANDBOX=1
+fi
 "$BUNDLE/bin/MorvexVPN" "$@" &
 APP=$!
 # A background program does not see Ctrl-C: hand it on as the request to quit, and wait until

@@ -60,7 +60,13 @@ public:
 
     // Stores the value and tells every observer, in the order they began observing.
     void set(T value) {
-        state_->value = std::move(value);
+        store(std::move(value));
+        notify();
+    }
+    // Stores the value without telling anyone yet; `notify` tells. For values that must change
+    // together: store each, then notify each, so no observer ever sees one changed alone.
+    void store(T value) { state_->value = std::move(value); }
+    void notify() {
         std::vector<std::pair<int, Observer>> observers = state_->observers;
         for (const auto& [id, observer] : observers) {
             if (state_->isObserving(id)) observer(state_->value);

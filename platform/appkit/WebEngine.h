@@ -17,6 +17,8 @@ public:
         std::function<bool(const QUrl& url)> navigation;
         std::function<void(bool ok)> finished;
         std::function<void(const QString& title)> titleChanged;
+        // A request for a URL of a caught scheme (see catchScheme), from any frame or redirect.
+        std::function<void(const QUrl& url)> caught;
     };
 
     virtual ~WebEngineBackend() = default;
@@ -26,6 +28,11 @@ public:
     virtual void setHtml(const QString& html, const QUrl& baseUrl) = 0;
     virtual QUrl url() const = 0;
     virtual QString title() const = 0;
+    // Runs script in the page; `done` gets its result as text (empty for none).
+    // Requests for URLs of `scheme` (a link, a form, a server's redirect) are answered by the
+    // engine itself and reported to `caught`; none of them reaches the desktop or a browser.
+    virtual void catchScheme(const QString& scheme) = 0;
+    virtual void runJavaScript(const QString& script, std::function<void(const QString& result)> done) = 0;
 };
 
 // The module's one exported function: a backend whose widget is a child of `parent`; with

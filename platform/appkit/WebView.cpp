@@ -65,9 +65,16 @@ bool WebView::ensureEngine() {
         [this](const QUrl& url) { return decidePolicyForNavigation ? decidePolicyForNavigation(url) : true; },
         [this](bool ok) { if (didFinishNavigation) didFinishNavigation(ok); },
         [this](const QString& title) { if (titleChanged) titleChanged(title); },
+        [this](const QUrl& url) { if (didCatchURL) didCatchURL(url); },
     });
+    for (const QString& scheme : caughtSchemes_) backend_->catchScheme(scheme);
     layout()->addWidget(backend_->widget());
     return true;
+}
+
+void WebView::catchScheme(const QString& scheme) {
+    caughtSchemes_.append(scheme);
+    if (backend_) backend_->catchScheme(scheme);
 }
 
 void WebView::load(const QUrl& url) {
@@ -79,6 +86,10 @@ void WebView::loadHTMLString(const QString& html, const QUrl& baseUrl) {
 }
 
 QUrl WebView::url() const { return backend_ ? backend_->url() : QUrl(); }
+
+void WebView::runJavaScript(const QString& script, std::function<void(const QString&)> done) {
+    if (backend_) backend_->runJavaScript(script, std::move(done));
+}
 
 QString WebView::title() const { return backend_ ? backend_->title() : QString(); }
 

@@ -7,6 +7,7 @@
 // Threads: main thread.
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 #include <filesystem>
@@ -34,11 +35,18 @@ public:
     void loadHTMLString(const QString& html, const QUrl& baseUrl = {});
     QUrl url() const;
     QString title() const;
+    // Runs script in the page that shows (nothing without an engine); `done` gets the result as text.
+    void runJavaScript(const QString& script, std::function<void(const QString& result)> done = {});
 
     // Asked before each navigation; false cancels it (a sign-in window catches its callback here).
     std::function<bool(const QUrl& url)> decidePolicyForNavigation;
     std::function<void(bool ok)> didFinishNavigation;
     std::function<void(const QString& title)> titleChanged;
+    // Requests for URLs of a caught scheme (see catchScheme).
+    std::function<void(const QUrl& url)> didCatchURL;
+    // From now on, requests for URLs of `scheme` are answered inside the view and reported to
+    // didCatchURL: neither a browser nor the desktop ever sees them.
+    void catchScheme(const QString& scheme);
 
     // Whether this view has made its engine yet, and whether any view in the process has.
     bool hasEngine() const { return backend_ != nullptr; }
@@ -50,6 +58,7 @@ private:
     bool ensureEngine();
 
     Configuration configuration_;
+    QStringList caughtSchemes_;
     std::unique_ptr<WebEngineBackend> backend_;
     QPointer<QLabel> unavailable_;
 };

@@ -1,6 +1,9 @@
 #include "foundation/OAuth2.h"
 
 #include <QUrl>
+#include <QUrlQuery>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
 
 #include <utility>
 
@@ -10,6 +13,34 @@
 #include "foundation/HttpSession.h"
 
 namespace morvex {
+
+namespace {
+
+std::string base64URL(const unsigned char* bytes, std::size_t size) {
+    QByteArray data(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
+    return data.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals).toStdString();
+}
+
+// 32 bytes from the system's secure source, as 43 base64url characters (the verifier's alphabet).
+std::string randomToken() {
+    unsigned char bytes[32];
+    while (RAND_bytes(bytes, sizeof bytes) != 1) {
+    }
+    return base64URL(bytes, sizeof bytes);
+}
+
+std::string s256(const std::string& verifier) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_Digest(verifier.data(), verifier.size(), digest, &size, EVP_sha256(), nullptr);
+    return base64URL(digest, size);
+}
+
+std::string formEncoded(const std::string& text) {
+    return QUrl::toPercentEncoding(QByteArray::fromStdString(text)).toStdString();
+}
+
+}  // namespace
 
 OAuth2CodeGrant::OAuth2CodeGrant(Dictionary settings) : settings_(std::move(settings)) {}
 
@@ -69,6 +100,77 @@ void OAuth2CodeGrant::authorize(const std::optional<Dictionary>&,
             refreshToken = json["refresh_token"].get<std::string>();
         callback(json, std::nullopt);
     });
+}
+
+std::optional<std::string> OAuth2CodeGrant::makeAuthorizeURL(const Parameters& extra) {
+    auto base = setting("authorize_uri");
+    auto redirects = settings_.find("redirect_uris");
+    if (!base || redirects == settings_.end()) return std::nullopt;
+    codeVerifier_ = randomToken();
+    state_ = randomToken().substr(0, 16);
+    // The configured URL is kept as written (its redirect URI stands unencoded); our items follow.
+    std::string url = *base;
+    auto add = [&url](const std::string& key, const std::string& value) {
+        url += url.find('?') == std::string::npos ? '?' : '&';
+        url += formEncoded(key) + '=' + formEncoded(value);
+    };
+    add("state", state_);
+    add("code_challenge", s256(codeVerifier_));
+    add("code_challenge_method", "S256");
+    if (auto scope = setting("scope")) add("scope", *scope);
+    for (const Parameters* items : std::initializer_list<const Parameters*>{&additionalParameters, &customParameters, &extra})
+        for (const auto& [key, value] : *items) add(key, value);
+    return url;
+}
+
+std::pair<std::optional<OAuth2CodeGrant::Parameters>, std::optional<Error>> OAuth2CodeGrant::readRedirect(
+    const std::string& redirectURL) const {
+    const QUrl url(QString::fromStdString(redirectURL));
+    Parameters items;
+    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) items[key.toStdString()] = value.toStdString();
+    // Some servers answer in the fragment instead of the query.
+    if (items.empty() && url.hasFragment())
+        for (const auto& [key, value] : QUrlQuery(url.fragment()).queryItems(QUrl::FullyDecoded))
+            items[key.toStdString()] = value.toStdString();
+    const std::string domain(kOAuth2ErrorDomain);
+    if (auto error = items.find("error"); error != items.end()) {
+        auto description = items.find("error_description");
+        std::string text = description != items.end() && !description->second.empty() ? description->second : error->second;
+        return {std::nullopt, Error(domain, OAuth2ErrorCode::authorizationDenied, text)};
+    }
+    if (auto state = items.find("state"); items.contains("code") && (state == items.end() || state->second != state_))
+        return {std::nullopt, Error(domain, OAuth2ErrorCode::invalidState, "The redirect answers another sign-in")};
+    if (items.contains("code")) items["code"] = redirectURL;  // the sign-in completion reads the whole URL
+    return {items, std::nullopt};
+}
+
+void OAuth2CodeGrant::authorizeEmbedded(const EmbeddedPresenter& present, const Parameters& extra, AuthorizeCallback callback) {
+    auto url = makeAuthorizeURL(extra);
+    if (!url) {
+        DispatchQueue::main().async([callback] {
+            callback(std::nullopt, Error(std::string(kOAuth2ErrorDomain), OAuth2ErrorCode::requestFailed,
+                                         "The client has no authorize URL or redirect URI"));
+        });
+        return;
+    }
+    auto redirects = settings_.at("redirect_uris");
+    std::string redirect;
+    if (auto* list = redirects.get<Array>(); list && !list->empty()) redirect = list->front().toText().value_or("");
+    else redirect = redirects.toText().value_or("");
+    const std::string scheme = QUrl(QString::fromStdString(redirect)).scheme().toStdString();
+    log("Authorizing embedded at " + *url);
+    present({*url, scheme, authConfig.prefersEphemeralWebBrowserSession},
+            [this, callback](std::optional<std::string> redirectURL, std::optional<Error> error) {
+                if (error || !redirectURL) {
+                    log("Embedded authorization ended without a redirect");
+                    callback(std::nullopt, error.value_or(Error(std::string(kOAuth2ErrorDomain),
+                                                                OAuth2ErrorCode::requestCancelled, "The sign-in was cancelled")));
+                    return;
+                }
+                log("Redirect caught: " + *redirectURL);
+                auto [parameters, failure] = readRedirect(*redirectURL);
+                callback(std::move(parameters), std::move(failure));
+            });
 }
 
 }  // namespace morvex

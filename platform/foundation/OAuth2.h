@@ -3,6 +3,8 @@
 // "client_id", "client_secret", "authorize_uri", "token_uri", "redirect_uris", "scope",
 // "use_pkce", "keychain". It holds the client's tokens in memory.
 #include <functional>
+#include <map>
+#include <utility>
 #include <optional>
 #include <string>
 
@@ -17,6 +19,9 @@ inline constexpr std::string_view kOAuth2ErrorDomain = "OAuth2Error";
 namespace OAuth2ErrorCode {
 inline constexpr int noRefreshToken = 1;   // nothing to authorize with
 inline constexpr int requestFailed = 2;    // the token endpoint failed or answered without a token
+inline constexpr int requestCancelled = 3; // the user closed the sign-in window
+inline constexpr int authorizationDenied = 4;  // the sign-in server redirected with an error
+inline constexpr int invalidState = 5;     // the redirect answers another authorization than ours
 }  // namespace OAuth2ErrorCode
 
 class OAuth2CodeGrant {
@@ -24,7 +29,25 @@ public:
     struct AuthConfig {
         // Authorization runs in the application's own web window rather than a browser.
         bool authorizeEmbedded = false;
+        // That window is a web-authentication session, which keeps no cookies or storage when
+        // the session is ephemeral.
+        bool useAuthenticationSession = false;
+        bool prefersEphemeralWebBrowserSession = false;
     };
+    using Parameters = std::map<std::string, std::string>;
+
+    // What an embedded authorization asks its presenter to show: the authorize URL, the scheme of
+    // the redirect to catch, and whether the page may keep anything.
+    struct EmbeddedRequest {
+        std::string url;
+        std::string callbackScheme;
+        bool ephemeral = false;
+    };
+    // Shows the page and calls back once: with the redirect URL it caught, or with an error
+    // (requestCancelled when the user closed the window).
+    using EmbeddedCompletion = std::function<void(std::optional<std::string> redirectURL, std::optional<Error> error)>;
+    using EmbeddedPresenter = std::function<void(const EmbeddedRequest& request, EmbeddedCompletion completion)>;
+    using AuthorizeCallback = std::function<void(std::optional<Parameters> parameters, std::optional<Error> error)>;
 
     explicit OAuth2CodeGrant(Dictionary settings);
 
@@ -44,8 +67,38 @@ public:
     void authorize(const std::optional<Dictionary>& params,
                    std::function<void(std::optional<nlohmann::json>, std::optional<Error>)> callback);
 
+    // Added to the authorize URL of each embedded authorization (the grant's own, then the
+    // client configuration's).
+    Parameters additionalParameters;
+    Parameters customParameters;
+    // Told each step of an authorization when set.
+    std::function<void(std::string_view line)> logger;
+
+    // The authorize URL of a new authorization: "authorize_uri" with the PKCE challenge of a fresh
+    // verifier (S256), a fresh state and the extra parameters appended. Nothing when the settings
+    // hold no "authorize_uri" or no "redirect_uris".
+    std::optional<std::string> makeAuthorizeURL(const Parameters& extra = {});
+    // The verifier and state of the authorization made last.
+    const std::string& codeVerifier() const { return codeVerifier_; }
+    const std::string& state() const { return state_; }
+
+    // Runs the authorization in the application through `present` and reads the redirect. The
+    // callback runs once: a redirect with a "code" gives {"code": the whole redirect URL, "state"};
+    // one with an "error" gives authorizationDenied with the server's description; one with
+    // neither gives the parameters without "code" and no error; a state that is not ours gives
+    // invalidState; the presenter's error is passed on.
+    void authorizeEmbedded(const EmbeddedPresenter& present, const Parameters& extra, AuthorizeCallback callback);
+    // How a redirect URL reads for the authorization made last (see authorizeEmbedded).
+    std::pair<std::optional<Parameters>, std::optional<Error>> readRedirect(const std::string& redirectURL) const;
+
 private:
+    void log(std::string_view line) const {
+        if (logger) logger(line);
+    }
+
     Dictionary settings_;
+    std::string codeVerifier_;
+    std::string state_;
 };
 
 }  // namespace morvex

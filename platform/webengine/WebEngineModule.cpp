@@ -4,6 +4,9 @@
 #include <QQuickWindow>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
 
 #include "appkit/WebEngine.h"
@@ -50,6 +53,20 @@ protected:
     }
 };
 
+// Answers every request of a caught scheme by failing it quietly and telling the backend.
+class CatchingHandler : public QWebEngineUrlSchemeHandler {
+public:
+    CatchingHandler(std::function<void(const QUrl&)> caught, QObject* parent) : QWebEngineUrlSchemeHandler(parent), caught_(std::move(caught)) {}
+    void requestStarted(QWebEngineUrlRequestJob* job) override {
+        const QUrl url = job->requestUrl();
+        job->fail(QWebEngineUrlRequestJob::RequestAborted);
+        if (caught_) caught_(url);
+    }
+
+private:
+    std::function<void(const QUrl&)> caught_;
+};
+
 class Backend : public WebEngineBackend {
 public:
     Backend(QWidget* parent, bool offTheRecord) : view_(new QWebEngineView(parent)) {
@@ -79,6 +96,17 @@ public:
     void setHtml(const QString& html, const QUrl& baseUrl) override { page_->setHtml(html, baseUrl); }
     QUrl url() const override { return page_->url(); }
     QString title() const override { return page_->title(); }
+    void catchScheme(const QString& scheme) override {
+        // A scheme the engine does not know would otherwise go to the desktop's URL handler.
+        profile_->installUrlSchemeHandler(scheme.toLatin1(), new CatchingHandler([this](const QUrl& url) {
+            if (callbacks_.caught) callbacks_.caught(url);
+        }, view_));
+    }
+    void runJavaScript(const QString& script, std::function<void(const QString&)> done) override {
+        page_->runJavaScript(script, [done](const QVariant& result) {
+            if (done) done(result.toString());
+        });
+    }
 
 private:
     QWebEngineView* view_;

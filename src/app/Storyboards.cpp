@@ -2,23 +2,37 @@
 
 #include "app/AppMainViewController.h"
 #include "app/EmptyPageViewController.h"
+#include "app/InitialViewController.h"
 #include "app/MainViewController.h"
 #include "app/MainWindowController.h"
 #include "app/SplashViewController.h"
+#include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
+#include "ui/login/LoginViewController.h"
 
 namespace morvex {
 
 void registerStoryboards() {
-    appkit::Storyboard::define(kMainStoryboard)
-        .scene("MainWindowController", [] { return new MainWindowController; }, "SplashViewController")
+    appkit::Storyboard& main = appkit::Storyboard::define(kMainStoryboard);
+    main.scene("MainWindowController", [] { return new MainWindowController; },
+               std::string(InitialViewController::kStoryboardID))
+        .scene(std::string(InitialViewController::kStoryboardID), [] { return new InitialViewController; })
         .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
         .scene(std::string(DashboardViewController::kStoryboardID), [] { return new DashboardViewController; })
-        .scene("AppMainViewController", [] { return new AppMainViewController; })
-        .scene(std::string(SplashViewController::kLoginStoryboardID), [] { return new EmptyPageViewController; })
         .initial("MainWindowController");
+
+    // The root's pages, one registration each.
+
+    // Sign-in page.
+    main.scene(std::string(InitialViewController::kSignInPageID), [] { return new LoginViewController; });
+
+    // Main content.
+    main.scene(std::string(InitialViewController::kMainContentPageID), [] { return new AppMainViewController; });
+
+    // Update page.
+    main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 }
 
 }  // namespace morvex

@@ -396,10 +396,98 @@ Answer tokenAnswer(const nlohmann::json& tokenSet) {
     return Answer::json({{"header", {{"response_code", 200}, {"message", "OK"}}}, {"body", {{"code", sealTokens(tokenSet)}}}});
 }
 
+namespace {
+
+std::string htmlEscaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string queryEncoded(const std::string& text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') out += static_cast<char>(c);
+        else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::mutex issuedMutex;
+std::vector<std::string> issuedCodes;
+
+Answer signInForm(const RecordedRequest& r, const std::string& failure = {}) {
+    const std::string redirect = r.queryValue("redirect_uri").value_or("");
+    if (redirect.rfind("zarnapp://", 0) != 0) return Answer::plain(400, "redirect_uri must be a zarnapp:// callback");
+    std::string hidden;
+    for (const char* name : {"redirect_uri", "state", "code_challenge", "code_challenge_method", "client_id"})
+        hidden += std::string("<input type=\"hidden\" name=\"") + name + "\" value=\"" +
+                  htmlEscaped(r.queryValue(name).value_or("")) + "\">";
+    Answer a;
+    a.contentType = "text/html; charset=utf-8";
+    a.body = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Sign in to MorvexVPN</title>"
+             "<style>body{font-family:sans-serif;margin:40px auto;max-width:320px;color:#1C1C1C}"
+             "input{display:block;width:100%;margin:6px 0 14px;padding:8px;box-sizing:border-box}"
+             "button{padding:8px 18px;margin-right:8px}.error{color:#D93F36}</style></head><body>"
+             "<h1>Sign in</h1>" +
+             (failure.empty() ? std::string() : "<p class=\"error\">" + htmlEscaped(failure) + "</p>") +
+             "<form id=\"signin\" method=\"post\" action=\"authenticate\">" + hidden +
+             "<label>E-mail<input id=\"username\" name=\"username\" autocomplete=\"username\"></label>"
+             "<label>Password<input id=\"password\" name=\"password\" type=\"password\"></label>"
+             "<button id=\"submit\" type=\"submit\" name=\"action\" value=\"login\">Sign in</button>"
+             "<button id=\"back\" type=\"submit\" name=\"action\" value=\"back\">Back</button>"
+             "</form></body></html>";
+    return a;
+}
+
+Answer signInAnswer(const RecordedRequest& r) {
+    const std::string redirect = r.queryValue("redirect_uri").value_or("");
+    if (redirect.rfind("zarnapp://", 0) != 0) return Answer::plain(400, "redirect_uri must be a zarnapp:// callback");
+    const std::string state = "state=" + queryEncoded(r.queryValue("state").value_or(""));
+    const std::string joiner = redirect.find('?') == std::string::npos ? "?" : "&";
+    if (r.queryValue("action") == std::optional<std::string>("back")) return Answer::redirect(302, redirect + joiner + state);
+    if (r.queryValue("username") != std::optional<std::string>(kTestAccountName) ||
+        r.queryValue("password") != std::optional<std::string>(kTestAccountPassword))
+        return Answer::redirect(302, redirect + joiner + "error=access_denied&error_description=" +
+                                         queryEncoded("Invalid user name or password.") + "&" + state);
+    static std::atomic<int> counter{0};
+    std::string code = "fake-code-" + std::to_string(++counter);
+    {
+        std::lock_guard lock(issuedMutex);
+        issuedCodes.push_back(code);
+    }
+    return Answer::redirect(302, redirect + joiner + state + "&code=" + code);
+}
+
+}  // namespace
+
+std::vector<std::string> issuedSignInCodes() {
+    std::lock_guard lock(issuedMutex);
+    return issuedCodes;
+}
+
 void installDefaultRoutes(FakeService& service) {
     const std::string p = "/MorvexVPN";
     // Token requests: the code exchange of the sign-in and the refresh (neither has the prefix).
     service.route("POST", "/auth/token", [](const RecordedRequest&) { return tokenAnswer(nextTokenSet()); });
+    // The sign-in server's page and its form (any path prefix, as the sign-in URL may carry one).
+    const std::string page = kSignInPagePath;
+    service.route("GET", ".*" + page, [](const RecordedRequest& r) { return signInForm(r); });
+    service.route("POST", ".*" + page.substr(0, page.rfind('/')) + "/authenticate", signInAnswer);
     service.route("POST", "/refresh/token", [](const RecordedRequest& r) {
         auto body = r.json();
         if (!body || !body->contains("refresh_token") || !(*body)["refresh_token"].is_string() ||
@@ -427,6 +515,7 @@ void installDefaultRoutes(FakeService& service) {
                   Answer::bodyOnly({{"connected", false}, {"status", "active"}, {"dedicated_ip", "192.0.2.10"}}));
     service.route("GET", p + "/user/dedicatedipdetail/v3",
                   Answer::envelope({{"ip", "192.0.2.10"}, {"iso", "DE"},
+                                    {"dedicated_ip_detail", {{"ip", "192.0.2.10"}, {"host", "de1.dedicated.invalid"}, {"country_iso", "DE"}}},
                                     {"hosts", {{{"dns", "de1.dedicated.invalid"}, {"protocol", "IKEV"}, {"server_type", "dedicated"}, {"port_number", "500"}}}}}));
     service.route("POST", p + "/kill/session/dedicated/ip", Answer::envelope(nlohmann::json::object(), 200, "Session killed"));
     // The post-connection feedback: whether the user achieved what they wanted.

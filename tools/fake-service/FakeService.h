@@ -118,6 +118,17 @@ std::string sealPassword(const std::string& password);
 // The password route's answer: {"body": {"password": sealed}}.
 Answer passwordAnswer(const std::string& password);
 
+// The sign-in server's page (".../realms/MorvexVPN/protocol/openid-connect/auth"): a plain form for
+// a user name and a password. The test account below signs in: the form redirects to the
+// "redirect_uri" with a fresh "code" and the "state"; a wrong password redirects with
+// "error=access_denied" instead, and "Back" with the state alone. Only "zarnapp" redirect URIs
+// are served. The issued codes are accepted by "/auth/token" (as any code is).
+inline constexpr const char* kTestAccountName = "alex@example.com";
+inline constexpr const char* kTestAccountPassword = "morvex-test";
+inline constexpr const char* kSignInPagePath = "/realms/MorvexVPN/protocol/openid-connect/auth";
+// The codes the sign-in page has issued, oldest first.
+std::vector<std::string> issuedSignInCodes();
+
 // The answer of "/auth/token" and "/refresh/token": {"header": ..., "body": {"code": sealed}}.
 Answer tokenAnswer(const nlohmann::json& tokenSet);
 

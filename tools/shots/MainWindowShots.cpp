@@ -1,4 +1,4 @@
-// The main window as it opens (the splash), after the splash hands over, and asking before quit.
+// The main window on the splash, after the splash hands over, and asking before quit.
 #include "Shots.h"
 
 #include "app/AppDelegate.h"
@@ -30,13 +30,23 @@ public:
     void fetchCountries(std::function<void(std::optional<Countries>)> completion) override { completion(std::nullopt); }
 };
 
-QImage splash(Context&) {
+// The main window with the splash scene as its content.
+std::unique_ptr<appkit::WindowController> openOnSplash() {
     auto controller = openMainWindow();
+    auto* board = appkit::Storyboard::named(kMainStoryboard);
+    if (!controller || !board) return controller;
+    auto* splash = qobject_cast<appkit::ViewController*>(board->instantiateController("SplashViewController"));
+    if (splash) controller->setContentViewController(splash);
+    return controller;
+}
+
+QImage splash(Context&) {
+    auto controller = openOnSplash();
     return controller ? renderWindow(*controller->window()) : QImage();
 }
 
 QImage afterSplash(Context&) {
-    auto controller = openMainWindow();
+    auto controller = openOnSplash();
     if (!controller) return {};
     if (auto* s = qobject_cast<SplashViewController*>(controller->contentViewController())) s->showLogin();
     return renderWindow(*controller->window());

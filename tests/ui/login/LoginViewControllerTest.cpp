@@ -1,0 +1,420 @@
+// The login page: its buttons, busy and idle, the outcomes of a sign-in and of a resumed session,
+// the promotional pages, and the whole web sign-in against the fake service's sign-in page.
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QUrlQuery>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "FakeService.h"
+#include "app/InitialModel.h"
+#include "app/InitialViewController.h"
+#include "alerts/AlertTestSupport.h"
+#include "appkit/Storyboard.h"
+#include "appkit/WebAuthenticationSession.h"
+#include "appkit/WebView.h"
+#include "appkit/Window.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/UserDefaults.h"
+#include "model/BundleInfo.h"
+#include "model/ServiceHosts.h"
+#include "session/OAuthService.h"
+#include "ui/login/LoginViewController.h"
+#include "ui/login/PromotionalCarousel.h"
+#include "vpn/MorvexVPNService.h"
+
+namespace morvex {
+namespace {
+
+using test::waitUntil;
+using AuthKind = UserAuthentication::AuthenticationCase::Kind;
+using LaunchKind = UserAuthentication::AppLaunchCase::Kind;
+
+// The redirect the sign-in server would send for the authorization the page opened.
+std::string redirectFor(const OAuth2CodeGrant::EmbeddedRequest& request, const std::string& items) {
+    const QString state = QUrlQuery(QUrl(QString::fromStdString(request.url))).queryItemValue("state");
+    return OAuthService::redirectURI() + "?state=" + state.toStdString() + (items.empty() ? "" : "&" + items);
+}
+
+// One service for the whole program: the screen keeps its authorize URL (with the service's
+// address) for the life of the process, as it would keep the real sign-in server's.
+fake::FakeService& sharedService() {
+    static fake::FakeService* service = [] {
+        auto* s = new fake::FakeService;
+        s->start();
+        return s;
+    }();
+    return *service;
+}
+
+class LoginViewControllerTest : public test::AlertTest {
+protected:
+    fake::FakeService& service = sharedService();
+    Networking networking{nullptr};
+    appkit::Application app;
+    std::vector<std::string> browserOpened;
+    std::vector<OAuth2CodeGrant::EmbeddedRequest> presented;
+    // How a stand-in sign-in page answers; none leaves it open.
+    std::function<void(const OAuth2CodeGrant::EmbeddedRequest&, OAuth2CodeGrant::EmbeddedCompletion)> page;
+
+    void SetUp() override {
+        AlertTest::SetUp();
+        ASSERT_NE(service.port(), 0);
+        service.clearRequests();
+        service.clearFailures();
+        hosts::setServiceURLOverride(service.baseURL());
+    }
+    void TearDown() override {
+        hosts::setServiceURLOverride(std::nullopt);
+        AlertTest::TearDown();
+    }
+
+    UserAuthentication auth() {
+        return UserAuthentication(networking, PreservedPreferences(), User(), AppPreferences(), tracker(), MorvexVPNService::makeZevu(),
+                                  ErrorSender{}, nullptr, appManager);
+    }
+
+    // A screen with a stand-in sign-in page unless `realPage`.
+    LoginViewController::Collaborators collaborators(bool realPage = false) {
+        LoginViewController::Collaborators c;
+        c.makeUserAuthentication = [this] { return auth(); };
+        c.makeEventTracker = [this] { return tracker(); };
+        c.openURL = [this](const std::string& url) {
+            browserOpened.push_back(url);
+            return true;
+        };
+        if (!realPage)
+            c.presentSignIn = [this](const OAuth2CodeGrant::EmbeddedRequest& request, OAuth2CodeGrant::EmbeddedCompletion done) {
+                presented.push_back(request);
+                if (page) page(request, std::move(done));
+            };
+        return c;
+    }
+
+    // The screen in a shown main window, which owns it.
+    LoginViewController* showScreen(std::unique_ptr<appkit::Window>& window, bool realPage = false) {
+        window = std::make_unique<appkit::Window>(QSize(760, 500));
+        auto* screen = new LoginViewController(collaborators(realPage));
+        window->setContentViewController(screen);
+        window->show();
+        return screen;
+    }
+
+    static QPushButton* loginButton(LoginViewController& screen) { return screen.view()->findChild<QPushButton*>("btnLogin"); }
+};
+
+TEST_F(LoginViewControllerTest, TagZeroOpensThePricingPageAndStartsNoSignIn) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    screen->loginClicked(0);
+    QTest::mouseClick(screen->view()->findChild<QPushButton*>("createAccountButton"), Qt::LeftButton);
+    EXPECT_EQ(browserOpened, (std::vector<std::string>{screen->model()->pricingPageURL(), screen->model()->pricingPageURL()}));
+    EXPECT_TRUE(presented.empty());
+    EXPECT_EQ(screen->oauth2(), nullptr);
+    EXPECT_TRUE(loginButton(*screen)->isEnabled());
+    test::spinFor(std::chrono::milliseconds(100));
+    EXPECT_TRUE(service.requests().empty());
+}
+
+TEST_F(LoginViewControllerTest, ASignedOutUserSeesTheLoginControlsAfterTheLoadingAndNoRequestIsMade) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    EXPECT_FALSE(screen->isLoginViewShown()) << "the loading state comes first";
+    ASSERT_TRUE(waitUntil([&] { return screen->isLoginViewShown(); }, std::chrono::milliseconds(6000)));
+    test::spinFor(std::chrono::milliseconds(200));
+    EXPECT_TRUE(service.requests().empty());
+    EXPECT_FALSE(screen->requestInProcess.value());
+    EXPECT_TRUE(loginButton(*screen)->isEnabled());
+}
+
+// Records whether the token import had reached the service when each event was sent.
+class OrderRecordingTracking : public test::RecordingTracking {
+public:
+    fake::FakeService* service = nullptr;
+    std::vector<std::size_t> importsBefore;
+    void track(const std::string& event, const Dictionary& properties) override {
+        RecordingTracking::track(event, properties);
+        if (event == "app_request_swap_token") importsBefore.push_back(service->requestsTo("/MorvexVPN/user/importtoken").size());
+    }
+};
+
+TEST_F(LoginViewControllerTest, AnAccountWithAnOldTokenAnnouncesTheImportBeforeItIsSent) {
+    auto recording = std::make_shared<OrderRecordingTracking>();
+    recording->service = &service;
+    analytics = recording;
+    User user;
+    user.setLoggedIn(true);
+    user.setIsUserNotMigratedToFA(true);
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    screen->revealLoginView();
+    EXPECT_TRUE(screen->requestInProcess.value());
+    ASSERT_TRUE(waitUntil([&] { return !service.requestsTo("/MorvexVPN/user/importtoken").empty(); }));
+    EXPECT_EQ(recording->importsBefore, std::vector<std::size_t>{0});
+    ASSERT_TRUE(waitUntil([&] { return !screen->requestInProcess.value(); }));
+}
+
+TEST_F(LoginViewControllerTest, BusyAndIdleChangeTogetherAndEveryOutcomeEndsIdle) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    int mismatches = 0;
+    int changes = 0;
+    auto check = [&](bool) {
+        ++changes;
+        if (screen->requestInProcess.value() == screen->enableAuthentication.value()) ++mismatches;
+    };
+    auto a = screen->requestInProcess.observe(check);
+    auto b = screen->enableAuthentication.observe(check);
+    PreservedPreferences().setVpnAccounts(std::vector<UserAuthentication::VPNAccount>{{"morvex0s1234567", "active", "", "", "", ""}});
+    User().setVpnUsername("morvex0s1234567");
+
+    const Error failure("test", 7, "broken");
+    struct Case {
+        const char* name;
+        std::function<void()> outcome;
+    };
+    const std::vector<Case> cases = {
+        {"user info error", [&] { screen->handleAuthenticationCase({AuthKind::UserInfoError, failure}, 1); }},
+        {"auth error", [&] { screen->handleAuthenticationCase({AuthKind::AuthError, failure}, 1); }},
+        {"no subscription", [&] { screen->handleAuthenticationCase({AuthKind::NoSubscription, std::nullopt}, 1); }},
+        {"one account", [&] { screen->handleAuthenticationCase({AuthKind::SingleSubscription, std::nullopt}, 1); }},
+        {"launch: user info", [&] { screen->handleLaunchCase({LaunchKind::UserInfoError, failure, std::nullopt}); }},
+        {"launch: password", [&] { screen->handleLaunchCase({LaunchKind::VpnPasswordError, std::nullopt, LoginError::UnableToFetchPassword(failure)}); }},
+        {"launch: undecryptable", [&] { screen->handleLaunchCase({LaunchKind::VpnPasswordError, std::nullopt, LoginError::UnableToDecryptPassword("pad")}); }},
+        {"launch: import", [&] { screen->handleLaunchCase({LaunchKind::MigrateToFAError, failure, std::nullopt}); }},
+        {"launch: e-mail migration", [&] { screen->handleLaunchCase({LaunchKind::MigrateToEmailError, failure, std::nullopt}); }},
+        {"launch: authenticated", [&] { screen->handleLaunchCase({LaunchKind::Authenticated, std::nullopt, std::nullopt}); }},
+        {"launch: payment", [&] { screen->handleLaunchCase({LaunchKind::Payment, std::nullopt, std::nullopt}); }},
+        {"launch: not signed in", [&] { screen->handleLaunchCase({LaunchKind::NotLoggedIn, std::nullopt, std::nullopt}); }},
+        {"launch: invalid details", [&] { screen->handleLaunchCase({LaunchKind::InvalidUserDetails, std::nullopt, std::nullopt}); }},
+        {"account password", [&] { screen->handleAccountPasswordResult(std::string("pw"), {"morvex0s1234567", "active", "", "", "", ""}); }},
+        {"account password failed", [&] {
+             screen->handleAccountPasswordResult(std::unexpected(LoginError::UnableToFetchPassword(failure)), {"morvex0s1234567", "active", "", "", "", ""});
+         }},
+        {"account chosen", [&] { screen->selectAccount({"morvex0s1234567", "active", "", "", "", ""}); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        screen->setRequestInProcess(true);
+        ASSERT_TRUE(screen->requestInProcess.value());
+        ASSERT_FALSE(loginButton(*screen)->isEnabled());
+        c.outcome();
+        EXPECT_TRUE(waitUntil([&] { return !screen->requestInProcess.value(); }));
+        EXPECT_TRUE(screen->enableAuthentication.value());
+        EXPECT_TRUE(loginButton(*screen)->isEnabled());
+    }
+    EXPECT_GT(changes, 0);
+    EXPECT_EQ(mismatches, 0) << "an observer saw busy and idle half changed";
+}
+
+TEST_F(LoginViewControllerTest, ARedirectWithoutACodeEnablesTheButtonQuietlyAndAnErrorIsShownOnce) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    struct Case {
+        const char* name;
+        std::string items;  // of the redirect, after the state
+        std::size_t alerts;
+    };
+    for (const auto& c : {Case{"neither", "", 0}, Case{"other items", "session_state=x", 0},
+                          Case{"error", "error=access_denied&error_description=Invalid%20user%20name%20or%20password.", 1}}) {
+        SCOPED_TRACE(c.name);
+        presenter->shown.clear();
+        OAuth2CodeGrant::EmbeddedCompletion pending;
+        page = [&](const OAuth2CodeGrant::EmbeddedRequest&, OAuth2CodeGrant::EmbeddedCompletion done) { pending = std::move(done); };
+        QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
+        ASSERT_TRUE(pending);
+        EXPECT_FALSE(loginButton(*screen)->isEnabled()) << "disabled while the page is open";
+        pending(redirectFor(presented.back(), c.items), std::nullopt);
+        test::spinFor(std::chrono::milliseconds(100));
+        EXPECT_TRUE(loginButton(*screen)->isEnabled());
+        EXPECT_EQ(presenter->shown.size(), c.alerts);
+        EXPECT_FALSE(screen->requestInProcess.value());
+    }
+    EXPECT_TRUE(service.requestsTo("/auth/token").empty());
+}
+
+TEST_F(LoginViewControllerTest, EachSignInStartsAFreshGrantOnTheSameAuthorizeURLWithPKCE) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    screen->loginClicked(1);
+    OAuth2CodeGrant* first = screen->oauth2();
+    ASSERT_NE(first, nullptr);
+    const std::string verifier = first->codeVerifier();
+    screen->loginClicked(1);
+    EXPECT_NE(screen->oauth2()->codeVerifier(), verifier);
+    EXPECT_EQ(LoginViewController::oauthSettings().at("authorize_uri"), Value(LoginViewController::authorizeURL()));
+    ASSERT_EQ(presented.size(), 2u);
+    const QUrlQuery query(QUrl(QString::fromStdString(presented.back().url)));
+    EXPECT_EQ(query.queryItemValue("code_challenge_method"), "S256");
+    EXPECT_FALSE(query.queryItemValue("code_challenge").isEmpty());
+    EXPECT_EQ(presented.back().callbackScheme, "zarnapp");
+    EXPECT_TRUE(presented.back().ephemeral);
+}
+
+TEST_F(LoginViewControllerTest, TwoAutoScrollStepsReturnToTheFirstPage) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    EXPECT_EQ(screen->dotColour(0), QColor(71, 114, 165));
+    screen->autoScroll();
+    EXPECT_EQ(screen->currentIndex(), 1);
+    EXPECT_EQ(screen->dotColour(0), QColor(172, 188, 155));
+    EXPECT_EQ(screen->dotColour(1), QColor(71, 114, 165));
+    screen->autoScroll();
+    EXPECT_EQ(screen->currentIndex(), 0);
+    EXPECT_EQ(screen->dotColour(0), QColor(71, 114, 165));
+    EXPECT_EQ(screen->dotColour(1), QColor(172, 188, 155));
+
+    // Only the program moves the pages: the wheel over them does nothing.
+    auto* pages = screen->view()->findChild<CustomCollectionView*>();
+    ASSERT_NE(pages, nullptr);
+    test::spinFor(std::chrono::milliseconds(500));
+    const int at = pages->horizontalScrollBar()->value();
+    QWheelEvent wheel(QPointF(100, 100), pages->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(-240, 0), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(pages->viewport(), &wheel);
+    EXPECT_EQ(pages->horizontalScrollBar()->value(), at);
+    // A click on the dot of the page shown changes nothing; the other dot turns the page.
+    QTest::mouseClick(screen->view()->findChild<QPushButton*>("btnDot1"), Qt::LeftButton);
+    EXPECT_EQ(screen->currentIndex(), 0);
+    QTest::mouseClick(screen->view()->findChild<QPushButton*>("btnDot2"), Qt::LeftButton);
+    EXPECT_EQ(screen->currentIndex(), 1);
+    EXPECT_EQ(screen->dotColour(1), QColor(71, 114, 165));
+}
+
+// The account chooser the storyboard offers for a customer with several VPN accounts.
+class RecordingChooser : public appkit::ViewController, public AccountChooser {
+public:
+    static inline AccountSelectionDelegate* lastDelegate = nullptr;
+    static inline std::string lastNotification;
+    void setDelegate(AccountSelectionDelegate* delegate) override { lastDelegate = delegate; }
+    void setFetchAccountNotification(std::string name) override { lastNotification = std::move(name); }
+};
+
+TEST_F(LoginViewControllerTest, SeveralAccountsOpenTheChooserAndClosingItSignsOut) {
+    appkit::Storyboard::define(LoginViewController::kAccountChooserStoryboard)
+        .scene(LoginViewController::kAccountChooserID, [] { return new RecordingChooser; });
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    screen->handleAuthenticationCase({AuthKind::MultipleSubscription, std::nullopt}, 1);
+    EXPECT_EQ(RecordingChooser::lastDelegate, screen);
+    EXPECT_EQ(RecordingChooser::lastNotification, "LoginViewController");
+    EXPECT_NE(window->attachedSheet(), nullptr) << "the chooser is a sheet on the page's window";
+
+    UserDefaults::standard().set(Value(99), AppPreferences::Key::dataStoreVersion);
+    screen->accountChoiceCancelled();
+    EXPECT_EQ(logouts, 1);
+    EXPECT_EQ(UserDefaults::standard().integer(AppPreferences::Key::dataStoreVersion), infoDataStoreVersion());
+}
+
+// The whole road on the real web engine: the page is the fake service's sign-in form.
+class WebSignInTest : public LoginViewControllerTest {
+protected:
+    void SetUp() override {
+        // Chromium refuses to run its sandbox as root (CI containers).
+        if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+        LoginViewControllerTest::SetUp();
+    }
+
+    static QWidget* signInWindow() {
+        for (QWidget* w : QApplication::allWidgets())
+            if (w->objectName() == "webAuthenticationWindow") return w;
+        return nullptr;
+    }
+
+    // Waits for the sign-in form, then fills and sends it as a user would.
+    static void signInThroughThePage(appkit::WebAuthenticationSession& session, const std::string& password) {
+        appkit::WebView* view = session.webView();
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return view->title() == "Sign in to MorvexVPN"; }, std::chrono::milliseconds(30000)))
+            << "the sign-in page did not load: engine " << view->hasEngine() << " at " << view->url().toString().toStdString()
+            << " titled " << view->title().toStdString();
+        view->runJavaScript(QString("document.getElementById('username').value = '%1';"
+                                    "document.getElementById('password').value = '%2';"
+                                    "document.getElementById('submit').click();")
+                                .arg(fake::kTestAccountName, QString::fromStdString(password)));
+    }
+};
+
+TEST_F(WebSignInTest, TheUserSignsInThroughTheSignInPageAndReachesTheMainContent) {
+    // The page as the main window shows it: the root's sign-in page.
+    InitialModel::Collaborators stubs;
+    stubs.vpnStatus = [] { return 1; };
+    stubs.disconnectVPN = [] {};
+    stubs.updateRecommendedLocation = [] {};
+    stubs.connectToLocation = [](const ConnectRequest&, ConnectErrorHandler) {};
+    stubs.logout = [] {};
+    stubs.checkForUpdate = [] {};
+    stubs.fetchProfile = [] {};
+    stubs.requestDedicatedIPDetail = [](const nlohmann::json&, auto) {};
+    stubs.nameDedicatedServer = [](const ZevuDataFetcherTypes::ServerPtr&) {};
+    stubs.runningVersion = [] { return std::string("1.0"); };
+    appkit::Storyboard::define("LoginRootTest")
+        .scene(std::string(InitialViewController::kStoryboardID),
+               [stubs] { return new InitialViewController(std::make_unique<InitialModel>(stubs)); })
+        .scene(std::string(InitialViewController::kSignInPageID), [this] { return new LoginViewController(collaborators(true)); });
+    appkit::Window window(QSize(760, 500));
+    auto* root = qobject_cast<InitialViewController*>(
+        appkit::Storyboard::named("LoginRootTest")->instantiateController(InitialViewController::kStoryboardID));
+    ASSERT_NE(root, nullptr);
+    window.setContentViewController(root);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return root->pageController(InitialViewController::Page::SignIn) != nullptr; }));
+    auto* screen = qobject_cast<LoginViewController*>(root->pageController(InitialViewController::Page::SignIn));
+    ASSERT_NE(screen, nullptr);
+    ASSERT_EQ(root->selectedPage(), InitialViewController::Page::SignIn);
+
+    EXPECT_EQ(signInWindow(), nullptr) << "no sign-in window before a sign-in";
+    QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
+    ASSERT_NE(screen->webSession(), nullptr);
+    EXPECT_NE(signInWindow(), nullptr);
+    signInThroughThePage(*screen->webSession(), fake::kTestAccountPassword);
+
+    ASSERT_TRUE(waitUntil([&] { return root->selectedPage() == InitialViewController::Page::MainContent; },
+                          std::chrono::milliseconds(30000)))
+        << [&] {
+               std::string paths;
+               for (const auto& r : service.requests()) paths += r.method + " " + r.path + "\n";
+               return paths;
+           }();
+    EXPECT_TRUE(User().loggedIn());
+    EXPECT_EQ(User().vpnPassword(), fake::kSamplePassword);
+    const auto exchanges = service.requestsTo("/auth/token");
+    ASSERT_EQ(exchanges.size(), 1u);
+    EXPECT_EQ(exchanges[0].json().value_or(nlohmann::json())["authorization_code"], fake::issuedSignInCodes().back());
+    EXPECT_TRUE(presenter->shown.empty());
+    test::flushDeferredDeletes();
+    EXPECT_EQ(signInWindow(), nullptr) << "the window goes with its sign-in";
+}
+
+TEST_F(WebSignInTest, AWrongPasswordIsShownOnceAndClosingTheWindowSaysNothing) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window, true);
+
+    QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
+    ASSERT_NE(screen->webSession(), nullptr);
+    signInThroughThePage(*screen->webSession(), "wrong");
+    ASSERT_TRUE(waitUntil([&] { return !presenter->shown.empty(); }, std::chrono::milliseconds(30000)));
+    test::spinFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(presenter->shown.size(), 1u);
+    EXPECT_TRUE(loginButton(*screen)->isEnabled());
+    EXPECT_TRUE(service.requestsTo("/auth/token").empty());
+
+    presenter->shown.clear();
+    QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
+    QWidget* signIn = signInWindow();
+    ASSERT_NE(signIn, nullptr);
+    EXPECT_FALSE(loginButton(*screen)->isEnabled());
+    signIn->close();
+    ASSERT_TRUE(waitUntil([&] { return loginButton(*screen)->isEnabled(); }));
+    test::spinFor(std::chrono::milliseconds(200));
+    test::flushDeferredDeletes();
+    EXPECT_EQ(signInWindow(), nullptr);
+    EXPECT_TRUE(presenter->shown.empty());
+    EXPECT_FALSE(User().loggedIn());
+    EXPECT_FALSE(screen->requestInProcess.value());
+}
+
+}  // namespace
+}  // namespace morvex
