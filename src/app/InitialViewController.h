@@ -17,13 +17,12 @@
 #include <QPointer>
 
 #include "app/InitialModel.h"
+#include "app/UpdateViewController.h"
 #include "appkit/TabViewController.h"
 #include "foundation/NotificationCenter.h"
 #include "session/UserAuthentication.h"
 
 namespace morvex {
-
-class UpdateViewController;
 
 class InitialViewController : public appkit::TabViewController, public InitialModel::Delegate {
     Q_OBJECT
