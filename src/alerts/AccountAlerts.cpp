@@ -202,6 +202,13 @@ void Alert::showQuitWarning() {
     });
 }
 
+void Alert::showLogoutConnected(OwnedCallback<ModalResponse> answer) {
+    fill(localized("logout.connected.alert.title"), localized("logout.connected.alert.message"), Style::warning,
+         {localized("logout.connected.alert.primary.button"), localized("logout.connected.alert.secondary.button")});
+    window = nullptr;  // the main window
+    beginSheet([answer](ModalResponse response) { answer(response); });
+}
+
 void handleAccountStatusError(const std::optional<Error>& error) {
     handleAccountStatusError(error, AlertServices::installed());
 }

@@ -94,12 +94,15 @@ public:
     // under way) and connects to `request` 1.0 s later.
     void showChangeOfConnection(ConnectRequest request, ConnectToLocation connect, ConnectErrorHandler onError);
     void showAlreadyConnected(const ConnectionDescription& requested);
-    // With no window nothing happens at all. The callback gets true for the first button, false
-    // for the second.
+    // On `window`, or the main window when none is given. The callback gets true for the first
+    // button, false for the second.
     void showProtocolChangeReconnect(std::shared_ptr<AlertWindow> window, std::string_view messageKey,
                                      const ConnectionDescription& requested, EventTracker eventTracker,
                                      OwnedCallback<bool> answer);
     void showDedicatedProtocolNotSupported(const PreservedPreferences& preferences, OwnedCallback<> proceed);
+    // A dedicated IP cannot be reached over the protocol named `protocolTitle`; one button, no
+    // consequence.
+    void showDedicatedProtocolWarning(std::string_view protocolTitle);
 
     // Account and sign-in alerts.
     void showPasswordChanged(AppScreen screen, EventTracker eventTracker);
@@ -115,6 +118,9 @@ public:
                          EventTracker eventTracker);
     void showUserDisabled(PreservedPreferences preferences);
     void showQuitWarning();
+    // Asks before signing out while a tunnel is connecting or up, on the main window; `answer`
+    // gets the button's response (first: sign out, second: stay).
+    void showLogoutConnected(OwnedCallback<ModalResponse> answer);
 
     // Language change and restart.
     void showChangeLanguage(std::shared_ptr<AlertWindow> window);

@@ -174,7 +174,6 @@ void Alert::showAlreadyConnected(const ConnectionDescription& requested) {
 void Alert::showProtocolChangeReconnect(std::shared_ptr<AlertWindow> target, std::string_view messageKey,
                                         const ConnectionDescription& requested, EventTracker eventTracker,
                                         OwnedCallback<bool> answer) {
-    if (!target) return;
     fill(localized("alert.protocol.change.reconnect.title"), localized(messageKey), Style::informational,
          {localized("alert.protocol.change.reconnect.button.one"),
           localized("alert.protocol.change.reconnect.button.two")});
@@ -189,6 +188,13 @@ void Alert::showProtocolChangeReconnect(std::shared_ptr<AlertWindow> target, std
         if (response == alertFirstButtonReturn) answer(true);
         else if (response == alertSecondButtonReturn) answer(false);
     });
+}
+
+void Alert::showDedicatedProtocolWarning(std::string_view protocolTitle) {
+    fill(localized("alert.dedicated.protocol.not.supported.title"),
+         filledFormat(localized("alert.dedicated.protocol.not.supported.message.warning %@"), protocolTitle),
+         Style::informational, {});
+    beginSheet();
 }
 
 void Alert::showDedicatedProtocolNotSupported(const PreservedPreferences& preferences, OwnedCallback<> proceed) {

@@ -2,6 +2,7 @@
 
 #include "alerts/Alert.h"
 #include "appkit/AlertSheet.h"
+#include "foundation/Log.h"
 
 namespace morvex {
 
@@ -47,8 +48,13 @@ void QtAlertPresenter::beginSheet(const Alert& alert, AlertHandler handler) { be
 bool QtAlertPresenter::beginSheet(const Alert& alert, AlertHandler handler, AlertHandler endedOtherwise) {
     appkit::Window* window = nullptr;
     if (auto* given = dynamic_cast<QtAlertWindow*>(alert.window.get())) window = given->window();
-    else if (!alert.window) window = appkit::Application::shared().firstWindow();
-    if (!window) return false;
+    // A window that has gone (its screen closed while the alert was on its way) gives its place to
+    // the main window, as an alert that names none.
+    if (!window) window = appkit::Application::shared().firstWindow();
+    if (!window) {
+        log::print("[Alert] No window to attach \"" + alert.title + "\" to; not shown.");
+        return false;
+    }
     const std::size_t buttons = alert.shownButtons().size();
     auto* sheet = makeSheet(alert);
     return sheet->beginSheetModalForWindow(window, [handler = std::move(handler), endedOtherwise = std::move(endedOtherwise),

@@ -39,6 +39,8 @@ public:
     static std::shared_ptr<AlertWindow> alertWindow(appkit::Window* window);
 
     void beginSheet(const Alert& alert, AlertHandler handler) override;
+    // The sheet goes on the alert's window; when it names none, or its window has gone, on the
+    // application's first window; with no window at all nothing is shown (a console line says so).
     // The same, and `endedOtherwise` hears the response of a sheet that ended without a button
     // (ended from outside, Escape, its window gone). False when nothing was shown (no window).
     bool beginSheet(const Alert& alert, AlertHandler handler, AlertHandler endedOtherwise);

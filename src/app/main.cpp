@@ -4,6 +4,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/QtAlertPresenter.h"
+#include "app/SessionDesktopHooks.h"
 #include "app/Storyboards.h"
 #include "alerts/AlertServices.h"
 #include "app/ThemeNotifier.h"
@@ -18,6 +19,7 @@
 #include "model/Version.h"
 #include "session/OAuthService.h"
 #include "ui/kit/ValueTransformers.h"
+#include "vpn/MorvexVPNService.h"
 
 int main(int argc, char** argv) {
     morvex::appLaunchStartTime = morvex::absoluteTimeNow();
@@ -52,7 +54,11 @@ int main(int argc, char** argv) {
     services.presenter = alerts;
     services.openURL = [](const std::string& url) { morvex::appkit::Workspace::shared().openURL(url); };
     services.terminate = [&application] { application.terminate(); };
+    // The sign-out asks first while a tunnel is up; it closes the preferences windows and clears
+    // the shown notifications through the desktop hooks.
+    services.logout = [] { morvex::MorvexVPNService::logoutWithDefaults(); };
     morvex::AlertServices::install(std::move(services));
+    morvex::installSessionDesktop();
     morvex::AppDelegate::Collaborators collaborators;
     collaborators.alerts = alerts;
     morvex::AppDelegate delegate(std::move(collaborators));

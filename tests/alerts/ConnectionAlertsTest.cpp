@@ -237,7 +237,7 @@ TEST_F(ConnectionAlertsTest, AlreadyConnectedShowsTheDefaultButtonAndReportsTheL
                           {"currently_connected_location", ""}}));
 }
 
-TEST_F(ConnectionAlertsTest, ProtocolChangeNeedsAWindowAndAnswersTheLivingScreen) {
+TEST_F(ConnectionAlertsTest, ProtocolChangeGoesOnTheMainWindowWithoutOneAndAnswersTheLivingScreen) {
     PreservedPreferences prefs;
     prefs.setAutomaticProtocol(false);
     prefs.setSelectedProtocol(VPNProtocol::WireGuard);
@@ -246,10 +246,14 @@ TEST_F(ConnectionAlertsTest, ProtocolChangeNeedsAWindowAndAnswersTheLivingScreen
     auto screen = std::make_unique<Lifetime>();
     auto answer = [&] { return screen->callback<bool>([&](bool reconnect) { answers.push_back(reconnect); }); };
 
+    // A screen without a window still gets its question, on the main window (a null window).
     Alert().showProtocolChangeReconnect(nullptr, "alert.protocol.change.reconnect.message", requested, tracker(),
                                         answer());
-    EXPECT_TRUE(presenter->shown.empty());
-    EXPECT_TRUE(analytics->tracked.empty());
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    EXPECT_EQ(presenter->last().window, nullptr);
+    presenter->press(0);
+    EXPECT_EQ(answers, std::vector<bool>{true});
+    answers.clear();
 
     auto window = std::make_shared<TestWindow>();
     Alert().showProtocolChangeReconnect(window, "alert.protocol.change.reconnect.message", requested, tracker(),

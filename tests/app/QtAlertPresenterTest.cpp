@@ -10,6 +10,7 @@
 #include "app/QtAlertPresenter.h"
 #include "appkit/AlertSheet.h"
 #include "foundation/Bundle.h"
+#include "foundation/Log.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -68,14 +69,24 @@ TEST_F(QtAlertPresenterTest, AnAlertWithoutButtonsShowsItsOneDefaultButton) {
     EXPECT_EQ(handled, std::vector<ModalResponse>{alertFirstButtonReturn});
 }
 
-TEST_F(QtAlertPresenterTest, AnAlertForAWindowThatIsGoneShowsNothing) {
+TEST_F(QtAlertPresenterTest, AnAlertForAWindowThatIsGoneGoesOnTheMainWindow) {
     auto other = std::make_unique<appkit::Window>();
     Alert alert = alertWith({"ok"});
     alert.window = QtAlertPresenter::alertWindow(other.get());
     other.reset();
+    std::vector<ModalResponse> handled;
+    EXPECT_TRUE(presenter.beginSheet(alert, [&](ModalResponse r) { handled.push_back(r); }, {}));
+    ASSERT_NE(shown(), nullptr);
+    QTest::mouseClick(shown()->buttons()[0], Qt::LeftButton);
+    EXPECT_EQ(handled, std::vector<ModalResponse>{alertFirstButtonReturn});
+}
+
+TEST_F(QtAlertPresenterTest, WithNoWindowAtAllNothingIsShownAndTheConsoleSaysSo) {
+    window.reset();
+    log::Capture console;
     bool ran = false;
-    EXPECT_FALSE(presenter.beginSheet(alert, [&](ModalResponse) { ran = true; }, [&](ModalResponse) { ran = true; }));
-    EXPECT_EQ(shown(), nullptr);
+    EXPECT_FALSE(presenter.beginSheet(alertWith({"ok"}), [&](ModalResponse) { ran = true; }, [&](ModalResponse) { ran = true; }));
+    EXPECT_TRUE(console.containsText("No window to attach \"title\""));
     EXPECT_FALSE(ran);
 }
 

@@ -414,8 +414,12 @@ void installDefaultRoutes(FakeService& service) {
         auto id = r.path.substr(r.path.find_last_of('/') + 1);
         return Answer::envelope({{"link", "https://morvexvpn.example/r/" + id}});
     });
+    // The latest-version answer in its real shape: the four texts of the version record.
     service.route("GET", p + "/app/latest/version/mac",
-                  Answer::bodyOnly({{"version", "1.0.0"}, {"build", "1"}, {"force_update", false}}));
+                  Answer::bodyOnly({{"device", "mac"},
+                                    {"version", "1.0.0"},
+                                    {"release_note_url", "https://morvexvpn.example/release-notes"},
+                                    {"download_url", "https://morvexvpn.example/MorvexVPN.pkg"}}));
     service.route("GET", p + "/vpn/account/password", [](const RecordedRequest&) { return passwordAnswer(kSamplePassword); });
     service.route("GET", p + "/user/portforwarding/v3",
                   Answer::envelope({{"port", "51820"}, {"status", "active"}, {"username", "morvex0s1234567"}}));
@@ -425,8 +429,9 @@ void installDefaultRoutes(FakeService& service) {
                   Answer::envelope({{"ip", "192.0.2.10"}, {"iso", "DE"},
                                     {"dedicated_ip_detail", {{"ip", "192.0.2.10"}, {"host", "de1.dedicated.invalid"}, {"country_iso", "DE"}}},
                                     {"hosts", {{{"dns", "de1.dedicated.invalid"}, {"protocol", "IKEV"}, {"server_type", "dedicated"}, {"port_number", "500"}}}}}));
-    service.route("POST", p + "/kill/session/dedicated/ip",
-                  Answer::envelope({{"body", {{"header", {{"response_code", 200}, {"message", "Session killed"}}}}}}));
+    service.route("POST", p + "/kill/session/dedicated/ip", Answer::envelope(nlohmann::json::object(), 200, "Session killed"));
+    // The post-connection feedback: whether the user achieved what they wanted.
+    service.route("POST", p + "/user/setdesiredoutcome/v3", Answer::envelope(nlohmann::json::object()));
     service.route("POST", p + "/user/migrateemail/v3", Answer::envelope({{"email", "alex@example.com"}, {"migrated", true}}));
     service.route("POST", p + "/user/importtoken", [](const RecordedRequest&) {
         auto tokens = nextTokenSet();

@@ -1,0 +1,25 @@
+#include "app/SessionDesktopHooks.h"
+
+#include "appkit/Application.h"
+#include "appkit/Storyboard.h"
+#include "appkit/UserNotifications.h"
+#include "appkit/Window.h"
+#include "appkit/WindowController.h"
+#include "vpn/MorvexVPNService.h"
+
+namespace morvex {
+
+void installSessionDesktop() {
+    SessionDesktop desktop;
+    desktop.closePreferencesWindows = [] {
+        for (appkit::Window* window : appkit::Application::shared().windows()) {
+            auto* controller = dynamic_cast<appkit::WindowController*>(window ? window->delegate() : nullptr);
+            if (controller && controller->storyboard() && controller->storyboard()->name() == kPreferencesStoryboard)
+                window->close();
+        }
+    };
+    desktop.removeDeliveredNotifications = [] { appkit::UserNotificationCenter::current().removeAllDeliveredNotifications(); };
+    SessionDesktop::install(std::move(desktop));
+}
+
+}  // namespace morvex
