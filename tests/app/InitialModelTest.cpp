@@ -15,6 +15,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/StoredServers.h"
 #include "state/User.h"
+#include "vpn/MorvexVPNService.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -248,8 +249,12 @@ TEST_F(InitialModelTest, VersionAnswersBecomeStatusesUnlessSilentlyNothingToSay)
         delegate.statuses.clear();
         status = c.status;
         auto model = make();
-        NotificationCenter::defaultCenter().post(InitialModel::versionCheckRespondedNotification,
-                                                 UserInfo{{"silent", c.silent}, {"version", c.answer}});
+        VersionCheckAnswer answer;
+        answer.silent = c.silent;
+        answer.version.version = c.answer.availableVersion;
+        answer.version.release_note_url = c.answer.releaseNote;
+        answer.version.download_url = c.answer.downloadUrl;
+        NotificationCenter::defaultCenter().post(InitialModel::versionCheckRespondedNotification, answer);
         ASSERT_EQ(delegate.statuses.size(), c.expected ? 1u : 0u);
         if (!c.expected) continue;
         EXPECT_EQ(delegate.statuses.front().kind, *c.expected);
