@@ -44,12 +44,14 @@ InitialModel::Collaborators completed(InitialModel::Collaborators c) {
             MorvexVPNService::makeZevu().connectToLocation(request, std::move(onError));
         };
     }
-    if (!c.logout) {
-        c.logout = [] {
-            if (auto logout = AlertServices::installed().logout) logout();
+    if (!c.logout) c.logout = [] { MorvexVPNService::logoutWithDefaults(); };
+    if (!c.checkForUpdate) {
+        c.checkForUpdate = [] {
+            MorvexVPNService::checkForUpdate(true, AppPreferences(), [](const MorvexVPNService::VersionCheckResult& result) {
+                if (!result) log::print("[InitialModel] version check failed: " + result.error().localizedDescription());
+            });
         };
     }
-    if (!c.checkForUpdate) c.checkForUpdate = [] {};
     if (!c.fetchProfile) {
         c.fetchProfile = [] {
             ProfileModel(Networking::shared(), User(), MorvexVPNService::makeEventTracker(), PreservedPreferences(),
@@ -111,14 +113,9 @@ void InitialModel::addLaunchObservers() {
         if (const bool* show = n.objectAs<bool>()) showDashboard_ = *show;
     }));
     observers_.push_back(center.addObserver(versionCheckRespondedNotification, [this](const Notification& n) {
-        const auto* object = n.objectAs<UserInfo>();
-        if (!object) return;
-        auto silent = object->find("silent");
-        auto version = object->find("version");
-        if (silent == object->end() || version == object->end()) return;
-        const bool* isSilent = std::any_cast<bool>(&silent->second);
-        const UpdateInfo* answer = std::any_cast<UpdateInfo>(&version->second);
-        if (isSilent && answer) handleUpdateResponse(*isSilent, *answer);
+        const auto* answer = n.objectAs<VersionCheckAnswer>();
+        if (!answer) return;
+        handleUpdateResponse(answer->silent, {answer->version.version, answer->version.release_note_url, answer->version.download_url});
     }));
     observers_.push_back(center.addObserver(vpnAccountDidChangeNotification, [this](const Notification&) { fetchDedicatedIPDetail(); }));
 }

@@ -67,7 +67,7 @@ public:
     static constexpr int kUpToDate = 2;
 
     static constexpr std::string_view showDashboardNotification = "ShowDashboard";              // object: bool
-    static constexpr std::string_view versionCheckRespondedNotification = "VersionCheckApiResponded";
+    static constexpr std::string_view versionCheckRespondedNotification = "VersionCheckApiResponded";  // VersionCheckAnswer
     static constexpr std::string_view vpnAccountDidChangeNotification = "VPNAccountDidChangeNotification";
 
     // What the model reaches outside its stores; empty members get the real ones.

@@ -24,7 +24,6 @@
 
 namespace morvex {
 
-
 class InitialViewController : public appkit::TabViewController, public InitialModel::Delegate {
     Q_OBJECT
 public:

@@ -5,13 +5,17 @@
 
 #include <thread>
 
+#include "alerts/Alert.h"
+#include "alerts/AlertServices.h"
 #include "app/InitialModel.h"
+#include "foundation/Bundle.h"
 #include "foundation/UserDefaults.h"
 #include "model/BundleInfo.h"
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
 #include "state/StoredServers.h"
 #include "state/User.h"
+#include "vpn/MorvexVPNService.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -245,8 +249,12 @@ TEST_F(InitialModelTest, VersionAnswersBecomeStatusesUnlessSilentlyNothingToSay)
         delegate.statuses.clear();
         status = c.status;
         auto model = make();
-        NotificationCenter::defaultCenter().post(InitialModel::versionCheckRespondedNotification,
-                                                 UserInfo{{"silent", c.silent}, {"version", c.answer}});
+        VersionCheckAnswer answer;
+        answer.silent = c.silent;
+        answer.version.version = c.answer.availableVersion;
+        answer.version.release_note_url = c.answer.releaseNote;
+        answer.version.download_url = c.answer.downloadUrl;
+        NotificationCenter::defaultCenter().post(InitialModel::versionCheckRespondedNotification, answer);
         ASSERT_EQ(delegate.statuses.size(), c.expected ? 1u : 0u);
         if (!c.expected) continue;
         EXPECT_EQ(delegate.statuses.front().kind, *c.expected);
@@ -307,6 +315,37 @@ TEST_F(InitialModelTest, TheDedicatedIPAnswerNeedsEveryKeyAndNamesTheServerFromI
     EXPECT_EQ(named->type, ServerType::DedicatedIp);
     EXPECT_EQ(named->ip, "192.0.2.10");
     EXPECT_EQ(named->host, "de1.dedicated.invalid");
+}
+
+TEST_F(InitialModelTest, ALaunchTimeConnectFailureShowsTheAccountAlertItsCodeCallsFor) {
+    class TitleRecorder : public AlertPresenter {
+    public:
+        std::vector<std::string> titles;
+        void beginSheet(const Alert& alert, AlertHandler) override { titles.push_back(alert.title); }
+        ModalResponse runModal(const Alert&) override { return 1000; }
+        void endAttachedAlertSheet() override {}
+    };
+    auto recorder = std::make_shared<TitleRecorder>();
+    AlertServices services;
+    services.presenter = recorder;
+    AlertServices::install(services);
+    struct Case {
+        std::optional<int> code;
+        std::optional<std::string> titleKey;
+    } cases[] = {
+        {998, "alert.title.error"},
+        {701, "user.expire.popup.title"},
+        {533, "user.disable.popup.title"},
+        {123, std::nullopt},
+        {std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        recorder->titles.clear();
+        InitialModel::connectErrorAlertInitial(c.code ? std::optional(Error("UserStatus", *c.code)) : std::nullopt);
+        EXPECT_EQ(recorder->titles, c.titleKey ? std::vector<std::string>{localized(*c.titleKey)} : std::vector<std::string>{})
+            << c.code.value_or(0);
+    }
+    AlertServices::install(AlertServices{});
 }
 
 }  // namespace

@@ -259,6 +259,21 @@ TEST_F(LaunchTest, ASignedInStartReachesTheMainContent) {
     EXPECT_TRUE(presenter->titles.empty()) << "an active account gets no alert";
 }
 
+TEST_F(LaunchTest, AForcedUpdateReachesTheUpdatePage) {
+    // The service offers a newer version; the offer stored carries the running version as its
+    // forced-till version, so it is a forced update.
+    service.route("GET", "/MorvexVPN/app/latest/version/mac",
+                  fake::Answer::bodyOnly({{"device", "linux"}, {"version", "9.0.0"}, {"release_note_url", ""},
+                                          {"download_url", service.baseURL() + "/morvexvpn_9.0.0_amd64.deb"}}));
+    InitialViewController& root = launch();
+    ASSERT_TRUE(test::waitUntil([&] { return root.selectedPage() == Page::Update; }));
+    ASSERT_NE(root.updateController(), nullptr);
+    UpdateModel& page = root.updateController()->model();
+    EXPECT_EQ(page.availableVersion.value(), "9.0.0");
+    EXPECT_EQ(page.downloadUrl.value(), service.baseURL() + "/morvexvpn_9.0.0_amd64.deb");
+    EXPECT_EQ(AppPreferences().updateAvailable().availableVersion, "9.0.0");
+}
+
 TEST_F(LaunchTest, AChosenAccountIsSavedWithItsPasswordAndAFailedFetchOffersARetry) {
     InitialViewController& root = launch();
     User().setLoggedIn(true);

@@ -12,6 +12,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
+#include "model/BundleInfo.h"
 #include "session/LoginModel.h"
 #include "session/UserAuthentication.h"
 #include "state/AppPreferences.h"
@@ -79,7 +80,7 @@ QImage signedInStart(Context&) {
     return image;
 }
 
-[[maybe_unused]] QImage forcedUpdate(Context& context) {
+QImage forcedUpdate(Context& context) {
     // The service offers a version newer than the running one.
     context.service.route("GET", "/MorvexVPN/app/latest/version/mac",
                           fake::Answer::bodyOnly({{"device", "linux"},
@@ -88,8 +89,12 @@ QImage signedInStart(Context&) {
                                                                {"download_url", context.service.baseURL() + "/downloads/morvexvpn_9.0.0_amd64.deb"}}));
     auto controller = openMainWindow();
     InitialViewController* root = controller ? rootOf(*controller) : nullptr;
-    if (!root || !waitForPage(*root, InitialViewController::Page::Update)) return {};
-    QImage image = renderWindow(*controller->window());
+    const bool shown = root && waitForPage(*root, InitialViewController::Page::Update);
+    QImage image = shown ? renderWindow(*controller->window()) : QImage();
+    // The next shots run against a service whose version is the running one again.
+    context.service.route("GET", "/MorvexVPN/app/latest/version/mac",
+                          fake::Answer::bodyOnly({{"device", "linux"}, {"version", infoShortVersionString()},
+                                                  {"release_note_url", ""}, {"download_url", ""}}));
     AppPreferences().setUpdateAvailable(std::nullopt);
     return image;
 }
@@ -124,6 +129,7 @@ QImage forced(Context&) {
 
 const Registration shots({
     {"shell", "signed-in-start", signedInStart},
+    {"shell", "forced-update", forcedUpdate},
     {"update", "offered", offered},
     {"update", "downloading", downloading},
     {"update", "forced", forced},
