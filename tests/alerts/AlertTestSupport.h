@@ -16,6 +16,7 @@
 #include "session/AppManager.h"
 #include "support/TestSupport.h"
 #include "support/RecordingTracking.h"
+#include "support/RecordingVPN.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex::test {
@@ -56,20 +57,6 @@ public:
     }
 };
 
-class RecordingVPN : public VPNControl {
-public:
-    int status = zevu::rawValue(zevu::ZevuVPNState::Disconnected);
-    std::vector<std::string> calls;
-
-    int getCurrentVPNStatus() override { return status; }
-    void setDoCheckInternetConnectivity(bool check) override {
-        calls.push_back(check ? "checkConnectivity(true)" : "checkConnectivity(false)");
-    }
-    void reconnectVPN() override { calls.push_back("reconnectVPN"); }
-    void cancelVPN() override { calls.push_back("cancelVPN"); }
-    void disconnectVPN() override { calls.push_back("disconnectVPN"); }
-    void disableFirewall() override { calls.push_back("disableFirewall"); }
-};
 
 
 struct Launch {

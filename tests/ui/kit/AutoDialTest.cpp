@@ -47,7 +47,7 @@ TEST_F(AutoDialTest, NineTicksCountDownToOneAndTheTenthEndsTheSheetAndReconnects
 
     EXPECT_EQ(model.tick(endSheet), AutoDialModel::Tick::Reconnected);
     EXPECT_EQ(sheetsEnded, 1);
-    EXPECT_EQ(vpn->calls, (std::vector<std::string>{"no internet check", "reconnect"}));
+    EXPECT_EQ(vpn->calls, (std::vector<std::string>{"checkConnectivity(false)", "reconnectVPN"}));
     // The attempt gets a fresh id: the time as a decimal number with a fraction, not an integer.
     const auto id = preferences.onGoingConnectionId();
     ASSERT_TRUE(id);
@@ -117,7 +117,7 @@ TEST_F(AutoDialSheetTest, TheSheetShowsTheCountAndItsEndReconnectsWithoutAButton
 
     view->updateTime();
     EXPECT_EQ(sheet(), nullptr);
-    EXPECT_EQ(vpn->calls, (std::vector<std::string>{"no internet check", "reconnect"}));
+    EXPECT_EQ(vpn->calls, (std::vector<std::string>{"checkConnectivity(false)", "reconnectVPN"}));
     // Ended from outside, the sheet runs none of its buttons' handlers (no second reconnect).
     test::flushDeferredDeletes();
     EXPECT_EQ(vpn->calls.size(), 2u);
@@ -128,11 +128,11 @@ TEST_F(AutoDialSheetTest, AButtonBeforeTheEndStopsTheCount) {
     ASSERT_TRUE(sheet());
     for (int tick = 0; tick < 5; ++tick) view->updateTime();
     QTest::mouseClick(sheet()->buttons()[1], Qt::LeftButton);  // "Unblock Internet"
-    EXPECT_EQ(vpn->calls, std::vector<std::string>{"firewall off"});
+    EXPECT_EQ(vpn->calls, std::vector<std::string>{"disableFirewall"});
     ASSERT_TRUE(view);  // still there until the loop deletes the ended sheet
     EXPECT_FALSE(view->isCounting());
     for (int tick = 0; tick < 10; ++tick) view->updateTime();
-    EXPECT_EQ(vpn->calls, std::vector<std::string>{"firewall off"});
+    EXPECT_EQ(vpn->calls, std::vector<std::string>{"disableFirewall"});
 }
 
 }  // namespace

@@ -154,14 +154,14 @@ TEST_F(NotificationsListTest, QuickConnectStopsATunnelOrConnectsToTheRecommended
     auto model = makeModel();
     vpn->status = 3;  // connected
     model->quickConnect();
-    EXPECT_EQ(vpn->calls, std::vector<std::string>{"disconnect"});
+    EXPECT_EQ(vpn->calls, std::vector<std::string>{"disconnectVPN"});
     EXPECT_FALSE(appManager.lastVPNStateConnected);
 
     appManager.lastVPNStateConnected = true;
     vpn->calls.clear();
     vpn->status = 2;  // connecting
     model->quickConnect();
-    EXPECT_EQ(vpn->calls, std::vector<std::string>{"cancel"});
+    EXPECT_EQ(vpn->calls, std::vector<std::string>{"cancelVPN"});
     EXPECT_FALSE(appManager.lastVPNStateConnected);
 
     vpn->calls.clear();
