@@ -182,7 +182,16 @@ QImage connectionDetails(Context&) {
         card.location = std::make_shared<ZevuDataFetcherTypes::Server>("DE", "Frankfurt, DE", Type::Country, "DE");
         card.ip = std::string("198.51.100.23");
         card.connectedTime = std::string("00:12:45");
-        d.connectionPanel()->model().toggleInfoCard();
+        auto& panel = d.connectionPanel()->model();
+        auto s = panel.state.value();
+        s.counterText = "00:12:45";
+        s.recentlyConnectedName = "Frankfurt, DE";
+        s.recentlyConnectedVisible = true;
+        s.recentlyConnectedFlag = "de";
+        s.quickConnectFlag = "de";
+        s.protocolText = "IKEv2";
+        panel.state = s;
+        panel.toggleInfoCard();
         settle();
         if (auto* detail = d.connectionDetail()) {
             detail->model().applyTraffic({1'234'567, 482'113});

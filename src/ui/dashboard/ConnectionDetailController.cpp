@@ -6,6 +6,7 @@
 
 #include "alerts/Alert.h"
 #include "app/MainTab.h"
+#include "appkit/Images.h"
 #include "foundation/Bundle.h"
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/dashboard/MainThreadObserver.h"
@@ -54,38 +55,51 @@ void ConnectionDetailController::loadView() {
                             .arg(dashboard::color("BottomColor").name(), dashboard::color("Separator").name()));
     view->setFixedWidth(kWidth);
     auto* column = new QVBoxLayout(view);
-    column->setContentsMargins(20, 16, 20, 16);
-    column->setSpacing(10);
+    column->setContentsMargins(18, 12, 18, 12);
+    column->setSpacing(6);
 
-    auto* title = label("lblConnectionDetails", view, 15, QFont::DemiBold, "HeadingText");
+    auto* header = new QHBoxLayout;
+    auto* title = label("lblConnectionDetails", view, 14, QFont::DemiBold, "HeadingText");
     title->setText(QString::fromStdString(localized("connection.details.title")));
-    column->addWidget(title);
+    buttonArrow_ = new QPushButton(view);
+    buttonArrow_->setObjectName(QStringLiteral("buttonArrow"));
+    buttonArrow_->setAccessibleName(QStringLiteral("btn_close_connection_details"));
+    buttonArrow_->setFlat(true);
+    buttonArrow_->setCursor(Qt::PointingHandCursor);
+    buttonArrow_->setIcon(appkit::imageNamed("pull_details_arrow_down"));
+    buttonArrow_->setIconSize(QSize(16, 16));
+    buttonArrow_->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; }"));
+    header->addWidget(title, 1);
+    header->addWidget(buttonArrow_);
+    column->addLayout(header);
 
-    auto* traffic = new QGridLayout;
-    traffic->setHorizontalSpacing(16);
-    traffic->setVerticalSpacing(2);
-    auto* inCaption = label("lblReceived", view, 12, QFont::Normal, "TabText");
+    // Received, sent and the port-forwarding policy side by side.
+    auto* figures = new QGridLayout;
+    figures->setHorizontalSpacing(14);
+    figures->setVerticalSpacing(0);
+    auto* inCaption = label("lblReceived", view, 11, QFont::Normal, "TabText");
     inCaption->setText(QString::fromStdString(localized("connection.details.received")));
-    auto* outCaption = label("lblSent", view, 12, QFont::Normal, "TabText");
+    auto* outCaption = label("lblSent", view, 11, QFont::Normal, "TabText");
     outCaption->setText(QString::fromStdString(localized("connection.details.sent")));
-    dataIn_ = label("dataIn", view, 18, QFont::DemiBold, "HeadingText");
-    dataOut_ = label("dataOut", view, 18, QFont::DemiBold, "HeadingText");
-    traffic->addWidget(inCaption, 0, 0);
-    traffic->addWidget(outCaption, 0, 1);
-    traffic->addWidget(dataIn_, 1, 0);
-    traffic->addWidget(dataOut_, 1, 1);
-    column->addLayout(traffic);
-
-    auto* pfCaption = label("lblPortForwarding", view, 12, QFont::Normal, "TabText");
+    auto* pfCaption = label("lblPortForwarding", view, 11, QFont::Normal, "TabText");
     pfCaption->setText(QString::fromStdString(localized("connection.details.port.forwarding")));
-    column->addWidget(pfCaption);
-    auto* pfRow = new QHBoxLayout;
-    portForwarding_ = label("portForwardingStatus", view, 14, QFont::Medium, "HeadingText");
-    portForwarding_->setWordWrap(true);
+    dataIn_ = label("dataIn", view, 15, QFont::DemiBold, "HeadingText");
+    dataOut_ = label("dataOut", view, 15, QFont::DemiBold, "HeadingText");
+    portForwarding_ = label("portForwardingStatus", view, 13, QFont::Medium, "HeadingText");
+    portForwarding_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     retry_ = linkButton("retryButton", "connection.details.retry", view);
-    pfRow->addWidget(portForwarding_, 1);
-    pfRow->addWidget(retry_);
-    column->addLayout(pfRow);
+    auto* pfValue = new QHBoxLayout;
+    pfValue->setSpacing(6);
+    pfValue->addWidget(portForwarding_, 1);
+    pfValue->addWidget(retry_);
+    figures->addWidget(inCaption, 0, 0);
+    figures->addWidget(outCaption, 0, 1);
+    figures->addWidget(pfCaption, 0, 2);
+    figures->addWidget(dataIn_, 1, 0);
+    figures->addWidget(dataOut_, 1, 1);
+    figures->addLayout(pfValue, 1, 2);
+    figures->setColumnStretch(2, 1);
+    column->addLayout(figures);
 
     auto* actions = new QHBoxLayout;
     dedicatedIp_ = linkButton("buyDedicatedIpButton", "connection.details.dedicated.ip", view);
@@ -95,6 +109,9 @@ void ConnectionDetailController::loadView() {
     actions->addWidget(preferences_);
     column->addLayout(actions);
 
+    connect(buttonArrow_, &QPushButton::clicked, this, [this] {
+        if (onClose) onClose();
+    });
     connect(retry_, &QPushButton::clicked, this, [this] { model_->retry(); });
     connect(dedicatedIp_, &QPushButton::clicked, this, [this] { buyDedicatedIpButtonClicked(); });
     connect(preferences_, &QPushButton::clicked, this, [this] { showPreferencesScreen(); });

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <functional>
 #include <vector>
 
 #include "appkit/Bindings.h"
@@ -18,13 +19,16 @@ namespace morvex {
 class ConnectionDetailController : public appkit::ViewController {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 320;
+    static constexpr int kWidth = 330;
 
     explicit ConnectionDetailController(ConnectionDetailModel::Collaborators c = ConnectionDetailModel::defaults(),
                                         QObject* parent = nullptr);
     ~ConnectionDetailController() override;
 
     ConnectionDetailModel& model() { return *model_; }
+    // The card's arrow: asks whoever opened the card to close it.
+    std::function<void()> onClose;
+    QPushButton* buttonArrow() const { return buttonArrow_; }
     QLabel* dataInLabel() const { return dataIn_; }
     QLabel* dataOutLabel() const { return dataOut_; }
     QLabel* portForwardingLabel() const { return portForwarding_; }
@@ -43,7 +47,7 @@ private:
 
     ConnectionDetailModel* model_;
     QPointer<QLabel> dataIn_, dataOut_, portForwarding_;
-    QPointer<QPushButton> retry_, dedicatedIp_, preferences_;
+    QPointer<QPushButton> retry_, dedicatedIp_, preferences_, buttonArrow_;
     std::vector<appkit::Subscription> bindings_;
     std::vector<ObserverToken> observers_;
 };

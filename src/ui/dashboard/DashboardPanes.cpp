@@ -275,6 +275,10 @@ void DashboardCancelController::loadView() {
     button_->setBackgroundColor(ThemedColor::colorNamed("ThemeColor", QColor(0x2F, 0x80, 0xED)));
     button_->setRoundCorners(true);
     button_->setMinimumHeight(44);
+    button_->setFont(dashboard::font(14, QFont::Medium));
+    QPalette palette = button_->palette();
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    button_->setPalette(palette);
     button_->setCursor(Qt::PointingHandCursor);
     column->addWidget(button_);
     connect(button_, &QPushButton::clicked, this, [this] { cancelConnectionClicked(); });

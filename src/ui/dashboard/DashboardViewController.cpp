@@ -75,24 +75,32 @@ QWidget* DashboardViewController::makeConnectionPage() {
     row->setSpacing(20);
     // Long names are cut by the panel's labels, never allowed to push the pane out of the page.
     panel_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* left = new QVBoxLayout;
-    left->setSpacing(12);
-    left->addWidget(panel_->view());
-    left->addStretch(1);
-    // Under the panel: the recent, recommended or cancel tile; while connected, the details.
-    bottom_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    left->addWidget(bottom_->view());
-    auto* details = new QPushButton(QString::fromStdString(localized("connection.details.show")), view);
-    details->setObjectName(QStringLiteral("connectionDetailsButton"));
-    details->setAccessibleName(QStringLiteral("btn_connection_details"));
-    details->setCursor(Qt::PointingHandCursor);
-    details->setFont(dashboard::font(13, QFont::Medium));
-    details->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: transparent; border: none; text-align: left; }")
-                               .arg(dashboard::color("ThemeColor").name()));
-    connect(details, &QPushButton::clicked, this, [this] { panel_->model().toggleInfoCard(); });
-    detailsButton_ = details;
-    left->addWidget(details);
-    row->addLayout(left, 1);
+    // The left column: the panel, under it the recent, recommended or cancel tile, and while
+    // connected the link that opens the details card, which slides up inside this column.
+    column_ = new ConnectionPage([this] {
+        auto* columnView = new QWidget;
+        columnView->setObjectName(QStringLiteral("DashboardConnectionColumn"));
+        auto* left = new QVBoxLayout(columnView);
+        left->setContentsMargins(0, 0, 0, 0);
+        left->setSpacing(12);
+        left->addWidget(panel_->view());
+        left->addStretch(1);
+        bottom_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        left->addWidget(bottom_->view());
+        auto* details = new QPushButton(QString::fromStdString(localized("connection.details.show")), columnView);
+        details->setObjectName(QStringLiteral("connectionDetailsButton"));
+        details->setAccessibleName(QStringLiteral("btn_connection_details"));
+        details->setCursor(Qt::PointingHandCursor);
+        details->setFont(dashboard::font(13, QFont::Medium));
+        details->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: transparent; border: none; text-align: left; }")
+                                   .arg(dashboard::color("ThemeColor").name()));
+        connect(details, &QPushButton::clicked, this, [this] { panel_->model().toggleInfoCard(); });
+        detailsButton_ = details;
+        left->addWidget(details);
+        return columnView;
+    }, this);
+    column_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    row->addWidget(column_->view(), 1);
 
     auto* pane = new QWidget(view);
     pane->setObjectName(QStringLiteral("topView"));
@@ -134,13 +142,14 @@ void DashboardViewController::viewDidLoad() {
 void DashboardViewController::applyInfoCard(bool open) {
     if (detailsButton_) {
         const auto title = panel_->model().state.value().title;
-        detailsButton_->setVisible(title == ZevuConnectionState::Connected);
+        detailsButton_->setVisible(title == ZevuConnectionState::Connected && !open);
     }
     if (open == infoCardShown_) return;
     infoCardShown_ = open;
     if (open) {
         detail_ = new ConnectionDetailController();
-        ConnectionDetailAnimationSegue(this, detail_).perform();
+        detail_->onClose = [this] { panel_->model().closeInfoCard(); };
+        ConnectionDetailAnimationSegue(column_.data(), detail_.data()).perform();
     } else if (detail_) {
         dismissViewController(*detail_);
         detail_ = nullptr;

@@ -68,6 +68,7 @@ private:
     QPointer<ConnectionDetailController> detail_;
     QPointer<QWidget> topView_;
     QPointer<QWidget> detailsButton_;
+    QPointer<appkit::ViewController> column_;
     appkit::Subscription headerBinding_;
     bool infoCardShown_ = false;
 };

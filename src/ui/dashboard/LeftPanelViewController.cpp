@@ -1,6 +1,7 @@
 #include "ui/dashboard/LeftPanelViewController.h"
 
 #include <QHBoxLayout>
+#include <algorithm>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -29,6 +30,8 @@ void LeftPanelViewController::loadView() {
     table_->setObjectName(QStringLiteral("leftPanelTable"));
     table_->setFrameShape(QFrame::NoFrame);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setFocusPolicy(Qt::NoFocus);
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table_->setStyleSheet(QStringLiteral("QListWidget { background: transparent; } QListWidget::item { border: none; }"
                                          "QListWidget::item:selected { background: %1; }")
                               .arg(dashboard::color("Separator").name()));
@@ -78,6 +81,8 @@ QWidget* LeftPanelViewController::cellFor(const LeftPanelRow& row) {
         p.setColor(QPalette::WindowText, dashboard::color("HeadingText"));
     }
     title->setPalette(p);
+    // The item view's own style would otherwise repaint the text in the system's colours.
+    title->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(p.color(QPalette::WindowText).name()));
     line->addWidget(image);
     line->addWidget(title, 1);
     return cell;
@@ -91,9 +96,14 @@ void LeftPanelViewController::reloadContent() {
     for (const auto& row : content_) {
         auto* item = new QListWidgetItem(table_);
         QWidget* cell = cellFor(row);
-        item->setSizeHint(cell->sizeHint());
+        // Rows take the table's width; a wrapped placeholder grows downwards instead of sideways.
+        const int width = std::max(table_->viewport()->width(), 120);
+        QLayout* layout = cell->layout();
+        const int height = layout->hasHeightForWidth() ? layout->heightForWidth(width) : cell->sizeHint().height();
+        item->setSizeHint(QSize(width, height));
         table_->setItemWidget(item, cell);
     }
+    table_->setCurrentRow(-1);
 }
 
 void LeftPanelViewController::selectionChanged() {
