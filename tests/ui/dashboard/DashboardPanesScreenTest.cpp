@@ -11,7 +11,9 @@
 #include "appkit/Application.h"
 #include "ui/dashboard/ConnectionDetailAnimationSegue.h"
 #include "ui/dashboard/ConnectionDetailController.h"
+#include "ui/dashboard/ConnectionComponentsController.h"
 #include "ui/dashboard/DashboardPanes.h"
+#include "ui/dashboard/DashboardViewController.h"
 #include "ui/dashboard/DashboardTestSupport.h"
 #include "ui/dashboard/LeftPanelViewController.h"
 #include "appkit/Window.h"
@@ -214,6 +216,25 @@ TEST_F(DashboardPanesScreenTest, StateViewsGoBackToTheConnectionPageWhenAnAttemp
     EXPECT_TRUE(presenter->shown.empty());
     NotificationCenter::defaultCenter().post(ConnectionStateViewController::passwordChangedNotification, true);
     EXPECT_EQ(presenter->shown.size(), 1u);
+}
+
+TEST_F(DashboardPanesScreenTest, OpeningTheInfoCardSlidesTheDetailsInAndHidesTheBanner) {
+    appkit::Application app;
+    DashboardViewController dashboard;
+    dashboard.view()->resize(688, 500);
+    dashboard.view()->show();
+    dashboard.viewWillAppear();
+    ASSERT_TRUE(dashboard.referBanner()->messageLabel()->isVisible());
+    auto& panel = dashboard.connectionPanel()->model();
+
+    panel.toggleInfoCard();
+    ASSERT_NE(dashboard.connectionDetail(), nullptr);
+    EXPECT_FALSE(dashboard.referBanner()->messageLabel()->isVisible());
+    QPointer<ConnectionDetailController> card(dashboard.connectionDetail());
+    QTest::mouseClick(card->buttonArrow(), Qt::LeftButton);
+    EXPECT_FALSE(panel.state.value().infoCardOpen);
+    EXPECT_TRUE(dashboard.referBanner()->messageLabel()->isVisible());
+    ASSERT_TRUE(test::waitUntil([&] { return card.isNull(); })) << "the dismissed card leaves nothing behind";
 }
 
 // ---- the details card's slide ----
