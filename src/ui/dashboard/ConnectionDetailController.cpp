@@ -104,7 +104,10 @@ void ConnectionDetailController::loadView() {
     auto* actions = new QHBoxLayout;
     dedicatedIp_ = linkButton("buyDedicatedIpButton", "connection.details.dedicated.ip", view);
     preferences_ = linkButton("showPreferencesButton", "connection.details.preferences", view);
+    buyPortForwarding_ = linkButton("buyPortForwardingButton", "connection.details.port.forwarding", view);
     actions->addWidget(dedicatedIp_);
+    actions->addSpacing(12);
+    actions->addWidget(buyPortForwarding_);
     actions->addStretch(1);
     actions->addWidget(preferences_);
     column->addLayout(actions);
@@ -115,6 +118,7 @@ void ConnectionDetailController::loadView() {
     connect(retry_, &QPushButton::clicked, this, [this] { model_->retry(); });
     connect(dedicatedIp_, &QPushButton::clicked, this, [this] { buyDedicatedIpButtonClicked(); });
     connect(preferences_, &QPushButton::clicked, this, [this] { showPreferencesScreen(); });
+    connect(buyPortForwarding_, &QPushButton::clicked, this, [this] { model_->buyPortForwarding(); });
     view->adjustSize();
     setView(view);
 }

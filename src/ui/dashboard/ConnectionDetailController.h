@@ -35,6 +35,7 @@ public:
     QPushButton* retryButton() const { return retry_; }
     QPushButton* dedicatedIpButton() const { return dedicatedIp_; }
     QPushButton* preferencesButton() const { return preferences_; }
+    QPushButton* portForwardingButton() const { return buyPortForwarding_; }
 
     void loadView() override;
     void viewDidLoad() override;
@@ -47,7 +48,7 @@ private:
 
     ConnectionDetailModel* model_;
     QPointer<QLabel> dataIn_, dataOut_, portForwarding_;
-    QPointer<QPushButton> retry_, dedicatedIp_, preferences_, buttonArrow_;
+    QPointer<QPushButton> retry_, dedicatedIp_, preferences_, buttonArrow_, buyPortForwarding_;
     std::vector<appkit::Subscription> bindings_;
     std::vector<ObserverToken> observers_;
 };

@@ -6,7 +6,12 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "alerts/AlertServices.h"
 #include "api/Networking.h"
+#include "model/WebLink.h"
+#include "model/WebLinks.h"
+#include "session/ProfileModel.h"
+#include "session/UserAuthentication.h"
 #include "foundation/Bundle.h"
 #include "ui/dashboard/MainThreadObserver.h"
 #include "vpn/MorvexVPNService.h"
@@ -36,6 +41,15 @@ ConnectionDetailModel::Collaborators ConnectionDetailModel::defaults() {
     c.eventTracker = MorvexVPNService::makeEventTracker();
     c.requestPortForwarding = [](const nlohmann::json& parameters, PortForwardingCompletion completion) {
         Networking::shared().requestPortForwarding<PortForwardingResponseModel>(parameters, std::move(completion));
+    };
+    c.hasPortForwardingAddon = [] {
+        const User user;
+        return ProfileModel(Networking::shared(), user, MorvexVPNService::makeEventTracker(), PreservedPreferences(),
+                            MorvexVPNService::makeZevu(), UserAuthentication())
+            .hasPortForwardingAddon(user.activeAddons());
+    };
+    c.openURL = [](const std::string& url) {
+        if (auto open = AlertServices::installed().openURL) open(url);
     };
     return c;
 }
@@ -121,6 +135,41 @@ void ConnectionDetailModel::showPortForwardingStatus(const PortForwardingStatus&
     }
     portForwardingStatusUpdated = true;
     loadingPortForwardingStatus = false;
+}
+
+}  // namespace morvex
+
+namespace morvex {
+
+namespace {
+Dictionary addonProperties(std::string_view addon) {
+    return Dictionary{{"selected_interface_screen", "Dashboard"},
+                      {"selected_interface", "connection_details"},
+                      {"addon", std::string(addon)}};
+}
+}  // namespace
+
+std::optional<std::string> ConnectionDetailModel::memberLink(std::string_view path) const {
+    const auto method = c_.user.loginMethod();
+    const std::optional<bool> email = method ? std::optional<bool>(*method == "email") : std::nullopt;
+    return c_.user.urlWithIdentityQuery(WebLink::Home, path, c_.user.vpnUsername().value_or(""), email, c_.user.uuid());
+}
+
+std::string ConnectionDetailModel::addonDetailsLink(std::string_view addon) {
+    return webLinkWithQueryItems(urlString(WebLink::Home) + "applinks/addon-details?addon=" + std::string(addon));
+}
+
+std::optional<std::string> ConnectionDetailModel::buyPortForwarding() {
+    std::optional<std::string> link;
+    if (c_.hasPortForwardingAddon && c_.hasPortForwardingAddon()) {
+        c_.eventTracker.track(AnalyticsEvent::app_click_addon, addonProperties("Port Forwarding"));
+        link = memberLink("/applinks/portforwarding");
+    } else {
+        c_.eventTracker.track(AnalyticsEvent::app_click_addon_details, addonProperties("Port Forwarding"));
+        link = addonDetailsLink("port-forwarding");
+    }
+    if (link && c_.openURL) c_.openURL(*link);
+    return link;
 }
 
 }  // namespace morvex

@@ -51,6 +51,10 @@ public:
         EventTracker eventTracker;
         // GET of the account's port-forwarding policy; the completion may run on any thread.
         std::function<void(const nlohmann::json& parameters, PortForwardingCompletion)> requestPortForwarding;
+        // Whether the account holds the port-forwarding add-on.
+        std::function<bool()> hasPortForwardingAddon;
+        // Opens an address in the default browser.
+        std::function<void(const std::string&)> openURL;
     };
     static Collaborators defaults();
 
@@ -79,6 +83,14 @@ public:
     void showPortForwardingStatus(const PortForwardingStatus& status);
 
     EventTracker& eventTracker() { return c_.eventTracker; }
+
+    // The member-area page at `path` of the service's web site, with the account's identity.
+    std::optional<std::string> memberLink(std::string_view path) const;
+    // The add-on's description page on the web site ("dedicated-ip" or "port-forwarding").
+    static std::string addonDetailsLink(std::string_view addon);
+    // The port-forwarding button: with the add-on, straight to its member page; without, to the
+    // page that describes it. Answers the address opened.
+    std::optional<std::string> buyPortForwarding();
 
 private:
     Collaborators c_;

@@ -18,6 +18,8 @@ protected:
     std::vector<nlohmann::json> asked;
     ConnectionDetailModel::PortForwardingCompletion pending;
 
+    bool addon = false;
+
     std::unique_ptr<ConnectionDetailModel> makeModel(bool migrated = true) {
         User user;
         user.setIsUserNotMigratedToFA(!migrated);
@@ -29,6 +31,8 @@ protected:
             asked.push_back(parameters);
             pending = std::move(completion);
         };
+        c.hasPortForwardingAddon = [this] { return addon; };
+        c.openURL = [this](const std::string& url) { opened.push_back(url); };
         return std::make_unique<ConnectionDetailModel>(std::move(c));
     }
     static Result<Response> answer(const nlohmann::json& body) {
@@ -167,6 +171,26 @@ TEST_F(ConnectionDetailModelTest, AnAnswerFromAnotherThreadIsAppliedOnTheMainThr
     model.reset();
     std::thread(std::move(late), answer(body("active", true, false))).join();
     test::spinFor(std::chrono::milliseconds(20));
+}
+
+TEST_F(ConnectionDetailModelTest, ThePortForwardingButtonGoesToTheMemberPageOnlyWithTheAddOn) {
+    for (bool has : {true, false}) {
+        SCOPED_TRACE(has);
+        addon = has;
+        analytics->tracked.clear();
+        opened.clear();
+        makeModel()->buyPortForwarding();
+        ASSERT_EQ(opened.size(), 1u);
+        if (has) {
+            EXPECT_EQ(eventNames(), std::vector<std::string>{"app_click_addon"});
+            EXPECT_NE(opened[0].find("/applinks/portforwarding?"), std::string::npos) << opened[0];
+            EXPECT_NE(opened[0].find("sUsername=morvex0s1"), std::string::npos) << opened[0];
+        } else {
+            EXPECT_EQ(eventNames(), std::vector<std::string>{"app_click_addon_details"});
+            EXPECT_NE(opened[0].find("/applinks/addon-details?addon=port-forwarding"), std::string::npos) << opened[0];
+        }
+        EXPECT_EQ(analytics->tracked.back().second.at("addon"), Value("Port Forwarding"));
+    }
 }
 
 }  // namespace
