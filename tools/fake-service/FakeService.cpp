@@ -510,7 +510,9 @@ void installDefaultRoutes(FakeService& service) {
                                     {"download_url", "https://morvexvpn.example/MorvexVPN.pkg"}}));
     service.route("GET", p + "/vpn/account/password", [](const RecordedRequest&) { return passwordAnswer(kSamplePassword); });
     service.route("GET", p + "/user/portforwarding/v3",
-                  Answer::envelope({{"port", "51820"}, {"status", "active"}, {"username", "morvex0s1234567"}}));
+                  Answer::envelope({{"port", "51820"}, {"status", "active"}, {"username", "morvex0s1234567"},
+                                    {"open_all_ports", false}, {"block_all_ports", false}, {"block_all_ports_except", true},
+                                    {"ports", "51820, 51821"}, {"expiry_date", "2027-01-31"}}));
     service.route("GET", p + "/status/dedicated/ip",
                   Answer::bodyOnly({{"connected", false}, {"status", "active"}, {"dedicated_ip", "192.0.2.10"}}));
     service.route("GET", p + "/user/dedicatedipdetail/v3",

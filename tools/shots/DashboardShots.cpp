@@ -14,7 +14,10 @@
 #include "ui/dashboard/ConnectionComponentsController.h"
 #include "ui/dashboard/ConnectionLocationController.h"
 #include "ui/dashboard/CursorChangingView.h"
+#include "ui/dashboard/ConnectionDetailController.h"
+#include "ui/dashboard/DashboardPanes.h"
 #include "ui/dashboard/DashboardViewController.h"
+#include "ui/dashboard/LeftPanelViewController.h"
 #include "vpn/AppError.h"
 
 namespace morvex::shots {
@@ -142,11 +145,103 @@ QImage unableToConnect(Context&) {
     });
 }
 
+void storeRecents(bool any) {
+    PreservedPreferences preferences;
+    if (!any) return preferences.setRecents(std::nullopt);
+    preferences.setRecents(ZevuDataFetcherTypes::ServerList{
+        std::make_shared<ZevuDataFetcherTypes::Server>("DE-BER", "Berlin", Type::City, "DE"), germany()});
+}
+
+QImage recentsEmpty(Context&) {
+    storeRecents(false);
+    return render(zevu::ZevuVPNState::Disconnected, [](DashboardViewController& d) { settleAnimation(d, 1.0); });
+}
+
+QImage recentsFilled(Context&) {
+    storeRecents(true);
+    QImage image = render(zevu::ZevuVPNState::Disconnected, [](DashboardViewController& d) { settleAnimation(d, 1.0); });
+    storeRecents(false);
+    return image;
+}
+
+QImage cancelPane(Context&) {
+    return render(zevu::ZevuVPNState::Connecting, [](DashboardViewController& d) {
+        NotificationCenter::defaultCenter().post(ZevuTypes::connectionRequestedNotification, germany());
+        post(S::Connecting);
+        settleAnimation(d, 0.7);
+    });
+}
+
+QImage connectionDetails(Context&) {
+    return render(zevu::ZevuVPNState::Connected, [](DashboardViewController& d) {
+        NotificationCenter::defaultCenter().post(ZevuTypes::connectionRequestedNotification, germany());
+        post(S::Connecting);
+        post(S::Connected);
+        auto& card = d.locationCard()->model();
+        card.loadingLocation = false;
+        card.location = std::make_shared<ZevuDataFetcherTypes::Server>("DE", "Frankfurt, DE", Type::Country, "DE");
+        card.ip = std::string("198.51.100.23");
+        card.connectedTime = std::string("00:12:45");
+        auto& panel = d.connectionPanel()->model();
+        auto s = panel.state.value();
+        s.counterText = "00:12:45";
+        s.recentlyConnectedName = "Frankfurt, DE";
+        s.recentlyConnectedVisible = true;
+        s.recentlyConnectedFlag = "de";
+        s.quickConnectFlag = "de";
+        s.protocolText = "IKEv2";
+        panel.state = s;
+        panel.toggleInfoCard();
+        settle();
+        if (auto* detail = d.connectionDetail()) {
+            detail->model().applyTraffic({1'234'567, 482'113});
+            detail->model().showPortForwardingStatus(
+                {ConnectionDetailModel::PortForwardingStatus::Kind::AllBlockedExpect, "51820, 51821"});
+        }
+        settleAnimation(d, 2.0);
+    });
+}
+
+QImage leftPanel(Context&) {
+    PreservedPreferences preferences;
+    preferences.setFavorites(ZevuDataFetcherTypes::ServerList{
+        germany(), std::make_shared<ZevuDataFetcherTypes::Server>("FR-PAR", "Paris", Type::City, "FR"),
+        std::make_shared<ZevuDataFetcherTypes::Server>("NL", "Netherlands", Type::Country, "NL")});
+    appkit::Window window(QSize(240, 260));
+    window.setAppearance(appkit::Appearance::Aqua);
+    auto* panel = new LeftPanelViewController;
+    window.setContentViewController(panel);
+    window.show();
+    panel->viewWillAppear();
+    settle();
+    QImage image = renderWindow(window);
+    preferences.setFavorites(std::nullopt);
+    return image;
+}
+
+QImage leftPanelEmpty(Context&) {
+    PreservedPreferences().setFavorites(std::nullopt);
+    appkit::Window window(QSize(240, 160));
+    window.setAppearance(appkit::Appearance::Aqua);
+    auto* panel = new LeftPanelViewController;
+    window.setContentViewController(panel);
+    window.show();
+    panel->viewWillAppear();
+    settle();
+    return renderWindow(window);
+}
+
 const Registration shots({
     {"dashboard", "disconnected", disconnected},
     {"dashboard", "connecting", connecting},
     {"dashboard", "connected", connected},
     {"dashboard", "error-bar", unableToConnect},
+    {"dashboard", "recents-empty", recentsEmpty},
+    {"dashboard", "recents", recentsFilled},
+    {"dashboard", "cancel-pane", cancelPane},
+    {"dashboard", "connection-details", connectionDetails},
+    {"dashboard", "left-panel", leftPanel},
+    {"dashboard", "left-panel-empty", leftPanelEmpty},
 });
 
 }  // namespace

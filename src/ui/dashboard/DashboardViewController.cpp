@@ -1,14 +1,19 @@
 #include "ui/dashboard/DashboardViewController.h"
 
 #include <QHBoxLayout>
+#include <QPushButton>
 #include <algorithm>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
 #include "app/WindowMetrics.h"
 #include "appkit/Window.h"
+#include "foundation/Bundle.h"
 #include "ui/dashboard/ConnectButtonController.h"
 #include "ui/dashboard/ConnectionComponentsController.h"
+#include "ui/dashboard/ConnectionDetailAnimationSegue.h"
+#include "ui/dashboard/ConnectionDetailController.h"
+#include "ui/dashboard/DashboardPanes.h"
 #include "ui/dashboard/ConnectionLocationController.h"
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/dashboard/DashboardWavesViewController.h"
@@ -16,12 +21,26 @@
 
 namespace morvex {
 
+namespace {
+// The connection page of the state views: built by the dashboard, shown by the state views.
+class ConnectionPage : public appkit::ViewController {
+public:
+    ConnectionPage(std::function<QWidget*()> build, QObject* parent) : ViewController(parent), build_(std::move(build)) {}
+    void loadView() override { setView(build_()); }
+
+private:
+    std::function<QWidget*()> build_;
+};
+}  // namespace
+
 DashboardViewController::DashboardViewController(QObject* parent)
     : ViewController(parent),
       connectButton_(new ConnectButtonController(this)),
       card_(new ConnectionLocationController(this)),
       waves_(new DashboardWavesViewController(this)),
-      bar_(new NotificationBarController(NotificationCenter::defaultCenter(), this)) {
+      bar_(new NotificationBarController(NotificationCenter::defaultCenter(), this)),
+      bottom_(new ConnectionBottomController({}, nullptr, this)),
+      banner_(new ReferAFriendMessageController(this)) {
     auto* panelModel = new ConnectionComponentsModel(
         ConnectionComponentsController::collaborators(&connectButton_->model(), card_->sharedModel()));
     panel_ = new ConnectionComponentsController(panelModel, this);
@@ -29,17 +48,59 @@ DashboardViewController::DashboardViewController(QObject* parent)
 
 DashboardViewController::~DashboardViewController() = default;
 
+ConnectionDetailController* DashboardViewController::connectionDetail() const { return detail_.data(); }
+
 void DashboardViewController::loadView() {
     // The main content draws the page's ground (white with the world map) behind this view.
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("DashboardView"));
+    auto* column = new QVBoxLayout(view);
+    column->setContentsMargins(0, 0, 0, 8);
+    column->setSpacing(0);
+    states_ = new ConnectionStateViewController(new ConnectionPage([this] { return makeConnectionPage(); }, nullptr),
+                                                nullptr, nullptr, this);
+    column->addWidget(states_->view(), 1);
+    column->addWidget(banner_->view());
+    setView(view);
+    // The notices the panel raises show over the top of the page.
+    bar_->installOn(view);
+}
+
+QWidget* DashboardViewController::makeConnectionPage() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("DashboardConnectionPage"));
     auto* row = new QHBoxLayout(view);
     // The top leaves room for the notice bar, which lies over the page's first 36 points.
     row->setContentsMargins(28, 48, 24, 24);
     row->setSpacing(20);
     // Long names are cut by the panel's labels, never allowed to push the pane out of the page.
     panel_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    row->addWidget(panel_->view(), 1);
+    // The left column: the panel, under it the recent, recommended or cancel tile, and while
+    // connected the link that opens the details card, which slides up inside this column.
+    column_ = new ConnectionPage([this] {
+        auto* columnView = new QWidget;
+        columnView->setObjectName(QStringLiteral("DashboardConnectionColumn"));
+        auto* left = new QVBoxLayout(columnView);
+        left->setContentsMargins(0, 0, 0, 0);
+        left->setSpacing(12);
+        left->addWidget(panel_->view());
+        left->addStretch(1);
+        bottom_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        left->addWidget(bottom_->view());
+        auto* details = new QPushButton(QString::fromStdString(localized("connection.details.show")), columnView);
+        details->setObjectName(QStringLiteral("connectionDetailsButton"));
+        details->setAccessibleName(QStringLiteral("btn_connection_details"));
+        details->setCursor(Qt::PointingHandCursor);
+        details->setFont(dashboard::font(13, QFont::Medium));
+        details->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: transparent; border: none; text-align: left; }")
+                                   .arg(dashboard::color("ThemeColor").name()));
+        connect(details, &QPushButton::clicked, this, [this] { panel_->model().toggleInfoCard(); });
+        detailsButton_ = details;
+        left->addWidget(details);
+        return columnView;
+    }, this);
+    column_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    row->addWidget(column_->view(), 1);
 
     auto* pane = new QWidget(view);
     pane->setObjectName(QStringLiteral("topView"));
@@ -65,15 +126,35 @@ void DashboardViewController::loadView() {
     inside->addStretch(1);
     inside->addWidget(card_->view());
     row->addWidget(pane);
-    setView(view);
-    // The notices the panel raises show over the top of the page.
-    bar_->installOn(view);
+    return view;
 }
 
 void DashboardViewController::viewDidLoad() {
     ViewController::viewDidLoad();
     applyHeader();
-    headerBinding_ = panel_->model().state.observe([this](const ConnectionComponentsModel::PanelState&) { applyHeader(); });
+    applyInfoCard(false);
+    headerBinding_ = panel_->model().state.observe([this](const ConnectionComponentsModel::PanelState& s) {
+        applyHeader();
+        applyInfoCard(s.infoCardOpen);
+    });
+}
+
+void DashboardViewController::applyInfoCard(bool open) {
+    if (detailsButton_) {
+        const auto title = panel_->model().state.value().title;
+        detailsButton_->setVisible(title == ZevuConnectionState::Connected && !open);
+    }
+    if (open == infoCardShown_) return;
+    infoCardShown_ = open;
+    if (open) {
+        detail_ = new ConnectionDetailController();
+        detail_->onClose = [this] { panel_->model().closeInfoCard(); };
+        ConnectionDetailAnimationSegue(column_.data(), detail_.data()).perform();
+    } else if (detail_) {
+        dismissViewController(*detail_);
+        detail_ = nullptr;
+    }
+    NotificationCenter::defaultCenter().post(ReferAFriendMessageController::connectionDetailOpenNotification, open);
 }
 
 void DashboardViewController::applyHeader() {
@@ -92,6 +173,7 @@ void DashboardViewController::viewWillAppear() {
     if (appkit::Window* first = appkit::Application::shared().firstWindow()) first->setContentSize(kMainWindowContentSize);
     panel_->viewWillAppear();
     card_->viewWillAppear();
+    banner_->viewWillAppear();
 }
 
 void DashboardViewController::viewDidDisappear() {

@@ -16,7 +16,11 @@ class QWidget;
 namespace morvex {
 
 class ConnectButtonController;
+class ConnectionBottomController;
 class ConnectionComponentsController;
+class ConnectionDetailController;
+class ConnectionStateViewController;
+class ReferAFriendMessageController;
 class ConnectionLocationController;
 class DashboardWavesViewController;
 class NotificationBarController;
@@ -35,6 +39,12 @@ public:
     DashboardWavesViewController* waves() const { return waves_; }
     QWidget* topView() const { return topView_; }
     NotificationBarController* notificationBar() const { return bar_; }
+    ConnectionStateViewController* stateViews() const { return states_; }
+    ConnectionBottomController* bottomPane() const { return bottom_; }
+    ReferAFriendMessageController* referBanner() const { return banner_; }
+    // The connection details card while it is presented, else null.
+    ConnectionDetailController* connectionDetail() const;
+    QWidget* detailsButton() const { return detailsButton_; }
 
     void loadView() override;
     void viewDidLoad() override;
@@ -43,14 +53,24 @@ public:
 
 private:
     void applyHeader();
+    QWidget* makeConnectionPage();
+    // Presents or dismisses the details card as the panel's info card opens and closes.
+    void applyInfoCard(bool open);
 
     ConnectButtonController* connectButton_;
     ConnectionComponentsController* panel_;
     ConnectionLocationController* card_;
     DashboardWavesViewController* waves_;
     NotificationBarController* bar_;
+    ConnectionStateViewController* states_ = nullptr;
+    ConnectionBottomController* bottom_;
+    ReferAFriendMessageController* banner_;
+    QPointer<ConnectionDetailController> detail_;
     QPointer<QWidget> topView_;
+    QPointer<QWidget> detailsButton_;
+    QPointer<appkit::ViewController> column_;
     appkit::Subscription headerBinding_;
+    bool infoCardShown_ = false;
 };
 
 }  // namespace morvex

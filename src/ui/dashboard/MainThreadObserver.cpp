@@ -30,6 +30,11 @@ void runGuarded(const QPointer<QObject>& guard, std::function<void()> block) {
 
 }  // namespace
 
+void runOnMainThread(std::function<void()> block) {
+    if (onMainThread()) return block();
+    DispatchQueue::main().async(std::move(block));
+}
+
 void runOnMainThread(QObject* owner, std::function<void()> block) { runGuarded(QPointer<QObject>(owner), std::move(block)); }
 
 ObserverToken observeOnMainThread(std::string_view name, QObject* owner, std::function<void(const Notification&)> block,

@@ -18,5 +18,8 @@ namespace morvex::dashboard {
 
 // Runs `block` on the main thread (at once when already there), unless `owner` has gone by then.
 void runOnMainThread(QObject* owner, std::function<void()> block);
+// Runs `block` on the main thread: at once when already there, otherwise from the main queue.
+// The block must guard its own captures.
+void runOnMainThread(std::function<void()> block);
 
 }  // namespace morvex::dashboard

@@ -302,6 +302,10 @@ void performWith(QObject* sourceObject, QObject* destinationObject, std::shared_
 }
 }  // namespace
 
+void performPresentation(QObject* source, QObject* destination, std::shared_ptr<PresentationAnimator> animator) {
+    performWith(source, destination, std::move(animator));
+}
+
 BottomAnimationSegue::BottomAnimationSegue(QObject* source, QObject* destination)
     : source_(source), destination_(destination) {}
 

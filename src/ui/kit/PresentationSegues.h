@@ -40,6 +40,9 @@ void presentViewController(appkit::ViewController& source, appkit::ViewControlle
                            std::shared_ptr<PresentationAnimator> animator);
 // Runs the dismissal of a controller presented with an animator; false when it was not.
 bool dismissViewController(appkit::ViewController& presented);
+// The perform step of every presentation segue: nothing unless both ends are view controllers; a
+// destination without a parent controller becomes the source's child; then it is presented.
+void performPresentation(QObject* source, QObject* destination, std::shared_ptr<PresentationAnimator> animator);
 
 // A picture of a view standing in for it while it animates.
 class SnapshotView : public QWidget {

@@ -1,0 +1,56 @@
+#pragma once
+// The connection details card: the tunnel's traffic (received and sent), the account's
+// port-forwarding policy with a retry after a transport failure, the dedicated-IP add-on and a way
+// to the preferences page. It is slid over the dashboard by ConnectionDetailAnimationSegue while
+// the connection panel's info card is open, and follows ConnectionDetailModel.
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <functional>
+#include <vector>
+
+#include "appkit/Bindings.h"
+#include "appkit/ViewController.h"
+#include "foundation/NotificationCenter.h"
+#include "ui/dashboard/ConnectionDetailModel.h"
+
+namespace morvex {
+
+class ConnectionDetailController : public appkit::ViewController {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 330;
+
+    explicit ConnectionDetailController(ConnectionDetailModel::Collaborators c = ConnectionDetailModel::defaults(),
+                                        QObject* parent = nullptr);
+    ~ConnectionDetailController() override;
+
+    ConnectionDetailModel& model() { return *model_; }
+    // The card's arrow: asks whoever opened the card to close it.
+    std::function<void()> onClose;
+    QPushButton* buttonArrow() const { return buttonArrow_; }
+    QLabel* dataInLabel() const { return dataIn_; }
+    QLabel* dataOutLabel() const { return dataOut_; }
+    QLabel* portForwardingLabel() const { return portForwarding_; }
+    QPushButton* retryButton() const { return retry_; }
+    QPushButton* dedicatedIpButton() const { return dedicatedIp_; }
+    QPushButton* preferencesButton() const { return preferences_; }
+    QPushButton* portForwardingButton() const { return buyPortForwarding_; }
+
+    void loadView() override;
+    void viewDidLoad() override;
+
+    void buyDedicatedIpButtonClicked();
+    void showPreferencesScreen();
+
+private:
+    void renderPortForwarding();
+
+    ConnectionDetailModel* model_;
+    QPointer<QLabel> dataIn_, dataOut_, portForwarding_;
+    QPointer<QPushButton> retry_, dedicatedIp_, preferences_, buttonArrow_, buyPortForwarding_;
+    std::vector<appkit::Subscription> bindings_;
+    std::vector<ObserverToken> observers_;
+};
+
+}  // namespace morvex

@@ -1,0 +1,149 @@
+#pragma once
+// The small models that frame the dashboard, without their widgets:
+// - which page the connection-state tab view shows and when the desktop is told that the VPN came
+//   up or went down;
+// - which component the bottom pane shows (the recommended tile, the recent tile, the cancel pane
+//   or nothing) and the cancel pane's button;
+// - the refer-a-friend banner's text, visibility and analytics;
+// - the favourites panel's rows and what a click on one does.
+//
+// Threads: main thread; the screens bring the engine's reports there first.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "alerts/AlertServices.h"
+#include "alerts/ConnectRequest.h"
+#include "catalog/LocationLists.h"
+#include "model/ZevuTypes.h"
+#include "state/EventTracker.h"
+#include "state/PreservedPreferences.h"
+
+namespace morvex {
+
+// ---- connection state pages and desktop notifications ----
+class ConnectionStateModel {
+public:
+    enum class Page { Connection = 0, Troubleshoot = 1 };
+    struct Reaction {
+        std::optional<Page> page;                 // none: the page stays
+        std::optional<std::string> notification;  // the localized body to post, none: nothing
+    };
+    explicit ConnectionStateModel(PreservedPreferences preferences = PreservedPreferences());
+    // What a report of the engine changes. A cancelled attempt ending, and a user who turned the
+    // notifications off, post nothing.
+    Reaction reactTo(const ZevuTypes::ConnectionInfo& info) const;
+
+private:
+    PreservedPreferences preservedPreference_;
+};
+
+// ---- bottom pane ----
+class ConnectionBottomModel {
+public:
+    // Each component's raw value is the identifier of the segue that shows it.
+    enum class SegueComponents { segueDashboardFirst, segueRecent, segueCancel, None };
+    static std::string_view rawValue(SegueComponents c);
+    static std::optional<SegueComponents> fromRaw(std::string_view raw);
+
+    explicit ConnectionBottomModel(PreservedPreferences preferences = PreservedPreferences());
+
+    SegueComponents segueToPerform = SegueComponents::segueDashboardFirst;
+    const std::optional<std::string>& cancelReceivedForID() const { return cancelReceivedForID_; }
+
+    // The component for a state: the cancel pane while a tunnel is changing, the recent tile (or
+    // the recommended one without recents) while down, nothing while up.
+    SegueComponents componentFor(ZevuConnectionState state) const;
+    // The component for the SDK's status number (3 up, 2 coming up, else down).
+    SegueComponents componentForStatus(int sdkStatus) const;
+    // The component to show for a report, none when the pane stays as it is: the cancel pane opens
+    // once per attempt identifier.
+    std::optional<SegueComponents> componentForReport(const ZevuTypes::ConnectionInfo& info);
+
+private:
+    PreservedPreferences preservedPreference_;
+    std::optional<std::string> cancelReceivedForID_;
+};
+
+// The cancel pane's button: while a kill-switch firewall is up the user is asked first (the
+// tunnel is all that lets traffic out), otherwise the attempt is cancelled at once.
+class DashboardCancelModel {
+public:
+    struct Collaborators {
+        AlertServices services;
+        // Whether any firewall rule set is active; answers on the main queue.
+        std::function<void(std::function<void(bool)>)> isAnyFirewallEnabled;
+    };
+    static Collaborators defaults();
+    explicit DashboardCancelModel(Collaborators collaborators = defaults());
+
+    // `setButtonEnabled` is told false at once and true when the firewall question is answered.
+    void cancelConnectionClicked(std::function<void(bool)> setButtonEnabled);
+
+private:
+    Collaborators c_;
+    std::shared_ptr<char> alive_ = std::make_shared<char>(0);
+};
+
+// ---- refer-a-friend banner ----
+class ReferAFriendMessageModel {
+public:
+    explicit ReferAFriendMessageModel(EventTracker eventTracker);
+
+    static constexpr int kImpressionEvent = 94;  // app_view_notification
+    static constexpr int kClickEvent = 95;       // app_click_notification
+    static constexpr double kCallToActionRGB[3] = {0.184, 0.501, 0.929};
+
+    std::string message() const;     // plain text: the invitation and the call to action
+    std::string buttonText() const;  // the call to action alone
+    bool hide = false;
+
+    // True when the banner's visibility changed.
+    bool applyDetailOpen(bool open);
+    bool applyState(ZevuConnectionState state);
+    void viewWillAppear();
+    // Sends the click's event; the caller shows the refer-a-friend page.
+    void messageClicked();
+
+private:
+    EventTracker eventTracker_;
+};
+
+// ---- favourites panel ----
+struct LeftPanelHeader {
+    std::string name;
+    std::string imageName;
+};
+struct LeftPanelEmptyRow {
+    std::string message;
+};
+using LeftPanelRow = std::variant<LeftPanelHeader, LeftPanelEmptyRow, ListItem>;
+
+class LeftPanelModel {
+public:
+    struct Collaborators {
+        PreservedPreferences preservedPreference;
+        ConnectToLocation connect;
+    };
+    static Collaborators defaults();
+    explicit LeftPanelModel(Collaborators collaborators = defaults());
+
+    // The header, then the favourites in stored order, or the placeholder when there are none.
+    std::vector<LeftPanelRow> content() const;
+
+    enum class SelectionOutcome { Ignored, RefusedByAccount, ProtocolNotReady, ConnectRequested };
+    // A click on a row. Headers and placeholders do nothing; a location asks the account gate,
+    // then connects unless the selected protocol's system extension is not ready.
+    SelectionOutcome select(const LeftPanelRow& row, const std::function<bool()>& accountGate);
+    // The protocol sheet's texts when a row could not connect: title and message naming the
+    // selected protocol.
+    std::pair<std::string, std::string> protocolNotReadyTexts() const;
+
+private:
+    Collaborators c_;
+};
+
+}  // namespace morvex
