@@ -194,6 +194,11 @@ void HelperService::requestQuit() {
     shared_->changed.notify_all();
 }
 
+int HelperService::connectionThreads() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->checking + shared_->serving;
+}
+
 int HelperService::run() {
     report("@Helper run");
     if (!listener_.joinable()) {

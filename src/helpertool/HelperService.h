@@ -56,6 +56,8 @@ public:
     // Ends the service at the next step (a termination signal); open connections are closed and
     // checks under way are not waited for.
     void requestQuit();
+    // Threads checking a caller or serving one right now.
+    int connectionThreads() const;
 
     // Called by a connection's thread.
     void handleFrame(const std::shared_ptr<HelperConnection>& connection, const wire::Frame& frame);

@@ -140,6 +140,9 @@ TEST_F(HelperServiceTest, ClientsBeyondTheThreadLimitWaitInTheSocketsQueue) {
         for (int fd : clients) ::close(fd);
         EXPECT_TRUE(held.waitForEntered(kClients, 60s));
         EXPECT_EQ(held.maxWaiting(), HelperService::kMaxConnectionThreads);
+        // Checks go on after their lookup and are never waited for by the service; the test
+        // waits, so that none is still verifying a signature when the program ends.
+        EXPECT_TRUE(test::waitUntil([&] { return service.connectionThreads() == 0; }, 60s));
     }
 }
 
