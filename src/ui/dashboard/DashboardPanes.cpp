@@ -32,9 +32,10 @@ QLabel* text(const char* name, QWidget* parent, int size, QFont::Weight weight, 
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setFont(dashboard::font(size, weight));
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, dashboard::color(colour));
-    label->setPalette(p);
+    // The colour goes in a style sheet: inside a tile (a button with a style sheet of its own) Qt
+    // takes a label's palette from the application's, so the dark look's light text would show
+    // on the main window's light cards.
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(dashboard::color(colour).name(QColor::HexArgb)));
     return label;
 }
 
