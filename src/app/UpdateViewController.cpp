@@ -31,7 +31,7 @@ QLabel* label(QWidget* parent, const char* name, int pointSize, QFont::Weight we
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
     QFont font = l->font();
-    font.setPointSize(pointSize);
+    font.setPixelSize(pointSize);  // the look's points are pixels at 100 % scale
     font.setWeight(weight);
     l->setFont(font);
     l->setWordWrap(true);

@@ -2,12 +2,14 @@
 // interrupted by a loss of network, and the hand-over to the installer.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <cmath>
 #include <limits>
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
 #include "app/UpdateModel.h"
+#include "app/UpdateViewController.h"
 #include "foundation/Bundle.h"
 #include "state/EventTracker.h"
 #include "support/TestSupport.h"
@@ -211,6 +213,20 @@ TEST_F(UpdateModelTest, RemindLaterAndQuitClearTheInstallAndSayTheOfferWasIgnore
     model->cancel();  // nothing running: only the flag
     EXPECT_FALSE(model->preferences.isInstallNow());
     EXPECT_TRUE(cancelled.empty());
+}
+
+TEST_F(UpdateModelTest, ThePagesTextsHaveTheLooksSizesInPixels) {
+    // Sized in typographic points, every text came out a third larger than on the other pages.
+    UpdateViewController page(make());
+    QWidget* view = page.view();
+    const std::pair<const char*, int> sizes[] = {
+        {"updateTitle", 20}, {"updateVersion", 14}, {"releaseNotesTitle", 13}, {"timeRemaining", 13}};
+    for (const auto& [name, pixels] : sizes) {
+        SCOPED_TRACE(name);
+        auto* label = view->findChild<QLabel*>(name);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->font().pixelSize(), pixels);
+    }
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST_F(ProfileModelTest, TheFetchedProfileIsStoredBeforeItIsHandedOn) {
     ASSERT_TRUE(answers[0].has_value());
     EXPECT_EQ(answers[0]->vpnUsername, "morvex0s1234567");
     EXPECT_EQ(storedWhenAnswered, "alex@example.com");
-    EXPECT_EQ(User().status(), User::Status::Inactive) << "the fake answers \"Active\"";
+    EXPECT_EQ(User().status(), User::Status::Active);
 }
 
 }  // namespace

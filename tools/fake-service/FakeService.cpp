@@ -298,7 +298,7 @@ nlohmann::json sampleProfile() {
         {"signup_date", "2024-03-01"},
         {"billing_cycle", "Annually"},
         {"expiry_date", "2027-03-01"},
-        {"status", "Active"},
+        {"status", "active"},
         {"vpn_username", "morvex0s1234567"},
         {"is_trial", 0},
         {"grace_period", 0},

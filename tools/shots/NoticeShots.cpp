@@ -52,7 +52,8 @@ Notice notice(std::string id, std::string title, std::string message, Color colo
 QImage noInternet(Context&) { return bar(notice("NoInternetBar", "", localized("no.internet"), Color::Red)); }
 
 QImage cannotConnect(Context&) {
-    Notice n = notice("UtcNotification", localized("cannot.connect"), localized("error.") + "5030", Color::Red);
+    // A failure's own message, long enough to wrap beside the two buttons.
+    Notice n = notice("UtcNotification", localized("cannot.connect"), localized("error.5001"), Color::Red);
     n.primaryButtonTitle = "Troubleshoot";
     n.secondaryButtonTitle = "Try Again";
     return bar(n);

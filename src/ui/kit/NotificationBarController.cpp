@@ -1,6 +1,7 @@
 #include "ui/kit/NotificationBarController.h"
 
 #include <QEvent>
+#include <algorithm>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,9 +18,9 @@ QColor rgba(const std::array<double, 4>& c) { return QColor::fromRgbF(c[0], c[1]
 QString html(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 
 // The notice text: the title in bold plum, then the message in regular weight. Blanks are kept as
-// written (the expired notice has none between the two).
+// written (the expired notice has none between the two), and a long text wraps at them.
 QString richText(const NotificationBarModel::Text& text) {
-    return QStringLiteral("<span style=\"white-space:pre\"><b style=\"color:%1\">%2</b>%3</span>")
+    return QStringLiteral("<span style=\"white-space:pre-wrap\"><b style=\"color:%1\">%2</b>%3</span>")
         .arg(rgba(NotificationBarTypes::titleColor()).name(), html(text.title), html(text.rest));
 }
 }  // namespace
@@ -34,7 +35,6 @@ NotificationBarController::~NotificationBarController() {
 void NotificationBarController::loadView() {
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("NotificationBar"));
-    view->setFixedHeight(kHeight);
     auto* outer = new QHBoxLayout(view);
     outer->setContentsMargins(0, 0, 0, 0);
     boxView_ = new QFrame(view);
@@ -43,11 +43,13 @@ void NotificationBarController::loadView() {
     outer->addWidget(boxView_);
 
     auto* row = new QHBoxLayout(boxView_);
-    row->setContentsMargins(16, 0, 8, 0);
+    // Two lines of the 11-point text fit the bar's usual height; a longer one makes it grow.
+    row->setContentsMargins(16, kTextMargin, 8, kTextMargin);
     row->setSpacing(8);
     message_ = new QLabel(boxView_);
     message_->setObjectName(QStringLiteral("message"));
     message_->setTextFormat(Qt::RichText);
+    message_->setWordWrap(true);
     QFont font = message_->font();
     font.setPixelSize(11);
     message_->setFont(font);
@@ -97,17 +99,22 @@ void NotificationBarController::viewDidLoad() {
     bindings_.push_back(appkit::bindProperty<std::optional<NotificationBarModel::Text>>(
         m.message, [this](const std::optional<NotificationBarModel::Text>& text) {
             message_->setText(text ? richText(*text) : QString());
+            place();
         }));
     auto bindButton = [this](appkit::Observable<std::optional<std::string>>& title, QPushButton* button) {
         bindings_.push_back(appkit::bindProperty<std::optional<std::string>>(
-            title, [button](const std::optional<std::string>& t) {
+            title, [this, button](const std::optional<std::string>& t) {
                 button->setText(t ? QString::fromStdString(*t) : QString());
                 button->setVisible(t.has_value());
+                place();
             }));
     };
     bindButton(m.primaryButtonTitle, primary_);
     bindButton(m.secondaryButtonTitle, secondary_);
-    bindings_.push_back(appkit::bindProperty<bool>(m.closeable, [this](const bool& c) { close_->setVisible(c); }));
+    bindings_.push_back(appkit::bindProperty<bool>(m.closeable, [this](const bool& c) {
+        close_->setVisible(c);
+        place();
+    }));
     bindings_.push_back(appkit::bindProperty<Color>(m.color, [this](const Color& color) {
         QPalette palette = boxView_->palette();
         palette.setColor(QPalette::Window, rgba(fillColor(color)));
@@ -136,7 +143,18 @@ bool NotificationBarController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void NotificationBarController::place() {
-    if (host_) view()->setGeometry(0, 0, host_->width(), kHeight);
+    if (!host_ || !isViewLoaded()) return;
+    // As high as the wrapped text needs beside the controls shown, never lower than the usual bar.
+    // Worked out here rather than asked of the layout, which answers nothing while the bar is hidden.
+    const int width = host_->width();
+    const QMargins margins = boxView_->layout()->contentsMargins();
+    const int spacing = boxView_->layout()->spacing();
+    int textWidth = width - margins.left() - margins.right();
+    for (QWidget* control : {static_cast<QWidget*>(primary_), static_cast<QWidget*>(secondary_), static_cast<QWidget*>(close_)})
+        if (!control->isHidden()) textWidth -= control->sizeHint().width() + spacing;
+    const int textHeight = message_->heightForWidth(std::max(1, textWidth));
+    const int needed = textHeight < 0 ? kHeight : textHeight + margins.top() + margins.bottom();
+    view()->setGeometry(0, 0, width, std::max(kHeight, needed));
 }
 
 }  // namespace morvex

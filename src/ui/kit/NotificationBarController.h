@@ -22,7 +22,9 @@ namespace morvex {
 class NotificationBarController : public appkit::ViewController, public NotificationBarTypes {
     Q_OBJECT
 public:
+    // The bar's height for a text of up to two lines; a longer text wraps on and the bar grows.
     static constexpr int kHeight = 36;
+    static constexpr int kTextMargin = 4;
 
     // A bar that listens on `centre` from the moment it is made (its view is made on first use).
     explicit NotificationBarController(NotificationCenter& centre = NotificationCenter::defaultCenter(),

@@ -48,8 +48,17 @@ void NotificationsController::setAppearance(appkit::Appearance appearance) {
         QPalette palette = view()->palette();
         palette.setColor(QPalette::Window, appkit::colorNamed("WindowBackground", appearance_));
         view()->setPalette(palette);
+        if (auto* title = view()->findChild<QLabel*>(QStringLiteral("title"))) colourTitle(title);
         rebuildRows();
     }
+}
+
+// The title takes the page's appearance like its rows, not the application's palette, which may
+// be the other one (a light page under a dark desktop would get a near-white title).
+void NotificationsController::colourTitle(QLabel* title) const {
+    QPalette palette = title->palette();
+    palette.setColor(QPalette::WindowText, appkit::colorNamed("HeadingText", appearance_));
+    title->setPalette(palette);
 }
 
 void NotificationsController::loadView() {
@@ -69,6 +78,7 @@ void NotificationsController::loadView() {
     titleFont.setPixelSize(20);
     titleFont.setBold(true);
     title->setFont(titleFont);
+    colourTitle(title);
     column->addWidget(title);
 
     scroll_ = new QScrollArea(view);

@@ -42,6 +42,7 @@ public:
 private:
     void rebuildRows();
     QWidget* makeRow(int row);
+    void colourTitle(QLabel* title) const;
 
     std::unique_ptr<NotificationsListModel> model_;
     ManagedObjectContext* context_;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolButton>
 #include <thread>
 #include <vector>
@@ -150,6 +151,64 @@ TEST(NotificationBarTest, ANoticePostedOnAnotherThreadIsShownOnTheMainThread) {
     poster.join();
     ASSERT_TRUE(test::waitUntil([&] { return !bar.hidden.value(); }));
     EXPECT_EQ(shownOn, std::this_thread::get_id());
+}
+
+// How the label's text lays out in the label's own box: the text must lie wholly inside it.
+QSizeF laidOut(const QLabel& label) {
+    QTextDocument doc;
+    doc.setDefaultFont(label.font());
+    doc.setDocumentMargin(0);
+    doc.setHtml(label.text());
+    doc.setTextWidth(label.contentsRect().width());
+    return {doc.idealWidth(), doc.size().height()};
+}
+
+TEST(NotificationBarTest, TheBarShowsTheWholeMessageWrappingAndGrowingAsItNeeds) {
+    const std::string longMessage =
+        "The server didn't accept your VPN credentials. Please sign in again, then try another location "
+        "if the connection still fails.";
+    struct Case {
+        const char* label;
+        int hostWidth;
+        std::string message;
+        bool grows;
+    };
+    const std::vector<Case> cases = {
+        {"a short message keeps the usual height", 688, "No internet connection.", false},
+        {"a long message beside two buttons wraps within the usual height", 688, longMessage, false},
+        {"a longer one on a narrow page makes the bar grow", 480, longMessage + " " + longMessage, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        NotificationCenter centre;
+        QWidget host;
+        host.resize(c.hostWidth, 500);
+        host.show();
+        auto* bar = new NotificationBarController(centre);
+        bar->installOn(&host);
+        Notice n = notice("UtcNotification", "Couldn't connect.", c.message);
+        n.primaryButtonTitle = "Troubleshoot";
+        n.secondaryButtonTitle = "Try Again";
+        centre.post(ShowNotificationBarNotification, n);
+        QApplication::processEvents();
+
+        const QRect shown = bar->view()->geometry();
+        EXPECT_EQ(shown.width(), c.hostWidth);
+        if (c.grows)
+            EXPECT_GT(shown.height(), NotificationBarController::kHeight);
+        else
+            EXPECT_EQ(shown.height(), NotificationBarController::kHeight);
+        auto* message = bar->view()->findChild<QLabel*>("message");
+        ASSERT_TRUE(message);
+        const QSizeF text = laidOut(*message);
+        EXPECT_LE(text.width(), message->contentsRect().width() + 0.5) << "the text runs past its label";
+        EXPECT_LE(message->minimumSizeHint().width(), message->width()) << "the label is narrower than its text needs";
+        EXPECT_LE(text.height(), message->contentsRect().height() + 0.5) << "lines are cut off";
+        // The buttons keep their room beside the text.
+        auto* primary = bar->view()->findChild<QPushButton*>("primaryButton");
+        ASSERT_TRUE(primary && primary->isVisible());
+        EXPECT_LE(message->geometry().right(), primary->geometry().left());
+    }
 }
 
 class NotificationBarOnWindowTest : public test::TempConfigTest {};

@@ -2,6 +2,7 @@
 // comes from outside, the quick-connect toggle, and the page driven through its entry points.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include <optional>
 
 #include "alerts/BaseViewController.h"
+#include "appkit/Colors.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
@@ -199,6 +201,21 @@ TEST_F(NotificationsListTest, TheListShowsTheUsersOpenNoticesForThisVersionNewes
         ids.push_back(model->data(model->index(row), NotificationsListModel::IdRole).toString().toStdString());
     }
     EXPECT_EQ(ids, (std::vector<std::string>{"new", "current", "old"}));
+}
+
+TEST_F(NotificationsListTest, ThePageTitleTakesThePagesAppearanceNotTheApplications) {
+    // The application in the dark look, the page in the light one its window draws.
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::WindowText, QColor(0xF1, 0xF3, 0xF5));
+    QApplication::setPalette(dark);
+    NotificationsController page(makeModel(), &store->managedObjectContext());
+    auto* title = page.view()->findChild<QLabel*>("title");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), appkit::colorNamed("HeadingText", appkit::Appearance::Aqua));
+    page.setAppearance(appkit::Appearance::DarkAqua);
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), appkit::colorNamed("HeadingText", appkit::Appearance::DarkAqua));
+    QApplication::setPalette(before);
 }
 
 TEST_F(NotificationsListTest, ClosingAndCallsToActionAreKeptInTheStore) {
