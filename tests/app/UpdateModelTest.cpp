@@ -12,6 +12,7 @@
 #include "app/UpdateViewController.h"
 #include "foundation/Bundle.h"
 #include "state/EventTracker.h"
+#include "support/RecordingTracking.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -26,18 +27,7 @@ public:
     void endAttachedAlertSheet() override { ++dismissed; }
 };
 
-class RecordingTracking : public EventTracking {
-public:
-    std::vector<std::pair<std::string, Dictionary>> tracked;
-    bool useIPAddressForGeoLocation() const override { return true; }
-    void setUseIPAddressForGeoLocation(bool) override {}
-    void track(const std::string& event, const Dictionary& properties) override { tracked.emplace_back(event, properties); }
-    void identify(const std::string&, bool, std::function<void()>) override {}
-    void registerSuperProperties(const Dictionary&) override {}
-    void time(const std::string&) override {}
-    void clearSuperProperties() override {}
-    void reset(std::function<void()>) override {}
-};
+using test::RecordingTracking;
 
 class UpdateModelTest : public test::TempConfigTest {
 protected:
