@@ -23,14 +23,6 @@
 namespace morvex::shots {
 namespace {
 
-std::unique_ptr<appkit::WindowController> openMainWindow() {
-    auto* board = appkit::Storyboard::named(kMainStoryboard);
-    std::unique_ptr<appkit::WindowController> controller(
-        qobject_cast<appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr));
-    if (controller) controller->showWindow();
-    return controller;
-}
-
 InitialViewController* rootOf(appkit::WindowController& controller) {
     return qobject_cast<InitialViewController*>(controller.contentViewController());
 }

@@ -6,7 +6,10 @@
 #include <QThread>
 
 #include "appkit/Sheet.h"
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
+#include "appkit/WindowController.h"
 
 namespace morvex::shots {
 
@@ -43,6 +46,14 @@ QImage renderWindow(appkit::Window& window) {
         painter.drawImage(at, panel);
     }
     return image;
+}
+
+std::unique_ptr<appkit::WindowController> openMainWindow() {
+    auto* board = appkit::Storyboard::named(kMainStoryboard);
+    std::unique_ptr<appkit::WindowController> controller(
+        qobject_cast<appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr));
+    if (controller) controller->showWindow();
+    return controller;
 }
 
 }  // namespace morvex::shots

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSize>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ class QWidget;
 
 namespace morvex::appkit {
 class Window;
+class WindowController;
 }
 namespace morvex::fake {
 class FakeService;
@@ -39,6 +41,8 @@ struct Registration {
 // The window as the screen shows it: its content, and the sheet attached to it (if any) hung
 // from its top edge, the way the desktop draws it.
 QImage renderWindow(appkit::Window& window);
+// The main storyboard's window controller, its window shown, as the application opens it.
+std::unique_ptr<appkit::WindowController> openMainWindow();
 // Lets timers and layouts settle for a moment.
 void settle(int milliseconds = 50);
 
