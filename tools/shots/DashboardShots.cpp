@@ -99,6 +99,24 @@ QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewC
     return image;
 }
 
+// The card and panel of a tunnel to Frankfurt that has been up for 12 minutes 45 seconds.
+void showConnectedToFrankfurt(DashboardViewController& d) {
+    auto& card = d.locationCard()->model();
+    card.loadingLocation = false;
+    card.location = std::make_shared<ZevuDataFetcherTypes::Server>("DE", "Frankfurt, DE", Type::Country, "DE");
+    card.ip = std::string("198.51.100.23");
+    card.connectedTime = std::string("00:12:45");
+    auto& panel = d.connectionPanel()->model();
+    auto s = panel.state.value();
+    s.counterText = "00:12:45";
+    s.recentlyConnectedName = "Frankfurt, DE";
+    s.recentlyConnectedVisible = true;
+    s.recentlyConnectedFlag = "de";
+    s.quickConnectFlag = "de";
+    s.protocolText = "IKEv2";
+    panel.state = s;
+}
+
 QImage disconnected(Context&) {
     return render(zevu::ZevuVPNState::Disconnected, [](DashboardViewController& d) { settleAnimation(d, 1.0); });
 }
@@ -117,20 +135,7 @@ QImage connected(Context&) {
         post(S::Connecting);
         post(S::Connected);
         NotificationCenter::defaultCenter().post("FetchIP", std::any(), UserInfo{{"ip", std::string("198.51.100.23")}});
-        auto& card = d.locationCard()->model();
-        card.loadingLocation = false;
-        card.location = std::make_shared<ZevuDataFetcherTypes::Server>("DE", "Frankfurt, DE", Type::Country, "DE");
-        card.ip = std::string("198.51.100.23");
-        card.connectedTime = std::string("00:12:45");
-        auto& panel = d.connectionPanel()->model();
-        auto s = panel.state.value();
-        s.counterText = "00:12:45";
-        s.recentlyConnectedName = "Frankfurt, DE";
-        s.recentlyConnectedVisible = true;
-        s.recentlyConnectedFlag = "de";
-        s.quickConnectFlag = "de";
-        s.protocolText = "IKEv2";
-        panel.state = s;
+        showConnectedToFrankfurt(d);
         settleAnimation(d, 2.0);
     });
 }
@@ -177,21 +182,8 @@ QImage connectionDetails(Context&) {
         NotificationCenter::defaultCenter().post(ZevuTypes::connectionRequestedNotification, germany());
         post(S::Connecting);
         post(S::Connected);
-        auto& card = d.locationCard()->model();
-        card.loadingLocation = false;
-        card.location = std::make_shared<ZevuDataFetcherTypes::Server>("DE", "Frankfurt, DE", Type::Country, "DE");
-        card.ip = std::string("198.51.100.23");
-        card.connectedTime = std::string("00:12:45");
-        auto& panel = d.connectionPanel()->model();
-        auto s = panel.state.value();
-        s.counterText = "00:12:45";
-        s.recentlyConnectedName = "Frankfurt, DE";
-        s.recentlyConnectedVisible = true;
-        s.recentlyConnectedFlag = "de";
-        s.quickConnectFlag = "de";
-        s.protocolText = "IKEv2";
-        panel.state = s;
-        panel.toggleInfoCard();
+        showConnectedToFrankfurt(d);
+        d.connectionPanel()->model().toggleInfoCard();
         settle();
         if (auto* detail = d.connectionDetail()) {
             detail->model().applyTraffic({1'234'567, 482'113});
