@@ -125,6 +125,7 @@ void InitialViewController::switchAccount() {
         log::print("[InitialViewController] no account chooser to show");
         return;
     }
+    if (auto* choosing = dynamic_cast<AccountChooser*>(made)) choosing->setDelegate(this);
     presentAsSheet(chooser);
 }
 

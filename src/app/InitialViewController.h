@@ -21,10 +21,13 @@
 #include "appkit/TabViewController.h"
 #include "foundation/NotificationCenter.h"
 #include "session/UserAuthentication.h"
+#include "ui/login/AccountSelection.h"
 
 namespace morvex {
 
-class InitialViewController : public appkit::TabViewController, public InitialModel::Delegate {
+class InitialViewController : public appkit::TabViewController,
+                              public InitialModel::Delegate,
+                              public AccountSelectionDelegate {
     Q_OBJECT
 public:
     // The pages, by their place.
@@ -72,6 +75,11 @@ public:
     // The account chosen in the chooser: its password fetched and the user saved with it, then its
     // profile; a password that could not be fetched or read offers a retry.
     void accountSelected(const UserAuthentication::VPNAccount& account);
+
+    // AccountSelectionDelegate: the chooser this root opened hands its answer here; closing it
+    // without a choice changes nothing.
+    void selectAccount(const UserAuthentication::VPNAccount& account) override { accountSelected(account); }
+    void accountChoiceCancelled() override {}
 
 private:
     void addPage(std::string_view identifier);

@@ -8,6 +8,7 @@
 #include "app/SplashViewController.h"
 #include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"
+#include "ui/account/AccountStoryboards.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
 
@@ -33,6 +34,8 @@ void registerStoryboards() {
 
     // Update page.
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
+
+    registerAccountStoryboards();
 }
 
 }  // namespace morvex

@@ -500,7 +500,7 @@ void installDefaultRoutes(FakeService& service) {
     service.route("POST", p + "/ticket/create", Answer::envelope({{"result", "success"}, {"id", 1001}, {"tid", "T-1001"}, {"c", "ok"}}));
     service.route("GET", p + "/refer-a-friend/[^/]*", [](const RecordedRequest& r) {
         auto id = r.path.substr(r.path.find_last_of('/') + 1);
-        return Answer::envelope({{"link", "https://morvexvpn.example/r/" + id}});
+        return Answer::envelope({{"url", "https://morvexvpn.example/r/" + id}});
     });
     // The latest-version answer in its real shape: the four texts of the version record.
     service.route("GET", p + "/app/latest/version/mac",
