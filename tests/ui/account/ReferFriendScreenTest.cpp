@@ -22,10 +22,12 @@ constexpr const char* kLink = "https://morvexvpn.example/r/42";
 
 class ReferFriendScreenTest : public AccountScreenTest {
 protected:
-    // The page as the dashboard's banner opens it.
+    // The page as a click on the dashboard's banner opens it.
     ReferFriendViewController* openFromBanner() {
         if (!content) openMain();
-        NotificationCenter::defaultCenter().post(kAppShowControllerNotification, std::int64_t{5});
+        auto* banner = content->view()->findChild<QLabel*>(QStringLiteral("referAFriendMessage"));
+        EXPECT_NE(banner, nullptr) << "the dashboard shows the banner";
+        if (banner) QTest::mouseClick(banner, Qt::LeftButton);
         auto* page = qobject_cast<ReferFriendViewController*>(content->currentPageController());
         EXPECT_NE(page, nullptr) << "the banner's page is the refer-a-friend page";
         return page;
@@ -57,6 +59,7 @@ TEST_F(ReferFriendScreenTest, BeforeALinkCopyingAndInvitingFallBackToTheWebSite)
     ASSERT_TRUE(page);
     ASSERT_TRUE(test::waitUntil([&] { return page->errorMessage.has_value(); }));
     EXPECT_FALSE(page->referralLink);
+    EXPECT_EQ(page->linkLabel->text().toStdString(), localized("refer.link.unavailable")) << "no longer loading";
     EXPECT_TRUE(page->errorLabel->isVisible());
     EXPECT_EQ(page->errorLabel->text().toStdString(), *page->errorMessage);
     const Dictionary failure = event("app_fail_refer_a_friend_invite");
