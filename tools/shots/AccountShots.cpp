@@ -105,6 +105,22 @@ QImage switchAccount(Context&) {
     return picture;
 }
 
+// The sheet on a window of its own, which follows the chosen look (the main window keeps the
+// light one), with the second account chosen.
+QImage switcherSheet(Context&) {
+    signIn();
+    appkit::Window window(QSize(760, 500));
+    window.setContentViewController(new appkit::ViewController);
+    window.show();
+    auto* sheet = new SwitchAccountViewController;
+    window.contentViewController()->presentAsSheet(sheet);
+    sheet->tableView->setCurrentRow(1);
+    settle();
+    QImage picture = renderWindow(window);
+    window.contentViewController()->dismiss(sheet);
+    return picture;
+}
+
 QImage devices(Context&) { return image(showPage(MainTab::SetupOtherDevices)); }
 
 std::function<QImage(Context&)> refer(bool copied, bool failed) {
@@ -127,6 +143,7 @@ const Registration shots({
     {"profile", "expired", profile({{"status", "expired"}, {"expiry_date", "2024-03-05"}, {"client_type", "free"},
                                     {"active_addons", nlohmann::json::array()}})},
     {"profile", "switch-account", switchAccount},
+    {"switch-account", "sheet", switcherSheet},
     {"devices", "default", devices},
     {"refer-friend", "link", refer(false, false)},
     {"refer-friend", "copied", refer(true, false)},

@@ -91,7 +91,8 @@ void AccountRowView::configure(const UserAuthentication::VPNAccount& account, co
     }
     userStatus->setVisible(!userStatus->text().isEmpty());
     paintText(userName, nameColor(this));
-    if (usernameInUse && *usernameInUse == account.username) setImage("BlackMark");
+    // The mark of the account in use is drawn in the body colour of the look.
+    if (usernameInUse && *usernameInUse == account.username) setImage(isDark(this) ? "BlackMarkDark" : "BlackMark");
     if (account.isSelected) {
         paintText(userName, Qt::white);
         paintText(userStatus, Qt::white);
