@@ -57,6 +57,8 @@ CustomView* addField(QGridLayout* grid, int row, int column, const QString& capt
     QLabel* value = account::makeLabel(box, qs(std::string(ProfileViewController::kPlaceholder)), "HeadingText", 14);
     value->setObjectName(QString::fromLatin1(valueName));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Every value line is as tall as the one with the copy button, so the two columns line up.
+    value->setFixedHeight(20);
     valueRow->addWidget(value);
     valueRow->addStretch(1);
     column_->addWidget(title);
@@ -106,6 +108,7 @@ void ProfileViewController::loadView() {
     copyUsernameButton->setObjectName(QStringLiteral("copyUsername"));
     copyUsernameButton->setIcon(appkit::imageNamed("ProfileUsernameCopy"));
     copyUsernameButton->setIconSize(QSize(16, 16));
+    copyUsernameButton->setFixedSize(20, 20);
     copyUsernameButton->setAutoRaise(true);
     copyUsernameButton->setCursor(Qt::PointingHandCursor);
     copyUsernameButton->setToolTip(account::text("profile.copy.username"));
