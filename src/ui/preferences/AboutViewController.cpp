@@ -97,6 +97,7 @@ void AboutViewController::loadView() {
     detailText_->setSpaceBetweenLines(6);
     inner->addWidget(detailText_);
 
+    inner->addSpacing(4);
     auto* actions = new QHBoxLayout;
     readMoreButton_ = textButton(text("about.read.more"), "ThemeColor", box);
     readMoreButton_->setObjectName(QStringLiteral("btnReadMore"));

@@ -258,10 +258,14 @@ void AppSettingsViewController::restyle() {
         const QColor text = ThemedColor::colorNamed("HeadingText", Qt::black).resolve(themeDropDown_);
         const QColor ground = ThemedColor::colorNamed("BottomColor", Qt::white).resolve(themeDropDown_);
         const QColor border = ThemedColor::colorNamed("Separator", Qt::lightGray).resolve(themeDropDown_);
+        const QString arrow = QString::fromStdString((Bundle::main().resourcePath() / "Images" / "arrow_detail_down.svg").string());
         themeDropDown_->setStyleSheet(QStringLiteral("QComboBox { color: %1; background: %2; border: 1px solid %3; "
                                                      "border-radius: 6px; padding: 3px 8px; }"
-                                                     "QComboBox QAbstractItemView { color: %1; background: %2; }")
-                                          .arg(text.name(), ground.name(), border.name()));
+                                                     "QComboBox::drop-down { border: none; width: 22px; }"
+                                                     "QComboBox::down-arrow { image: url(\"%4\"); width: 12px; height: 12px; }"
+                                                     "QComboBox QAbstractItemView { color: %1; background: %2; "
+                                                     "selection-background-color: %3; }")
+                                          .arg(text.name(), ground.name(), border.name(), arrow));
     }
 }
 
