@@ -1,6 +1,6 @@
 // The app settings page (closed, with its appearance section open, in German, with the reset
-// popup), the languages panel (as shown and with its confirmation sheet) and the about page, each
-// in a window of the size the pages container gives a page.
+// popup), the languages panel (as shown and with its confirmation sheet), the language list sheet
+// and the about page, each in a window of the size the pages container gives a page.
 #include "Shots.h"
 
 #include <QPushButton>
@@ -13,6 +13,7 @@
 #include "state/PreservedPreferences.h"
 #include "ui/preferences/AboutViewController.h"
 #include "ui/preferences/AppSettingsViewController.h"
+#include "ui/preferences/LanguagesController.h"
 #include "ui/preferences/LanguagesViewController.h"
 #include "zevu/ZevuCore.h"
 
@@ -119,6 +120,15 @@ QImage languagesConfirm(Context&) {
     return image;
 }
 
+QImage languagesSheet(Context&) {
+    auto window = pageWindow(languages());
+    LanguagesController::beginSheet(window.get(), {});
+    settle(100);
+    QImage image = renderWindow(*window);
+    if (auto* sheet = window->attachedSheet()) window->endSheet(sheet);
+    return image;
+}
+
 QImage about(Context&) {
     auto window = pageWindow(new AboutViewController([](std::function<void(std::optional<Error>)>) {}));
     return renderWindow(*window);
@@ -131,6 +141,7 @@ const Registration shots({
     {"preferences-app-settings", "reset-popup", appSettingsReset},
     {"preferences-languages", "german-current", languagesPanel},
     {"preferences-languages", "confirm-sheet", languagesConfirm},
+    {"preferences-languages", "list-sheet", languagesSheet},
     {"preferences-about", "page", about},
 });
 
