@@ -425,7 +425,7 @@ void AppSettingsViewController::networkReachabilityChanged(const std::any& objec
 }
 
 void AppSettingsViewController::onClearPreferences() {
-    appkit::Window* window = view()->window() ? this->window() : nullptr;
+    appkit::Window* window = this->window();
     if (isTunnelUpOrComingUp(vpnStatus()))
         PopupManager::shared().showClearPreferencesConnected(window);
     else

@@ -25,7 +25,6 @@ public:
         auto* column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);
         column->addWidget(controller->view());
-        resize(360, 280);
     }
 };
 
@@ -62,6 +61,7 @@ LanguagesController::LanguagesController(QObject* parent) : ViewController(paren
 void LanguagesController::loadView() {
     auto* page = new PageView;
     page->setObjectName(QStringLiteral("LanguagesSheetView"));
+    page->setMinimumSize(360, 280);
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(10);

@@ -2,7 +2,8 @@
 // The language list sheet: every localization of the application bundle by its English and its
 // own name, the current one marked. "Change" is enabled only with another language selected; it
 // stores that language's code and ends the sheet with 1; "Cancel" ends it with 0. The one who
-// presents it acts on the answer (the new language applies at the next start).
+// presents it acts on the answer (the new language applies at the next start). Whoever puts its
+// view into a sheet makes the sheet its parent, so the buttons end that sheet.
 //
 // Threads: main thread only.
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "appkit/Application.h"
@@ -28,6 +30,9 @@ class Window;
 class LanguagesController : public appkit::ViewController {
     Q_OBJECT
 public:
+    // Its scene in the languages storyboard, for presenters that make it by name.
+    static constexpr std::string_view kStoryboardID = "LanguagesController";
+
     struct Language {
         std::string code;
         std::string name;  // "English - English", "German - Deutsch"

@@ -1,5 +1,6 @@
 // The language list sheet: its rows from the bundle's localizations, the change button that
-// offers only another language, and the answers its two buttons give.
+// offers only another language, and the answers its two buttons give; and the storyboard names by
+// which the pages containers and the general page make this area's pages.
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -8,11 +9,16 @@
 
 #include "appkit/Application.h"
 #include "appkit/Sheet.h"
+#include "appkit/Storyboard.h"
+#include "app/Storyboards.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "state/AppPreferences.h"
 #include "support/TestSupport.h"
+#include "ui/preferences/AboutViewController.h"
+#include "ui/preferences/AppSettingsViewController.h"
 #include "ui/preferences/LanguagesController.h"
+#include "ui/preferences/LanguagesViewController.h"
 
 namespace morvex {
 namespace {
@@ -60,6 +66,28 @@ TEST_F(LanguagesSheetTest, OnlyAnotherLanguageCanBeChosenAndTheAnswersSayWhatHap
         QTest::qWait(10);
     }
     EXPECT_FALSE(LanguagesController::beginSheet(nullptr, {}));
+}
+
+using AppSettingsScenesTest = test::TempConfigTest;
+
+TEST_F(AppSettingsScenesTest, ThePagesAreMadeByTheNamesTheirPresentersUse) {
+    registerStoryboards();
+    struct Scene {
+        const char* storyboard;
+        const char* identifier;
+        const QMetaObject* type;
+    };
+    for (const Scene& s : {Scene{"Preferences", "AppSettingsViewController", &AppSettingsViewController::staticMetaObject},
+                           Scene{"Languages", "LanguagesStoryboardID", &LanguagesViewController::staticMetaObject},
+                           Scene{"Languages", "LanguagesController", &LanguagesController::staticMetaObject},
+                           Scene{"About", "AboutVCStoryboardID", &AboutViewController::staticMetaObject}}) {
+        SCOPED_TRACE(s.identifier);
+        auto* board = appkit::Storyboard::named(s.storyboard);
+        ASSERT_NE(board, nullptr);
+        std::unique_ptr<QObject> made(board->instantiateController(s.identifier));
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->metaObject(), s.type);
+    }
 }
 
 }  // namespace
