@@ -7,6 +7,7 @@
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/ConnectButtonController.h"
 #include "ui/kit/PreferencesSegue.h"
+#include "ui/preferences/Preferences1ViewController.h"
 #include "ui/preferences/PreferencesViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
 
@@ -18,6 +19,8 @@ void registerPreferencesStoryboards() {
     appkit::Storyboard& main = appkit::Storyboard::define(kMainStoryboard);
     main.scene(window, [] { return new PreferencesWindowController; }, "PreferencesViewController")
         .scene("PreferencesViewController", [] { return new PreferencesViewController; });
+    // The main window's preferences page.
+    main.scene("PreferencesPageViewController", [] { return new Preferences1ViewController; });
 
     // The screens that open the preferences window. Each one's own scene is registered here only
     // where no other registration makes it, so that it can perform its segue.
