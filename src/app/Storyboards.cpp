@@ -11,6 +11,7 @@
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
 #include "ui/preferences/AppSettingsStoryboards.h"
+#include "ui/preferences/PreferencesStoryboards.h"
 
 namespace morvex {
 
@@ -34,6 +35,8 @@ void registerStoryboards() {
 
     // Update page.
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
+
+    registerPreferencesStoryboards();
 
     // App settings, languages and about pages of the preferences.
     registerAppSettingsStoryboards();
