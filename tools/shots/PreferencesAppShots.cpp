@@ -8,9 +8,13 @@
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
 #include "app/QtAlertPresenter.h"
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "state/PreservedPreferences.h"
+#include "ui/kit/CustomSegmentedControl.h"
+#include "ui/preferences/Preferences1ViewController.h"
 #include "ui/preferences/AboutViewController.h"
 #include "ui/preferences/AppSettingsViewController.h"
 #include "ui/preferences/LanguagesController.h"
@@ -129,6 +133,28 @@ QImage languagesSheet(Context&) {
     return image;
 }
 
+// The main window's preferences page on its app half; with `languages`, the language row clicked.
+QImage inPreferencesPage(bool languages) {
+    auto* page = qobject_cast<appkit::ViewController*>(
+        appkit::Storyboard::named(kMainStoryboard)->instantiateController("PreferencesPageViewController"));
+    if (!page) return {};
+    auto window = std::make_unique<appkit::Window>(QSize(688, 500));
+    window->setTitle("MorvexVPN");
+    window->setAppearance(appkit::Appearance::Aqua);  // the main window always draws light
+    window->setContentViewController(page);
+    window->show();
+    // As a click on the switch's "App" segment.
+    auto* preferences = qobject_cast<Preferences1ViewController*>(page);
+    if (preferences && preferences->segmentedControl && preferences->segmentedControl->recognizer(1))
+        preferences->segmentedControl->segmentClicked(*preferences->segmentedControl->recognizer(1));
+    settle(450);
+    if (languages) {
+        if (auto* settings = page->findChild<AppSettingsViewController*>()) settings->openLanguages();
+        settle(450);
+    }
+    return renderWindow(*window);
+}
+
 QImage about(Context&) {
     auto window = pageWindow(new AboutViewController([](std::function<void(std::optional<Error>)>) {}));
     return renderWindow(*window);
@@ -142,6 +168,8 @@ const Registration shots({
     {"preferences-languages", "german-current", languagesPanel},
     {"preferences-languages", "confirm-sheet", languagesConfirm},
     {"preferences-languages", "list-sheet", languagesSheet},
+    {"preferences-app-settings", "in-preferences-page", [](Context&) { return inPreferencesPage(false); }},
+    {"preferences-languages", "in-preferences-page", [](Context&) { return inPreferencesPage(true); }},
     {"preferences-about", "page", about},
 });
 

@@ -8,7 +8,12 @@
 #include "appkit/Application.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
 #include "state/AppPreferences.h"
+#include "ui/kit/CustomSegmentedControl.h"
+#include "ui/preferences/AppSettingsViewController.h"
+#include "ui/preferences/Preferences1ViewController.h"
 #include "state/LanguageManager.h"
 #include "ui/preferences/LanguagesViewController.h"
 
@@ -112,6 +117,32 @@ TEST_F(LanguagesPanelTest, TheRadiosFollowTheAnnouncedLanguageAndBackAsksForTheP
                                                                  [&](const Notification&) { ++dismissed; });
     click(panel.backButton());
     EXPECT_EQ(dismissed, 1);
+}
+
+TEST_F(LanguagesPanelTest, InThePreferencesPageTheLanguageRowSlidesThePanelInAndBackSlidesItOut) {
+    registerStoryboards();
+    appkit::Application app;
+    appkit::Window window(QSize(688, 500));
+    auto* page = qobject_cast<Preferences1ViewController*>(
+        appkit::Storyboard::named(kMainStoryboard)->instantiateController("PreferencesPageViewController"));
+    ASSERT_NE(page, nullptr);
+    window.setContentViewController(page);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    NotificationCenter::defaultCenter().post(kSettingsSegmentedControlSwitchNotification, {},
+                                             {{"section", std::string("app")}});
+    auto* settings = page->findChild<AppSettingsViewController*>();
+    auto* panel = page->findChild<Panel*>();
+    ASSERT_TRUE(settings && panel);
+    ASSERT_TRUE(test::waitUntil([&] { return settings->languageRow()->isVisible(); }));
+    EXPECT_EQ(page->constraintLanguageController(), Preferences1ViewController::kPanelHiddenOffset);
+
+    click(settings->languageRow());
+    ASSERT_TRUE(test::waitUntil([&] { return page->constraintLanguageController() == 0; }));
+    EXPECT_TRUE(panel->radioEnglish()->isVisible());
+    click(panel->backButton());
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return page->constraintLanguageController() == Preferences1ViewController::kPanelHiddenOffset; }));
 }
 
 }  // namespace
