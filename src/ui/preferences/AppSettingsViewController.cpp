@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVariantAnimation>
 #include <QVBoxLayout>
 #include <map>
@@ -294,6 +295,8 @@ void AppSettingsViewController::viewDidLoad() {
 
 void AppSettingsViewController::viewWillAppear() {
     ViewController::viewWillAppear();
+    // Each visit starts at the top of the page.
+    if (auto* scroll = view()->findChild<QScrollArea*>(QStringLiteral("appSettingsScroll"))) scroll->verticalScrollBar()->setValue(0);
     const int tag = static_cast<int>(UserDefaults::standard().integer(selectedThemeTagKey));
     const int index = themeDropDown_->findData(tag);
     if (index >= 0) themeDropDown_->setCurrentIndex(index);
