@@ -11,6 +11,8 @@
 #include "ui/account/AccountStoryboards.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/preferences/AppSettingsStoryboards.h"
+#include "ui/preferences/PreferencesStoryboards.h"
 
 namespace morvex {
 
@@ -36,6 +38,10 @@ void registerStoryboards() {
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
     registerAccountStoryboards();
+    registerPreferencesStoryboards();
+
+    // App settings, languages and about pages of the preferences.
+    registerAppSettingsStoryboards();
 }
 
 }  // namespace morvex
