@@ -137,6 +137,7 @@ void CitiesViewController::viewDidLoad() {
     model_->addObservers();
     lblCity_->hide();
     lblTitle_->setText(QString::fromStdString(model_->countryName().value_or("")));
+    rearrange();
 }
 
 void CitiesViewController::viewWillAppear() {
