@@ -9,6 +9,8 @@
 #include "app/Storyboards.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
+#include "appkit/WindowController.h"
+#include "ui/kit/PreferencesSegue.h"
 #include "catalog/LocationLists.h"
 #include "foundation/NotificationCenter.h"
 #include "state/AppPreferences.h"
@@ -214,6 +216,27 @@ TEST_F(ExploreTabTest, TheFavouritesPanelSitsBesideThePagesAndItsStarRemovesAFav
     ASSERT_TRUE(test::waitUntil([&] {
         return table->count() == 2 && table->itemWidget(table->item(1))->objectName() == QLatin1String("EmptyRow");
     })) << "the panel redraws from the store's notification";
+}
+
+TEST_F(ExploreTabTest, ThePanelOpensThePreferencesOnTheProtocolPage) {
+    auto makeWindow = [] {
+        auto window = std::make_unique<appkit::WindowController>();
+        auto* pages = new appkit::TabViewController;
+        for (int i = 0; i < 3; ++i) pages->addChildViewController(new appkit::ViewController);
+        window->setContentViewController(pages);
+        return window;
+    };
+    auto pagesOf = [](appkit::WindowController& w) { return qobject_cast<appkit::TabViewController*>(w.contentViewController()); };
+    LeftPanelViewController panel;
+    auto preferences = makeWindow();
+    appkit::StoryboardSegue segue(std::string(kSeguePreferences), &panel, preferences.get(), appkit::SegueKind::Show, {});
+    panel.prepareForSegue(segue, {});
+    EXPECT_EQ(pagesOf(*preferences)->selectedTabViewItemIndex(), kPreferencesProtocolTab);
+
+    auto other = makeWindow();
+    appkit::StoryboardSegue elsewhere("segueElsewhere", &panel, other.get(), appkit::SegueKind::Show, {});
+    panel.prepareForSegue(elsewhere, {});
+    EXPECT_EQ(pagesOf(*other)->selectedTabViewItemIndex(), 0) << "other segues are left alone";
 }
 
 }  // namespace
