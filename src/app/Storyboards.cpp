@@ -9,6 +9,7 @@
 #include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
+#include "ui/locations/CountriesStoryboards.h"
 #include "ui/login/LoginViewController.h"
 
 namespace morvex {
@@ -33,6 +34,8 @@ void registerStoryboards() {
 
     // Update page.
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
+
+    registerCountriesStoryboards();
 }
 
 }  // namespace morvex
