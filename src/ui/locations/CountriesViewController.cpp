@@ -13,8 +13,10 @@
 #include "session/AppManager.h"
 #include "ui/dashboard/MainThreadObserver.h"
 #include "ui/kit/LayerViews.h"
+#include "ui/kit/Transformers.h"
 #include "ui/locations/CountriesStyle.h"
 #include "ui/locations/PopOver.h"
+#include "ui/locations/RowView.h"
 #include "vpn/MorvexVPNService.h"
 
 namespace morvex {
@@ -79,6 +81,23 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::MouseButtonRelease) action_();
+        return false;
+    }
+
+private:
+    std::function<void()> action_;
+};
+
+// Calls back after each resize of the watched view.
+class ResizeFilter : public QObject {
+public:
+    ResizeFilter(QWidget* target, std::function<void()> action) : QObject(target), action_(std::move(action)) {
+        target->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) action_();
         return false;
     }
 
@@ -189,12 +208,27 @@ void CountriesViewController::loadView() {
     labelLocations->setAttribute(Qt::WA_TransparentForMouseEvents);
     countries::setTextColor(labelLocations, ThemedColor::colorNamed("TabText").resolve(view));
     labelLocations->hide();
+    emptyTabLabel = new QLabel(listArea);
+    emptyTabLabel->setObjectName(QStringLiteral("emptyTabLabel"));
+    emptyTabLabel->setAlignment(Qt::AlignCenter);
+    emptyTabLabel->setWordWrap(true);
+    emptyTabLabel->setFont(systemFont(14));
+    emptyTabLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    countries::setTextColor(emptyTabLabel, ThemedColor::colorNamed("TabText").resolve(view));
+    emptyTabLabel->hide();
+    layers->addWidget(emptyTabLabel);
     layers->addWidget(labelLocations);
     layers->addWidget(tableView);
     labelLocations->raise();
+    emptyTabLabel->raise();
     panel->addWidget(listArea, 1);
     column->addWidget(subView, 1);
 
+    // Rows follow the list's width (it narrows when the scroll bar comes).
+    new ResizeFilter(tableView->viewport(), [this] {
+        for (int r = 0; r < tableView->count(); ++r)
+            if (QWidget* cell = tableView->itemWidget(tableView->item(r))) tableView->item(r)->setSizeHint(rowSize(cell));
+    });
     connect(searchField, &QLineEdit::textEdited, this, [this] { searchTextChanged(); });
     connect(btnSort, &QAbstractButton::clicked, this, [this] { toggleSortPopOver(); });
     connect(btnP2P, &QAbstractButton::clicked, this, [this] { showFilterSheet(); });
@@ -308,10 +342,15 @@ void CountriesViewController::setGridStyleMask(int mask) {
     const QColor line = ThemedColor::colorNamed("Separator").resolve(tableView);
     const QString rows = mask == kGridHorizontal ? QStringLiteral("border-bottom: 1px solid %1;").arg(line.name())
                                                  : QStringLiteral("border: none;");
+    const QString separator = ThemedColor::colorNamed("Separator").resolve(tableView).name();
+    // A slim scroll bar in the list's own colours, whatever the desktop's look.
     tableView->setStyleSheet(QStringLiteral("QListWidget { background: %1; }"
-                                            "QListWidget::item { %2 } QListWidget::item:selected { background: %3; }")
-                                 .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), rows,
-                                      ThemedColor::colorNamed("Separator").resolve(tableView).name()));
+                                            "QListWidget::item { %2 } QListWidget::item:selected { background: %3; }"
+                                            "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px; }"
+                                            "QScrollBar::handle:vertical { background: %3; border-radius: 2px; min-height: 24px; }"
+                                            "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                                            "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+                                 .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), rows, separator));
 }
 
 std::string CountriesViewController::favoritesTitle(std::size_t count) {
@@ -411,6 +450,7 @@ void CountriesViewController::searchTextChanged() {
         searchField->setText(QString());
         labelLocations->hide();
     }
+    showEmptyTabText();
 }
 
 // ---- sorting ----
@@ -502,6 +542,11 @@ void CountriesViewController::rearrange() {
     arranged_ = content ? LocationSearch::arranged(*content, model_->sortDescriptors()) : ServerList{};
 }
 
+QSize CountriesViewController::rowSize(const QWidget* cell) const {
+    // Rows keep their own height (a fixed one wins over the hint) and take the list's width.
+    return {std::max(tableView->viewport()->width(), 200), std::max(cell->sizeHint().height(), cell->minimumHeight())};
+}
+
 void CountriesViewController::reloadData() {
     view();
     rearrange();
@@ -510,41 +555,45 @@ void CountriesViewController::reloadData() {
     for (int row = 0; row < static_cast<int>(arranged_.size()); ++row) {
         auto* item = new QListWidgetItem(tableView);
         QWidget* cell = cellForRow(row);
-        item->setSizeHint(QSize(std::max(tableView->viewport()->width(), 200), cell->sizeHint().height()));
+        item->setSizeHint(rowSize(cell));
         tableView->setItemWidget(item, cell);
     }
+    showEmptyTabText();
+}
+
+void CountriesViewController::showEmptyTabText() {
+    const bool favorites = favoriteTabView->isSelected();
+    const bool recents = recentTabView->isSelected();
+    const auto& content = model_->content();
+    const bool empty = (favorites || recents) && transformers::countriesEmpty(std::any(content.value_or(ServerList{})));
+    emptyTabLabel->setText(countries::qs(favorites ? localized("empty.favorites") : localized("empty.recents")));
+    emptyTabLabel->setVisible(empty && !labelLocations->isVisible());
 }
 
 void CountriesViewController::reloadRow(int row) {
     if (row < 0 || row >= tableView->count() || row >= static_cast<int>(arranged_.size())) return;
     QListWidgetItem* item = tableView->item(row);
     QWidget* cell = cellForRow(row);
-    item->setSizeHint(QSize(std::max(tableView->viewport()->width(), 200), cell->sizeHint().height()));
+    item->setSizeHint(rowSize(cell));
     tableView->setItemWidget(item, cell);
 }
 
 QWidget* CountriesViewController::cellForRow(int row) {
     const ServerPtr& server = arranged_[static_cast<std::size_t>(row)];
-    auto* cell = new QWidget;
+    auto* cell = new RowView;
     cell->setObjectName(QStringLiteral("Country"));
-    cell->setFixedHeight(44);
-    auto* line = new QHBoxLayout(cell);
-    line->setContentsMargins(16, 0, 16, 0);
-    auto* name = new QLabel(server ? countries::qs(server->name) : QString(), cell);
-    name->setFont(systemFont(14));
-    countries::setTextColor(name, ThemedColor::colorNamed("HeadingText").resolve(cell));
-    line->addWidget(name, 1);
-    const bool favoritesShown = model_->favoriteSeleceted;
-    const bool hasCities = server && server->servers && !server->servers->empty();
-    if (!favoritesShown && hasCities) {
-        auto* arrow = iconButton(cell, "LocationsCityArrow", std::string());
-        arrow->setObjectName(QStringLiteral("cityButton"));
-        connect(arrow, &QAbstractButton::clicked, this, [this, arrow] {
-            for (int r = 0; r < tableView->count(); ++r)
-                if (tableView->itemWidget(tableView->item(r)) == arrow->parentWidget()) return openCities(r);
-        });
-        line->addWidget(arrow);
+    if (!server) return cell;
+    const bool isCountry = server->type == ZevuDataFetcherTypes::ServerType::Country;
+    const ListItem item(server, isCountry ? ListItem::RowType::Country : ListItem::RowType::City);
+    if (model_->favoriteSeleceted) {
+        cell->configure(item, true, false);
+    } else {
+        cell->configure(item, false, server->servers && !server->servers->empty());
     }
+    connect(cell, &RowView::detailArrowClicked, this, [this, cell] {
+        for (int r = 0; r < tableView->count(); ++r)
+            if (tableView->itemWidget(tableView->item(r)) == cell) return openCities(r);
+    });
     return cell;
 }
 

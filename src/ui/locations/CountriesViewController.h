@@ -66,6 +66,8 @@ public:
     QPointer<QAbstractButton> btnP2P;
     QPointer<QAbstractButton> btnSort;
     QPointer<QLabel> labelLocations;
+    // Says that the favourites or recents tab has nothing to show yet.
+    QPointer<QLabel> emptyTabLabel;
     QPointer<CustomView> searchBox;
     QPointer<PopOver> popOver;
 
@@ -124,8 +126,10 @@ private:
     void sendFilterList();
     void rearrange();
     void reloadData();
+    void showEmptyTabText();
     void reloadRow(int row);
     QWidget* cellForRow(int row);
+    QSize rowSize(const QWidget* cell) const;
     void selectionChanged();
 
     std::unique_ptr<CountriesModel> model_;

@@ -15,19 +15,23 @@ namespace morvex {
 
 namespace {
 
-QPushButton* sheetButton(QWidget* parent, bool primary) {
+QPushButton* sheetButton(QWidget* parent) {
     auto* button = new QPushButton(parent);
     button->setFixedSize(126, 30);
     button->setFont(systemFont(13, QFont::DemiBold));
     button->setCursor(Qt::PointingHandCursor);
     button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+void colorButton(QAbstractButton* button, bool primary) {
+    QWidget* parent = button;
     const QColor text = primary ? ThemedColor::colorNamed("PopupOKTextColorNew").resolve(parent)
                                 : ThemedColor::colorNamed("PopupCancelTextColor").resolve(parent);
     const QColor ground = primary ? ThemedColor::colorNamed("PopupOKButtonBGColor").resolve(parent) : QColor(Qt::transparent);
     const QColor border = primary ? ground : ThemedColor::colorNamed("PopupButtonBorderColor").resolve(parent);
     button->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 8px; }")
                               .arg(text.name(), ground.name(QColor::HexArgb), border.name(QColor::HexArgb)));
-    return button;
 }
 
 }  // namespace
@@ -41,6 +45,7 @@ FilterViewController::~FilterViewController() { observers_.clear(); }
 void FilterViewController::loadView() {
     auto* view = new CustomView;
     view->setObjectName(QStringLiteral("FilterViewController"));
+    view->setMinimumSize(320, 170);
     view->setBackgroundColor(ThemedColor::colorNamed("PopupBGColorNew"));
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(20, 20, 20, 20);
@@ -48,13 +53,11 @@ void FilterViewController::loadView() {
 
     lblTitle = new QLabel(view);
     lblTitle->setFont(systemFont(20, QFont::Bold));
-    countries::setTextColor(lblTitle, ThemedColor::colorNamed("PopupTitleColor").resolve(view));
     column->addWidget(lblTitle);
 
     auto* row = new QHBoxLayout;
-    auto* p2pLabel = new QLabel(countries::qs(localized("filter.p2p")), view);
-    p2pLabel->setFont(systemFont(14));
-    countries::setTextColor(p2pLabel, ThemedColor::colorNamed("PopupContentColor").resolve(view));
+    p2pLabel_ = new QLabel(countries::qs(localized("filter.p2p")), view);
+    p2pLabel_->setFont(systemFont(14));
     auto* p2pSwitch = new QPushButton(view);
     p2pSwitch->setObjectName(QStringLiteral("p2pSwitch"));
     p2pSwitch->setCheckable(true);
@@ -65,7 +68,7 @@ void FilterViewController::loadView() {
     p2pSwitch->setIconSize(QSize(40, 24));
     p2pSwitch->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; }"));
     btnP2P = p2pSwitch;
-    row->addWidget(p2pLabel);
+    row->addWidget(p2pLabel_);
     row->addStretch(1);
     row->addWidget(p2pSwitch);
     column->addLayout(row);
@@ -73,8 +76,8 @@ void FilterViewController::loadView() {
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
-    btnCancel = sheetButton(view, false);
-    btnProceed = sheetButton(view, true);
+    btnCancel = sheetButton(view);
+    btnProceed = sheetButton(view);
     buttons->addStretch(1);
     buttons->addWidget(btnCancel);
     buttons->addWidget(btnProceed);
@@ -98,6 +101,15 @@ void FilterViewController::viewDidLoad() {
     btnProceed->setText(countries::qs(localized("filter.okay")));
     observers_.push_back(dashboard::observeOnMainThread(PreservedPreferences::preferencesRefreshedNotification, this,
                                                         [this](const Notification&) { preferencesCleared(); }));
+}
+
+void FilterViewController::viewWillAppear() {
+    ViewController::viewWillAppear();
+    // Resolved in the window the sheet shows in, whose look it takes.
+    countries::setTextColor(lblTitle, ThemedColor::colorNamed("PopupTitleColor").resolve(view()));
+    countries::setTextColor(p2pLabel_, ThemedColor::colorNamed("PopupContentColor").resolve(view()));
+    colorButton(btnCancel, false);
+    colorButton(btnProceed, true);
 }
 
 void FilterViewController::showSwitch() {

@@ -40,6 +40,7 @@ public:
 
     void loadView() override;
     void viewDidLoad() override;
+    void viewWillAppear() override;
 
     void btnP2PAction();
     void proceedAction();
@@ -48,6 +49,7 @@ public:
 
 private:
     void showSwitch();
+    QPointer<QLabel> p2pLabel_;
     std::vector<ObserverToken> observers_;
 };
 

@@ -109,7 +109,7 @@ void SortView::resizeEvent(QResizeEvent* event) {
 
 void SortView::placeCard() {
     // Under the list's sort button, at the top right of the page.
-    card_->move(std::max(0, width() - kCardWidth - 28), 112);
+    card_->move(std::max(0, width() - kCardWidth - 20), 62);
 }
 
 void SortView::registerNib() {

@@ -54,8 +54,6 @@ QPushButton* radio(QWidget* parent, const std::string& title) {
     button->setFont(systemFont(14));
     button->setIconSize(QSize(16, 16));
     button->setFixedHeight(32);
-    button->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; text-align: left; color: %1; }")
-                              .arg(ThemedColor::colorNamed("HeadingText").resolve(parent).name()));
     return button;
 }
 
@@ -78,14 +76,14 @@ SortViewController::~SortViewController() { removeMonitor(); }
 void SortViewController::loadView() {
     auto* view = new CustomView;
     view->setObjectName(QStringLiteral("SortViewController"));
+    view->setMinimumSize(300, 200);
     view->setBackgroundColor(ThemedColor::colorNamed("PopupBGColorNew"));
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(8);
-    auto* title = new QLabel(countries::qs(localized("sort.title")), view);
-    title->setFont(systemFont(20, QFont::Bold));
-    countries::setTextColor(title, ThemedColor::colorNamed("PopupTitleColor").resolve(view));
-    column->addWidget(title);
+    title_ = new QLabel(countries::qs(localized("sort.title")), view);
+    title_->setFont(systemFont(20, QFont::Bold));
+    column->addWidget(title_);
     column->addSpacing(4);
     btnPopularity = radio(view, localized("sort.popularity"));
     btnAlphabetically = radio(view, localized("sort.alphabetically"));
@@ -114,6 +112,12 @@ void SortViewController::viewDidLoad() {
 
 void SortViewController::viewWillAppear() {
     ViewController::viewWillAppear();
+    // Resolved in the window the sheet shows in, whose look it takes.
+    countries::setTextColor(title_, ThemedColor::colorNamed("PopupTitleColor").resolve(view()));
+    const QColor text = ThemedColor::colorNamed("PopupContentColor").resolve(view());
+    for (QAbstractButton* b : {btnPopularity.data(), btnAlphabetically.data(), btnPing.data()})
+        b->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; text-align: left; color: %1; }")
+                             .arg(text.name()));
     const AppManager& app = AppManager::shared();
     mark(btnPopularity, app.isPopularitySortingEnabled);
     mark(btnAlphabetically, app.isAlphabaticalSortingEnabled);

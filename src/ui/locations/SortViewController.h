@@ -4,6 +4,7 @@
 // never stored here. The sheet closes on a choice and on any left-button release anywhere in the
 // application (the release still reaches what it was meant for).
 #include <QAbstractButton>
+#include <QLabel>
 #include <QPointer>
 #include <memory>
 #include <string_view>
@@ -49,6 +50,7 @@ private:
     void choose(int kind);
     void removeMonitor();
     void dismissSheet();
+    QPointer<QLabel> title_;
 };
 
 }  // namespace morvex
