@@ -14,6 +14,8 @@
 #include "ui/dashboard/MainThreadObserver.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/kit/Transformers.h"
+#include "ui/locations/CountriesProtocolAlert.h"
+#include "ui/locations/CountriesSearchText.h"
 #include "ui/locations/CountriesStyle.h"
 #include "ui/locations/PopOver.h"
 #include "ui/locations/RowView.h"
@@ -420,15 +422,9 @@ void CountriesViewController::showRecentLocations() {
 // ---- search ----
 
 void CountriesViewController::searchTextChanged() {
-    QString text = searchField->text();
-    if (text.size() > kSearchLimit) text.truncate(kSearchLimit);
-    model_->setSearchingValue(text.toStdString());
-    // Only the space, ASCII letters and digits stay, in their order.
-    QString cleaned;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u' ' || (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9')) cleaned.append(c);
-    }
+    const auto edit = countries::cleanSearchEdit(searchField->text());
+    model_->setSearchingValue(edit.cut.toStdString());
+    const QString& cleaned = edit.cleaned;
     if (cleaned != searchField->text()) searchField->setText(cleaned);
     // A text of nothing but removed characters searches for nothing.
     model_->setSearching(!cleaned.isEmpty());
@@ -642,6 +638,6 @@ void CountriesViewController::favoritesChanged() {
     else showAllLocations();
 }
 
-void CountriesViewController::showProtocolAlert() {}
+void CountriesViewController::showProtocolAlert() { presentProtocolAlert(*this, model_->preference); }
 
 }  // namespace morvex

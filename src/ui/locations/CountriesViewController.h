@@ -40,8 +40,6 @@ public:
 
     static constexpr std::string_view kStoryboardID = "CountriesViewController";
     static constexpr std::string_view seguePreferences = kSeguePreferences;
-    // The longest search text; longer input is cut to it.
-    static constexpr int kSearchLimit = 50;
     // Grid styles of the list: none, or a solid hairline under each row.
     static constexpr int kGridNone = 0;
     static constexpr int kGridHorizontal = 2;
