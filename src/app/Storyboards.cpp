@@ -10,6 +10,7 @@
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/locations/CountriesStoryboards.h"
+#include "ui/locations/ExploreTabViewController.h"
 #include "ui/login/LoginViewController.h"
 
 namespace morvex {
@@ -36,6 +37,7 @@ void registerStoryboards() {
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
     registerCountriesStoryboards();
+    registerLocationStoryboards();
 }
 
 }  // namespace morvex
