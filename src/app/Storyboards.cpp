@@ -12,6 +12,7 @@
 #include "ui/locations/CountriesStoryboards.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/preferences/PreferencesStoryboards.h"
 
 namespace morvex {
 
@@ -38,6 +39,7 @@ void registerStoryboards() {
 
     registerCountriesStoryboards();
     registerLocationStoryboards();
+    registerPreferencesStoryboards();
 }
 
 }  // namespace morvex
