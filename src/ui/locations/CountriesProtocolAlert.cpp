@@ -1,9 +1,9 @@
 #include "ui/locations/CountriesProtocolAlert.h"
 
-#include "appkit/Storyboard.h"
 #include "appkit/ViewController.h"
 #include "foundation/Bundle.h"
 #include "model/VPNProtocol.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
 
 namespace morvex {
 
@@ -15,11 +15,11 @@ ProtocolAlertTexts protocolAlertTexts(const PreservedPreferences& preference) {
 }
 
 void presentProtocolAlert(appkit::ViewController& presenter, const PreservedPreferences& preference) {
-    auto* board = appkit::Storyboard::named("Protocols");
-    auto* sheet = board ? qobject_cast<appkit::ViewController*>(board->instantiateController("ProtocolsAlertViewController"))
-                        : nullptr;
+    ProtocolsAlertViewController* sheet = ProtocolsAlertViewController::instantiate();
     if (!sheet) return;
-    (void)protocolAlertTexts(preference);
+    auto texts = protocolAlertTexts(preference);
+    sheet->config = ProtocolAlertConfig{std::move(texts.title), std::move(texts.message), std::move(texts.primaryButton),
+                                        std::nullopt, {}, {}};
     if (!presenter.presentAsSheet(sheet)) delete sheet;
 }
 

@@ -17,6 +17,7 @@
 #include "ui/locations/CountriesProtocolAlert.h"
 #include "ui/locations/CountriesSearchText.h"
 #include "ui/locations/CountriesStyle.h"
+#include "ui/locations/ExploreTabViewController.h"
 #include "ui/locations/PopOver.h"
 #include "ui/locations/RowView.h"
 #include "vpn/MorvexVPNService.h"
@@ -613,7 +614,13 @@ void CountriesViewController::rowClicked(int row) {
 
 void CountriesViewController::openCities(int row) {
     if (row < 0 || row >= static_cast<int>(arranged_.size())) return;
-    (void)row;  // the explore tab shows a country's cities
+    // Only inside the explore tab, which has the city page.
+    for (QObject* up = parent(); up; up = up->parent()) {
+        if (auto* explore = qobject_cast<ExploreTabViewController*>(up)) {
+            explore->showCities(arranged_[static_cast<std::size_t>(row)]);
+            return;
+        }
+    }
 }
 
 void CountriesViewController::rowUpdated(const std::string& serverId) {

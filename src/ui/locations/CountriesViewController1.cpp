@@ -20,7 +20,8 @@
 #include "ui/locations/CountriesSearchText.h"
 #include "ui/locations/CountriesStyle.h"
 #include "ui/locations/CountriesViewController.h"
-#include "ui/locations/RowView.h"
+#include "ui/locations/EmptyCellView.h"
+#include "ui/locations/FavoritesCellView.h"
 
 namespace morvex {
 
@@ -53,20 +54,6 @@ QPushButton* iconButton(QWidget* parent, const char* objectName, const char* ima
     button->setIcon(appkit::imageNamed(imageName));
     button->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; }"));
     return button;
-}
-
-QWidget* emptyCell(const std::string& text) {
-    auto* cell = new QWidget;
-    cell->setObjectName(QStringLiteral("EmptyCellView"));
-    cell->setFixedHeight(88);
-    auto* line = new QHBoxLayout(cell);
-    auto* label = new QLabel(countries::qs(text), cell);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    label->setFont(systemFont(14));
-    countries::setTextColor(label, ThemedColor::colorNamed("TabText").resolve(cell));
-    line->addWidget(label);
-    return cell;
 }
 
 }  // namespace
@@ -161,11 +148,12 @@ void CountriesViewController1::viewDidLoad() {
     p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));
     p.setColor(QPalette::Base, Qt::transparent);
     searchField->setPalette(p);
-    segmentView_ = makeSegmentRow(containerSegment, [this](int tag) { filterTypeSelected(tag); });
-    if (segmentView_) {
-        segmentView_->setGeometry(containerSegment->rect());
-        showSegment(static_cast<int>(filterType));
-    }
+    segmentView_ = new FilterTypeCellView(containerSegment);
+    auto* holder = new QHBoxLayout(containerSegment);
+    holder->setContentsMargins(0, 0, 0, 0);
+    holder->addWidget(segmentView_);
+    segmentView_->delegate = this;
+    showSegment(segmentTag(filterType));
 }
 
 void CountriesViewController1::viewWillAppear() {
@@ -190,7 +178,7 @@ const CountriesViewController1::ServerList& CountriesViewController1::shownList(
 void CountriesViewController1::resetForFilterType(Filter filter) {
     view();
     searchBox->setVisible(filter != Filter::Recents && filter != Filter::Favorites);
-    showSegment(static_cast<int>(filter));
+    showSegment(segmentTag(filter));
     model_->setSearchingValue("");
     searchField->setText(QString());
     model_->applySearch();
@@ -396,32 +384,53 @@ void CountriesViewController1::reloadData() {
 }
 
 QWidget* CountriesViewController1::cellForRow(int row) {
-    const std::string_view identifier = cellIdentifier(row);
     const ServerPtr server = objectValue(row);
     if (!server) {
-        return emptyCell(filterType == Filter::Favorites ? localized("empty.favorites")
-                         : filterType == Filter::Recents ? localized("empty.recents")
-                                                         : localized("empty.locations"));
+        auto* cell = new EmptyCellView;
+        cell->configure(filterType == Filter::Favorites ? LocationsFilter::Favorites
+                        : filterType == Filter::Recents ? LocationsFilter::Recents
+                                                        : LocationsFilter::All);
+        return cell;
     }
-    if (identifier == "RecentsCellView") {
+    switch (filterType) {
+    case Filter::Recents: {
         auto* cell = new RecentsCellView;
         cell->configure(server);
         return cell;
     }
-    auto* cell = new RowView;
-    cell->setObjectName(QString::fromLatin1(identifier.data(), static_cast<int>(identifier.size())));
-    if (identifier == "FavoritesCellView") {
-        cell->configure(ListItem(server, ListItem::RowType::Favorite), true, false);
-    } else {
-        const bool isCountry = server->type == ZevuDataFetcherTypes::ServerType::Country;
-        cell->configure(ListItem(server, isCountry ? ListItem::RowType::Country : ListItem::RowType::City), false,
-                        server->servers && !server->servers->empty());
+    case Filter::Favorites: {
+        auto* cell = new FavoritesCellView;
+        cell->delegate = this;
+        cell->configure(server);
+        return cell;
     }
+    case Filter::All:
+    case Filter::PF:
+    case Filter::P2P: break;
+    }
+    auto* cell = new LocationsCellView;
+    cell->delegate = this;
+    cell->configure(server, server->servers && !server->servers->empty());
     return cell;
 }
 
-QWidget* CountriesViewController1::makeSegmentRow(QWidget*, std::function<void(int)>) { return nullptr; }
+int CountriesViewController1::segmentTag(Filter filter) {
+    switch (filter) {
+    case Filter::Favorites: return 1;
+    case Filter::Recents: return 2;
+    case Filter::All:
+    case Filter::PF:
+    case Filter::P2P: break;
+    }
+    return 0;
+}
 
-void CountriesViewController1::showSegment(int) {}
+void CountriesViewController1::showSegment(int tag) {
+    if (segmentView_) segmentView_->select(tag);
+}
+
+void CountriesViewController1::filterTypeSelected(QObject* sender) {
+    if (sender) filterTypeSelected(sender->property("tag").toInt());
+}
 
 }  // namespace morvex

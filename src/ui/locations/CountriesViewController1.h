@@ -15,7 +15,9 @@
 
 #include "appkit/ViewController.h"
 #include "catalog/CountriesModel.h"
+#include "ui/locations/FilterTypeCellView.h"
 #include "ui/locations/FilterViewController.h"
+#include "ui/locations/LocationsCellView.h"
 #include "ui/locations/SortViewController.h"
 #include "vpn/KillDedicatedSessionModel.h"
 
@@ -23,7 +25,9 @@ namespace morvex {
 
 class CountriesViewController1 : public appkit::ViewController,
                                  public FilterViewControllerDelegate,
-                                 public SortViewControllerDelegate {
+                                 public SortViewControllerDelegate,
+                                 public FilterTypeCellViewDelegate,
+                                 public NSTableCellViewDelegate {
     Q_OBJECT
 public:
     using ServerPtr = ZevuDataFetcherTypes::ServerPtr;
@@ -75,7 +79,12 @@ public:
     void sortSelected(int kind) override;
     void showProtocolAlert();
     void filterTypeSelected(int tag);
-    void favoriteChanged(const ServerPtr& server);
+    void filterTypeSelected(QObject* sender) override;
+    void favoriteChanged(const ServerPtr& server) override;
+    FilterTypeCellView* segmentView() const { return segmentView_; }
+    // The segment that shows a filter: all (0), favourites (1) or recents (2); the port-forwarding
+    // and P2P filters show the locations, so the all segment.
+    static int segmentTag(Filter filter);
 
     // The list the current segment shows.
     const ServerList& shownList() const;
@@ -86,13 +95,11 @@ private:
     void rebuildLocations();
     void reloadData();
     QWidget* cellForRow(int row);
-    // The segment row in its container, telling its choices; and the segment it marks.
-    QWidget* makeSegmentRow(QWidget* container, std::function<void(int)> selected);
     void showSegment(int tag);
 
     std::unique_ptr<CountriesModel> model_;
     std::shared_ptr<CountriesModelDelegate> countriesDelegate_;
-    QPointer<QWidget> segmentView_;
+    QPointer<FilterTypeCellView> segmentView_;
 };
 
 }  // namespace morvex

@@ -7,6 +7,7 @@
 #include "app/Storyboards.h"
 #include "appkit/Application.h"
 #include "appkit/Sheet.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "catalog/CountriesModel.h"
 #include "state/StoredServers.h"
@@ -14,6 +15,11 @@
 #include "ui/kit/LayerViews.h"
 #include "ui/locations/CountriesStyle.h"
 #include "ui/locations/CountriesViewController.h"
+#include "ui/locations/CountriesViewController1.h"
+#include "ui/locations/EmptyCellView.h"
+#include "ui/locations/ExploreTabViewController.h"
+#include "ui/locations/RowView.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
 #include "ui/locations/FilterViewController.h"
 #include "ui/locations/PopOver.h"
 #include "ui/locations/SortView.h"
@@ -76,13 +82,14 @@ protected:
     }
 
     // The screen shown in a main window, its countries loaded.
+    std::unique_ptr<CountriesModel> makeModel() {
+        return std::make_unique<CountriesModel>(
+            engine(), ZevuDataFetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), tracker()),
+            PreservedPreferences(), tracker());
+    }
     CountriesViewController* show() {
         window = std::make_unique<appkit::Window>(QSize(760, 500));
-        screen = new CountriesViewController([this] {
-            return std::make_unique<CountriesModel>(engine(), ZevuDataFetcher(PreservedPreferences(), AppPreferences(),
-                                                                              zevu::ZevuManager::sharedInstance(), tracker()),
-                                                    PreservedPreferences(), tracker());
-        });
+        screen = new CountriesViewController([this] { return makeModel(); });
         window->setContentViewController(screen);
         window->show();
         EXPECT_TRUE(test::waitUntil([&] { return screen->tableView->count() == 4; })) << "the catalogue loads";
@@ -338,6 +345,199 @@ TEST_F(CountriesViewControllerTest, ARefusedAccountShowsItsAlertAndConnectsNothi
     EXPECT_EQ(presenter->last().title, localized("user.expire.popup.title"));
     EXPECT_FALSE(AppPreferences().lastConnection());
     EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
+}
+
+
+TEST_F(CountriesViewControllerTest, AnExtensionNotReadyShowsTheProtocolSheetNamingTheProtocolInsteadOfConnecting) {
+    show();
+    PreservedPreferences prefs;
+    prefs.setAutomaticProtocol(false);
+    prefs.setSelectedProtocol(VPNProtocol::WireGuard);
+    AppPreferences().setWgSystemExtensionStatus(SystemExtensionStatus::NotRecorded);
+    QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {},
+                      screen->tableView->visualItemRect(screen->tableView->item(0)).center());
+    ASSERT_TRUE(test::waitUntil([&] { return sheetShown(); }));
+    bool named = false;
+    for (auto* label : window->attachedSheet()->findChildren<QLabel*>())
+        if (label->text().contains(QStringLiteral("WireGuard"))) named = true;
+    EXPECT_TRUE(named) << "the sheet names the selected protocol";
+    test::spinFor(std::chrono::milliseconds(50));
+    EXPECT_FALSE(AppPreferences().lastConnection());
+    EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
+}
+
+TEST_F(CountriesViewControllerTest, ACountrysArrowOpensItsCitiesInTheExploreTab) {
+    window = std::make_unique<appkit::Window>(QSize(760, 500));
+    auto* explore = qobject_cast<ExploreTabViewController*>(
+        appkit::Storyboard::named(kMainStoryboard)->instantiateController(ExploreTabViewController::kStoryboardID));
+    ASSERT_NE(explore, nullptr);
+    window->setContentViewController(explore);
+    window->show();
+    auto lists = explore->findChildren<CountriesViewController*>();
+    ASSERT_EQ(lists.size(), 1);
+    screen = lists.first();
+    ASSERT_TRUE(test::waitUntil([&] { return screen->tableView->count() == 4; }));
+    RowView* germany = nullptr;
+    for (int r = 0; r < screen->tableView->count(); ++r) {
+        auto* row = qobject_cast<RowView*>(screen->tableView->itemWidget(screen->tableView->item(r)));
+        if (row && row->server() && row->server()->name == "Germany") germany = row;
+        if (row && row->server() && row->server()->name == "France") {
+            EXPECT_FALSE(row->detailArrowView()->isVisibleTo(row)) << "a country without cities has no arrow";
+        }
+    }
+    ASSERT_NE(germany, nullptr);
+    ASSERT_TRUE(germany->detailArrowView()->isVisibleTo(germany));
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(germany->detailArrowBtn()), Qt::LeftButton);
+    EXPECT_EQ(explore->selectedTabViewItemIndex(), ExploreTabViewController::Cities);
+    EXPECT_EQ(explore->citiesCountryName(), std::optional<std::string>("Cities / Germany"));
+    ASSERT_TRUE(explore->citiesToShow().has_value());
+    ASSERT_EQ(explore->citiesToShow()->size(), 1u);
+    EXPECT_EQ(explore->citiesToShow()->front()->name, "Frankfurt");
+}
+
+// ---- the sectioned list ----
+
+class CountriesViewController1Test : public CountriesViewControllerTest {
+protected:
+    CountriesViewController1* showSectioned() {
+        window = std::make_unique<appkit::Window>(QSize(760, 500));
+        sectioned = new CountriesViewController1([this] { return makeModel(); });
+        window->setContentViewController(sectioned);
+        window->show();
+        EXPECT_TRUE(test::waitUntil([&] { return sectioned->locations.size() == 4; })) << "the catalogue loads";
+        return sectioned;
+    }
+    std::vector<std::string> names(const ZevuDataFetcherTypes::ServerList& list) const {
+        std::vector<std::string> out;
+        for (const auto& s : list) out.push_back(s->name);
+        return out;
+    }
+    QColor segmentText(int tag) const {
+        QLabel* labels[] = {sectioned->segmentView()->lblAll(), sectioned->segmentView()->lblFavorites(),
+                            sectioned->segmentView()->lblRecents()};
+        return labels[tag]->palette().color(QPalette::WindowText);
+    }
+
+    CountriesViewController1* sectioned = nullptr;
+};
+
+TEST_F(CountriesViewController1Test, SegmentsShowTheirListsAndAnEmptyListShowsItsEmptyRow) {
+    showSectioned();
+    EXPECT_EQ(names(sectioned->locations),
+              (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}))
+        << "by popularity";
+    EXPECT_EQ(sectioned->tableView->count(), 4);
+
+    QTest::mouseClick(sectioned->segmentView()->segment(1), Qt::LeftButton);
+    EXPECT_EQ(sectioned->filterType, CountriesViewController1::Filter::Favorites);
+    EXPECT_FALSE(sectioned->searchBox->isVisible());
+    ASSERT_EQ(sectioned->numberOfRows(), 1);
+    EXPECT_EQ(sectioned->cellIdentifier(0), "EmptyCellView");
+    EXPECT_NE(qobject_cast<EmptyCellView*>(sectioned->tableView->itemWidget(sectioned->tableView->item(0))), nullptr);
+    EXPECT_FALSE(sectioned->shouldSelectRow(0)) << "the empty row is not selectable";
+
+    storeFavorites(2);
+    QTest::mouseClick(sectioned->segmentView()->segment(1), Qt::LeftButton);
+    EXPECT_EQ(sectioned->numberOfRows(), 2);
+    EXPECT_EQ(sectioned->cellIdentifier(0), "FavoritesCellView");
+
+    QTest::mouseClick(sectioned->segmentView()->segment(0), Qt::LeftButton);
+    EXPECT_TRUE(sectioned->searchBox->isVisible());
+    EXPECT_EQ(sectioned->cellIdentifier(0), "LocationsCellView");
+}
+
+TEST_F(CountriesViewController1Test, TheMarkedSegmentIsTheOneOfTheListShown) {
+    showSectioned();
+    const struct {
+        int tag;
+        CountriesViewController1::Filter shown;
+    } cases[] = {{2, CountriesViewController1::Filter::Recents},
+                 {1, CountriesViewController1::Filter::Favorites},
+                 {0, CountriesViewController1::Filter::All}};
+    for (const auto& c : cases) {
+        QTest::mouseClick(sectioned->segmentView()->segment(c.tag), Qt::LeftButton);
+        ASSERT_EQ(sectioned->filterType, c.shown);
+        // Appearing again marks the segment of the list shown, not the one numbered like the filter.
+        sectioned->viewWillAppear();
+        for (int tag = 0; tag < 3; ++tag)
+            EXPECT_EQ(segmentText(tag) == QColor(Qt::white), tag == c.tag) << "tag " << tag << " while showing " << c.tag;
+    }
+}
+
+TEST_F(CountriesViewController1Test, TheP2PFilterKeepsOrderOnAndRebuildsInTheCurrentSortOff) {
+    showSectioned();
+    sectioned->sortSelected(0);
+    EXPECT_EQ(names(sectioned->locations),
+              (std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"}));
+    sectioned->filterApplied(true);
+    EXPECT_EQ(names(sectioned->locations), (std::vector<std::string>{"France", "Germany"})) << "previous order kept";
+    sectioned->filterApplied(false);
+    EXPECT_EQ(names(sectioned->locations),
+              (std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"}))
+        << "rebuilt alphabetically, the order in use";
+    const auto events = analytics->named("app_filter_list");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].second.at("selected_filters_list"), Value("p2p"));
+    EXPECT_EQ(events[1].second.at("selected_filters_list"), Value(""));
+
+    // A choice in the sort sheet reorders the list shown.
+    QTest::mouseClick(sectioned->btnSort, Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return sheetShown(); }));
+    for (auto* b : window->attachedSheet()->findChildren<QAbstractButton*>())
+        if (b->text() == QStringLiteral("Popularity")) QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] { return !sheetShown(); }));
+    EXPECT_EQ(names(sectioned->locations),
+              (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}));
+}
+
+TEST_F(CountriesViewController1Test, ARowConnectsOnlyWhileNoConnectionIsBeingMade) {
+    showSectioned();
+    vpn->status = zevu::rawValue(zevu::ZevuVPNState::Connecting);
+    EXPECT_TRUE(sectioned->shouldSelectRow(0)) << "a server row is selectable either way";
+    test::spinFor(std::chrono::milliseconds(50));
+    EXPECT_FALSE(AppPreferences().lastConnection());
+
+    vpn->status = zevu::rawValue(zevu::ZevuVPNState::Disconnected);
+    QTest::mouseClick(sectioned->tableView->viewport(), Qt::LeftButton, {},
+                      sectioned->tableView->visualItemRect(sectioned->tableView->item(1)).center());
+    ASSERT_TRUE(test::waitUntil([] {
+        auto last = AppPreferences().lastConnection();
+        return last && last->server && last->server->code == "FR";
+    }));
+    EXPECT_EQ(AppPreferences().lastConnection()->selectedInterface, ZevuTypes::SelectedInterface::List);
+}
+
+TEST_F(CountriesViewController1Test, SearchNarrowsTheLocationsAndTheBackActionReturnsToTheFirstTab) {
+    showSectioned();
+    QTest::keyClicks(sectioned->searchField, QStringLiteral("fr-a"));
+    EXPECT_EQ(sectioned->searchField->text(), "fra");
+    EXPECT_EQ(names(sectioned->locations), std::vector<std::string>{"France"});
+    QTest::keyClick(sectioned->searchField, Qt::Key_Backspace);
+    QTest::keyClick(sectioned->searchField, Qt::Key_Backspace);
+    QTest::keyClick(sectioned->searchField, Qt::Key_Backspace);
+    EXPECT_EQ(sectioned->locations.size(), 4u) << "an emptied field restores the list";
+
+    std::vector<std::any> posted;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        "AppShowController", [&](const Notification& n) { posted.push_back(n.object); });
+    QTest::mouseClick(sectioned->view()->findChild<QAbstractButton*>("btnBack"), Qt::LeftButton);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(std::any_cast<std::int64_t>(posted[0]), 0);
+}
+
+TEST_F(CountriesViewController1Test, AStarChangeMovesTheLocationInOrOutOfTheFavourites) {
+    showSectioned();
+    auto france = std::make_shared<ZevuDataFetcherTypes::Server>(*sectioned->locations[1]);
+    france->favorite = true;
+    sectioned->favoriteChanged(france);
+    EXPECT_TRUE(sectioned->locations[1]->favorite);
+    EXPECT_EQ(names(sectioned->favorites), std::vector<std::string>{"France"});
+    france->favorite = false;
+    sectioned->favoriteChanged(france);
+    EXPECT_TRUE(sectioned->favorites.empty());
+    // A location the list does not hold changes nothing.
+    sectioned->favoriteChanged(location("ZZ", "Nowhere"));
+    EXPECT_TRUE(sectioned->favorites.empty());
 }
 
 }  // namespace
