@@ -9,8 +9,10 @@
 #include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
+#include "ui/locations/CountriesStoryboards.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/preferences/PreferencesStoryboards.h"
 
 namespace morvex {
 
@@ -35,7 +37,9 @@ void registerStoryboards() {
     // Update page.
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
+    registerCountriesStoryboards();
     registerLocationStoryboards();
+    registerPreferencesStoryboards();
 }
 
 }  // namespace morvex

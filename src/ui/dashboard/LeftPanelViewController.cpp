@@ -6,13 +6,14 @@
 
 #include "alerts/BaseViewController.h"
 #include "appkit/Images.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "ui/dashboard/DashboardStyle.h"
-#include "ui/kit/PopupManager.h"
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/locations/LocationsCellStyle.h"
 #include "ui/locations/RowView.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
 
 namespace morvex {
 
@@ -127,9 +128,11 @@ void LeftPanelViewController::selectionChanged() {
 }
 
 void LeftPanelViewController::makeWireGuardBetaAlertController() {
-    const auto [title, message] = LeftPanelViewModel::protocolNotReadyTexts(PreservedPreferences());
-    PopupManager::shared().showPopup(title, message, std::nullopt, localized("ok"), PopupManager::Colors::named(), {}, {},
-                                     window());
+    ProtocolsAlertViewController* alert = ProtocolsAlertViewController::instantiate();
+    if (!alert) return;
+    auto [title, message] = LeftPanelViewModel::protocolNotReadyTexts(PreservedPreferences());
+    alert->config = ProtocolAlertConfig{std::move(title), std::move(message), localized("ok"), std::nullopt, {}, {}};
+    presentAsSheet(alert);
 }
 
 }  // namespace morvex

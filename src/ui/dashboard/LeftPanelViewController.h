@@ -2,9 +2,9 @@
 // The favourites panel: a header row, then the user's favourite locations as server rows (or a
 // placeholder when there are none). A click on a location connects to it after the account
 // check; headers and the placeholder do nothing, and a location row never stays highlighted.
-// When the selected protocol's system extension is not ready, a sheet names the protocol instead.
-// Made from its storyboard scene, it opens the preferences window on the protocol page through
-// "seguePreferences".
+// When the selected protocol's system extension is not ready, a protocol sheet names the protocol
+// instead. Made from its storyboard scene, it opens the preferences window on the protocol page
+// through "seguePreferences".
 #include <QListWidget>
 #include <QPointer>
 #include <functional>
