@@ -5,8 +5,12 @@
 #include "Shots.h"
 #include "app/AppMainViewController.h"
 #include "appkit/Window.h"
+#include "catalog/LocationLists.h"
 #include "foundation/NotificationCenter.h"
+#include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
+#include "state/StoredValueCoding.h"
+#include "zevu/ZevuCore.h"
 #include "ui/locations/ExploreTabViewController.h"
 
 namespace morvex::shots {
@@ -29,10 +33,35 @@ ZevuDataFetcherTypes::ServerPtr place(const char* id, const char* name, Type typ
     return s;
 }
 
+// A fixed catalogue for the country list of page 0.
+void cacheCatalogue() {
+    const std::pair<const char*, const char*> places[] = {
+        {"DE", "Germany"}, {"FR", "France"}, {"NL", "Netherlands"}, {"CH", "Switzerland"},
+        {"GB", "United Kingdom"}, {"US", "United States"}, {"JP", "Japan"}, {"SE", "Sweden"},
+    };
+    std::vector<nlohmann::json> docs;
+    for (const auto& [code, name] : places) {
+        zevu::ZevuCountry c;
+        c.country = code;
+        c.name = name;
+        c.iso_code = code;
+        c.protocols = std::vector<zevu::ZevuProtocol>{zevu::ZevuProtocol("IPSEC")};
+        docs.emplace_back(c);
+    }
+    UserDefaults defaults = AppPreferences().defaults();
+    setEncodableArray(defaults, std::optional(docs), AppPreferences::Key::countries);
+}
+
+// The header's time, fixed once the page's own ping runs have reported.
+void fixLastPing() {
+    PreservedPreferences().setPingedAt(Date{static_cast<double>(QDateTime(QDate(2026, 3, 14), QTime(9, 41)).toSecsSinceEpoch())});
+    NotificationCenter::defaultCenter().post(locationNotifications::pingedAtChanged);
+}
+
 Open openLocations(bool withFavourites) {
+    cacheCatalogue();
     PreservedPreferences preferences;
     preferences.setEnablePing(true);
-    preferences.setPingedAt(Date{static_cast<double>(QDateTime(QDate(2026, 3, 14), QTime(9, 41)).toSecsSinceEpoch())});
     if (withFavourites)
         preferences.setFavorites(ServerList{place("DE", "Germany", Type::Country, "DE", true),
                                             place("FR-PAR", "Paris", Type::City, "FR", true),
@@ -52,6 +81,8 @@ Open openLocations(bool withFavourites) {
     open.window->show();
     settle();
     NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
+    settle(600);
+    fixLastPing();
     settle(100);
     return open;
 }
@@ -78,7 +109,10 @@ QImage cities(Context&) {
     auto favourites = PreservedPreferences().favorites();
     favourites.push_back((*germany->servers)[1]);
     PreservedPreferences().setFavorites(favourites);
+    ZevuDataFetcherTypes::postFavoritesUpdated(true, favourites.back(), favourites);
     explore->showCities(germany);
+    settle(600);
+    fixLastPing();
     settle(100);
     QImage image = renderWindow(*open.window);
     PreservedPreferences().setFavorites(std::nullopt);

@@ -17,7 +17,7 @@
 #include "state/PreservedPreferences.h"
 #include "ui/dashboard/DashboardTestSupport.h"
 #include "ui/dashboard/LeftPanelViewController.h"
-#include "ui/kit/PopupManager.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
 #include "ui/locations/CitiesViewController.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/locations/LocationsCellView.h"
@@ -52,7 +52,7 @@ class ExploreTabTest : public test::AlertTest {
 protected:
     void SetUp() override {
         test::AlertTest::SetUp();
-        registerLocationStoryboards();
+        registerStoryboards();
         germany->servers = ServerList{city("3", "Munich", 80), city("1", "Berlin", 120), city("2", "Frankfurt", 15)};
     }
     ZevuDataFetcherTypes::ServerPtr germany = test::location("DE", "Germany", Type::Country, "DE");
@@ -150,7 +150,7 @@ TEST_F(ExploreTabTest, ACityClickConnectsOnlyAfterTheAccountCheckAndNeverStaysSe
 
     clickRow(0);
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(PopupManager::shared().popupView(), nullptr) << "a refused account connects nothing";
+    EXPECT_EQ(window.attachedSheet(), nullptr) << "a refused account connects nothing";
     EXPECT_TRUE(table->selectedItems().isEmpty());
 
     // With the account allowed the city goes to the list's connect, which here stops at the
@@ -159,8 +159,10 @@ TEST_F(ExploreTabTest, ACityClickConnectsOnlyAfterTheAccountCheckAndNeverStaysSe
     clickRow(1);
     EXPECT_EQ(asked, 2);
     EXPECT_TRUE(table->selectedItems().isEmpty());
-    QWidget* sheet = PopupManager::shared().popupView();
-    ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(window.attachedSheet(), nullptr);
+    auto* alert = cities->findChild<ProtocolsAlertViewController*>();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->alertMessage->text().contains(QStringLiteral("UDP"))) << alert->alertMessage->text().toStdString();
 }
 
 TEST_F(ExploreTabTest, TheHeaderShowsTheLastPingAndItsRefreshFollowsThePreference) {
