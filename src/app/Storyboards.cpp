@@ -10,6 +10,8 @@
 #include "appkit/Storyboard.h"
 #include "ui/account/AccountStoryboards.h"
 #include "ui/dashboard/DashboardViewController.h"
+#include "ui/locations/CountriesStoryboards.h"
+#include "ui/locations/ExploreTabViewController.h"
 #include "ui/login/LoginViewController.h"
 #include "ui/preferences/AppSettingsStoryboards.h"
 #include "ui/preferences/PreferencesStoryboards.h"
@@ -38,6 +40,8 @@ void registerStoryboards() {
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
     registerAccountStoryboards();
+    registerCountriesStoryboards();
+    registerLocationStoryboards();
     registerPreferencesStoryboards();
 
     // App settings, languages and about pages of the preferences.

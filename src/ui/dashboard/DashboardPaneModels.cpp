@@ -166,46 +166,4 @@ void ReferAFriendMessageModel::messageClicked() {
                                                 {"origin", "local"}});
 }
 
-// ---- favourites panel ----
-
-LeftPanelModel::Collaborators LeftPanelModel::defaults() {
-    Collaborators c;
-    c.connect = MorvexVPNService::makeZevu().connectToLocationHook();
-    return c;
-}
-
-LeftPanelModel::LeftPanelModel(Collaborators collaborators) : c_(std::move(collaborators)) {}
-
-std::vector<LeftPanelRow> LeftPanelModel::content() const {
-    std::vector<LeftPanelRow> rows;
-    rows.emplace_back(LeftPanelHeader{localized("left.panel.favorite.section.title"), "LocationsLeftPanelFavoritesHeading"});
-    const auto favourites = c_.preservedPreference.favorites();
-    if (favourites.empty()) rows.emplace_back(LeftPanelEmptyRow{localized("empty.favorites")});
-    for (const auto& server : favourites) rows.emplace_back(ListItem(server, ListItem::RowType::Favorite));
-    return rows;
-}
-
-LeftPanelModel::SelectionOutcome LeftPanelModel::select(const LeftPanelRow& row, const std::function<bool()>& accountGate) {
-    const auto* item = std::get_if<ListItem>(&row);
-    if (!item || !item->server) return SelectionOutcome::Ignored;
-    if (accountGate && !accountGate()) return SelectionOutcome::RefusedByAccount;
-    if (c_.preservedPreference.systemExtensionStatus()) return SelectionOutcome::ProtocolNotReady;
-    const auto server = item->server;
-    const auto via = ZevuTypes::connectVia(server->type);
-    ConnectRequest request{server, via, ZevuTypes::SelectedInterfaceScreen::Location, ZevuTypes::ConnectionInitiatedBy::User,
-                           ZevuTypes::SelectedInterface::Favorite, false, true};
-    if (c_.connect)
-        c_.connect(request, [server, via](const std::optional<Error>& error) {
-            showLocationConnectError(error, server, via, ZevuTypes::SelectedInterface::Favorite);
-        });
-    return SelectionOutcome::ConnectRequested;
-}
-
-std::pair<std::string, std::string> LeftPanelModel::protocolNotReadyTexts() const {
-    std::string message = localized("wiregurad.beta.information.details");
-    const auto at = message.find("%@");
-    if (at != std::string::npos) message.replace(at, 2, title(c_.preservedPreference.selectedProtocol()));
-    return {localized("wiregurad.beta.information.title"), message};
-}
-
 }  // namespace morvex

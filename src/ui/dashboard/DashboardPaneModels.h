@@ -4,20 +4,16 @@
 //   up or went down;
 // - which component the bottom pane shows (the recommended tile, the recent tile, the cancel pane
 //   or nothing) and the cancel pane's button;
-// - the refer-a-friend banner's text, visibility and analytics;
-// - the favourites panel's rows and what a click on one does.
+// - the refer-a-friend banner's text, visibility and analytics.
 //
 // Threads: main thread; the screens bring the engine's reports there first.
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "alerts/AlertServices.h"
-#include "alerts/ConnectRequest.h"
-#include "catalog/LocationLists.h"
 #include "model/ZevuTypes.h"
 #include "state/EventTracker.h"
 #include "state/PreservedPreferences.h"
@@ -110,40 +106,6 @@ public:
 
 private:
     EventTracker eventTracker_;
-};
-
-// ---- favourites panel ----
-struct LeftPanelHeader {
-    std::string name;
-    std::string imageName;
-};
-struct LeftPanelEmptyRow {
-    std::string message;
-};
-using LeftPanelRow = std::variant<LeftPanelHeader, LeftPanelEmptyRow, ListItem>;
-
-class LeftPanelModel {
-public:
-    struct Collaborators {
-        PreservedPreferences preservedPreference;
-        ConnectToLocation connect;
-    };
-    static Collaborators defaults();
-    explicit LeftPanelModel(Collaborators collaborators = defaults());
-
-    // The header, then the favourites in stored order, or the placeholder when there are none.
-    std::vector<LeftPanelRow> content() const;
-
-    enum class SelectionOutcome { Ignored, RefusedByAccount, ProtocolNotReady, ConnectRequested };
-    // A click on a row. Headers and placeholders do nothing; a location asks the account gate,
-    // then connects unless the selected protocol's system extension is not ready.
-    SelectionOutcome select(const LeftPanelRow& row, const std::function<bool()>& accountGate);
-    // The protocol sheet's texts when a row could not connect: title and message naming the
-    // selected protocol.
-    std::pair<std::string, std::string> protocolNotReadyTexts() const;
-
-private:
-    Collaborators c_;
 };
 
 }  // namespace morvex

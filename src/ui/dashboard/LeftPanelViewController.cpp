@@ -1,9 +1,8 @@
 #include "ui/dashboard/LeftPanelViewController.h"
 
 #include <QHBoxLayout>
-#include <algorithm>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <algorithm>
 
 #include "alerts/BaseViewController.h"
 #include "appkit/Images.h"
@@ -11,17 +10,22 @@
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "ui/dashboard/DashboardStyle.h"
-#include "ui/dashboard/DashboardText.h"
-#include "ui/dashboard/MainThreadObserver.h"
 #include "ui/kit/PreferencesSegue.h"
-#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/locations/CountriesProtocolAlert.h"
+#include "ui/locations/LocationsCellStyle.h"
+#include "ui/locations/RowView.h"
 
 namespace morvex {
 
-LeftPanelViewController::LeftPanelViewController(LeftPanelModel::Collaborators c, QObject* parent)
-    : ViewController(parent), accountGate([] { return BaseViewController().accountStatusCheck(); }), model_(std::move(c)) {}
+LeftPanelViewController::LeftPanelViewController(LeftPanelViewModel::Collaborators c, QObject* parent)
+    : ViewController(parent),
+      accountGate([] { return BaseViewController().accountStatusCheck(); }),
+      model_(std::make_unique<LeftPanelViewModel>(std::move(c))) {}
 
-LeftPanelViewController::~LeftPanelViewController() { observers_.clear(); }
+LeftPanelViewController::~LeftPanelViewController() {
+    contentBinding_.cancel();
+    model_->delegate = nullptr;
+}
 
 void LeftPanelViewController::loadView() {
     auto* view = new QWidget;
@@ -44,65 +48,64 @@ void LeftPanelViewController::loadView() {
 
 void LeftPanelViewController::viewDidLoad() {
     ViewController::viewDidLoad();
-    observers_.push_back(dashboard::observeOnMainThread(ZevuDataFetcherTypes::favoritesUpdatedNotification, this,
-                                                        [this](const Notification&) { reloadContent(); }));
+    contentBinding_ = model_->content.observe([this](const auto&) { showContent(); }, true);
 }
 
 void LeftPanelViewController::viewWillAppear() {
     ViewController::viewWillAppear();
-    reloadContent();
+    model_->delegate = this;
+    model_->reloadContent();
+}
+
+void LeftPanelViewController::prepareForSegue(appkit::StoryboardSegue& segue, const std::any& sender) {
+    ViewController::prepareForSegue(segue, sender);
+    selectPreferencesTab(segue, kPreferencesProtocolTab);
 }
 
 QWidget* LeftPanelViewController::cellFor(const LeftPanelRow& row) {
+    if (const auto* item = std::get_if<ListItem>(&row)) {
+        auto* cell = new RowView;
+        cell->configure(*item, false, false);
+        return cell;
+    }
     auto* cell = new QWidget;
     auto* line = new QHBoxLayout(cell);
-    line->setContentsMargins(12, 6, 12, 6);
+    line->setContentsMargins(cellstyle::kSidePadding, 6, 12, 6);
     line->setSpacing(8);
     auto* image = new QLabel(cell);
-    image->setFixedSize(20, 20);
+    image->setFixedSize(cellstyle::kIconSide, cellstyle::kIconSide);
     auto* title = new QLabel(cell);
-    QPalette p = title->palette();
     if (const auto* header = std::get_if<LeftPanelHeader>(&row)) {
         cell->setObjectName(QStringLiteral("Header"));
-        image->setPixmap(appkit::imageNamed(header->imageName, QSize(20, 20)));
+        image->setPixmap(appkit::imageNamed(header->imageName, QSize(cellstyle::kIconSide, cellstyle::kIconSide)));
         title->setText(QString::fromStdString(header->name));
         title->setFont(dashboard::font(13, QFont::DemiBold));
-        p.setColor(QPalette::WindowText, dashboard::color("HeadingText"));
+        cellstyle::setTextColor(title, "HeadingText");
     } else if (const auto* empty = std::get_if<LeftPanelEmptyRow>(&row)) {
         cell->setObjectName(QStringLiteral("EmptyRow"));
         image->hide();
         title->setText(QString::fromStdString(empty->message));
         title->setWordWrap(true);
         title->setFont(dashboard::font(12));
-        p.setColor(QPalette::WindowText, dashboard::color("TabText"));
-    } else if (const auto* item = std::get_if<ListItem>(&row); item && item->server) {
-        cell->setObjectName(QStringLiteral("Row"));
-        image->setPixmap(dashboard::roundFlag(dashboard::flagImageName(item->server->code), 20, dashboard::flagBorderColor()));
-        title->setText(QString::fromStdString(dashboard::locationDisplayName(*item->server)));
-        title->setFont(dashboard::font(13));
-        p.setColor(QPalette::WindowText, dashboard::color("HeadingText"));
+        cellstyle::setTextColor(title, "TabText");
     }
-    title->setPalette(p);
-    // The item view's own style would otherwise repaint the text in the system's colours.
-    title->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(p.color(QPalette::WindowText).name()));
     line->addWidget(image);
     line->addWidget(title, 1);
     return cell;
 }
 
-void LeftPanelViewController::reloadContent() {
-    view();
-    content_ = model_.content();
+void LeftPanelViewController::showContent() {
+    if (!table_) return;
     const QSignalBlocker quiet(table_);
     table_->clear();
-    for (const auto& row : content_) {
+    for (const auto& row : model_->content.value()) {
         auto* item = new QListWidgetItem(table_);
         QWidget* cell = cellFor(row);
         // Rows take the table's width; a wrapped placeholder grows downwards instead of sideways.
         const int width = std::max(table_->viewport()->width(), 120);
         QLayout* layout = cell->layout();
         const int height = layout->hasHeightForWidth() ? layout->heightForWidth(width) : cell->sizeHint().height();
-        item->setSizeHint(QSize(width, height));
+        item->setSizeHint(QSize(width, std::max(height, std::holds_alternative<ListItem>(row) ? cellstyle::kRowHeight : 0)));
         table_->setItemWidget(item, cell);
     }
     table_->setCurrentRow(-1);
@@ -110,27 +113,20 @@ void LeftPanelViewController::reloadContent() {
 
 void LeftPanelViewController::selectionChanged() {
     const int row = table_->currentRow();
-    const auto selected = table_->selectedItems();
-    if (selected.isEmpty() || row < 0 || row >= static_cast<int>(content_.size())) return;
-    const LeftPanelRow chosen = content_[static_cast<std::size_t>(row)];
-    if (!std::holds_alternative<ListItem>(chosen)) return;  // a header or the placeholder stays as it is
+    const auto& rows = model_->content.value();
+    if (table_->selectedItems().isEmpty() || row < 0 || row >= static_cast<int>(rows.size())) return;
+    const auto* item = std::get_if<ListItem>(&rows[static_cast<std::size_t>(row)]);
+    if (!item) return;  // a header or the placeholder stays as it is
+    const ListItem chosen = *item;
     {
         const QSignalBlocker quiet(table_);
         table_->clearSelection();
+        table_->setCurrentRow(-1);
     }
-    if (model_.select(chosen, accountGate) == LeftPanelModel::SelectionOutcome::ProtocolNotReady) makeWireGuardBetaAlertController();
+    if (accountGate && !accountGate()) return;
+    model_->connectItem(chosen);
 }
 
-void LeftPanelViewController::prepareForSegue(appkit::StoryboardSegue& segue, const std::any&) {
-    if (segue.identifier() == seguePreferences) selectPreferencesTab(segue, kPreferencesProtocolTab);
-}
-
-void LeftPanelViewController::makeWireGuardBetaAlertController() {
-    ProtocolsAlertViewController* alert = ProtocolsAlertViewController::instantiate();
-    if (!alert) return;
-    auto [title, message] = model_.protocolNotReadyTexts();
-    alert->config = ProtocolAlertConfig{std::move(title), std::move(message), localized("ok"), std::nullopt, {}, {}};
-    presentAsSheet(alert);
-}
+void LeftPanelViewController::makeWireGuardBetaAlertController() { presentProtocolAlert(*this, PreservedPreferences()); }
 
 }  // namespace morvex

@@ -1,5 +1,5 @@
 // The small models that frame the dashboard: desktop notifications of the state pages, the bottom
-// pane's component and cancel button, the refer-a-friend banner and the favourites panel.
+// pane's component and cancel button, and the refer-a-friend banner.
 #include <gtest/gtest.h>
 
 #include "ui/dashboard/DashboardPaneModels.h"
@@ -139,63 +139,6 @@ TEST_F(DashboardPaneModelsTest, TheBannersImpressionAndClickAreReportedAsInAppNo
     EXPECT_EQ(clicked.at("category"), Value(""));
     EXPECT_EQ(clicked.at("type"), Value("banner"));
     EXPECT_EQ(clicked.at("origin"), Value("local"));
-}
-
-class LeftPanelModelTest : public test::AlertTest {
-protected:
-    std::vector<ConnectRequest> requests;
-    LeftPanelModel makeModel() {
-        LeftPanelModel::Collaborators c;
-        c.connect = [this](const ConnectRequest& r, ConnectErrorHandler) { requests.push_back(r); };
-        return LeftPanelModel(std::move(c));
-    }
-};
-
-TEST_F(LeftPanelModelTest, RowsAreTheHeaderThenTheFavouritesOrThePlaceholder) {
-    auto rows = makeModel().content();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(std::get<LeftPanelHeader>(rows[0]).name, localized("left.panel.favorite.section.title"));
-    EXPECT_EQ(std::get<LeftPanelEmptyRow>(rows[1]).message, localized("empty.favorites"));
-
-    PreservedPreferences().setFavorites(ZevuDataFetcherTypes::ServerList{
-        test::location("fr", "France", Type::Country, "FR"), test::location("de-ber", "Berlin", Type::City, "DE")});
-    rows = makeModel().content();
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(std::get<ListItem>(rows[2]).server->name, "Berlin");
-    EXPECT_EQ(std::get<ListItem>(rows[2]).rowType, ListItem::RowType::Favorite);
-}
-
-TEST_F(LeftPanelModelTest, HeadersAndPlaceholdersDoNothingAndALocationConnectsAfterTheGate) {
-    auto model = makeModel();
-    int gateAsked = 0;
-    auto gate = [&] { return ++gateAsked, true; };
-    EXPECT_EQ(model.select(LeftPanelHeader{"Favorites", ""}, gate), LeftPanelModel::SelectionOutcome::Ignored);
-    EXPECT_EQ(model.select(LeftPanelEmptyRow{"none"}, gate), LeftPanelModel::SelectionOutcome::Ignored);
-    EXPECT_EQ(gateAsked, 0);
-    EXPECT_TRUE(requests.empty());
-
-    const ListItem row(test::location("de-ber", "Berlin", Type::City, "DE"), ListItem::RowType::Favorite);
-    EXPECT_EQ(model.select(row, [] { return false; }), LeftPanelModel::SelectionOutcome::RefusedByAccount);
-    EXPECT_TRUE(requests.empty());
-    EXPECT_EQ(model.select(row, gate), LeftPanelModel::SelectionOutcome::ConnectRequested);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].connectVia, ZevuTypes::ConnectVia::City);
-    EXPECT_EQ(requests[0].selectedInterface, ZevuTypes::SelectedInterface::Favorite);
-}
-
-TEST_F(LeftPanelModelTest, AProtocolWhoseExtensionIsNotReadyIsNamedInsteadOfConnecting) {
-    PreservedPreferences prefs;
-    prefs.setAutomaticProtocol(false);
-    prefs.setSelectedProtocol(VPNProtocol::UDP);
-    AppPreferences().setOpenVPNSystemExtensionStatus(SystemExtensionStatus::AwaitingApproval);
-    auto model = makeModel();
-    const ListItem row(test::location("fr", "France", Type::Country, "FR"), ListItem::RowType::Favorite);
-    EXPECT_EQ(model.select(row, [] { return true; }), LeftPanelModel::SelectionOutcome::ProtocolNotReady);
-    EXPECT_TRUE(requests.empty());
-    const auto [title, message] = model.protocolNotReadyTexts();
-    EXPECT_EQ(title, localized("wiregurad.beta.information.title"));
-    EXPECT_NE(message.find("UDP"), std::string::npos) << message;
-    EXPECT_EQ(message.find("%@"), std::string::npos);
 }
 
 }  // namespace

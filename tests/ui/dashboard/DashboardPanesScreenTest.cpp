@@ -159,7 +159,7 @@ TEST_F(DashboardPanesScreenTest, TheBannerHidesWhileConnectingReportsEachAppeara
 TEST_F(DashboardPanesScreenTest, AHeaderClickDoesNothingAndALocationRowConnectsAndDoesNotStaySelected) {
     PreservedPreferences().setFavorites(ZevuDataFetcherTypes::ServerList{test::location("fr", "France", Type::Country, "FR")});
     std::vector<ConnectRequest> requests;
-    LeftPanelModel::Collaborators c;
+    LeftPanelViewModel::Collaborators c;
     c.connect = [&](const ConnectRequest& r, ConnectErrorHandler) { requests.push_back(r); };
     LeftPanelViewController panel(std::move(c));
     int gate = 0;
@@ -168,7 +168,7 @@ TEST_F(DashboardPanesScreenTest, AHeaderClickDoesNothingAndALocationRowConnectsA
     panel.view()->show();
     panel.viewWillAppear();
     QListWidget* table = panel.tableView();
-    ASSERT_EQ(table->count(), 2);
+    ASSERT_TRUE(test::waitUntil([&] { return table->count() == 2; })) << "the rows arrive from the main queue";
 
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(0)).center());
     EXPECT_EQ(gate, 0);
@@ -189,7 +189,7 @@ TEST_F(DashboardPanesScreenTest, ARowWhoseProtocolIsNotReadyShowsASheetNamingThe
     AppPreferences().setOpenVPNSystemExtensionStatus(SystemExtensionStatus::AwaitingApproval);
     prefs.setFavorites(ZevuDataFetcherTypes::ServerList{test::location("fr", "France", Type::Country, "FR")});
     std::vector<ConnectRequest> requests;
-    LeftPanelModel::Collaborators c;
+    LeftPanelViewModel::Collaborators c;
     c.connect = [&](const ConnectRequest& r, ConnectErrorHandler) { requests.push_back(r); };
     appkit::Window window(QSize(240, 300));
     auto* panel = new LeftPanelViewController(std::move(c));
@@ -198,6 +198,7 @@ TEST_F(DashboardPanesScreenTest, ARowWhoseProtocolIsNotReadyShowsASheetNamingThe
     window.show();
     panel->viewWillAppear();
     QListWidget* table = panel->tableView();
+    ASSERT_TRUE(test::waitUntil([&] { return table->count() == 2; }));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(1)).center());
     EXPECT_TRUE(requests.empty());
     // The protocol sheet, with no second button; its one button closes it.

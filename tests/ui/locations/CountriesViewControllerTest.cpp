@@ -1,0 +1,544 @@
+// The country list on a shown window over the simulated SDK and a cached catalogue: the search
+// field's limits, the three tabs, the sort overlay and order, the filter sheet and what a row
+// click does.
+#include <QLabel>
+#include <QTest>
+
+#include "app/Storyboards.h"
+#include "appkit/Application.h"
+#include "appkit/Sheet.h"
+#include "appkit/Storyboard.h"
+#include "appkit/Window.h"
+#include "catalog/CountriesModel.h"
+#include "state/StoredServers.h"
+#include "state/StoredValueCoding.h"
+#include "ui/kit/LayerViews.h"
+#include "ui/locations/CountriesStyle.h"
+#include "ui/locations/CountriesViewController.h"
+#include "ui/locations/CountriesViewController1.h"
+#include "ui/locations/EmptyCellView.h"
+#include "ui/locations/ExploreTabViewController.h"
+#include "ui/locations/RowView.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/locations/FilterViewController.h"
+#include "ui/locations/PopOver.h"
+#include "ui/locations/SortView.h"
+#include "vpn/EngineTestSupport.h"
+
+namespace morvex {
+namespace {
+
+using Type = ZevuDataFetcherTypes::ServerType;
+using ServerPtr = ZevuDataFetcherTypes::ServerPtr;
+
+zevu::ZevuCountry sdkCountry(const std::string& code, const std::string& name) {
+    zevu::ZevuCountry c;
+    c.country = code;
+    c.name = name;
+    c.iso_code = code;
+    c.protocols = std::vector<zevu::ZevuProtocol>{zevu::ZevuProtocol("IPSEC")};
+    return c;
+}
+
+ServerPtr location(const std::string& code, const std::string& name) {
+    return std::make_shared<ZevuDataFetcherTypes::Server>(code, name, Type::Country, code);
+}
+
+class CountriesViewControllerTest : public test::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        registerStoryboards();
+        sortFlags(false, false, false);
+        auto germany = sdkCountry("DE", "Germany");
+        zevu::ZevuCity frankfurt;
+        frankfurt.cityId = 153;
+        frankfurt.name = "Frankfurt";
+        frankfurt.country = "DE";
+        germany.cities = std::vector{frankfurt};
+        // Popularity: Germany, France, United Arab Emirates, Azerbaijan; only the first two allow P2P.
+        std::vector<nlohmann::json> docs;
+        for (const auto& c : {germany, sdkCountry("AZ", "Azerbaijan"), sdkCountry("FR", "France"),
+                              sdkCountry("AE", "United Arab Emirates")})
+            docs.emplace_back(c);
+        UserDefaults defaults = AppPreferences().defaults();
+        setEncodableArray(defaults, std::optional(docs), AppPreferences::Key::countries);
+    }
+    void TearDown() override {
+        window.reset();
+        sortFlags(false, false, false);
+        if (sdkStatus() != zevu::rawValue(zevu::ZevuVPNState::Disconnected)) {
+            zevu::ZevuManager::sharedInstance()->disconnectVPN();
+            test::waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Disconnected); });
+        }
+        EngineTest::TearDown();
+    }
+
+    static void sortFlags(bool popularity, bool alphabetical, bool ping) {
+        AppManager& app = AppManager::shared();
+        app.isPopularitySortingEnabled = popularity;
+        app.isAlphabaticalSortingEnabled = alphabetical;
+        app.isPingSortingEnabled = ping;
+    }
+
+    // The screen shown in a main window, its countries loaded.
+    std::unique_ptr<CountriesModel> makeModel() {
+        return std::make_unique<CountriesModel>(
+            engine(), ZevuDataFetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), tracker()),
+            PreservedPreferences(), tracker());
+    }
+    CountriesViewController* show() {
+        window = std::make_unique<appkit::Window>(QSize(760, 500));
+        screen = new CountriesViewController([this] { return makeModel(); });
+        window->setContentViewController(screen);
+        window->show();
+        EXPECT_TRUE(test::waitUntil([&] { return screen->tableView->count() == 4; })) << "the catalogue loads";
+        return screen;
+    }
+    std::vector<std::string> shownNames() const {
+        std::vector<std::string> out;
+        for (const auto& s : screen->arrangedObjects()) out.push_back(s->name);
+        return out;
+    }
+    // Typed key by key; a character with no key of its own arrives as the text of a key press.
+    void type(const QString& text) {
+        for (const QChar c : text) {
+            if (c.unicode() < 0x7f) QTest::keyClick(screen->searchField, c.toLatin1());
+            else QTest::sendKeyEvent(QTest::Click, screen->searchField, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    void clearField() {
+        screen->searchField->selectAll();
+        QTest::keyClick(screen->searchField, Qt::Key_Backspace);
+    }
+    static void clickTab(QWidget* tab) { QTest::mouseClick(tab, Qt::LeftButton); }
+    bool listControlsEnabled() const { return screen->btnP2P->isEnabled() && screen->btnSort->isEnabled(); }
+    QString tabTitle(QWidget* tab) const { return qobject_cast<QLabel*>(viewWithTag(tab, 2))->text(); }
+    static void storeFavorites(int count) {
+        const ServerPtr all[] = {location("DE", "Germany"), location("FR", "France"), location("AZ", "Azerbaijan"),
+                                 location("AE", "United Arab Emirates")};
+        ZevuDataFetcherTypes::ServerList favorites;
+        for (int i = 0; i < count; ++i) {
+            all[i]->favorite = true;
+            favorites.push_back(all[i]);
+        }
+        PreservedPreferences().setFavorites(favorites);
+    }
+    bool sheetShown() const { return window->attachedSheet() && !window->attachedSheet()->hasEnded(); }
+
+    appkit::Application app;
+    std::unique_ptr<appkit::Window> window;
+    CountriesViewController* screen = nullptr;
+};
+
+TEST_F(CountriesViewControllerTest, TheSearchFieldKeepsFiftyAllowedCharactersAndNarrowsTheList) {
+    show();
+    const struct {
+        const char* what;
+        QString typed;
+        QString kept;
+        std::vector<std::string> shown;
+        bool noResultLabel;
+    } cases[] = {
+        {"sixty characters are cut to fifty", QString(60, QLatin1Char('a')), QString(50, QLatin1Char('a')), {}, true},
+        {"fifty characters stay", QString(50, QLatin1Char('b')), QString(50, QLatin1Char('b')), {}, true},
+        {"a hyphen, an exclamation mark and an accent disappear in order", QString::fromUtf8("Fr-a!nc\u00e9e"),
+         QStringLiteral("France"), {"France"}, false},
+        {"digits and spaces stay", QStringLiteral("Ger 1"), QStringLiteral("Ger 1"), {}, true},
+        {"a name part matches", QStringLiteral("an"), QStringLiteral("an"), {"Azerbaijan", "France", "Germany"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        clearField();
+        type(c.typed);
+        EXPECT_EQ(screen->searchField->text(), c.kept);
+        EXPECT_TRUE(screen->model().searching());
+        EXPECT_EQ(screen->labelLocations->isVisible(), c.noResultLabel);
+        EXPECT_EQ(screen->gridStyleMask(), c.noResultLabel ? CountriesViewController::kGridNone
+                                                           : CountriesViewController::kGridHorizontal);
+        if (!c.noResultLabel) {
+            auto names = shownNames();
+            std::sort(names.begin(), names.end());
+            EXPECT_EQ(names, c.shown);
+        } else {
+            EXPECT_TRUE(shownNames().empty());
+        }
+        EXPECT_FALSE(listControlsEnabled()) << "filter and sort wait while a search runs";
+        EXPECT_EQ(screen->stackViewWidthConstraint(), 0.0);
+    }
+
+    // Nothing but removed characters: an empty field, the whole list, the buttons back.
+    clearField();
+    type(QString::fromUtf8("-!\u00e9"));
+    EXPECT_EQ(screen->searchField->text(), QString());
+    EXPECT_FALSE(screen->model().searching()) << "an emptied text searches for nothing";
+    EXPECT_EQ(screen->arrangedObjects().size(), 4u);
+    EXPECT_TRUE(listControlsEnabled());
+    EXPECT_FALSE(screen->labelLocations->isVisible());
+    EXPECT_EQ(screen->stackViewWidthConstraint(), 18.0);
+}
+
+TEST_F(CountriesViewControllerTest, TabsShowTheirListsAndEnableOnlyTheirControls) {
+    storeFavorites(3);
+    show();
+    EXPECT_EQ(tabTitle(screen->favoriteTabView), "Favorites (3)");
+    EXPECT_TRUE(screen->allTabView->isSelected());
+
+    type(QStringLiteral("Ger"));
+    clickTab(screen->favoriteTabView);
+    EXPECT_TRUE(screen->favoriteTabView->isSelected());
+    EXPECT_FALSE(screen->allTabView->isSelected());
+    EXPECT_EQ(screen->searchField->text(), QString()) << "entering a tab empties the search";
+    EXPECT_EQ(shownNames().size(), 3u);
+    EXPECT_EQ(screen->gridStyleMask(), CountriesViewController::kGridNone) << "three favourites: no lines";
+    EXPECT_FALSE(listControlsEnabled());
+    EXPECT_EQ(countries::alphaValue(screen->btnSort), 0.5);
+    EXPECT_TRUE(screen->searchField->isEnabled());
+    EXPECT_TRUE(screen->model().favoriteSeleceted);
+    // A search text emptied again on the favourites tab leaves the buttons off.
+    type(QStringLiteral("!"));
+    EXPECT_FALSE(listControlsEnabled());
+
+    clickTab(screen->recentTabView);
+    EXPECT_TRUE(screen->recentTabView->isSelected());
+    EXPECT_FALSE(screen->searchField->isEnabled());
+    EXPECT_EQ(countries::alphaValue(screen->searchBox), 0.5);
+    EXPECT_FALSE(listControlsEnabled());
+    EXPECT_FALSE(screen->model().favoriteSeleceted);
+    EXPECT_TRUE(shownNames().empty()) << "no recents stored";
+
+    clickTab(screen->allTabView);
+    EXPECT_TRUE(test::waitUntil([&] { return screen->arrangedObjects().size() == 4; }));
+    EXPECT_TRUE(screen->searchField->isEnabled());
+    EXPECT_TRUE(listControlsEnabled());
+    EXPECT_EQ(screen->gridStyleMask(), CountriesViewController::kGridHorizontal);
+}
+
+TEST_F(CountriesViewControllerTest, TheFavouritesTabFollowsTheStoredFavourites) {
+    storeFavorites(4);
+    show();
+    clickTab(screen->favoriteTabView);
+    EXPECT_EQ(screen->gridStyleMask(), CountriesViewController::kGridHorizontal) << "four favourites: lines";
+    EXPECT_EQ(tabTitle(screen->favoriteTabView), "Favorites (4)");
+
+    // Unmarking favourites as the rows' stars do; the last one gone returns to All.
+    ZevuDataFetcher fetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), tracker());
+    for (const auto& f : PreservedPreferences().favorites()) {
+        fetcher.removeFromFavorites(f);
+    }
+    EXPECT_TRUE(test::waitUntil([&] { return screen->allTabView->isSelected(); }));
+    EXPECT_FALSE(screen->favoriteTabView->isSelected());
+    EXPECT_TRUE(test::waitUntil([&] { return screen->arrangedObjects().size() == 4; }));
+}
+
+TEST_F(CountriesViewControllerTest, TheSortOverlayOpensAndClosesOnTheButtonAndItsChoiceOrdersTheList) {
+    show();
+    QTest::mouseClick(screen->btnSort, Qt::LeftButton);
+    ASSERT_NE(screen->popOver, nullptr);
+    EXPECT_EQ(screen->popOver->view()->parentWidget(), window.get());
+    QTest::mouseClick(screen->btnSort, Qt::LeftButton);
+    EXPECT_EQ(screen->popOver, nullptr) << "the second click closes it";
+
+    QTest::mouseClick(screen->btnSort, Qt::LeftButton);
+    ASSERT_NE(screen->popOver, nullptr);
+    QTest::mouseClick(screen->popOver->sortView()->alphabeticalControl(), Qt::LeftButton);
+    EXPECT_EQ(screen->popOver, nullptr) << "a choice closes the overlay";
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"}));
+    EXPECT_TRUE(AppManager::shared().isAlphabaticalSortingEnabled);
+
+    QTest::mouseClick(screen->btnSort, Qt::LeftButton);
+    ASSERT_NE(screen->popOver, nullptr);
+    EXPECT_EQ(countries::textColorOf(screen->popOver->sortView()->lblAlphabetically),
+              ThemedColor::colorNamed("ThemeColor").resolve(screen->popOver->sortView()))
+        << "the overlay marks the order in use";
+    QTest::mouseClick(screen->popOver->sortView()->popularityControl(), Qt::LeftButton);
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}));
+    EXPECT_TRUE(AppManager::shared().isPopularitySortingEnabled);
+    EXPECT_FALSE(AppManager::shared().isAlphabaticalSortingEnabled);
+
+    // Ping without pinging turned on falls back to popularity and leaves the flags.
+    screen->sortSelected(0);
+    screen->sortSelected(2);
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}));
+    EXPECT_TRUE(AppManager::shared().isAlphabaticalSortingEnabled);
+
+    // The overlay goes with the screen.
+    QTest::mouseClick(screen->btnSort, Qt::LeftButton);
+    QPointer<PopOver> overlay = screen->popOver.data();
+    window->setContentViewController(new appkit::ViewController);
+    EXPECT_TRUE(test::waitUntil([&] { return overlay.isNull() || overlay->view()->parentWidget() == nullptr; }));
+}
+
+TEST_F(CountriesViewControllerTest, AnAlphabeticalOrderChosenBeforeSurvivesTheNextAppearance) {
+    sortFlags(false, true, false);
+    show();
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"}));
+    EXPECT_FALSE(AppManager::shared().isPopularitySortingEnabled);
+}
+
+TEST_F(CountriesViewControllerTest, TheFilterSheetTurnsTheP2PFilterOnAndOffAndReportsIt) {
+    show();
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "on" : "off");
+        analytics->tracked.clear();
+        QTest::mouseClick(screen->btnP2P, Qt::LeftButton);
+        ASSERT_TRUE(test::waitUntil([&] { return sheetShown(); }));
+        auto* sheet = window->attachedSheet()->findChild<QAbstractButton*>("p2pSwitch");
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet->isChecked(), !on) << "the sheet opens with the list's state";
+        QTest::mouseClick(sheet, Qt::LeftButton);
+        auto buttons = window->attachedSheet()->findChildren<QAbstractButton*>();
+        for (auto* b : buttons)
+            if (b->text() == "OKAY") QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_TRUE(test::waitUntil([&] { return !sheetShown(); }));
+        EXPECT_EQ(screen->model().filterValue.at(0).status, on);
+        auto names = shownNames();
+        std::sort(names.begin(), names.end());
+        const std::vector<std::string> expected = on ? std::vector<std::string>{"France", "Germany"}
+                                                     : std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"};
+        EXPECT_EQ(names, expected);
+        const auto events = analytics->named("app_filter_list");
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].second.at("selected_filters_list"), Value(on ? "p2p" : ""));
+    }
+}
+
+TEST_F(CountriesViewControllerTest, ARowClickConnectsWithTheInterfaceOfHowTheRowWasFound) {
+    show();
+    const struct {
+        QString search;
+        ZevuTypes::SelectedInterface interface;
+    } cases[] = {{QString(), ZevuTypes::SelectedInterface::List}, {QStringLiteral("Fra"), ZevuTypes::SelectedInterface::Search}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.search.toStdString());
+        clearField();
+        if (!c.search.isEmpty()) type(c.search);
+        int row = -1;
+        for (int r = 0; r < static_cast<int>(screen->arrangedObjects().size()); ++r)
+            if (screen->arrangedObjects()[static_cast<std::size_t>(r)]->name == "France") row = r;
+        ASSERT_GE(row, 0);
+        QListWidgetItem* item = screen->tableView->item(row);
+        QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {},
+                          screen->tableView->visualItemRect(item).center());
+        EXPECT_TRUE(screen->tableView->selectedItems().isEmpty()) << "the row does not stay selected";
+        ASSERT_TRUE(test::waitUntil([] {
+            auto last = AppPreferences().lastConnection();
+            return last && last->server && last->server->code == "FR" &&
+                   sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Connected);
+        }));
+        const auto last = AppPreferences().lastConnection();
+        EXPECT_EQ(last->selectedInterface, c.interface);
+        EXPECT_EQ(last->selectedInterfaceScreen, ZevuTypes::SelectedInterfaceScreen::Location);
+        zevu::ZevuManager::sharedInstance()->disconnectVPN();
+        ASSERT_TRUE(test::waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Disconnected); }));
+        AppPreferences().setLastConnection(std::nullopt);
+    }
+}
+
+TEST_F(CountriesViewControllerTest, ARefusedAccountShowsItsAlertAndConnectsNothing) {
+    show();
+    User().setStatus(User::Status::Expired);
+    QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {},
+                      screen->tableView->visualItemRect(screen->tableView->item(0)).center());
+    test::spinFor(std::chrono::milliseconds(50));
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    EXPECT_EQ(presenter->last().title, localized("user.expire.popup.title"));
+    EXPECT_FALSE(AppPreferences().lastConnection());
+    EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
+}
+
+
+TEST_F(CountriesViewControllerTest, AnExtensionNotReadyShowsTheProtocolSheetNamingTheProtocolInsteadOfConnecting) {
+    show();
+    PreservedPreferences prefs;
+    prefs.setAutomaticProtocol(false);
+    prefs.setSelectedProtocol(VPNProtocol::WireGuard);
+    AppPreferences().setWgSystemExtensionStatus(SystemExtensionStatus::NotRecorded);
+    QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {},
+                      screen->tableView->visualItemRect(screen->tableView->item(0)).center());
+    ASSERT_TRUE(test::waitUntil([&] { return sheetShown(); }));
+    bool named = false;
+    for (auto* label : window->attachedSheet()->findChildren<QLabel*>())
+        if (label->text().contains(QStringLiteral("WireGuard"))) named = true;
+    EXPECT_TRUE(named) << "the sheet names the selected protocol";
+    test::spinFor(std::chrono::milliseconds(50));
+    EXPECT_FALSE(AppPreferences().lastConnection());
+    EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
+}
+
+TEST_F(CountriesViewControllerTest, ACountrysArrowOpensItsCitiesInTheExploreTab) {
+    window = std::make_unique<appkit::Window>(QSize(760, 500));
+    auto* explore = qobject_cast<ExploreTabViewController*>(
+        appkit::Storyboard::named(kMainStoryboard)->instantiateController(ExploreTabViewController::kStoryboardID));
+    ASSERT_NE(explore, nullptr);
+    window->setContentViewController(explore);
+    window->show();
+    auto lists = explore->findChildren<CountriesViewController*>();
+    ASSERT_EQ(lists.size(), 1);
+    screen = lists.first();
+    ASSERT_TRUE(test::waitUntil([&] { return screen->tableView->count() == 4; }));
+    RowView* germany = nullptr;
+    for (int r = 0; r < screen->tableView->count(); ++r) {
+        auto* row = qobject_cast<RowView*>(screen->tableView->itemWidget(screen->tableView->item(r)));
+        if (row && row->server() && row->server()->name == "Germany") germany = row;
+        if (row && row->server() && row->server()->name == "France") {
+            EXPECT_FALSE(row->detailArrowView()->isVisibleTo(row)) << "a country without cities has no arrow";
+        }
+    }
+    ASSERT_NE(germany, nullptr);
+    ASSERT_TRUE(germany->detailArrowView()->isVisibleTo(germany));
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(germany->detailArrowBtn()), Qt::LeftButton);
+    EXPECT_EQ(explore->selectedTabViewItemIndex(), ExploreTabViewController::Cities);
+    EXPECT_EQ(explore->citiesCountryName(), std::optional<std::string>("Cities / Germany"));
+    ASSERT_TRUE(explore->citiesToShow().has_value());
+    ASSERT_EQ(explore->citiesToShow()->size(), 1u);
+    EXPECT_EQ(explore->citiesToShow()->front()->name, "Frankfurt");
+}
+
+// ---- the sectioned list ----
+
+class CountriesViewController1Test : public CountriesViewControllerTest {
+protected:
+    CountriesViewController1* showSectioned() {
+        window = std::make_unique<appkit::Window>(QSize(760, 500));
+        sectioned = new CountriesViewController1([this] { return makeModel(); });
+        window->setContentViewController(sectioned);
+        window->show();
+        EXPECT_TRUE(test::waitUntil([&] { return sectioned->locations.size() == 4; })) << "the catalogue loads";
+        return sectioned;
+    }
+    std::vector<std::string> names(const ZevuDataFetcherTypes::ServerList& list) const {
+        std::vector<std::string> out;
+        for (const auto& s : list) out.push_back(s->name);
+        return out;
+    }
+    QColor segmentText(int tag) const {
+        QLabel* labels[] = {sectioned->segmentView()->lblAll(), sectioned->segmentView()->lblFavorites(),
+                            sectioned->segmentView()->lblRecents()};
+        return labels[tag]->palette().color(QPalette::WindowText);
+    }
+
+    CountriesViewController1* sectioned = nullptr;
+};
+
+TEST_F(CountriesViewController1Test, SegmentsShowTheirListsAndAnEmptyListShowsItsEmptyRow) {
+    showSectioned();
+    EXPECT_EQ(names(sectioned->locations),
+              (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}))
+        << "by popularity";
+    EXPECT_EQ(sectioned->tableView->count(), 4);
+
+    QTest::mouseClick(sectioned->segmentView()->segment(1), Qt::LeftButton);
+    EXPECT_EQ(sectioned->filterType, CountriesViewController1::Filter::Favorites);
+    EXPECT_FALSE(sectioned->searchBox->isVisible());
+    ASSERT_EQ(sectioned->numberOfRows(), 1);
+    EXPECT_EQ(sectioned->cellIdentifier(0), "EmptyCellView");
+    EXPECT_NE(qobject_cast<EmptyCellView*>(sectioned->tableView->itemWidget(sectioned->tableView->item(0))), nullptr);
+    EXPECT_FALSE(sectioned->shouldSelectRow(0)) << "the empty row is not selectable";
+
+    storeFavorites(2);
+    QTest::mouseClick(sectioned->segmentView()->segment(1), Qt::LeftButton);
+    EXPECT_EQ(sectioned->numberOfRows(), 2);
+    EXPECT_EQ(sectioned->cellIdentifier(0), "FavoritesCellView");
+
+    QTest::mouseClick(sectioned->segmentView()->segment(0), Qt::LeftButton);
+    EXPECT_TRUE(sectioned->searchBox->isVisible());
+    EXPECT_EQ(sectioned->cellIdentifier(0), "LocationsCellView");
+}
+
+TEST_F(CountriesViewController1Test, TheMarkedSegmentIsTheOneOfTheListShown) {
+    showSectioned();
+    const struct {
+        int tag;
+        CountriesViewController1::Filter shown;
+    } cases[] = {{2, CountriesViewController1::Filter::Recents},
+                 {1, CountriesViewController1::Filter::Favorites},
+                 {0, CountriesViewController1::Filter::All}};
+    for (const auto& c : cases) {
+        QTest::mouseClick(sectioned->segmentView()->segment(c.tag), Qt::LeftButton);
+        ASSERT_EQ(sectioned->filterType, c.shown);
+        // Appearing again marks the segment of the list shown, not the one numbered like the filter.
+        sectioned->viewWillAppear();
+        for (int tag = 0; tag < 3; ++tag)
+            EXPECT_EQ(segmentText(tag) == QColor(Qt::white), tag == c.tag) << "tag " << tag << " while showing " << c.tag;
+    }
+}
+
+TEST_F(CountriesViewController1Test, TheP2PFilterKeepsOrderOnAndRebuildsInTheCurrentSortOff) {
+    showSectioned();
+    sectioned->sortSelected(0);
+    EXPECT_EQ(names(sectioned->locations),
+              (std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"}));
+    sectioned->filterApplied(true);
+    EXPECT_EQ(names(sectioned->locations), (std::vector<std::string>{"France", "Germany"})) << "previous order kept";
+    sectioned->filterApplied(false);
+    EXPECT_EQ(names(sectioned->locations),
+              (std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"}))
+        << "rebuilt alphabetically, the order in use";
+    const auto events = analytics->named("app_filter_list");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].second.at("selected_filters_list"), Value("p2p"));
+    EXPECT_EQ(events[1].second.at("selected_filters_list"), Value(""));
+
+    // A choice in the sort sheet reorders the list shown.
+    QTest::mouseClick(sectioned->btnSort, Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return sheetShown(); }));
+    for (auto* b : window->attachedSheet()->findChildren<QAbstractButton*>())
+        if (b->text() == QStringLiteral("Popularity")) QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] { return !sheetShown(); }));
+    EXPECT_EQ(names(sectioned->locations),
+              (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}));
+}
+
+TEST_F(CountriesViewController1Test, ARowConnectsOnlyWhileNoConnectionIsBeingMade) {
+    showSectioned();
+    vpn->status = zevu::rawValue(zevu::ZevuVPNState::Connecting);
+    EXPECT_TRUE(sectioned->shouldSelectRow(0)) << "a server row is selectable either way";
+    test::spinFor(std::chrono::milliseconds(50));
+    EXPECT_FALSE(AppPreferences().lastConnection());
+
+    vpn->status = zevu::rawValue(zevu::ZevuVPNState::Disconnected);
+    QTest::mouseClick(sectioned->tableView->viewport(), Qt::LeftButton, {},
+                      sectioned->tableView->visualItemRect(sectioned->tableView->item(1)).center());
+    ASSERT_TRUE(test::waitUntil([] {
+        auto last = AppPreferences().lastConnection();
+        return last && last->server && last->server->code == "FR";
+    }));
+    EXPECT_EQ(AppPreferences().lastConnection()->selectedInterface, ZevuTypes::SelectedInterface::List);
+}
+
+TEST_F(CountriesViewController1Test, SearchNarrowsTheLocationsAndTheBackActionReturnsToTheFirstTab) {
+    showSectioned();
+    QTest::keyClicks(sectioned->searchField, QStringLiteral("fr-a"));
+    EXPECT_EQ(sectioned->searchField->text(), "fra");
+    EXPECT_EQ(names(sectioned->locations), std::vector<std::string>{"France"});
+    QTest::keyClick(sectioned->searchField, Qt::Key_Backspace);
+    QTest::keyClick(sectioned->searchField, Qt::Key_Backspace);
+    QTest::keyClick(sectioned->searchField, Qt::Key_Backspace);
+    EXPECT_EQ(sectioned->locations.size(), 4u) << "an emptied field restores the list";
+
+    std::vector<std::any> posted;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        "AppShowController", [&](const Notification& n) { posted.push_back(n.object); });
+    QTest::mouseClick(sectioned->view()->findChild<QAbstractButton*>("btnBack"), Qt::LeftButton);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(std::any_cast<std::int64_t>(posted[0]), 0);
+}
+
+TEST_F(CountriesViewController1Test, AStarChangeMovesTheLocationInOrOutOfTheFavourites) {
+    showSectioned();
+    auto france = std::make_shared<ZevuDataFetcherTypes::Server>(*sectioned->locations[1]);
+    france->favorite = true;
+    sectioned->favoriteChanged(france);
+    EXPECT_TRUE(sectioned->locations[1]->favorite);
+    EXPECT_EQ(names(sectioned->favorites), std::vector<std::string>{"France"});
+    france->favorite = false;
+    sectioned->favoriteChanged(france);
+    EXPECT_TRUE(sectioned->favorites.empty());
+    // A location the list does not hold changes nothing.
+    sectioned->favoriteChanged(location("ZZ", "Nowhere"));
+    EXPECT_TRUE(sectioned->favorites.empty());
+}
+
+}  // namespace
+}  // namespace morvex

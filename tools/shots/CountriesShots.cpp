@@ -1,0 +1,134 @@
+// The country list on the locations tab with a fixed catalogue: every location, the empty
+// favourites tab, a search that finds nothing, the sort overlay and the filter and sort sheets.
+#include "Shots.h"
+
+#include "app/AppMainViewController.h"
+#include "app/MainTab.h"
+#include "app/StatusMenu.h"
+#include "appkit/Storyboard.h"
+#include "appkit/Window.h"
+#include "foundation/NotificationCenter.h"
+#include "state/AppPreferences.h"
+#include "state/PreservedPreferences.h"
+#include "state/StoredValueCoding.h"
+#include "ui/locations/CountriesViewController.h"
+#include "ui/locations/PopOver.h"
+#include "ui/locations/SortViewController.h"
+#include "zevu/ZevuCore.h"
+
+namespace morvex::shots {
+namespace {
+
+void cacheCatalogue() {
+    const std::pair<const char*, const char*> places[] = {
+        {"US", "United States"}, {"GB", "United Kingdom"}, {"DE", "Germany"}, {"NL", "Netherlands"},
+        {"CH", "Switzerland"},   {"FR", "France"},         {"JP", "Japan"},   {"AE", "United Arab Emirates"},
+        {"AZ", "Azerbaijan"},
+    };
+    std::vector<nlohmann::json> docs;
+    for (const auto& [code, name] : places) {
+        zevu::ZevuCountry c;
+        c.country = code;
+        c.name = name;
+        c.iso_code = code;
+        c.protocols = std::vector<zevu::ZevuProtocol>{zevu::ZevuProtocol("IPSEC")};
+        if (std::string_view(code) == "DE") {
+            zevu::ZevuCity city;
+            city.cityId = 153;
+            city.name = "Frankfurt";
+            city.country = code;
+            c.cities = std::vector{city};
+        }
+        docs.emplace_back(c);
+    }
+    UserDefaults defaults = AppPreferences().defaults();
+    setEncodableArray(defaults, std::optional(docs), AppPreferences::Key::countries);
+    PreservedPreferences().setFavorites(std::nullopt);
+}
+
+// The list as the locations tab shows it, beside the tab bar; `arrange` brings it to the state.
+QImage render(const std::function<void(CountriesViewController&, appkit::Window&)>& arrange) {
+    cacheCatalogue();
+    AppMainViewController::Hooks hooks;
+    hooks.activateExtension = [](const std::string&) {};
+    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
+    hooks.migrationCheck = [] {};
+    auto window = std::make_unique<appkit::Window>(QSize(760, 500));
+    window->setAppearance(appkit::Appearance::Aqua);
+    auto* content = new AppMainViewController(hooks);
+    window->setContentViewController(content);
+    window->show();
+    settle();
+    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
+    settle(200);
+    auto lists = content->findChildren<CountriesViewController*>();
+    CountriesViewController* list = lists.isEmpty() ? nullptr : lists.first();
+    if (!list) {
+        // Without the explore tab around it, the list fills a window of the page's size.
+        window = std::make_unique<appkit::Window>(QSize(688, 500));
+        window->setAppearance(appkit::Appearance::Aqua);
+        list = new CountriesViewController;
+        window->setContentViewController(list);
+        window->show();
+    }
+    settle(300);
+    arrange(*list, *window);
+    settle(300);
+    return renderWindow(*window);
+}
+
+// As typed: the field changes, then the list hears of the edit.
+void type(CountriesViewController& list, const QString& text) {
+    list.searchField->setText(text);
+    list.searchTextChanged();
+}
+
+QImage all(Context&) {
+    return render([](CountriesViewController&, appkit::Window&) {});
+}
+
+QImage favoritesEmpty(Context&) {
+    return render([](CountriesViewController& list, appkit::Window&) { list.showFavoriteLocations(); });
+}
+
+QImage searchNoResult(Context&) {
+    return render([](CountriesViewController& list, appkit::Window&) {
+        type(list, QStringLiteral("Atlantis"));
+    });
+}
+
+QImage searching(Context&) {
+    return render([](CountriesViewController& list, appkit::Window&) {
+        type(list, QStringLiteral("an"));
+    });
+}
+
+QImage sortOverlay(Context&) {
+    return render([](CountriesViewController& list, appkit::Window&) { list.toggleSortPopOver(); });
+}
+
+QImage filterSheet(Context&) {
+    return render([](CountriesViewController& list, appkit::Window&) { list.showFilterSheet(); });
+}
+
+QImage sortSheet(Context&) {
+    return render([](CountriesViewController& list, appkit::Window&) {
+        auto* board = appkit::Storyboard::named(SortViewController::kStoryboard);
+        auto* sheet = board ? qobject_cast<SortViewController*>(board->instantiateController(SortViewController::kStoryboardID))
+                            : nullptr;
+        if (sheet) list.presentAsSheet(sheet);
+    });
+}
+
+const Registration shots({
+    {"countries", "all", all},
+    {"countries", "favorites-empty", favoritesEmpty},
+    {"countries", "search", searching},
+    {"countries", "search-no-result", searchNoResult},
+    {"countries", "sort-overlay", sortOverlay},
+    {"countries", "filter-sheet", filterSheet},
+    {"countries", "sort-sheet", sortSheet},
+});
+
+}  // namespace
+}  // namespace morvex::shots
