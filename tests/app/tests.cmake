@@ -17,3 +17,11 @@ if(TARGET app_tests)
   set_tests_properties(app_tests.StatusMenuOnBusTest.OnXvfb PROPERTIES
     LABELS app_tests ENVIRONMENT "MORVEX_KEYCHAIN=file" SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
 endif()
+
+# Every screen in every named state, light and dark: a state that fails to render (or crashes the
+# program) fails the run. Most of its time is spent waiting on animations, not working.
+if(TARGET morvex-shots)
+  add_test(NAME shots_every_screen COMMAND morvex-shots --out ${CMAKE_CURRENT_BINARY_DIR}/every-screen)
+  set_tests_properties(shots_every_screen PROPERTIES TIMEOUT 900 LABELS shots
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MORVEX_KEYCHAIN=file")
+endif()
