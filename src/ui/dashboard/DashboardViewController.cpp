@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 
 #include "app/WindowMetrics.h"
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "ui/dashboard/ConnectButtonController.h"
@@ -18,6 +20,7 @@
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/dashboard/DashboardWavesViewController.h"
 #include "ui/kit/NotificationBarController.h"
+#include "ui/support/TroubleshootViewController.h"
 
 namespace morvex {
 
@@ -57,8 +60,14 @@ void DashboardViewController::loadView() {
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(0, 0, 0, 8);
     column->setSpacing(0);
+    // The troubleshooting page comes from its scene (of this controller's storyboard, else the main
+    // one), so it can open the preferences; without the scene the page stays empty.
+    const appkit::Storyboard* board = storyboard() ? storyboard() : appkit::Storyboard::named(kMainStoryboard);
+    auto* troubleshoot =
+        board ? qobject_cast<appkit::ViewController*>(board->instantiateController(TroubleshootViewController::kStoryboardID))
+              : nullptr;
     states_ = new ConnectionStateViewController(new ConnectionPage([this] { return makeConnectionPage(); }, nullptr),
-                                                nullptr, nullptr, this);
+                                                troubleshoot, nullptr, this);
     column->addWidget(states_->view(), 1);
     column->addWidget(banner_->view());
     setView(view);
