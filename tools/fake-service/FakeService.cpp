@@ -541,7 +541,8 @@ void installDefaultRoutes(FakeService& service) {
     });
     service.route("GET", p + "/user/profile", Answer::bodyOnly(sampleProfile()));
     service.route("GET", p + "/user/profile/v3", Answer::envelope(sampleProfile()));
-    service.route("POST", p + "/ticket/create", Answer::envelope({{"result", "success"}, {"id", 1001}, {"tid", "T-1001"}, {"c", "ok"}}));
+    service.route("POST", p + "/ticket/create",
+                  Answer::envelope({{"result", "success"}, {"id", 1001}, {"tid", "T-1001"}, {"c", "ok"}, {"ticket_id", 1001}}));
     service.route("GET", p + "/refer-a-friend/[^/]*", [](const RecordedRequest& r) {
         auto id = r.path.substr(r.path.find_last_of('/') + 1);
         return Answer::envelope({{"link", "https://morvexvpn.example/r/" + id}});
