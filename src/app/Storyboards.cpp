@@ -10,6 +10,7 @@
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/support/ConnectionFeedback.h"
 #include "ui/support/TroubleshootViewController.h"
 
 namespace morvex {
@@ -36,6 +37,7 @@ void registerStoryboards() {
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
     registerTroubleshootStoryboards(main);
+    registerFeedbackStoryboards(main);
 }
 
 }  // namespace morvex
