@@ -330,6 +330,8 @@ TEST_F(TroubleshootScreenTest, ALateAnswerForAnEarlierConnectionDoesNotReplaceTh
                      fake::Answer::delayed(std::chrono::milliseconds(300), fake::accountCheckAnswer(Account::expired)));
     fake::setVPNAccount(service, Account::disabled);
     requestTroubleshoot("c1");
+    // The slow answer must go to the first check, so the second one leaves only once it is in.
+    ASSERT_TRUE(waitUntil([&] { return service.requestsTo(fake::kAccountCheckPath).size() == 1; }));
     requestTroubleshoot("c2");
     awaitDiagnosis();
     ASSERT_TRUE(waitUntil([&] { return service.requestsTo(fake::kAccountCheckPath).size() == 2; }));
