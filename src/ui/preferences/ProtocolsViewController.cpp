@@ -22,6 +22,7 @@
 #include "model/WebLinks.h"
 #include "ui/kit/Fonts.h"
 #include "ui/kit/PopupManager.h"
+#include "ui/kit/ThemedColor.h"
 #include "ui/preferences/Preferences1ViewController.h"
 #include "ui/preferences/ProtocolsAlertViewController.h"
 #include "vpn/MorvexVPNService.h"
@@ -69,6 +70,22 @@ QToolButton* imageButton(QWidget* parent, QSize iconSize) {
     b->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; padding: 0; }"));
     return b;
 }
+
+// Shows the top of its one content view, which keeps its own height: folding the host hides the
+// content's lower rows instead of squeezing them together.
+class ClipHost : public QWidget {
+public:
+    explicit ClipHost(QWidget* parent) : QWidget(parent) {}
+    QWidget* content = nullptr;
+    QSize sizeHint() const override { return content ? QSize(content->sizeHint().width(), height()) : QWidget::sizeHint(); }
+    QSize minimumSizeHint() const override { return QSize(content ? content->minimumSizeHint().width() : 0, 0); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (content) content->setGeometry(0, 0, width(), content->height());
+    }
+};
 
 ProtocolsViewController::Hooks completed(ProtocolsViewController::Hooks hooks, ProtocolsModel& model) {
     if (!hooks.activateExtension) {
@@ -205,14 +222,18 @@ void ProtocolsViewController::loadView() {
     cardColumn->addWidget(rule);
 
     // Manual: its header and details show when collapsed; the protocol and the fallback below.
-    viewManual = new QWidget(card);
+    auto* manualHost = new ClipHost(card);
+    viewManual = manualHost;
     viewManual->setFixedHeight(manualHeight_);
-    auto* manualColumn = new QVBoxLayout(viewManual);
+    auto* manualContent = new QWidget(manualHost);
+    manualHost->content = manualContent;
+    manualContent->setFixedHeight(kManualExpandedHeight);
+    auto* manualColumn = new QVBoxLayout(manualContent);
     manualColumn->setContentsMargins(0, 0, 0, 0);
     manualColumn->setSpacing(0);
     auto* manualHeader = new QHBoxLayout;
     manualHeader->setSpacing(10);
-    btnManual2 = imageButton(viewManual, QSize(16, 16));
+    btnManual2 = imageButton(manualContent, QSize(16, 16));
     btnManual2->setObjectName(QStringLiteral("btnManual2"));
     connect(btnManual2, &QToolButton::clicked, this, [this] { manualValueChanged(); });
     manualHeader->addWidget(btnManual2);
@@ -222,28 +243,29 @@ void ProtocolsViewController::loadView() {
     lblSelectedProtocol->setObjectName(QStringLiteral("lblSelectedProtocol"));
     manualHeader->addWidget(lblSelectedProtocol);
     manualColumn->addLayout(manualHeader);
-    auto* manualDetails = label(localized("protocol.page.manual.details"), 13, viewManual);
+    auto* manualDetails = label(localized("protocol.page.manual.details"), 13, manualContent);
     manualDetails->setObjectName(QStringLiteral("ProtocolsDetails"));
-    manualDetails->setContentsMargins(26, 2, 0, 0);
+    const int indent = btnManual2->sizeHint().width() + 10;
+    manualDetails->setContentsMargins(indent, 2, 0, 0);
     manualColumn->addWidget(manualDetails);
-    manualColumn->addSpacing(12);
+    manualColumn->addSpacing(22);
 
     auto* protocolRow = new QHBoxLayout;
-    protocolRow->setContentsMargins(26, 0, 0, 0);
-    auto* protocolLabel = label(localized("protocol.page.selected.title"), 13, viewManual);
+    protocolRow->setContentsMargins(indent, 0, 0, 0);
+    auto* protocolLabel = label(localized("protocol.page.selected.title"), 13, manualContent);
     protocolRow->addWidget(protocolLabel);
     protocolRow->addStretch(1);
-    protocolsDropDown = new QComboBox(viewManual);
+    protocolsDropDown = new QComboBox(manualContent);
     protocolsDropDown->setObjectName(QStringLiteral("protocolsDropDown"));
     protocolsDropDown->setFixedSize(160, 28);
     protocolsDropDown->setFocusPolicy(Qt::NoFocus);
     protocolRow->addWidget(protocolsDropDown);
     manualColumn->addLayout(protocolRow);
-    manualColumn->addSpacing(6);
+    manualColumn->addSpacing(2);
 
-    viewFallback = new QWidget(viewManual);
+    viewFallback = new QWidget(manualContent);
     auto* fallbackRow = new QHBoxLayout(viewFallback);
-    fallbackRow->setContentsMargins(26, 0, 0, 0);
+    fallbackRow->setContentsMargins(indent, 0, 0, 0);
     fallbackRow->setSpacing(8);
     auto* fallbackLabel = label(localized("protocol.page.fallback.title"), 13, viewFallback);
     fallbackRow->addWidget(fallbackLabel, 1);
@@ -330,20 +352,24 @@ void ProtocolsViewController::viewWillAppear() {
 }
 
 void ProtocolsViewController::applyLook() {
-    const appkit::Appearance look = appkit::Application::shared().effectiveAppearance();
+    // The look of the window the page is in: the main window always draws light.
+    const appkit::Appearance look = effectiveAppearance(view());
     const auto hex = [look](std::string_view name, QColor fallback) { return appkit::colorNamed(name, look, fallback).name(QColor::HexArgb); };
     view()->setStyleSheet(
         QStringLiteral("#ProtocolsView { background: %1; } QLabel { color: %2; } #ProtocolsDetails { color: %3; }"
                        "#ProtocolsCard { background: %4; border-radius: 12px; } #ProtocolsRule { background: %5; }"
-                       "#viewSystemExtension { background: %4; border: 1px solid %6; border-radius: 12px; }"
+                       "#viewSystemExtension { background: %4; border: 1px solid %5; border-left: 3px solid %6; border-radius: 12px; }"
                        "#systemExtensionMessage { color: %2; }"
                        "#systemExtensionButton { background: %7; color: %8; border: none; border-radius: 8px; padding: 4px 12px; }"
                        "#ProtocolsBack { color: %7; border: none; font-size: 13px; padding: 2px 4px; text-align: left; }"
                        "QComboBox { color: %2; background: %1; border: 1px solid %5; border-radius: 6px; padding: 2px 8px; }"
+                       "QComboBox::drop-down { border: none; width: 22px; }"
+                       "QComboBox::down-arrow { image: url(%9); width: 12px; height: 12px; }"
                        "QComboBox QAbstractItemView { color: %2; background: %4; selection-background-color: %7; }")
             .arg(hex("WindowBackground", Qt::white), hex("HeadingText", Qt::black), hex("TabText", Qt::gray),
-                 hex("BottomColor", Qt::white), hex("Separator", Qt::lightGray), hex("Error", Qt::red),
-                 hex("ThemeColor", Qt::blue), hex("PopupOKTextColorNew", Qt::white)));
+                 hex("BottomColor", Qt::white), hex("Separator", Qt::lightGray), hex("ThemeColor", Qt::blue),
+                 hex("ThemeColor", Qt::blue), hex("PopupOKTextColorNew", Qt::white))
+            .arg(QString::fromStdString(Bundle::main().pathForResource("arrow_detail_down", "svg", "Images").value_or("").string())));
     applyOptionColor();
 }
 
@@ -351,7 +377,7 @@ void ProtocolsViewController::applyOptionColor() {
     // The plum of the option texts reads only on a light ground; on a dark one the heading colour
     // takes its place, at the same strength.
     QColor shown = colorsProtocolsOptionLabel.value();
-    if (appkit::Application::shared().effectiveAppearance() == appkit::Appearance::DarkAqua) {
+    if (isViewLoaded() && effectiveAppearance(view()) == appkit::Appearance::DarkAqua) {
         const qreal alpha = shown.alphaF();
         shown = appkit::colorNamed("HeadingText", appkit::Appearance::DarkAqua, Qt::white);
         shown.setAlphaF(alpha);
