@@ -10,6 +10,7 @@
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/preferences/PreferencesStoryboards.h"
 #include "ui/support/ConnectionFeedback.h"
 #include "ui/support/TroubleshootViewController.h"
 
@@ -36,6 +37,7 @@ void registerStoryboards() {
     // Update page.
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
+    registerPreferencesStoryboards();
     registerTroubleshootStoryboards(main);
     registerFeedbackStoryboards(main);
 }

@@ -12,6 +12,7 @@
 #include "appkit/Application.h"
 #include "appkit/Storyboard.h"
 #include "appkit/TabViewController.h"
+#include "app/Storyboards.h"
 #include "appkit/WindowController.h"
 #include "model/ServiceHosts.h"
 #include "state/AppPreferences.h"
@@ -19,6 +20,7 @@
 #include "ui/dashboard/DashboardTestSupport.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/kit/PreferencesSegue.h"
+#include "ui/preferences/PreferencesWindowController.h"
 #include "ui/support/TroubleshootViewController.h"
 
 namespace morvex::test {
@@ -338,6 +340,21 @@ TEST_F(TroubleshootScreenTest, ALateAnswerForAnEarlierConnectionDoesNotReplaceTh
     spinFor(std::chrono::milliseconds(500));
     EXPECT_EQ(page().titleLabel()->text().toStdString(), localized("troubleshoot.account.disabled.title"));
     EXPECT_EQ(analytics->count("app_complete_troubleshoot"), 1);
+}
+
+TEST_F(TroubleshootScreenTest, TheApplicationsPageOpensTheRealPreferencesWindowOnItsProtocolPage) {
+    registerStoryboards();
+    std::unique_ptr<TroubleshootViewController> real(qobject_cast<TroubleshootViewController*>(
+        appkit::Storyboard::named(kMainStoryboard)->instantiateController(TroubleshootViewController::kStoryboardID)));
+    ASSERT_TRUE(real);
+    real->openAppPreferences();
+    const auto windows = qApp->findChildren<PreferencesWindowController*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(windows.size(), 1);
+    auto* pages = qobject_cast<appkit::TabViewController*>(windows[0]->contentViewController());
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(pages->selectedTabViewItemIndex(), kPreferencesProtocolTab);
+    EXPECT_EQ(dismissals.size(), 1u);
+    delete windows[0];
 }
 
 TEST_F(TroubleshootScreenTest, AConnectionAttemptClosesThePageAndNoStoredConnectionChecksNothing) {
