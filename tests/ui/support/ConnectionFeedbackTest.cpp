@@ -90,6 +90,17 @@ TEST_F(ConnectionFeedbackTest, TheButtonAndThePromptFollowTheConnection) {
     EXPECT_TRUE(container()->hidden());
 }
 
+TEST_F(ConnectionFeedbackTest, WhenTheSDKComesUpWithATunnelAlreadyUpTheButtonShowsIfFeedbackIsDue) {
+    AppPreferences().setOnGoingConnectionId("c1");
+    vpn->status = kSdkDisconnected;
+    NotificationCenter::defaultCenter().post("ZevuSDKInitialized");
+    EXPECT_TRUE(container()->hidden());
+    vpn->status = kSdkConnected;
+    NotificationCenter::defaultCenter().post("ZevuSDKInitialized");
+    EXPECT_FALSE(container()->hidden());
+    EXPECT_EQ(prompt(), nullptr) << "only the button: the prompt waits for a click";
+}
+
 TEST_F(ConnectionFeedbackTest, NothingIsAskedWithoutAConnectionIdOrForARatedConnection) {
     NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, report(State::Connected));
     EXPECT_TRUE(container()->hidden());
