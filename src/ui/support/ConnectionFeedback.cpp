@@ -25,6 +25,8 @@ namespace morvex {
 namespace {
 
 constexpr std::string_view kSDKInitializedNotification = "ZevuSDKInitialized";
+// Posted by the dashboard with true when the connection details open, false when they close.
+constexpr std::string_view kConnectionDetailOpenNotification = "ConnectionDetailOpen";
 constexpr int kButtonSide = 48;
 // Room for the prompt, which opens beside the button, up and to the left.
 constexpr QSize kContainerSize(320, 190);
@@ -273,6 +275,17 @@ void FeedbackContainerController::viewDidLoad() {
         } else if (info->state == ZevuConnectionState::Disconnected) {
             dismissShowing();
             setHidden(true);
+        }
+    }));
+    // The connection details open in the same corner: the feedback steps aside while they show.
+    observers_.push_back(dashboard::observeOnMainThread(kConnectionDetailOpenNotification, this, [this](const Notification& n) {
+        const auto* open = n.objectAs<bool>();
+        if (!open) return;
+        if (*open) {
+            dismissShowing();
+            setHidden(true);
+        } else if (vpnStatus_() == zevu::rawValue(zevu::ZevuVPNState::Connected)) {
+            setHidden(!model_.shouldAskFeedback());
         }
     }));
     observers_.push_back(dashboard::observeOnMainThread(DashboardFeedbackController::ratingsGivenNotification, this,

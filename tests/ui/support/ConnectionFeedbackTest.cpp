@@ -85,6 +85,14 @@ TEST_F(ConnectionFeedbackTest, TheButtonAndThePromptFollowTheConnection) {
     clickStar();
     EXPECT_NE(prompt(), nullptr) << "the star opens it again";
 
+    // The connection details open in the same corner: the feedback steps aside until they close.
+    vpn->status = kSdkConnected;
+    NotificationCenter::defaultCenter().post("ConnectionDetailOpen", true);
+    EXPECT_EQ(prompt(), nullptr);
+    EXPECT_TRUE(container()->hidden());
+    NotificationCenter::defaultCenter().post("ConnectionDetailOpen", false);
+    EXPECT_FALSE(container()->hidden());
+
     NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, report(State::Disconnected, "c1"));
     EXPECT_EQ(prompt(), nullptr);
     EXPECT_TRUE(container()->hidden());
