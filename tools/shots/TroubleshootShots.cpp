@@ -28,6 +28,7 @@ struct Arrangement {
     Type lastConnection = Type::Country;
     bool automaticProtocol = false;
     std::optional<std::string> articleUrl;
+    bool answerLate = false;  // the picture is taken while the account is still being checked
 };
 
 QImage render(Context& context, const Arrangement& a) {
@@ -43,6 +44,9 @@ QImage render(Context& context, const Arrangement& a) {
     // A connection of its own for each picture, so each one is diagnosed afresh.
     preferences.setOnGoingConnectionId("shot-" + std::to_string(++attempt));
     fake::setVPNAccount(context.service, a.account);
+    if (a.answerLate)
+        context.service.failNext(fake::kAccountCheckPath,
+                                 fake::Answer::delayed(std::chrono::milliseconds(1500), fake::accountCheckAnswer(a.account)));
 
     AppMainViewController::Hooks hooks;
     hooks.activateExtension = [](const std::string&) {};
@@ -71,7 +75,7 @@ QImage render(Context& context, const Arrangement& a) {
     if (!page) return {};
     QElapsedTimer waited;
     waited.start();
-    while (page->loading() && waited.elapsed() < 5000) settle(20);
+    while (!a.answerLate && page->loading() && waited.elapsed() < 5000) settle(20);
     settle(200);
     return renderWindow(window);
 }
@@ -85,6 +89,7 @@ QImage switchProtocolWithArticle(Context& c) {
 }
 QImage contactSupport(Context& c) { return render(c, {.lastConnection = Type::DedicatedIp}); }
 QImage accountFine(Context& c) { return render(c, {.automaticProtocol = true}); }
+QImage checking(Context& c) { return render(c, {.answerLate = true}); }
 
 Registration registration({
     {"troubleshoot", "expired", expired},
@@ -94,6 +99,7 @@ Registration registration({
     {"troubleshoot", "switch-protocol-article", switchProtocolWithArticle},
     {"troubleshoot", "contact-support", contactSupport},
     {"troubleshoot", "account-fine", accountFine},
+    {"troubleshoot", "checking", checking},
 });
 
 }  // namespace
