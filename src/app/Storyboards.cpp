@@ -15,6 +15,8 @@
 #include "ui/login/LoginViewController.h"
 #include "ui/preferences/AppSettingsStoryboards.h"
 #include "ui/preferences/PreferencesStoryboards.h"
+#include "ui/support/ConnectionFeedback.h"
+#include "ui/support/TroubleshootViewController.h"
 
 namespace morvex {
 
@@ -46,6 +48,8 @@ void registerStoryboards() {
 
     // App settings, languages and about pages of the preferences.
     registerAppSettingsStoryboards();
+    registerTroubleshootStoryboards(main);
+    registerFeedbackStoryboards(main);
 }
 
 }  // namespace morvex

@@ -475,6 +475,50 @@ Answer signInAnswer(const RecordedRequest& r) {
 
 }  // namespace
 
+Answer accountCheckAnswer(VPNAccount account) {
+    auto refused = [](int code, const char* message) {
+        return Answer::json({{"header", {{"response_code", code}, {"message", message}}}, {"body", nlohmann::json::object()}}, 400);
+    };
+    nlohmann::json names = nlohmann::json::array();
+    switch (account) {
+        case VPNAccount::wrongPassword: return refused(1002, "Invalid password");
+        case VPNAccount::unknownUser: return refused(1003, "User does not exist");
+        case VPNAccount::noVPNUser: break;
+        case VPNAccount::active:
+        case VPNAccount::expired:
+        case VPNAccount::disabled:
+        case VPNAccount::inactive: {
+            const char* status = account == VPNAccount::active    ? "active"
+                                 : account == VPNAccount::expired ? "expired"
+                                 : account == VPNAccount::disabled ? "disabled"
+                                                                   : "inactive";
+            names.push_back({{"username", "morvex0s1234567"}, {"status", status},
+                             {"billing_cycle", "Annually"}, {"payment_gateway", "stripe"},
+                             {"expiry_date", "2027-03-01"},
+                             {"expiry_reason", account == VPNAccount::expired ? "Subscription ended" : ""},
+                             {"hosting_id", "0"}});
+            break;
+        }
+    }
+    return Answer::envelope({{"client_id", 42}, {"uuid", "4f0c2a9e-0000-4000-8000-000000000042"}, {"is_migrated", true},
+                             {"method", "email"}, {"token", "custom-token"}, {"vpn_usernames", names}});
+}
+
+void setVPNAccount(FakeService& service, VPNAccount account) {
+    service.route("POST", kAccountCheckPath, accountCheckAnswer(account));
+}
+
+std::optional<VPNAccount> vpnAccountFromName(const std::string& name) {
+    static const std::map<std::string, VPNAccount> names{
+        {"active", VPNAccount::active},         {"expired", VPNAccount::expired},
+        {"disabled", VPNAccount::disabled},     {"inactive", VPNAccount::inactive},
+        {"no-vpn-user", VPNAccount::noVPNUser}, {"wrong-password", VPNAccount::wrongPassword},
+        {"unknown-user", VPNAccount::unknownUser}};
+    auto it = names.find(name);
+    if (it == names.end()) return std::nullopt;
+    return it->second;
+}
+
 std::vector<std::string> issuedSignInCodes() {
     std::lock_guard lock(issuedMutex);
     return issuedCodes;
@@ -497,7 +541,8 @@ void installDefaultRoutes(FakeService& service) {
     });
     service.route("GET", p + "/user/profile", Answer::bodyOnly(sampleProfile()));
     service.route("GET", p + "/user/profile/v3", Answer::envelope(sampleProfile()));
-    service.route("POST", p + "/ticket/create", Answer::envelope({{"result", "success"}, {"id", 1001}, {"tid", "T-1001"}, {"c", "ok"}}));
+    service.route("POST", p + "/ticket/create",
+                  Answer::envelope({{"result", "success"}, {"id", 1001}, {"tid", "T-1001"}, {"c", "ok"}, {"ticket_id", 1001}}));
     service.route("GET", p + "/refer-a-friend/[^/]*", [](const RecordedRequest& r) {
         auto id = r.path.substr(r.path.find_last_of('/') + 1);
         return Answer::envelope({{"url", "https://morvexvpn.example/r/" + id}});
@@ -527,13 +572,7 @@ void installDefaultRoutes(FakeService& service) {
         auto tokens = nextTokenSet();
         return Answer::envelope({{"token", tokens["oem-at"]}, {"refreshToken", tokens["oem-rt"]}});
     });
-    service.route("POST", p + "/user/login/v3",
-                  Answer::envelope({{"client_id", 42}, {"uuid", "4f0c2a9e-0000-4000-8000-000000000042"}, {"is_migrated", true},
-                                    {"method", "email"}, {"token", "custom-token"},
-                                    {"vpn_usernames", {{{"username", "morvex0s1234567"}, {"status", "active"},
-                                                        {"billing_cycle", "Annually"}, {"payment_gateway", "stripe"},
-                                                        {"expiry_date", "2027-03-01"}, {"expiry_reason", ""},
-                                                        {"hosting_id", "0"}}}}}));
+    setVPNAccount(service, VPNAccount::active);
     // The analytics sink: batches of events, kept in the request records.
     service.route("POST", "/track", Answer::json({{"status", 1}}));
     service.route("GET", p + "/mac-2.0/assets/v1/remoteconfig", Answer::json(nlohmann::json::object()));

@@ -132,4 +132,16 @@ std::vector<std::string> issuedSignInCodes();
 // The answer of "/auth/token" and "/refresh/token": {"header": ..., "body": {"code": sealed}}.
 Answer tokenAnswer(const nlohmann::json& tokenSet);
 
+// What the account check ("/user/login/v3") says of the VPN account: a list of one VPN user name
+// with that status, an empty list, or the gateway's refusal of the credentials (1002: wrong
+// password, 1003: no such user, both with status 400).
+enum class VPNAccount { active, expired, disabled, inactive, noVPNUser, wrongPassword, unknownUser };
+inline constexpr const char* kAccountCheckPath = "/MorvexVPN/user/login/v3";
+Answer accountCheckAnswer(VPNAccount account);
+// Every later account check answers for `account` (a route: the newest wins, failNext still
+// comes first).
+void setVPNAccount(FakeService& service, VPNAccount account);
+// "active", "expired", "disabled", "inactive", "no-vpn-user", "wrong-password", "unknown-user".
+std::optional<VPNAccount> vpnAccountFromName(const std::string& name);
+
 }  // namespace morvex::fake

@@ -16,6 +16,7 @@ void onSignal(int) { stopRequested = 1; }
 int main(int argc, char** argv) {
     int port = 18443;
     std::string host = "127.0.0.1";
+    morvex::fake::VPNAccount account = morvex::fake::VPNAccount::active;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc) {
@@ -26,8 +27,17 @@ int main(int argc, char** argv) {
                 return 2;
             }
             port = static_cast<int>(value);
+        } else if (arg == "--vpn-account" && i + 1 < argc) {
+            auto chosen = morvex::fake::vpnAccountFromName(argv[++i]);
+            if (!chosen) {
+                std::cerr << "morvex-fake-service: unknown VPN account state " << argv[i] << "\n";
+                return 2;
+            }
+            account = *chosen;
         } else if (arg == "--help" || arg == "-h") {
-            std::cout << "usage: morvex-fake-service [--port N]   (listens on 127.0.0.1)\n";
+            std::cout << "usage: morvex-fake-service [--port N] [--vpn-account STATE]   (listens on 127.0.0.1)\n"
+                         "  STATE: what the account check says: active (default), expired, disabled, inactive,\n"
+                         "         no-vpn-user, wrong-password (1002), unknown-user (1003)\n";
             return 0;
         } else {
             std::cerr << "morvex-fake-service: unknown argument " << arg << "\n";
@@ -35,6 +45,7 @@ int main(int argc, char** argv) {
         }
     }
     morvex::fake::FakeService service;
+    morvex::fake::setVPNAccount(service, account);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     if (!service.start(static_cast<std::uint16_t>(port), host)) {

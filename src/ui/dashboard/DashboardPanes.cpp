@@ -16,6 +16,7 @@
 #include "ui/kit/ConnectionNotification.h"
 #include "ui/kit/CustomButtons.h"
 #include "ui/kit/Transformers.h"
+#include "ui/support/TroubleshootViewController.h"
 #include "vpn/AppError.h"
 #include "vpn/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
@@ -81,7 +82,17 @@ int ConnectionStateViewController::selectedTabViewItemIndex() const { return sta
 
 void ConnectionStateViewController::setSelectedTabViewItemIndex(int index) {
     view();
-    if (index >= 0 && index < stack_->count()) stack_->setCurrentIndex(index);
+    if (index < 0 || index >= stack_->count() || index == stack_->currentIndex()) return;
+    // The pages hear that they leave and come, as the pages of a tab view do: the troubleshooting
+    // page checks the account when it comes.
+    appkit::ViewController* pages[] = {connection_.data(), troubleshoot_.data()};
+    appkit::ViewController* leaving = pages[stack_->currentIndex()];
+    appkit::ViewController* coming = pages[index];
+    if (leaving) leaving->viewWillDisappear();
+    if (coming) coming->viewWillAppear();
+    stack_->setCurrentIndex(index);
+    if (leaving) leaving->viewDidDisappear();
+    if (coming) coming->viewDidAppear();
 }
 
 void ConnectionStateViewController::viewDidLoad() {
@@ -98,11 +109,31 @@ void ConnectionStateViewController::viewDidLoad() {
     }));
     observers_.push_back(dashboard::observeOnMainThread(requestTroubleshootNotification, this, [this](const Notification& n) {
         utcProperties_.reset();
-        if (const auto* object = n.objectAs<Dictionary>()) {
+        std::optional<AppError> error;
+        // The connection panel sends its request as a UserInfo (the error is an AppError value);
+        // a plain Dictionary carries the properties alone.
+        if (const auto* request = n.objectAs<UserInfo>()) {
+            if (auto it = request->find("utcProperties"); it != request->end())
+                if (const auto* properties = std::any_cast<Dictionary>(&it->second)) utcProperties_ = *properties;
+            if (auto it = request->find("error"); it != request->end()) {
+                if (const auto* value = std::any_cast<AppError>(&it->second)) error = *value;
+                else if (const auto* shared = std::any_cast<std::shared_ptr<const AppError>>(&it->second); shared && *shared)
+                    error = **shared;
+            }
+        } else if (const auto* object = n.objectAs<Dictionary>()) {
             if (auto it = object->find("utcProperties"); it != object->end())
                 if (const auto* properties = it->second.get<Dictionary>()) utcProperties_ = *properties;
         }
-        setSelectedTabViewItemIndex(static_cast<int>(ConnectionStateModel::Page::Troubleshoot));
+        constexpr int troubleshootPage = static_cast<int>(ConnectionStateModel::Page::Troubleshoot);
+        auto* page = qobject_cast<TroubleshootViewController*>(troubleshoot_.data());
+        if (page) {
+            page->setUtcProperties(utcProperties_);
+            page->setError(std::move(error));
+        }
+        // A request while the page is up is for another attempt: the page looks again, as if it
+        // came anew (for the same connection it keeps what it shows).
+        if (page && selectedTabViewItemIndex() == troubleshootPage) page->viewWillAppear();
+        else setSelectedTabViewItemIndex(troubleshootPage);
     }));
     observers_.push_back(dashboard::observeOnMainThread(dismissTroubleshootNotification, this, [this](const Notification&) {
         setSelectedTabViewItemIndex(static_cast<int>(ConnectionStateModel::Page::Connection));

@@ -1,5 +1,6 @@
 #include "ui/dashboard/DashboardViewController.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <algorithm>
@@ -7,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "app/WindowMetrics.h"
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "ui/dashboard/ConnectButtonController.h"
@@ -18,10 +21,27 @@
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/dashboard/DashboardWavesViewController.h"
 #include "ui/kit/NotificationBarController.h"
+#include "ui/support/ConnectionFeedback.h"
+#include "ui/support/TroubleshootViewController.h"
 
 namespace morvex {
 
 namespace {
+// Runs `react` whenever the watched widget moves or changes size.
+class EventFollower : public QObject {
+public:
+    EventFollower(QWidget* watched, std::function<void()> react) : QObject(watched), react_(std::move(react)) {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move) react_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> react_;
+};
+
 // The connection page of the state views: built by the dashboard, shown by the state views.
 class ConnectionPage : public appkit::ViewController {
 public:
@@ -48,6 +68,16 @@ DashboardViewController::DashboardViewController(QObject* parent)
 
 DashboardViewController::~DashboardViewController() = default;
 
+appkit::ViewController* DashboardViewController::sceneController(std::string_view identifier) {
+    const appkit::Storyboard* board = storyboard() ? storyboard() : appkit::Storyboard::named(kMainStoryboard);
+    if (!board || !board->hasScene(identifier)) return nullptr;
+    return qobject_cast<appkit::ViewController*>(board->instantiateController(identifier));
+}
+
+FeedbackContainerController* DashboardViewController::feedbackContainer() const {
+    return qobject_cast<FeedbackContainerController*>(feedback_.data());
+}
+
 ConnectionDetailController* DashboardViewController::connectionDetail() const { return detail_.data(); }
 
 void DashboardViewController::loadView() {
@@ -57,8 +87,11 @@ void DashboardViewController::loadView() {
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(0, 0, 0, 8);
     column->setSpacing(0);
+    // The troubleshooting page comes from its scene, so it can open the preferences; without the
+    // scene the page stays empty.
+    auto* troubleshoot = sceneController(TroubleshootViewController::kStoryboardID);
     states_ = new ConnectionStateViewController(new ConnectionPage([this] { return makeConnectionPage(); }, nullptr),
-                                                nullptr, nullptr, this);
+                                                troubleshoot, nullptr, this);
     column->addWidget(states_->view(), 1);
     column->addWidget(banner_->view());
     setView(view);
@@ -126,6 +159,24 @@ QWidget* DashboardViewController::makeConnectionPage() {
     inside->addStretch(1);
     inside->addWidget(card_->view());
     row->addWidget(pane);
+
+    // The feedback button sits in the bottom-right corner of the left column, over it, with room
+    // above for its prompt (the rest of its area lets clicks through).
+    if (auto* feedback = sceneController(FeedbackContainerController::kStoryboardID)) {
+        feedback->setParent(this);
+        feedback_ = feedback;
+        QWidget* overlay = feedback->view();
+        overlay->setParent(view);
+        QWidget* columnView = column_->view();
+        auto place = [overlay, columnView] {
+            const QRect c = columnView->geometry();
+            overlay->move(c.right() + 1 - overlay->width(), c.bottom() + 1 - overlay->height());
+            overlay->raise();
+        };
+        auto* follower = new EventFollower(columnView, place);
+        Q_UNUSED(follower);
+        place();
+    }
     return view;
 }
 

@@ -24,6 +24,7 @@ class ReferAFriendMessageController;
 class ConnectionLocationController;
 class DashboardWavesViewController;
 class NotificationBarController;
+class FeedbackContainerController;
 
 class DashboardViewController : public appkit::ViewController {
     Q_OBJECT
@@ -45,6 +46,8 @@ public:
     // The connection details card while it is presented, else null.
     ConnectionDetailController* connectionDetail() const;
     QWidget* detailsButton() const { return detailsButton_; }
+    // The in-session feedback button and its prompt; null when its scene is not registered.
+    FeedbackContainerController* feedbackContainer() const;
 
     void loadView() override;
     void viewDidLoad() override;
@@ -54,6 +57,8 @@ public:
 private:
     void applyHeader();
     QWidget* makeConnectionPage();
+    // A controller of this page's storyboard (else of "Main"); null when the scene is not there.
+    appkit::ViewController* sceneController(std::string_view identifier);
     // Presents or dismisses the details card as the panel's info card opens and closes.
     void applyInfoCard(bool open);
 
@@ -69,6 +74,7 @@ private:
     QPointer<QWidget> topView_;
     QPointer<QWidget> detailsButton_;
     QPointer<appkit::ViewController> column_;
+    QPointer<appkit::ViewController> feedback_;
     appkit::Subscription headerBinding_;
     bool infoCardShown_ = false;
 };

@@ -40,6 +40,9 @@ QWidget* lastSubview(QWidget* view, QWidget* except) {
 
 // Draws a picture of the presented view scaled and turned about its bottom-right corner while the
 // view itself is hidden.
+// The name of the picture a feedback panel opens from, while it opens.
+constexpr const char* kFeedbackOpening = "feedbackOpening";
+
 class CornerTransformView : public QWidget {
 public:
     CornerTransformView(const QPixmap& picture, const QRect& frame, QWidget* parent)
@@ -237,6 +240,7 @@ void FeedbackAnimator::animatePresentation(appkit::ViewController& presented, ap
 
     // The panel opens from its bottom-right corner with a spring, then wobbles once.
     auto* turning = new CornerTransformView(panel->grab(), frame, host);
+    turning->setObjectName(QString::fromLatin1(kFeedbackOpening));
     if (last) turning->stackUnder(last);
     panel->hide();
     auto* open = new QVariantAnimation(turning);
@@ -268,6 +272,13 @@ void FeedbackAnimator::animatePresentation(appkit::ViewController& presented, ap
 void FeedbackAnimator::animateDismissal(appkit::ViewController& presented, appkit::ViewController& source) {
     QWidget* host = source.view();
     QWidget* panel = presented.view();
+    // Dismissed while still opening: the opening's picture goes at once, and with it the step that
+    // would show the panel again at its end.
+    for (QWidget* opening : host->findChildren<QWidget*>(QString::fromLatin1(kFeedbackOpening), Qt::FindDirectChildrenOnly)) {
+        for (auto* animation : opening->findChildren<QAbstractAnimation*>()) animation->stop();
+        opening->hide();
+        opening->deleteLater();
+    }
     auto* turning = new CornerTransformView(panel->grab(), panel->geometry(), host);
     turning->set(1.0, 0);
     panel->hide();

@@ -111,6 +111,22 @@ TEST_F(PresentationSeguesTest, FeedbackPanelOpensBesideTheLastSubviewOrInTheCorn
     }
 }
 
+TEST_F(PresentationSeguesTest, AFeedbackPanelDismissedWhileOpeningLeavesNothingOnScreen) {
+    appkit::Application app;
+    std::unique_ptr<appkit::ViewController> source(controllerOfSize({400, 300}));
+    source->view()->show();
+    QPointer<appkit::ViewController> panel = controllerOfSize({120, 80});
+    FeedbackAnimationSegue(source.get(), panel.data()).perform();
+    test::spinFor(std::chrono::milliseconds(50));
+    ASSERT_TRUE(dismissViewController(*panel));
+    // The closing takes a quarter of a second; the opening would have run for about a second more.
+    test::spinFor(std::chrono::milliseconds(400));
+    test::flushDeferredDeletes();
+    EXPECT_TRUE(panel.isNull());
+    EXPECT_TRUE(source->view()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty())
+        << "no picture of the panel is left behind";
+}
+
 TEST_F(PresentationSeguesTest, OpeningSpringOvershootsAndSettlesAtItsFullSize) {
     const qreal settle = FeedbackAnimator::openingDuration();
     EXPECT_GT(settle, 0.5);

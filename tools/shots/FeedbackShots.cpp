@@ -1,0 +1,70 @@
+// The dashboard of an established connection with the in-session feedback prompt: the question,
+// and the thank-you after a thumbs-up.
+#include "Shots.h"
+
+#include "app/AppMainViewController.h"
+#include "app/MainTab.h"
+#include "app/StatusMenu.h"
+#include "appkit/Window.h"
+#include "foundation/NotificationCenter.h"
+#include "state/AppPreferences.h"
+#include "state/PreservedPreferences.h"
+#include "state/User.h"
+#include "ui/dashboard/ConnectionComponentsController.h"
+#include "ui/dashboard/DashboardViewController.h"
+#include "ui/support/ConnectionFeedback.h"
+
+namespace morvex::shots {
+namespace {
+
+QImage render(const std::function<void(FeedbackContainerController&)>& arrange) {
+    static int attempt = 0;
+    User().setVpnUsername("morvex0s1234567");
+    PreservedPreferences().setDesiredOutcomeAchieved(false);
+    AppPreferences preferences;
+    const std::string id = "feedback-shot-" + std::to_string(++attempt);
+    preferences.setOnGoingConnectionId(id);
+
+    AppMainViewController::Hooks hooks;
+    hooks.activateExtension = [](const std::string&) {};
+    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
+    hooks.migrationCheck = [] {};
+    appkit::Window window(QSize(760, 500));
+    window.setAppearance(appkit::Appearance::Aqua);
+    auto* content = new AppMainViewController(hooks);
+    window.setContentViewController(content);
+    window.show();
+    settle();
+    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Dashboard);
+    settle();
+    auto* dashboard = qobject_cast<DashboardViewController*>(content->currentPageController());
+    if (!dashboard || !dashboard->feedbackContainer()) return {};
+    ZevuTypes::ConnectionInfo info;
+    info.state = ZevuConnectionState::Connected;
+    info.connectionId = id;
+    info.selectedProtocol = "IKEV";
+    NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, info);
+    settle(1500);  // the prompt's spring and wobble end
+    arrange(*dashboard->feedbackContainer());
+    return renderWindow(window);
+}
+
+QImage question(Context&) { return render([](FeedbackContainerController&) {}); }
+
+QImage thanks(Context&) {
+    return render([](FeedbackContainerController& container) {
+        if (auto* prompt = qobject_cast<DashboardFeedbackController*>(container.showingController())) {
+            prompt->followUp = [](FeedbackFollowUp) {};
+            prompt->thumbsUpButtonClicked();
+        }
+        settle(600);
+    });
+}
+
+const Registration shots({
+    {"feedback", "question", question},
+    {"feedback", "thanks", thanks},
+});
+
+}  // namespace
+}  // namespace morvex::shots
