@@ -12,6 +12,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/StoredValueCoding.h"
 #include "ui/locations/CountriesViewController.h"
+#include "ui/locations/CountriesViewController1.h"
 #include "ui/locations/PopOver.h"
 #include "ui/locations/SortViewController.h"
 #include "zevu/ZevuCore.h"
@@ -61,7 +62,8 @@ QImage render(const std::function<void(CountriesViewController&, appkit::Window&
     settle();
     NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
     settle(200);
-    auto lists = content->findChildren<CountriesViewController*>();
+    QObject* page = content->currentPageController();
+    auto lists = page ? page->findChildren<CountriesViewController*>() : QList<CountriesViewController*>();
     CountriesViewController* list = lists.isEmpty() ? nullptr : lists.first();
     if (!list) {
         // Without the explore tab around it, the list fills a window of the page's size.
@@ -120,6 +122,18 @@ QImage sortSheet(Context&) {
     });
 }
 
+// The sectioned list alone in a window of the page's size (no tab of the main window shows it).
+QImage sectioned(Context&) {
+    cacheCatalogue();
+    appkit::Window window(QSize(688, 500));
+    window.setAppearance(appkit::Appearance::Aqua);
+    auto* list = new CountriesViewController1;
+    window.setContentViewController(list);
+    window.show();
+    settle(400);
+    return renderWindow(window);
+}
+
 const Registration shots({
     {"countries", "all", all},
     {"countries", "favorites-empty", favoritesEmpty},
@@ -128,6 +142,7 @@ const Registration shots({
     {"countries", "sort-overlay", sortOverlay},
     {"countries", "filter-sheet", filterSheet},
     {"countries", "sort-sheet", sortSheet},
+    {"countries", "sectioned", sectioned},
 });
 
 }  // namespace

@@ -346,14 +346,10 @@ void CountriesViewController::setGridStyleMask(int mask) {
     const QString rows = mask == kGridHorizontal ? QStringLiteral("border-bottom: 1px solid %1;").arg(line.name())
                                                  : QStringLiteral("border: none;");
     const QString separator = ThemedColor::colorNamed("Separator").resolve(tableView).name();
-    // A slim scroll bar in the list's own colours, whatever the desktop's look.
     tableView->setStyleSheet(QStringLiteral("QListWidget { background: %1; }"
-                                            "QListWidget::item { %2 } QListWidget::item:selected { background: %3; }"
-                                            "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px; }"
-                                            "QScrollBar::handle:vertical { background: %3; border-radius: 2px; min-height: 24px; }"
-                                            "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                                            "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-                                 .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), rows, separator));
+                                            "QListWidget::item { %2 } QListWidget::item:selected { background: %3; }")
+                                 .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), rows, separator) +
+                             countries::slimScrollBarStyle(QColor(separator)));
 }
 
 std::string CountriesViewController::favoritesTitle(std::size_t count) {
@@ -460,6 +456,10 @@ void CountriesViewController::toggleSortPopOver() {
     auto* overlay = new PopOver(this);
     overlay->popOverFlow = PopOver::PopOverFlow::sort;
     overlay->presentInMainWindow();
+    if (SortView* sort = overlay->sortView(); sort && overlay->isViewLoaded() && overlay->view()->parentWidget()) {
+        const QWidget* host = overlay->view()->parentWidget();
+        sort->setAnchor(QRect(btnSort->mapTo(host, QPoint(0, 0)), btnSort->size()));
+    }
     popOver = overlay;
 }
 

@@ -120,7 +120,8 @@ void CountriesViewController1::loadView() {
                                             "QListWidget::item { border-bottom: 1px solid %2; }"
                                             "QListWidget::item:selected { background: %2; }")
                                  .arg(ThemedColor::colorNamed("BottomColor").resolve(view).name(),
-                                      ThemedColor::colorNamed("Separator").resolve(view).name()));
+                                      ThemedColor::colorNamed("Separator").resolve(view).name()) +
+                             countries::slimScrollBarStyle(ThemedColor::colorNamed("Separator").resolve(view)));
     column->addWidget(tableView, 1);
 
     connect(back, &QAbstractButton::clicked, this, [this] { popVC(); });
@@ -377,7 +378,7 @@ void CountriesViewController1::reloadData() {
     for (int row = 0; row < numberOfRows(); ++row) {
         auto* item = new QListWidgetItem(tableView);
         QWidget* cell = cellForRow(row);
-        item->setSizeHint(QSize(std::max(tableView->viewport()->width(), 200),
+        item->setSizeHint(QSize(std::max(tableView->viewport()->width() - 8, 200),
                                 std::max(cell->sizeHint().height(), cell->minimumHeight())));
         tableView->setItemWidget(item, cell);
     }

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "appkit/Nib.h"
 #include "foundation/Bundle.h"
@@ -107,8 +108,16 @@ void SortView::resizeEvent(QResizeEvent* event) {
     placeCard();
 }
 
+void SortView::setAnchor(const QRect& control) {
+    anchor_ = control;
+    placeCard();
+}
+
 void SortView::placeCard() {
-    // Under the list's sort button, at the top right of the page.
+    if (anchor_) {
+        card_->move(std::clamp(anchor_->right() + 1 - kCardWidth, 0, std::max(0, width() - kCardWidth)), anchor_->bottom() + 7);
+        return;
+    }
     card_->move(std::max(0, width() - kCardWidth - 20), 62);
 }
 
