@@ -209,7 +209,6 @@ void CountriesViewController::loadView() {
     labelLocations->setAlignment(Qt::AlignCenter);
     labelLocations->setFont(systemFont(14));
     labelLocations->setAttribute(Qt::WA_TransparentForMouseEvents);
-    countries::setTextColor(labelLocations, ThemedColor::colorNamed("TabText").resolve(view));
     labelLocations->hide();
     emptyTabLabel = new QLabel(listArea);
     emptyTabLabel->setObjectName(QStringLiteral("emptyTabLabel"));
@@ -217,7 +216,6 @@ void CountriesViewController::loadView() {
     emptyTabLabel->setWordWrap(true);
     emptyTabLabel->setFont(systemFont(14));
     emptyTabLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    countries::setTextColor(emptyTabLabel, ThemedColor::colorNamed("TabText").resolve(view));
     emptyTabLabel->hide();
     layers->addWidget(emptyTabLabel);
     layers->addWidget(labelLocations);
@@ -263,11 +261,6 @@ void CountriesViewController::viewDidLoad() {
     new ClickFilter(recentTabView, [this] { showRecentLocations(); });
 
     searchField->setPlaceholderText(countries::qs(localized("search")));
-    QPalette p = searchField->palette();
-    p.setColor(QPalette::PlaceholderText, QColor(111, 118, 124));
-    p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));
-    p.setColor(QPalette::Base, Qt::transparent);
-    searchField->setPalette(p);
 
     // The model's content and order are what the list shows.
     connect(model_.get(), &LocationListModel::propertyChanged, this, [this](const QString& name) {
@@ -278,8 +271,23 @@ void CountriesViewController::viewDidLoad() {
     });
 }
 
+void CountriesViewController::applyColors() {
+    // Resolved in the window the list shows in (the main window keeps the light look), not
+    // against the application's appearance the view had before it was placed.
+    QPalette p = searchField->palette();
+    p.setColor(QPalette::PlaceholderText, QColor(111, 118, 124));
+    p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));
+    p.setColor(QPalette::Base, Qt::transparent);
+    searchField->setPalette(p);
+    const QColor secondary = ThemedColor::colorNamed("TabText").resolve(view());
+    countries::setTextColor(labelLocations, secondary);
+    countries::setTextColor(emptyTabLabel, secondary);
+    setGridStyleMask(gridStyleMask_);
+}
+
 void CountriesViewController::viewWillAppear() {
     ViewController::viewWillAppear();
+    applyColors();
     setStackViewWidthConstraint(18.0);
     countries::setAlphaValue(searchBox, 1.0);
     searchField->setEnabled(true);

@@ -56,6 +56,7 @@ private:
     void placeCard();
 
     QPointer<CustomView> card_;
+    QPointer<QWidget> rule_;
     std::optional<QRect> anchor_;
     QPointer<QAbstractButton> popularity_;
     QPointer<QAbstractButton> alphabetical_;
