@@ -196,9 +196,12 @@ QImage connectionDetails(Context&) {
 
 QImage leftPanel(Context&) {
     PreservedPreferences preferences;
-    preferences.setFavorites(ZevuDataFetcherTypes::ServerList{
+    ZevuDataFetcherTypes::ServerList favourites{
         germany(), std::make_shared<ZevuDataFetcherTypes::Server>("FR-PAR", "Paris", Type::City, "FR"),
-        std::make_shared<ZevuDataFetcherTypes::Server>("NL", "Netherlands", Type::Country, "NL")});
+        std::make_shared<ZevuDataFetcherTypes::Server>("NL", "Netherlands", Type::Country, "NL")};
+    // Stored favourites carry their flag, so their rows show the filled star.
+    for (const auto& s : favourites) s->favorite = true;
+    preferences.setFavorites(favourites);
     appkit::Window window(QSize(240, 260));
     window.setAppearance(appkit::Appearance::Aqua);
     auto* panel = new LeftPanelViewController;

@@ -11,9 +11,9 @@
 #include "foundation/Bundle.h"
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/kit/PreferencesSegue.h"
+#include "ui/locations/CountriesProtocolAlert.h"
 #include "ui/locations/LocationsCellStyle.h"
 #include "ui/locations/RowView.h"
-#include "ui/preferences/ProtocolsAlertViewController.h"
 
 namespace morvex {
 
@@ -127,12 +127,6 @@ void LeftPanelViewController::selectionChanged() {
     model_->connectItem(chosen);
 }
 
-void LeftPanelViewController::makeWireGuardBetaAlertController() {
-    ProtocolsAlertViewController* alert = ProtocolsAlertViewController::instantiate();
-    if (!alert) return;
-    auto [title, message] = LeftPanelViewModel::protocolNotReadyTexts(PreservedPreferences());
-    alert->config = ProtocolAlertConfig{std::move(title), std::move(message), localized("ok"), std::nullopt, {}, {}};
-    presentAsSheet(alert);
-}
+void LeftPanelViewController::makeWireGuardBetaAlertController() { presentProtocolAlert(*this, PreservedPreferences()); }
 
 }  // namespace morvex

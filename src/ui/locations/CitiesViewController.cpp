@@ -11,9 +11,8 @@
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "ui/dashboard/DashboardStyle.h"
-#include "ui/kit/PopupManager.h"
 #include "ui/locations/ExploreTabViewController.h"
-#include "ui/locations/LeftPanelViewModel.h"
+#include "ui/locations/CountriesProtocolAlert.h"
 #include "ui/kit/CustomButtons.h"
 #include "ui/locations/LocationsCellStyle.h"
 #include "ui/locations/RowView.h"
@@ -137,6 +136,7 @@ void CitiesViewController::viewDidLoad() {
     model_->addObservers();
     lblCity_->hide();
     lblTitle_->setText(QString::fromStdString(model_->countryName().value_or("")));
+    rearrange();
 }
 
 void CitiesViewController::viewWillAppear() {
@@ -217,9 +217,7 @@ void CitiesViewController::selectionChanged() {
 }
 
 void CitiesViewController::showProtocolAlert() {
-    const auto [title, message] = LeftPanelViewModel::protocolNotReadyTexts(model_->preference);
-    PopupManager::shared().showPopup(title, message, std::nullopt, localized("ok"), PopupManager::Colors::named(), {}, {},
-                                     window());
+    presentProtocolAlert(*this, model_->preference);
 }
 
 void CitiesViewController::rowUpdated(const std::string& id) {

@@ -17,7 +17,6 @@
 #include "appkit/ViewController.h"
 #include "catalog/CitiesControllerModel.h"
 
-
 namespace morvex {
 
 class CitiesViewController : public appkit::ViewController {

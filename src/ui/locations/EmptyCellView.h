@@ -1,11 +1,8 @@
 #pragma once
 // The text a location list shows in place of rows when it has none to show, by the list's filter.
-#include <QAbstractButton>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <QWidget>
-
 
 namespace morvex {
 

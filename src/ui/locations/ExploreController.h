@@ -6,7 +6,6 @@
 // Threads: main thread; the notifications it follows are posted there.
 #include <QAbstractButton>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <optional>
 #include <string>
@@ -16,7 +15,6 @@
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
 #include "ui/locations/ExploreModel.h"
-
 
 namespace morvex {
 

@@ -17,8 +17,6 @@
 
 namespace morvex {
 
-
-
 class ExploreTabViewController : public appkit::TabViewController {
     Q_OBJECT
 public:

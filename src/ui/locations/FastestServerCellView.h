@@ -4,13 +4,10 @@
 //
 // Threads: main thread.
 #include <QAbstractButton>
-#include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <QWidget>
 
 #include "catalog/CountriesModel.h"
-
 
 namespace morvex {
 

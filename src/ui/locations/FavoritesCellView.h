@@ -3,9 +3,7 @@
 // allows peer-to-peer traffic, and the star. No city arrow.
 //
 // Threads: main thread.
-#include <QAbstractButton>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <QWidget>
 

@@ -4,20 +4,16 @@
 // changes its list and marks the segment with `select`.
 //
 // Threads: main thread.
-#include <QColor>
 #include <QAbstractButton>
+#include <QColor>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
+#include <QWidget>
 #include <vector>
 
 #include "ui/kit/LayerViews.h"
-#include <QWidget>
-
 
 namespace morvex {
-
-
 
 class FilterTypeCellViewDelegate {
 public:

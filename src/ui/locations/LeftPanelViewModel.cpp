@@ -119,10 +119,4 @@ void LeftPanelViewModel::handleVPNError(const std::optional<Error>& error, const
     }
 }
 
-std::pair<std::string, std::string> LeftPanelViewModel::protocolNotReadyTexts(const PreservedPreferences& preferences) {
-    std::string message = localized("wiregurad.beta.information.details");
-    if (const auto at = message.find("%@"); at != std::string::npos) message.replace(at, 2, title(preferences.selectedProtocol()));
-    return {localized("wiregurad.beta.information.title"), message};
-}
-
 }  // namespace morvex

@@ -98,8 +98,6 @@ public:
 
     // The control a row of this kind stands for in the engine's analytics.
     static ZevuTypes::SelectedInterface selectedInterface(ListItem::RowType rowType);
-    // The protocol sheet's title and its message naming the selected protocol.
-    static std::pair<std::string, std::string> protocolNotReadyTexts(const PreservedPreferences& preferences);
 
 private:
     void observe(std::string_view name, std::function<void(const Notification&)> block);

@@ -4,19 +4,14 @@
 // turns the favourite over in the store, redraws the star and tells the list.
 //
 // Threads: main thread.
-#include <QAbstractButton>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <QWidget>
 
 #include "model/ServerRecord.h"
 #include "ui/kit/CustomButtons.h"
 
-
 namespace morvex {
-
-
 
 // The list that shows the cells: told after a star click, with the location it turned over.
 class NSTableCellViewDelegate {

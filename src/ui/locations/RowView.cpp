@@ -2,12 +2,8 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <any>
 
-#include "appkit/Images.h"
 #include "catalog/ZevuDataFetcher.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/kit/Transformers.h"
 #include "ui/locations/LocationsCellStyle.h"
 
 namespace morvex {

@@ -7,15 +7,12 @@
 //
 // Threads: main thread.
 #include <QColor>
-#include <QAbstractButton>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <QWidget>
 
 #include "catalog/LocationLists.h"
 #include "ui/kit/CustomButtons.h"
-
 
 namespace morvex {
 

@@ -118,10 +118,6 @@ TEST_F(LeftPanelViewModelTest, AProtocolWhoseExtensionIsNotReadyAsksForTheSheetI
     EXPECT_TRUE(requests.empty());
     EXPECT_TRUE(quickConnects.empty());
     EXPECT_EQ(sheet.shown, 2);
-    const auto [title, message] = LeftPanelViewModel::protocolNotReadyTexts(prefs);
-    EXPECT_EQ(title, localized("wiregurad.beta.information.title"));
-    EXPECT_NE(message.find("UDP"), std::string::npos) << message;
-    EXPECT_EQ(message.find("%@"), std::string::npos);
 }
 
 TEST_F(LeftPanelViewModelTest, ARefusedConnectShowsTheAlertOfItsCode) {

@@ -1,0 +1,245 @@
+// The locations page driven as a user would: a country's arrow opens its cities on page 1, the
+// city list's order and back button, a city row's click, and the header's ping refresh.
+#include <QDateTime>
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
+#include "appkit/Window.h"
+#include "appkit/WindowController.h"
+#include "ui/kit/PreferencesSegue.h"
+#include "catalog/LocationLists.h"
+#include "foundation/NotificationCenter.h"
+#include "state/AppPreferences.h"
+#include "state/PreservedPreferences.h"
+#include "ui/dashboard/DashboardTestSupport.h"
+#include "ui/dashboard/LeftPanelViewController.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/locations/CitiesViewController.h"
+#include "ui/locations/ExploreTabViewController.h"
+#include "ui/locations/LocationsCellView.h"
+#include "ui/locations/RowView.h"
+
+namespace morvex {
+namespace {
+
+using Type = ZevuDataFetcherTypes::ServerType;
+using ServerList = ZevuDataFetcherTypes::ServerList;
+
+// A list on page 0 that the cells report to.
+class CountryListStandIn : public QObject, public NSTableCellViewDelegate {
+public:
+    using QObject::QObject;
+    void favoriteChanged(const ZevuDataFetcherTypes::ServerPtr&) override {}
+};
+
+ZevuDataFetcherTypes::ServerPtr city(std::string id, std::string name, std::int64_t latency) {
+    auto c = test::location(std::move(id), std::move(name), Type::City, "DE");
+    c->latency = latency;
+    return c;
+}
+
+std::vector<std::string> names(const ServerList& list) {
+    std::vector<std::string> out;
+    for (const auto& s : list) out.push_back(s->name);
+    return out;
+}
+
+class ExploreTabTest : public test::AlertTest {
+protected:
+    void SetUp() override {
+        test::AlertTest::SetUp();
+        registerStoryboards();
+        germany->servers = ServerList{city("3", "Munich", 80), city("1", "Berlin", 120), city("2", "Frankfurt", 15)};
+    }
+    ZevuDataFetcherTypes::ServerPtr germany = test::location("DE", "Germany", Type::Country, "DE");
+};
+
+TEST_F(ExploreTabTest, ACountrysArrowCarriesItsCitiesToTheCityPageAndBackGoesToTheCountries) {
+    ExploreTabViewController explore;
+    explore.view()->resize(688, 500);
+    explore.view()->show();
+    explore.viewWillAppear();
+    explore.viewDidAppear();
+    EXPECT_EQ(explore.selectedTabViewItemIndex(), ExploreTabViewController::Countries);
+    auto* cities = qobject_cast<CitiesViewController*>(explore.childViewControllerAt(ExploreTabViewController::Cities));
+    ASSERT_NE(cities, nullptr);
+
+    // The country list's cell reaches the page through the list it reports to.
+    CountryListStandIn list(explore.childViewControllerAt(ExploreTabViewController::Countries));
+    LocationsCellView cell;
+    cell.delegate = &list;
+    cell.show();
+    cell.configure(germany, true);
+    QTest::mouseClick(cell.btnArrow(), Qt::LeftButton);
+
+    EXPECT_EQ(explore.selectedTabViewItemIndex(), ExploreTabViewController::Cities);
+    EXPECT_EQ(explore.citiesCountryName(), "Cities / Germany");
+    EXPECT_EQ(cities->model().countryName(), "Cities / Germany");
+    ASSERT_TRUE(cities->model().contentWithCities());
+    EXPECT_EQ(names(*cities->model().contentWithCities()), (std::vector<std::string>{"Munich", "Berlin", "Frankfurt"}));
+    EXPECT_EQ(cities->titleLabel()->text(), QStringLiteral("Cities / Germany"));
+    EXPECT_EQ(cities->tableView()->count(), 3);
+
+    QTest::mouseClick(cities->backButton(), Qt::LeftButton);
+    EXPECT_EQ(explore.selectedTabViewItemIndex(), ExploreTabViewController::Countries);
+
+    auto empty = test::location("LU", "Luxembourg", Type::Country, "LU");
+    empty->servers = ServerList{};
+    explore.showCities(empty);
+    EXPECT_EQ(explore.selectedTabViewItemIndex(), ExploreTabViewController::Cities);
+    EXPECT_EQ(cities->tableView()->count(), 0);
+    EXPECT_EQ(cities->titleLabel()->text(), QStringLiteral("Cities / Luxembourg"));
+}
+
+TEST_F(ExploreTabTest, TheCityOrderFollowsTheChoiceUntilThePageShowsAgain) {
+    CitiesViewController cities;
+    cities.model().setContentWithCities(germany->servers);
+    cities.view()->resize(460, 400);
+    cities.view()->show();
+    cities.viewWillAppear();
+    EXPECT_EQ(names(cities.arrangedObjects()), (std::vector<std::string>{"Berlin", "Frankfurt", "Munich"})) << "ping is off";
+    EXPECT_TRUE(cities.sortButton(0)->isChecked());
+
+    QTest::mouseClick(cities.sortButton(1), Qt::LeftButton);
+    EXPECT_EQ(names(cities.arrangedObjects()), (std::vector<std::string>{"Frankfurt", "Munich", "Berlin"}));
+    EXPECT_TRUE(cities.sortButton(1)->isChecked());
+    auto* first = qobject_cast<RowView*>(cities.tableView()->itemWidget(cities.tableView()->item(0)));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->server()->name, "Frankfurt") << "the rows follow the order";
+    EXPECT_FALSE(first->detailArrowView()->isVisible()) << "a city has no arrow";
+
+    cities.viewWillAppear();
+    EXPECT_EQ(names(cities.arrangedObjects()), (std::vector<std::string>{"Berlin", "Frankfurt", "Munich"}));
+}
+
+TEST_F(ExploreTabTest, AFavouriteCityShowsItsStarFilledEvenWhenTheCatalogueCopyDoesNotKnow) {
+    PreservedPreferences().setFavorites(ServerList{city("2", "Frankfurt", 15)});
+    CitiesViewController cities;
+    cities.model().setContentWithCities(germany->servers);
+    cities.view()->show();
+    cities.viewWillAppear();
+    for (int row = 0; row < cities.tableView()->count(); ++row) {
+        auto* cell = qobject_cast<RowView*>(cities.tableView()->itemWidget(cities.tableView()->item(row)));
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->favoriteButton()->hoverable(), cell->server()->name != "Frankfurt") << cell->server()->name;
+    }
+}
+
+TEST_F(ExploreTabTest, ACityClickConnectsOnlyAfterTheAccountCheckAndNeverStaysSelected) {
+    PreservedPreferences prefs;
+    prefs.setAutomaticProtocol(false);
+    prefs.setSelectedProtocol(VPNProtocol::UDP);
+    AppPreferences().setOpenVPNSystemExtensionStatus(SystemExtensionStatus::AwaitingApproval);
+    appkit::Window window(QSize(460, 400));
+    auto* cities = new CitiesViewController;
+    int asked = 0;
+    bool allowed = false;
+    cities->accountGate = [&] { return ++asked, allowed; };
+    cities->model().setContentWithCities(germany->servers);
+    window.setContentViewController(cities);
+    window.show();
+    cities->viewWillAppear();
+    QListWidget* table = cities->tableView();
+    auto clickRow = [&](int row) {
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row)).center());
+    };
+
+    clickRow(0);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(window.attachedSheet(), nullptr) << "a refused account connects nothing";
+    EXPECT_TRUE(table->selectedItems().isEmpty());
+
+    // With the account allowed the city goes to the list's connect, which here stops at the
+    // protocol whose extension is not ready and names it.
+    allowed = true;
+    clickRow(1);
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(table->selectedItems().isEmpty());
+    ASSERT_NE(window.attachedSheet(), nullptr);
+    auto* alert = cities->findChild<ProtocolsAlertViewController*>();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->alertMessage->text().contains(QStringLiteral("UDP"))) << alert->alertMessage->text().toStdString();
+}
+
+TEST_F(ExploreTabTest, TheHeaderShowsTheLastPingAndItsRefreshFollowsThePreference) {
+    PreservedPreferences prefs;
+    prefs.setEnablePing(true);
+    ExploreController header;
+    header.view()->show();
+    header.viewWillAppear();
+    EXPECT_EQ(header.lastPing.value(), "N/A") << "before any ping run";
+    EXPECT_TRUE(header.refreshButton()->isVisible());
+
+    int asked = 0;
+    auto token = NotificationCenter::defaultCenter().addObserver(locationNotifications::refreshPingValues,
+                                                                 [&](const Notification&) { ++asked; });
+    QTest::mouseClick(header.refreshButton(), Qt::LeftButton);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(header.refreshing.value());
+
+    const QDateTime ran(QDate(2024, 12, 30), QTime(21, 5));
+    prefs.setPingedAt(Date{static_cast<double>(ran.toSecsSinceEpoch())});
+    NotificationCenter::defaultCenter().post(locationNotifications::pingedAtChanged);
+    EXPECT_FALSE(header.refreshing.value());
+    ASSERT_TRUE(header.lastPing.value());
+    EXPECT_NE(header.lastPing.value()->find("30, 2024 21:05"), std::string::npos)
+        << *header.lastPing.value() << ": the calendar year and the 24-hour clock";
+
+    NotificationCenter::defaultCenter().post(locationNotifications::enablePingChanged, std::string("no"));
+    EXPECT_TRUE(header.refreshButton()->isVisible()) << "a notification without a flag changes nothing";
+    NotificationCenter::defaultCenter().post(locationNotifications::enablePingChanged, false);
+    EXPECT_FALSE(header.refreshButton()->isVisible());
+}
+
+TEST_F(ExploreTabTest, TheFavouritesPanelSitsBesideThePagesAndItsStarRemovesAFavourite) {
+    auto france = test::location("fr", "France", Type::Country, "FR");
+    france->favorite = true;
+    PreservedPreferences().setFavorites(ServerList{france});
+    ExploreTabViewController explore;
+    explore.view()->resize(688, 500);
+    explore.view()->show();
+    explore.viewWillAppear();
+    auto* panel = qobject_cast<LeftPanelViewController*>(explore.leftPanel());
+    ASSERT_NE(panel, nullptr) << "the panel is the storyboard's scene";
+    EXPECT_EQ(panel->identifier(), ExploreTabViewController::kLeftPanelScene);
+    QListWidget* table = panel->tableView();
+    ASSERT_TRUE(test::waitUntil([&] { return table->count() == 2; }));
+    EXPECT_LT(table->mapTo(explore.view(), QPoint(0, 0)).x(), explore.header()->view()->mapTo(explore.view(), QPoint(0, 0)).x());
+
+    auto* row = qobject_cast<RowView*>(table->itemWidget(table->item(1)));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->rowType(), ListItem::RowType::Favorite);
+    QTest::mouseClick(row->favoriteButton(), Qt::LeftButton);
+    EXPECT_TRUE(PreservedPreferences().favorites().empty());
+    ASSERT_TRUE(test::waitUntil([&] {
+        return table->count() == 2 && table->itemWidget(table->item(1))->objectName() == QLatin1String("EmptyRow");
+    })) << "the panel redraws from the store's notification";
+}
+
+TEST_F(ExploreTabTest, ThePanelOpensThePreferencesOnTheProtocolPage) {
+    auto makeWindow = [] {
+        auto window = std::make_unique<appkit::WindowController>();
+        auto* pages = new appkit::TabViewController;
+        for (int i = 0; i < 3; ++i) pages->addChildViewController(new appkit::ViewController);
+        window->setContentViewController(pages);
+        return window;
+    };
+    auto pagesOf = [](appkit::WindowController& w) { return qobject_cast<appkit::TabViewController*>(w.contentViewController()); };
+    LeftPanelViewController panel;
+    auto preferences = makeWindow();
+    appkit::StoryboardSegue segue(std::string(kSeguePreferences), &panel, preferences.get(), appkit::SegueKind::Show, {});
+    panel.prepareForSegue(segue, {});
+    EXPECT_EQ(pagesOf(*preferences)->selectedTabViewItemIndex(), kPreferencesProtocolTab);
+
+    auto other = makeWindow();
+    appkit::StoryboardSegue elsewhere("segueElsewhere", &panel, other.get(), appkit::SegueKind::Show, {});
+    panel.prepareForSegue(elsewhere, {});
+    EXPECT_EQ(pagesOf(*other)->selectedTabViewItemIndex(), 0) << "other segues are left alone";
+}
+
+}  // namespace
+}  // namespace morvex
