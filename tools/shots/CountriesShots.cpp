@@ -12,6 +12,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/StoredValueCoding.h"
 #include "ui/locations/CountriesViewController.h"
+#include "ui/locations/CountriesViewController1.h"
 #include "ui/locations/PopOver.h"
 #include "ui/locations/SortViewController.h"
 #include "zevu/ZevuCore.h"
@@ -58,10 +59,10 @@ QImage render(const std::function<void(CountriesViewController&, appkit::Window&
     auto* content = new AppMainViewController(hooks);
     window->setContentViewController(content);
     window->show();
-    settle();
     NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
-    settle(200);
-    auto lists = content->findChildren<CountriesViewController*>();
+    settle(100);
+    QObject* page = content->currentPageController();
+    auto lists = page ? page->findChildren<CountriesViewController*>() : QList<CountriesViewController*>();
     CountriesViewController* list = lists.isEmpty() ? nullptr : lists.first();
     if (!list) {
         // Without the explore tab around it, the list fills a window of the page's size.
@@ -71,9 +72,9 @@ QImage render(const std::function<void(CountriesViewController&, appkit::Window&
         window->setContentViewController(list);
         window->show();
     }
-    settle(300);
+    settle(100);
     arrange(*list, *window);
-    settle(300);
+    settle(150);
     return renderWindow(*window);
 }
 
@@ -97,12 +98,6 @@ QImage searchNoResult(Context&) {
     });
 }
 
-QImage searching(Context&) {
-    return render([](CountriesViewController& list, appkit::Window&) {
-        type(list, QStringLiteral("an"));
-    });
-}
-
 QImage sortOverlay(Context&) {
     return render([](CountriesViewController& list, appkit::Window&) { list.toggleSortPopOver(); });
 }
@@ -120,14 +115,26 @@ QImage sortSheet(Context&) {
     });
 }
 
+// The sectioned list alone in a window of the page's size (no tab of the main window shows it).
+QImage sectioned(Context&) {
+    cacheCatalogue();
+    appkit::Window window(QSize(688, 500));
+    window.setAppearance(appkit::Appearance::Aqua);
+    auto* list = new CountriesViewController1;
+    window.setContentViewController(list);
+    window.show();
+    settle(200);
+    return renderWindow(window);
+}
+
 const Registration shots({
     {"countries", "all", all},
     {"countries", "favorites-empty", favoritesEmpty},
-    {"countries", "search", searching},
     {"countries", "search-no-result", searchNoResult},
     {"countries", "sort-overlay", sortOverlay},
     {"countries", "filter-sheet", filterSheet},
     {"countries", "sort-sheet", sortSheet},
+    {"countries", "sectioned", sectioned},
 });
 
 }  // namespace

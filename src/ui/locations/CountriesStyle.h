@@ -42,6 +42,15 @@ inline qreal alphaValue(const QWidget* view) {
     return effect ? effect->opacity() : 1.0;
 }
 
+// A slim scroll bar in the list's own colours (the handle in `handle`), whatever the desktop's look.
+inline QString slimScrollBarStyle(const QColor& handle) {
+    return QStringLiteral("QScrollBar:vertical { background: transparent; width: 8px; margin: 2px; }"
+                          "QScrollBar::handle:vertical { background: %1; border-radius: 2px; min-height: 24px; }"
+                          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+        .arg(handle.name());
+}
+
 inline QColor textColorOf(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
 
 }  // namespace morvex::countries

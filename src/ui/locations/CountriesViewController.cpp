@@ -209,7 +209,6 @@ void CountriesViewController::loadView() {
     labelLocations->setAlignment(Qt::AlignCenter);
     labelLocations->setFont(systemFont(14));
     labelLocations->setAttribute(Qt::WA_TransparentForMouseEvents);
-    countries::setTextColor(labelLocations, ThemedColor::colorNamed("TabText").resolve(view));
     labelLocations->hide();
     emptyTabLabel = new QLabel(listArea);
     emptyTabLabel->setObjectName(QStringLiteral("emptyTabLabel"));
@@ -217,7 +216,6 @@ void CountriesViewController::loadView() {
     emptyTabLabel->setWordWrap(true);
     emptyTabLabel->setFont(systemFont(14));
     emptyTabLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    countries::setTextColor(emptyTabLabel, ThemedColor::colorNamed("TabText").resolve(view));
     emptyTabLabel->hide();
     layers->addWidget(emptyTabLabel);
     layers->addWidget(labelLocations);
@@ -263,11 +261,6 @@ void CountriesViewController::viewDidLoad() {
     new ClickFilter(recentTabView, [this] { showRecentLocations(); });
 
     searchField->setPlaceholderText(countries::qs(localized("search")));
-    QPalette p = searchField->palette();
-    p.setColor(QPalette::PlaceholderText, QColor(111, 118, 124));
-    p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));
-    p.setColor(QPalette::Base, Qt::transparent);
-    searchField->setPalette(p);
 
     // The model's content and order are what the list shows.
     connect(model_.get(), &LocationListModel::propertyChanged, this, [this](const QString& name) {
@@ -278,8 +271,23 @@ void CountriesViewController::viewDidLoad() {
     });
 }
 
+void CountriesViewController::applyColors() {
+    // Resolved in the window the list shows in (the main window keeps the light look), not
+    // against the application's appearance the view had before it was placed.
+    QPalette p = searchField->palette();
+    p.setColor(QPalette::PlaceholderText, QColor(111, 118, 124));
+    p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));
+    p.setColor(QPalette::Base, Qt::transparent);
+    searchField->setPalette(p);
+    const QColor secondary = ThemedColor::colorNamed("TabText").resolve(view());
+    countries::setTextColor(labelLocations, secondary);
+    countries::setTextColor(emptyTabLabel, secondary);
+    setGridStyleMask(gridStyleMask_);
+}
+
 void CountriesViewController::viewWillAppear() {
     ViewController::viewWillAppear();
+    applyColors();
     setStackViewWidthConstraint(18.0);
     countries::setAlphaValue(searchBox, 1.0);
     searchField->setEnabled(true);
@@ -346,14 +354,10 @@ void CountriesViewController::setGridStyleMask(int mask) {
     const QString rows = mask == kGridHorizontal ? QStringLiteral("border-bottom: 1px solid %1;").arg(line.name())
                                                  : QStringLiteral("border: none;");
     const QString separator = ThemedColor::colorNamed("Separator").resolve(tableView).name();
-    // A slim scroll bar in the list's own colours, whatever the desktop's look.
     tableView->setStyleSheet(QStringLiteral("QListWidget { background: %1; }"
-                                            "QListWidget::item { %2 } QListWidget::item:selected { background: %3; }"
-                                            "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px; }"
-                                            "QScrollBar::handle:vertical { background: %3; border-radius: 2px; min-height: 24px; }"
-                                            "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                                            "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-                                 .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), rows, separator));
+                                            "QListWidget::item { %2 } QListWidget::item:selected { background: %3; }")
+                                 .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), rows, separator) +
+                             countries::slimScrollBarStyle(QColor(separator)));
 }
 
 std::string CountriesViewController::favoritesTitle(std::size_t count) {
@@ -460,6 +464,10 @@ void CountriesViewController::toggleSortPopOver() {
     auto* overlay = new PopOver(this);
     overlay->popOverFlow = PopOver::PopOverFlow::sort;
     overlay->presentInMainWindow();
+    if (SortView* sort = overlay->sortView(); sort && overlay->isViewLoaded() && overlay->view()->parentWidget()) {
+        const QWidget* host = overlay->view()->parentWidget();
+        sort->setAnchor(QRect(btnSort->mapTo(host, QPoint(0, 0)), btnSort->size()));
+    }
     popOver = overlay;
 }
 

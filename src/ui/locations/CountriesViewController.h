@@ -115,6 +115,7 @@ public:
     static std::string favoritesTitle(std::size_t count);
 
 private:
+    void applyColors();
     void setListControlsEnabled(bool enabled, qreal alpha);
     void selectTab(CustomTabView* tab);
     void setGridStyleMask(int mask);

@@ -116,11 +116,6 @@ void CountriesViewController1::loadView() {
     tableView->setFocusPolicy(Qt::NoFocus);
     tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tableView->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    tableView->setStyleSheet(QStringLiteral("QListWidget { background: %1; border-top-left-radius: 12px; border-top-right-radius: 12px; }"
-                                            "QListWidget::item { border-bottom: 1px solid %2; }"
-                                            "QListWidget::item:selected { background: %2; }")
-                                 .arg(ThemedColor::colorNamed("BottomColor").resolve(view).name(),
-                                      ThemedColor::colorNamed("Separator").resolve(view).name()));
     column->addWidget(tableView, 1);
 
     connect(back, &QAbstractButton::clicked, this, [this] { popVC(); });
@@ -143,11 +138,6 @@ void CountriesViewController1::viewDidLoad() {
     ViewController::viewDidLoad();
     model_->countriesDelegate = countriesDelegate_;
     searchField->setPlaceholderText(countries::qs(localized("search")));
-    QPalette p = searchField->palette();
-    p.setColor(QPalette::PlaceholderText, ThemedColor::colorNamed("TabText").resolve(searchField));
-    p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));
-    p.setColor(QPalette::Base, Qt::transparent);
-    searchField->setPalette(p);
     segmentView_ = new FilterTypeCellView(containerSegment);
     auto* holder = new QHBoxLayout(containerSegment);
     holder->setContentsMargins(0, 0, 0, 0);
@@ -158,6 +148,18 @@ void CountriesViewController1::viewDidLoad() {
 
 void CountriesViewController1::viewWillAppear() {
     ViewController::viewWillAppear();
+    // Resolved in the window the list shows in, whose look it takes.
+    QPalette p = searchField->palette();
+    p.setColor(QPalette::PlaceholderText, ThemedColor::colorNamed("TabText").resolve(searchField));
+    p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));
+    p.setColor(QPalette::Base, Qt::transparent);
+    searchField->setPalette(p);
+    const QColor separator = ThemedColor::colorNamed("Separator").resolve(tableView);
+    tableView->setStyleSheet(QStringLiteral("QListWidget { background: %1; border-top-left-radius: 12px; border-top-right-radius: 12px; }"
+                                            "QListWidget::item { border-bottom: 1px solid %2; }"
+                                            "QListWidget::item:selected { background: %2; }")
+                                 .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), separator.name()) +
+                             countries::slimScrollBarStyle(separator));
     resetForFilterType(filterType);
     reloadStoredLists();
 }
@@ -377,7 +379,7 @@ void CountriesViewController1::reloadData() {
     for (int row = 0; row < numberOfRows(); ++row) {
         auto* item = new QListWidgetItem(tableView);
         QWidget* cell = cellForRow(row);
-        item->setSizeHint(QSize(std::max(tableView->viewport()->width(), 200),
+        item->setSizeHint(QSize(std::max(tableView->viewport()->width() - 8, 200),
                                 std::max(cell->sizeHint().height(), cell->minimumHeight())));
         tableView->setItemWidget(item, cell);
     }

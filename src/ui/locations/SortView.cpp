@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "appkit/Nib.h"
 #include "foundation/Bundle.h"
@@ -63,10 +64,9 @@ SortView::SortView(QWidget* parent) : QWidget(parent) {
     lblPopularity = popularityLabel;
     lblAlphabetically = alphabeticalLabel;
     column->addWidget(popularity_);
-    auto* rule = new QFrame(card_);
-    rule->setFixedHeight(1);
-    rule->setStyleSheet(QStringLiteral("background: %1;").arg(ThemedColor::colorNamed("Separator").resolve(card_).name()));
-    column->addWidget(rule);
+    rule_ = new QFrame(card_);
+    rule_->setFixedHeight(1);
+    column->addWidget(rule_);
     column->addWidget(alphabetical_);
     card_->setFixedSize(kCardWidth, 2 * kRowHeight + 13);
     for (QAbstractButton* control : {popularity_.data(), alphabetical_.data()}) {
@@ -89,6 +89,7 @@ bool SortView::event(QEvent* event) {
 }
 
 void SortView::viewDidMoveToSuperview() {
+    rule_->setStyleSheet(QStringLiteral("background: %1;").arg(ThemedColor::colorNamed("Separator").resolve(this).name()));
     const AppManager& app = AppManager::shared();
     const QColor chosen = ThemedColor::colorNamed("ThemeColor").resolve(this);
     const QColor plain = ThemedColor::colorNamed("TabText").resolve(this);
@@ -107,8 +108,16 @@ void SortView::resizeEvent(QResizeEvent* event) {
     placeCard();
 }
 
+void SortView::setAnchor(const QRect& control) {
+    anchor_ = control;
+    placeCard();
+}
+
 void SortView::placeCard() {
-    // Under the list's sort button, at the top right of the page.
+    if (anchor_) {
+        card_->move(std::clamp(anchor_->right() + 1 - kCardWidth, 0, std::max(0, width() - kCardWidth)), anchor_->bottom() + 7);
+        return;
+    }
     card_->move(std::max(0, width() - kCardWidth - 20), 62);
 }
 

@@ -4,6 +4,8 @@
 // stores no choice: when it is put into a view it marks the current one by the process-wide sort
 // flags, and does not follow later changes of them.
 #include <QPointer>
+#include <QRect>
+#include <optional>
 #include <QWidget>
 #include <string_view>
 
@@ -37,6 +39,10 @@ public:
     // Posts "dismissPopOver".
     void dismissPopOver();
 
+    // Hangs the card under the control that opened it (its frame in this view's coordinates);
+    // without one the card stands at the top right.
+    void setAnchor(const QRect& control);
+
     // Registers the nib the overlay loads this view from.
     static void registerNib();
 
@@ -50,6 +56,8 @@ private:
     void placeCard();
 
     QPointer<CustomView> card_;
+    QPointer<QWidget> rule_;
+    std::optional<QRect> anchor_;
     QPointer<QAbstractButton> popularity_;
     QPointer<QAbstractButton> alphabetical_;
 };

@@ -19,6 +19,8 @@
 #include "ui/locations/EmptyCellView.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/locations/RowView.h"
+#include "ui/preferences/PreferencesViewController.h"
+#include "ui/preferences/PreferencesWindowController.h"
 #include "ui/preferences/ProtocolsAlertViewController.h"
 #include "ui/locations/FilterViewController.h"
 #include "ui/locations/PopOver.h"
@@ -393,6 +395,22 @@ TEST_F(CountriesViewControllerTest, ACountrysArrowOpensItsCitiesInTheExploreTab)
     ASSERT_TRUE(explore->citiesToShow().has_value());
     ASSERT_EQ(explore->citiesToShow()->size(), 1u);
     EXPECT_EQ(explore->citiesToShow()->front()->name, "Frankfurt");
+}
+
+TEST_F(CountriesViewControllerTest, ThePreferencesSegueOpensThePreferencesOnTheProtocolPage) {
+    std::unique_ptr<QObject> made(
+        appkit::Storyboard::named(kMainStoryboard)->instantiateController(CountriesViewController::kStoryboardID));
+    auto* list = qobject_cast<CountriesViewController*>(made.get());
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->performSegue(kSeguePreferences));
+    PreferencesWindowController* shown = nullptr;
+    for (appkit::Window* w : appkit::Application::shared().windows())
+        if (auto* c = dynamic_cast<PreferencesWindowController*>(w->delegate()); c && w->isVisible()) shown = c;
+    ASSERT_NE(shown, nullptr);
+    std::unique_ptr<PreferencesWindowController> owned(shown);
+    auto* pages = qobject_cast<PreferencesViewController*>(shown->contentViewController());
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(pages->selectedTabViewItemIndex(), kPreferencesProtocolTab);
 }
 
 // ---- the sectioned list ----
