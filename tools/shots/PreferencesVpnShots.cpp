@@ -1,11 +1,14 @@
 // The VPN, general and advanced preference pages and the location picker, each in a window the
 // size of the main window's content: the VPN page plain and with auto-connect to a specific
-// location and the kill switch on, the general page plain and with a specific location, the
-// advanced page with the helper's result line, and the picker's countries and one country's cities.
+// location and the kill switch on, the general page plain, with a specific location and scrolled
+// to its end, the advanced page with the helper's result line, and the picker's countries and one
+// country's cities.
 #include "Shots.h"
 
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "appkit/Window.h"
 #include "state/PreservedPreferences.h"
@@ -54,10 +57,15 @@ QImage vpnPage(bool autoConnect, Via via, bool killSwitch) {
     return image;
 }
 
-QImage generalPage(bool autoConnect, Via via) {
+QImage generalPage(bool autoConnect, Via via, bool scrolledToEnd = false) {
     storeSettings(autoConnect, via, false);
     GeneralViewController::Hooks hooks = GeneralViewController::Hooks::defaults();
     auto window = windowWith(new GeneralViewController(GeneralModel(), hooks));
+    if (scrolledToEnd) {
+        settle();
+        if (auto* scroll = window->contentViewController()->view()->findChild<QScrollArea*>("scrollView"))
+            scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    }
     QImage image = renderWindow(*window);
     window.reset();
     storeSettings(false, Via::AutoSelect, false);
@@ -98,6 +106,7 @@ const Registration shots({
     {"preferences-vpn", "recommended-location", [](Context&) { return vpnPage(true, Via::AutoSelect, false); }},
     {"preferences-general", "plain", [](Context&) { return generalPage(false, Via::AutoSelect); }},
     {"preferences-general", "specific-location", [](Context&) { return generalPage(true, Via::Location); }},
+    {"preferences-general", "scrolled-to-end", [](Context&) { return generalPage(false, Via::AutoSelect, true); }},
     {"preferences-advanced", "helper-not-installed", advancedPage},
     {"preferences-location", "countries", [](Context&) { return picker(false); }},
     {"preferences-location", "cities", [](Context&) { return picker(true); }},

@@ -160,9 +160,11 @@ void GeneralViewController::loadView() {
     boxColumn->addWidget(choice);
     auto* location = new QWidget(box);
     location->setObjectName(QStringLiteral("locationPopupStackView"));
-    location->setFixedHeight(kAutoConnectBoxLocationHeight - kAutoConnectBoxHeight - 8);
-    auto* locationRow = new QHBoxLayout(location);
-    locationRow->setContentsMargins(0, 0, 0, 16);
+    location->setFixedHeight(kAutoConnectBoxLocationHeight - kAutoConnectBoxHeight);
+    auto* locationColumn = new QVBoxLayout(location);
+    locationColumn->setContentsMargins(0, 0, 0, 14);
+    locationColumn->setSpacing(4);
+    auto* locationRow = new QHBoxLayout;
     locationRow->setSpacing(8);
     auto* flag = new QLabel(location);
     flag->setObjectName(QStringLiteral("autoConnectLocationFlag"));
@@ -174,6 +176,9 @@ void GeneralViewController::loadView() {
     locationRow->addWidget(name, 1);
     auto* change = settingsLink(location, "changeLocation", localized("preferences.change"));
     locationRow->addWidget(change);
+    locationColumn->addLayout(locationRow);
+    locationColumn->addWidget(settingsCaption(location, "autoConnectLocationMessage",
+                                              localized("preferences.general.autoconnect.location.message"), 12));
     locationPopupStackView_ = location;
     boxColumn->addWidget(location);
     boxColumn->addStretch(1);
@@ -287,6 +292,8 @@ void GeneralViewController::refreshAutoConnectRow() {
     const bool on = autoConnectAfterLaunch();
     if (btnAutoConnect_) btnAutoConnect_->setOn(on);
     if (automaticLocationStackView_) automaticLocationStackView_->setVisible(on);
+    // While auto-connect is off the box shows its switch row alone.
+    if (autoConnectBox_) autoConnectBox_->setFixedHeight(on ? autoConnectBoxHeight_ : kAutoConnectBoxClosedHeight);
     colorOption_ = autoConnectLabelColor(on);
     colorLocation_ = autoConnectLabelColor(on && autoConnectLocationOptionSelected_);
     applyTextColours();
@@ -328,15 +335,13 @@ void GeneralViewController::setAutoConnectLocationOptionSelected(bool selected) 
     }
     autoConnectBoxHeight_ = selected ? kAutoConnectBoxLocationHeight : kAutoConnectBoxHeight;
     if (locationPopupStackView_) locationPopupStackView_->setVisible(selected);
-    if (autoConnectBox_) autoConnectBox_->setFixedHeight(autoConnectBoxHeight_);
     refreshAutoConnectRow();
 }
 
 void GeneralViewController::setAutoConnectLocation(const ZevuDataFetcherTypes::ServerPtr& server) {
     model_.preference.setAutoConnectServer(server);
     if (locationFlag_)
-        locationFlag_->setPixmap(appkit::imageNamed(
-            server ? QString::fromStdString(server->code).toLower().toStdString() : std::string("ic_flag"), QSize(20, 20)));
+        locationFlag_->setPixmap(settingsFlag(server ? server->code : "", 20, locationFlag_));
     if (locationName_) locationName_->setText(server ? qtext(server->name) : QString());
 }
 

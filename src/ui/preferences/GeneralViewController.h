@@ -35,6 +35,8 @@ public:
     // The auto-connect box without and with the location row.
     static constexpr int kAutoConnectBoxHeight = 110;
     static constexpr int kAutoConnectBoxLocationHeight = 190;
+    // The box with auto-connect off: its switch row alone.
+    static constexpr int kAutoConnectBoxClosedHeight = 52;
     static constexpr std::string_view kSleepAssertionName = "MorvexVPNPreventMacFromSleep";
 
     // What the page does outside its stores; tests replace them.

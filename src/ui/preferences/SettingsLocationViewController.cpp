@@ -173,7 +173,7 @@ void SettingsLocationViewController::reloadTable() {
         layout->setSpacing(10);
         auto* flag = new QLabel(cell);
         flag->setFixedSize(20, 20);
-        flag->setPixmap(appkit::imageNamed(QString::fromStdString(server->code).toLower().toStdString(), QSize(20, 20)));
+        flag->setPixmap(settingsFlag(server->code, 20, tableView_));
         layout->addWidget(flag);
         auto* name = new QLabel(qtext(server->name), cell);
         name->setObjectName(QStringLiteral("locationName"));

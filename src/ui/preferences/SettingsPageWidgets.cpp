@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 
 #include "appkit/Images.h"
+#include "foundation/BundleResources.h"
+#include "ui/dashboard/DashboardStyle.h"
 #include "ui/kit/ThemedColor.h"
 
 namespace morvex {
@@ -23,6 +25,13 @@ QFont sized(QFont font, int pixelSize, QFont::Weight weight) {
 
 QString qtext(const std::string& text) { return QString::fromStdString(text); }
 
+QPixmap settingsFlag(const std::string& code, int side, const QWidget* widget) {
+    if (code.empty()) return appkit::imageNamed("ic_flag", QSize(side, side));
+    const bool dark = effectiveAppearance(widget) == appkit::Appearance::DarkAqua;
+    const QColor border = dark ? QColor(Qt::white) : ThemedColor::colorNamed("FlagBorderLight", QColor(34, 47, 56)).resolve(widget);
+    return dashboard::roundFlag(QString::fromStdString(code).toLower().toStdString(), side, border);
+}
+
 SettingsPageView::SettingsPageView(QWidget* parent) : CustomView(parent) {
     setBackgroundColor(ThemedColor::colorNamed("WindowBackground", QColor(0xF6, 0xF6, 0xF6)));
     applyStyle();
@@ -35,6 +44,8 @@ void SettingsPageView::applyStyle() {
     const QString card = named("BottomColor", this, Qt::white);
     const QString separator = named("Separator", this, QColor(0xDE, 0xE2, 0xE6));
     const QString error = named("Error", this, QColor(0xD9, 0x3F, 0x36));
+    const auto arrowFile = morvex::imageNamed("arrow_detail_down");
+    const QString arrow = arrowFile ? QString::fromStdString(arrowFile->string()) : QString();
     setStyleSheet(QStringLiteral(
                       "QLabel { color: %1; background: transparent; }"
                       "QLabel[role=\"secondary\"] { color: %2; }"
@@ -44,10 +55,16 @@ void SettingsPageView::applyStyle() {
                       "QPushButton[role=\"bordered\"] { color: %3; background: %4; border: 1px solid %5; border-radius: 8px; padding: 0 16px; }"
                       "QPushButton[role=\"toggle\"] { background: transparent; border: none; }"
                       "QComboBox { color: %1; background: %4; border: 1px solid %5; border-radius: 6px; padding: 2px 8px; }"
+                      "QComboBox::drop-down { border: none; width: 22px; }"
+                      "QComboBox::down-arrow { image: url(%7); width: 12px; height: 12px; }"
                       "QComboBox QAbstractItemView { color: %1; background: %4; selection-background-color: %3; selection-color: white; }"
                       "QListWidget { color: %1; background: %4; border: none; }"
-                      "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }")
-                      .arg(heading, secondary, theme, card, separator, error));
+                      "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }"
+                      "QScrollBar:vertical { background: transparent; width: 8px; margin: 4px 2px 4px 0; }"
+                      "QScrollBar::handle:vertical { background: %5; border-radius: 3px; min-height: 30px; }"
+                      "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                      "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
+                      .arg(heading, secondary, theme, card, separator, error, arrow));
 }
 
 void SettingsPageView::viewDidChangeEffectiveAppearance() { applyStyle(); }

@@ -3,6 +3,7 @@
 // ground that restyles its texts and pop-ups between light and dark, white cards, the
 // image-drawn switch with its "On"/"Off" word, titles, captions and link buttons.
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QString>
 #include <string>
@@ -62,5 +63,9 @@ struct LabelledToggle {
 LabelledToggle labelledToggle(QWidget* parent, const char* name, QHBoxLayout* row);
 
 QString qtext(const std::string& text);
+
+// The flag of a location code (any case) as a circle with its border for the look `widget` is
+// drawn in; the globe for an empty code.
+QPixmap settingsFlag(const std::string& code, int side, const QWidget* widget);
 
 }  // namespace morvex

@@ -34,10 +34,6 @@ public:
     }
 };
 
-QPixmap flagFor(const ZevuDataFetcherTypes::ServerPtr& server) {
-    const std::string name = server ? QString::fromStdString(server->code).toLower().toStdString() : "ic_flag";
-    return appkit::imageNamed(name, QSize(18, 18));
-}
 
 }  // namespace
 
@@ -123,6 +119,9 @@ void VPNSettingsViewController::loadView() {
     locationRow_ = locRow;
     boxColumn->addWidget(locRow);
     boxColumn->addStretch(1);
+    // Closed until the stored values say otherwise.
+    dropRow->setVisible(false);
+    locRow->setVisible(false);
     column->addWidget(box);
 
     // The internet kill switch.
@@ -343,7 +342,7 @@ ZevuDataFetcherTypes::ServerPtr VPNSettingsViewController::autoConnectLocation()
 }
 
 void VPNSettingsViewController::setAutoConnectLocation(const ZevuDataFetcherTypes::ServerPtr& server) {
-    if (autoConnectLocationFlag_) autoConnectLocationFlag_->setPixmap(flagFor(server));
+    if (autoConnectLocationFlag_) autoConnectLocationFlag_->setPixmap(settingsFlag(server ? server->code : "", 18, autoConnectLocationFlag_));
     if (autoConnectLocationName_) autoConnectLocationName_->setText(server ? qtext(server->name) : QString());
     generalModel_.preference.setAutoConnectServer(server);
 }
