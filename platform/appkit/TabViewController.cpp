@@ -20,11 +20,13 @@ ViewController* TabViewController::childViewControllerAt(int index) const {
 
 void TabViewController::setSelectedTabViewItemIndex(int index) {
     if (index < 0 || index >= count() || index == selected_) return;
+    willSelectTabViewItem(index);
     ViewController* old = selectedViewController();
     if (shown_ && old) old->disappear();
     selected_ = index;
     if (stack_) showSelected();
     if (ViewController* now = selectedViewController(); shown_ && now) now->appear();
+    didSelectTabViewItem(index);
     emit selectedTabViewItemIndexChanged(index);
 }
 

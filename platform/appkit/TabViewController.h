@@ -39,6 +39,12 @@ public:
 signals:
     void selectedTabViewItemIndexChanged(int index);
 
+protected:
+    // Told around every change of selection (also the first page's, when it is added): `will`
+    // before the old page goes, `did` once the new one is in place. The base versions do nothing.
+    virtual void willSelectTabViewItem(int index) { (void)index; }
+    virtual void didSelectTabViewItem(int index) { (void)index; }
+
 private:
     void showSelected();
 

@@ -5,6 +5,7 @@
 #include "appkit/UserNotifications.h"
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
+#include "ui/preferences/PreferencesWindowController.h"
 #include "vpn/MorvexVPNService.h"
 
 namespace morvex {
@@ -14,8 +15,12 @@ void installSessionDesktop() {
     desktop.closePreferencesWindows = [] {
         for (appkit::Window* window : appkit::Application::shared().windows()) {
             auto* controller = dynamic_cast<appkit::WindowController*>(window ? window->delegate() : nullptr);
-            if (controller && controller->storyboard() && controller->storyboard()->name() == kPreferencesStoryboard)
-                window->close();
+            if (!controller) continue;
+            // The preferences window is a scene of the main storyboard; other preference windows
+            // come from the preferences storyboard.
+            const bool preferences = qobject_cast<PreferencesWindowController*>(controller) ||
+                                     (controller->storyboard() && controller->storyboard()->name() == kPreferencesStoryboard);
+            if (preferences) window->close();
         }
     };
     desktop.removeDeliveredNotifications = [] { appkit::UserNotificationCenter::current().removeAllDeliveredNotifications(); };

@@ -10,6 +10,7 @@
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/preferences/PreferencesStoryboards.h"
 #include "ui/preferences/VPNSettingsStoryboards.h"
 
 namespace morvex {
@@ -35,6 +36,7 @@ void registerStoryboards() {
     // Update page.
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
+    registerPreferencesStoryboards();
     registerVPNSettingsStoryboards();
 }
 

@@ -10,7 +10,10 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
+#include "app/Storyboards.h"
+#include "ui/preferences/Preferences1ViewController.h"
 #include "state/PreservedPreferences.h"
 #include "ui/preferences/AdvancedPreferencesController.h"
 #include "ui/preferences/GeneralViewController.h"
@@ -100,7 +103,26 @@ QImage picker(bool cities) {
     return renderWindow(*window);
 }
 
+// The pages inside the main window's preferences page: the VPN page beside the links, then the
+// general and advanced pages opened from their links.
+QImage inContainer(int link) {
+    storeSettings(true, Via::LastConnected, true);
+    auto* board = appkit::Storyboard::named(kMainStoryboard);
+    auto* container = board ? qobject_cast<Preferences1ViewController*>(board->instantiateController("PreferencesPageViewController")) : nullptr;
+    if (!container) return {};
+    auto window = windowWith(container);
+    settle(100);
+    if (link >= 0) container->tabTapped(link);
+    settle(450);
+    QImage image = renderWindow(*window);
+    storeSettings(false, Via::AutoSelect, false);
+    return image;
+}
+
 const Registration shots({
+    {"preferences-page", "vpn-settings", [](Context&) { return inContainer(-1); }},
+    {"preferences-page", "general", [](Context&) { return inContainer(0); }},
+    {"preferences-page", "advanced", [](Context&) { return inContainer(2); }},
     {"preferences-vpn", "plain", [](Context&) { return vpnPage(false, Via::AutoSelect, false); }},
     {"preferences-vpn", "specific-location-kill-switch-on", [](Context&) { return vpnPage(true, Via::Location, true); }},
     {"preferences-vpn", "recommended-location", [](Context&) { return vpnPage(true, Via::AutoSelect, false); }},

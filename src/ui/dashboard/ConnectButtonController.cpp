@@ -5,10 +5,12 @@
 #include <QVBoxLayout>
 
 #include "appkit/Colors.h"
+#include "appkit/Storyboard.h"
 #include "foundation/BundleResources.h"
 #include "state/AppPreferences.h"
 #include "ui/dashboard/CursorChangingView.h"
 #include "ui/dashboard/MainThreadObserver.h"
+#include "ui/kit/PreferencesSegue.h"
 #include "vpn/MorvexVPNService.h"
 
 namespace morvex {
@@ -22,6 +24,10 @@ ConnectButtonController::ConnectButtonController(ConnectButtonModel* model, Base
 }
 
 ConnectButtonController::~ConnectButtonController() { observers_.clear(); }
+
+void ConnectButtonController::prepareForSegue(appkit::StoryboardSegue& segue, const std::any&) {
+    if (segue.identifier() == seguePreferences) selectPreferencesTab(segue, kPreferencesProtocolTab);
+}
 
 void ConnectButtonController::loadView() {
     auto* view = new QWidget;

@@ -26,6 +26,7 @@ class ConnectButtonController : public appkit::ViewController, public ConnectBut
     Q_OBJECT
 public:
     static constexpr int kAnimationSide = 200;
+    static constexpr std::string_view seguePreferences = "seguePreferences";
 
     explicit ConnectButtonController(QObject* parent = nullptr);
     // With a model of the caller's (tests, the shots).
@@ -43,6 +44,8 @@ public:
 
     void loadView() override;
     void viewDidLoad() override;
+    // "seguePreferences" opens the preferences window on its protocol page.
+    void prepareForSegue(appkit::StoryboardSegue& segue, const std::any& sender) override;
 
     void connectButtonClicked();
     // Shows a state as the engine reports it.

@@ -1,10 +1,9 @@
 #pragma once
-// What the location picker of the preferences shares with the pages that open it and with the
-// preferences container: the delegate that hears the chosen location, the two notification names
-// of the location panel, and the process-wide flag that says the panel is open.
-#include <string_view>
-
+// What the location picker of the preferences shares with the pages that open it: the delegate
+// that hears the chosen location. The location panel's notification names and its open flag are
+// the preferences container's (Preferences1ViewController.h).
 #include "model/ServerRecord.h"
+#include "ui/preferences/Preferences1ViewController.h"
 
 namespace morvex {
 
@@ -15,15 +14,5 @@ public:
     virtual void selectionDidChangedWithServer(const ZevuDataFetcherTypes::ServerPtr& server) = 0;
     virtual void closeLocations() {}
 };
-
-// The container opens and closes its location panel on these; "dismissSettingsLocation" may carry
-// the chosen ServerPtr under "server" in its userInfo.
-inline constexpr std::string_view kOpenSettingsLocationNotification = "openSettingsLocation";
-inline constexpr std::string_view kDismissSettingsLocationNotification = "dismissSettingsLocation";
-
-// True while the preferences container shows its location panel; the container sets and clears
-// it, the VPN page ignores its drop-down and protocol actions meanwhile. Main thread only.
-bool isSettingsLocationOpen();
-void setSettingsLocationOpen(bool open);
 
 }  // namespace morvex

@@ -139,14 +139,20 @@ void SettingsLocationViewController::dismissPopup() {
         dismiss(this);
         return;
     }
-    // Shown in the container's panel rather than as a sheet: the container closes it.
+    // Shown in the container's panel rather than as a sheet: the container closes the panel.
     if (delegate) delegate->closeLocations();
+    NotificationCenter::defaultCenter().post(kDismissSettingsLocationNotification);
 }
 
 void SettingsLocationViewController::tableViewSelectionDidChange(int row) {
     if (!content_ || row < 0 || row >= static_cast<int>(content_->size())) return;
     const auto server = (*content_)[static_cast<std::size_t>(row)];
     if (delegate) delegate->selectionDidChangedWithServer(server);
+    if (!presentingViewController()) {
+        // In the container's panel the VPN page hears the choice with the panel's closing.
+        NotificationCenter::defaultCenter().post(kDismissSettingsLocationNotification, {}, UserInfo{{"server", server}});
+        return;
+    }
     dismissPopup();
 }
 

@@ -95,6 +95,8 @@ QLabel* settingsCaption(QWidget* parent, const char* name, const std::string& te
     l->setProperty("role", QStringLiteral("secondary"));
     l->setFont(sized(l->font(), pixelSize, QFont::Normal));
     l->setWordWrap(true);
+    // A wrapping text asks for a wide line by default; here it wraps to whatever the row leaves.
+    l->setMinimumWidth(80);
     return l;
 }
 

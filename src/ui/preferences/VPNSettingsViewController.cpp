@@ -92,7 +92,7 @@ void VPNSettingsViewController::loadView() {
     auto* drop = new AutoConnectDropDown(dropRow);
     drop->setObjectName(QStringLiteral("autoConnectDropDown"));
     drop->setFixedHeight(30);
-    drop->mayOpen = [] { return !isSettingsLocationOpen(); };
+    drop->mayOpen = [] { return !isSettingsLocationOpen; };
     autoConnectDropDown_ = drop;
     dropLayout->addWidget(drop, 1);
     dropRow_ = dropRow;
@@ -269,7 +269,7 @@ void VPNSettingsViewController::setKillSwitchToggle(bool on) {
 }
 
 void VPNSettingsViewController::onAutoConnect() {
-    if (isSettingsLocationOpen()) {
+    if (isSettingsLocationOpen) {
         // The click turned the switch; put it back.
         autoConnect_.set(generalModel_.preference.reconnectOnLaunch());
         return;
@@ -279,7 +279,7 @@ void VPNSettingsViewController::onAutoConnect() {
 }
 
 void VPNSettingsViewController::onLocationDropDown() {
-    if (isSettingsLocationOpen() || !autoConnectDropDown_) return;
+    if (isSettingsLocationOpen || !autoConnectDropDown_) return;
     autoConnectDropDown_->showPopup();
 }
 
@@ -329,7 +329,7 @@ void VPNSettingsViewController::showKillSwitchOutcome(KillSwitchModel::Outcome o
 }
 
 void VPNSettingsViewController::openProtocolsettings() {
-    if (isSettingsLocationOpen()) return;
+    if (isSettingsLocationOpen) return;
     NotificationCenter::defaultCenter().post(kOpenProtocolsNotification);
 }
 

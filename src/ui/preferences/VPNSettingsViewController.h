@@ -30,7 +30,7 @@ public:
     static constexpr std::string_view kStoryboardName = "Preferences";
     static constexpr std::string_view kStoryboardID = "VPNSettingsViewController";
     // Answered by the preferences container, which slides the protocol page in.
-    static constexpr std::string_view kOpenProtocolsNotification = "openProtocolsViewController";
+    static constexpr std::string_view kOpenProtocolsNotification = kOpenProtocolsViewControllerNotification;
     // Heights of the auto-connect box: off, on, on with a specific location.
     static constexpr int kAutoConnectClosedHeight = 55;
     static constexpr int kAutoConnectOpenHeight = 113;

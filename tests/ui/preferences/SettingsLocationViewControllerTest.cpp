@@ -151,6 +151,22 @@ TEST_F(SettingsLocationPickerTest, AFailedLoadLeavesTheListEmpty) {
     EXPECT_EQ(table()->count(), 0);
 }
 
+TEST_F(SettingsLocationPickerTest, InThePanelAChoiceClosesThePanelWithTheLocation) {
+    std::vector<std::string> closedWith;
+    auto token = NotificationCenter::defaultCenter().addObserver(kDismissSettingsLocationNotification, [&](const Notification& n) {
+        const auto* server = n.info<ServerPtr>("server");
+        closedWith.push_back(server && *server ? (*server)->name : "");
+    });
+    // Embedded in the container's panel rather than presented as a sheet.
+    picker = new SettingsLocationViewController([this](SettingsLocationModel::Completion done) { done(offered, std::nullopt); });
+    show(picker.data());
+    ASSERT_TRUE(waitUntil([&] { return picker->content().has_value(); }));
+    clickRow(1);
+    EXPECT_EQ(closedWith, std::vector<std::string>{"Belgium"});
+    QTest::mouseClick(picker->view()->findChild<QPushButton*>("closeButton"), Qt::LeftButton);
+    EXPECT_EQ(closedWith, (std::vector<std::string>{"Belgium", ""}));
+}
+
 TEST_F(SettingsLocationPickerTest, EachPageIsFoundByTheSceneItsOpenerNames) {
     registerStoryboards();
     const std::pair<std::string_view, std::string_view> scenes[] = {

@@ -171,9 +171,9 @@ TEST_F(VPNSettingsPageTest, ProtocolLinkIsIgnoredWhileTheLocationPanelIsOpen) {
                                                                  [&](const Notification&) { ++posts; });
     auto* page = openPage();
     auto* link = find<QPushButton>(page, "openProtocolSettings");
-    setSettingsLocationOpen(true);
+    isSettingsLocationOpen = true;
     QTest::mouseClick(link, Qt::LeftButton);
-    setSettingsLocationOpen(false);
+    isSettingsLocationOpen = false;
     EXPECT_EQ(posts, 0);
     QTest::mouseClick(link, Qt::LeftButton);
     EXPECT_EQ(posts, 1);
