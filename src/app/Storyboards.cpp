@@ -10,6 +10,7 @@
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/preferences/AppSettingsStoryboards.h"
 #include "ui/preferences/PreferencesStoryboards.h"
 #include "ui/preferences/VPNSettingsStoryboards.h"
 
@@ -38,6 +39,9 @@ void registerStoryboards() {
 
     registerPreferencesStoryboards();
     registerVPNSettingsStoryboards();
+
+    // App settings, languages and about pages of the preferences.
+    registerAppSettingsStoryboards();
 }
 
 }  // namespace morvex

@@ -7,12 +7,14 @@
 
 #include "alerts/BaseViewController.h"
 #include "appkit/Images.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/dashboard/DashboardText.h"
 #include "ui/dashboard/MainThreadObserver.h"
-#include "ui/kit/PopupManager.h"
+#include "ui/kit/PreferencesSegue.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
 
 namespace morvex {
 
@@ -119,10 +121,16 @@ void LeftPanelViewController::selectionChanged() {
     if (model_.select(chosen, accountGate) == LeftPanelModel::SelectionOutcome::ProtocolNotReady) makeWireGuardBetaAlertController();
 }
 
+void LeftPanelViewController::prepareForSegue(appkit::StoryboardSegue& segue, const std::any&) {
+    if (segue.identifier() == seguePreferences) selectPreferencesTab(segue, kPreferencesProtocolTab);
+}
+
 void LeftPanelViewController::makeWireGuardBetaAlertController() {
-    const auto [title, message] = model_.protocolNotReadyTexts();
-    PopupManager::shared().showPopup(title, message, std::nullopt, localized("ok"), PopupManager::Colors::named(), {}, {},
-                                     window());
+    ProtocolsAlertViewController* alert = ProtocolsAlertViewController::instantiate();
+    if (!alert) return;
+    auto [title, message] = model_.protocolNotReadyTexts();
+    alert->config = ProtocolAlertConfig{std::move(title), std::move(message), localized("ok"), std::nullopt, {}, {}};
+    presentAsSheet(alert);
 }
 
 }  // namespace morvex

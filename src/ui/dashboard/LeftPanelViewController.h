@@ -2,7 +2,8 @@
 // The favourites panel of the dashboard: a header row, then the user's favourite locations (or a
 // placeholder when there are none). A click on a location connects to it after the account
 // check; headers and the placeholder do nothing, and a location row never stays highlighted.
-// When the selected protocol's system extension is not ready, a sheet names the protocol instead.
+// When the selected protocol's system extension is not ready, a protocol sheet names the protocol
+// instead.
 #include <QListWidget>
 #include <QPointer>
 #include <functional>
@@ -30,6 +31,8 @@ public:
     void viewDidLoad() override;
     void viewWillAppear() override;
     void reloadContent();
+    // "seguePreferences" opens the preferences window on its protocol page.
+    void prepareForSegue(appkit::StoryboardSegue& segue, const std::any& sender) override;
     // The sheet shown when the selected protocol's system extension is not ready.
     void makeWireGuardBetaAlertController();
 

@@ -301,15 +301,15 @@ void PopupManager::showDedicatedProtocolNotSupported(std::string_view protocol) 
               std::nullopt, localized("ok"), Colors::named(), {}, {});
 }
 
-void PopupManager::showClearPreferencesConnected() {
+void PopupManager::showClearPreferencesConnected(appkit::Window* window) {
     showPopup(localized("clear.preference.alert.connected.title"), localized("clear.preference.alert.connected.message"),
-              std::nullopt, localized("clear.preference.alert.connected.button.one"), Colors::named(), {}, {});
+              std::nullopt, localized("clear.preference.alert.connected.button.one"), Colors::named(), {}, {}, window);
 }
 
-void PopupManager::showClearPreferences(PreservedPreferences preferences) {
+void PopupManager::showClearPreferences(PreservedPreferences preferences, appkit::Window* window) {
     showPopup(localized("clear.preference.alert.title"), localized("clear.preference.alert.message"),
               localized("clear.preference.alert.button.two"), localized("clear.preference.alert.button.one"),
-              Colors::named(), {}, [preferences]() mutable { preferences.clearUserPreferences(); });
+              Colors::named(), {}, [preferences]() mutable { preferences.clearUserPreferences(); }, window);
 }
 
 void PopupManager::showAutomaticProtocolDisable(std::function<void()> turnOff, std::function<void()> keepOn) {

@@ -95,9 +95,10 @@ public:
 
     // The popups the application shows.
     void showDedicatedProtocolNotSupported(std::string_view protocol);
-    void showClearPreferencesConnected();
+    // On `window`, like showPopup (null: the application's first window).
+    void showClearPreferencesConnected(appkit::Window* window = nullptr);
     // Confirming resets the current user's settings in `preferences`.
-    void showClearPreferences(PreservedPreferences preferences);
+    void showClearPreferences(PreservedPreferences preferences, appkit::Window* window = nullptr);
     void showAutomaticProtocolDisable(std::function<void()> turnOff, std::function<void()> keepOn);
     void showFallbackDisableWarning(std::function<void()> turnOff, std::function<void()> keepOn);
 

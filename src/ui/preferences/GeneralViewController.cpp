@@ -13,13 +13,13 @@
 #include "app/WindowMetrics.h"
 #include "appkit/Application.h"
 #include "appkit/Images.h"
-#include "appkit/Sheet.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "foundation/LoginItem.h"
 #include "foundation/Log.h"
 #include "model/BundleInfo.h"
+#include "ui/preferences/LanguagesController.h"
 #include "ui/preferences/SettingsLocationViewController.h"
 
 namespace morvex {
@@ -74,20 +74,7 @@ GeneralViewController::Hooks GeneralViewController::Hooks::defaults() {
     };
     h.releaseSleepAssertion = [](appkit::IOPMAssertionID id) { return appkit::IOPMAssertionRelease(id); };
     h.chooseLanguage = [](appkit::ViewController& page, std::function<void(long)> done) {
-        appkit::Window* window = page.window();
-        auto* board = appkit::Storyboard::named("Languages");
-        auto* chooser = board ? qobject_cast<appkit::ViewController*>(board->instantiateController("LanguagesController")) : nullptr;
-        if (!window || !chooser) {
-            delete chooser;
-            return;
-        }
-        // The chooser ends the sheet it sits in with its answer (1: OK).
-        auto* sheet = new appkit::Sheet;
-        auto* layout = new QVBoxLayout(sheet);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(chooser->view());
-        chooser->setParent(sheet);
-        window->beginSheet(sheet, [done](appkit::ModalResponse response) {
+        LanguagesController::beginSheet(page.window(), [done](appkit::ModalResponse response) {
             if (done) done(response);
         });
     };

@@ -47,8 +47,8 @@ public:
         std::function<appkit::IOReturn(appkit::IOPMAssertionID id)> releaseSleepAssertion;
         // Shows the language chooser as a sheet on `window`; `done` hears its response (1: OK).
         std::function<void(appkit::ViewController& page, std::function<void(long response)> done)> chooseLanguage;
-        // The desktop ones: the launcher's autostart entry, a logind sleep lock, the "Languages"
-        // storyboard's chooser.
+        // The desktop ones: the launcher's autostart entry, a logind sleep lock, the language list
+        // sheet.
         static Hooks defaults();
     };
 

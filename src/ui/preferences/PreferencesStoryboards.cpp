@@ -6,10 +6,12 @@
 #include "app/TabsViewController.h"
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/ConnectButtonController.h"
+#include "ui/dashboard/LeftPanelViewController.h"
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/preferences/Preferences1ViewController.h"
 #include "ui/preferences/PreferencesViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
 
 namespace morvex {
 
@@ -22,6 +24,9 @@ void registerPreferencesStoryboards() {
     // The main window's preferences page.
     main.scene("PreferencesPageViewController", [] { return new Preferences1ViewController; });
 
+    appkit::Storyboard::define(ProtocolsAlertViewController::kStoryboard)
+        .scene(std::string(ProtocolsAlertViewController::kStoryboardID), [] { return new ProtocolsAlertViewController; });
+
     // The screens that open the preferences window. Each one's own scene is registered here only
     // where no other registration makes it, so that it can perform its segue.
     if (!main.hasScene("TabsViewController")) main.scene("TabsViewController", [] { return new TabsViewController; });
@@ -29,6 +34,9 @@ void registerPreferencesStoryboards() {
     if (!main.hasScene("ConnectButtonController"))
         main.scene("ConnectButtonController", [] { return new ConnectButtonController; });
     main.segue("ConnectButtonController", std::string(kSeguePreferences), window, SegueKind::Show);
+    if (!main.hasScene("LeftPanelViewController"))
+        main.scene("LeftPanelViewController", [] { return new LeftPanelViewController; });
+    main.segue("LeftPanelViewController", std::string(kSeguePreferences), window, SegueKind::Show);
 }
 
 }  // namespace morvex

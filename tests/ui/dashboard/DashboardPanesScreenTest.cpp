@@ -19,6 +19,8 @@
 #include "appkit/Window.h"
 #include "ui/kit/CustomButtons.h"
 #include "ui/kit/PopupManager.h"
+#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "app/Storyboards.h"
 
 namespace morvex {
 namespace {
@@ -180,6 +182,7 @@ TEST_F(DashboardPanesScreenTest, AHeaderClickDoesNothingAndALocationRowConnectsA
 }
 
 TEST_F(DashboardPanesScreenTest, ARowWhoseProtocolIsNotReadyShowsASheetNamingTheProtocol) {
+    registerStoryboards();
     PreservedPreferences prefs;
     prefs.setAutomaticProtocol(false);
     prefs.setSelectedProtocol(VPNProtocol::UDP);
@@ -197,11 +200,17 @@ TEST_F(DashboardPanesScreenTest, ARowWhoseProtocolIsNotReadyShowsASheetNamingThe
     QListWidget* table = panel->tableView();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(1)).center());
     EXPECT_TRUE(requests.empty());
-    QWidget* sheet = PopupManager::shared().popupView();
-    ASSERT_NE(sheet, nullptr);
-    QStringList texts;
-    for (auto* text : sheet->findChildren<WrappedText*>()) texts << text->text();
-    EXPECT_TRUE(texts.join(' ').contains(QStringLiteral("UDP"))) << texts.join(" | ").toStdString();
+    // The protocol sheet, with no second button; its one button closes it.
+    ASSERT_NE(window.attachedSheet(), nullptr);
+    auto* alert = panel->findChild<ProtocolsAlertViewController*>();  // the presenter holds it
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->alertTitle->text().toStdString(), localized("wiregurad.beta.information.title"));
+    EXPECT_TRUE(alert->alertMessage->text().contains(QStringLiteral("UDP"))) << alert->alertMessage->text().toStdString();
+    EXPECT_FALSE(alert->alertMessage->text().contains(QStringLiteral("%@")));
+    EXPECT_EQ(alert->primaryButton->text().toStdString(), localized("ok"));
+    EXPECT_TRUE(alert->secondaryButton->isHidden());
+    QTest::mouseClick(alert->primaryButton, Qt::LeftButton);
+    EXPECT_EQ(window.attachedSheet(), nullptr);
 }
 
 TEST_F(DashboardPanesScreenTest, StateViewsGoBackToTheConnectionPageWhenAnAttemptStarts) {

@@ -1,11 +1,14 @@
 // The general page and its model: the auto-connect box, launch at login and the sleep lock with
 // the desktop refusing, the appearance, the language name, and clearing the preferences.
 #include <QLabel>
+#include <QListWidget>
 #include <gtest/gtest.h>
 
 #include "foundation/NotificationCenter.h"
 #include "foundation/UserDefaults.h"
+#include "appkit/Sheet.h"
 #include "ui/preferences/GeneralViewController.h"
+#include "ui/preferences/LanguagesController.h"
 #include "ui/preferences/VpnPrefsTestSupport.h"
 
 namespace morvex {
@@ -32,7 +35,7 @@ protected:
     GeneralModel model() { return GeneralModel(PreservedPreferences(), AppPreferences(), tracker(), vpn); }
 
     GeneralViewController* openPage() {
-        GeneralViewController::Hooks hooks;
+        GeneralViewController::Hooks hooks = GeneralViewController::Hooks::defaults();
         hooks.setLoginItem = [this](bool enabled) {
             loginItemCalls.push_back(enabled);
             return loginItemAccepted;
@@ -160,6 +163,25 @@ TEST_F(GeneralPageTest, ModelReadsTitlesAndLanguageAsStored) {
     EXPECT_EQ(m.selectedLanguageName(), "Deutsch");
     UserDefaults::standard().set(Value("en"), AppPreferences::Key::preferredLanguageCode);
     EXPECT_EQ(m.preferredLanguageCode(), "en");
+}
+
+TEST_F(GeneralPageTest, AnotherLanguageChosenInTheListIsKeptForTheNextStartAndAsksToRestart) {
+    auto* page = openPage();
+    EXPECT_EQ(find<QLabel>(page, "selectedLanguageName")->text(), "Deutsch");
+    QTest::mouseClick(find<QPushButton>(page, "changeLanguage"), Qt::LeftButton);
+    ASSERT_NE(window->attachedSheet(), nullptr);
+    auto* list = window->attachedSheet()->findChild<LanguagesController*>();
+    ASSERT_NE(list, nullptr);
+    const int english = list->list()->item(0)->text().startsWith("English") ? 0 : 1;
+    list->list()->setCurrentRow(english);
+    QTest::mouseClick(list->changeButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return !presenter->shown.empty(); }));
+    EXPECT_EQ(presenter->last().title, localized("setting.change.language.alert.title"));
+    EXPECT_EQ(UserDefaults::standard().object("AppleLanguages"), Value(std::vector<std::string>{"en"}));
+    EXPECT_EQ(find<QLabel>(page, "selectedLanguageName")->text().toStdString(), *page->model().selectedLanguageName());
+    ASSERT_EQ(analytics->count("app_change_language"), 1);
+    EXPECT_EQ(analytics->named("app_change_language")[0].second,
+              (Dictionary{{"current_language", "Deutsch"}, {"selected_language", *page->model().selectedLanguageName()}}));
 }
 
 TEST_F(GeneralPageTest, HidingFromTheTaskbarIsStoredAndReported) {

@@ -66,8 +66,9 @@ TEST_F(PreferencesWindowTest, ScreensOpenTheWindowOnTheProtocolPageWhenTheySendT
         {"TabsViewController", TabsViewController::kPreferencesSegue, 1, 3, kPreferencesProtocolTab},
         {"TabsViewController", TabsViewController::kPreferencesSegue, 0, 1, kPreferencesProtocolTab},
         {"TabsViewController", TabsViewController::kPreferencesSegue, 1, 1, 0},
-        // The connect button always does.
+        // The connect button and the favourites panel always do.
         {"ConnectButtonController", kSeguePreferences, 1, 1, kPreferencesProtocolTab},
+        {"LeftPanelViewController", kSeguePreferences, 1, 1, kPreferencesProtocolTab},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.source) + " " + std::to_string(c.openVPN) + "/" + std::to_string(c.wireGuard));
