@@ -149,6 +149,8 @@ void Preferences1ViewController::loadView() {
     auto* title = new QLabel(QString::fromStdString(localized("preferences.window.title")), sidebar);
     title->setObjectName(QStringLiteral("PreferencesTitle"));
     title->setFont(systemFont(20, QFont::Bold));
+    // Its own colour: the main window draws light even when the application's palette is dark.
+    title->setStyleSheet(QStringLiteral("color: %1;").arg(color("HeadingText").name()));
     links->addWidget(title);
     links->addSpacing(12);
     for (int i = 0; i < int(tabButtons.size()); ++i) {
@@ -167,6 +169,7 @@ void Preferences1ViewController::loadView() {
     }
     links->addStretch(1);
     row->addWidget(sidebar);
+    resetTabButtons();
 
     content_ = new QStackedWidget(root);
     content_->setObjectName(QStringLiteral("PreferencesContent"));

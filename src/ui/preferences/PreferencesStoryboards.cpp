@@ -12,6 +12,7 @@
 #include "ui/preferences/PreferencesViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
 #include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/preferences/ProtocolsViewController.h"
 
 namespace morvex {
 
@@ -25,7 +26,10 @@ void registerPreferencesStoryboards() {
     main.scene("PreferencesPageViewController", [] { return new Preferences1ViewController; });
 
     appkit::Storyboard::define(ProtocolsAlertViewController::kStoryboard)
-        .scene(std::string(ProtocolsAlertViewController::kStoryboardID), [] { return new ProtocolsAlertViewController; });
+        .scene(std::string(ProtocolsAlertViewController::kStoryboardID), [] { return new ProtocolsAlertViewController; })
+        .scene(std::string(ProtocolsViewController::kStoryboardID), [] { return new ProtocolsViewController; })
+        .segue(std::string(ProtocolsViewController::kStoryboardID), std::string(ProtocolsViewController::systemExtensionSegue),
+               std::string(ProtocolsAlertViewController::kStoryboardID), SegueKind::Sheet);
 
     // The screens that open the preferences window. Each one's own scene is registered here only
     // where no other registration makes it, so that it can perform its segue.

@@ -13,6 +13,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
+#include "ui/preferences/ProtocolsViewController.h"
 
 namespace morvex {
 
@@ -24,6 +25,7 @@ constexpr QSize kEmptyPageSize(520, 360);
 appkit::ViewController* makePage(const PreferencesViewController::TabItem& item) {
     if (const appkit::Storyboard* board = appkit::Storyboard::named(item.storyboard)) {
         QObject* made = board->instantiateController(item.scene);
+        if (auto* protocols = qobject_cast<ProtocolsViewController*>(made)) protocols->showsBackButton = false;  // a tab of its own here
         if (auto* page = qobject_cast<appkit::ViewController*>(made)) return page;
         delete made;
     }

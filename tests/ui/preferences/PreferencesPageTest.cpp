@@ -2,6 +2,7 @@
 // pages, the panels that slide in and out on the pages' notifications, the location panel's
 // blocker, and the links that load a fresh page each time.
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "ui/kit/CustomButtons.h"
 #include "ui/kit/CustomSegmentedControl.h"
 #include "ui/preferences/Preferences1ViewController.h"
+#include "ui/preferences/ProtocolsViewController.h"
 
 namespace morvex {
 namespace {
@@ -68,6 +70,19 @@ TEST_F(PreferencesPageTest, TheLanguageAndProtocolPanelsSlideInAndOutOnTheirNoti
         EXPECT_TRUE(test::waitUntil([&] { return offset() == Page::kPanelHiddenOffset; }));
         EXPECT_GE(c.panel->x(), stage.window.width());
     }
+}
+
+TEST_F(PreferencesPageTest, TheProtocolPanelHoldsTheProtocolPageWhoseBackButtonPutsItAway) {
+    Stage stage;
+    auto* protocols = stage.page->protocolsPanel->findChild<ProtocolsViewController*>();
+    if (!protocols) protocols = stage.page->findChild<ProtocolsViewController*>();
+    ASSERT_NE(protocols, nullptr);
+    EXPECT_EQ(protocols->view()->parentWidget(), stage.page->protocolsPanel);
+    Stage::post(kOpenProtocolsViewControllerNotification);
+    ASSERT_TRUE(test::waitUntil([&] { return stage.page->constraintProtocolsController() == 0; }));
+    ASSERT_TRUE(protocols->backButton->isVisible());
+    QTest::mouseClick(protocols->backButton, Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] { return stage.page->constraintProtocolsController() == Page::kPanelHiddenOffset; }));
 }
 
 TEST_F(PreferencesPageTest, TheLocationPanelOpensOverTheBlockerAndItsDismissalAnnouncesTheDashboard) {

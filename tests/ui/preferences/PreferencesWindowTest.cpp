@@ -2,6 +2,7 @@
 // they send the user there; the protocol tab's status dot; the window taking each page's size with
 // its top edge in place; and logging out closing it.
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/preferences/PreferencesViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
+#include "ui/preferences/ProtocolsViewController.h"
 #include "vpn/MorvexVPNService.h"
 
 namespace morvex {
@@ -80,6 +82,10 @@ TEST_F(PreferencesWindowTest, ScreensOpenTheWindowOnTheProtocolPageWhenTheySendT
         EXPECT_EQ(pages->selectedTabViewItemIndex(), c.page);
         EXPECT_TRUE(pages->tabButton(c.page)->isChecked());
         EXPECT_EQ(window->window()->title(), pages->tabLabel(c.page));
+        // The protocol tab is the protocol page, without the panel's way back.
+        auto* protocols = qobject_cast<ProtocolsViewController*>(pages->childViewControllerAt(kPreferencesProtocolTab));
+        ASSERT_NE(protocols, nullptr);
+        EXPECT_FALSE(protocols->backButton && protocols->backButton->isVisible());
     }
 }
 
