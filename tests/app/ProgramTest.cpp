@@ -48,7 +48,8 @@ TEST(ProgramTest, ShotsWritesItsPictures) {
     QProcess shots;
     shots.setProcessChannelMode(QProcess::MergedChannels);
     shots.start(MORVEX_SHOTS_PROGRAM, {"--out", QString::fromStdString(out.path().string())});
-    ASSERT_TRUE(shots.waitForFinished(60000));
+    // Every screen's states in both looks: a few minutes on a small, busy machine.
+    ASSERT_TRUE(shots.waitForFinished(180000));
     const std::string log = shots.readAll().toStdString();
     ASSERT_EQ(shots.exitCode(), 0) << log;
     for (const char* name : {"splash-default.png", "main-window-after-splash.png", "main-window-quit-sheet.png"}) {

@@ -54,7 +54,7 @@ void storeSettings(bool autoConnect, Via via, bool killSwitch) {
 QImage vpnPage(bool autoConnect, Via via, bool killSwitch) {
     storeSettings(autoConnect, via, killSwitch);
     auto window = windowWith(new VPNSettingsViewController);
-    settle(450);  // the row fills after a moment and the box grows for 0.3 s
+    settle(350);  // the row fills after a moment and the box grows for 0.3 s
     QImage image = renderWindow(*window);
     storeSettings(false, Via::AutoSelect, false);
     return image;
@@ -103,8 +103,7 @@ QImage picker(bool cities) {
     return renderWindow(*window);
 }
 
-// The pages inside the main window's preferences page: the VPN page beside the links, then the
-// general and advanced pages opened from their links.
+// The general page inside the main window's preferences page, opened from its link.
 QImage inContainer(int link) {
     storeSettings(true, Via::LastConnected, true);
     auto* board = appkit::Storyboard::named(kMainStoryboard);
@@ -112,17 +111,15 @@ QImage inContainer(int link) {
     if (!container) return {};
     auto window = windowWith(container);
     settle(100);
-    if (link >= 0) container->tabTapped(link);
-    settle(450);
+    container->tabTapped(link);
+    settle(350);
     QImage image = renderWindow(*window);
     storeSettings(false, Via::AutoSelect, false);
     return image;
 }
 
 const Registration shots({
-    {"preferences-page", "vpn-settings", [](Context&) { return inContainer(-1); }},
     {"preferences-page", "general", [](Context&) { return inContainer(0); }},
-    {"preferences-page", "advanced", [](Context&) { return inContainer(2); }},
     {"preferences-vpn", "plain", [](Context&) { return vpnPage(false, Via::AutoSelect, false); }},
     {"preferences-vpn", "specific-location-kill-switch-on", [](Context&) { return vpnPage(true, Via::Location, true); }},
     {"preferences-vpn", "recommended-location", [](Context&) { return vpnPage(true, Via::AutoSelect, false); }},
