@@ -17,6 +17,7 @@
 #include "ui/preferences/PreferencesStoryboards.h"
 #include "ui/support/ConnectionFeedback.h"
 #include "ui/support/TroubleshootViewController.h"
+#include "ui/preferences/VPNSettingsStoryboards.h"
 
 namespace morvex {
 
@@ -45,6 +46,7 @@ void registerStoryboards() {
     registerCountriesStoryboards();
     registerLocationStoryboards();
     registerPreferencesStoryboards();
+    registerVPNSettingsStoryboards();
 
     // App settings, languages and about pages of the preferences.
     registerAppSettingsStoryboards();
