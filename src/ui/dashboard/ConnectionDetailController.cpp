@@ -7,7 +7,9 @@
 #include "alerts/Alert.h"
 #include "app/MainTab.h"
 #include "appkit/Images.h"
+#include "appkit/Window.h"
 #include "foundation/Bundle.h"
+#include "ui/account/AddonDialog.h"
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/dashboard/MainThreadObserver.h"
 
@@ -159,6 +161,22 @@ void ConnectionDetailController::buyDedicatedIpButtonClicked() {
                                  Dictionary{{"selected_interface_screen", "Dashboard"},
                                             {"selected_interface", "connection_details"},
                                             {"addon", "Dedicated IP"}});
+    QPointer<ConnectionDetailModel> model(model_);
+    openAddonDialog(ConnectionDetailModel::addonDetailsLink("dedicated-ip"), [model] {
+        if (model) model->getAddon("Dedicated IP", "/applinks/addons");
+    });
+}
+
+void ConnectionDetailController::openAddonDialog(const std::string& page, std::function<void()> onGet) {
+    appkit::Window* host = window();
+    if (!host) return;
+    const QUrl url(QString::fromStdString(page));
+    AddonDialog* dialog = makeAddonDialog ? makeAddonDialog(url) : new AddonDialog;
+    dialog->addonURL = url;
+    // Cancel, or a sheet ended by anything else, does nothing.
+    host->beginSheet(AddonDialog::makeWindow(dialog), [onGet = std::move(onGet)](appkit::ModalResponse code) {
+        if (code == AddonDialog::kGet) onGet();
+    });
 }
 
 void ConnectionDetailController::showPreferencesScreen() {

@@ -172,4 +172,11 @@ std::optional<std::string> ConnectionDetailModel::buyPortForwarding() {
     return link;
 }
 
+std::optional<std::string> ConnectionDetailModel::getAddon(std::string_view addon, std::string_view memberPath) {
+    c_.eventTracker.track(AnalyticsEvent::app_click_addon, addonProperties(addon));
+    std::optional<std::string> link = memberLink(memberPath);
+    if (link && c_.openURL) c_.openURL(*link);
+    return link;
+}
+
 }  // namespace morvex

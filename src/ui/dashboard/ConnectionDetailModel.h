@@ -91,6 +91,9 @@ public:
     // The port-forwarding button: with the add-on, straight to its member page; without, to the
     // page that describes it. Answers the address opened.
     std::optional<std::string> buyPortForwarding();
+    // The user chose Get on an add-on's page ("Dedicated IP" / "Port Forwarding"): reports it and
+    // opens the add-on's page of the member area at `memberPath`. Answers the address opened.
+    std::optional<std::string> getAddon(std::string_view addon, std::string_view memberPath);
 
 private:
     Collaborators c_;
