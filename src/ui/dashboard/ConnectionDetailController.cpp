@@ -172,7 +172,7 @@ void ConnectionDetailController::openAddonDialog(const std::string& page, std::f
     if (!host) return;
     const QUrl url(QString::fromStdString(page));
     AddonDialog* dialog = makeAddonDialog ? makeAddonDialog(url) : new AddonDialog;
-    dialog->addonURL = url;
+    if (!dialog->addonURL) dialog->addonURL = url;
     // Cancel, or a sheet ended by anything else, does nothing.
     host->beginSheet(AddonDialog::makeWindow(dialog), [onGet = std::move(onGet)](appkit::ModalResponse code) {
         if (code == AddonDialog::kGet) onGet();

@@ -43,7 +43,8 @@ public:
     void loadView() override;
     void viewDidLoad() override;
 
-    // Makes the add-on dialog for a page (tests and pictures give their own).
+    // Makes the add-on dialog for a page (tests and pictures give their own); a dialog made with
+    // an address of its own keeps it.
     std::function<AddonDialog*(const QUrl& page)> makeAddonDialog;
 
     void buyDedicatedIpButtonClicked();
