@@ -10,6 +10,7 @@
 #include "appkit/Storyboard.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/support/SupportStoryboards.h"
 
 namespace morvex {
 
@@ -33,6 +34,8 @@ void registerStoryboards() {
 
     // Update page.
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
+
+    registerSupportStoryboards();
 }
 
 }  // namespace morvex
