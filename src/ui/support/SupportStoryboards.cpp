@@ -5,6 +5,7 @@
 #include "ui/support/GetHelpViewController.h"
 #include "ui/support/HelpPages.h"
 #include "ui/support/SubmitTicketNewViewController.h"
+#include "ui/support/SupportTicketViewController.h"
 #include "ui/support/SupportViewController.h"
 
 namespace morvex {
@@ -16,7 +17,8 @@ void registerSupportStoryboards() {
         .scene(SupportViewController1::kSubmitTicketNewScene, [] { return new SubmitTicketNewViewController; })
         .scene("FAQViewController", [] { return new FAQViewController; })
         .scene("LiveChatViewController", [] { return new LiveChatViewController; })
-        .scene("WebViewController", [] { return new WebViewController; });
+        .scene("WebViewController", [] { return new WebViewController; })
+        .scene("SupportTicketViewController", [] { return new SupportTicketViewController; });
 }
 
 }  // namespace morvex
