@@ -120,7 +120,7 @@ void ConnectionDetailController::loadView() {
     connect(retry_, &QPushButton::clicked, this, [this] { model_->retry(); });
     connect(dedicatedIp_, &QPushButton::clicked, this, [this] { buyDedicatedIpButtonClicked(); });
     connect(preferences_, &QPushButton::clicked, this, [this] { showPreferencesScreen(); });
-    connect(buyPortForwarding_, &QPushButton::clicked, this, [this] { model_->buyPortForwarding(); });
+    connect(buyPortForwarding_, &QPushButton::clicked, this, [this] { buyPortForwardingButtonClicked(); });
     view->adjustSize();
     setView(view);
 }
@@ -164,6 +164,16 @@ void ConnectionDetailController::buyDedicatedIpButtonClicked() {
     QPointer<ConnectionDetailModel> model(model_);
     openAddonDialog(ConnectionDetailModel::addonDetailsLink("dedicated-ip"), [model] {
         if (model) model->getAddon("Dedicated IP", "/applinks/addons");
+    });
+}
+
+void ConnectionDetailController::buyPortForwardingButtonClicked() {
+    const bool holder = model_->hasPortForwardingAddon();
+    model_->buyPortForwarding();
+    if (holder) return;
+    QPointer<ConnectionDetailModel> model(model_);
+    openAddonDialog(ConnectionDetailModel::addonDetailsLink("port-forwarding"), [model] {
+        if (model) model->getAddon("Port Forwarding", "/applinks/get-port-forwarding-addon");
     });
 }
 

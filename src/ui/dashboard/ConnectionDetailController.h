@@ -48,6 +48,7 @@ public:
     std::function<AddonDialog*(const QUrl& page)> makeAddonDialog;
 
     void buyDedicatedIpButtonClicked();
+    void buyPortForwardingButtonClicked();
     void showPreferencesScreen();
 
 private:

@@ -20,8 +20,11 @@ FaqWebView::FaqWebView(QWidget* parent) : appkit::WebView(parent) {
     reloadTimer_->setInterval(kReloadSeconds * 1000);
     connect(reloadTimer_, &QTimer::timeout, this, &FaqWebView::reload);
     reloadTimer_->start();
-    // The article follows the look: its address names the theme.
-    connect(&appkit::Application::shared(), &appkit::Application::effectiveAppearanceChanged, this, [this] { loadFAQ(); });
+    // The article follows the look: its address names the theme. A view that shows nothing yet
+    // (a pane beneath others) is not made to start the web engine for it.
+    connect(&appkit::Application::shared(), &appkit::Application::effectiveAppearanceChanged, this, [this] {
+        if (hasEngine() || isVisible()) loadFAQ();
+    });
     decidePolicyForLinkClick = [this](const QUrl& url) {
         if (url.isEmpty()) return true;
         if (openURL) openURL(url.toString(QUrl::FullyEncoded).toStdString());

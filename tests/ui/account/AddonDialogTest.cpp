@@ -28,15 +28,24 @@ protected:
     appkit::Application app;
 };
 
-TEST_F(AddonDialogTest, GetOpensTheMemberPageCancelDoesNothing) {
+TEST_F(AddonDialogTest, GetOpensTheAddonsMemberPageCancelDoesNothing) {
     struct Case {
+        const char* opener;
+        const char* addon;
+        const char* page;
         const char* button;
         appkit::ModalResponse code;
-        bool opensMemberPage;
+        const char* memberPage;  // none: nothing opens
     };
-    const std::vector<Case> cases = {{"getButton", 1, true}, {"cancelButton", -1001, false}};
+    const std::vector<Case> cases = {
+        {"buyDedicatedIpButton", "Dedicated IP", "/applinks/addon-details?addon=dedicated-ip", "getButton", 1, "/applinks/addons?"},
+        {"buyDedicatedIpButton", "Dedicated IP", "/applinks/addon-details?addon=dedicated-ip", "cancelButton", -1001, nullptr},
+        {"buyPortForwardingButton", "Port Forwarding", "/applinks/addon-details?addon=port-forwarding", "getButton", 1,
+         "/applinks/get-port-forwarding-addon?"},
+        {"buyPortForwardingButton", "Port Forwarding", "/applinks/addon-details?addon=port-forwarding", "cancelButton", -1001, nullptr},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.button);
+        SCOPED_TRACE(std::string(c.opener) + " " + c.button);
         analytics->tracked.clear();
         opened.clear();
         User user;
@@ -59,7 +68,7 @@ TEST_F(AddonDialogTest, GetOpensTheMemberPageCancelDoesNothing) {
         std::vector<appkit::ModalResponse> ended;
         QObject::connect(&window, &appkit::Window::sheetEnded, [&](appkit::ModalResponse r) { ended.push_back(r); });
 
-        QTest::mouseClick(card->dedicatedIpButton(), Qt::LeftButton);
+        QTest::mouseClick(card->view()->findChild<QPushButton*>(c.opener), Qt::LeftButton);
         EXPECT_EQ(eventNames(), std::vector<std::string>{"app_click_addon_details"});
         appkit::Sheet* sheet = window.attachedSheet();
         ASSERT_NE(sheet, nullptr) << "the dialog is a sheet on the card's window";
@@ -67,19 +76,19 @@ TEST_F(AddonDialogTest, GetOpensTheMemberPageCancelDoesNothing) {
         ASSERT_NE(dialog, nullptr);
         ASSERT_EQ(pages.size(), 1u);
         EXPECT_EQ(dialog->addonURL, pages[0]);
-        EXPECT_TRUE(pages[0].toString().contains("/applinks/addon-details?addon=dedicated-ip")) << pages[0].toString().toStdString();
+        EXPECT_TRUE(pages[0].toString().contains(c.page)) << pages[0].toString().toStdString();
         EXPECT_EQ(sheet->minimumSize(), sheet->maximumSize()) << "the window cannot be resized";
         EXPECT_TRUE(dialog->loading.value()) << "loading from the view's load";
 
         QTest::mouseClick(sheet->findChild<QPushButton*>(c.button), Qt::LeftButton);
         EXPECT_EQ(ended, std::vector<appkit::ModalResponse>{c.code});
         EXPECT_EQ(window.attachedSheet(), nullptr);
-        if (c.opensMemberPage) {
+        if (c.memberPage) {
             EXPECT_EQ(eventNames(), (std::vector<std::string>{"app_click_addon_details", "app_click_addon"}));
-            EXPECT_EQ(event("app_click_addon").at("addon"), Value("Dedicated IP"));
+            EXPECT_EQ(event("app_click_addon").at("addon"), Value(c.addon));
             EXPECT_EQ(event("app_click_addon").at("selected_interface"), Value("connection_details"));
             ASSERT_EQ(opened.size(), 1u);
-            EXPECT_NE(opened[0].find("/applinks/addons?"), std::string::npos) << opened[0];
+            EXPECT_NE(opened[0].find(c.memberPage), std::string::npos) << opened[0];
             EXPECT_NE(opened[0].find("sUsername=morvex0s1"), std::string::npos) << opened[0];
         } else {
             EXPECT_EQ(eventNames(), std::vector<std::string>{"app_click_addon_details"});
