@@ -8,6 +8,7 @@
 #include "alerts/AlertServices.h"
 #include "app/AppMainViewController.h"
 #include "app/StatusMenu.h"
+#include "appkit/Sheet.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
 #include "state/AppPreferences.h"

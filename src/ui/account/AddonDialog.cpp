@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "appkit/Colors.h"
+#include "appkit/Sheet.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "foundation/HttpSession.h"

@@ -18,9 +18,12 @@
 
 #include "appkit/Application.h"
 #include "appkit/Bindings.h"
-#include "appkit/Sheet.h"
 #include "appkit/ViewController.h"
 #include "appkit/WebView.h"
+
+namespace morvex::appkit {
+class Sheet;
+}
 
 namespace morvex {
 

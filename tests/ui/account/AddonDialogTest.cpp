@@ -6,6 +6,7 @@
 
 #include "FakeService.h"
 #include "alerts/AlertTestSupport.h"
+#include "appkit/Sheet.h"
 #include "appkit/Window.h"
 #include "ui/account/AddonDialog.h"
 #include "ui/dashboard/ConnectionDetailController.h"
