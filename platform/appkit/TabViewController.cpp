@@ -1,6 +1,10 @@
 #include "appkit/TabViewController.h"
 
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
 #include <QStackedWidget>
+#include <QVariantAnimation>
+#include <algorithm>
 
 namespace morvex::appkit {
 
@@ -20,6 +24,7 @@ ViewController* TabViewController::childViewControllerAt(int index) const {
 
 void TabViewController::setSelectedTabViewItemIndex(int index) {
     if (index < 0 || index >= count() || index == selected_) return;
+    finishTransition();
     willSelectTabViewItem(index);
     ViewController* old = selectedViewController();
     if (shown_ && old) old->disappear();
@@ -37,12 +42,70 @@ void TabViewController::loadView() {
     showSelected();
 }
 
-void TabViewController::showSelected() {
-    ViewController* child = selectedViewController();
+void TabViewController::showSelected() { show(selectedViewController()); }
+
+void TabViewController::show(ViewController* child) {
     if (!child || !stack_) return;
     QWidget* page = child->view();
     if (stack_->indexOf(page) < 0) stack_->addWidget(page);
     stack_->setCurrentWidget(page);
+}
+
+void TabViewController::transition(ViewController* from, ViewController* to, TransitionOptions options,
+                                   std::function<void()> completion) {
+    finishTransition();
+    const auto isChild = [this](ViewController* c) {
+        return c && std::any_of(children_.begin(), children_.end(), [c](const auto& p) { return p.data() == c; });
+    };
+    if (!isChild(to)) {
+        if (completion) completion();
+        return;
+    }
+    const bool onScreen = shown_ && stack_ && stack_->isVisible();
+    QPixmap before;
+    if (onScreen && options == TransitionOptions::Crossfade && isChild(from) && from->isViewLoaded() && from->view()->isVisible())
+        before = from->view()->grab();
+    if (from != to && isChild(from) && shown_) from->disappear();
+    show(to);
+    if (shown_) to->appear();
+    if (before.isNull()) {
+        if (completion) completion();
+        return;
+    }
+    // The old page's picture lies over the new page and fades away.
+    fading_ = new QLabel(stack_);
+    fading_->setObjectName(QStringLiteral("TabViewControllerCrossfade"));
+    fading_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    fading_->setPixmap(before);
+    fading_->setGeometry(from->view()->geometry());
+    auto* effect = new QGraphicsOpacityEffect(fading_);
+    effect->setOpacity(1.0);
+    fading_->setGraphicsEffect(effect);
+    fading_->show();
+    fading_->raise();
+    transitionTarget_ = to;
+    completion_ = std::move(completion);
+    animation_ = new QVariantAnimation(this);
+    animation_->setStartValue(1.0);
+    animation_->setEndValue(0.0);
+    animation_->setDuration(kCrossfadeMilliseconds);
+    animation_->setEasingCurve(QEasingCurve::OutCubic);
+    connect(animation_, &QVariantAnimation::valueChanged, effect, [effect](const QVariant& v) { effect->setOpacity(v.toDouble()); });
+    connect(animation_, &QVariantAnimation::finished, this, [this] { finishTransition(); });
+    animation_->start();
+}
+
+void TabViewController::finishTransition() {
+    if (!animation_ && !fading_ && !completion_) return;
+    if (QVariantAnimation* animation = animation_.data()) {
+        animation_ = nullptr;
+        animation->disconnect(this);
+        animation->stop();
+        animation->deleteLater();
+    }
+    if (fading_) delete fading_.data();
+    transitionTarget_ = nullptr;
+    if (auto completion = std::exchange(completion_, {})) completion();
 }
 
 void TabViewController::viewDidAppear() {
@@ -53,8 +116,12 @@ void TabViewController::viewDidAppear() {
 
 void TabViewController::viewDidDisappear() {
     ViewController::viewDidDisappear();
+    // The page a transition shows is the one on screen: it hears that it goes as well.
+    ViewController* target = transitionTarget_;
+    finishTransition();
     shown_ = false;
     if (ViewController* child = selectedViewController()) child->disappear();
+    if (target) target->disappear();
 }
 
 }  // namespace morvex::appkit

@@ -19,6 +19,8 @@ public:
         std::function<void(const QString& title)> titleChanged;
         // A request for a URL of a caught scheme (see catchScheme), from any frame or redirect.
         std::function<void(const QUrl& url)> caught;
+        // Asked when the user clicked a link (in any frame), before `navigation`; false stops it.
+        std::function<bool(const QUrl& url)> linkClicked;
     };
 
     virtual ~WebEngineBackend() = default;

@@ -66,6 +66,7 @@ bool WebView::ensureEngine() {
         [this](bool ok) { if (didFinishNavigation) didFinishNavigation(ok); },
         [this](const QString& title) { if (titleChanged) titleChanged(title); },
         [this](const QUrl& url) { if (didCatchURL) didCatchURL(url); },
+        [this](const QUrl& url) { return decidePolicyForLinkClick ? decidePolicyForLinkClick(url) : true; },
     });
     for (const QString& scheme : caughtSchemes_) backend_->catchScheme(scheme);
     layout()->addWidget(backend_->widget());

@@ -40,6 +40,8 @@ public:
 
     // Asked before each navigation; false cancels it (a sign-in window catches its callback here).
     std::function<bool(const QUrl& url)> decidePolicyForNavigation;
+    // Asked when the user clicks a link, before decidePolicyForNavigation; false cancels it.
+    std::function<bool(const QUrl& url)> decidePolicyForLinkClick;
     std::function<void(bool ok)> didFinishNavigation;
     std::function<void(const QString& title)> titleChanged;
     // Requests for URLs of a caught scheme (see catchScheme).

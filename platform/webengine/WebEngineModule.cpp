@@ -45,9 +45,11 @@ class Page : public QWebEnginePage {
 public:
     Page(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {}
     std::function<bool(const QUrl&)> navigation;
+    std::function<bool(const QUrl&)> linkClicked;
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        if (type == NavigationTypeLinkClicked && linkClicked && !linkClicked(url)) return false;
         if (isMainFrame && navigation && !navigation(url)) return false;
         return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
     }
@@ -91,6 +93,7 @@ public:
     void setCallbacks(Callbacks callbacks) override {
         callbacks_ = std::move(callbacks);
         page_->navigation = callbacks_.navigation;
+        page_->linkClicked = callbacks_.linkClicked;
     }
     void load(const QUrl& url) override { page_->load(url); }
     void setHtml(const QString& html, const QUrl& baseUrl) override { page_->setHtml(html, baseUrl); }

@@ -134,7 +134,15 @@ void AppMainViewController::showPage(MainTab page) {
         if (mapImgView) mapImgView->setVisible(look.mapVisible);
         bgView->update();
     }
-    pages_->setSelectedTabViewItemIndex(int(rawValue(page)));
+    // Asking for the page already shown fades it into itself: the switch looks the same each time.
+    // A fade under way ends first, so the page it goes to is the one this one starts from.
+    pages_->finishTransition();
+    const int index = int(rawValue(page));
+    QPointer<appkit::TabViewController> pages(pages_.get());
+    pages_->transition(pages_->selectedViewController(), pages_->childViewControllerAt(index),
+                       appkit::TabViewController::TransitionOptions::Crossfade, [pages, index] {
+                           if (pages) pages->setSelectedTabViewItemIndex(index);
+                       });
 }
 
 appkit::ViewController* AppMainViewController::makePage(MainTab page) {

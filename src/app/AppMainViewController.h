@@ -1,7 +1,8 @@
 #pragma once
 // The main window's content once a user is signed in: the left tab bar and the page area. It
 // owns the content's background (white with the world map on the dashboard, 246 grey on every
-// other page) and the hover tags beside the tab bar, switches the page on "OpenViewController",
+// other page) and the hover tags beside the tab bar, switches the page on "OpenViewController"
+// (cross-fading from the page shown, and selecting the new one when the fade is over),
 // makes the application's one status-bar menu, sizes the window and asks for the VPN system
 // extensions each time it appears, runs the e-mail migration check, and picks the first page
 // after a sign-in by the user's test group.
@@ -71,8 +72,9 @@ public:
     TabsViewController* tabsController() const { return tabsController_.get(); }
     // The page container: one page per MainTab, at the index of its number.
     appkit::TabViewController* pagesController() const { return pages_.get(); }
-    // The controller of the page that shows now.
-    appkit::ViewController* currentPageController() const { return pages_->selectedViewController(); }
+    // The controller of the page that shows now (during the cross-fade: the page faded to, which
+    // the container selects when the fade is over).
+    appkit::ViewController* currentPageController() const { return pages_->childViewControllerAt(int(rawValue(currentPage_))); }
     MainTab currentPage() const { return currentPage_; }
     // The hover tags, one per hover view identifier.
     std::map<std::string, QPointer<QLabel>, std::less<>> hoverImages;

@@ -18,6 +18,7 @@
 #include "ui/support/ConnectionFeedback.h"
 #include "ui/support/TroubleshootViewController.h"
 #include "ui/preferences/VPNSettingsStoryboards.h"
+#include "ui/support/SupportStoryboards.h"
 
 namespace morvex {
 
@@ -52,6 +53,7 @@ void registerStoryboards() {
     registerAppSettingsStoryboards();
     registerTroubleshootStoryboards(main);
     registerFeedbackStoryboards(main);
+    registerSupportStoryboards();
 }
 
 }  // namespace morvex

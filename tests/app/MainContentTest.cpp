@@ -295,6 +295,39 @@ TEST_F(MainContentTest, ClickingEachTabShowsItsPage) {
     EXPECT_EQ(dashboard->appeared, 2);
 }
 
+TEST_F(MainContentTest, APageSwitchCrossFadesAndSelectsThePageWhenTheFadeIsOver) {
+    open();
+    ASSERT_TRUE(test::waitUntil([&] { return content->view()->isVisible(); }));
+    appkit::TabViewController* pages = content->pagesController();
+    const auto crossfade = [&] { return pages->view()->findChild<QLabel*>("TabViewControllerCrossfade"); };
+    EXPECT_EQ(pages->selectedTabViewItemIndex(), 0);
+
+    QTest::mouseClick(tabs().profileTab, Qt::LeftButton);
+    EXPECT_EQ(shownPage(), content->currentPageController()->view()) << "the new page shows under the fading one";
+    EXPECT_EQ(shownPageName(), "ProfileViewController");
+    EXPECT_TRUE(pages->isTransitioning());
+    ASSERT_NE(crossfade(), nullptr);
+    EXPECT_EQ(pages->selectedTabViewItemIndex(), 0) << "selected only when the fade is over";
+    ASSERT_TRUE(test::waitUntil([&] { return !pages->isTransitioning(); }));
+    EXPECT_EQ(pages->selectedTabViewItemIndex(), int(rawValue(MainTab::Profile)));
+    EXPECT_EQ(crossfade(), nullptr);
+
+    // The page already shown: the fade runs all the same, and the selection stays.
+    QTest::mouseClick(tabs().profileTab, Qt::LeftButton);
+    EXPECT_TRUE(pages->isTransitioning());
+    EXPECT_NE(crossfade(), nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return !pages->isTransitioning(); }));
+    EXPECT_EQ(pages->selectedTabViewItemIndex(), int(rawValue(MainTab::Profile)));
+
+    // A switch during a fade finishes that fade first; the last page asked for ends up selected.
+    QTest::mouseClick(tabs().supportTab, Qt::LeftButton);
+    QTest::mouseClick(tabs().dashboardTab, Qt::LeftButton);
+    EXPECT_EQ(pages->selectedTabViewItemIndex(), int(rawValue(MainTab::Support1)));
+    ASSERT_TRUE(test::waitUntil([&] { return !pages->isTransitioning(); }));
+    EXPECT_EQ(pages->selectedTabViewItemIndex(), 0);
+    EXPECT_EQ(shownPage(), pages->selectedViewController()->view());
+}
+
 TEST_F(MainContentTest, HoveringATabShowsItsTagAndHoverIconLeavingRestoresTheSelection) {
     open();
     NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Profile);
@@ -444,3 +477,4 @@ TEST(MainTabTest, APageIsReadFromATabOrItsNumber) {
 
 }  // namespace
 }  // namespace morvex
+

@@ -518,6 +518,36 @@ std::optional<VPNAccount> vpnAccountFromName(const std::string& name) {
     if (it == names.end()) return std::nullopt;
     return it->second;
 }
+namespace {
+
+// The web site's description of an add-on ("addon" query: "dedicated-ip" or "port-forwarding"),
+// as the add-on dialog shows it.
+Answer addonDetailsPage(const RecordedRequest& r) {
+    const std::string addon = r.queryValue("addon").value_or("");
+    std::string title, lead, points;
+    if (addon == "dedicated-ip") {
+        title = "Dedicated IP";
+        lead = "An address of your own, used by no one else.";
+        points = "<li>Fewer captchas and blocks</li><li>Safe access to remote networks that allow only known addresses</li>"
+                 "<li>Available in 20 countries</li>";
+    } else if (addon == "port-forwarding") {
+        title = "Port Forwarding";
+        lead = "Reach services on your device from outside through the tunnel.";
+        points = "<li>Open the ports you choose</li><li>For game servers, file sharing and remote access</li>";
+    } else {
+        return Answer::plain(404, "No such add-on");
+    }
+    Answer a;
+    a.contentType = "text/html; charset=utf-8";
+    a.body = "<!doctype html><html><head><meta charset='utf-8'><title>" + title +
+             "</title><style>body{margin:0;padding:32px 36px;background:#353B69;color:#fff;"
+             "font-family:sans-serif}h1{font-size:26px;margin:0 0 8px}p{font-size:15px;color:#D6DAF0;margin:0 0 18px}"
+             "li{font-size:14px;margin:8px 0}.price{margin-top:22px;font-size:18px;font-weight:600}</style></head><body><h1>" +
+             title + "</h1><p>" + lead + "</p><ul>" + points + "</ul><div class='price'>From 2.99 / month</div></body></html>";
+    return a;
+}
+
+}  // namespace
 
 std::vector<std::string> issuedSignInCodes() {
     std::lock_guard lock(issuedMutex);
@@ -573,6 +603,8 @@ void installDefaultRoutes(FakeService& service) {
         return Answer::envelope({{"token", tokens["oem-at"]}, {"refreshToken", tokens["oem-rt"]}});
     });
     setVPNAccount(service, VPNAccount::active);
+    // Pages of the web site that the application shows inside its windows.
+    service.route("GET", "/applinks/addon-details", addonDetailsPage);
     // The analytics sink: batches of events, kept in the request records.
     service.route("POST", "/track", Answer::json({{"status", 1}}));
     service.route("GET", p + "/mac-2.0/assets/v1/remoteconfig", Answer::json(nlohmann::json::object()));

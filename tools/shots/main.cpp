@@ -52,6 +52,9 @@ int main(int argc, char** argv) {
     QFile::setPermissions(QString::fromStdString(scratch + "/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     ::setenv("XDG_RUNTIME_DIR", (scratch + "/runtime").c_str(), 1);
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    // Pages shown in web views come from the local fake service; Chromium refuses to run its
+    // sandbox as root (CI containers).
+    if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
     morvex::paths::setConfigDirectoryOverride(scratch + "/config/MorvexVPN");
 
     QApplication qtApplication(argc, argv);

@@ -7,7 +7,9 @@
 #include "alerts/Alert.h"
 #include "app/MainTab.h"
 #include "appkit/Images.h"
+#include "appkit/Window.h"
 #include "foundation/Bundle.h"
+#include "ui/account/AddonDialog.h"
 #include "ui/dashboard/DashboardStyle.h"
 #include "ui/dashboard/MainThreadObserver.h"
 
@@ -118,7 +120,7 @@ void ConnectionDetailController::loadView() {
     connect(retry_, &QPushButton::clicked, this, [this] { model_->retry(); });
     connect(dedicatedIp_, &QPushButton::clicked, this, [this] { buyDedicatedIpButtonClicked(); });
     connect(preferences_, &QPushButton::clicked, this, [this] { showPreferencesScreen(); });
-    connect(buyPortForwarding_, &QPushButton::clicked, this, [this] { model_->buyPortForwarding(); });
+    connect(buyPortForwarding_, &QPushButton::clicked, this, [this] { buyPortForwardingButtonClicked(); });
     view->adjustSize();
     setView(view);
 }
@@ -159,6 +161,32 @@ void ConnectionDetailController::buyDedicatedIpButtonClicked() {
                                  Dictionary{{"selected_interface_screen", "Dashboard"},
                                             {"selected_interface", "connection_details"},
                                             {"addon", "Dedicated IP"}});
+    QPointer<ConnectionDetailModel> model(model_);
+    openAddonDialog(ConnectionDetailModel::addonDetailsLink("dedicated-ip"), [model] {
+        if (model) model->getAddon("Dedicated IP", "/applinks/addons");
+    });
+}
+
+void ConnectionDetailController::buyPortForwardingButtonClicked() {
+    const bool holder = model_->hasPortForwardingAddon();
+    model_->buyPortForwarding();
+    if (holder) return;
+    QPointer<ConnectionDetailModel> model(model_);
+    openAddonDialog(ConnectionDetailModel::addonDetailsLink("port-forwarding"), [model] {
+        if (model) model->getAddon("Port Forwarding", "/applinks/get-port-forwarding-addon");
+    });
+}
+
+void ConnectionDetailController::openAddonDialog(const std::string& page, std::function<void()> onGet) {
+    appkit::Window* host = window();
+    if (!host) return;
+    const QUrl url(QString::fromStdString(page));
+    AddonDialog* dialog = makeAddonDialog ? makeAddonDialog(url) : new AddonDialog;
+    if (!dialog->addonURL) dialog->addonURL = url;
+    // Cancel, or a sheet ended by anything else, does nothing.
+    host->beginSheet(AddonDialog::makeWindow(dialog), [onGet = std::move(onGet)](appkit::ModalResponse code) {
+        if (code == AddonDialog::kGet) onGet();
+    });
 }
 
 void ConnectionDetailController::showPreferencesScreen() {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QUrl>
 #include <functional>
 #include <vector>
 
@@ -15,6 +16,8 @@
 #include "ui/dashboard/ConnectionDetailModel.h"
 
 namespace morvex {
+
+class AddonDialog;
 
 class ConnectionDetailController : public appkit::ViewController {
     Q_OBJECT
@@ -40,11 +43,18 @@ public:
     void loadView() override;
     void viewDidLoad() override;
 
+    // Makes the add-on dialog for a page (tests and pictures give their own); a dialog made with
+    // an address of its own keeps it.
+    std::function<AddonDialog*(const QUrl& page)> makeAddonDialog;
+
     void buyDedicatedIpButtonClicked();
+    void buyPortForwardingButtonClicked();
     void showPreferencesScreen();
 
 private:
     void renderPortForwarding();
+    // Shows the add-on's page in a sheet on the card's window; Get runs `onGet`.
+    void openAddonDialog(const std::string& page, std::function<void()> onGet);
 
     ConnectionDetailModel* model_;
     QPointer<QLabel> dataIn_, dataOut_, portForwarding_;

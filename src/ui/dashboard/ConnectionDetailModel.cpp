@@ -160,14 +160,19 @@ std::string ConnectionDetailModel::addonDetailsLink(std::string_view addon) {
 }
 
 std::optional<std::string> ConnectionDetailModel::buyPortForwarding() {
-    std::optional<std::string> link;
-    if (c_.hasPortForwardingAddon && c_.hasPortForwardingAddon()) {
-        c_.eventTracker.track(AnalyticsEvent::app_click_addon, addonProperties("Port Forwarding"));
-        link = memberLink("/applinks/portforwarding");
-    } else {
+    if (!hasPortForwardingAddon()) {
         c_.eventTracker.track(AnalyticsEvent::app_click_addon_details, addonProperties("Port Forwarding"));
-        link = addonDetailsLink("port-forwarding");
+        return std::nullopt;
     }
+    c_.eventTracker.track(AnalyticsEvent::app_click_addon, addonProperties("Port Forwarding"));
+    std::optional<std::string> link = memberLink("/applinks/portforwarding");
+    if (link && c_.openURL) c_.openURL(*link);
+    return link;
+}
+
+std::optional<std::string> ConnectionDetailModel::getAddon(std::string_view addon, std::string_view memberPath) {
+    c_.eventTracker.track(AnalyticsEvent::app_click_addon, addonProperties(addon));
+    std::optional<std::string> link = memberLink(memberPath);
     if (link && c_.openURL) c_.openURL(*link);
     return link;
 }

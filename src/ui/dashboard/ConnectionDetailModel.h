@@ -88,9 +88,14 @@ public:
     std::optional<std::string> memberLink(std::string_view path) const;
     // The add-on's description page on the web site ("dedicated-ip" or "port-forwarding").
     static std::string addonDetailsLink(std::string_view addon);
-    // The port-forwarding button: with the add-on, straight to its member page; without, to the
-    // page that describes it. Answers the address opened.
+    // The port-forwarding button: with the add-on, straight to its member page (answers the
+    // address opened); without, only the report that the add-on's page is asked for (the card
+    // shows that page in the add-on dialog) and nothing is opened.
     std::optional<std::string> buyPortForwarding();
+    bool hasPortForwardingAddon() const { return c_.hasPortForwardingAddon && c_.hasPortForwardingAddon(); }
+    // The user chose Get on an add-on's page ("Dedicated IP" / "Port Forwarding"): reports it and
+    // opens the add-on's page of the member area at `memberPath`. Answers the address opened.
+    std::optional<std::string> getAddon(std::string_view addon, std::string_view memberPath);
 
 private:
     Collaborators c_;

@@ -61,5 +61,51 @@ TEST_F(TabViewControllerTest, OnlyTheSelectedPageIsLoadedAndHearsItsAppearance) 
     EXPECT_EQ(journal, (std::vector<std::string>{"update disappears"}));
 }
 
+TEST_F(TabViewControllerTest, ACrossfadeShowsTheNewPageAtOnceAndCompletesWhenTheFadeIsOver) {
+    Application app;
+    std::vector<std::string> journal;
+    auto* tabs = new TabViewController;
+    for (const char* name : {"first", "second"}) tabs->addChildViewController(new JournalPage(name, journal));
+    ViewController* first = tabs->childViewControllerAt(0);
+    ViewController* second = tabs->childViewControllerAt(1);
+
+    // Off screen there is nothing to fade: the completion runs at once.
+    int completions = 0;
+    tabs->transition(first, second, TabViewController::TransitionOptions::Crossfade, [&] { ++completions; });
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(tabs->isTransitioning());
+    EXPECT_EQ(tabs->selectedTabViewItemIndex(), 0) << "a transition leaves the selection to its caller";
+
+    Window window;
+    window.setContentViewController(tabs);
+    window.show();
+    ASSERT_TRUE(test::waitUntil([&] { return first->isViewLoaded() && first->view()->isVisible(); }));
+    journal.clear();
+    tabs->transition(first, second, TabViewController::TransitionOptions::Crossfade, [&] {
+        ++completions;
+        tabs->setSelectedTabViewItemIndex(1);
+    });
+    EXPECT_EQ(journal, (std::vector<std::string>{"first disappears", "second loaded", "second appears"}));
+    EXPECT_TRUE(second->view()->isVisible());
+    EXPECT_TRUE(tabs->isTransitioning());
+    EXPECT_EQ(completions, 1);
+    ASSERT_TRUE(test::waitUntil([&] { return completions == 2; }));
+    EXPECT_EQ(tabs->selectedTabViewItemIndex(), 1);
+    EXPECT_EQ(journal.size(), 3u) << "selecting the page shown tells nobody again";
+
+    // Without the cross-fade the completion runs at once; from a page to itself still completes.
+    tabs->transition(second, first, TabViewController::TransitionOptions::None, [&] { ++completions; });
+    EXPECT_EQ(completions, 3);
+    EXPECT_TRUE(first->view()->isVisible());
+    tabs->transition(first, first, TabViewController::TransitionOptions::Crossfade, [&] { ++completions; });
+    EXPECT_TRUE(tabs->isTransitioning());
+    // Hiding the container finishes the fade, and the page on screen hears that it goes.
+    journal.clear();
+    window.hide();
+    EXPECT_EQ(completions, 4);
+    EXPECT_FALSE(tabs->isTransitioning());
+    EXPECT_EQ(journal, (std::vector<std::string>{"first disappears"}));
+}
+
 }  // namespace
 }  // namespace morvex::appkit

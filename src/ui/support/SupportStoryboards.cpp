@@ -1,0 +1,24 @@
+#include "ui/support/SupportStoryboards.h"
+
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
+#include "ui/support/GetHelpViewController.h"
+#include "ui/support/HelpPages.h"
+#include "ui/support/SubmitTicketNewViewController.h"
+#include "ui/support/SupportTicketViewController.h"
+#include "ui/support/SupportViewController.h"
+
+namespace morvex {
+
+void registerSupportStoryboards() {
+    appkit::Storyboard::define(kMainStoryboard).scene("SupportViewController", [] { return new SupportViewController1; });
+    appkit::Storyboard::define(SupportViewController1::kStoryboard)
+        .scene(SupportViewController1::kGetHelpScene, [] { return new GetHelpViewController; })
+        .scene(SupportViewController1::kSubmitTicketNewScene, [] { return new SubmitTicketNewViewController; })
+        .scene("FAQViewController", [] { return new FAQViewController; })
+        .scene("LiveChatViewController", [] { return new LiveChatViewController; })
+        .scene("WebViewController", [] { return new WebViewController; })
+        .scene("SupportTicketViewController", [] { return new SupportTicketViewController; });
+}
+
+}  // namespace morvex
