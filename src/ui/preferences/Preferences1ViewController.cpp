@@ -398,8 +398,11 @@ void Preferences1ViewController::switchSegmentedControl(const Notification& noti
 void Preferences1ViewController::layoutPanels() {
     if (!isViewLoaded()) return;
     const QRect all = view()->rect();
-    if (languagesPanel) languagesPanel->setGeometry(all.translated(languageOffset_, 0));
-    if (protocolsPanel) protocolsPanel->setGeometry(all.translated(protocolsOffset_, 0));
+    // The offsets run from the hidden constant to 0; on a page wider than that constant a panel
+    // parked at it would still cover the page's right edge, so the way is scaled to the width.
+    const auto slide = [&all](int offset) { return all.translated(offset * all.width() / kPanelHiddenOffset, 0); };
+    if (languagesPanel) languagesPanel->setGeometry(slide(languageOffset_));
+    if (protocolsPanel) protocolsPanel->setGeometry(slide(protocolsOffset_));
     if (settingsLocationPanel)
         settingsLocationPanel->setGeometry(-kLocationPanelWidth - locationOffset_, 0, kLocationPanelWidth, all.height());
     if (viewSettingsLocationBlocker) viewSettingsLocationBlocker->setGeometry(all);

@@ -60,7 +60,7 @@ TEST_F(PreferencesPageTest, TheLanguageAndProtocolPanelsSlideInAndOutOnTheirNoti
         SCOPED_TRACE(std::string(c.open));
         const auto offset = [&] { return (stage.page->*c.offset)(); };
         ASSERT_EQ(offset(), Page::kPanelHiddenOffset);
-        EXPECT_GE(c.panel->x(), stage.window.width());  // out of sight
+        EXPECT_GE(c.panel->x(), stage.page->view()->width());  // out of sight, whatever the page's width
 
         Stage::post(c.open);
         EXPECT_TRUE(test::waitUntil([&] { return offset() == 0; }));
@@ -68,7 +68,7 @@ TEST_F(PreferencesPageTest, TheLanguageAndProtocolPanelsSlideInAndOutOnTheirNoti
 
         Stage::post(c.close);
         EXPECT_TRUE(test::waitUntil([&] { return offset() == Page::kPanelHiddenOffset; }));
-        EXPECT_GE(c.panel->x(), stage.window.width());
+        EXPECT_GE(c.panel->x(), stage.page->view()->width());
     }
 }
 
