@@ -65,23 +65,9 @@ AdvancedPreferencesController::AdvancedPreferencesController(AdvancedPreferences
 AdvancedPreferencesController::~AdvancedPreferencesController() = default;
 
 void AdvancedPreferencesController::loadView() {
-    auto* root = new SettingsPageView;
-    root->setObjectName(QStringLiteral("AdvancedPreferencesView"));
-    auto* rootLayout = new QVBoxLayout(root);
-    rootLayout->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new CustomScrollView(root);
-    scroll->setObjectName(QStringLiteral("scrollView"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scrollView_ = scroll;
-    rootLayout->addWidget(scroll);
-
-    auto* document = new QWidget;
-    auto* column = new QVBoxLayout(document);
-    column->setContentsMargins(24, 20, 24, 24);
-    column->setSpacing(12);
-    scroll->setWidget(document);
+    auto* wheelless = new CustomScrollView;
+    const auto [root, scroll, document, column] = makeSettingsScrollPage("AdvancedPreferencesView", wheelless);
+    scrollView_ = wheelless;
     column->addWidget(settingsPageTitle(document, "advancedTitle", localized("preferences.advanced.title")));
 
     auto* ksCard = settingsCard(document, "killSwitchCard");

@@ -100,23 +100,8 @@ GeneralViewController::GeneralViewController(GeneralModel model, Hooks hooks, QO
 GeneralViewController::~GeneralViewController() = default;
 
 void GeneralViewController::loadView() {
-    auto* root = new SettingsPageView;
-    root->setObjectName(QStringLiteral("GeneralView"));
-    auto* rootLayout = new QVBoxLayout(root);
-    rootLayout->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(root);
-    scroll->setObjectName(QStringLiteral("scrollView"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const auto [root, scroll, document, column] = makeSettingsScrollPage("GeneralView");
     scrollView_ = scroll;
-    rootLayout->addWidget(scroll);
-
-    auto* document = new QWidget;
-    auto* column = new QVBoxLayout(document);
-    column->setContentsMargins(24, 20, 24, 24);
-    column->setSpacing(12);
-    scroll->setWidget(document);
     column->addWidget(settingsPageTitle(document, "generalTitle", localized("preferences.general.title")));
 
     auto* startCard = settingsCard(document, "startCard");

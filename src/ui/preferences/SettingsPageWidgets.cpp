@@ -1,6 +1,9 @@
 #include "ui/preferences/SettingsPageWidgets.h"
 
+#include <QFrame>
 #include <QHBoxLayout>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 #include "appkit/Images.h"
 #include "foundation/BundleResources.h"
@@ -164,6 +167,28 @@ LabelledToggle labelledToggle(QWidget* parent, const char* name, QHBoxLayout* ro
     row->addSpacing(8);
     row->addWidget(t.toggle);
     return t;
+}
+
+SettingsScrollPage makeSettingsScrollPage(const char* name, QScrollArea* scroll, int bottomMargin) {
+    auto* root = new SettingsPageView;
+    root->setObjectName(QString::fromUtf8(name));
+    auto* rootLayout = new QVBoxLayout(root);
+    rootLayout->setContentsMargins(0, 0, 0, 0);
+    if (!scroll) scroll = new QScrollArea;
+    scroll->setParent(root);
+    scroll->setObjectName(QStringLiteral("scrollView"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rootLayout->addWidget(scroll);
+
+    auto* document = new QWidget;
+    document->setObjectName(QStringLiteral("documentView"));
+    auto* column = new QVBoxLayout(document);
+    column->setContentsMargins(24, 20, 24, bottomMargin);
+    column->setSpacing(12);
+    scroll->setWidget(document);
+    return {root, scroll, document, column};
 }
 
 }  // namespace morvex

@@ -11,6 +11,8 @@
 #include "ui/kit/LayerViews.h"
 
 class QHBoxLayout;
+class QScrollArea;
+class QVBoxLayout;
 
 namespace morvex {
 
@@ -28,6 +30,17 @@ protected:
 };
 
 // A card of rows (`BottomColor`, radius 12).
+// The frame of a settings page: a vertical column of cards inside a scroll area that fills the
+// page and never scrolls sideways. `scroll` is the area to use (one that handles the wheel its own
+// way), or null for a plain one; the column has the pages' margins with `bottomMargin` below.
+struct SettingsScrollPage {
+    SettingsPageView* root;
+    QScrollArea* scroll;
+    QWidget* document;
+    QVBoxLayout* column;
+};
+SettingsScrollPage makeSettingsScrollPage(const char* name, QScrollArea* scroll = nullptr, int bottomMargin = 24);
+
 CustomView* settingsCard(QWidget* parent, const char* name);
 
 // Texts: a row title (14, HeadingText), a caption (13 or 12, TabText), a page title (20 bold).

@@ -49,25 +49,8 @@ VPNSettingsViewController::VPNSettingsViewController(GeneralModel generalModel, 
 VPNSettingsViewController::~VPNSettingsViewController() = default;
 
 void VPNSettingsViewController::loadView() {
-    auto* root = new SettingsPageView;
-    root->setObjectName(QStringLiteral("VPNSettingsView"));
-    auto* rootLayout = new QVBoxLayout(root);
-    rootLayout->setContentsMargins(0, 0, 0, 0);
-
-    auto* scroll = new QScrollArea(root);
-    scroll->setObjectName(QStringLiteral("scrollView"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const auto [root, scroll, document, column] = makeSettingsScrollPage("VPNSettingsView", nullptr, 30);
     scrollView_ = scroll;
-    rootLayout->addWidget(scroll);
-
-    auto* document = new QWidget;
-    document->setObjectName(QStringLiteral("documentView"));
-    auto* column = new QVBoxLayout(document);
-    column->setContentsMargins(24, 20, 24, 30);
-    column->setSpacing(12);
-    scroll->setWidget(document);
 
     // Auto-connect on launch: the switch, then the choice of location, then the location itself.
     auto* box = settingsCard(document, "viewAutoConnect");
