@@ -21,6 +21,25 @@
 #include "vpn/AppError.h"
 
 namespace morvex::shots {
+
+// The card and panel of a tunnel to Frankfurt that has been up for 12 minutes 45 seconds.
+void showConnectedToFrankfurt(DashboardViewController& d) {
+    auto& card = d.locationCard()->model();
+    card.loadingLocation = false;
+    card.location = std::make_shared<ZevuDataFetcherTypes::Server>("DE", "Frankfurt, DE", ZevuDataFetcherTypes::ServerType::Country, "DE");
+    card.ip = std::string("198.51.100.23");
+    card.connectedTime = std::string("00:12:45");
+    auto& panel = d.connectionPanel()->model();
+    auto s = panel.state.value();
+    s.counterText = "00:12:45";
+    s.recentlyConnectedName = "Frankfurt, DE";
+    s.recentlyConnectedVisible = true;
+    s.recentlyConnectedFlag = "de";
+    s.quickConnectFlag = "de";
+    s.protocolText = "IKEv2";
+    panel.state = s;
+}
+
 namespace {
 
 using S = ZevuConnectionState;
@@ -78,19 +97,8 @@ QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewC
     services.vpn = std::make_shared<FixedStatus>(zevu::rawValue(status));
     AlertServices::install(services);
     // The dashboard as the main content shows it, beside the tab bar and over the world map.
-    AppMainViewController::Hooks hooks;
-    hooks.activateExtension = [](const std::string&) {};
-    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
-    hooks.migrationCheck = [] {};
     appkit::Window window(QSize(760, 500));
-    window.setAppearance(appkit::Appearance::Aqua);
-    auto* content = new AppMainViewController(hooks);
-    window.setContentViewController(content);
-    window.show();
-    settle();
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Dashboard);
-    settle();
-    auto* dashboard = qobject_cast<DashboardViewController*>(content->currentPageController());
+    auto* dashboard = showDashboardIn(window);
     if (!dashboard) return {};
     arrange(*dashboard);
     settle(600);  // the card's fades end
@@ -99,23 +107,6 @@ QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewC
     return image;
 }
 
-// The card and panel of a tunnel to Frankfurt that has been up for 12 minutes 45 seconds.
-void showConnectedToFrankfurt(DashboardViewController& d) {
-    auto& card = d.locationCard()->model();
-    card.loadingLocation = false;
-    card.location = std::make_shared<ZevuDataFetcherTypes::Server>("DE", "Frankfurt, DE", Type::Country, "DE");
-    card.ip = std::string("198.51.100.23");
-    card.connectedTime = std::string("00:12:45");
-    auto& panel = d.connectionPanel()->model();
-    auto s = panel.state.value();
-    s.counterText = "00:12:45";
-    s.recentlyConnectedName = "Frankfurt, DE";
-    s.recentlyConnectedVisible = true;
-    s.recentlyConnectedFlag = "de";
-    s.quickConnectFlag = "de";
-    s.protocolText = "IKEv2";
-    panel.state = s;
-}
 
 QImage disconnected(Context&) {
     return render(zevu::ZevuVPNState::Disconnected, [](DashboardViewController& d) { settleAnimation(d, 1.0); });

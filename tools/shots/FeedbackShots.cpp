@@ -25,19 +25,8 @@ QImage render(const std::function<void(FeedbackContainerController&)>& arrange) 
     const std::string id = "feedback-shot-" + std::to_string(++attempt);
     preferences.setOnGoingConnectionId(id);
 
-    AppMainViewController::Hooks hooks;
-    hooks.activateExtension = [](const std::string&) {};
-    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
-    hooks.migrationCheck = [] {};
     appkit::Window window(QSize(760, 500));
-    window.setAppearance(appkit::Appearance::Aqua);
-    auto* content = new AppMainViewController(hooks);
-    window.setContentViewController(content);
-    window.show();
-    settle();
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Dashboard);
-    settle();
-    auto* dashboard = qobject_cast<DashboardViewController*>(content->currentPageController());
+    auto* dashboard = showDashboardIn(window);
     if (!dashboard || !dashboard->feedbackContainer()) return {};
     ZevuTypes::ConnectionInfo info;
     info.state = ZevuConnectionState::Connected;

@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QThread>
 
+#include "app/AppMainViewController.h"
+#include "app/MainTab.h"
+#include "ui/dashboard/DashboardViewController.h"
 #include "appkit/Sheet.h"
 #include "app/Storyboards.h"
 #include "appkit/Storyboard.h"
@@ -54,6 +57,21 @@ std::unique_ptr<appkit::WindowController> openMainWindow() {
         qobject_cast<appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr));
     if (controller) controller->showWindow();
     return controller;
+}
+
+DashboardViewController* showDashboardIn(appkit::Window& window) {
+    AppMainViewController::Hooks hooks;
+    hooks.activateExtension = [](const std::string&) {};
+    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
+    hooks.migrationCheck = [] {};
+    window.setAppearance(appkit::Appearance::Aqua);
+    auto* content = new AppMainViewController(hooks);
+    window.setContentViewController(content);
+    window.show();
+    settle();
+    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Dashboard);
+    settle();
+    return qobject_cast<DashboardViewController*>(content->currentPageController());
 }
 
 }  // namespace morvex::shots

@@ -12,6 +12,10 @@
 
 class QWidget;
 
+namespace morvex {
+class DashboardViewController;
+}
+
 namespace morvex::appkit {
 class Window;
 class WindowController;
@@ -43,6 +47,10 @@ struct Registration {
 QImage renderWindow(appkit::Window& window);
 // The main storyboard's window controller, its window shown, as the application opens it.
 std::unique_ptr<appkit::WindowController> openMainWindow();
+// The signed-in main content in `window` (light) on its dashboard page, with nothing
+// reaching the desktop (no status menu, no extension requests, no migration check). Null when
+// the page shown is not the dashboard.
+DashboardViewController* showDashboardIn(appkit::Window& window);
 // Lets timers and layouts settle for a moment.
 void settle(int milliseconds = 50);
 

@@ -48,19 +48,8 @@ QImage render(Context& context, const Arrangement& a) {
         context.service.failNext(fake::kAccountCheckPath,
                                  fake::Answer::delayed(std::chrono::milliseconds(1500), fake::accountCheckAnswer(a.account)));
 
-    AppMainViewController::Hooks hooks;
-    hooks.activateExtension = [](const std::string&) {};
-    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
-    hooks.migrationCheck = [] {};
     appkit::Window window(QSize(760, 500));
-    window.setAppearance(appkit::Appearance::Aqua);
-    auto* content = new AppMainViewController(hooks);
-    window.setContentViewController(content);
-    window.show();
-    settle();
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Dashboard);
-    settle();
-    auto* dashboard = qobject_cast<DashboardViewController*>(content->currentPageController());
+    auto* dashboard = showDashboardIn(window);
     if (!dashboard) return {};
 
     UserInfo request;
