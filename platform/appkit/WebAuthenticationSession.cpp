@@ -1,17 +1,41 @@
 #include "appkit/WebAuthenticationSession.h"
 
 #include <QCloseEvent>
+#include <QHostAddress>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include "appkit/WebView.h"
+#include "appkit/Workspace.h"
 #include "foundation/Log.h"
 
 namespace morvex::appkit {
 
 WebAuthenticationSession::WebAuthenticationSession(QUrl url, QString callbackURLScheme, Completion completion, QObject* parent)
     : QObject(parent), url_(std::move(url)), scheme_(std::move(callbackURLScheme)), completion_(std::move(completion)) {}
+
+bool WebAuthenticationSession::isTrustedOrigin(const QUrl& url) {
+    if (!url.isValid() || url.host().isEmpty()) return false;
+    if (url.scheme() == QLatin1String("https")) return true;
+    if (url.scheme() != QLatin1String("http")) return false;
+    const QString host = url.host();
+    return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+}
+
+WebAuthenticationSession::Navigation WebAuthenticationSession::decide(const QUrl& start, const QString& callbackScheme,
+                                                                      const QUrl& url, bool linkClicked) {
+    if (!callbackScheme.isEmpty() && url.scheme().compare(callbackScheme, Qt::CaseInsensitive) == 0)
+        return Navigation::catchCallback;
+    // QUrl keeps scheme and host in lower case; a port left out is the scheme's default.
+    auto port = [](const QUrl& u) { return u.port(u.scheme() == QLatin1String("https") ? 443 : 80); };
+    const bool sameOrigin = url.scheme() == start.scheme() && url.host() == start.host() && port(url) == port(start) &&
+                            url.userInfo().isEmpty();
+    if (sameOrigin && isTrustedOrigin(start)) return Navigation::allow;
+    if (linkClicked && url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty())
+        return Navigation::openOutside;
+    return Navigation::refuse;
+}
 
 WebAuthenticationSession::~WebAuthenticationSession() {
     // Gone without an answer: the owner is going too, so nobody is told.
@@ -41,13 +65,36 @@ bool WebAuthenticationSession::start() {
     window_ = window;
     webView_ = view;
 
+    if (!isTrustedOrigin(url_)) {
+        log::nslog("WebAuthenticationSession: not opening a sign-in page that is not on a secure connection");
+        QMetaObject::invokeMethod(this, [this] {
+            finish(std::nullopt, Error(std::string(kWebAuthenticationSessionErrorDomain), WebAuthenticationSessionErrorCode::insecurePage,
+                                       "The sign-in page is not on a secure connection"));
+        }, Qt::QueuedConnection);
+        return true;
+    }
     const QString scheme = scheme_.toLower();
-    view->decidePolicyForNavigation = [this, scheme](const QUrl& url) {
-        if (url.scheme().toLower() != scheme) return true;
-        // Ours: the page stops here and nothing else ever sees the redirect.
-        QMetaObject::invokeMethod(this, [this, url] { finish(url, std::nullopt); }, Qt::QueuedConnection);
+    auto handle = [this, scheme](const QUrl& url, bool linkClicked) {
+        switch (decide(url_, scheme, url, linkClicked)) {
+            case Navigation::allow: return true;
+            case Navigation::catchCallback:
+                // Ours: the page stops here and nothing else ever sees the redirect.
+                QMetaObject::invokeMethod(this, [this, url] { finish(url, std::nullopt); }, Qt::QueuedConnection);
+                return false;
+            case Navigation::openOutside:
+                if (openOutside) openOutside(url);
+                else Workspace::shared().openURL(url);
+                return false;
+            case Navigation::refuse:
+                // Only the scheme and host: the rest of an address may carry anything.
+                log::nslog("WebAuthenticationSession: refused a navigation to " +
+                           url.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toStdString());
+                return false;
+        }
         return false;
     };
+    view->decidePolicyForLinkClick = [handle](const QUrl& url) { return handle(url, true); };
+    view->decidePolicyForNavigation = [handle](const QUrl& url) { return handle(url, false); };
     // A server's redirect to the callback may never be offered as a navigation: the view answers
     // requests for the scheme itself.
     view->didCatchURL = [this, scheme](const QUrl& url) {

@@ -5,6 +5,12 @@
 // or to the desktop. The completion then gets that URL. Closing the window (or `cancel`) instead
 // completes with the error `canceledLogin`.
 //
+// The window stays on the sign-in page's own origin (scheme, host and port of the URL it opened).
+// That origin must be https; plain http is taken only on a loopback host (a local stand-in of the
+// service), and any other page ends the session with `insecurePage` before anything loads. A
+// navigation to another origin or scheme is refused; a click on an https link elsewhere goes to
+// the desktop's browser instead (`openOutside`), and no other scheme leaves the window at all.
+//
 // The window and its web view are made by `start` and released when the session ends, so no page
 // outlives its sign-in. An ephemeral session keeps no cookies, cache or storage, and shares none
 // with any browser or with the application's other web views.
@@ -30,6 +36,7 @@ inline constexpr std::string_view kWebAuthenticationSessionErrorDomain = "WebAut
 namespace WebAuthenticationSessionErrorCode {
 inline constexpr int canceledLogin = 1;
 inline constexpr int presentationContextInvalid = 2;
+inline constexpr int insecurePage = 3;  // the sign-in page is neither https nor on a loopback host
 }  // namespace WebAuthenticationSessionErrorCode
 
 class WebAuthenticationSession : public QObject {
@@ -46,6 +53,20 @@ public:
     bool prefersEphemeralWebBrowserSession = false;
     QString windowTitle;
     QSize windowSize{600, 560};
+
+    // Where an https link clicked on the page is opened; by default the desktop's browser.
+    std::function<void(const QUrl& url)> openOutside;
+
+    // What the window does with a navigation to `url` of a session that opened `start`.
+    enum class Navigation {
+        allow,          // the sign-in page's own origin
+        catchCallback,  // the callback scheme: the session ends with this URL
+        openOutside,    // a clicked https link elsewhere: handed to the desktop's browser
+        refuse,         // anything else
+    };
+    static Navigation decide(const QUrl& start, const QString& callbackScheme, const QUrl& url, bool linkClicked);
+    // https, or http on a loopback host.
+    static bool isTrustedOrigin(const QUrl& url);
 
     // Opens the window and the page; false when the session already started.
     bool start();

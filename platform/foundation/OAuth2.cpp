@@ -123,25 +123,48 @@ std::optional<std::string> OAuth2CodeGrant::makeAuthorizeURL(const Parameters& e
     return url;
 }
 
+std::string OAuth2CodeGrant::redirectURI() const {
+    auto redirects = settings_.find("redirect_uris");
+    if (redirects == settings_.end()) return {};
+    if (auto* list = redirects->second.get<Array>()) return list->empty() ? std::string() : list->front().toText().value_or("");
+    return redirects->second.toText().value_or("");
+}
+
 std::pair<std::optional<OAuth2CodeGrant::Parameters>, std::optional<Error>> OAuth2CodeGrant::readRedirect(
-    const std::string& redirectURL) const {
-    const QUrl url(QString::fromStdString(redirectURL));
-    Parameters items;
-    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) items[key.toStdString()] = value.toStdString();
-    // Some servers answer in the fragment instead of the query.
-    if (items.empty() && url.hasFragment())
-        for (const auto& [key, value] : QUrlQuery(url.fragment()).queryItems(QUrl::FullyDecoded))
-            items[key.toStdString()] = value.toStdString();
+    const std::string& redirectURL) {
     const std::string domain(kOAuth2ErrorDomain);
+    auto refused = [&](int code, std::string why) {
+        return std::pair<std::optional<Parameters>, std::optional<Error>>{std::nullopt, Error(domain, code, std::move(why))};
+    };
+    const QUrl url(QString::fromStdString(redirectURL), QUrl::StrictMode);
+    const QUrl expected(QString::fromStdString(redirectURI()), QUrl::StrictMode);
+    // QUrl lower-cases scheme and host; the path is compared as sent, escapes included.
+    if (!url.isValid() || !expected.isValid() || url.scheme() != expected.scheme() || url.host() != expected.host() ||
+        url.port() != expected.port() || !url.userInfo().isEmpty() ||
+        url.path(QUrl::FullyEncoded) != expected.path(QUrl::FullyEncoded))
+        return refused(OAuth2ErrorCode::invalidRedirect, "The redirect goes to another address than the sign-in's");
+    // The answer stands in the query only: a fragment is nothing a server of ours sends.
+    if (url.hasFragment()) return refused(OAuth2ErrorCode::invalidRedirect, "The redirect carries a fragment");
+
+    std::multimap<std::string, std::string> items;
+    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) items.emplace(key.toStdString(), value.toStdString());
     if (auto error = items.find("error"); error != items.end()) {
         auto description = items.find("error_description");
         std::string text = description != items.end() && !description->second.empty() ? description->second : error->second;
-        return {std::nullopt, Error(domain, OAuth2ErrorCode::authorizationDenied, text)};
+        return refused(OAuth2ErrorCode::authorizationDenied, text);
     }
-    if (auto state = items.find("state"); items.contains("code") && (state == items.end() || state->second != state_))
-        return {std::nullopt, Error(domain, OAuth2ErrorCode::invalidState, "The redirect answers another sign-in")};
-    if (items.contains("code")) items["code"] = redirectURL;  // the sign-in completion reads the whole URL
-    return {items, std::nullopt};
+    if (state_.empty()) return refused(OAuth2ErrorCode::invalidRedirect, "The sign-in was already answered");
+    auto state = items.find("state");
+    if (items.count("state") != 1 || state->second != state_)
+        return refused(OAuth2ErrorCode::invalidState, "The redirect answers another sign-in");
+    Parameters parameters{{"state", state->second}};
+    const std::size_t codes = items.count("code");
+    if (codes == 0) return {parameters, std::nullopt};  // the user went back on the page
+    if (codes != 1 || items.find("code")->second.empty())
+        return refused(OAuth2ErrorCode::invalidRedirect, "The redirect does not carry exactly one code");
+    state_.clear();  // answered: no second redirect of this authorization is taken
+    parameters["code"] = redirectURL;  // the sign-in completion reads the whole URL
+    return {parameters, std::nullopt};
 }
 
 void OAuth2CodeGrant::authorizeEmbedded(const EmbeddedPresenter& present, const Parameters& extra, AuthorizeCallback callback) {
@@ -153,12 +176,9 @@ void OAuth2CodeGrant::authorizeEmbedded(const EmbeddedPresenter& present, const 
         });
         return;
     }
-    auto redirects = settings_.at("redirect_uris");
-    std::string redirect;
-    if (auto* list = redirects.get<Array>(); list && !list->empty()) redirect = list->front().toText().value_or("");
-    else redirect = redirects.toText().value_or("");
-    const std::string scheme = QUrl(QString::fromStdString(redirect)).scheme().toStdString();
-    log("Authorizing embedded at " + *url);
+    const std::string scheme = QUrl(QString::fromStdString(redirectURI())).scheme().toStdString();
+    // The page's address without its query: the state and challenge are nobody's business.
+    log("Authorizing embedded at " + QUrl(QString::fromStdString(*url)).toString(QUrl::RemoveQuery).toStdString());
     present({*url, scheme, authConfig.prefersEphemeralWebBrowserSession},
             [this, callback](std::optional<std::string> redirectURL, std::optional<Error> error) {
                 if (error || !redirectURL) {
@@ -167,7 +187,7 @@ void OAuth2CodeGrant::authorizeEmbedded(const EmbeddedPresenter& present, const 
                                                                 OAuth2ErrorCode::requestCancelled, "The sign-in was cancelled")));
                     return;
                 }
-                log("Redirect caught: " + *redirectURL);
+                log("Redirect caught");
                 auto [parameters, failure] = readRedirect(*redirectURL);
                 callback(std::move(parameters), std::move(failure));
             });

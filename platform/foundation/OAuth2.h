@@ -22,6 +22,9 @@ inline constexpr int requestFailed = 2;    // the token endpoint failed or answe
 inline constexpr int requestCancelled = 3; // the user closed the sign-in window
 inline constexpr int authorizationDenied = 4;  // the sign-in server redirected with an error
 inline constexpr int invalidState = 5;     // the redirect answers another authorization than ours
+// The redirect is not one the client can trust: another address than its redirect URI, a
+// fragment, no code or more than one, or a code of an authorization already answered.
+inline constexpr int invalidRedirect = 6;
 }  // namespace OAuth2ErrorCode
 
 class OAuth2CodeGrant {
@@ -82,14 +85,25 @@ public:
     const std::string& codeVerifier() const { return codeVerifier_; }
     const std::string& state() const { return state_; }
 
+    // The verifier of the authorization made last, handed out once: the code exchange sends it,
+    // and a second exchange of the same authorization gets nothing.
+    std::string takeCodeVerifier() { return std::exchange(codeVerifier_, std::string()); }
+
     // Runs the authorization in the application through `present` and reads the redirect. The
-    // callback runs once: a redirect with a "code" gives {"code": the whole redirect URL, "state"};
-    // one with an "error" gives authorizationDenied with the server's description; one with
-    // neither gives the parameters without "code" and no error; a state that is not ours gives
-    // invalidState; the presenter's error is passed on.
+    // callback runs once, with the reading of readRedirect; the presenter's error is passed on.
     void authorizeEmbedded(const EmbeddedPresenter& present, const Parameters& extra, AuthorizeCallback callback);
-    // How a redirect URL reads for the authorization made last (see authorizeEmbedded).
-    std::pair<std::optional<Parameters>, std::optional<Error>> readRedirect(const std::string& redirectURL) const;
+    // How a redirect URL reads for the authorization made last. Only a redirect to exactly the
+    // client's redirect URI (scheme, host, port and path; no fragment) is read, and only its query:
+    // - an "error" item gives authorizationDenied with the server's description;
+    // - exactly one non-empty "code" and exactly one "state" equal to ours give
+    //   {"code": the whole redirect URL, "state"} (the sign-in completion reads the URL);
+    // - our state alone (the user went back on the page) gives the parameters without "code";
+    // - a missing, repeated or other state gives invalidState;
+    // - anything else (another address, a fragment, two codes, an empty code) gives invalidRedirect.
+    // An authorization is answered once: after a redirect with a code, every later one is refused.
+    std::pair<std::optional<Parameters>, std::optional<Error>> readRedirect(const std::string& redirectURL);
+    // The client's redirect URI: the first of "redirect_uris" (or the setting as one text).
+    std::string redirectURI() const;
 
 private:
     void log(std::string_view line) const {

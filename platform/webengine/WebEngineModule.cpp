@@ -4,6 +4,7 @@
 #include <QQuickWindow>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
@@ -48,6 +49,9 @@ public:
     std::function<bool(const QUrl&)> linkClicked;
 
 protected:
+    // The page's own console stays in the page: what a page logs (forms, tokens) is not ours to print.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
+
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
         if (type == NavigationTypeLinkClicked && linkClicked && !linkClicked(url)) return false;
         if (isMainFrame && navigation && !navigation(url)) return false;
@@ -76,6 +80,9 @@ public:
         profile_ = offTheRecord ? new QWebEngineProfile(view_) : QWebEngineProfile::defaultProfile();
         page_ = new Page(profile_, view_);
         view_->setPage(page_);
+        // A scheme the engine does not know is never handed to the desktop (ssh:, x-…:), not even on a
+        // click: what the application opens outside goes through its own checks.
+        page_->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
         QObject::connect(page_, &QWebEnginePage::loadFinished, view_, [this](bool ok) {
             if (callbacks_.finished) callbacks_.finished(ok);
         });

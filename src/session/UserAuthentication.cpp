@@ -45,29 +45,44 @@ UserAuthentication::UserAuthentication(Networking& networkingManager_, Preserved
 
 // ---- sign-in completion ----
 
-std::string UserAuthentication::authorizationCode(const std::string& callbackURL) {
-    // Only the item named "code": the server may add "state" or others in any order.
-    QUrlQuery query(QUrl(QString::fromStdString(callbackURL)));
-    for (const auto& [name, value] : query.queryItems(QUrl::FullyDecoded)) {
-        if (name == QStringLiteral("code")) return value.toStdString();
+std::optional<std::string> UserAuthentication::authorizationCode(const std::string& callbackURL) {
+    // Only the item named "code", wherever it stands among the others; never from a fragment.
+    const QUrl url(QString::fromStdString(callbackURL));
+    if (url.hasFragment()) return std::nullopt;
+    std::optional<std::string> code;
+    for (const auto& [name, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        if (name != QStringLiteral("code")) continue;
+        if (code) return std::nullopt;  // two codes: neither is taken
+        code = value.toStdString();
     }
-    return {};
+    if (code && code->empty()) return std::nullopt;
+    return code;
 }
 
-void UserAuthentication::exchangeAuthorizationCode(const std::string& callbackURL,
+void UserAuthentication::exchangeAuthorizationCode(const std::string& callbackURL, const std::string& codeVerifier,
                                                    std::function<void(AuthenticationCase)> completion) {
     eventTracker.track(AnalyticsEvent::app_route_web_login);
-    std::string code = authorizationCode(callbackURL);
-    log::print("Authorization code: " + code);
+    const std::optional<std::string> code = authorizationCode(callbackURL);
+    if (!code || codeVerifier.empty()) {
+        log::print(code ? "Sign-in callback refused: no code verifier" : "Sign-in callback refused: not exactly one code");
+        completion({AuthenticationCase::Kind::AuthError,
+                    Error(std::string(kOAuth2ErrorDomain), OAuth2ErrorCode::invalidRedirect,
+                          "The sign-in callback does not carry exactly one code")});
+        return;
+    }
+    log::print("Exchanging the authorization code");
     auto self = *this;
-    requestAuthToken(code, [self, completion](Result<TokenResponse> result) mutable {
+    requestAuthToken(*code, codeVerifier, [self, completion](Result<TokenResponse> result) mutable {
         self.handleAuthTokenResponse(std::move(result), completion);
     });
 }
 
-void UserAuthentication::requestAuthToken(const std::string& code, Networking::Completion<TokenResponse> completion) {
-    nlohmann::json parameters = nlohmann::ordered_json{
-        {"authorization_code", code}, {"realm", std::string(realm)}, {"redirect_uri", OAuthService::redirectURI()}};
+void UserAuthentication::requestAuthToken(const std::string& code, const std::string& codeVerifier,
+                                          Networking::Completion<TokenResponse> completion) {
+    nlohmann::json parameters = nlohmann::ordered_json{{"authorization_code", code},
+                                                       {"realm", std::string(realm)},
+                                                       {"redirect_uri", OAuthService::redirectURI()},
+                                                       {"code_verifier", codeVerifier}};
     networkingManager->postAuthToken<TokenResponse>(parameters, std::move(completion));
 }
 
@@ -79,7 +94,6 @@ void UserAuthentication::handleAuthTokenResponse(Result<TokenResponse> result,
         return;
     }
     const auto& sealed = result->body.code;
-    log::print("Token answer code: " + sealed.value_or(""));
     std::optional<std::string> plain = sealed ? decryptAESGCM(*sealed) : std::nullopt;
     if (!plain) {
         log::print("decryptJSON is nil");
@@ -91,7 +105,8 @@ void UserAuthentication::handleAuthTokenResponse(Result<TokenResponse> result,
         tokens = nlohmann::json::parse(*plain).get<AuthObject>();
     } catch (const std::exception& e) {
         // A token set we cannot read must not leave the screen waiting: it ends the sign-in.
-        log::print(std::string("Token set decoding failed: ") + e.what());
+        // Not the reader's message: it quotes the text it stopped at, which is the token set.
+        log::print("Token set decoding failed");
         completion({Kind::UserInfoError, decodingError(e)});
         return;
     }

@@ -2,7 +2,8 @@
 // Sign-in completion, the session save that every sign-in road shares, and the launch check of a
 // signed-in user with the migrations of older accounts.
 //
-// The road of a web sign-in: the callback URL's "code" is exchanged at "/auth/token", the sealed
+// The road of a web sign-in: the callback URL's "code" is exchanged at "/auth/token" together with
+// the PKCE verifier of the authorization it answers (the server refuses a code without it), the sealed
 // token set is opened and stored (AppManager), the profile is fetched and stored as the current
 // user with one VPN account; the login screen's model then fetches and decrypts the VPN password,
 // `saveLoggedInUser` keeps it in the keychain and hands the credential to the VPN SDK, and
@@ -94,11 +95,17 @@ public:
     AppManager* tokenStore;
 
     // ---- sign-in completion ----
-    // The entry from the login screen with the sign-in server's callback URL.
-    void exchangeAuthorizationCode(const std::string& callbackURL, std::function<void(AuthenticationCase)> completion);
-    // The value of the callback's query item "code"; the empty text when there is none.
-    static std::string authorizationCode(const std::string& callbackURL);
-    void requestAuthToken(const std::string& code, Networking::Completion<TokenResponse> completion);
+    // The entry from the login screen with the sign-in server's callback URL (already checked
+    // against the authorization, see OAuth2CodeGrant::readRedirect) and that authorization's PKCE
+    // verifier. A URL without exactly one code in its query, or no verifier, ends the sign-in as
+    // AuthError (invalidRedirect) and nothing is sent.
+    void exchangeAuthorizationCode(const std::string& callbackURL, const std::string& codeVerifier,
+                                   std::function<void(AuthenticationCase)> completion);
+    // The value of the callback's one query item "code"; nothing when there is none, more than
+    // one, an empty one, or the URL carries a fragment.
+    static std::optional<std::string> authorizationCode(const std::string& callbackURL);
+    void requestAuthToken(const std::string& code, const std::string& codeVerifier,
+                          Networking::Completion<TokenResponse> completion);
     // Opens and stores the token set, then fetches and stores the profile.
     void handleAuthTokenResponse(Result<TokenResponse> result, std::function<void(AuthenticationCase)> completion);
     void handleUserProfileResponse(Result<ProfileAnswer> result, std::function<void(Result<ProfileResponseModel>)> completion);

@@ -45,12 +45,20 @@ protected:
                                   MorvexVPNService::makeZevu(), ErrorSender{}, nullptr, appManager);
     }
 
-    UserAuthentication::AuthenticationCase signIn(const std::string& url) {
+    static constexpr const char* kVerifier = "verifier-of-this-sign-in-0123456789abcdefghij";
+
+    UserAuthentication::AuthenticationCase signIn(const std::string& url, const std::string& verifier = kVerifier) {
         std::optional<UserAuthentication::AuthenticationCase> outcome;
-        auth().exchangeAuthorizationCode(url, [&](auto c) { outcome = c; });
+        auth().exchangeAuthorizationCode(url, verifier, [&](auto c) { outcome = c; });
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }));
         return outcome.value_or(UserAuthentication::AuthenticationCase{});
     }
+    // The callback of a sign-in on the service's page, for the verifier above.
+    static std::string issuedCallback() {
+        return OAuthService::redirectURI() + "?state=s&code=" +
+               fake::issueSignInCode(fake::pkceChallenge(kVerifier), OAuthService::redirectURI());
+    }
+    UserAuthentication::AuthenticationCase signIn() { return signIn(issuedCallback()); }
 
     // The login screen's continuation for one account: password, session save, dashboard.
     UserAuthentication::PasswordResult fetchAndSave() {
@@ -85,11 +93,13 @@ protected:
 };
 
 TEST_F(UserAuthenticationTest, ACodeBecomesASignedInUserAgainstTheService) {
-    ASSERT_EQ(signIn("zarnapp://apps.example/callback?code=abc123&state=xyz").kind, Kind::SingleSubscription);
+    const std::string callback = issuedCallback();
+    ASSERT_EQ(signIn(callback).kind, Kind::SingleSubscription);
 
     auto exchange = service.requestsTo("/auth/token");
     ASSERT_EQ(exchange.size(), 1u);
-    EXPECT_EQ(exchange[0].json()->value("authorization_code", ""), "abc123") << "the item named code, not the last one";
+    EXPECT_EQ(exchange[0].json()->value("authorization_code", ""), *UserAuthentication::authorizationCode(callback));
+    EXPECT_EQ(exchange[0].json()->value("code_verifier", ""), kVerifier);
     EXPECT_EQ(exchange[0].json()->value("realm", ""), "MorvexVPN");
     EXPECT_EQ(exchange[0].json()->value("redirect_uri", ""), OAuthService::redirectURI());
 
@@ -115,21 +125,57 @@ TEST_F(UserAuthenticationTest, ACodeBecomesASignedInUserAgainstTheService) {
     EXPECT_TRUE(presenter->shown.empty()) << "an active account shows nothing";
 }
 
-TEST_F(UserAuthenticationTest, TheCodeIsTheItemNamedCodeWhereverItStands) {
-    struct Case { const char* url; const char* code; };
+TEST_F(UserAuthenticationTest, TheCodeIsTheOneItemNamedCodeInTheQuery) {
+    struct Case { const char* url; std::optional<std::string> code; };
     for (auto c : {Case{"zarnapp://h/callback?state=s&code=c1", "c1"}, Case{"zarnapp://h/callback?code=c2&state=s", "c2"},
-                   Case{"zarnapp://h/callback", ""}, Case{"zarnapp://h/callback?state=s", ""},
-                   Case{"zarnapp://h/callback?code=a%2Bb", "a+b"}}) {
+                   Case{"zarnapp://h/callback?code=a%2Bb", "a+b"},
+                   Case{"zarnapp://h/callback", std::nullopt}, Case{"zarnapp://h/callback?state=s", std::nullopt},
+                   Case{"zarnapp://h/callback?code=c1&code=c2", std::nullopt}, Case{"zarnapp://h/callback?code=", std::nullopt},
+                   Case{"zarnapp://h/callback#code=c3", std::nullopt}, Case{"zarnapp://h/callback?code=c1#code=c3", std::nullopt}}) {
         SCOPED_TRACE(c.url);
         EXPECT_EQ(UserAuthentication::authorizationCode(c.url), c.code);
     }
+}
+
+TEST_F(UserAuthenticationTest, TheServiceTakesACodeOnlyWithItsOwnVerifierAndOnlyOnce) {
+    struct Case {
+        const char* name;
+        std::string verifier;
+        Kind outcome;
+    };
+    const std::string stolen = issuedCallback();
+    for (const auto& c : {Case{"another verifier", "verifier-of-someone-else-0123456789abcdefghij", Kind::UserInfoError},
+                          Case{"its own verifier, after a refusal", kVerifier, Kind::UserInfoError}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(signIn(stolen, c.verifier).kind, c.outcome) << "a refused code is spent";
+    }
+    EXPECT_FALSE(User().email()) << "no profile stored";
+
+    const std::string callback = issuedCallback();
+    ASSERT_EQ(signIn(callback).kind, Kind::SingleSubscription);
+    EXPECT_EQ(signIn(callback).kind, Kind::UserInfoError) << "a code is exchanged once";
+    const auto exchanges = service.requestsTo("/auth/token");
+    ASSERT_EQ(exchanges.size(), 4u);
+    EXPECT_EQ(exchanges[0].json()->value("code_verifier", ""), "verifier-of-someone-else-0123456789abcdefghij");
+
+    // Without a verifier, or without exactly one code, nothing is sent.
+    service.clearRequests();
+    for (const auto& [url, verifier] : std::vector<std::pair<std::string, std::string>>{
+             {issuedCallback(), ""}, {"zarnapp://h/callback?code=c1&code=c2", kVerifier}, {"zarnapp://h/callback#code=c1", kVerifier}}) {
+        SCOPED_TRACE(url);
+        auto outcome = signIn(url, verifier);
+        EXPECT_EQ(outcome.kind, Kind::AuthError);
+        ASSERT_TRUE(outcome.error.has_value());
+        EXPECT_EQ(outcome.error->code, OAuth2ErrorCode::invalidRedirect);
+    }
+    EXPECT_TRUE(service.requestsTo("/auth/token").empty());
 }
 
 TEST_F(UserAuthenticationTest, ProfileStoreKeepsOneAccountAndDefaultsTheClientId) {
     service.route("GET", "/MorvexVPN/user/profile",
                   fake::Answer::bodyOnly(profile({{"client_id", nullptr}, {"status", "gone"}, {"client_type", "TRIAL"}})));
     PreservedPreferences().setVpnAccounts(std::vector<UserAuthentication::VPNAccount>{{"old", "active", "", "", "", ""}});
-    ASSERT_EQ(signIn("zarnapp://h/callback?code=c").kind, Kind::SingleSubscription);
+    ASSERT_EQ(signIn().kind, Kind::SingleSubscription);
     User user;
     EXPECT_EQ(UserDefaults::standard().string("UserPreferences.clientId"), "0");
     EXPECT_EQ(user.status(), User::Status::Inactive);
@@ -159,7 +205,7 @@ TEST_F(UserAuthenticationTest, FailuresOfTheExchangeEndInUserInfoError) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         service.failNext(c.path, c.answer);
-        auto outcome = signIn("zarnapp://h/callback?code=c");
+        auto outcome = signIn();
         EXPECT_EQ(outcome.kind, Kind::UserInfoError);
         EXPECT_TRUE(outcome.error.has_value());
         EXPECT_FALSE(User().email()) << "no profile stored";
@@ -277,7 +323,7 @@ TEST_F(UserAuthenticationTest, FinishShowsTheAlertTheAccountCallsFor) {
 }
 
 TEST_F(UserAuthenticationTest, ASessionOutlivesARestartAndASignOutDoesNot) {
-    ASSERT_EQ(signIn("zarnapp://h/callback?code=c").kind, Kind::SingleSubscription);
+    ASSERT_EQ(signIn().kind, Kind::SingleSubscription);
     ASSERT_TRUE(fetchAndSave().has_value());
     auth().finishSignIn();
     const std::string token = appManager.iws_accessToken;

@@ -429,6 +429,64 @@ std::string queryEncoded(const std::string& text) {
 
 std::mutex issuedMutex;
 std::vector<std::string> issuedCodes;
+// What the sign-in page was asked for, by the code it issued: the exchange must match it, once.
+struct PendingCode {
+    std::string challenge;
+    std::string method;
+    std::string redirectURI;
+};
+std::map<std::string, PendingCode> pendingCodes;
+
+std::string base64URL(const unsigned char* bytes, std::size_t size) {
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::string out;
+    for (std::size_t i = 0; i < size; i += 3) {
+        std::uint32_t n = std::uint32_t(bytes[i]) << 16;
+        if (i + 1 < size) n |= std::uint32_t(bytes[i + 1]) << 8;
+        if (i + 2 < size) n |= bytes[i + 2];
+        out += alphabet[(n >> 18) & 63];
+        out += alphabet[(n >> 12) & 63];
+        if (i + 1 < size) out += alphabet[(n >> 6) & 63];
+        if (i + 2 < size) out += alphabet[n & 63];
+    }
+    return out;
+}
+
+std::string issueCode(PendingCode pending) {
+    static std::atomic<int> counter{0};
+    std::string code = "fake-code-" + std::to_string(++counter);
+    std::lock_guard lock(issuedMutex);
+    issuedCodes.push_back(code);
+    pendingCodes[code] = std::move(pending);
+    return code;
+}
+
+// The code exchange: {"authorization_code", "code_verifier", "redirect_uri", ...}. A code is taken
+// once, whatever the outcome; its verifier must hash to the challenge the page was given.
+Answer exchangeCode(const RecordedRequest& r) {
+    auto refused = [](const char* message) {
+        return Answer::json({{"header", {{"response_code", 400}, {"message", message}}}, {"body", nlohmann::json::object()}}, 400);
+    };
+    auto body = r.json();
+    auto text = [&](const char* key) {
+        return body && body->is_object() && body->contains(key) && (*body)[key].is_string() ? (*body)[key].get<std::string>()
+                                                                                             : std::string();
+    };
+    std::optional<PendingCode> pending;
+    {
+        std::lock_guard lock(issuedMutex);
+        if (auto it = pendingCodes.find(text("authorization_code")); it != pendingCodes.end()) {
+            pending = std::move(it->second);
+            pendingCodes.erase(it);
+        }
+    }
+    if (!pending) return refused("invalid_grant: unknown or used code");
+    const std::string verifier = text("code_verifier");
+    if (verifier.empty() || pending->method != "S256" || pkceChallenge(verifier) != pending->challenge)
+        return refused("invalid_grant: code verifier does not match");
+    if (text("redirect_uri") != pending->redirectURI) return refused("invalid_grant: redirect URI does not match");
+    return tokenAnswer(nextTokenSet());
+}
 
 Answer signInForm(const RecordedRequest& r, const std::string& failure = {}) {
     const std::string redirect = r.queryValue("redirect_uri").value_or("");
@@ -464,12 +522,8 @@ Answer signInAnswer(const RecordedRequest& r) {
         r.queryValue("password") != std::optional<std::string>(kTestAccountPassword))
         return Answer::redirect(302, redirect + joiner + "error=access_denied&error_description=" +
                                          queryEncoded("Invalid user name or password.") + "&" + state);
-    static std::atomic<int> counter{0};
-    std::string code = "fake-code-" + std::to_string(++counter);
-    {
-        std::lock_guard lock(issuedMutex);
-        issuedCodes.push_back(code);
-    }
+    const std::string code = issueCode({r.queryValue("code_challenge").value_or(""),
+                                        r.queryValue("code_challenge_method").value_or(""), redirect});
     return Answer::redirect(302, redirect + joiner + state + "&code=" + code);
 }
 
@@ -549,6 +603,17 @@ Answer addonDetailsPage(const RecordedRequest& r) {
 
 }  // namespace
 
+std::string pkceChallenge(const std::string& verifier) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_Digest(verifier.data(), verifier.size(), digest, &size, EVP_sha256(), nullptr);
+    return base64URL(digest, size);
+}
+
+std::string issueSignInCode(const std::string& codeChallenge, const std::string& redirectURI) {
+    return issueCode({codeChallenge, "S256", redirectURI});
+}
+
 std::vector<std::string> issuedSignInCodes() {
     std::lock_guard lock(issuedMutex);
     return issuedCodes;
@@ -557,7 +622,7 @@ std::vector<std::string> issuedSignInCodes() {
 void installDefaultRoutes(FakeService& service) {
     const std::string p = "/MorvexVPN";
     // Token requests: the code exchange of the sign-in and the refresh (neither has the prefix).
-    service.route("POST", "/auth/token", [](const RecordedRequest&) { return tokenAnswer(nextTokenSet()); });
+    service.route("POST", "/auth/token", exchangeCode);
     // The sign-in server's page and its form (any path prefix, as the sign-in URL may carry one).
     const std::string page = kSignInPagePath;
     service.route("GET", ".*" + page, [](const RecordedRequest& r) { return signInForm(r); });

@@ -122,12 +122,17 @@ Answer passwordAnswer(const std::string& password);
 // a user name and a password. The test account below signs in: the form redirects to the
 // "redirect_uri" with a fresh "code" and the "state"; a wrong password redirects with
 // "error=access_denied" instead, and "Back" with the state alone. Only "zarnapp" redirect URIs
-// are served. The issued codes are accepted by "/auth/token" (as any code is).
+// are served. "/auth/token" takes a code once, and only one the page issued, with the verifier whose
+// S256 challenge the page was given and the same redirect URI; anything else is refused with 400.
 inline constexpr const char* kTestAccountName = "alex@example.com";
 inline constexpr const char* kTestAccountPassword = "morvex-test";
 inline constexpr const char* kSignInPagePath = "/realms/MorvexVPN/protocol/openid-connect/auth";
 // The codes the sign-in page has issued, oldest first.
 std::vector<std::string> issuedSignInCodes();
+// A code as the page issues it, for a sign-in that did not go through the page.
+std::string issueSignInCode(const std::string& codeChallenge, const std::string& redirectURI);
+// The S256 challenge of a verifier (base64url of its SHA-256, no padding).
+std::string pkceChallenge(const std::string& verifier);
 
 // The answer of "/auth/token" and "/refresh/token": {"header": ..., "body": {"code": sealed}}.
 Answer tokenAnswer(const nlohmann::json& tokenSet);

@@ -402,9 +402,26 @@ void LoginViewController::handleAuthorizationCallback(const std::optional<OAuth2
     if (!parameters || code == parameters->end()) return;  // no code and no error: nothing to say
     showActivity(true);
     QPointer<LoginViewController> self(this);
-    makeAuth().exchangeAuthorizationCode(code->second, [self, tag](UserAuthentication::AuthenticationCase outcome) {
+    // The verifier goes with this one exchange; the grant keeps no copy of it.
+    const std::string verifier = oauth2_ ? oauth2_->takeCodeVerifier() : std::string();
+    makeAuth().exchangeAuthorizationCode(code->second, verifier, [self, tag](UserAuthentication::AuthenticationCase outcome) {
         if (self) self->handleAuthenticationCase(outcome, tag);
     });
+}
+
+std::optional<std::string_view> LoginViewController::refusalMessageKey(const Error& error) {
+    if (error.domain == kOAuth2ErrorDomain) {
+        switch (error.code) {
+            case OAuth2ErrorCode::authorizationDenied: return "signin.refused.denied";
+            case OAuth2ErrorCode::invalidState:
+            case OAuth2ErrorCode::invalidRedirect: return "signin.refused.callback";
+            default: return std::nullopt;
+        }
+    }
+    if (error.domain == appkit::kWebAuthenticationSessionErrorDomain &&
+        error.code == appkit::WebAuthenticationSessionErrorCode::insecurePage)
+        return "signin.refused.insecure";
+    return std::nullopt;
 }
 
 void LoginViewController::handleAuthenticationCase(const UserAuthentication::AuthenticationCase& outcome, int tag) {
@@ -426,7 +443,13 @@ void LoginViewController::handleAuthenticationCase(const UserAuthentication::Aut
                 (error.domain == kOAuth2ErrorDomain && error.code == OAuth2ErrorCode::requestCancelled) ||
                 (error.domain == appkit::kWebAuthenticationSessionErrorDomain &&
                  error.code == appkit::WebAuthenticationSessionErrorCode::canceledLogin);
-            if (!cancelled) Alert().showUserInfoFailed(AppScreen::Login, error, tracker(), retry);
+            if (cancelled) return;
+            // A refused redirect or page gets its own message; nothing of the server's text is shown.
+            if (auto key = refusalMessageKey(error)) {
+                Alert().showLocalized("alert.title.something.went.wrong", *key);
+                return;
+            }
+            Alert().showUserInfoFailed(AppScreen::Login, error, tracker(), retry);
             return;
         }
         case Kind::NoSubscription:

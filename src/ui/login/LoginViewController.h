@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "alerts/OwnedCallback.h"
 #include "appkit/Bindings.h"
@@ -88,6 +89,9 @@ public:
     void handleAuthorizationCallback(const std::optional<OAuth2CodeGrant::Parameters>& parameters,
                                      const std::optional<Error>& error, int tag);
     void handleAuthenticationCase(const UserAuthentication::AuthenticationCase& outcome, int tag);
+    // The message key of a sign-in the client refused (a redirect it cannot trust, the server's
+    // refusal, a page not on a secure connection); nothing for other failures.
+    static std::optional<std::string_view> refusalMessageKey(const Error& error);
     void handleLaunchCase(const UserAuthentication::AppLaunchCase& outcome);
     void handleAccountPasswordResult(const UserAuthentication::PasswordResult& result, const UserAuthentication::VPNAccount& account);
 

@@ -235,6 +235,74 @@ TEST_F(LoginViewControllerTest, ARedirectWithoutACodeEnablesTheButtonQuietlyAndA
     EXPECT_TRUE(service.requestsTo("/auth/token").empty());
 }
 
+TEST_F(LoginViewControllerTest, ACallbackItCannotTrustEndsTheSignInWithAMessageAndNothingIsExchanged) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    const std::string redirect = OAuthService::redirectURI();
+    const std::string apps = QUrl(QString::fromStdString(redirect)).host().toStdString();
+    // Each case gets the state of the authorization the page was opened with, and a code the
+    // service did issue for that authorization's challenge: only the shape of the callback is wrong.
+    struct Case {
+        const char* name;
+        std::function<std::string(const std::string& state, const std::string& code)> callback;
+        const char* messageKey;
+    };
+    const std::vector<Case> cases = {
+        {"two codes", [&](auto& state, auto& code) { return redirect + "?state=" + state + "&code=" + code + "&code=other"; },
+         "signin.refused.callback"},
+        {"code in the fragment only", [&](auto& state, auto& code) { return redirect + "#state=" + state + "&code=" + code; },
+         "signin.refused.callback"},
+        {"other path", [&](auto& state, auto& code) { return "zarnapp://" + apps + "/elsewhere?state=" + state + "&code=" + code; },
+         "signin.refused.callback"},
+        {"other host", [&](auto& state, auto& code) { return "zarnapp://attacker.example/callback?state=" + state + "&code=" + code; },
+         "signin.refused.callback"},
+        {"missing state", [&](auto&, auto& code) { return redirect + "?code=" + code; }, "signin.refused.callback"},
+        {"wrong state", [&](auto&, auto& code) { return redirect + "?state=not-ours&code=" + code; }, "signin.refused.callback"},
+        {"two states", [&](auto& state, auto& code) { return redirect + "?state=" + state + "&state=" + state + "&code=" + code; },
+         "signin.refused.callback"},
+        {"error parameter", [&](auto& state, auto& code) {
+             return redirect + "?state=" + state + "&code=" + code + "&error=access_denied&error_description=%3Cb%3Ebad%3C%2Fb%3E";
+         }, "signin.refused.denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        presenter->shown.clear();
+        OAuth2CodeGrant::EmbeddedCompletion pending;
+        page = [&](const OAuth2CodeGrant::EmbeddedRequest&, OAuth2CodeGrant::EmbeddedCompletion done) { pending = std::move(done); };
+        QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
+        ASSERT_TRUE(pending);
+        const std::string state = QUrlQuery(QUrl(QString::fromStdString(presented.back().url))).queryItemValue("state").toStdString();
+        const std::string code = fake::issueSignInCode(fake::pkceChallenge(screen->oauth2()->codeVerifier()), redirect);
+        pending(c.callback(state, code), std::nullopt);
+        ASSERT_TRUE(waitUntil([&] { return !presenter->shown.empty(); }));
+        EXPECT_EQ(presenter->shown.size(), 1u);
+        EXPECT_EQ(presenter->last().message, localized(c.messageKey));
+        EXPECT_NE(presenter->last().message.value_or(""), c.messageKey) << "a key without a text";
+        EXPECT_TRUE(loginButton(*screen)->isEnabled());
+        EXPECT_FALSE(screen->requestInProcess.value());
+    }
+    EXPECT_TRUE(service.requestsTo("/auth/token").empty());
+
+    // The control: the same road with a callback of the right shape reaches the exchange, with the
+    // verifier of its own authorization, and the service takes it.
+    presenter->shown.clear();
+    PreservedPreferences().setVpnAccounts(std::vector<UserAuthentication::VPNAccount>{});
+    OAuth2CodeGrant::EmbeddedCompletion pending;
+    page = [&](const OAuth2CodeGrant::EmbeddedRequest&, OAuth2CodeGrant::EmbeddedCompletion done) { pending = std::move(done); };
+    QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
+    ASSERT_TRUE(pending);
+    const std::string verifier = screen->oauth2()->codeVerifier();
+    const std::string code = fake::issueSignInCode(fake::pkceChallenge(verifier), redirect);
+    pending(redirectFor(presented.back(), "code=" + code), std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return !service.requestsTo("/MorvexVPN/user/profile").empty(); }));
+    const auto exchanges = service.requestsTo("/auth/token");
+    ASSERT_EQ(exchanges.size(), 1u);
+    EXPECT_EQ(exchanges[0].json().value_or(nlohmann::json())["code_verifier"], verifier);
+    EXPECT_EQ(screen->oauth2()->codeVerifier(), "") << "the verifier is handed out once";
+    // A second delivery of the same redirect is not taken.
+    EXPECT_FALSE(screen->oauth2()->readRedirect(redirectFor(presented.back(), "code=" + code)).first.has_value());
+}
+
 TEST_F(LoginViewControllerTest, EachSignInStartsAFreshGrantOnTheSameAuthorizeURLWithPKCE) {
     std::unique_ptr<appkit::Window> window;
     LoginViewController* screen = showScreen(window);
