@@ -318,7 +318,7 @@ bool Bundle::mainFollowsLanguageOverride() { return g_mainSwitched.load(); }
 
 void Bundle::setLanguage(std::string_view code) {
     log::print("[Bundle Ext] setLanguage called with: " + std::string(code));
-    DispatchQueue::once("com.yourcompany.yourapp.bundleSwizzle.v1", [] {
+    DispatchQueue::once("morvex.bundle.languageOverride", [] {
         log::print("[Bundle Ext] >>> ENTERING ONCE BLOCK for swizzling <<<");
         g_mainSwitched.store(true);
         log::print("[Bundle Ext] \u2705 Swizzled Bundle.main's class to PrivateBundle ONCE.");

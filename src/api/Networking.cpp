@@ -13,6 +13,7 @@
 #include "foundation/Value.h"
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
+#include "foundation/LogMasking.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
 #include "zevu/ZevuCore.h"
@@ -65,8 +66,18 @@ std::string Networking::responseLogLine(const http::DataResponse& response) {
         if (parts.size() >= 2) component = "Optional(\"" + parts[parts.size() - 2].toStdString() + "\")";
     }
     const std::string& bytes = response.data ? *response.data : std::string();
-    std::string body = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
-    return "Response of " + component + ": " + body;
+    return "Response of " + component + ": " + log::describeBody(bytes);
+}
+
+std::string Networking::urlLogText(const QUrl& url) {
+    std::string text = url.toString(QUrl::FullyEncoded | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo).toStdString();
+    const QUrlQuery query(url);
+    char joiner = '?';
+    for (const auto& [name, value] : query.queryItems(QUrl::FullyEncoded)) {
+        text += joiner + name.toStdString() + "=…";
+        joiner = '&';
+    }
+    return text;
 }
 
 void Networking::send(const QUrl& url, Endpoint endpoint, http::Method method,
@@ -135,7 +146,7 @@ QUrl Networking::makeURL(Endpoint endpoint, const std::optional<std::map<std::st
         for (const auto& [key, value] : *parameters) query.addQueryItem(escaped(key), escaped(value));
         url.setQuery(query);
     }
-    log::print(url.toString(QUrl::FullyEncoded).toStdString());
+    log::print(urlLogText(url));
     return url;
 }
 

@@ -143,8 +143,11 @@ public:
     static std::optional<std::map<std::string, std::string>> queryItems(const std::optional<Parameters>& parameters);
     // The error of a gateway answer with response code 200 and no body (code -1).
     static Error emptyBodyError();
-    // "Response of <second-to-last path component, as an optional>: <body>".
+    // "Response of <the path's last-but-one part>: " and what the console may say of the body
+    // (its size, or its masked JSON under MORVEX_LOG_BODIES=1; see log::describeBody).
     static std::string responseLogLine(const http::DataResponse& response);
+    // A URL as the console shows it: the query's names without their values.
+    static std::string urlLogText(const QUrl& url);
 
     // The URL of an endpoint, with the parameters as query items (none: no query).
     static QUrl makeURL(Endpoint endpoint,
@@ -254,7 +257,7 @@ void Networking::networkRequestDispatcher(Endpoint endpoint, const std::optional
                                           const std::optional<HeaderFields>& headers, Completion<T> completion) {
     QUrl url = makeURL(endpoint, queryItems(parameters));
     log::print(rawValue(endpoint));
-    log::print("DEBUG: URL: " + url.toString(QUrl::FullyEncoded).toStdString());
+    log::print("DEBUG: URL: " + urlLogText(url));
     networkRequestBuilder<T>(url, endpoint, http::Method::GET, std::nullopt, headers, std::move(completion));
 }
 

@@ -14,6 +14,7 @@
 #include "foundation/Dispatch.h"
 #include "foundation/DistributedNotificationCenter.h"
 #include "foundation/Log.h"
+#include "foundation/LogMasking.h"
 #include "foundation/LoginItem.h"
 #include "foundation/RunningApplications.h"
 #include "foundation/UserDefaults.h"
@@ -258,7 +259,7 @@ void AppDelegate::didFailToRegisterForRemoteNotificationsWithError(const Error& 
 
 void AppDelegate::didReceiveRemoteNotification(const Dictionary& userInfo) {
     try {
-        log::print(plainJson(Value(userInfo)).dump());
+        log::print("Remote notification: " + log::describeBody(plainJson(Value(userInfo)).dump()));
     } catch (const nlohmann::json::exception&) {
         log::print("something went wrong with parsing json");
     }

@@ -2,6 +2,8 @@
 // and the move to alternative domains.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <nlohmann/json.hpp>
 
 #include "FakeService.h"
@@ -10,6 +12,7 @@
 #include "api/FakeAuth.h"
 #include "api/Networking.h"
 #include "foundation/Log.h"
+#include "foundation/LogMasking.h"
 #include "model/BundleInfo.h"
 #include "model/ServiceHosts.h"
 #include "state/AppPreferences.h"
@@ -128,7 +131,34 @@ TEST_F(RequestPipelineTest, OnlyDecodedAnswersAreLogged) {
     (void)portForwarding();
     EXPECT_FALSE(capture.containsText("Response of ")) << "a 401 is not decoded";
     (void)portForwarding();
-    EXPECT_TRUE(capture.containsText("Response of Optional(\"portforwarding\"): {")) << "a decoded answer is";
+    EXPECT_TRUE(capture.containsText("Response of Optional(\"portforwarding\"): ")) << "a decoded answer is";
+    EXPECT_FALSE(capture.containsText("morvex0s1234567")) << "by its size only";
+
+    // The debug switch shows the body, with the user's fields masked.
+    ::setenv("MORVEX_LOG_BODIES", "1", 1);
+    log::Capture shown;
+    (void)portForwarding();
+    ::unsetenv("MORVEX_LOG_BODIES");
+    EXPECT_TRUE(shown.containsText("\"ports\":\"51820, 51821\"")) << "the body is shown";
+    EXPECT_TRUE(shown.containsText("\"username\":\"<masked>\""));
+    EXPECT_FALSE(shown.containsText("morvex0s1234567"));
+}
+
+TEST(LogMaskingTest, EverySecretOrPersonalFieldIsMaskedAtAnyDepth) {
+    const nlohmann::json answer = {
+        {"header", {{"response_code", 200}, {"message", "OK"}}},
+        {"body", {{"access_token", "at-1"}, {"refreshToken", "rt-1"}, {"code", "sealed"}, {"password", "pw"},
+                  {"email", "alex@example.com"}, {"note", "write to alex@example.com"}, {"vpn_username", "morvex0s9"},
+                  {"client_name", "Alex"}, {"code_verifier", "v"}, {"list", {{{"token", "t"}}, "bob@example.com"}},
+                  {"status", "active"}}}};
+    auto masked = log::maskedJSON(answer.dump());
+    ASSERT_TRUE(masked.has_value());
+    for (const char* secret : {"at-1", "rt-1", "sealed", "\"pw\"", "example.com", "morvex0s9", "Alex", "\"v\"", "\"t\""})
+        EXPECT_EQ(masked->find(secret), std::string::npos) << secret << " in " << *masked;
+    EXPECT_NE(masked->find("\"status\":\"active\""), std::string::npos) << "plain fields stay";
+    EXPECT_NE(masked->find("\"response_code\":200"), std::string::npos);
+    EXPECT_FALSE(log::maskedJSON("token=abc").has_value()) << "what is not JSON is not shown";
+    EXPECT_EQ(log::describeBody("token=abc"), "9 bytes");
 }
 
 TEST_F(RequestPipelineTest, BareHostsAreNeverCheckedForAResponseCode) {

@@ -1,6 +1,8 @@
 // The main road as a new user walks it: the root of the application's own storyboard opens on the
 // login page, the user signs in through the fake service's sign-in page, lands on the dashboard,
-// connects on the simulated SDK and disconnects again.
+// connects on the simulated SDK, disconnects again and signs out; the console, watched the whole
+// way, carries none of the secrets that passed through.
+#include <QDebug>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@
 #include "appkit/WebView.h"
 #include "appkit/Window.h"
 #include "model/ServiceHosts.h"
+#include "support/ConsoleCapture.h"
 #include "session/AppManager.h"
 #include "state/User.h"
 #include "ui/dashboard/ConnectButtonController.h"
@@ -83,7 +86,9 @@ protected:
     }
 };
 
-TEST_F(SignInToConnectTest, ANewUserSignsInLandsOnTheDashboardConnectsAndDisconnects) {
+TEST_F(SignInToConnectTest, ANewUserSignsInLandsOnTheDashboardConnectsDisconnectsAndSignsOutAndTheConsoleKeepsNoSecret) {
+    test::ConsoleCapture console;
+    qDebug() << "console capture check";  // proves Qt's messages are watched too
     appkit::Application app;
     registerStoryboards();
     appkit::Window window(QSize(760, 500));
@@ -105,6 +110,9 @@ TEST_F(SignInToConnectTest, ANewUserSignsInLandsOnTheDashboardConnectsAndDisconn
 
     // The user signs in on the service's page.
     QTest::mouseClick(signIn, Qt::LeftButton);
+    ASSERT_NE(login->oauth2(), nullptr);
+    const std::string verifier = login->oauth2()->codeVerifier();
+    ASSERT_FALSE(verifier.empty());
     ASSERT_NE(login->webSession(), nullptr);
     appkit::WebView* page = login->webSession()->webView();
     ASSERT_NE(page, nullptr);
@@ -142,8 +150,40 @@ TEST_F(SignInToConnectTest, ANewUserSignsInLandsOnTheDashboardConnectsAndDisconn
     ASSERT_TRUE(waitUntil([&] { return title() == S::Disconnected; }));
     ASSERT_TRUE(waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Disconnected); }));
     EXPECT_TRUE(presenter->shown.empty()) << "no alert on the main road: " << alertsShown();
+
+    // The secrets of this sign-in, before the sign-out forgets them.
+    const std::string accessToken = AppManager::shared().iws_accessToken;
+    const std::string refreshToken = AppManager::shared().iws_refreshToken;
+    ASSERT_FALSE(accessToken.empty());
+    ASSERT_FALSE(fake::issuedSignInCodes().empty());
+    const std::string code = fake::issuedSignInCodes().back();
+    const auto exchanges = service.requestsTo("/auth/token");
+    ASSERT_EQ(exchanges.size(), 1u);
+    EXPECT_EQ(exchanges[0].json().value_or(nlohmann::json())["code_verifier"], verifier)
+        << "the service took the code with this sign-in's own verifier";
+
+    // The user signs out and is back on the login page.
+    MorvexVPNService::logoutWithDefaults();
+    ASSERT_TRUE(waitUntil([&] { return !User().loggedIn() && root->selectedPage() == Page::SignIn; })) << alertsShown();
     window.setContentViewController(nullptr);
     test::flushDeferredDeletes();
+
+    const std::string text = console.text();
+    ASSERT_NE(text.find("console capture check"), std::string::npos) << "the capture saw nothing";
+    ASSERT_NE(text.find("Exchanging the authorization code"), std::string::npos) << "the capture missed the sign-in";
+    struct Secret {
+        const char* name;
+        std::string value;
+    };
+    for (const auto& secret : {Secret{"access token", accessToken}, Secret{"refresh token", refreshToken},
+                               Secret{"authorization code", code}, Secret{"code verifier", verifier},
+                               Secret{"account password", fake::kTestAccountPassword}, Secret{"VPN password", fake::kSamplePassword},
+                               Secret{"e-mail", fake::kTestAccountName}, Secret{"e-mail's domain", "@example.com"}}) {
+        SCOPED_TRACE(secret.name);
+        ASSERT_FALSE(secret.value.empty());
+        const auto at = text.find(secret.value);
+        EXPECT_EQ(at, std::string::npos) << "on the console: …" << text.substr(at == std::string::npos ? 0 : (at > 80 ? at - 80 : 0), 200);
+    }
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ TEST_F(LanguageManagerTest, TheSwitchHappensOncePerProcess) {
     Bundle::setLanguage("en");
     Bundle::setLanguage("de");
     const std::size_t expected = switchedBefore ? 0 : 1;
-    EXPECT_EQ(console.count("[DispatchQueue.once] Executing block for token 'com.yourcompany.yourapp.bundleSwizzle.v1'."),
+    EXPECT_EQ(console.count("[DispatchQueue.once] Executing block for token 'morvex.bundle.languageOverride'."),
               expected);
     EXPECT_EQ(console.count("[Bundle Ext] ✅ Swizzled Bundle.main's class to PrivateBundle ONCE."), expected);
     EXPECT_EQ(console.count("[Bundle Ext] setLanguage called with: de"), 1u);

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -56,9 +57,15 @@ QWidget* makePage(const char* objectName, const QString& title, QVBoxLayout** co
 
 QLabel* makeLabel(QWidget* parent, const QString& text, std::string_view colorName, int points, bool bold) {
     auto* label = new QLabel(text, parent);
+    // Account texts come from the service: shown as the characters they are, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(systemFont(points, bold ? QFont::Bold : QFont::Normal));
     setTextColor(label, namedColor(parent, colorName));
     return label;
+}
+
+QString plainToolTip(const QString& text) {
+    return text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap);
 }
 
 QPushButton* makeButton(QWidget* parent, const QString& title, bool primary) {

@@ -19,7 +19,8 @@ namespace morvex::account {
 
 // A page view with the window's 246-grey ground, a column with the page's margins, and its title.
 QWidget* makePage(const char* objectName, const QString& title, QVBoxLayout** column);
-// Text in one of the named colours of the page's look, at a size and weight.
+// Text in one of the named colours of the page's look, at a size and weight; always plain text,
+// since most of it is the service's.
 QLabel* makeLabel(QWidget* parent, const QString& text, std::string_view colorName, int points, bool bold = false);
 // The brand-blue button of a card (126 wide, 30 high, corners of 8).
 QPushButton* makeButton(QWidget* parent, const QString& title, bool primary = true);
@@ -28,6 +29,8 @@ QColor namedColor(const QWidget* widget, std::string_view name);
 void setTextColor(QLabel* label, const QColor& color);
 
 QString qs(const std::string& text);
+// A tool tip that shows `text` as the characters it is (tool tips otherwise guess at markup).
+QString plainToolTip(const QString& text);
 // Each word's first letter upper case and the rest lower case; a word starts after any character
 // that is not a letter ("in-active" gives "In-Active").
 std::string capitalized(std::string_view text);

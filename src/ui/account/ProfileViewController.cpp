@@ -324,8 +324,8 @@ void ProfileViewController::refreshView() {
         lblExpire->setText(qs(expiryCaption));
         account::setTextColor(lblExpire, account::namedColor(lblExpire, expiryCaptionColor));
     }
-    if (usernameView) usernameView->setToolTip(qs(usernameToolTip));
-    if (emailView) emailView->setToolTip(qs(emailToolTip));
+    if (usernameView) usernameView->setToolTip(account::plainToolTip(qs(usernameToolTip)));
+    if (emailView) emailView->setToolTip(account::plainToolTip(qs(emailToolTip)));
     if (copyUsernameButton) copyUsernameButton->setVisible(showCopyUsername());
     if (memberAreaButton) memberAreaButton->setVisible(!hideMemberAreaButton);
     if (switchAccountButton) switchAccountButton->setVisible(vpnAccountCount > 1);

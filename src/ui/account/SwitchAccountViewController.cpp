@@ -52,9 +52,11 @@ AccountRowView::AccountRowView(QWidget* parent) : QWidget(parent) {
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     userName = new QLabel(this);
+    userName->setTextFormat(Qt::PlainText);  // the service's account name
     userName->setObjectName(QStringLiteral("userName"));
     userName->setFont(systemFont(14, QFont::Medium));
     userStatus = new QLabel(this);
+    userStatus->setTextFormat(Qt::PlainText);
     userStatus->setObjectName(QStringLiteral("userStatus"));
     userStatus->setFont(systemFont(12));
     texts->addWidget(userName);

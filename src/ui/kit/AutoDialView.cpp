@@ -14,6 +14,7 @@ AutoDialView::AutoDialView(std::unique_ptr<AutoDialModel> model, QWidget* parent
     : QWidget(parent), model_(std::move(model)), message_(new QLabel(this)), timer_(new QTimer(this)) {
     setObjectName(QStringLiteral("AutoDialView"));
     message_->setObjectName(QStringLiteral("message"));
+    message_->setTextFormat(Qt::PlainText);
     message_->setWordWrap(true);
     QFont font = message_->font();
     font.setPixelSize(13);

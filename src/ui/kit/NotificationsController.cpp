@@ -178,6 +178,9 @@ QWidget* NotificationsController::makeRow(int row) {
     texts->setSpacing(4);
     auto label = [&](const std::string& text, int size, bool bold, const QColor& colour, const char* name) {
         auto* l = new QLabel(qs(text), card);
+        // A notice's texts are the service's: drawn as the characters they are; its links are
+        // the buttons below, made from the notice's fields.
+        l->setTextFormat(Qt::PlainText);
         l->setObjectName(QString::fromLatin1(name));
         l->setWordWrap(true);
         QFont f = l->font();

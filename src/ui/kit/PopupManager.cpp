@@ -114,6 +114,7 @@ private:
 
 CustomButtonView::CustomButtonView(const QString& title, std::function<void()> handler, QWidget* parent)
     : QWidget(parent), clickHandler(std::move(handler)), titleLabel_(new QLabel(title, this)) {
+    titleLabel_->setTextFormat(Qt::PlainText);
     titleLabel_->setAlignment(Qt::AlignCenter);
     titleLabel_->setFont(systemFont(14));
     titleLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);

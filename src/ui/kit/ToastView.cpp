@@ -20,6 +20,7 @@ QRect ToastTiming::frame(QSize content) {
 
 ToastView::ToastView(QWidget* parent) : QWidget(parent), messageLabel_(new QLabel(this)) {
     setObjectName(QStringLiteral("ToastView"));
+    messageLabel_->setTextFormat(Qt::PlainText);  // a toast may carry the service's message
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 

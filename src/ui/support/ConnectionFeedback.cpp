@@ -84,6 +84,7 @@ void DashboardFeedbackController::loadView() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
     question_ = new QLabel(viewFeedback_);
+    question_->setTextFormat(Qt::PlainText);
     question_->setObjectName(QStringLiteral("feedbackText"));
     question_->setWordWrap(true);
     question_->setFont(dashboard::font(14, QFont::Medium));
@@ -104,6 +105,7 @@ void DashboardFeedbackController::loadView() {
     auto* greetingsColumn = new QVBoxLayout(viewFeedbackGreetings_);
     greetingsColumn->setContentsMargins(0, 0, 0, 0);
     greetings_ = new QLabel(viewFeedbackGreetings_);
+    greetings_->setTextFormat(Qt::PlainText);
     greetings_->setObjectName(QStringLiteral("greetings"));
     greetings_->setAlignment(Qt::AlignCenter);
     greetings_->setWordWrap(true);

@@ -85,6 +85,7 @@ void ConnectionRating::loadView() {
     messageBox_->setFixedHeight(64);
     column->addWidget(messageBox_);
     errorLabel_ = new QLabel(view);
+    errorLabel_->setTextFormat(Qt::PlainText);  // the service's refusal text
     errorLabel_->setObjectName(QStringLiteral("errorMessage"));
     errorLabel_->setFont(sized(13));
     errorLabel_->setWordWrap(true);

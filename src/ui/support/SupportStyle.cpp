@@ -16,6 +16,7 @@ QFont font(int pointSize, QFont::Weight weight) {
 QLabel* label(const char* name, QWidget* parent, int size, QFont::Weight weight, std::string_view colour) {
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText);  // support texts may come from the service
     l->setFont(font(size, weight));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, color(colour));

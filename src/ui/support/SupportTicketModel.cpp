@@ -3,9 +3,10 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTextBoundaryFinder>
-#include <iostream>
 
 #include "api/Networking.h"
+#include "foundation/Log.h"
+#include "foundation/LogMasking.h"
 #include "model/BundleInfo.h"
 #include "model/WebLink.h"
 #include "state/AppPreferences.h"
@@ -65,7 +66,8 @@ nlohmann::json SupportTicketModel::ticketParameters() const {
 
 void SupportTicketModel::submitTicket(std::function<void(bool)> completion) const {
     const nlohmann::json parameters = ticketParameters();
-    std::cout << parameters.dump() << std::endl;
+    // The form holds the user's e-mail address and words: the console gets its size at most.
+    log::print("Submitting a ticket: " + log::describeBody(parameters.dump()));
     // The answer is stored through the copy taken here, whatever the form does meanwhile.
     SupportTicketModel copy = *this;
     networkingManager(parameters, [copy, completion = std::move(completion)](Result<SupportAPIResponseModel> answer) mutable {

@@ -26,6 +26,7 @@ QString hex(std::string_view colour) { return dashboard::color(colour).name(QCol
 QLabel* label(const char* name, QWidget* parent, int size, QFont::Weight weight, std::string_view colour) {
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText);
     l->setFont(dashboard::font(size, weight));
     l->setWordWrap(true);
     l->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(hex(colour)));

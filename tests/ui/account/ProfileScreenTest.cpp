@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QTableWidget>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 
 #include "AccountScreenFixture.h"
@@ -58,6 +59,27 @@ protected:
     static QColor named(const char* name) { return ThemedColor::colorNamed(name).resolve(appkit::Appearance::Aqua); }
 };
 
+TEST_F(ProfileScreenTest, MarkupInTheServicesTextsIsShownAsTheCharactersItIs) {
+    const std::string email = "<b>x</b><a href=\"https://attacker.example/\">click</a>";
+    const std::string name = "<img src=\"https://attacker.example/p.png\">";
+    answerWith({{"email", email}, {"vpn_username", name}});
+    ProfileViewController* page = openProfile();
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(loaded(page));
+    auto* label = page->view()->findChild<QLabel*>(QStringLiteral("email"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text().toStdString(), email);
+    EXPECT_FALSE(label->openExternalLinks());
+    // Drawn as characters: the label needs the width of the whole text with its brackets, where
+    // markup would have drawn only "x" and "click".
+    label->setWordWrap(false);
+    EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(label->text()));
+    // The tool tips hold the same characters, escaped by the page rather than guessed at.
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(page->emailView->toolTip()).toPlainText().toStdString(), email);
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(page->usernameView->toolTip()).toPlainText().toStdString(), name);
+}
+
 TEST_F(ProfileScreenTest, ShowsTheAccountTheServiceDescribes) {
     ProfileViewController* page = openProfile();
     ASSERT_TRUE(page);
@@ -65,8 +87,8 @@ TEST_F(ProfileScreenTest, ShowsTheAccountTheServiceDescribes) {
     EXPECT_EQ(shown(page, "email"), "alex@example.com");
     // The name shown is the account in use on this device; the service's goes to the tool tip.
     EXPECT_EQ(shown(page, "username"), kUserInUse);
-    EXPECT_EQ(page->usernameView->toolTip(), "morvex0s1234567");
-    EXPECT_EQ(page->emailView->toolTip(), "alex@example.com");
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(page->usernameView->toolTip()).toPlainText(), "morvex0s1234567");
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(page->emailView->toolTip()).toPlainText(), "alex@example.com");
     EXPECT_EQ(shown(page, "subscriptionType"), "Paid");
     EXPECT_EQ(shown(page, "subscriptionStatus"), "Active");
     EXPECT_EQ(shown(page, "billingCycle"), "Annually");
