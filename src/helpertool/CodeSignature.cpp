@@ -95,8 +95,9 @@ Result<Signature> readSignature(const std::filesystem::path& file) {
 }
 
 // A program opened for its digest: only regular files of at most `limit` bytes.
-Result<struct stat> openCode(const std::filesystem::path& file, Fd& f, std::uint64_t limit) {
-    f.fd = openForReading(file);
+Result<struct stat> openCode(const std::filesystem::path& file, Fd& f, std::uint64_t limit, int opened = -1) {
+    f.fd = opened >= 0 ? ::fcntl(opened, F_DUPFD_CLOEXEC, 0) : openForReading(file);
+    if (opened >= 0 && f.fd >= 0 && ::lseek(f.fd, 0, SEEK_SET) != 0) return fail(sigError(2, "the code cannot be read: " + file.string()));
     if (f.fd < 0) return fail(sigError(2, "the code cannot be read: " + file.string()));
     struct stat st {};
     if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode))
@@ -212,11 +213,12 @@ Result<CodeSignatureInfo> checkSignature(const std::filesystem::path& code, cons
 }
 
 Result<CodeSignatureInfo> SignatureVerdicts::check(const std::filesystem::path& code,
-                                                   const std::filesystem::path& signatureFile, Deadline deadline) {
+                                                   const std::filesystem::path& signatureFile, Deadline deadline,
+                                                   int codeFd) {
     auto sig = readSignature(signatureFile);
     if (!sig) return fail(sig.error());
     Fd f;
-    const auto st = openCode(code, f, kMaxCodeSize);
+    const auto st = openCode(code, f, kMaxCodeSize, codeFd);
     if (!st) return fail(st.error());
     Key key{st->st_dev, st->st_ino, st->st_size, st->st_ctim.tv_sec, st->st_ctim.tv_nsec, sig->text};
     {

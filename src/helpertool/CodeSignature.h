@@ -72,8 +72,10 @@ public:
     SignatureVerdicts() : SignatureVerdicts(Limits{}) {}
     explicit SignatureVerdicts(Limits limits) : limits_(limits) {}
 
+    // With `codeFd`, the program is read from that descriptor (from its start) and `code` only
+    // names it in messages.
     Result<CodeSignatureInfo> check(const std::filesystem::path& code, const std::filesystem::path& signatureFile,
-                                    Deadline deadline = Deadline::max());
+                                    Deadline deadline = Deadline::max(), int codeFd = -1);
     // How many times a program was read and hashed, and the most that were at once.
     std::uint64_t digestsComputed() const;
     int mostDigestsAtOnce() const;

@@ -1,5 +1,8 @@
 #include "CommandSet.h"
 
+#include <fstream>
+#include <sstream>
+
 #include "HelperLog.h"
 #include "foundation/KillSwitchRules.h"
 #include "foundation/Paths.h"
@@ -21,6 +24,14 @@ bool isAddressChar(char c) {
 
 void log(const std::shared_ptr<AppLogger>& logger, std::string_view line) {
     if (logger) logger->logWithStdErr(line);
+}
+
+// This boot's identity: an owner recorded in an earlier boot owns nothing now.
+std::string bootId() {
+    std::ifstream in("/proc/sys/kernel/random/boot_id");
+    std::string id;
+    std::getline(in, id);
+    return id;
 }
 
 }  // namespace
@@ -64,6 +75,35 @@ std::filesystem::path CommandSet::rulesFilePath() const {
     return options_.rulesDirectory / (std::string(kRulesFilePrefix) + id);
 }
 
+std::filesystem::path CommandSet::ownerFilePath() const { return options_.rulesDirectory / "killswitch-owner"; }
+
+std::optional<uid_t> CommandSet::killSwitchOwner() const {
+    std::ifstream in(ownerFilePath());
+    std::string uidKey, bootKey, boot;
+    long long uid = -1;
+    if (!(in >> uidKey >> uid >> bootKey >> boot) || uidKey != "uid" || bootKey != "boot" || uid < 0 ||
+        boot != bootId())
+        return std::nullopt;
+    return static_cast<uid_t>(uid);
+}
+
+bool CommandSet::setKillSwitchOwner(uid_t owner) const {
+    std::error_code ec;
+    std::filesystem::create_directories(options_.rulesDirectory, ec);
+    std::ostringstream text;
+    text << "uid " << owner << "\nboot " << bootId() << "\n";
+    return paths::writeFileAtomically(ownerFilePath(), text.str(), 0600);
+}
+
+bool CommandSet::mayTouchKillSwitch(uid_t caller, const std::shared_ptr<AppLogger>& logger) const {
+    if (caller == 0) return true;
+    const auto owner = killSwitchOwner();
+    if (!owner || *owner == caller) return true;
+    print("kill switch refused to uid " + std::to_string(caller) + ": it belongs to another user");
+    log(logger, "the kill switch belongs to another user");
+    return false;
+}
+
 bool CommandSet::writeFirewallRules(std::string_view rules) const {
     return paths::writeFileAtomically(rulesFilePath(), rules, 0600);
 }
@@ -88,7 +128,7 @@ int CommandSet::runStatusCheck(const std::shared_ptr<AppLogger>& logger) const {
 }
 
 bool CommandSet::run(const std::vector<std::string>& command, const std::shared_ptr<AppLogger>& logger,
-                     const ReplyBlock& reply) {
+                     const ReplyBlock& reply, uid_t caller) {
     if (command.empty()) return false;
     const std::string& name = command[0];
 
@@ -100,7 +140,11 @@ bool CommandSet::run(const std::vector<std::string>& command, const std::shared_
     if (name == "enableFirewall") {
         if (command.size() < 2) return false;
         log(logger, "enableFirewall");
-        workQueue().async([this, rules = command[1], logger, reply] {
+        workQueue().async([this, rules = command[1], logger, reply, caller] {
+            if (!mayTouchKillSwitch(caller, logger)) {
+                reply(std::int64_t{-1});
+                return;
+            }
             // Only rules the helper could have written itself: the text is read back into what it
             // asks for, and the helper writes the rules it loads from that.
             const auto parsed = killswitch::parseRules(rules, filter_.options().table);
@@ -117,17 +161,36 @@ bool CommandSet::run(const std::vector<std::string>& command, const std::shared_
             log(logger, "- - - writeFirewallRules - - - ");
             // The table is replaced, never removed first: a load that nft rejects leaves the rules
             // in force as they were (the kill switch fails closed).
-            reply(std::int64_t{filter_.load(rulesFilePath())});
+            const int status = filter_.load(rulesFilePath());
+            // The kill switch is now the caller's; a record that cannot be written leaves it on
+            // but says so (the next user's change is then not refused).
+            if (status == 0 && !setKillSwitchOwner(caller)) print("the kill switch's owner cannot be recorded");
+            reply(std::int64_t{status});
         });
         return true;
     }
     if (name == "disableFirewall") {
-        workQueue().async([this, reply] { reply(std::int64_t{filter_.disable()}); });
+        workQueue().async([this, logger, reply, caller] {
+            if (!mayTouchKillSwitch(caller, logger)) {
+                reply(std::int64_t{-1});
+                return;
+            }
+            const int status = filter_.disable();
+            if (status == 0) {
+                std::error_code ec;
+                std::filesystem::remove(ownerFilePath(), ec);
+            }
+            reply(std::int64_t{status});
+        });
         return true;
     }
     if (name == "isAnyFirewallEnabled") {
         log(logger, "anyFirewallEnabled");
-        workQueue().async([this, logger, reply] {
+        workQueue().async([this, logger, reply, caller] {
+            if (!mayTouchKillSwitch(caller, logger)) {
+                reply(std::int64_t{-1});
+                return;
+            }
             const int status = runStatusCheck(logger);
             log(logger, "Any enabled result: " + std::to_string(status) + "\n");
             reply(std::int64_t{status});
@@ -137,7 +200,11 @@ bool CommandSet::run(const std::vector<std::string>& command, const std::shared_
     if (name == "isVPNFirewallEnabled") {
         if (command.size() < 2) return false;
         log(logger, "firewallEnabled");
-        workQueue().async([this, address = command[1], logger, reply] {
+        workQueue().async([this, address = command[1], logger, reply, caller] {
+            if (!mayTouchKillSwitch(caller, logger)) {
+                reply(std::int64_t{-1});
+                return;
+            }
             const int enabled = runStatusCheck(logger);
             std::string report = "Enabled result: " + std::to_string(enabled) + "\n";
             if (enabled != 0) {
@@ -157,6 +224,13 @@ bool CommandSet::run(const std::vector<std::string>& command, const std::shared_
         return true;
     }
     if (name == "unloadAndInstallHelper") {
+        if (caller != 0) {
+            // Stopping the helper ends it for every user of the machine.
+            print("unloadAndInstallHelper refused to uid " + std::to_string(caller) + ": only root may stop the helper");
+            log(logger, "only root may stop the helper");
+            reply(std::int64_t{-1});
+            return true;
+        }
         workQueue().async([this, reply] {
             // Without waiting for the stop job: that job ends this very process.
             const std::string label(kServiceLabel);

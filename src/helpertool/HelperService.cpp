@@ -12,17 +12,22 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <system_error>
+#include <utility>
 
+#include "CallerProcess.h"
 #include "HelperLog.h"
 #include "foundation/Log.h"
 
 namespace morvex::helper {
 
-// One accepted client: the logger the commands write to, and the end replies go to.
+// One accepted client: the logger the commands write to, and the end replies go to. It holds the
+// caller's process by its pidfd; nothing is sent once that process has ended.
 class HelperConnection final : public AppLogger {
 public:
-    HelperConnection(int fd, pid_t pid, std::uint64_t order) : fd_(fd), pid_(pid), order_(order) {
+    HelperConnection(int fd, BoundProcess caller, std::uint64_t order)
+        : fd_(fd), caller_(std::move(caller)), order_(order) {
         // A client that stops reading must not hold up the work queue for long.
         timeval tv{5, 0};
         ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
@@ -30,7 +35,9 @@ public:
     ~HelperConnection() override { ::close(fd_); }
 
     int fd() const { return fd_; }
-    pid_t pid() const { return pid_; }
+    const BoundProcess& caller() const { return caller_; }
+    pid_t pid() const { return caller_.pid(); }
+    uid_t uid() const { return caller_.uid(); }
     std::uint64_t order() const { return order_; }
 
     bool send(const wire::Frame& frame) {
@@ -38,6 +45,12 @@ public:
         if (!bytes) return false;
         std::lock_guard lock(writeMutex_);
         if (broken_) return false;
+        if (!caller_.alive()) {
+            // Whoever holds the socket now is not the process that was checked.
+            broken_ = true;
+            ::shutdown(fd_, SHUT_RDWR);
+            return false;
+        }
         std::string_view rest = *bytes;
         while (!rest.empty()) {
             const ssize_t n = ::send(fd_, rest.data(), rest.size(), MSG_NOSIGNAL);
@@ -67,7 +80,7 @@ public:
 
 private:
     int fd_;
-    pid_t pid_;
+    BoundProcess caller_;
     std::uint64_t order_;
     std::mutex writeMutex_;
     bool broken_ = false;
@@ -126,7 +139,9 @@ void report(std::string_view line) {
 }  // namespace
 
 HelperService::HelperService(Options options)
-    : options_(std::move(options)), commands_(options_.commands) {
+    : options_(std::move(options)),
+      commands_(options_.commands),
+      sessions_(std::make_shared<LoginSessions>(options_.loginBus)) {
     SystemLog::setSubsystem(bundleIdentifierOrZero(options_.commands.info));
     report("@Helper Init");
 }
@@ -246,6 +261,7 @@ void HelperService::listenLoop() {
         if (!fds[0].revents) continue;
         int fd = -1;
         std::uint64_t order = 0;
+        timespec acceptedAt{};
         {
             std::unique_lock lock(s.mutex);
             // Every connection has a thread of its own; a client that opens connections faster
@@ -257,13 +273,14 @@ void HelperService::listenLoop() {
             if (s.quitting || s.quitRequested) return;
             fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd < 0) continue;
+            ::clock_gettime(CLOCK_BOOTTIME, &acceptedAt);
             passCredentials(fd);
             ++s.checking;
             order = ++s.accepted;
         }
         try {
-            std::thread([shared = shared_, check = options_.check, this, fd, order] {
-                checkAndServe(shared, check, this, fd, order);
+            std::thread([shared = shared_, check = options_.check, sessions = sessions_, this, fd, order, acceptedAt] {
+                checkAndServe(shared, check, sessions, this, fd, order, acceptedAt);
             }).detach();
         } catch (const std::system_error&) {
             // No thread to be had: this client is turned away, the service goes on.
@@ -275,14 +292,41 @@ void HelperService::listenLoop() {
     }
 }
 
+bool HelperService::admitToLog(Shared& shared, std::uint64_t& dropped) {
+    std::lock_guard lock(shared.mutex);
+    const auto now = std::chrono::steady_clock::now();
+    const std::chrono::duration<double> since = now - shared.logRefilled;
+    shared.logTokens = std::min<double>(kLogBurst, shared.logTokens + since.count() * kLogPerSecond);
+    shared.logRefilled = now;
+    if (shared.logTokens < 1) {
+        ++shared.notLogged;
+        return false;
+    }
+    shared.logTokens -= 1;
+    dropped = std::exchange(shared.notLogged, 0);
+    return true;
+}
+
 void HelperService::checkAndServe(const std::shared_ptr<Shared>& shared, const CallerCheck& check,
-                                  HelperService* service, int fd, std::uint64_t order) {
-    ucred cred{};
-    socklen_t len = sizeof cred;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) cred.pid = 0;
+                                  const std::shared_ptr<LoginSessions>& sessions, HelperService* service, int fd,
+                                  std::uint64_t order, timespec acceptedAt) {
+    // Everything the check writes is held back and logged below, once, within the log's budget.
+    std::optional<LineCapture> capture(std::in_place);
     report("@Helper listener(_ listener: NSXPCListener");
-    auto connection = std::make_shared<HelperConnection>(fd, cred.pid, order);
-    const bool valid = check.isValid(cred.pid);
+    auto bound = BoundProcess::ofPeer(fd, acceptedAt);
+    pid_t pid = 0;
+    uid_t uid = static_cast<uid_t>(-1);
+    std::optional<std::string> refusal;
+    if (!bound) {
+        refusal = bound.error().message;
+    } else {
+        pid = bound->pid();
+        uid = bound->uid();
+        // The user first: it costs a question on the bus, while a program may cost a digest.
+        refusal = sessions->refusal(uid);
+        if (!refusal && !check.isValid(*bound)) refusal = "the program or its process did not pass the check";
+    }
+    const bool valid = !refusal;
     if (valid) report("@Helper self.isValid(connection YES");
     else report("@Helper self.isValid(connection false");
     // Whatever the caller sent before it was told it is accepted came from whatever ran under its
@@ -293,11 +337,31 @@ void HelperService::checkAndServe(const std::shared_ptr<Shared>& shared, const C
         const ssize_t n = ::recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
         if (n > 0) {
             report("@Helper bytes came before the caller was accepted; connection closed");
+            refusal = "it wrote before it was accepted";
             ready = false;
         } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            refusal = "it has gone";
             ready = false;  // the caller has gone already
         }
     }
+    const std::string who = "uid " + (bound ? std::to_string(uid) : std::string("unknown")) + " pid " +
+                            std::to_string(pid);
+    report(ready ? "@Helper caller " + who + " accepted" : "@Helper caller " + who + " refused: " + *refusal);
+    auto lines = capture->take();
+    capture.reset();
+    std::uint64_t dropped = 0;
+    if (admitToLog(*shared, dropped)) {
+        if (dropped > 0) report("@Helper " + std::to_string(dropped) + " connections were not logged");
+        LineCapture::write(lines);
+    }
+    if (!bound) {
+        ::close(fd);
+        std::lock_guard lock(shared->mutex);
+        --shared->checking;
+        shared->changed.notify_all();
+        return;
+    }
+    auto connection = std::make_shared<HelperConnection>(fd, std::move(*bound), order);
     bool kept = false;
     {
         std::lock_guard lock(shared->mutex);
@@ -330,12 +394,23 @@ void HelperService::serve(const std::shared_ptr<HelperConnection>& connection) {
     char buf[16384];
     bool open = true;
     while (open) {
+        // The socket and the caller's pidfd: the connection ends with the process that was
+        // checked, even while another process still holds the socket.
+        pollfd fds[2] = {{fd, POLLIN, 0}, {connection->caller().pidfd(), POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (fds[1].revents) {
+            print("@Helper the caller's process has ended; connection closed");
+            break;
+        }
         const ssize_t n = receiveFromCaller(fd, buf, sizeof buf, connection->pid());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EPERM) {
             // The caller check holds for the process it looked at, not for another one that
             // shares its connection (a child that kept it across the caller's exec).
-            log::nslog("@Helper bytes from another process than the checked caller; connection closed");
+            logError("@Helper bytes from another process than the checked caller; connection closed");
             break;
         }
         if (n <= 0) {
@@ -343,6 +418,8 @@ void HelperService::serve(const std::shared_ptr<HelperConnection>& connection) {
             if (reader.buffered() > 0) connection->reply(0, std::int64_t{-1});
             break;
         }
+        // Read while the caller lived, the bytes are its own; after that, nobody's.
+        if (!connection->caller().alive()) break;
         reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
         for (;;) {
             auto r = reader.next();
@@ -390,7 +467,7 @@ void HelperService::handleFrame(const std::shared_ptr<HelperConnection>& connect
         if (once->exchange(true)) return;
         if (auto c = weak.lock()) c->reply(id, value);
     };
-    if (!commands_.run(frame.items, logger, reply)) reply(std::int64_t{-1});
+    if (!commands_.run(frame.items, logger, reply, connection->uid())) reply(std::int64_t{-1});
 }
 
 void HelperService::removeConnection(const std::shared_ptr<HelperConnection>& connection) {

@@ -3,6 +3,16 @@
 // hand), a caller check for every new connection, command lists read as frames and handed to the
 // command set, and an exit about one check interval after the last accepted client has gone.
 //
+// The caller is held by a pidfd taken at the accept (BoundProcess): every check reads its process
+// through it, every frame and reply is made only while it is alive, and the connection is closed as
+// soon as it has ended, whoever else holds the socket then. Its user, as the kernel recorded it at
+// the connect, must be root or the user of the active local session (LoginSessions), and is handed
+// to the commands, which keep a kill switch to the user who enabled it.
+//
+// The decision about each connection, with the caller's user, is logged once, together with the
+// check's trace lines; when callers come faster than kLogBurst at once and kLogPerSecond after that,
+// the lines of the connections beyond are dropped and their number logged with the next ones.
+//
 // A connection is served only once the check has passed and the helper has told the caller so
 // (an Accepted frame). Any byte that arrived before that closes the connection: it was written by
 // whatever ran under the caller's process id before the check looked, which may have been another
@@ -12,7 +22,10 @@
 // state it shares with it, and a client whose check ends after the quit is turned away.
 #include <sys/types.h>
 
+#include <time.h>
+
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -23,6 +36,7 @@
 
 #include "CallerCheck.h"
 #include "CommandSet.h"
+#include "LoginSessions.h"
 #include "foundation/Error.h"
 #include "foundation/FrameCodec.h"
 
@@ -34,12 +48,17 @@ class HelperService {
 public:
     // Connections served or being checked at once; more wait in the socket's queue.
     static constexpr int kMaxConnectionThreads = 64;
+    // Connections whose lines are logged at once, and how many more per second after that.
+    static constexpr int kLogBurst = 32;
+    static constexpr int kLogPerSecond = 1;
 
     struct Options {
         std::string socketPath;   // bound (and removed at exit) when no socket is inherited
         int listenFd = -1;        // an inherited listening socket (socket activation)
         CommandSet::Options commands;
         CallerCheck check;
+        // The bus of the login manager; empty: the system bus.
+        std::string loginBus;
         double shouldQuitCheckInterval = 1.0;
     };
 
@@ -76,12 +95,20 @@ private:
         int checking = 0;  // threads checking their caller
         int serving = 0;   // threads serving an accepted caller
         std::uint64_t accepted = 0;
+        // The log's budget of connections (see kLogBurst).
+        double logTokens = kLogBurst;
+        std::chrono::steady_clock::time_point logRefilled = std::chrono::steady_clock::now();
+        std::uint64_t notLogged = 0;
     };
 
     void listenLoop();
     // The connection's check, on its own thread; serves the caller when it passes.
-    static void checkAndServe(const std::shared_ptr<Shared>& shared, const CallerCheck& check, HelperService* service,
-                              int fd, std::uint64_t order);
+    static void checkAndServe(const std::shared_ptr<Shared>& shared, const CallerCheck& check,
+                              const std::shared_ptr<LoginSessions>& sessions, HelperService* service, int fd,
+                              std::uint64_t order, timespec acceptedAt);
+    // Whether the lines of one more connection may be logged; the number dropped since the last
+    // logged one goes to `dropped`.
+    static bool admitToLog(Shared& shared, std::uint64_t& dropped);
     void serve(const std::shared_ptr<HelperConnection>& connection);
     std::shared_ptr<AppLogger> appLogger();
     void waitForServingThreads();
@@ -92,6 +119,7 @@ private:
     bool ownsSocketPath_ = false;
     int wakeFd_ = -1;
     std::thread listener_;
+    std::shared_ptr<LoginSessions> sessions_;
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };
 

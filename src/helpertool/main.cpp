@@ -1,6 +1,9 @@
 // com.morvex.mac.vpn.helpertool: the privileged helper that switches the kill switch's packet
 // filter. Started by systemd socket activation (the socket comes as fd 3) or by hand:
 //   com.morvex.mac.vpn.helpertool [--socket PATH] [--rules-dir DIR] [--nft PATH] [--systemctl PATH]
+//                                 [--login-bus ADDRESS]
+// --login-bus names the D-Bus bus on which the login manager is asked (tests run one of their
+// own); the installed unit never passes it, and the system bus is asked.
 #include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -54,9 +57,10 @@ int main(int argc, char** argv) {
         else if (arg == "--rules-dir" && hasValue) options.commands.rulesDirectory = argv[++i];
         else if (arg == "--nft" && hasValue) options.commands.filter.nft = argv[++i];
         else if (arg == "--systemctl" && hasValue) options.commands.systemctl = argv[++i];
+        else if (arg == "--login-bus" && hasValue) options.loginBus = argv[++i];
         else {
             morvex::log::nslog("usage: " + std::string(argv[0]) +
-                               " [--socket PATH] [--rules-dir DIR] [--nft PATH] [--systemctl PATH]");
+                               " [--socket PATH] [--rules-dir DIR] [--nft PATH] [--systemctl PATH] [--login-bus ADDRESS]");
             return 2;
         }
     }

@@ -26,7 +26,7 @@ const std::string kCleanMaps = mapping("r--p", kProgram) + mapping("r-xp", kProg
                                mapping("r-xp", "/usr/lib/x86_64-linux-gnu/libQt6Core.so.6.4.2 (deleted)") +
                                mapping("r-xp", "/opt/morvexvpn/MorvexVPN.app/lib/libplugin.so") +
                                mapping("rw-p", "/home/user/.cache/fontconfig/cache-9") +
-                               mapping("r--p", "/tmp/data file with spaces") + mapping("rwxp", "") +
+                               mapping("r--p", "/tmp/data file with spaces") + mapping("rw-p", "") +
                                mapping("r-xp", "[vdso]") + mapping("--xp", "[vsyscall]");
 
 class CallerProcessTest : public ::testing::Test {
@@ -93,6 +93,13 @@ TEST_F(CallerProcessTest, WhatBringsCodeInFromOutsideIsNamed) {
          "the process runs code from /memfd:jit"},
         {"a deleted library of the attacker's", "0", kCleanEnvironment,
          kCleanMaps + mapping("r-xp", "/tmp/evil.so (deleted)"), "the process runs code from /tmp/evil.so"},
+        // A library that copied itself into anonymous memory and unmapped its file leaves only this.
+        {"code copied into anonymous memory", "0", kCleanEnvironment, kCleanMaps + mapping("r-xp", ""),
+         "the process runs code that no file backs"},
+        {"writable and executable anonymous memory", "0", kCleanEnvironment, kCleanMaps + mapping("rwxp", ""),
+         "the process runs code that no file backs"},
+        {"an executable stack", "0", kCleanEnvironment, kCleanMaps + mapping("rwxp", "[stack]"),
+         "the process runs code from [stack]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

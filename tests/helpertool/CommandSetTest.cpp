@@ -41,10 +41,10 @@ protected:
         return o;
     }
     // Runs one command; its reply (nothing when none came) and what it logged.
-    std::optional<ReplyValue> run(const std::vector<std::string>& command, CommandSet* set = nullptr) {
+    std::optional<ReplyValue> run(const std::vector<std::string>& command, CommandSet* set = nullptr, uid_t caller = 0) {
         CommandSet own(options());
         ReplyCatcher catcher;
-        if (!(set ? set : &own)->run(command, logger_, catcher.block())) return std::nullopt;
+        if (!(set ? set : &own)->run(command, logger_, catcher.block(), caller)) return std::nullopt;
         return catcher.wait();
     }
     std::string rulesFile() const { return (rulesDir_.path() / "zoz.udo.doduv.com.morvex.mac.vpn.helpertool").string(); }
@@ -207,7 +207,7 @@ TEST_F(CommandSetTest, UnknownNamesAndMissingArgumentsRunNothing) {
              {}, {"GetVersion"}, {"getversion "}, {"enableFirewall"}, {"isVPNFirewallEnabled"}, {"rm -rf /"}}) {
         CommandSet set(options());
         ReplyCatcher catcher;
-        EXPECT_FALSE(set.run(command, logger_, catcher.block()));
+        EXPECT_FALSE(set.run(command, logger_, catcher.block(), 0));
         set.drain();
         EXPECT_EQ(catcher.count(), 0u);
     }
