@@ -5,9 +5,16 @@
 //       "reply <value>" (exit 0) or "refused" (exit 3) to standard output
 //   helper_signed_client idle SECONDS
 //       only waits
+//   helper_signed_client handoff SOCKET HANDOFF_SOCKET
+//       connects and is accepted, hands the connection to whoever listens on HANDOFF_SOCKET
+//       (SCM_RIGHTS) and ends: the accepted process is gone, its connection lives on elsewhere
 #include <dlfcn.h>
 #include <errno.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +37,35 @@ int main(int argc, char** argv) {
         ::sleep(static_cast<unsigned>(std::atoi(args[1].c_str())));
         return 0;
     }
+    if (args.size() == 3 && args[0] == "handoff") {
+        auto channel = morvex::HelperChannel::connect(args[1]);
+        if (!channel) {
+            std::printf("refused\n");
+            return 3;
+        }
+        const int to = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, args[2].c_str(), sizeof addr.sun_path - 1);
+        if (to < 0 || ::connect(to, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return 4;
+        char byte = 'h';
+        iovec iov{&byte, 1};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        msghdr msg{};
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&msg);
+        c->cmsg_level = SOL_SOCKET;
+        c->cmsg_type = SCM_RIGHTS;
+        c->cmsg_len = CMSG_LEN(sizeof(int));
+        const int fd = channel->fd();
+        std::memcpy(CMSG_DATA(c), &fd, sizeof fd);
+        if (::sendmsg(to, &msg, MSG_NOSIGNAL) != 1) return 4;
+        std::printf("handed\n");
+        return 0;
+    }
     if (args.size() >= 3 && args[0] == "call") {
         auto channel = morvex::HelperChannel::connect(args[1]);
         if (!channel) {
@@ -46,6 +82,7 @@ int main(int argc, char** argv) {
         else std::printf("reply %s\n", std::get<std::string>(*reply).c_str());
         return 0;
     }
-    std::fprintf(stderr, "usage: helper_signed_client [--load LIBRARY] call SOCKET COMMAND [ARGUMENT] | idle SECONDS\n");
+    std::fprintf(stderr, "usage: helper_signed_client [--load LIBRARY] call SOCKET COMMAND [ARGUMENT] | idle SECONDS | "
+                         "handoff SOCKET HANDOFF_SOCKET\n");
     return 2;
 }

@@ -35,7 +35,8 @@ AttackerTools::AttackerTools() {
                                             std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
                                             std::filesystem::perms::others_exec);
     for (const std::filesystem::path from :
-         {MORVEX_HELPER_ATTACKER_PATH, MORVEX_HELPER_INJECTED_PATH, MORVEX_HELPER_SIGNED_CLIENT_PATH}) {
+         {MORVEX_HELPER_ATTACKER_PATH, MORVEX_HELPER_INJECTED_PATH, MORVEX_HELPER_HIDDEN_PATH,
+          MORVEX_HELPER_SIGNED_CLIENT_PATH}) {
         std::filesystem::copy_file(from, dir() / from.filename());
         const std::filesystem::path sig = from.string() + ".sig";
         if (std::filesystem::exists(sig)) std::filesystem::copy_file(sig, dir() / sig.filename());
@@ -53,7 +54,7 @@ std::filesystem::path AttackerTools::attackerCopy(const std::string& folder) con
 }
 
 NobodyProcess::NobodyProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                             const std::filesystem::path& output) {
+                             const std::filesystem::path& output, uid_t uid, int passFd) {
     // Everything the child needs is made before the fork: it calls nothing but system calls.
     std::vector<std::string> args = argv, env = {"PATH=/usr/bin:/bin"};
     env.insert(env.end(), environment.begin(), environment.end());
@@ -70,8 +71,9 @@ NobodyProcess::NobodyProcess(const std::vector<std::string>& argv, const std::ve
         if (fd < 0 || null < 0 || ::dup2(null, STDIN_FILENO) < 0 || ::dup2(fd, STDOUT_FILENO) < 0 ||
             ::dup2(fd, STDERR_FILENO) < 0)
             ::_exit(120);
+        if (passFd >= 0 && ::dup2(passFd, 3) < 0) ::_exit(120);
         const gid_t none[1] = {65534};
-        if (::setgroups(0, none) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0 || ::chdir("/") != 0)
+        if (::setgroups(0, none) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0 || ::chdir("/") != 0)
             ::_exit(121);
         ::execve(argp[0], argp.data(), envp.data());
         ::_exit(122);
@@ -158,17 +160,88 @@ NetworkNamespace::~NetworkNamespace() {
     if (made_) quietly("ip netns del " + name_);
 }
 
+FakeLoginManager& FakeLoginManager::shared() {
+    static FakeLoginManager manager;
+    return manager;
+}
+
+namespace {
+pid_t spawn(std::vector<std::string> args, const std::filesystem::path& output) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+void stop(pid_t pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+}
+}  // namespace
+
+FakeLoginManager::FakeLoginManager() {
+    const auto socket = dir_.path() / "bus";
+    address_ = "unix:path=" + socket.string();
+    std::ofstream(dir_.path() / "bus.conf")
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig><type>custom</type><listen>" << address_ << "</listen><auth>EXTERNAL</auth>\n"
+           "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+           "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
+    setSessions(defaultSessions());
+    const auto log = dir_.path() / "log";
+    daemon_ = spawn({"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + (dir_.path() / "bus.conf").string()}, log);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < until && !std::filesystem::exists(socket))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto ready = dir_.path() / "ready";
+    manager_ = spawn({MORVEX_HELPER_FAKE_LOGIN_MANAGER_PATH, address_, (dir_.path() / "sessions").string(),
+                      ready.string()},
+                     log);
+    while (std::chrono::steady_clock::now() < until && !std::filesystem::exists(ready))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ready_ = std::filesystem::exists(ready);
+}
+
+FakeLoginManager::~FakeLoginManager() {
+    stop(manager_);
+    stop(daemon_);
+}
+
+void FakeLoginManager::setSessions(const std::vector<Session>& sessions) const {
+    std::string text;
+    for (const auto& s : sessions)
+        text += s.id + " " + std::to_string(s.uid) + " " + (s.seat.empty() ? "-" : s.seat) + " " +
+                (s.active ? "1" : "0") + " " + (s.remote ? "1" : "0") + "\n";
+    // Replaced in one step: the manager never reads half a file.
+    const auto next = dir_.path() / "sessions.new";
+    std::ofstream(next) << text;
+    std::filesystem::rename(next, dir_.path() / "sessions");
+}
+
 HelperProcess::HelperProcess(const FakeNftState* nft, std::filesystem::path program,
-                             std::vector<std::string> prefix, std::filesystem::path nftPath) {
+                             std::vector<std::string> prefix, std::filesystem::path nftPath,
+                             std::filesystem::path rulesDirectory) {
     (void)nft;
     std::filesystem::permissions(dir_.path(), std::filesystem::perms::others_exec | std::filesystem::perms::group_exec,
                                  std::filesystem::perm_options::add);
     socketPath_ = (dir_.path() / "helper.sock").string();
-    rulesDir_ = dir_.path() / "rules";
+    rulesDir_ = rulesDirectory.empty() ? dir_.path() / "rules" : rulesDirectory;
     std::vector<std::string> args = prefix;
     for (const std::string& a : {program.string(), std::string("--socket"), socketPath_, std::string("--rules-dir"),
                                  rulesDir_.string(), std::string("--nft"), nftPath.string(), std::string("--systemctl"),
-                                 fakeSystemctl().string()})
+                                 fakeSystemctl().string(), std::string("--login-bus"),
+                                 FakeLoginManager::shared().address()})
         args.push_back(a);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());

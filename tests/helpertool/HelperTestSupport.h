@@ -31,6 +31,7 @@ public:
     std::filesystem::path attacker() const { return dir() / "helper_attacker"; }
     std::filesystem::path injectedLibrary() const { return dir() / "libhelper_injected.so"; }
     std::filesystem::path signedClient() const { return dir() / "helper_signed_client"; }
+    std::filesystem::path hiddenLibrary() const { return dir() / "libhelper_hidden.so"; }
     // A copy of the attacker in a folder of its own, for a signature file of the test's making.
     std::filesystem::path attackerCopy(const std::string& folder) const;
 
@@ -38,12 +39,17 @@ private:
     TempDir dir_;
 };
 
-// A process run as user nobody (uid and gid 65534, no supplementary groups) with only the given
-// environment beside PATH; its standard output and error go to `output`.
+inline constexpr uid_t kNobody = 65534;
+// A second unprivileged user of the tests (no account needs to exist for it).
+inline constexpr uid_t kSecondUser = 65533;
+
+// A process run as user nobody (uid and gid 65534, no supplementary groups), or as `uid`, with
+// only the given environment beside PATH; its standard output and error go to `output`. A
+// descriptor given as `passFd` is its descriptor 3.
 class NobodyProcess {
 public:
     NobodyProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                  const std::filesystem::path& output);
+                  const std::filesystem::path& output, uid_t uid = kNobody, int passFd = -1);
     ~NobodyProcess();
     NobodyProcess(const NobodyProcess&) = delete;
     NobodyProcess& operator=(const NobodyProcess&) = delete;
@@ -124,14 +130,45 @@ private:
     bool made_ = false;
 };
 
+// A login manager of the tests' own on a bus of their own (a private dbus-daemon), shared by every
+// helper a test program starts. Its sessions are a file, read afresh for every question; at first
+// user nobody has the one active local session.
+class FakeLoginManager {
+public:
+    struct Session {
+        std::string id;
+        uid_t uid;
+        std::string seat;  // empty: no seat (a remote or background session)
+        bool active;
+        bool remote;
+    };
+    static FakeLoginManager& shared();
+    ~FakeLoginManager();
+    const std::string& address() const { return address_; }
+    bool running() const { return ready_; }
+    void setSessions(const std::vector<Session>& sessions) const;
+    static std::vector<Session> defaultSessions() { return {{"c1", kNobody, "seat0", true, false}}; }
+
+private:
+    FakeLoginManager();
+    TempDir dir_;
+    std::string address_;
+    pid_t daemon_ = -1;
+    pid_t manager_ = -1;
+    bool ready_ = false;
+};
+
 // The helper program in a process of its own, listening on a socket in a temporary directory.
 // Started with posix_spawn rather than QProcess, whose way of forking confuses ThreadSanitizer.
 class HelperProcess {
 public:
     // `prefix` runs before the program (for example "ip netns exec NAME"). The socket lies in a
     // folder every user may reach, as the installed one does.
+    // It asks the shared FakeLoginManager about sessions. With `rulesDirectory`, its state lies
+    // there (a helper started again on the same state).
     explicit HelperProcess(const FakeNftState* nft, std::filesystem::path program = helperProgram(),
-                           std::vector<std::string> prefix = {}, std::filesystem::path nftPath = fakeNft());
+                           std::vector<std::string> prefix = {}, std::filesystem::path nftPath = fakeNft(),
+                           std::filesystem::path rulesDirectory = {});
     ~HelperProcess();
     const std::string& socketPath() const { return socketPath_; }
     const std::filesystem::path& rulesDirectory() const { return rulesDir_; }

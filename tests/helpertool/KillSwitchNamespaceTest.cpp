@@ -167,15 +167,26 @@ TEST_F(KillSwitchNamespaceTest, RulesTheHelperRefusesLeaveTheKillSwitchInForce) 
     namespace ks = killswitch;
     auto enable = [&](const std::string& rules) { return channel->call({"enableFirewall", rules}, {}, 20s).value(); };
 
-    // Only the server's one transport and port get through.
+    // Only the server's one transport and port get through. Switched on by user nobody (the
+    // session's user), the kill switch is nobody's to change.
+    test::AttackerTools tools;
+    const auto asNobody = [&](const std::string& rules) {
+        const auto out = tools.dir() / "enable.out";
+        std::filesystem::remove(out);
+        test::NobodyProcess caller({tools.signedClient(), "call", helper.socketPath(), "enableFirewall", rules}, {},
+                                   out);
+        EXPECT_TRUE(caller.waitForExit(20s));
+        return test::fileText(out);
+    };
     const ks::Intent server{true, ks::Server{kServerAddress, "TCP", ks::Transport::tcp, kPort}, {"tun*", "wg*"}};
-    ASSERT_EQ(enable(ks::writeRules(server)), HelperReply(std::int64_t{0}));
+    ASSERT_EQ(asNobody(ks::writeRules(server)), "reply 0\n");
     EXPECT_TRUE(reachable(client_, kServerAddress));
     EXPECT_FALSE(reaches(client_, kOtherAddress));
 
-    // Asked by user nobody through a signed program (any caller that passes the check can send
-    // any text): a redirect of everyone's DNS, which a helper once loaded inside its table, and
-    // text nft itself would reject, which once left no table at all.
+    // Asked by user nobody (the session's user, whose kill switch it is) through a signed program
+    // (any caller that passes the check can send any text): a redirect of everyone's DNS, which a
+    // helper once loaded inside its table, and text nft itself would reject, which once left no
+    // table at all.
     const std::string refused[] = {
         "table inet morvexvpn_killswitch {\n"
         "\tchain output { type filter hook output priority 0; policy accept; }\n"
@@ -184,16 +195,10 @@ TEST_F(KillSwitchNamespaceTest, RulesTheHelperRefusesLeaveTheKillSwitchInForce) 
         "table inet morvexvpn_killswitch { chain output { type filter hook output priority 0; policy accept; } "
         "chain nat { type nat hook output priority -100; udp dport 53 dnat ip to 203.0.113.9 } }\n",
     };
-    test::AttackerTools tools;
     for (const auto& rules : refused) {
         SCOPED_TRACE(rules);
-        ASSERT_EQ(enable(ks::writeRules(server)), HelperReply(std::int64_t{0}));
-        const auto out = tools.dir() / "enable.out";
-        std::filesystem::remove(out);
-        test::NobodyProcess caller({tools.signedClient(), "call", helper.socketPath(), "enableFirewall", rules}, {},
-                                   out);
-        ASSERT_TRUE(caller.waitForExit(20s));
-        EXPECT_EQ(test::fileText(out), "reply 1\n");
+        ASSERT_EQ(asNobody(ks::writeRules(server)), "reply 0\n");
+        EXPECT_EQ(asNobody(rules), "reply 1\n");
         EXPECT_TRUE(reachable(client_, kServerAddress));
         EXPECT_FALSE(reaches(client_, kOtherAddress));
         const auto listed = inNamespace(client_, [] {
@@ -202,7 +207,8 @@ TEST_F(KillSwitchNamespaceTest, RulesTheHelperRefusesLeaveTheKillSwitchInForce) 
         EXPECT_FALSE(listed) << "the refused chain was loaded";
     }
 
-    // Every form the helper writes is one nft loads: an IPv6 server with a UDP port.
+    // Every form the helper writes is one nft loads: an IPv6 server with a UDP port (root may change
+    // any user's kill switch).
     const ks::Intent v6{true, ks::Server{"2001:db8::5", "UDP", ks::Transport::udp, 1194}, {"tun*"}};
     EXPECT_EQ(enable(ks::writeRules(v6)), HelperReply(std::int64_t{0}));
     EXPECT_FALSE(reaches(client_, kServerAddress));
