@@ -22,8 +22,9 @@ public:
     explicit BusReceiver(NotificationCenter& local) : local_(local) {}
 
 public Q_SLOTS:
-    void posted(const QString& name, const QString& object) {
-        local_.post(name.toStdString(), object.toStdString());
+    void posted(const QString& name, const QString& object, const QDBusMessage& message) {
+        local_.post(name.toStdString(), object.toStdString(),
+                    {{kDistributedNotificationSenderKey, message.service().toStdString()}});
     }
 
 private:
@@ -45,7 +46,7 @@ struct DistributedNotificationCenter::Impl {
         if (!bus.isConnected()) return false;
         auto* r = new BusReceiver(local);
         if (auto* app = QCoreApplication::instance()) r->moveToThread(app->thread());
-        if (!bus.connect(QString(), kPath, kInterface, kSignal, r, SLOT(posted(QString, QString)))) {
+        if (!bus.connect(QString(), kPath, kInterface, kSignal, r, SLOT(posted(QString, QString, QDBusMessage)))) {
             delete r;
             return false;
         }

@@ -5,7 +5,9 @@
 // stands for "no object".
 //
 // Observers are called on the thread of the Qt event loop (the main thread) when that loop runs;
-// the notification's object is a std::string.
+// the notification's object is a std::string, and its user info holds under
+// kDistributedNotificationSenderKey the poster's unique bus name (a std::string such as ":1.42"):
+// the one thing about a post that the bus, not the poster, vouches for.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +15,8 @@
 #include "foundation/NotificationCenter.h"
 
 namespace morvex {
+
+inline constexpr const char* kDistributedNotificationSenderKey = "DistributedNotificationSender";
 
 class DistributedNotificationCenter {
 public:

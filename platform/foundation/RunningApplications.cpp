@@ -57,6 +57,17 @@ bool RunningApplications::isRunning(std::string_view bundleIdentifier) {
     return reply.isValid() && reply.value();
 }
 
+bool RunningApplications::isApplicationConnection(std::string_view bundleIdentifier, std::string_view uniqueName) {
+    auto name = busName(bundleIdentifier);
+    if (!name || uniqueName.empty()) return false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()) return false;
+    const QDBusReply<QString> owner = bus.interface()->serviceOwner(QString::fromStdString(*name));
+    if (!owner.isValid() || owner.value() != qs(uniqueName)) return false;
+    const QDBusReply<uint> user = bus.interface()->serviceUid(qs(uniqueName));
+    return user.isValid() && user.value() == ::getuid();
+}
+
 Result<void> RunningApplications::announce(std::string_view bundleIdentifier) {
     auto name = busName(bundleIdentifier);
     if (!name) return fail(failure(invalidIdentifier, "\"" + std::string(bundleIdentifier) + "\" is not a bundle identifier"));

@@ -29,6 +29,11 @@ public:
     // text that is not a bundle identifier and when there is no session bus.
     static bool isRunning(std::string_view bundleIdentifier);
 
+    // True when `uniqueName` (a connection's unique bus name, ":1.42") is the connection that owns
+    // the identifier's bus name right now and belongs to this process's own user: the test for a
+    // message that claims to come from that application.
+    static bool isApplicationConnection(std::string_view bundleIdentifier, std::string_view uniqueName);
+
     // Claims the bus name of the identifier for this process, for as long as it runs. An
     // application calls it once at start with its own bundle identifier. Fails for a text that
     // is not a bundle identifier, without a session bus, and when another process owns the name.

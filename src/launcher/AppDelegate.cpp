@@ -53,8 +53,17 @@ void AppDelegate::applicationDidFinishLaunching() {
     // leave at once instead of staying behind for the rest of the session.
     const bool canBeToldToQuit = DistributedNotificationCenter::isSessionBusAvailable();
     if (canBeToldToQuit) {
+        // Any process on the session bus can send the signal with any object: only the one that
+        // holds the application's own bus name, run by this user, is the application.
         killObserver_ = DistributedNotificationCenter::defaultCenter().addObserver(
-            killLauncherNotification, *identifier, [this](const Notification&) { terminate(); });
+            killLauncherNotification, *identifier, [this, application = *identifier](const Notification& n) {
+                const auto* sender = n.info<std::string>(kDistributedNotificationSenderKey);
+                if (!sender || !RunningApplications::isApplicationConnection(application, *sender)) {
+                    log::nslog("MorvexVPNLauncher: a quit request that did not come from the application was ignored");
+                    return;
+                }
+                terminate();
+            });
         // The application looks for the launcher by its bundle identifier before it posts.
         if (auto own = bundle.string("Bundle identifier")) {
             if (auto announced = RunningApplications::announce(*own); !announced)
