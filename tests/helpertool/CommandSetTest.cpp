@@ -230,3 +230,31 @@ TEST(SubprocessTest, LargeOutputAndInputNeverStall) {
     EXPECT_EQ(runProcess("/nonexistent/program", {}).status, 127);
     EXPECT_EQ(runProcess("/bin/sh", {"-c", "kill -TERM $$"}).status, 128 + 15);
 }
+
+TEST_F(CommandSetTest, TheKillSwitchAnswersOnlyToTheUserWhoEnabledItAndToRoot) {
+    constexpr uid_t kOwner = 1000, kOther = 1001;
+    CommandSet set(options());
+    ASSERT_EQ(run({"enableFirewall", kRules}, &set, kOwner), status(0));
+    ASSERT_EQ(set.killSwitchOwner(), std::optional<uid_t>(kOwner));
+    const auto callsBefore = nft_.calls();
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"isAnyFirewallEnabled"}, {"isVPNFirewallEnabled", "198.51.100.2"},
+          {"disableFirewall"}, {"enableFirewall", kRules}, {"unloadAndInstallHelper"}}) {
+        SCOPED_TRACE(command[0]);
+        EXPECT_EQ(run(command, &set, kOther), status(-1));
+    }
+    EXPECT_EQ(nft_.calls(), callsBefore);
+    EXPECT_EQ(run({"isAnyFirewallEnabled"}, &set, kOwner), status(0));
+    // Stopping the helper is root's alone, whoever owns the kill switch.
+    EXPECT_EQ(run({"unloadAndInstallHelper"}, &set, kOwner), status(-1));
+    EXPECT_EQ(nft_.lines("systemctl"), "");
+
+    // A record left by an earlier boot owns nothing: the table it spoke of went with that boot.
+    std::ofstream(set.ownerFilePath()) << "uid " << kOwner << "\nboot 00000000-0000-0000-0000-000000000000\n";
+    EXPECT_EQ(set.killSwitchOwner(), std::nullopt);
+    EXPECT_EQ(run({"enableFirewall", kRules}, &set, kOther), status(0));
+    EXPECT_EQ(set.killSwitchOwner(), std::optional<uid_t>(kOther));
+    // Root may act on any user's kill switch; switched off, it belongs to nobody.
+    EXPECT_EQ(run({"disableFirewall"}, &set, 0), status(0));
+    EXPECT_EQ(set.killSwitchOwner(), std::nullopt);
+}
