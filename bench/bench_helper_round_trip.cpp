@@ -3,7 +3,9 @@
 // comparison. The helper is the bundle's program, run by hand on a socket of its own; this
 // benchmark program is signed with the build's key, so the helper accepts it. A program is hashed
 // once and its verdict remembered; the last benchmark shows what one check of the bundle's largest
-// program would cost without that.
+// program would cost without that. A caller that is not root is served only as the user of the
+// active local session, which the helper asks the login manager about at every connection: the
+// session benchmark has a login manager of the tests' own answer that, for user nobody.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -14,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -35,19 +38,31 @@ public:
     Helper() {
         std::string pattern = (std::filesystem::temp_directory_path() / "morvex-bench-XXXXXX").string();
         dir_ = ::mkdtemp(pattern.data());
+        // Every user may reach the socket, as the installed one.
+        ::chmod(dir_.c_str(), 0755);
         socket_ = (dir_ / "helper.sock").string();
         std::vector<std::string> args = {MORVEX_HELPERTOOL_PATH, "--socket", socket_, "--rules-dir",
                                          (dir_ / "rules").string(), "--nft", "/bin/false", "--systemctl", "/bin/false"};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            throw std::runtime_error("cannot start the helper");
-        posix_spawn_file_actions_destroy(&actions);
+#ifdef MORVEX_FAKE_LOGIN_MANAGER
+        const std::string bus = "unix:path=" + (dir_ / "bus").string();
+        std::ofstream(dir_ / "bus.conf")
+            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+               " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+               "<busconfig><type>custom</type><listen>" << bus << "</listen><auth>EXTERNAL</auth>\n"
+               "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+               "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
+        std::ofstream(dir_ / "sessions") << "c1 65534 seat0 1 0\n";
+        daemon_ = spawn({"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + (dir_ / "bus.conf").string()});
+        for (int i = 0; i < 500 && !std::filesystem::exists(dir_ / "bus"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        manager_ = spawn({MORVEX_FAKE_LOGIN_MANAGER, bus, (dir_ / "sessions").string(), (dir_ / "ready").string()});
+        for (int i = 0; i < 500 && !std::filesystem::exists(dir_ / "ready"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        args.push_back("--login-bus");
+        args.push_back(bus);
+#endif
+        pid_ = spawn(args);
+        if (pid_ < 0) throw std::runtime_error("cannot start the helper");
         for (int i = 0; i < 500 && !std::filesystem::exists(socket_); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         // The helper keeps verdicts only on programs that have been still for a moment: a
@@ -60,9 +75,12 @@ public:
     }
     ~Helper() {
         keeper_.clear();
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        for (pid_t pid : {pid_, manager_, daemon_}) {
+            if (pid <= 0) continue;
+            ::kill(pid, SIGTERM);
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+        }
         std::filesystem::remove_all(dir_);
     }
     const std::string& socket() const { return socket_; }
@@ -73,6 +91,19 @@ public:
     }
 
 private:
+    static pid_t spawn(std::vector<std::string> args) {
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
     static void waitUntilStill(const char* program) {
         struct stat st {};
         if (::stat(program, &st) != 0) return;
@@ -84,6 +115,8 @@ private:
     std::filesystem::path dir_;
     std::string socket_;
     pid_t pid_ = -1;
+    pid_t daemon_ = -1;
+    pid_t manager_ = -1;
     std::vector<HelperChannel> keeper_;
 };
 
@@ -104,6 +137,50 @@ void BM_CommandOnNewConnection(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CommandOnNewConnection)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+#ifdef MORVEX_FAKE_LOGIN_MANAGER
+// The same for the session's user: a child of this (signed) program, as user nobody, makes one
+// connection and call for each iteration and reports the time it took.
+void BM_CommandOnNewConnectionAsTheSessionsUser(benchmark::State& state) {
+    const std::string socket = Helper::shared().socket();
+    int ask[2], answer[2];
+    if (::pipe2(ask, O_CLOEXEC) != 0 || ::pipe2(answer, O_CLOEXEC) != 0) {
+        state.SkipWithError("no pipes");
+        return;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(1);
+        char c;
+        while (::read(ask[0], &c, 1) == 1) {
+            const auto start = std::chrono::steady_clock::now();
+            auto channel = HelperChannel::connect(socket);
+            const bool ok = channel && channel->call({"getVersion"});
+            const std::int64_t ns = ok ? std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                             std::chrono::steady_clock::now() - start)
+                                             .count()
+                                       : -1;
+            if (::write(answer[1], &ns, sizeof ns) != sizeof ns) break;
+        }
+        ::_exit(0);
+    }
+    ::close(ask[0]);
+    ::close(answer[1]);
+    for (auto _ : state) {
+        std::int64_t ns = -1;
+        if (::write(ask[1], "x", 1) != 1 || ::read(answer[0], &ns, sizeof ns) != sizeof ns || ns < 0) {
+            state.SkipWithError("the session's user was not served");
+            break;
+        }
+        state.SetIterationTime(static_cast<double>(ns) / 1e9);
+    }
+    ::close(ask[1]);
+    ::close(answer[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+BENCHMARK(BM_CommandOnNewConnectionAsTheSessionsUser)->Unit(benchmark::kMillisecond)->UseManualTime();
+#endif
 
 void BM_CommandOnOpenConnection(benchmark::State& state) {
     auto channel = HelperChannel::connect(Helper::shared().socket());

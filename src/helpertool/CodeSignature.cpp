@@ -97,7 +97,9 @@ Result<Signature> readSignature(const std::filesystem::path& file) {
 // A program opened for its digest: only regular files of at most `limit` bytes.
 Result<struct stat> openCode(const std::filesystem::path& file, Fd& f, std::uint64_t limit, int opened = -1) {
     f.fd = opened >= 0 ? ::fcntl(opened, F_DUPFD_CLOEXEC, 0) : openForReading(file);
-    if (opened >= 0 && f.fd >= 0 && ::lseek(f.fd, 0, SEEK_SET) != 0) return fail(sigError(2, "the code cannot be read: " + file.string()));
+    // A descriptor of the caller's own program is read from its start, whoever read it before.
+    if (opened >= 0 && f.fd >= 0 && ::lseek(f.fd, 0, SEEK_SET) != 0)
+        return fail(sigError(2, "the code cannot be read: " + file.string()));
     if (f.fd < 0) return fail(sigError(2, "the code cannot be read: " + file.string()));
     struct stat st {};
     if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode))

@@ -226,7 +226,8 @@ bool CommandSet::run(const std::vector<std::string>& command, const std::shared_
     if (name == "unloadAndInstallHelper") {
         if (caller != 0) {
             // Stopping the helper ends it for every user of the machine.
-            print("unloadAndInstallHelper refused to uid " + std::to_string(caller) + ": only root may stop the helper");
+            print("unloadAndInstallHelper refused to uid " + std::to_string(caller) +
+                  ": only root may stop the helper");
             log(logger, "only root may stop the helper");
             reply(std::int64_t{-1});
             return true;

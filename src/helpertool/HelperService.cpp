@@ -279,9 +279,9 @@ void HelperService::listenLoop() {
             order = ++s.accepted;
         }
         try {
-            std::thread([shared = shared_, check = options_.check, sessions = sessions_, this, fd, order, acceptedAt] {
-                checkAndServe(shared, check, sessions, this, fd, order, acceptedAt);
-            }).detach();
+            std::thread([shared = shared_, check = options_.check, sessions = sessions_, this, fd, order,
+                         acceptedAt] { checkAndServe(shared, check, sessions, this, fd, order, acceptedAt); })
+                .detach();
         } catch (const std::system_error&) {
             // No thread to be had: this client is turned away, the service goes on.
             ::close(fd);

@@ -81,7 +81,8 @@ std::optional<std::string> LoginSessions::ask(sd_bus* bus, uid_t uid, bool& busF
         if (s.uid != uid || s.seat.empty()) continue;
         int active = 0, remote = 1;
         r = sd_bus_get_property_trivial(bus, kService, s.path.c_str(), kSession, "Active", &error, 'b', &active);
-        if (r >= 0) r = sd_bus_get_property_trivial(bus, kService, s.path.c_str(), kSession, "Remote", &error, 'b', &remote);
+        if (r >= 0)
+            r = sd_bus_get_property_trivial(bus, kService, s.path.c_str(), kSession, "Remote", &error, 'b', &remote);
         sd_bus_error_free(&error);
         if (r < 0) continue;  // a session that ended meanwhile
         if (active && !remote) return std::nullopt;

@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
         else if (arg == "--login-bus" && hasValue) options.loginBus = argv[++i];
         else {
             morvex::log::nslog("usage: " + std::string(argv[0]) +
-                               " [--socket PATH] [--rules-dir DIR] [--nft PATH] [--systemctl PATH] [--login-bus ADDRESS]");
+                               " [--socket PATH] [--rules-dir DIR] [--nft PATH] [--systemctl PATH]"
+                               " [--login-bus ADDRESS]");
             return 2;
         }
     }

@@ -41,7 +41,8 @@ protected:
         return o;
     }
     // Runs one command; its reply (nothing when none came) and what it logged.
-    std::optional<ReplyValue> run(const std::vector<std::string>& command, CommandSet* set = nullptr, uid_t caller = 0) {
+    std::optional<ReplyValue> run(const std::vector<std::string>& command, CommandSet* set = nullptr,
+                                  uid_t caller = 0) {
         CommandSet own(options());
         ReplyCatcher catcher;
         if (!(set ? set : &own)->run(command, logger_, catcher.block(), caller)) return std::nullopt;

@@ -281,7 +281,8 @@ public:
         int passed = -1;
         if (::recvmsg(conn, &msg, MSG_CMSG_CLOEXEC) == 1)
             for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c))
-                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS) std::memcpy(&passed, CMSG_DATA(c), sizeof passed);
+                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS)
+                    std::memcpy(&passed, CMSG_DATA(c), sizeof passed);
         ::close(conn);
         return passed;
     }
