@@ -26,6 +26,39 @@ std::string errorText(const sd_bus_error& e, int r) {
     return std::strerror(-r);
 }
 
+// A session's "Active" and "Remote", in one question (GetAll); false when it cannot be asked (a
+// session that ended meanwhile).
+bool activeAndRemote(sd_bus* bus, const std::string& path, int& active, int& remote) {
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    int r = sd_bus_call_method(bus, kService, path.c_str(), "org.freedesktop.DBus.Properties", "GetAll", &error,
+                               &reply, "s", kSession);
+    sd_bus_error_free(&error);
+    if (r < 0) return false;
+    bool sawActive = false, sawRemote = false;
+    r = sd_bus_message_enter_container(reply, 'a', "{sv}");
+    while (r > 0) {
+        r = sd_bus_message_enter_container(reply, 'e', "sv");
+        if (r <= 0) break;
+        const char* name = nullptr;
+        r = sd_bus_message_read(reply, "s", &name);
+        if (r < 0) break;
+        if (name && (std::strcmp(name, "Active") == 0 || std::strcmp(name, "Remote") == 0)) {
+            int value = 0;
+            r = sd_bus_message_read(reply, "v", "b", &value);
+            if (r < 0) break;
+            (name[0] == 'A' ? active : remote) = value;
+            (name[0] == 'A' ? sawActive : sawRemote) = true;
+        } else {
+            r = sd_bus_message_skip(reply, "v");
+            if (r < 0) break;
+        }
+        r = sd_bus_message_exit_container(reply);
+    }
+    sd_bus_message_unref(reply);
+    return r >= 0 && sawActive && sawRemote;
+}
+
 }  // namespace
 
 LoginSessions::LoginSessions(std::string busAddress) : busAddress_(std::move(busAddress)) {}
@@ -80,12 +113,7 @@ std::optional<std::string> LoginSessions::ask(sd_bus* bus, uid_t uid, bool& busF
         // A session without a seat is a remote or background one (ssh, cron, a service).
         if (s.uid != uid || s.seat.empty()) continue;
         int active = 0, remote = 1;
-        r = sd_bus_get_property_trivial(bus, kService, s.path.c_str(), kSession, "Active", &error, 'b', &active);
-        if (r >= 0)
-            r = sd_bus_get_property_trivial(bus, kService, s.path.c_str(), kSession, "Remote", &error, 'b', &remote);
-        sd_bus_error_free(&error);
-        if (r < 0) continue;  // a session that ended meanwhile
-        if (active && !remote) return std::nullopt;
+        if (activeAndRemote(bus, s.path, active, remote) && active && !remote) return std::nullopt;
     }
     return "the user has no active local session";
 }

@@ -190,33 +190,18 @@ void stop(pid_t pid) {
 }  // namespace
 
 FakeLoginManager::FakeLoginManager() {
-    const auto socket = dir_.path() / "bus";
-    address_ = "unix:path=" + socket.string();
-    std::ofstream(dir_.path() / "bus.conf")
-        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig><type>custom</type><listen>" << address_ << "</listen><auth>EXTERNAL</auth>\n"
-           "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
-           "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
+    address_ = "unix:path=" + (dir_.path() / "bus").string();
     setSessions(defaultSessions());
-    const auto log = dir_.path() / "log";
-    daemon_ = spawn({"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + (dir_.path() / "bus.conf").string()}, log);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < until && !std::filesystem::exists(socket))
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // It runs the bus itself, and both end with this process however it ends.
+    manager_ = spawn({MORVEX_HELPER_FAKE_LOGIN_MANAGER_PATH, dir_.path().string()}, dir_.path() / "log");
     const auto ready = dir_.path() / "ready";
-    manager_ = spawn({MORVEX_HELPER_FAKE_LOGIN_MANAGER_PATH, address_, (dir_.path() / "sessions").string(),
-                      ready.string()},
-                     log);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < until && !std::filesystem::exists(ready))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ready_ = std::filesystem::exists(ready);
 }
 
-FakeLoginManager::~FakeLoginManager() {
-    stop(manager_);
-    stop(daemon_);
-}
+FakeLoginManager::~FakeLoginManager() { stop(manager_); }
 
 void FakeLoginManager::setSessions(const std::vector<Session>& sessions) const {
     std::string text;

@@ -153,7 +153,6 @@ private:
     FakeLoginManager();
     TempDir dir_;
     std::string address_;
-    pid_t daemon_ = -1;
     pid_t manager_ = -1;
     bool ready_ = false;
 };
