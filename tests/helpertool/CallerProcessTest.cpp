@@ -1,7 +1,12 @@
 // What the helper reads of a caller's process, on /proc-like folders of the test's making. The
 // real attacks (a preloaded library, a debugger, a plugin of the attacker's) are in
 // HelperAttackTest.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -115,4 +120,40 @@ TEST_F(CallerProcessTest, AProcessThatCannotBeReadIsRefused) {
         EXPECT_TRUE(callerProcessProblem(p, kTrusted));
     }
     EXPECT_TRUE(callerProcessProblem(dir_.path() / "gone", kTrusted));
+}
+
+TEST(BoundProcessTest, HoldsTheProcessNotItsNumber) {
+    // The peer of a connection is the process that connected: here, this one.
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    auto peer = BoundProcess::ofPeer(pair[0], now);
+    ASSERT_TRUE(peer) << peer.error().message;
+    EXPECT_EQ(peer->pid(), ::getpid());
+    EXPECT_EQ(peer->uid(), ::geteuid());
+    EXPECT_TRUE(peer->alive());
+    ::close(pair[0]);
+    ::close(pair[1]);
+
+    // A child, held while it runs; once it has ended (and its number is free to be handed on) the
+    // hold says so, and its number binds nothing any more.
+    int gate[2];
+    ASSERT_EQ(::pipe2(gate, O_CLOEXEC), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(gate[1]);
+        char c;
+        [[maybe_unused]] auto n = ::read(gate[0], &c, 1);
+        ::_exit(0);
+    }
+    ::close(gate[0]);
+    auto held = BoundProcess::ofPid(child);
+    ASSERT_TRUE(held) << held.error().message;
+    EXPECT_TRUE(held->alive());
+    ::close(gate[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(held->alive());
+    EXPECT_FALSE(BoundProcess::ofPid(child));
 }
