@@ -5,13 +5,13 @@
 #include <QVBoxLayout>
 
 #include "alerts/Alert.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "appkit/Images.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
-#include "ui/account/AddonDialog.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "ui/kit/AddonDialog.h"
+#include "ui/kit/DashboardStyle.h"
+#include "viewmodels/MainThreadObserver.h"
 
 namespace morvex {
 

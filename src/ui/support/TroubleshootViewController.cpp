@@ -4,13 +4,13 @@
 #include <QVBoxLayout>
 
 #include "alerts/AlertServices.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/kit/NotificationsListModel.h"
+#include "ui/kit/DashboardStyle.h"
+#include "viewmodels/NotificationsListModel.h"
 #include "ui/kit/PreferencesSegue.h"
 
 namespace morvex {
