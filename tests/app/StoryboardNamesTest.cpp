@@ -77,7 +77,7 @@ std::vector<Scene> scenesTheCodeAsksFor() {
 // Scene names written as literals where the sources look a scene up.
 std::vector<std::string> literalLookups() {
     static const std::regex lookup(
-        R"((instantiateController|hasScene|router::instantiate|router::embed|router::presentAsSheet|router::presentAsWindow|sceneController|sceneOrEmptyPage)\(\s*"([^"]+)\")");
+        R"re((instantiateController|hasScene|router::instantiate|router::embed|router::presentAsSheet|router::presentAsWindow|sceneController|sceneOrEmptyPage)\(\s*"([^"]+)")re");
     std::vector<std::string> out;
     for (const char* folder : {"src", "tools/shots"}) {
         for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(MORVEX_SOURCE_DIR) / folder)) {

@@ -91,8 +91,8 @@ std::set<std::string> headersIn(const fs::path& folder) {
 }
 
 Report check(const fs::path& root, const std::set<std::string>& widgetHeaders) {
-    static const std::regex quoted(R"(^\s*#\s*include\s*"([^"]+)")");
-    static const std::regex angled(R"(^\s*#\s*include\s*<([^>]+)>)");
+    static const std::regex quoted(R"re(^\s*#\s*include\s*"([^"]+)")re");
+    static const std::regex angled(R"re(^\s*#\s*include\s*<([^>]+)>)re");
     Report report;
     std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
