@@ -113,9 +113,10 @@ TEST(StoryboardNamesTest, EverySceneTheCodeAsksForIsRegisteredOnce) {
     // Window controllers' content scenes are scenes of the same storyboard.
     for (const auto& [scene, _] : after) {
         const std::string content = appkit::Storyboard::named(scene.first)->windowContentOf(scene.second);
-        if (!content.empty())
+        if (!content.empty()) {
             EXPECT_TRUE(appkit::Storyboard::named(scene.first)->hasScene(content))
                 << scene.second << "'s window content " << content << " is not registered";
+        }
     }
     EXPECT_NE(appkit::Storyboard::named(kMainStoryboard), nullptr);
 

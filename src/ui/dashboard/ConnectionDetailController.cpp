@@ -11,6 +11,7 @@
 #include "foundation/Bundle.h"
 #include "ui/kit/AddonDialog.h"
 #include "ui/kit/DashboardStyle.h"
+#include "ui/shell/Router.h"
 #include "viewmodels/MainThreadObserver.h"
 
 namespace morvex {
@@ -190,7 +191,7 @@ void ConnectionDetailController::openAddonDialog(const std::string& page, std::f
 }
 
 void ConnectionDetailController::showPreferencesScreen() {
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Prefences);
+    router::showTab(MainTab::Prefences);
 }
 
 }  // namespace morvex

@@ -444,7 +444,7 @@ void ReferAFriendMessageController::viewWillAppear() {
 
 void ReferAFriendMessageController::messageClicked() {
     model_.messageClicked();
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::ReferFriend);
+    router::showTab(MainTab::ReferFriend);
 }
 
 }  // namespace morvex

@@ -12,6 +12,7 @@
 #include "ui/kit/DashboardStyle.h"
 #include "viewmodels/NotificationsListModel.h"
 #include "ui/kit/PreferencesSegue.h"
+#include "ui/shell/Router.h"
 
 namespace morvex {
 
@@ -265,7 +266,7 @@ void TroubleshootViewController::prepareForSegue(appkit::StoryboardSegue& segue,
 
 void TroubleshootViewController::activePrimaryActionHandler() {
     model_.trackAction(TroubleshootAction::switchLocation);
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
+    router::showTab(MainTab::Locations);
     dismiss();
 }
 
