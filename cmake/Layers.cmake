@@ -5,7 +5,10 @@
 #   morvex_state     the stores (state/)
 #   morvex_api       the API client (api/)
 #   morvex_services  session/, catalog/, vpn/, alerts/
-#   morvex_app       the interface and the application (ui/, app/)
+#   morvex_viewmodels  the screens' models (viewmodels/): Qt Core and Gui, never Qt Widgets
+#   morvex_ui        the kit and the shell every screen uses (ui/kit/, ui/shell/)
+#   morvex_ui_<f>    one library per feature (ui/<f>/), siblings: none sees another
+#   morvex_app       the application, which assembles the features (app/)
 #
 # Sources include headers by folder ("state/User.h"). A layer's include root is a folder in the
 # build tree that links to that layer's own source folders only; a layer's library passes its root
@@ -21,6 +24,8 @@ function(morvex_layer name)
       continue()  # a folder made later joins at the next configure
     endif()
     if(NOT EXISTS ${root}/${folder})
+      get_filename_component(parent ${root}/${folder} DIRECTORY)
+      file(MAKE_DIRECTORY ${parent})
       file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
     endif()
     file(GLOB_RECURSE found CONFIGURE_DEPENDS

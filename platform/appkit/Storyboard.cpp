@@ -94,7 +94,10 @@ std::vector<std::string> Storyboard::names() {
 }
 
 Storyboard& Storyboard::scene(std::string identifier, Factory factory, std::string windowContent) {
-    scenes_[std::move(identifier)] = Scene{std::move(factory), std::move(windowContent)};
+    Scene& scene = scenes_[std::move(identifier)];
+    scene.factory = std::move(factory);
+    scene.windowContent = std::move(windowContent);
+    ++scene.registrations;
     return *this;
 }
 
@@ -116,6 +119,11 @@ std::vector<std::string> Storyboard::identifiers() const {
 }
 
 bool Storyboard::hasScene(std::string_view identifier) const { return scenes_.find(identifier) != scenes_.end(); }
+
+int Storyboard::registrations(std::string_view identifier) const {
+    auto it = scenes_.find(identifier);
+    return it == scenes_.end() ? 0 : it->second.registrations;
+}
 
 QObject* Storyboard::instantiateController(std::string_view identifier) const {
     auto it = scenes_.find(identifier);

@@ -70,6 +70,9 @@ public:
 
     std::vector<std::string> identifiers() const;
     bool hasScene(std::string_view identifier) const;
+    // How many times the scene was registered (a later registration replaces the earlier one), so
+    // a test can tell a scene that two registrations both claim.
+    int registrations(std::string_view identifier) const;
 
     // A new controller of the scene, or null when there is no such scene. The caller owns it.
     QObject* instantiateController(std::string_view identifier) const;
@@ -86,6 +89,7 @@ private:
     struct Scene {
         Factory factory;
         std::string windowContent;
+        int registrations = 0;
     };
     struct Segue {
         std::string destination;

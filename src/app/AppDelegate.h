@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "app/VpnEngine.h"
 #include "appkit/Application.h"
 #include "appkit/PowerAssertion.h"
@@ -20,6 +20,7 @@
 #include "foundation/Timer.h"
 #include "foundation/Value.h"
 #include "state/EventTracker.h"
+#include "ui/shell/PageInputs.h"
 
 namespace morvex {
 
@@ -38,7 +39,7 @@ inline constexpr std::string_view switchedToDashboardNotification = "switchedToD
 std::string generateCodeVerifier(std::size_t length);
 std::string generateCodeVerifier(std::size_t length, const std::function<std::uint64_t()>& random);
 
-class AppDelegate : public appkit::ApplicationDelegate {
+class AppDelegate : public appkit::ApplicationDelegate, public SleepAssertionHolder {
 public:
     // What the delegate works with; empty members get the real ones.
     struct Collaborators {
@@ -58,6 +59,7 @@ public:
     // The "prevent sleep" assertion the general preferences took; the delegate releases it at
     // termination and forgets it then.
     std::optional<appkit::IOPMAssertionID> sleepAssertionId;
+    std::optional<appkit::IOPMAssertionID>& heldSleepAssertion() override { return sleepAssertionId; }
 
     void applicationDidFinishLaunching() override;
     void applicationWillBecomeActive() override;

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "app/StatusMenu.h"
 #include "appkit/TabViewController.h"
 #include "appkit/ViewController.h"

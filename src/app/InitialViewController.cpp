@@ -1,10 +1,10 @@
 #include "app/InitialViewController.h"
 
 #include "alerts/Alert.h"
-#include "app/EmptyPageViewController.h"
+#include "ui/shell/EmptyPageViewController.h"
 #include "app/Storyboards.h"
 #include "app/UpdateViewController.h"
-#include "app/WindowMetrics.h"
+#include "ui/shell/WindowMetrics.h"
 #include "appkit/Window.h"
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
@@ -15,6 +15,7 @@
 #include "vpn/MorvexVPNService.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
+#include "ui/kit/ValueTransformers.h"
 
 namespace morvex {
 
@@ -25,7 +26,10 @@ using Kind = InitialModel::Status::Kind;
 InitialViewController::InitialViewController(QObject* parent) : InitialViewController(std::make_unique<InitialModel>(), parent) {}
 
 InitialViewController::InitialViewController(std::unique_ptr<InitialModel> model, QObject* parent)
-    : TabViewController(parent), model_(std::move(model)) {}
+    : TabViewController(parent), model_(std::move(model)) {
+    // The screens' bindings name their transformers; the pages are made after this.
+    registerValueTransformers();
+}
 
 InitialViewController::~InitialViewController() {
     model_->setDelegate(nullptr);

@@ -5,7 +5,7 @@
 // the page's identifier (a scene not registered shows an empty page). The page on show is chosen
 // only by the launch model's statuses, "remind me later" on the update page, and `selectPage`.
 //
-// The root owns the launch model (app/InitialModel.h), made with the root and so before any page:
+// The root owns the launch model (viewmodels/InitialModel.h), made with the root and so before any page:
 // the model registers the value transformers the pages' bindings name.
 //
 // Threads: main thread, except `updateStatus`, which may come from any thread and hops to the
@@ -16,12 +16,12 @@
 
 #include <QPointer>
 
-#include "app/InitialModel.h"
+#include "viewmodels/InitialModel.h"
 #include "app/UpdateViewController.h"
 #include "appkit/TabViewController.h"
 #include "foundation/NotificationCenter.h"
 #include "session/UserAuthentication.h"
-#include "ui/login/AccountSelection.h"
+#include "ui/shell/AccountSelection.h"
 
 namespace morvex {
 

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "app/WindowMetrics.h"
+#include "ui/shell/WindowMetrics.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"

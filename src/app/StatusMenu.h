@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "alerts/ConnectRequest.h"
-#include "app/MainTab.h"
-#include "app/StatusMenuModel.h"
+#include "viewmodels/MainTab.h"
+#include "viewmodels/StatusMenuModel.h"
 #include "appkit/StatusItem.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"

@@ -4,8 +4,8 @@
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
-#include "app/QtAlertPresenter.h"
-#include "app/StatusMenuModel.h"
+#include "ui/kit/QtAlertPresenter.h"
+#include "viewmodels/StatusMenuModel.h"
 #include "api/Networking.h"
 #include "foundation/Analytics.h"
 #include "foundation/Bundle.h"

@@ -1,24 +1,28 @@
 #include "app/Storyboards.h"
 
+#include <string>
+
 #include "app/AppMainViewController.h"
-#include "app/EmptyPageViewController.h"
 #include "app/InitialViewController.h"
 #include "app/MainViewController.h"
 #include "app/MainWindowController.h"
 #include "app/SplashViewController.h"
+#include "app/TabsViewController.h"
 #include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"
 #include "ui/account/AccountStoryboards.h"
-#include "ui/dashboard/DashboardViewController.h"
+#include "ui/dashboard/DashboardStoryboards.h"
+#include "ui/kit/KitStoryboards.h"
+#include "ui/kit/PreferencesSegue.h"
 #include "ui/locations/CountriesStoryboards.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/login/LoginViewController.h"
 #include "ui/preferences/AppSettingsStoryboards.h"
 #include "ui/preferences/PreferencesStoryboards.h"
-#include "ui/support/ConnectionFeedback.h"
-#include "ui/support/TroubleshootViewController.h"
 #include "ui/preferences/VPNSettingsStoryboards.h"
+#include "ui/support/ConnectionFeedback.h"
 #include "ui/support/SupportStoryboards.h"
+#include "ui/support/TroubleshootViewController.h"
 
 namespace morvex {
 
@@ -29,7 +33,6 @@ void registerStoryboards() {
         .scene(std::string(InitialViewController::kStoryboardID), [] { return new InitialViewController; })
         .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
-        .scene(std::string(DashboardViewController::kStoryboardID), [] { return new DashboardViewController; })
         .initial("MainWindowController");
 
     // The root's pages, one registration each.
@@ -43,12 +46,20 @@ void registerStoryboards() {
     // Update page.
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
+    // The tab bar opens the preferences window.
+    main.scene("TabsViewController", [] { return new TabsViewController; })
+        .segue("TabsViewController", std::string(TabsViewController::kPreferencesSegue),
+               std::string(kPreferencesWindowScene), appkit::SegueKind::Show);
+
+    // Each feature registers its own scenes and segues; nothing registers itself from a static
+    // initialiser, which the linker drops from a static library.
+    registerKitStoryboards();
+    registerDashboardStoryboards();
     registerAccountStoryboards();
     registerCountriesStoryboards();
     registerLocationStoryboards();
     registerPreferencesStoryboards();
     registerVPNSettingsStoryboards();
-
     // App settings, languages and about pages of the preferences.
     registerAppSettingsStoryboards();
     registerTroubleshootStoryboards(main);

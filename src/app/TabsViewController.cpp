@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/MainContentModel.h"
-#include "app/WindowMetrics.h"
+#include "viewmodels/MainContentModel.h"
+#include "ui/shell/WindowMetrics.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"

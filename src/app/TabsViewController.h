@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "app/MainTab.h"
-#include "app/TabsModel.h"
+#include "viewmodels/MainTab.h"
+#include "viewmodels/TabsModel.h"
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "alerts/Alert.h"
-#include "app/WindowMetrics.h"
+#include "ui/shell/WindowMetrics.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/WebView.h"

@@ -8,8 +8,8 @@
 
 #include <QWidget>
 
-#include "app/InitialModel.h"
-#include "app/UpdateModel.h"
+#include "viewmodels/InitialModel.h"
+#include "viewmodels/UpdateModel.h"
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
 

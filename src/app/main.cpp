@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/AppDelegate.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "app/SessionDesktopHooks.h"
 #include "app/StatusMenuOptionsHandler.h"
 #include "app/Storyboards.h"

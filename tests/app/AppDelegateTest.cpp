@@ -10,7 +10,7 @@
 
 #include "alerts/Alert.h"
 #include "app/AppDelegate.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "appkit/AlertSheet.h"
 #include "appkit/Window.h"
 #include "appkit/Workspace.h"

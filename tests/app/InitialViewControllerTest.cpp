@@ -5,7 +5,7 @@
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
-#include "app/EmptyPageViewController.h"
+#include "ui/shell/EmptyPageViewController.h"
 #include "app/InitialViewController.h"
 #include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"

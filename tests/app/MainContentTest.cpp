@@ -9,8 +9,8 @@
 
 #include "alerts/AlertTestSupport.h"
 #include "app/AppMainViewController.h"
-#include "app/MainContentModel.h"
-#include "app/TabsModel.h"
+#include "viewmodels/MainContentModel.h"
+#include "viewmodels/TabsModel.h"
 #include "app/TabsViewController.h"
 #include "appkit/Storyboard.h"
 #include "appkit/TabViewController.h"
@@ -23,7 +23,7 @@
 #include "session/UserAuthentication.h"
 #include "state/CoreDataService.h"
 #include "state/User.h"
-#include "ui/kit/AppNotification.h"
+#include "viewmodels/AppNotification.h"
 
 namespace morvex {
 namespace {

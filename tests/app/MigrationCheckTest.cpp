@@ -4,7 +4,7 @@
 
 #include "alerts/AlertTestSupport.h"
 #include "api/Networking.h"
-#include "app/MainContentModel.h"
+#include "viewmodels/MainContentModel.h"
 #include "FakeService.h"
 #include "model/ServiceHosts.h"
 #include "session/UserAuthentication.h"

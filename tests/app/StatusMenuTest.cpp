@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "alerts/AlertTestSupport.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "app/StatusMenu.h"
 #include "app/StatusMenuOptionsHandler.h"
 #include "appkit/Window.h"

@@ -8,7 +8,7 @@
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
-#include "app/UpdateModel.h"
+#include "viewmodels/UpdateModel.h"
 #include "app/UpdateViewController.h"
 #include "foundation/Bundle.h"
 #include "state/EventTracker.h"

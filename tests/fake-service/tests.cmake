@@ -1,5 +1,5 @@
 # Suites that talk to the local back end run it in-process.
-foreach(suite foundation_tests api_tests services_tests app_tests)
+foreach(suite foundation_tests api_tests services_tests viewmodels_tests app_tests)
   if(TARGET ${suite} AND TARGET morvex_fake_service)
     target_link_libraries(${suite} PRIVATE morvex_fake_service)
   endif()

@@ -12,7 +12,7 @@
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
 #include "state/AppPreferences.h"
-#include "ui/account/AddonDialog.h"
+#include "ui/kit/AddonDialog.h"
 #include "ui/dashboard/ConnectionComponentsController.h"
 #include "ui/dashboard/ConnectionDetailController.h"
 #include "ui/dashboard/DashboardViewController.h"

@@ -2,7 +2,7 @@
 // a comment typed, and the error of sending without a choice.
 #include "Shots.h"
 
-#include "app/EmptyPageViewController.h"
+#include "ui/shell/EmptyPageViewController.h"
 #include "appkit/Window.h"
 #include "ui/support/ConnectionRating.h"
 

@@ -3,7 +3,7 @@
 #include "Shots.h"
 
 #include "app/AppMainViewController.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "app/StatusMenu.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"

@@ -17,7 +17,7 @@
 #include "ui/dashboard/ConnectionDetailController.h"
 #include "ui/dashboard/DashboardPanes.h"
 #include "ui/dashboard/DashboardViewController.h"
-#include "ui/dashboard/LeftPanelViewController.h"
+#include "ui/locations/LeftPanelViewController.h"
 #include "vpn/AppError.h"
 
 namespace morvex::shots {

@@ -3,7 +3,7 @@
 #include "Shots.h"
 
 #include "app/AppMainViewController.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "app/StatusMenu.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
@@ -27,14 +27,15 @@ QImage render(const std::function<void(FeedbackContainerController&)>& arrange) 
 
     appkit::Window window(QSize(760, 500));
     auto* dashboard = showDashboardIn(window);
-    if (!dashboard || !dashboard->feedbackContainer()) return {};
+    auto* feedback = dashboard ? qobject_cast<FeedbackContainerController*>(dashboard->feedbackContainer()) : nullptr;
+    if (!feedback) return {};
     ZevuTypes::ConnectionInfo info;
     info.state = ZevuConnectionState::Connected;
     info.connectionId = id;
     info.selectedProtocol = "IKEV";
     NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, info);
     settle(1500);  // the prompt's spring and wobble end
-    arrange(*dashboard->feedbackContainer());
+    arrange(*feedback);
     return renderWindow(window);
 }
 

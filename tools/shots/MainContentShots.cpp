@@ -9,7 +9,7 @@
 #include "foundation/NotificationCenter.h"
 #include "state/CoreDataService.h"
 #include "state/User.h"
-#include "ui/kit/AppNotification.h"
+#include "viewmodels/AppNotification.h"
 
 namespace morvex::shots {
 namespace {

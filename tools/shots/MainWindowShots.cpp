@@ -2,9 +2,9 @@
 #include "Shots.h"
 
 #include "app/AppDelegate.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "app/SplashViewController.h"
-#include "app/Storyboards.h"
+#include "ui/shell/MainStoryboard.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "alerts/Alert.h"
-#include "app/EmptyPageViewController.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/shell/EmptyPageViewController.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "session/AppManager.h"

@@ -7,8 +7,8 @@
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
-#include "app/QtAlertPresenter.h"
-#include "app/Storyboards.h"
+#include "ui/kit/QtAlertPresenter.h"
+#include "ui/shell/MainStoryboard.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"

@@ -3,7 +3,7 @@
 #include "Shots.h"
 
 #include "app/AppMainViewController.h"
-#include "app/Storyboards.h"
+#include "ui/shell/MainStoryboard.h"
 #include "appkit/Application.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
@@ -14,7 +14,7 @@
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/preferences/Preferences1ViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
-#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/kit/ProtocolsAlertViewController.h"
 
 namespace morvex::shots {
 namespace {

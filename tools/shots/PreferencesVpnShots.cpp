@@ -12,7 +12,7 @@
 
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
-#include "app/Storyboards.h"
+#include "ui/shell/MainStoryboard.h"
 #include "ui/preferences/Preferences1ViewController.h"
 #include "state/PreservedPreferences.h"
 #include "ui/preferences/AdvancedPreferencesController.h"

@@ -7,7 +7,7 @@
 
 #include "FakeService.h"
 #include "app/InitialViewController.h"
-#include "app/Storyboards.h"
+#include "ui/shell/MainStoryboard.h"
 #include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"

@@ -6,10 +6,10 @@
 #include <QThread>
 
 #include "app/AppMainViewController.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "appkit/Sheet.h"
-#include "app/Storyboards.h"
+#include "ui/shell/MainStoryboard.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"

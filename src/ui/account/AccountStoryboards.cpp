@@ -1,6 +1,6 @@
 #include "ui/account/AccountStoryboards.h"
 
-#include "app/Storyboards.h"
+#include "ui/shell/MainStoryboard.h"
 #include "appkit/Storyboard.h"
 #include "ui/account/ProfileViewController.h"
 #include "ui/account/ReferFriendViewController.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "appkit/ViewController.h"
-#include "ui/account/ReferAFriendModel.h"
+#include "viewmodels/ReferAFriendModel.h"
 
 class QLabel;
 class QMenu;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "appkit/ViewController.h"
-#include "ui/account/SetupDevicesModel.h"
+#include "viewmodels/SetupDevicesModel.h"
 
 class QFrame;
 class QLabel;

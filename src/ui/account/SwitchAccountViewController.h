@@ -17,7 +17,7 @@
 
 #include "appkit/ViewController.h"
 #include "session/SwitchAccountModel.h"
-#include "ui/login/AccountSelection.h"
+#include "ui/shell/AccountSelection.h"
 
 class QLabel;
 class QListWidget;

@@ -9,7 +9,7 @@
 #include "foundation/BundleResources.h"
 #include "state/AppPreferences.h"
 #include "ui/dashboard/CursorChangingView.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "viewmodels/MainThreadObserver.h"
 #include "ui/kit/PreferencesSegue.h"
 #include "vpn/MorvexVPNService.h"
 

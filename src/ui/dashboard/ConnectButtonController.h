@@ -14,7 +14,7 @@
 #include "appkit/ViewController.h"
 #include "ui/dashboard/CursorChangingView.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/dashboard/ConnectButtonModel.h"
+#include "viewmodels/ConnectButtonModel.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -9,11 +9,11 @@
 
 #include "appkit/Images.h"
 #include "foundation/Bundle.h"
-#include "ui/dashboard/ConnectButtonModel.h"
-#include "ui/dashboard/ConnectionLocationModel.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/dashboard/DashboardText.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "viewmodels/ConnectButtonModel.h"
+#include "viewmodels/ConnectionLocationModel.h"
+#include "ui/kit/DashboardStyle.h"
+#include "viewmodels/DashboardText.h"
+#include "viewmodels/MainThreadObserver.h"
 
 namespace morvex {
 

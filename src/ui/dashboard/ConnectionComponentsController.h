@@ -12,8 +12,8 @@
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/dashboard/ConnectButtonModel.h"
-#include "ui/dashboard/ConnectionComponentsModel.h"
+#include "viewmodels/ConnectButtonModel.h"
+#include "viewmodels/ConnectionComponentsModel.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -5,13 +5,14 @@
 #include <QVBoxLayout>
 
 #include "alerts/Alert.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "appkit/Images.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
-#include "ui/account/AddonDialog.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "ui/kit/AddonDialog.h"
+#include "ui/kit/DashboardStyle.h"
+#include "ui/shell/Router.h"
+#include "viewmodels/MainThreadObserver.h"
 
 namespace morvex {
 
@@ -190,7 +191,7 @@ void ConnectionDetailController::openAddonDialog(const std::string& page, std::f
 }
 
 void ConnectionDetailController::showPreferencesScreen() {
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Prefences);
+    router::showTab(MainTab::Prefences);
 }
 
 }  // namespace morvex

@@ -13,7 +13,7 @@
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/dashboard/ConnectionDetailModel.h"
+#include "viewmodels/ConnectionDetailModel.h"
 
 namespace morvex {
 

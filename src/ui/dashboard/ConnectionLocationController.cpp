@@ -10,9 +10,9 @@
 
 #include "appkit/Images.h"
 #include "foundation/Bundle.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/dashboard/DashboardText.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "ui/kit/DashboardStyle.h"
+#include "viewmodels/DashboardText.h"
+#include "viewmodels/MainThreadObserver.h"
 #include "vpn/MorvexVPNService.h"
 
 namespace morvex {

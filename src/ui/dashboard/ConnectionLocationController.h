@@ -10,7 +10,7 @@
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/dashboard/ConnectionLocationModel.h"
+#include "viewmodels/ConnectionLocationModel.h"
 
 #include <QLabel>
 #include <QToolButton>

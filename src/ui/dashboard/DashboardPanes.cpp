@@ -7,16 +7,17 @@
 
 #include "alerts/Alert.h"
 #include "alerts/BaseViewController.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "foundation/Bundle.h"
 #include "state/AppPreferences.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/dashboard/DashboardText.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "ui/kit/DashboardStyle.h"
+#include "viewmodels/DashboardText.h"
+#include "viewmodels/MainThreadObserver.h"
 #include "ui/kit/ConnectionNotification.h"
 #include "ui/kit/CustomButtons.h"
 #include "ui/kit/Transformers.h"
-#include "ui/support/TroubleshootViewController.h"
+#include "ui/shell/PageInputs.h"
+#include "ui/shell/Router.h"
 #include "vpn/AppError.h"
 #include "vpn/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
@@ -125,14 +126,14 @@ void ConnectionStateViewController::viewDidLoad() {
                 if (const auto* properties = it->second.get<Dictionary>()) utcProperties_ = *properties;
         }
         constexpr int troubleshootPage = static_cast<int>(ConnectionStateModel::Page::Troubleshoot);
-        auto* page = qobject_cast<TroubleshootViewController*>(troubleshoot_.data());
-        if (page) {
-            page->setUtcProperties(utcProperties_);
-            page->setError(std::move(error));
+        auto* input = router::inputOf<TroubleshootInput>(troubleshoot_.data());
+        if (input) {
+            input->setUtcProperties(utcProperties_);
+            input->setError(std::move(error));
         }
         // A request while the page is up is for another attempt: the page looks again, as if it
         // came anew (for the same connection it keeps what it shows).
-        if (page && selectedTabViewItemIndex() == troubleshootPage) page->viewWillAppear();
+        if (input && selectedTabViewItemIndex() == troubleshootPage) troubleshoot_->viewWillAppear();
         else setSelectedTabViewItemIndex(troubleshootPage);
     }));
     observers_.push_back(dashboard::observeOnMainThread(dismissTroubleshootNotification, this, [this](const Notification&) {
@@ -143,34 +144,6 @@ void ConnectionStateViewController::viewDidLoad() {
         if (!changed || !*changed) return;
         Alert().showPasswordChanged(AppScreen::Dashboard, MorvexVPNService::makeEventTracker());
     }));
-}
-
-// ---- RecentsCellView ----
-
-RecentsCellView::RecentsCellView(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("RecentsCellView"));
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(16, 8, 16, 8);
-    row->setSpacing(10);
-    imgView_ = new QLabel(this);
-    imgView_->setObjectName(QStringLiteral("imgView"));
-    imgView_->setFixedSize(kFlagSide, kFlagSide);
-    lblTitle_ = text("lblTitle", this, 14, QFont::Medium, "HeadingText");
-    lblTitle_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    p2pTag_ = text("p2pTag", this, 11, QFont::DemiBold, "ThemeColor");
-    p2pTag_->setText(QStringLiteral("P2P"));
-    row->addWidget(imgView_);
-    row->addWidget(lblTitle_, 1);
-    row->addWidget(p2pTag_);
-}
-
-void RecentsCellView::configure(const ZevuDataFetcherTypes::ServerPtr& server) {
-    p2pTag_->hide();
-    imgView_->clear();
-    if (server) imgView_->setPixmap(dashboard::roundFlag(dashboard::flagImageName(server->code), kFlagSide, dashboard::flagBorderColor()));
-    const auto name = server ? transformers::serverName(std::any(server)) : std::nullopt;
-    lblTitle_->setText(QString::fromStdString(name.value_or("")));
 }
 
 // ---- DashboardRecentController ----
@@ -471,7 +444,7 @@ void ReferAFriendMessageController::viewWillAppear() {
 
 void ReferAFriendMessageController::messageClicked() {
     model_.messageClicked();
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::ReferFriend);
+    router::showTab(MainTab::ReferFriend);
 }
 
 }  // namespace morvex

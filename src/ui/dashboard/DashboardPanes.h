@@ -18,9 +18,10 @@
 #include "appkit/UserNotifications.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/dashboard/DashboardPaneModels.h"
-#include "ui/dashboard/DashboardRecentModel.h"
+#include "viewmodels/DashboardPaneModels.h"
+#include "viewmodels/DashboardRecentModel.h"
 #include "ui/kit/CustomButtons.h"
+#include "ui/kit/RecentsCellView.h"
 
 namespace morvex {
 
@@ -52,20 +53,6 @@ private:
     QPointer<QStackedWidget> stack_;
     std::optional<Dictionary> utcProperties_;
     std::vector<ObserverToken> observers_;
-};
-
-// One recent location: flag and name; the P2P badge is never shown here.
-class RecentsCellView : public QWidget {
-    Q_OBJECT
-public:
-    explicit RecentsCellView(QWidget* parent = nullptr);
-    void configure(const ZevuDataFetcherTypes::ServerPtr& server);
-    QLabel* imgView() const { return imgView_; }
-    QLabel* lblTitle() const { return lblTitle_; }
-    QLabel* p2pTag() const { return p2pTag_; }
-
-private:
-    QLabel *imgView_, *lblTitle_, *p2pTag_;
 };
 
 class DashboardRecentController : public appkit::ViewController {

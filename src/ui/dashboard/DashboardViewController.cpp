@@ -7,8 +7,8 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
-#include "app/WindowMetrics.h"
-#include "app/Storyboards.h"
+#include "ui/shell/WindowMetrics.h"
+#include "ui/shell/MainStoryboard.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
@@ -18,11 +18,11 @@
 #include "ui/dashboard/ConnectionDetailController.h"
 #include "ui/dashboard/DashboardPanes.h"
 #include "ui/dashboard/ConnectionLocationController.h"
-#include "ui/dashboard/DashboardStyle.h"
+#include "ui/kit/DashboardStyle.h"
 #include "ui/dashboard/DashboardWavesViewController.h"
 #include "ui/kit/NotificationBarController.h"
-#include "ui/support/ConnectionFeedback.h"
-#include "ui/support/TroubleshootViewController.h"
+#include "ui/shell/Router.h"
+#include "ui/shell/Scenes.h"
 
 namespace morvex {
 
@@ -69,14 +69,10 @@ DashboardViewController::DashboardViewController(QObject* parent)
 DashboardViewController::~DashboardViewController() = default;
 
 appkit::ViewController* DashboardViewController::sceneController(std::string_view identifier) {
-    const appkit::Storyboard* board = storyboard() ? storyboard() : appkit::Storyboard::named(kMainStoryboard);
-    if (!board || !board->hasScene(identifier)) return nullptr;
-    return qobject_cast<appkit::ViewController*>(board->instantiateController(identifier));
+    return router::instantiate(identifier, storyboard() ? std::string_view(storyboard()->name()) : kMainStoryboard);
 }
 
-FeedbackContainerController* DashboardViewController::feedbackContainer() const {
-    return qobject_cast<FeedbackContainerController*>(feedback_.data());
-}
+appkit::ViewController* DashboardViewController::feedbackContainer() const { return feedback_.data(); }
 
 ConnectionDetailController* DashboardViewController::connectionDetail() const { return detail_.data(); }
 
@@ -89,7 +85,7 @@ void DashboardViewController::loadView() {
     column->setSpacing(0);
     // The troubleshooting page comes from its scene, so it can open the preferences; without the
     // scene the page stays empty.
-    auto* troubleshoot = sceneController(TroubleshootViewController::kStoryboardID);
+    auto* troubleshoot = sceneController(scenes::kTroubleshoot);
     states_ = new ConnectionStateViewController(new ConnectionPage([this] { return makeConnectionPage(); }, nullptr),
                                                 troubleshoot, nullptr, this);
     column->addWidget(states_->view(), 1);
@@ -162,7 +158,7 @@ QWidget* DashboardViewController::makeConnectionPage() {
 
     // The feedback button sits in the bottom-right corner of the left column, over it, with room
     // above for its prompt (the rest of its area lets clicks through).
-    if (auto* feedback = sceneController(FeedbackContainerController::kStoryboardID)) {
+    if (auto* feedback = sceneController(scenes::kFeedbackContainer)) {
         feedback->setParent(this);
         feedback_ = feedback;
         QWidget* overlay = feedback->view();

@@ -9,7 +9,7 @@
 
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
-#include "ui/dashboard/ConnectionComponentsModel.h"
+#include "viewmodels/ConnectionComponentsModel.h"
 
 class QWidget;
 
@@ -24,7 +24,6 @@ class ReferAFriendMessageController;
 class ConnectionLocationController;
 class DashboardWavesViewController;
 class NotificationBarController;
-class FeedbackContainerController;
 
 class DashboardViewController : public appkit::ViewController {
     Q_OBJECT
@@ -47,7 +46,7 @@ public:
     ConnectionDetailController* connectionDetail() const;
     QWidget* detailsButton() const { return detailsButton_; }
     // The in-session feedback button and its prompt; null when its scene is not registered.
-    FeedbackContainerController* feedbackContainer() const;
+    appkit::ViewController* feedbackContainer() const;
 
     void loadView() override;
     void viewDidLoad() override;

@@ -1,7 +1,7 @@
 #include "ui/dashboard/DashboardWavesViewController.h"
 
 #include "ui/dashboard/CursorChangingView.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "viewmodels/MainThreadObserver.h"
 
 namespace morvex {
 

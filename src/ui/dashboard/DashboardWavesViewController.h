@@ -8,7 +8,7 @@
 #include "appkit/ViewController.h"
 #include "ui/dashboard/CursorChangingView.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/dashboard/WavesModel.h"
+#include "viewmodels/WavesModel.h"
 
 namespace morvex {
 

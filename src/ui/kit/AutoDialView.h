@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "alerts/Alert.h"
-#include "app/QtAlertPresenter.h"
-#include "ui/kit/AutoDialModel.h"
+#include "ui/kit/QtAlertPresenter.h"
+#include "viewmodels/AutoDialModel.h"
 
 class QLabel;
 class QTimer;

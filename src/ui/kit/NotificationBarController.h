@@ -10,7 +10,7 @@
 
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
-#include "ui/kit/NotificationBar.h"
+#include "viewmodels/NotificationBar.h"
 
 class QFrame;
 class QLabel;

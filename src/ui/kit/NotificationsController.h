@@ -12,7 +12,7 @@
 #include "appkit/Appearance.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/kit/NotificationsListModel.h"
+#include "viewmodels/NotificationsListModel.h"
 
 class QLabel;
 class QVBoxLayout;

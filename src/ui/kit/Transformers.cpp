@@ -13,7 +13,7 @@
 #include "foundation/BundleResources.h"
 #include "foundation/Value.h"
 #include "model/ZevuTypes.h"
-#include "ui/kit/AppNotification.h"
+#include "viewmodels/AppNotification.h"
 
 namespace morvex::transformers {
 

@@ -10,7 +10,7 @@
 #include "alerts/BaseViewController.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
-#include "ui/dashboard/DashboardStyle.h"
+#include "ui/kit/DashboardStyle.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/locations/CountriesProtocolAlert.h"
 #include "ui/kit/CustomButtons.h"
@@ -231,5 +231,12 @@ void CitiesViewController::rowUpdated(const std::string& id) {
 }
 
 void CitiesViewController::contentReloaded() { rearrange(); }
+
+void CitiesViewController::showCities(const std::optional<ServerList>& cities,
+                                      const std::optional<std::string>& countryName) {
+    model_->setContent(cities);
+    model_->setContentWithCities(cities);
+    model_->setCountryName(countryName);
+}
 
 }  // namespace morvex

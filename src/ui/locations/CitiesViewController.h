@@ -12,14 +12,17 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "appkit/ViewController.h"
 #include "catalog/CitiesControllerModel.h"
+#include "ui/shell/PageInputs.h"
 
 namespace morvex {
 
-class CitiesViewController : public appkit::ViewController {
+class CitiesViewController : public appkit::ViewController, public CityListInput {
     Q_OBJECT
 public:
     using ServerPtr = ZevuDataFetcherTypes::ServerPtr;
@@ -31,6 +34,8 @@ public:
     ~CitiesViewController() override;
 
     CitiesControllerModel& model() { return *model_; }
+    // The country's cities and the page's title, handed over by the explore tab.
+    void showCities(const std::optional<ServerList>& cities, const std::optional<std::string>& countryName) override;
     // Answers whether the account may connect (the base check shows its own alert when not).
     std::function<bool()> accountGate;
 

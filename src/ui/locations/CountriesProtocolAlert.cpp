@@ -3,7 +3,7 @@
 #include "appkit/ViewController.h"
 #include "foundation/Bundle.h"
 #include "model/VPNProtocol.h"
-#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/kit/ProtocolsAlertViewController.h"
 
 namespace morvex {
 

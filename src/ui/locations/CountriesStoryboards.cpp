@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Storyboards.h"
+#include "ui/shell/MainStoryboard.h"
 #include "appkit/Storyboard.h"
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/locations/CountriesViewController.h"

@@ -11,7 +11,7 @@
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
 #include "session/AppManager.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "viewmodels/MainThreadObserver.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/kit/Transformers.h"
 #include "ui/locations/CountriesProtocolAlert.h"

@@ -14,7 +14,7 @@
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
 #include "session/AppManager.h"
-#include "ui/dashboard/DashboardPanes.h"
+#include "ui/kit/RecentsCellView.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/locations/CountriesProtocolAlert.h"
 #include "ui/locations/CountriesSearchText.h"

@@ -3,12 +3,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-#include "app/WindowMetrics.h"
+#include "ui/shell/WindowMetrics.h"
 #include "appkit/Application.h"
 #include "appkit/Window.h"
 #include "catalog/LocationLists.h"
 #include "foundation/Bundle.h"
-#include "ui/dashboard/DashboardStyle.h"
+#include "ui/kit/DashboardStyle.h"
 #include "ui/kit/CustomButtons.h"
 #include "ui/locations/LocationsCellStyle.h"
 

@@ -14,7 +14,7 @@
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/locations/ExploreModel.h"
+#include "viewmodels/ExploreModel.h"
 
 namespace morvex {
 

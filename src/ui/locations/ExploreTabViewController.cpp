@@ -3,15 +3,16 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/EmptyPageViewController.h"
-#include "app/Storyboards.h"
-#include "app/WindowMetrics.h"
+#include "ui/shell/MainStoryboard.h"
+#include "ui/shell/WindowMetrics.h"
 #include "appkit/Application.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/dashboard/LeftPanelViewController.h"
+#include "ui/kit/DashboardStyle.h"
+#include "ui/locations/LeftPanelViewController.h"
 #include "ui/kit/PreferencesSegue.h"
+#include "ui/shell/PageInputs.h"
+#include "ui/shell/Router.h"
 #include "ui/locations/CitiesViewController.h"
 #include "ui/locations/ExploreController.h"
 
@@ -19,11 +20,7 @@ namespace morvex {
 namespace {
 
 // The scene's controller, or the empty page while the scene is not registered.
-appkit::ViewController* sceneOrEmptyPage(std::string_view identifier) {
-    if (auto* main = appkit::Storyboard::named(kMainStoryboard))
-        if (auto* made = qobject_cast<appkit::ViewController*>(main->instantiateController(identifier))) return made;
-    return new EmptyPageViewController;
-}
+appkit::ViewController* sceneOrEmptyPage(std::string_view identifier) { return router::embed(identifier); }
 
 constexpr int kLeftColumnWidth = 220;
 
@@ -103,11 +100,7 @@ void ExploreTabViewController::selectTabViewItem(int index) {
 }
 
 void ExploreTabViewController::willSelectTabViewItem(appkit::ViewController* page) {
-    auto* cities = qobject_cast<CitiesViewController*>(page);
-    if (!cities) return;
-    cities->model().setContent(citiesToShow_);
-    cities->model().setContentWithCities(citiesToShow_);
-    cities->model().setCountryName(citiesCountryName_);
+    if (auto* cities = router::inputOf<CityListInput>(page)) cities->showCities(citiesToShow_, citiesCountryName_);
 }
 
 void registerLocationStoryboards() {

@@ -7,7 +7,7 @@
 #include "appkit/Images.h"
 #include "foundation/Bundle.h"
 #include "state/AppPreferences.h"
-#include "ui/dashboard/DashboardStyle.h"
+#include "ui/kit/DashboardStyle.h"
 #include "ui/locations/LocationsCellStyle.h"
 
 namespace morvex {

@@ -7,7 +7,7 @@
 #include "appkit/Images.h"
 #include "foundation/Bundle.h"
 #include "state/PreservedPreferences.h"
-#include "ui/dashboard/MainThreadObserver.h"
+#include "viewmodels/MainThreadObserver.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/locations/CountriesStyle.h"
 

@@ -4,7 +4,7 @@
 #include <any>
 
 #include "appkit/Images.h"
-#include "ui/dashboard/DashboardStyle.h"
+#include "ui/kit/DashboardStyle.h"
 #include "ui/kit/CustomButtons.h"
 #include "ui/kit/Transformers.h"
 

@@ -28,7 +28,7 @@
 #include "appkit/WebAuthenticationSession.h"
 #include "foundation/OAuth2.h"
 #include "session/LoginModel.h"
-#include "ui/login/AccountSelection.h"
+#include "ui/shell/AccountSelection.h"
 #include "ui/login/PromotionalCarousel.h"
 
 class QLabel;

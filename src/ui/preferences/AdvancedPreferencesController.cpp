@@ -8,7 +8,7 @@
 #include <QWheelEvent>
 
 #include "alerts/Alert.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "foundation/Bundle.h"
 #include "ui/preferences/VPNSettingsViewController.h"
 

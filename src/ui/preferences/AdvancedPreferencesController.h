@@ -9,8 +9,8 @@
 
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/preferences/GeneralModel.h"
-#include "ui/preferences/KillSwitchModel.h"
+#include "viewmodels/GeneralModel.h"
+#include "viewmodels/KillSwitchModel.h"
 #include "ui/preferences/SettingsPageWidgets.h"
 
 class QLabel;

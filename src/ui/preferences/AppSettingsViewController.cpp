@@ -10,7 +10,7 @@
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "appkit/Application.h"
 #include "appkit/Images.h"
 #include "appkit/Window.h"

@@ -8,9 +8,8 @@
 #include <QVBoxLayout>
 
 #include "alerts/Alert.h"
-#include "app/AppDelegate.h"
-#include "app/QtAlertPresenter.h"
-#include "app/WindowMetrics.h"
+#include "ui/kit/QtAlertPresenter.h"
+#include "ui/shell/WindowMetrics.h"
 #include "appkit/Application.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
@@ -21,6 +20,7 @@
 #include "model/BundleInfo.h"
 #include "ui/preferences/LanguagesController.h"
 #include "ui/preferences/SettingsLocationViewController.h"
+#include "ui/shell/PageInputs.h"
 
 namespace morvex {
 
@@ -82,7 +82,8 @@ GeneralViewController::Hooks GeneralViewController::Hooks::defaults() {
 }
 
 std::optional<appkit::IOPMAssertionID>& GeneralViewController::sleepAssertionId() {
-    if (auto* delegate = dynamic_cast<AppDelegate*>(appkit::Application::shared().delegate())) return delegate->sleepAssertionId;
+    if (auto* holder = dynamic_cast<SleepAssertionHolder*>(appkit::Application::shared().delegate()))
+        return holder->heldSleepAssertion();
     static std::optional<appkit::IOPMAssertionID> held;
     return held;
 }

@@ -14,7 +14,7 @@
 #include "appkit/PowerAssertion.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/preferences/GeneralModel.h"
+#include "viewmodels/GeneralModel.h"
 #include "ui/preferences/SettingsLocationSelection.h"
 #include "ui/preferences/SettingsPageWidgets.h"
 

@@ -6,7 +6,7 @@
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "appkit/Images.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"

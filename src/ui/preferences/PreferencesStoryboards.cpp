@@ -2,16 +2,13 @@
 
 #include <string>
 
-#include "app/Storyboards.h"
-#include "app/TabsViewController.h"
 #include "appkit/Storyboard.h"
-#include "ui/dashboard/ConnectButtonController.h"
-#include "ui/dashboard/LeftPanelViewController.h"
+#include "ui/shell/MainStoryboard.h"
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/preferences/Preferences1ViewController.h"
 #include "ui/preferences/PreferencesViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
-#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/kit/ProtocolsAlertViewController.h"
 #include "ui/preferences/ProtocolsViewController.h"
 
 namespace morvex {
@@ -25,22 +22,11 @@ void registerPreferencesStoryboards() {
     // The main window's preferences page.
     main.scene("PreferencesPageViewController", [] { return new Preferences1ViewController; });
 
+    // The protocol page's sheet is the kit's scene of the same storyboard.
     appkit::Storyboard::define(ProtocolsAlertViewController::kStoryboard)
-        .scene(std::string(ProtocolsAlertViewController::kStoryboardID), [] { return new ProtocolsAlertViewController; })
         .scene(std::string(ProtocolsViewController::kStoryboardID), [] { return new ProtocolsViewController; })
         .segue(std::string(ProtocolsViewController::kStoryboardID), std::string(ProtocolsViewController::systemExtensionSegue),
                std::string(ProtocolsAlertViewController::kStoryboardID), SegueKind::Sheet);
-
-    // The screens that open the preferences window. Each one's own scene is registered here only
-    // where no other registration makes it, so that it can perform its segue.
-    if (!main.hasScene("TabsViewController")) main.scene("TabsViewController", [] { return new TabsViewController; });
-    main.segue("TabsViewController", std::string(TabsViewController::kPreferencesSegue), window, SegueKind::Show);
-    if (!main.hasScene("ConnectButtonController"))
-        main.scene("ConnectButtonController", [] { return new ConnectButtonController; });
-    main.segue("ConnectButtonController", std::string(kSeguePreferences), window, SegueKind::Show);
-    if (!main.hasScene("LeftPanelViewController"))
-        main.scene("LeftPanelViewController", [] { return new LeftPanelViewController; });
-    main.segue("LeftPanelViewController", std::string(kSeguePreferences), window, SegueKind::Show);
 }
 
 }  // namespace morvex

@@ -1,6 +1,6 @@
 #pragma once
-// The preferences' scenes and the segues that lead to the preferences window, registered with the
-// application's other storyboards at start.
+// The preferences window's scenes, the main window's preferences page and the protocol sheet,
+// registered with the application's other storyboards at start.
 namespace morvex {
 
 void registerPreferencesStoryboards();

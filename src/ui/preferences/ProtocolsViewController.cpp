@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "appkit/Application.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
@@ -24,7 +24,7 @@
 #include "ui/kit/PopupManager.h"
 #include "ui/kit/ThemedColor.h"
 #include "ui/preferences/Preferences1ViewController.h"
-#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/kit/ProtocolsAlertViewController.h"
 #include "vpn/MorvexVPNService.h"
 #include "zevu/ExtensionManager.h"
 

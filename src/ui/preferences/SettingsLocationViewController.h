@@ -11,7 +11,7 @@
 
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/preferences/SettingsLocationModel.h"
+#include "viewmodels/SettingsLocationModel.h"
 #include "ui/preferences/SettingsLocationSelection.h"
 
 class QLabel;

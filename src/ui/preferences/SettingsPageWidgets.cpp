@@ -7,7 +7,7 @@
 
 #include "appkit/Images.h"
 #include "foundation/BundleResources.h"
-#include "ui/dashboard/DashboardStyle.h"
+#include "ui/kit/DashboardStyle.h"
 #include "ui/kit/ThemedColor.h"
 
 namespace morvex {

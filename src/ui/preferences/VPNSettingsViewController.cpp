@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "alerts/Alert.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"

@@ -10,8 +10,8 @@
 
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/preferences/GeneralModel.h"
-#include "ui/preferences/KillSwitchModel.h"
+#include "viewmodels/GeneralModel.h"
+#include "viewmodels/KillSwitchModel.h"
 #include "ui/preferences/SettingsLocationSelection.h"
 #include "ui/preferences/SettingsPageWidgets.h"
 

@@ -21,7 +21,7 @@
 #include "appkit/AnimationView.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/support/ConnectionFeedbackModels.h"
+#include "viewmodels/ConnectionFeedbackModels.h"
 
 namespace morvex {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "appkit/ViewController.h"
-#include "ui/support/ConnectionRatingModel.h"
+#include "viewmodels/ConnectionRatingModel.h"
 #include "ui/support/DislikeReasoner.h"
 
 namespace morvex {

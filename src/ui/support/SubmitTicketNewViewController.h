@@ -16,7 +16,7 @@
 
 #include "appkit/ViewController.h"
 #include "ui/kit/LayerViews.h"
-#include "ui/support/SupportTicketModel.h"
+#include "viewmodels/SupportTicketModel.h"
 
 namespace morvex {
 

@@ -1,6 +1,6 @@
 #include "ui/support/SupportStoryboards.h"
 
-#include "app/Storyboards.h"
+#include "ui/shell/MainStoryboard.h"
 #include "appkit/Storyboard.h"
 #include "ui/support/GetHelpViewController.h"
 #include "ui/support/HelpPages.h"

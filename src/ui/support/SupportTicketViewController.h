@@ -17,7 +17,7 @@
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
 #include "ui/support/PlaceholderTextView.h"
-#include "ui/support/SupportTicketModel.h"
+#include "viewmodels/SupportTicketModel.h"
 
 namespace morvex {
 

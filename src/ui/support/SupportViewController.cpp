@@ -11,7 +11,7 @@
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
 #include "session/UserAuthentication.h"

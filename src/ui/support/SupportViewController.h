@@ -32,7 +32,7 @@
 #include "ui/support/HelpPages.h"
 #include "ui/support/PlaceholderTextView.h"
 #include "ui/support/SubmitTicketNewViewController.h"
-#include "ui/support/SupportTicketModel.h"
+#include "viewmodels/SupportTicketModel.h"
 
 namespace morvex {
 

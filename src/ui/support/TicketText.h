@@ -5,7 +5,7 @@
 // model's message.
 #include <QPlainTextEdit>
 
-#include "ui/support/SupportTicketModel.h"
+#include "viewmodels/SupportTicketModel.h"
 
 namespace morvex::support {
 

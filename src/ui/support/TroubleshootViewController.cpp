@@ -4,14 +4,15 @@
 #include <QVBoxLayout>
 
 #include "alerts/AlertServices.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/dashboard/DashboardStyle.h"
-#include "ui/kit/NotificationsListModel.h"
+#include "ui/kit/DashboardStyle.h"
+#include "viewmodels/NotificationsListModel.h"
 #include "ui/kit/PreferencesSegue.h"
+#include "ui/shell/Router.h"
 
 namespace morvex {
 
@@ -265,7 +266,7 @@ void TroubleshootViewController::prepareForSegue(appkit::StoryboardSegue& segue,
 
 void TroubleshootViewController::activePrimaryActionHandler() {
     model_.trackAction(TroubleshootAction::switchLocation);
-    NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
+    router::showTab(MainTab::Locations);
     dismiss();
 }
 

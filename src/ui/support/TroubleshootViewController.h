@@ -18,7 +18,8 @@
 
 #include "appkit/ViewController.h"
 #include "foundation/Value.h"
-#include "ui/support/TroubleshootModel.h"
+#include "ui/shell/PageInputs.h"
+#include "viewmodels/TroubleshootModel.h"
 #include "vpn/AppError.h"
 
 namespace morvex {
@@ -27,7 +28,7 @@ namespace appkit {
 class Storyboard;
 }
 
-class TroubleshootViewController : public appkit::ViewController {
+class TroubleshootViewController : public appkit::ViewController, public TroubleshootInput {
     Q_OBJECT
 public:
     static constexpr std::string_view kStoryboardID = "TroubleshootViewController";
@@ -42,11 +43,11 @@ public:
 
     // The failed attempt, as the state views hand it over before the page shows.
     const Dictionary& utcProperties() const { return utcProperties_; }
-    void setUtcProperties(std::optional<Dictionary> properties);
+    void setUtcProperties(std::optional<Dictionary> properties) override;
     const std::optional<AppError>& error() const { return error_; }
     // Takes the help article from the error's link when the link is the whole text. Every error
     // (also none) decides anew, so an article never outlives the attempt it belongs to.
-    void setError(std::optional<AppError> error);
+    void setError(std::optional<AppError> error) override;
     const std::optional<std::string>& supportArticleURL() const { return supportArticleURL_; }
 
     // What the page shows.

@@ -52,6 +52,22 @@ TEST_F(StoryboardTest, ScenesAreMadeByIdentifierAndKnowWhereTheyCameFrom) {
     EXPECT_EQ(board.identifiers(), std::vector<std::string>{"Page"});
 }
 
+TEST_F(StoryboardTest, ASceneRegisteredTwiceIsCountedSoADuplicateShows) {
+    Storyboard& board = Storyboard::define("TestTwice");
+    EXPECT_EQ(board.registrations("Page"), 0);
+    board.scene("Page", [] { return new ViewController; });
+    EXPECT_EQ(board.registrations("Page"), 1);
+    // The later registration wins, as before; the count tells that two were made.
+    board.scene("Page", [] {
+        auto* second = new ViewController;
+        second->setObjectName("second");
+        return second;
+    });
+    EXPECT_EQ(board.registrations("Page"), 2);
+    std::unique_ptr<QObject> made(board.instantiateController("Page"));
+    EXPECT_EQ(made->objectName(), "second");
+}
+
 TEST_F(StoryboardTest, AWindowControllerSceneFillsItsWindowWithItsContentScene) {
     Application app;
     Storyboard& board = Storyboard::define("TestWindows");

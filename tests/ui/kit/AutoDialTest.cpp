@@ -8,12 +8,12 @@
 #include <QTest>
 
 #include "alerts/Alert.h"
-#include "app/QtAlertPresenter.h"
+#include "ui/kit/QtAlertPresenter.h"
 #include "appkit/AlertSheet.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "support/TestSupport.h"
-#include "ui/kit/AutoDialModel.h"
+#include "viewmodels/AutoDialModel.h"
 #include "ui/kit/AutoDialView.h"
 #include "ui/kit/KitFakes.h"
 

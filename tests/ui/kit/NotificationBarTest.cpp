@@ -16,7 +16,7 @@
 #include "appkit/WindowController.h"
 #include "session/UserAuthentication.h"
 #include "support/TestSupport.h"
-#include "ui/kit/NotificationBar.h"
+#include "viewmodels/NotificationBar.h"
 #include "ui/kit/NotificationBarController.h"
 
 namespace morvex {

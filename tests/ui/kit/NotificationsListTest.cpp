@@ -21,7 +21,7 @@
 #include "support/TestSupport.h"
 #include "ui/kit/KitFakes.h"
 #include "ui/kit/NotificationsController.h"
-#include "ui/kit/NotificationsListModel.h"
+#include "viewmodels/NotificationsListModel.h"
 
 namespace morvex {
 namespace {

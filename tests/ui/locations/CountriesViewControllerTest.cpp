@@ -21,7 +21,7 @@
 #include "ui/locations/RowView.h"
 #include "ui/preferences/PreferencesViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
-#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/kit/ProtocolsAlertViewController.h"
 #include "ui/locations/FilterViewController.h"
 #include "ui/locations/PopOver.h"
 #include "ui/locations/SortView.h"

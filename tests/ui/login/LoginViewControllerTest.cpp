@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "FakeService.h"
-#include "app/InitialModel.h"
+#include "viewmodels/InitialModel.h"
 #include "app/InitialViewController.h"
 #include "alerts/AlertTestSupport.h"
 #include "appkit/Storyboard.h"

@@ -17,7 +17,7 @@
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
 #include "support/TestSupport.h"
-#include "ui/preferences/ProtocolsAlertViewController.h"
+#include "ui/kit/ProtocolsAlertViewController.h"
 #include "ui/preferences/ProtocolsViewController.h"
 
 namespace morvex {

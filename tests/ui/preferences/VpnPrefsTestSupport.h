@@ -15,7 +15,7 @@
 #include "appkit/Application.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
-#include "ui/preferences/KillSwitchModel.h"
+#include "viewmodels/KillSwitchModel.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex::test {

@@ -61,7 +61,9 @@ protected:
         AlertTest::TearDown();
     }
 
-    FeedbackContainerController* container() { return dashboard->feedbackContainer(); }
+    FeedbackContainerController* container() {
+        return qobject_cast<FeedbackContainerController*>(dashboard->feedbackContainer());
+    }
     DashboardFeedbackController* prompt() { return qobject_cast<DashboardFeedbackController*>(container()->showingController()); }
     void connected(const std::string& id) {
         AppPreferences().setOnGoingConnectionId(id);

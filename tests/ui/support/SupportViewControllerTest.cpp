@@ -7,7 +7,7 @@
 #include "FakeService.h"
 #include "alerts/AlertTestSupport.h"
 #include "api/Networking.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "appkit/Window.h"
 #include "model/ServiceHosts.h"
 #include "session/UserAuthentication.h"

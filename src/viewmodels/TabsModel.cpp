@@ -1,0 +1,60 @@
+#include "viewmodels/TabsModel.h"
+
+#include "viewmodels/AppNotification.h"
+
+namespace morvex {
+
+TabsModel::TabsModel(User user, EventTracker eventTracker, PreservedPreferences preservedPreferences,
+                     ManagedObjectContext* notices)
+    : user(std::move(user)),
+      eventTracker(std::move(eventTracker)),
+      preservedPreferences(std::move(preservedPreferences)),
+      managedObjectContext(notices ? notices : &CoreDataService::shared().managedObjectContext()) {}
+
+std::int64_t TabsModel::badgeCount() const {
+    std::int64_t unread = 0;
+    const auto username = user.vpnUsername();
+    if (username) {
+        if (auto notices = AppNotification::fetch(*managedObjectContext, username)) {
+            for (const auto& notice : *notices)
+                if (!notice->seen() && !notice->closed()) ++unread;
+        }
+    }
+    User record = user;
+    if (record.unreadNotificationCount() != unread) record.setUnreadNotificationCount(unread);
+    return unread;
+}
+
+std::array<std::string, 6> TabsModel::iconImages(std::int64_t selectedRaw) {
+    std::array<std::string, 6> images;
+    for (std::size_t i = 0; i < kIcons.size(); ++i)
+        images[i] = std::string(rawValue(kIcons[i].page) == selectedRaw ? kIcons[i].selected : kIcons[i].plain);
+    return images;
+}
+
+std::array<std::string, 6> TabsModel::hoveredIconImages(std::int64_t selectedRaw, std::string_view hoverViewId) {
+    auto images = iconImages(selectedRaw);
+    // The selected tab keeps its white icon: its pill is drawn in the hover colour.
+    if (auto index = iconIndex(hoverViewId); index && rawValue(kIcons[*index].page) != selectedRaw)
+        images[*index] = std::string(kIcons[*index].hover);
+    return images;
+}
+
+std::optional<std::size_t> TabsModel::iconIndex(std::string_view hoverViewId) {
+    for (std::size_t i = 0; i < kIcons.size(); ++i)
+        if (kIcons[i].hoverViewId == hoverViewId) return i;
+    return std::nullopt;
+}
+
+bool TabsModel::pageHasTab(MainTab page) { return page != MainTab::Notifications && page != MainTab::About; }
+
+bool TabsModel::isPinvaultAddonActive() const {
+    if (!preservedPreferences.isB2C()) return false;
+    const auto addons = user.activeAddons();
+    if (!addons || addons->empty()) return false;
+    for (const auto& addon : *addons)
+        if (addon.slug.find("pinvault") != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace morvex

@@ -1,0 +1,69 @@
+#pragma once
+// The left tab bar's model: the icon each main page shows (selected, plain or hovered), the tab
+// a page request clicks, the password-manager add-on's state for the signed-in user, and the
+// count badge of unread in-app notifications.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "viewmodels/MainTab.h"
+#include "state/CoreDataService.h"
+#include "state/EventTracker.h"
+#include "state/PreservedPreferences.h"
+#include "state/User.h"
+
+namespace morvex {
+
+class TabsModel {
+public:
+    // One main page's icon and the hover view over its tab.
+    struct Icon {
+        MainTab page;
+        std::string_view hoverViewId;
+        std::string_view selected;
+        std::string_view plain;
+        std::string_view hover;
+    };
+    // From the top of the bar; settings sits at its bottom.
+    static constexpr std::array<Icon, 6> kIcons{{
+        {MainTab::Dashboard, "dashboardHoverView", "ic_home_selected", "ic_hometab", "ic_home_hover"},
+        {MainTab::Locations, "locationHoverView", "ic_locations_selected", "ic_locationtab", "ic_location_hover"},
+        {MainTab::SetupOtherDevices, "devicesHoverView", "ic_devices_selected", "ic_devicestab", "ic_device_hover"},
+        {MainTab::Profile, "profileHoverView", "ic_profile_selected", "ic_profiletab", "ic_profile_hover"},
+        {MainTab::Support1, "supportHoverView", "ic_support_selected", "ic_supporttab", "ic_support_hover"},
+        {MainTab::Prefences, "settingsHoverView", "ic_settings_selected", "ic_settingstab", "ic_settings_hover"},
+    }};
+
+    // The notices are read from `notices` (by default the shared store's main context).
+    TabsModel(User user, EventTracker eventTracker, PreservedPreferences preservedPreferences,
+              ManagedObjectContext* notices = nullptr);
+
+    User user;
+    EventTracker eventTracker;
+    PreservedPreferences preservedPreferences;
+    ManagedObjectContext* managedObjectContext;  // not owned
+
+    // The image of each icon (in kIcons order) while the page with that number is selected.
+    static std::array<std::string, 6> iconImages(std::int64_t selectedRaw);
+    // The icons while a tab is hovered: the selection's, with the hovered page's hover image (a
+    // selected tab keeps its selected image).
+    static std::array<std::string, 6> hoveredIconImages(std::int64_t selectedRaw, std::string_view hoverViewId);
+    // The icon index of a hover view; none for an unknown identifier.
+    static std::optional<std::size_t> iconIndex(std::string_view hoverViewId);
+    // Whether a page request clicks a tab: every page but the notifications and about pages.
+    static bool pageHasTab(MainTab page);
+
+    // True when a consumer account ("isB2C", true when unset) has an active add-on whose slug
+    // contains "pinvault".
+    bool isPinvaultAddonActive() const;
+    // The add-on tab hides while the user record has no password manager.
+    bool hidePinvaultAddon() const { return !user.passwordManager(); }
+    bool isPinvaultLocked() const { return !isPinvaultAddonActive(); }
+    // The signed-in user's in-app notices neither seen nor closed, from the local store; also kept
+    // as the user record's unread count, which the notification page reports. No badge at 0.
+    std::int64_t badgeCount() const;
+};
+
+}  // namespace morvex

@@ -1,0 +1,180 @@
+#include "viewmodels/UpdateModel.h"
+
+#include <QProcess>
+#include <cmath>
+
+#include "alerts/Alert.h"
+#include "alerts/AlertServices.h"
+#include "api/Networking.h"
+#include "foundation/Bundle.h"
+#include "foundation/Log.h"
+#include "model/BundleInfo.h"
+#include "model/WebLink.h"
+#include "vpn/MorvexVPNService.h"
+#include "zevu/ZevuManager.h"
+
+namespace morvex {
+
+namespace {
+
+bool tunnelUp(int status) {
+    return status == static_cast<int>(zevu::ZevuVPNState::Connected) || status == static_cast<int>(zevu::ZevuVPNState::Connecting);
+}
+
+UpdateModel::Collaborators completed(UpdateModel::Collaborators c) {
+    if (!c.vpnStatus) c.vpnStatus = [] { return zevu::ZevuManager::sharedInstance()->getCurrentVPNStatus(); };
+    if (!c.download) {
+        c.download = [](const std::string& url, std::function<void(double, double)> progress,
+                        std::function<void(Result<std::filesystem::path>)> completion) {
+            return Networking::shared().downloadPackage(
+                url, [progress = std::move(progress)](const http::Progress& p, double remaining) { progress(p.fractionCompleted(), remaining); },
+                std::move(completion));
+        };
+    }
+    if (!c.cancelDownload) {
+        c.cancelDownload = [](const std::string& id) {
+            auto& requests = Networking::shared().downloadRequests;
+            if (auto it = requests.find(id); it != requests.end() && it->second) it->second->cancel();
+        };
+    }
+    if (!c.openInstaller) {
+        // The desktop's handler of the package type (its software installer) takes the package.
+        c.openInstaller = [](const std::filesystem::path& package) {
+            return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(package.string())});
+        };
+    }
+    if (!c.terminate) {
+        c.terminate = [] {
+            if (auto terminate = AlertServices::installed().terminate) terminate();
+        };
+    }
+    if (!c.makeEventTracker) c.makeEventTracker = [] { return MorvexVPNService::makeEventTracker(); };
+    if (!c.runningVersion) c.runningVersion = [] { return infoShortVersionString(); };
+    return c;
+}
+
+std::string units(long count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + localized(count == 1 ? one : many);
+}
+
+}  // namespace
+
+UpdateModel::UpdateModel() : UpdateModel(Collaborators{}) {}
+
+UpdateModel::UpdateModel(Collaborators collaborators)
+    : releaseNote(urlString(WebLink::Home)), timeRemaining(calculatingText()), c_(completed(std::move(collaborators))) {
+    reachability_ = NotificationCenter::defaultCenter().addObserver(networkReachabilityChangedNotification, [this](const Notification& n) {
+        networkReachabilityChanged(n.object);
+    });
+}
+
+UpdateModel::~UpdateModel() { *alive_ = false; }
+
+std::string UpdateModel::localizedFormat(std::string_view key, std::string_view argument) {
+    std::string text = localized(key);
+    if (auto at = text.find("%@"); at != std::string::npos) text.replace(at, 2, argument);
+    return text;
+}
+
+std::string UpdateModel::calculatingText() { return localized("update.calculating"); }
+
+std::optional<std::string> UpdateModel::remainingText(double seconds) {
+    if (std::isinf(seconds) && seconds > 0) return std::string("∞");
+    if (std::isnan(seconds) || seconds < 0) return std::nullopt;
+    const long total = std::lround(seconds);
+    const long minutes = total / 60;
+    const long rest = total % 60;
+    std::string text;
+    if (minutes > 0) {
+        text = units(minutes, "update.unit.minute", "update.unit.minutes");
+        if (rest > 0) text += ", " + units(rest, "update.unit.second", "update.unit.seconds");
+    } else {
+        text = units(rest, "update.unit.second", "update.unit.seconds");
+    }
+    return localizedFormat("update.time.remaining %@", text);
+}
+
+Dictionary UpdateModel::ignoredProperties() const {
+    return {{"current", c_.runningVersion()},
+            {"force", forceUpdate.value()},
+            {"auto_update", preferences.automaticallyCheckForUpdate()},
+            {"available", availableVersion.value()}};
+}
+
+void UpdateModel::installNow() {
+    preferences.setIsInstallNow(true);
+    if (tunnelUp(c_.vpnStatus())) {
+        // The install waits for the user to disconnect; until then nothing is being installed, so
+        // a later loss of network must not report an interrupted download.
+        preferences.setIsInstallNow(false);
+        Alert().showInfo(localized("update.available.alert.title"), localized("vpn.disconnect.on.logout"));
+        return;
+    }
+    c_.makeEventTracker().track(AnalyticsEvent::app_update_start,
+                                Dictionary{{"current", c_.runningVersion()},
+                                           {"available", availableVersion.value()},
+                                           {"auto_update", preferences.automaticallyCheckForUpdate()},
+                                           {"forced", forceUpdate.value()}});
+    downloadProgress = 0.0;
+    timeRemaining = calculatingText();
+    downloading = true;
+    std::weak_ptr<bool> alive = alive_;
+    requestId = c_.download(
+        downloadUrl.value(),
+        [this, alive](double fraction, double remaining) {
+            if (auto a = alive.lock(); a && *a) downloadProgressed(fraction, remaining);
+        },
+        [this, alive](Result<std::filesystem::path> result) {
+            if (auto a = alive.lock(); a && *a) downloadFinished(result);
+        });
+}
+
+void UpdateModel::downloadProgressed(double fraction, double remainingSeconds) {
+    downloadProgress = fraction;
+    if (auto text = remainingText(remainingSeconds)) timeRemaining = *text;
+}
+
+void UpdateModel::downloadFinished(const Result<std::filesystem::path>& result) {
+    downloading = false;
+    requestId = std::nullopt;
+    if (!result) {
+        log::print("Error: " + result.error().localizedDescription());
+        return;
+    }
+    if (!c_.openInstaller(*result)) {
+        // Without an installer to take the package the application stays, and says where it is.
+        log::print("[UpdateViewController] the installer could not be started for " + result->string());
+        Alert().showInfo(localized("update.install.failed.title"), localizedFormat("update.install.failed.message %@", result->string()));
+        return;
+    }
+    c_.terminate();
+}
+
+void UpdateModel::cancel() {
+    preferences.setIsInstallNow(false);
+    if (const auto& id = requestId.value()) c_.cancelDownload(*id);
+    requestId = std::nullopt;
+}
+
+void UpdateModel::remindMeLater() {
+    preferences.setIsInstallNow(false);
+    NotificationCenter::defaultCenter().post(remindMeLaterNotification);
+    c_.makeEventTracker().track(AnalyticsEvent::app_update_ignored, ignoredProperties());
+}
+
+void UpdateModel::quit() {
+    preferences.setIsInstallNow(false);
+    c_.makeEventTracker().track(AnalyticsEvent::app_update_ignored, ignoredProperties());
+    c_.terminate();
+}
+
+void UpdateModel::networkReachabilityChanged(const std::any& object) {
+    const auto* info = std::any_cast<std::map<std::string, bool>>(&object);
+    if (!info) return;
+    auto it = info->find("reachable");
+    if (it == info->end() || it->second || !preferences.isInstallNow()) return;
+    cancel();
+    Alert().showInfo(localized("no.internet"), localized("download.interrupted"));
+}
+
+}  // namespace morvex

@@ -1,0 +1,1 @@
+../app/run-test.sh
