@@ -4,7 +4,8 @@
 #   morvex_model     records and enums (model/)
 #   morvex_state     the stores (state/)
 #   morvex_api       the API client (api/)
-#   morvex_services  session/, catalog/, vpn/, alerts/
+#   morvex_services  flows/ over session/ and vpn/ (over catalog/), all over alerts/; each folder
+#                    is a layer of its own (src/CMakeLists.txt gives the order)
 #   morvex_viewmodels  the screens' models (viewmodels/): Qt Core and Gui, never Qt Widgets
 #   morvex_ui        the kit and the shell every screen uses (ui/kit/, ui/shell/)
 #   morvex_ui_<f>    one library per feature (ui/<f>/), siblings: none sees another

@@ -13,6 +13,8 @@
 
 namespace morvex::appkit {
 
+// Which is which: IOPMAssertionID, IOReturn, kIOReturn… and kIOPMAssertion… are interface names
+// this shim keeps for its callers; underneath they are plain numbers and texts over logind.
 using IOPMAssertionID = std::uint32_t;
 using IOReturn = int;
 inline constexpr IOReturn kIOReturnSuccess = 0;

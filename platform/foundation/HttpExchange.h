@@ -21,7 +21,7 @@
 #include <string_view>
 
 #include "foundation/Error.h"
-#include "foundation/HttpSession.h"
+#include "foundation/HttpTypes.h"
 #include "foundation/HttpWire.h"
 
 class QAbstractSocket;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "foundation/HttpSession.h"
+#include "foundation/HttpTypes.h"
 
 namespace morvex::http::wire {
 

@@ -9,7 +9,6 @@
 #include "foundation/NotificationCenter.h"
 #include "model/WebLink.h"
 #include "model/WebLinks.h"
-#include "session/SwitchAccountModel.h"
 
 namespace morvex {
 
@@ -169,7 +168,7 @@ void Alert::showUserExpired(const User& user, PreservedPreferences preferences, 
             eventTracker.track(AnalyticsEvent::app_expiry_renew_clicked, properties);
             if (openURL) openURL(renewalPage());
         } else if (response == alertThirdButtonReturn && canSwitchAccount(preferences)) {
-            NotificationCenter::defaultCenter().post(SwitchAccountModel::showVPNAccountsNotification);
+            NotificationCenter::defaultCenter().post(ShowVPNAccountsNotification);
         }
     });
 }
@@ -186,7 +185,7 @@ void Alert::showUserDisabled(PreservedPreferences preferences) {
             if (openURL) openURL(memberAreaPage());
         } else if (response == alertThirdButtonReturn && canSwitchAccount(preferences)) {
             // The list may have shrunk while the alert was up.
-            NotificationCenter::defaultCenter().post(SwitchAccountModel::showVPNAccountsNotification);
+            NotificationCenter::defaultCenter().post(ShowVPNAccountsNotification);
         }
     });
 }

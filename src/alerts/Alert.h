@@ -27,6 +27,10 @@
 
 namespace morvex {
 
+// Asks the initial screen to open the account switcher (no object); the account alerts post it
+// (also known as SwitchAccountModel::showVPNAccountsNotification).
+inline constexpr std::string_view ShowVPNAccountsNotification = "ShowVPNAccountsNotification";
+
 // The reconnect countdown shown inside the kill-switch sheet; it ends the sheet and reconnects by
 // itself when its count runs out, and stops counting when told.
 class AlertCountdown : public AlertAccessory {

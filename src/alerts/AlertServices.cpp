@@ -7,7 +7,7 @@
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
 #include "foundation/RunningApplications.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "zevu/FirewallManager.h"
 #include "zevu/ZevuManager.h"
 

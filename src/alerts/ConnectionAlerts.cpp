@@ -4,7 +4,7 @@
 // support the chosen protocol.
 #include "alerts/Alert.h"
 #include "foundation/Bundle.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex {

@@ -19,7 +19,7 @@
 #include "foundation/RunningApplications.h"
 #include "foundation/UserDefaults.h"
 #include "model/BundleInfo.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "state/AppPreferences.h"
 #include "state/CoreDataService.h"
 #include "state/Crypto.h"

@@ -18,7 +18,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "session/UserAuthentication.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ExtensionManager.h"
 
 namespace morvex {

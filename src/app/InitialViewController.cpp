@@ -12,7 +12,7 @@
 #include "foundation/Log.h"
 #include "api/Networking.h"
 #include "session/ProfileModel.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 #include "ui/kit/ValueTransformers.h"
@@ -146,7 +146,7 @@ void InitialViewController::accountSelected(const UserAuthentication::VPNAccount
         auto afterSave = [account, self, owner](const UserAuthentication::PasswordResult& saved) {
             if (saved) {
                 ProfileModel(Networking::shared(), User(), MorvexVPNService::makeEventTracker(), PreservedPreferences(),
-                             MorvexVPNService::makeZevu(), UserAuthentication())
+                             UserAuthentication())
                     .fetchProfile({});
                 return;
             }

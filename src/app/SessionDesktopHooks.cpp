@@ -6,7 +6,7 @@
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
 #include "ui/preferences/PreferencesWindowController.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

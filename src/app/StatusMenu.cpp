@@ -8,8 +8,8 @@
 #include "appkit/Application.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
-#include "session/AppManager.h"
-#include "vpn/MorvexVPNService.h"
+#include "state/AppManager.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

@@ -12,7 +12,7 @@
 #include "session/UserAuthentication.h"
 #include "state/MorvexVPNSecrets.h"
 #include "state/User.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "vpn/Zevu.h"
 
 namespace morvex {
@@ -30,7 +30,7 @@ StatusMenuOptionsHandler::Hooks completed(StatusMenuOptionsHandler::Hooks hooks)
     if (!hooks.startReachability) hooks.startReachability = [] { Networking::shared().startReachabilityListener(); };
     if (!hooks.startAnalytics)
         hooks.startAnalytics = [] { AnalyticsClient::initialize(MorvexVPNSecrets().analyticsToken(), 60.0); };
-    if (!hooks.setUpSDK) hooks.setUpSDK = [] { Zevu::configureSDK(User()); };
+    if (!hooks.setUpSDK) hooks.setUpSDK = [] { Zevu::configureSDK(User(), MorvexVPNService::makeZevu); };
     return hooks;
 }
 

@@ -1,4 +1,5 @@
 #include "app/VpnEngine.h"
+#include "flows/MorvexVPNService.h"
 
 #include "foundation/Dispatch.h"
 #include "state/User.h"
@@ -12,7 +13,7 @@ namespace {
 class SdkEngine final : public VpnEngine {
 public:
     // The engine's set-up: configuration, the state listener as delegate, hooks and credentials.
-    void setUpSDK(const User& user) override { Zevu::configureSDK(user); }
+    void setUpSDK(const User& user) override { Zevu::configureSDK(user, MorvexVPNService::makeZevu); }
 
     int vpnStatus() const override {
         auto manager = zevu::ZevuManager::sharedInstance();

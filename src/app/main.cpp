@@ -20,7 +20,7 @@
 #include "model/Version.h"
 #include "session/OAuthService.h"
 #include "ui/kit/ValueTransformers.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 int main(int argc, char** argv) {
     morvex::appLaunchStartTime = morvex::absoluteTimeNow();

@@ -4,9 +4,9 @@
 
 namespace morvex {
 
-CitiesControllerModel::CitiesControllerModel(Zevu zevu_, ZevuDataFetcher fetcher, PreservedPreferences preference_,
+CitiesControllerModel::CitiesControllerModel(LocationEngine engine_, ZevuDataFetcher fetcher, PreservedPreferences preference_,
                                              EventTracker eventTracker_, QObject* parent)
-    : LocationListModel(std::move(zevu_), std::move(fetcher), std::move(preference_), std::move(eventTracker_), parent) {
+    : LocationListModel(std::move(engine_), std::move(fetcher), std::move(preference_), std::move(eventTracker_), parent) {
     refreshPingSetting();
 }
 

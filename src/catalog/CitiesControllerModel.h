@@ -17,7 +17,7 @@ class CitiesControllerModel : public LocationListModel {
     Q_OBJECT
 
 public:
-    CitiesControllerModel(Zevu zevu, ZevuDataFetcher zevuDataFetcher, PreservedPreferences preference,
+    CitiesControllerModel(LocationEngine engine, ZevuDataFetcher zevuDataFetcher, PreservedPreferences preference,
                           EventTracker eventTracker, QObject* parent = nullptr);
 
     const SortDescriptors nameSortDescriptor = LocationSearch::nameSortDescriptor();

@@ -5,20 +5,20 @@
 #include "api/Envelopes.h"
 #include "api/Networking.h"
 #include "foundation/Log.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "state/User.h"
 
 namespace morvex {
 
-CountriesModel::CountriesModel(Zevu zevu_, ZevuDataFetcher fetcher, PreservedPreferences preference_,
+CountriesModel::CountriesModel(LocationEngine engine_, ZevuDataFetcher fetcher, PreservedPreferences preference_,
                                EventTracker eventTracker_, QObject* parent)
-    : LocationListModel(std::move(zevu_), std::move(fetcher), std::move(preference_), std::move(eventTracker_), parent) {
+    : LocationListModel(std::move(engine_), std::move(fetcher), std::move(preference_), std::move(eventTracker_), parent) {
     refreshPingSetting();
 }
 
-CountriesModel::CountriesModel(Networking& networking, Zevu zevu_, ZevuDataFetcher fetcher,
+CountriesModel::CountriesModel(Networking& networking, LocationEngine engine_, ZevuDataFetcher fetcher,
                                PreservedPreferences preference_, EventTracker eventTracker_, QObject* parent)
-    : CountriesModel(std::move(zevu_), std::move(fetcher), std::move(preference_), std::move(eventTracker_), parent) {
+    : CountriesModel(std::move(engine_), std::move(fetcher), std::move(preference_), std::move(eventTracker_), parent) {
     networkingManager = &networking;
 }
 
@@ -96,7 +96,7 @@ void CountriesModel::measured(ServerList countries, const std::function<void(boo
         }
         self->preference.setPingedAt(Date::now());
         // The dedicated IP is no row of these lists, but its card shows a latency too.
-        self->zevu.pingDedicatedIPServer();
+        if (self->engine.pingDedicatedIP) self->engine.pingDedicatedIP();
         NotificationCenter::defaultCenter().post(locationNotifications::pingedAtChanged);
         if (completion) completion(true);
     });
@@ -110,15 +110,11 @@ void CountriesModel::updateSortDescriptors(SortKind kind) {
     auto& app = AppManager::shared();
     switch (kind) {
     case SortKind::alphabetical:
-        app.isAlphabaticalSortingEnabled = true;
-        app.isPopularitySortingEnabled = false;
-        app.isPingSortingEnabled = false;
+        app.setSortKind(AppManager::SortKind::alphabetical);
         sortDescriptors_ = nameSortDescriptor;
         break;
     case SortKind::popularity:
-        app.isPopularitySortingEnabled = true;
-        app.isPingSortingEnabled = false;
-        app.isAlphabaticalSortingEnabled = false;
+        app.setSortKind(AppManager::SortKind::popularity);
         sortDescriptors_ = rankSortDescriptor;
         break;
     case SortKind::ping:
@@ -131,10 +127,9 @@ void CountriesModel::updateSortDescriptors(SortKind kind) {
 }
 
 CountriesModel::ServerList CountriesModel::sortedServers(const ServerList& servers, SortKind kind) const {
-    auto& app = AppManager::shared();
-    app.isAlphabaticalSortingEnabled = kind == SortKind::alphabetical;
-    app.isPopularitySortingEnabled = kind == SortKind::popularity;
-    app.isPingSortingEnabled = kind == SortKind::ping;
+    AppManager::shared().setSortKind(kind == SortKind::alphabetical ? AppManager::SortKind::alphabetical
+                                     : kind == SortKind::popularity ? AppManager::SortKind::popularity
+                                                                    : AppManager::SortKind::ping);
     return LocationSearch::sortedServers(servers, kind);
 }
 

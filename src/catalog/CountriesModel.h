@@ -36,9 +36,9 @@ public:
     using DedicatedIPStatusCompletion = std::function<void(Result<DedicatedIPStatusModel>)>;
 
     // The status request goes through the shared API client.
-    CountriesModel(Zevu zevu, ZevuDataFetcher zevuDataFetcher, PreservedPreferences preference,
+    CountriesModel(LocationEngine engine, ZevuDataFetcher zevuDataFetcher, PreservedPreferences preference,
                    EventTracker eventTracker, QObject* parent = nullptr);
-    CountriesModel(Networking& networkingManager, Zevu zevu, ZevuDataFetcher zevuDataFetcher,
+    CountriesModel(Networking& networkingManager, LocationEngine engine, ZevuDataFetcher zevuDataFetcher,
                    PreservedPreferences preference, EventTracker eventTracker, QObject* parent = nullptr);
 
     // Not owned; none means the shared client.

@@ -4,10 +4,10 @@
 
 namespace morvex {
 
-LocationListModel::LocationListModel(Zevu zevu_, ZevuDataFetcher fetcher, PreservedPreferences preference_,
+LocationListModel::LocationListModel(LocationEngine engine_, ZevuDataFetcher fetcher, PreservedPreferences preference_,
                                      EventTracker eventTracker_, QObject* parent)
     : QObject(parent),
-      zevu(std::move(zevu_)),
+      engine(std::move(engine_)),
       zevuDataFetcher(std::move(fetcher)),
       preference(std::move(preference_)),
       eventTracker(std::move(eventTracker_)) {}
@@ -65,11 +65,12 @@ void LocationListModel::connectRow(const ServerPtr& server, ZevuTypes::ConnectVi
         return;
     }
     const auto selected = searching ? ZevuTypes::SelectedInterface::Search : ZevuTypes::SelectedInterface::List;
-    zevu.connectToLocation(server, via, ZevuTypes::SelectedInterfaceScreen::Location,
-                           ZevuTypes::ConnectionInitiatedBy::User, selected, false, true,
-                           [server, via, selected](const std::optional<Error>& error) {
-                               showLocationConnectError(error, server, via, selected);
-                           });
+    if (!engine.connect) return;
+    engine.connect(ConnectRequest{server, via, ZevuTypes::SelectedInterfaceScreen::Location,
+                                  ZevuTypes::ConnectionInitiatedBy::User, selected, false, true},
+                   [server, via, selected, connect = engine.connect](const std::optional<Error>& error) {
+                       showLocationConnectError(error, server, via, selected, connect);
+                   });
 }
 
 // ---- notifications ----

@@ -19,7 +19,6 @@
 #include "catalog/LocationSearch.h"
 #include "catalog/ZevuDataFetcher.h"
 #include "foundation/NotificationCenter.h"
-#include "vpn/Zevu.h"
 
 namespace morvex {
 
@@ -33,7 +32,7 @@ public:
     using SortKind = LocationSearch::SortKind;
     using SortDescriptors = LocationSearch::SortDescriptors;
 
-    Zevu zevu;
+    LocationEngine engine;
     ZevuDataFetcher zevuDataFetcher;
     PreservedPreferences preference;
     EventTracker eventTracker;
@@ -62,7 +61,7 @@ signals:
     void propertyChanged(const QString& name);
 
 protected:
-    LocationListModel(Zevu zevu, ZevuDataFetcher zevuDataFetcher, PreservedPreferences preference,
+    LocationListModel(LocationEngine engine, ZevuDataFetcher zevuDataFetcher, PreservedPreferences preference,
                       EventTracker eventTracker, QObject* parent);
 
     void setFetching(bool value);

@@ -2,11 +2,13 @@
 // What the country and city list models share with their screens: the row record, the callbacks to
 // the screens, the notification names they follow, and the alert a failed connect from a list
 // shows.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "alerts/ConnectRequest.h"
 #include "foundation/Error.h"
 #include "model/ServerRecord.h"
 #include "model/ZevuTypes.h"
@@ -45,10 +47,18 @@ inline constexpr std::string_view pingedAtChanged = "PingedAtChangedNotification
 inline constexpr std::string_view vpnAccountDidChange = "VPNAccountDidChangeNotification";
 }  // namespace locationNotifications
 
+// What a location list asks of the connection engine (vpn/Zevu.h makes one: `locationEngine()`):
+// the connect-to-location path and the dedicated IP's latency measurement.
+struct LocationEngine {
+    ConnectToLocation connect;
+    std::function<void()> pingDedicatedIP;
+};
+
 // The alert for a failed connect from a list: no subscription (998), expired (701), disabled
-// (533), changed password (999), another connection up (-1001: offers to replace it) and already
-// connected here (-1002). Other codes, and no error, show nothing.
+// (533), changed password (999), another connection up (-1001: offers to replace it through
+// `connect`) and already connected here (-1002). Other codes, and no error, show nothing.
 void showLocationConnectError(const std::optional<Error>& error, const ZevuDataFetcherTypes::ServerPtr& server,
-                              ZevuTypes::ConnectVia connectVia, ZevuTypes::SelectedInterface selectedInterface);
+                              ZevuTypes::ConnectVia connectVia, ZevuTypes::SelectedInterface selectedInterface,
+                              const ConnectToLocation& connect);
 
 }  // namespace morvex

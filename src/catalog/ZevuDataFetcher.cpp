@@ -13,7 +13,6 @@
 #include "foundation/Paths.h"
 #include "state/StoredServers.h"
 #include "state/StoredValueCoding.h"
-#include "vpn/Zevu.h"
 
 namespace morvex {
 
@@ -334,25 +333,21 @@ void ZevuDataFetcher::refreshRecommendedServer(const Server& server, const Serve
 
 // ---- connecting and naming ----
 
-void ZevuDataFetcher::connectToCountryServer(const ServerPtr& server, Zevu& zevu,
-                                             const AppPreferences::LastConnection& record, bool checkBusy,
-                                             std::function<void(const std::optional<Error>&)> onError) const {
-    if (!server) return;
+std::optional<zevu::ZevuCountry> ZevuDataFetcher::resolveCountry(const Server& server) const {
     const auto cached = cachedCountries();
-    zevu::ZevuCountry country;
     if (!cached.empty()) {
-        auto matches = countriesMatching(cached, *server);
-        if (matches.empty()) return;
-        country = std::move(matches.front());
-    } else {
-        // Nothing cached yet (first start, or the cache was cleared): the SDK resolves the code
-        // itself. Only the chosen country is dialled; a second, recommended-location dial would
-        // replace the user's choice.
-        country.country = server->id;
-        country.name = server->name;
-        country.iso_code = server->code;
+        auto matches = countriesMatching(cached, server);
+        if (matches.empty()) return std::nullopt;
+        return std::move(matches.front());
     }
-    zevu.connectToCountry(country, record, checkBusy, std::move(onError));
+    // Nothing cached yet (first start, or the cache was cleared): the SDK resolves the code
+    // itself. Only the chosen country is dialled; a second, recommended-location dial would
+    // replace the user's choice.
+    zevu::ZevuCountry country;
+    country.country = server.id;
+    country.name = server.name;
+    country.iso_code = server.code;
+    return country;
 }
 
 void ZevuDataFetcher::nameDedicatedServer(const ServerPtr& countryServer, const ServerPtr& dedicatedServer) {

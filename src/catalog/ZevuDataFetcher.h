@@ -1,4 +1,7 @@
 #pragma once
+// Which is which: `ZevuDataFetcher` (here) does the work; `ZevuDataFetcherTypes` (model/ServerRecord.h)
+// holds only its record types, so the stores can use them.
+//
 // The location catalogue's fetcher: asks the VPN SDK for its countries, turns them into the Server
 // tree the lists show (with the built-in country table's flags), keeps the stored recents and
 // favourites and every stored copy of a Server in step when a favourite flag or a latency changes,
@@ -27,8 +30,6 @@
 #include "zevu/ZevuManager.h"
 
 namespace morvex {
-
-class Zevu;
 
 class ZevuDataFetcher : public ZevuDataFetcherTypes {
 public:
@@ -90,11 +91,11 @@ public:
     void applyBundledFlagsToRecents(const CountryTable& table);
     void refreshRecommendedServer(const Server& server, const ServerPtr& recommended) const;
 
-    // ---- connecting and naming ----
-    // Dials the cached SDK country with the Server's id; with an empty cache, a country made from
-    // the Server. With a cache that lacks the country nothing is dialled and nothing answers.
-    void connectToCountryServer(const ServerPtr& server, Zevu& zevu, const AppPreferences::LastConnection& record,
-                                bool checkBusy, std::function<void(const std::optional<Error>&)> onError) const;
+    // ---- resolving and naming ----
+    // The SDK country to dial for a country Server: the cached country with the Server's id; with
+    // an empty cache, a country made from the Server (the SDK resolves the code itself). None when
+    // the cache lacks the country. The engine dials it (Zevu::connectToLocation).
+    std::optional<zevu::ZevuCountry> resolveCountry(const Server& server) const;
     // Names the dedicated-IP Server after the cached country with the country Server's id (its
     // `host` when that country has no name), or after the country Server itself when the cache
     // lacks it, stores it as the user's dedicated server and clears the dedicated-IP error.

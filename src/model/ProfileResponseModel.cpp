@@ -1,6 +1,6 @@
 #include "model/ProfileResponseModel.h"
 
-#include "model/JsonCoding.h"
+#include "model/FieldTable.h"
 
 namespace morvex {
 
@@ -13,15 +13,17 @@ using coding::requiredString;
 
 namespace {
 
-template <class Json>
-void encode(Json& j, const PaymentGateway& v) {
-    j = Json::object();
-    j["name"] = v.name;
-    j["recurring_gateway"] = v.recurringGateway;
-    j["auto_recurring"] = v.autoRecurring;
-    if (v.subscriptionId) j["subscription_id"] = *v.subscriptionId;
-    j["sku"] = v.sku;
-}
+constexpr auto kPaymentGatewayFields = coding::fieldTable(
+    coding::required("name", &PaymentGateway::name), coding::required("recurring_gateway", &PaymentGateway::recurringGateway),
+    coding::required("auto_recurring", &PaymentGateway::autoRecurring),
+    coding::optional("subscription_id", &PaymentGateway::subscriptionId), coding::required("sku", &PaymentGateway::sku));
+constexpr auto kDedicatedIPHostFields = coding::fieldTable(
+    coding::required("dns", &DedicatedIPHost::dns), coding::required("protocol", &DedicatedIPHost::serverProtocol),
+    coding::required("server_type", &DedicatedIPHost::serverType),
+    coding::required("port_number", &DedicatedIPHost::portNumber));
+constexpr auto kDedicatedIPDetailFields =
+    coding::fieldTable(coding::required("ip", &DedicatedIPDetail::ip), coding::required("iso", &DedicatedIPDetail::iso),
+                       coding::required("hosts", &DedicatedIPDetail::hosts));
 
 template <class Json>
 void encode(Json& j, const ActiveAddon& v) {
@@ -30,23 +32,6 @@ void encode(Json& j, const ActiveAddon& v) {
     j["title"] = v.title;
     j["expiry"] = v.expiry;
     j["status"] = v.status;
-}
-
-template <class Json>
-void encode(Json& j, const DedicatedIPHost& v) {
-    j = Json::object();
-    j["dns"] = v.dns;
-    j["protocol"] = v.serverProtocol;
-    j["server_type"] = v.serverType;
-    j["port_number"] = v.portNumber;
-}
-
-template <class Json>
-void encode(Json& j, const DedicatedIPDetail& v) {
-    j = Json::object();
-    j["ip"] = v.ip;
-    j["iso"] = v.iso;
-    j["hosts"] = v.hosts;
 }
 
 template <class Json>
@@ -96,37 +81,17 @@ std::string decodeClientId(const nlohmann::json& j) {
 
 }  // namespace
 
-void to_json(nlohmann::json& j, const PaymentGateway& v) { encode(j, v); }
-void to_json(nlohmann::ordered_json& j, const PaymentGateway& v) { encode(j, v); }
-void from_json(const nlohmann::json& j, PaymentGateway& v) {
-    v.name = requiredString(j, "name");
-    v.recurringGateway = coding::requiredInteger(j, "recurring_gateway");
-    v.autoRecurring = coding::requiredInteger(j, "auto_recurring");
-    v.subscriptionId = coding::optionalString(j, "subscription_id");
-    v.sku = requiredString(j, "sku");
-}
+void to_json(nlohmann::json& j, const PaymentGateway& v) { kPaymentGatewayFields.encode(j, v); }
+void to_json(nlohmann::ordered_json& j, const PaymentGateway& v) { kPaymentGatewayFields.encode(j, v); }
+void from_json(const nlohmann::json& j, PaymentGateway& v) { kPaymentGatewayFields.decode(j, v); }
 
-void to_json(nlohmann::json& j, const DedicatedIPHost& v) { encode(j, v); }
-void to_json(nlohmann::ordered_json& j, const DedicatedIPHost& v) { encode(j, v); }
-void from_json(const nlohmann::json& j, DedicatedIPHost& v) {
-    v.dns = requiredString(j, "dns");
-    v.serverProtocol = requiredString(j, "protocol");
-    v.serverType = requiredString(j, "server_type");
-    v.portNumber = requiredString(j, "port_number");
-}
+void to_json(nlohmann::json& j, const DedicatedIPHost& v) { kDedicatedIPHostFields.encode(j, v); }
+void to_json(nlohmann::ordered_json& j, const DedicatedIPHost& v) { kDedicatedIPHostFields.encode(j, v); }
+void from_json(const nlohmann::json& j, DedicatedIPHost& v) { kDedicatedIPHostFields.decode(j, v); }
 
-void to_json(nlohmann::json& j, const DedicatedIPDetail& v) { encode(j, v); }
-void to_json(nlohmann::ordered_json& j, const DedicatedIPDetail& v) { encode(j, v); }
-void from_json(const nlohmann::json& j, DedicatedIPDetail& v) {
-    v.ip = requiredString(j, "ip");
-    v.iso = requiredString(j, "iso");
-    const auto* hosts = coding::member(j, "hosts");
-    if (!hosts) coding::throwMissingKey("hosts");
-    if (!hosts->is_array()) coding::throwWrongType("hosts", "array", *hosts);
-    v.hosts.clear();
-    v.hosts.reserve(hosts->size());
-    for (const auto& host : *hosts) v.hosts.push_back(host.get<DedicatedIPHost>());
-}
+void to_json(nlohmann::json& j, const DedicatedIPDetail& v) { kDedicatedIPDetailFields.encode(j, v); }
+void to_json(nlohmann::ordered_json& j, const DedicatedIPDetail& v) { kDedicatedIPDetailFields.encode(j, v); }
+void from_json(const nlohmann::json& j, DedicatedIPDetail& v) { kDedicatedIPDetailFields.decode(j, v); }
 
 void to_json(nlohmann::json& j, const ProfileResponseModel& v) { encode(j, v); }
 void to_json(nlohmann::ordered_json& j, const ProfileResponseModel& v) { encode(j, v); }

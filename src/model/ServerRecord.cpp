@@ -4,7 +4,7 @@
 
 #include "foundation/NotificationCenter.h"
 #include "model/EnumTable.h"
-#include "model/JsonCoding.h"
+#include "model/FieldTable.h"
 
 namespace morvex {
 
@@ -79,42 +79,32 @@ constexpr auto kShortcutTypes = enumTable<Shortcut::Type>("shortcut type", {
 std::string_view rawValue(Shortcut::Type type) { return kShortcutTypes.raw(type); }
 std::optional<Shortcut::Type> shortcutTypeFromRaw(std::string_view raw) { return kShortcutTypes.fromRaw(raw); }
 
-void to_json(json& j, const ZevuDataFetcherTypes::DataCenter& d) {
-    j = json::object({{"id", d.id}, {"latency", d.latency}});
-    if (d.ip) j["ip"] = *d.ip;
-    if (d.hostname) j["hostname"] = *d.hostname;
-}
+namespace {
+using DataCenter = ZevuDataFetcherTypes::DataCenter;
+using LocalJsonCountry = ZevuDataFetcherTypes::LocalJsonCountry;
+using BackgroundColor = Shortcut::BackgroundColor;
 
-void from_json(const json& j, ZevuDataFetcherTypes::DataCenter& d) {
-    sj::requireObject(j, "DataCenter");
-    d.id = sj::requiredInteger(j, "id");
-    d.latency = sj::requiredInteger(j, "latency");
-    d.ip = sj::optionalString(j, "ip");
-    d.hostname = sj::optionalString(j, "hostname");
-}
+constexpr auto kDataCenterFields =
+    sj::fieldTable(sj::required("id", &DataCenter::id), sj::required("latency", &DataCenter::latency),
+                   sj::optional("ip", &DataCenter::ip), sj::optional("hostname", &DataCenter::hostname));
+constexpr auto kLocalJsonCountryFields = sj::fieldTable(sj::required("priority", &LocalJsonCountry::priority),
+                                                        sj::required("is_p2p", &LocalJsonCountry::p2p),
+                                                        sj::optional("is_quantum_resistant", &LocalJsonCountry::quantumResistant));
+constexpr auto kBackgroundColorFields = sj::fieldTable(sj::required("red", &BackgroundColor::red),
+                                                       sj::required("green", &BackgroundColor::green),
+                                                       sj::required("blue", &BackgroundColor::blue));
+}  // namespace
 
-void to_json(json& j, const ZevuDataFetcherTypes::LocalJsonCountry& c) {
-    j = json::object({{"priority", c.priority}, {"is_p2p", c.p2p}});
-    if (c.quantumResistant) j["is_quantum_resistant"] = *c.quantumResistant;
-}
+void to_json(json& j, const ZevuDataFetcherTypes::DataCenter& d) { kDataCenterFields.encode(j, d); }
+void from_json(const json& j, ZevuDataFetcherTypes::DataCenter& d) { kDataCenterFields.decode(j, d, "DataCenter"); }
 
+void to_json(json& j, const ZevuDataFetcherTypes::LocalJsonCountry& c) { kLocalJsonCountryFields.encode(j, c); }
 void from_json(const json& j, ZevuDataFetcherTypes::LocalJsonCountry& c) {
-    sj::requireObject(j, "LocalJsonCountry");
-    c.priority = sj::requiredInteger(j, "priority");
-    c.p2p = sj::requiredBool(j, "is_p2p");
-    c.quantumResistant = sj::optionalBool(j, "is_quantum_resistant");
+    kLocalJsonCountryFields.decode(j, c, "LocalJsonCountry");
 }
 
-void to_json(json& j, const Shortcut::BackgroundColor& c) {
-    j = json::object({{"red", c.red}, {"green", c.green}, {"blue", c.blue}});
-}
-
-void from_json(const json& j, Shortcut::BackgroundColor& c) {
-    sj::requireObject(j, "BackgroundColor");
-    c.red = sj::requiredNumber(j, "red");
-    c.green = sj::requiredNumber(j, "green");
-    c.blue = sj::requiredNumber(j, "blue");
-}
+void to_json(json& j, const Shortcut::BackgroundColor& c) { kBackgroundColorFields.encode(j, c); }
+void from_json(const json& j, Shortcut::BackgroundColor& c) { kBackgroundColorFields.decode(j, c, "BackgroundColor"); }
 
 void to_json(json& j, const Shortcut& s) {
     j = json::object();

@@ -1,6 +1,6 @@
 #include "model/SignInRecords.h"
 
-#include "model/JsonCoding.h"
+#include "model/FieldTable.h"
 
 namespace morvex {
 
@@ -15,35 +15,27 @@ SignInRecords::VPNAccount::VPNAccount(std::string username, std::string status, 
       expiryReason(std::move(expiryReason)) {}
 
 namespace {
-template <class Json>
-void encode(Json& j, const SignInRecords::VPNAccount& v) {
-    j = Json::object();
-    j["vpnusername"] = v.username;
-    j["status"] = v.status;
-    j["billingCycle"] = v.billingCycle;
-    j["paymentGateway"] = v.paymentGateway;
-    j["expiry"] = v.expiryDate;
-    j["expiryReason"] = v.expiryReason;
-}
+using VPNAccount = SignInRecords::VPNAccount;
+constexpr auto kVPNAccountFields = coding::fieldTable(
+    coding::required("vpnusername", &VPNAccount::username), coding::required("status", &VPNAccount::status),
+    coding::required("billingCycle", &VPNAccount::billingCycle),
+    coding::required("paymentGateway", &VPNAccount::paymentGateway), coding::required("expiry", &VPNAccount::expiryDate),
+    coding::required("expiryReason", &VPNAccount::expiryReason));
+constexpr auto kPasswordFields = coding::fieldTable(coding::required("password", &SignInRecords::PasswordResponseModel::secret));
+constexpr auto kMigrateTokenFields =
+    coding::fieldTable(coding::required("token", &SignInRecords::MigrateTokenResponseModel::token),
+                       coding::required("refreshToken", &SignInRecords::MigrateTokenResponseModel::refreshToken));
 }  // namespace
 
-void to_json(nlohmann::json& j, const SignInRecords::VPNAccount& v) { encode(j, v); }
-void to_json(nlohmann::ordered_json& j, const SignInRecords::VPNAccount& v) { encode(j, v); }
+void to_json(nlohmann::json& j, const SignInRecords::VPNAccount& v) { kVPNAccountFields.encode(j, v); }
+void to_json(nlohmann::ordered_json& j, const SignInRecords::VPNAccount& v) { kVPNAccountFields.encode(j, v); }
 
 void from_json(const nlohmann::json& j, SignInRecords::VPNAccount& v) {
-    using coding::requiredString;
-    v.username = requiredString(j, "vpnusername");
-    v.status = requiredString(j, "status");
-    v.billingCycle = requiredString(j, "billingCycle");
-    v.paymentGateway = requiredString(j, "paymentGateway");
-    v.expiryDate = requiredString(j, "expiry");
-    v.expiryReason = requiredString(j, "expiryReason");
-    v.isSelected = false;
+    kVPNAccountFields.decode(j, v);
+    v.isSelected = false;  // a stored account is never the picked one
 }
 
-void from_json(const nlohmann::json& j, SignInRecords::PasswordResponseModel& v) {
-    v.secret = coding::requiredString(j, "password");
-}
+void from_json(const nlohmann::json& j, SignInRecords::PasswordResponseModel& v) { kPasswordFields.decode(j, v); }
 
 void from_json(const nlohmann::json& j, SignInRecords::PasswordAnswer& v) {
     v = {};
@@ -64,10 +56,7 @@ void from_json(const nlohmann::json& j, SignInRecords::PasswordAnswer& v) {
     if (!v.body && !v.responseCode) coding::throwMissingKey("body");
 }
 
-void from_json(const nlohmann::json& j, SignInRecords::MigrateTokenResponseModel& v) {
-    v.token = coding::requiredString(j, "token");
-    v.refreshToken = coding::requiredString(j, "refreshToken");
-}
+void from_json(const nlohmann::json& j, SignInRecords::MigrateTokenResponseModel& v) { kMigrateTokenFields.decode(j, v); }
 
 void from_json(const nlohmann::json& j, SignInRecords::MigrateToEmailResponseModel& v) {
     if (auto m = j.find("migrated"); m != j.end()) v.migrated = *m;

@@ -7,7 +7,7 @@
 #include "model/WebLink.h"
 #include "foundation/Dispatch.h"
 #include "state/User.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 
 namespace morvex {
 
@@ -51,19 +51,17 @@ OAuthService& OAuthService::shared() {
 }
 
 std::string OAuthService::accessToken() const {
-    std::lock_guard lock(manager.tokensMutex);
-    return manager.iws_accessToken;
+    return manager.accessToken();
 }
 
 std::string OAuthService::refreshToken() const {
-    std::lock_guard lock(manager.tokensMutex);
-    return manager.iws_refreshToken;
+    return manager.refreshToken();
 }
 
 std::optional<Date> OAuthService::refreshTokenExpiry() const {
-    std::lock_guard lock(manager.tokensMutex);
-    if (!manager.iws_createdAt) return std::nullopt;
-    return Date{manager.iws_createdAt->secondsSince1970 + static_cast<double>(manager.iws_refreshToken_expiry)};
+    const auto tokens = manager.tokens();  // one read: the creation time and the lifetime belong together
+    if (!tokens.createdAt) return std::nullopt;
+    return Date{tokens.createdAt->secondsSince1970 + static_cast<double>(tokens.refreshTokenExpiry)};
 }
 
 void OAuthService::saveTokens(const AuthObject& tokens) { manager.saveTokens(tokens, false); }

@@ -11,7 +11,7 @@
 #include "foundation/Error.h"
 #include "foundation/OAuth2.h"
 #include "foundation/Value.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 
 namespace morvex {
 
@@ -32,7 +32,7 @@ public:
     void forgetTokens() override;
     // Authorizes with the tokens the client holds; completes once with true or the client's error.
     void authorize(std::function<void(Result<bool>)> completion) override;
-    // The session's access token (`iws_accessToken` of its manager).
+    // The session's access token (its manager's `accessToken()`).
     std::string accessToken() const override;
     // The token refresh's view of the session (its manager's tokens), and the sign-out it asks for:
     // the logout entry of the installed alert services.

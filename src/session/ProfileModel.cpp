@@ -9,9 +9,9 @@
 namespace morvex {
 
 ProfileModel::ProfileModel(Networking& networkingManager, User user, EventTracker eventTracker,
-                           PreservedPreferences preservedPreferences, Zevu zevu, UserAuthentication userAuthentication)
+                           PreservedPreferences preservedPreferences, UserAuthentication userAuthentication)
     : networkingManager(networkingManager), user(std::move(user)), eventTracker(std::move(eventTracker)),
-      preservedPreferences(std::move(preservedPreferences)), zevu(std::move(zevu)),
+      preservedPreferences(std::move(preservedPreferences)),
       userAuthentication(std::move(userAuthentication)) {}
 
 void ProfileModel::fetchProfile(std::function<void(Result<ProfileResponseModel>)> completion) {

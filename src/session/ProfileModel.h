@@ -13,7 +13,6 @@
 #include "state/EventTracker.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
-#include "vpn/Zevu.h"
 
 namespace morvex {
 
@@ -22,13 +21,12 @@ public:
     using ProfileAnswer = HttpResponseModel<ProfileResponseModel>;
 
     ProfileModel(Networking& networkingManager, User user, EventTracker eventTracker,
-                 PreservedPreferences preservedPreferences, Zevu zevu, UserAuthentication userAuthentication);
+                 PreservedPreferences preservedPreferences, UserAuthentication userAuthentication);
 
     Networking& networkingManager;
     User user;
     EventTracker eventTracker;
     PreservedPreferences preservedPreferences;
-    Zevu zevu;
     UserAuthentication userAuthentication;
 
     // Requests the signed-in user's profile and stores it; the completion gets the profile or the

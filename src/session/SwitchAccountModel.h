@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "alerts/Alert.h"
 #include "session/UserAuthentication.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
@@ -17,7 +18,7 @@ class NetworkingProtocol;
 class SwitchAccountModel {
 public:
     // Asks the initial screen to open the account switcher (no object); the account alerts post it.
-    static constexpr std::string_view showVPNAccountsNotification = "ShowVPNAccountsNotification";
+    static constexpr std::string_view showVPNAccountsNotification = ShowVPNAccountsNotification;
 
     // Made only with all its collaborators, by the switcher sheet. The API client is the shared
     // one and is not owned.

@@ -11,7 +11,6 @@
 #include "foundation/NotificationCenter.h"
 #include "session/OAuthService.h"
 #include "state/Crypto.h"
-#include "vpn/MorvexVPNService.h"
 #include "zevu/ZevuManager.h"
 
 namespace morvex {
@@ -25,20 +24,25 @@ std::string lowercased(std::string text) {
 
 }  // namespace
 
+UserAuthentication::CredentialSink UserAuthentication::sdkCredentialSink() {
+    return [](zevu::ZevuCredential credential) {
+        if (auto manager = zevu::ZevuManager::sharedInstance()) manager->setZevuCredential(std::move(credential));
+    };
+}
+
 UserAuthentication::UserAuthentication()
-    : UserAuthentication(Networking::shared(), PreservedPreferences(), User(), AppPreferences(),
-                         MorvexVPNService::makeEventTracker(), MorvexVPNService::makeZevu(), ErrorSender{},
-                         sharedAuth()) {}
+    : UserAuthentication(Networking::shared(), PreservedPreferences(), User(), AppPreferences(), EventTracker(),
+                         sdkCredentialSink(), ErrorSender{}, sharedAuth()) {}
 
 UserAuthentication::UserAuthentication(Networking& networkingManager_, PreservedPreferences preference_, User user_,
-                                       AppPreferences appPreference_, EventTracker eventTracker_, Zevu zevu_,
+                                       AppPreferences appPreference_, EventTracker eventTracker_, CredentialSink setCredential_,
                                        ErrorSender sentry_, AuthProtocol* auth_, AppManager& tokenStore_)
     : networkingManager(&networkingManager_),
       preference(std::move(preference_)),
       user(std::move(user_)),
       appPreference(std::move(appPreference_)),
       eventTracker(std::move(eventTracker_)),
-      zevu(std::move(zevu_)),
+      setCredential(std::move(setCredential_)),
       sentry(sentry_),
       auth(auth_),
       tokenStore(&tokenStore_) {}
@@ -211,7 +215,7 @@ void UserAuthentication::storeVPNAccount(const VPNAccount& account, const std::s
 }
 
 void UserAuthentication::applyVPNCredentials(const VPNAccount& account, const std::string& password) {
-    if (zevu.zevuManager) zevu.zevuManager->setZevuCredential(zevu::ZevuCredential(account.username, password));
+    if (setCredential) setCredential(zevu::ZevuCredential(account.username, password));
     eventTracker.identify(user.uuid(), account.username,
                           preference.userTestGroup() == PreservedPreferences::TestGroup::GroupB);
 }

@@ -20,14 +20,15 @@
 #include "api/AuthProtocol.h"
 #include "api/Envelopes.h"
 #include "api/Networking.h"
+#include "model/ErrorSender.h"
 #include "model/ProfileResponseModel.h"
 #include "model/SignInRecords.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "state/AppPreferences.h"
 #include "state/EventTracker.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
-#include "vpn/Zevu.h"
+#include "zevu/ZevuManager.h"
 
 namespace morvex {
 
@@ -77,19 +78,24 @@ public:
     static constexpr int alreadyMigratedCode = 1422;    // the migration: counts as done
     static constexpr std::string_view realm = "MorvexVPN";
 
+    // Where a signed-in account's VPN credential goes: the one thing sign-in asks of the engine.
+    using CredentialSink = std::function<void(zevu::ZevuCredential)>;
+    // Hands the credential to the VPN SDK's shared manager.
+    static CredentialSink sdkCredentialSink();
+
     // The usual set: the shared API client and sign-in service, the shared token store, fresh
-    // stores, the default tracker and engine.
+    // stores, the default tracker and the SDK's manager for the credential.
     UserAuthentication();
     UserAuthentication(Networking& networkingManager, PreservedPreferences preference, User user,
-                       AppPreferences appPreference, EventTracker eventTracker, Zevu zevu, ErrorSender sentry,
-                       AuthProtocol* auth, AppManager& tokenStore = AppManager::shared());
+                       AppPreferences appPreference, EventTracker eventTracker, CredentialSink setCredential,
+                       ErrorSender sentry, AuthProtocol* auth, AppManager& tokenStore = AppManager::shared());
 
     Networking* networkingManager;
     PreservedPreferences preference;
     User user;
     AppPreferences appPreference;
     EventTracker eventTracker;
-    Zevu zevu;
+    CredentialSink setCredential;  // none: the credential goes nowhere
     ErrorSender sentry;
     AuthProtocol* auth;  // not owned; none: the import sets no client tokens
     AppManager* tokenStore;

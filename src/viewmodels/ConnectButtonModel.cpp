@@ -3,10 +3,10 @@
 #include <QPointer>
 
 #include "alerts/Alert.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

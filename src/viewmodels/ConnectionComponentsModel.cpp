@@ -13,10 +13,10 @@
 #include "foundation/NotificationCenter.h"
 #include "model/WebLink.h"
 #include "model/WebLinks.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "viewmodels/ConnectionLocationModel.h"
 #include "viewmodels/DashboardText.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

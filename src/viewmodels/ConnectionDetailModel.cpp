@@ -14,7 +14,7 @@
 #include "session/UserAuthentication.h"
 #include "foundation/Bundle.h"
 #include "viewmodels/MainThreadObserver.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 
@@ -45,7 +45,7 @@ ConnectionDetailModel::Collaborators ConnectionDetailModel::defaults() {
     c.hasPortForwardingAddon = [] {
         const User user;
         return ProfileModel(Networking::shared(), user, MorvexVPNService::makeEventTracker(), PreservedPreferences(),
-                            MorvexVPNService::makeZevu(), UserAuthentication())
+                            UserAuthentication())
             .hasPortForwardingAddon(user.activeAddons());
     };
     c.openURL = [](const std::string& url) {

@@ -6,7 +6,7 @@
 #include "catalog/PersonalizeServerModel.h"
 #include "foundation/Bundle.h"
 #include "model/BundleInfo.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

@@ -4,7 +4,7 @@
 
 #include "viewmodels/DashboardText.h"
 #include "viewmodels/MainThreadObserver.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

@@ -1,8 +1,8 @@
 #include "viewmodels/ConnectionRatingModel.h"
 
 #include "model/JsonCoding.h"
-#include "session/AppManager.h"
-#include "vpn/MorvexVPNService.h"
+#include "state/AppManager.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

@@ -2,8 +2,8 @@
 
 #include "alerts/Alert.h"
 #include "foundation/Bundle.h"
-#include "session/AppManager.h"
-#include "vpn/MorvexVPNService.h"
+#include "state/AppManager.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex {

@@ -6,7 +6,7 @@
 #include "catalog/CountriesModel.h"
 #include "viewmodels/MainThreadObserver.h"
 #include "vpn/KillDedicatedSessionModel.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 
@@ -22,7 +22,7 @@ DashboardRecentModel::Collaborators DashboardRecentModel::defaults() {
     Zevu zevu = MorvexVPNService::makeZevu();
     c.connect = zevu.connectToLocationHook();
     c.dedicatedIPStatus = [](const std::string& ip, std::function<void(DedicatedStatusAnswer)> done) {
-        auto countries = std::make_shared<CountriesModel>(MorvexVPNService::makeZevu(), MorvexVPNService::makeZevuDataFetcher(),
+        auto countries = std::make_shared<CountriesModel>(MorvexVPNService::makeZevu().locationEngine(), MorvexVPNService::makeZevuDataFetcher(),
                                                           PreservedPreferences(), MorvexVPNService::makeEventTracker());
         countries->checkDedicatedIPStatus(ip, [countries, done](Result<CountriesModel::DedicatedIPStatusModel> answer) {
             if (!answer) return done(std::unexpected(answer.error()));
@@ -30,7 +30,7 @@ DashboardRecentModel::Collaborators DashboardRecentModel::defaults() {
         });
     };
     c.killDedicatedSession = [](std::function<void(Result<bool>)> done) {
-        KillDedicatedSessionModel(MorvexVPNService::makeZevu(), User(), &Networking::shared()).killSession(std::move(done));
+        KillDedicatedSessionModel(User(), &Networking::shared()).killSession(std::move(done));
     };
     c.log = [](const std::string& line) { qInfo().noquote() << QString::fromStdString(line); };
     return c;

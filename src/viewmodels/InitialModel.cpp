@@ -11,10 +11,10 @@
 #include "foundation/Log.h"
 #include "model/BundleInfo.h"
 #include "model/JsonCoding.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "session/ProfileModel.h"
 #include "session/UserAuthentication.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ZevuManager.h"
 
 namespace morvex {
@@ -54,7 +54,7 @@ InitialModel::Collaborators completed(InitialModel::Collaborators c) {
     if (!c.fetchProfile) {
         c.fetchProfile = [] {
             ProfileModel(Networking::shared(), User(), MorvexVPNService::makeEventTracker(), PreservedPreferences(),
-                         MorvexVPNService::makeZevu(), UserAuthentication())
+                         UserAuthentication())
                 .fetchProfile({});
         };
     }

@@ -3,7 +3,7 @@
 #include "alerts/Alert.h"
 #include "foundation/Bundle.h"
 #include "foundation/Dispatch.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 
@@ -114,7 +114,7 @@ void LeftPanelViewModel::handleVPNError(const std::optional<Error>& error, const
     case 701:
     case 533:
     case -1001:
-    case -1002: return showLocationConnectError(error, server, connectVia, selected);
+    case -1002: return showLocationConnectError(error, server, connectVia, selected, c_.connect);
     default: return;
     }
 }

@@ -11,8 +11,8 @@
 #include "foundation/Bundle.h"
 #include "foundation/RunningApplications.h"
 #include "model/WebLink.h"
-#include "session/AppManager.h"
-#include "vpn/MorvexVPNService.h"
+#include "state/AppManager.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex {

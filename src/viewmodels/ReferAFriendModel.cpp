@@ -4,7 +4,7 @@
 #include "foundation/Bundle.h"
 #include "model/JsonCoding.h"
 #include "model/WebLink.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

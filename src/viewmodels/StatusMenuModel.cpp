@@ -5,7 +5,7 @@
 #include "foundation/Dispatch.h"
 #include "vpn/AppError.h"
 #include "model/WebLink.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 
 namespace morvex::status_menu {
 

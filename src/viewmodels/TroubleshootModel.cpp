@@ -2,7 +2,7 @@
 
 #include "foundation/Log.h"
 #include "model/WebLink.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

@@ -10,7 +10,7 @@
 #include "foundation/Log.h"
 #include "model/BundleInfo.h"
 #include "model/WebLink.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ZevuManager.h"
 
 namespace morvex {

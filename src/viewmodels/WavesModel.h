@@ -1,6 +1,6 @@
 #pragma once
 // The model of the dashboard's second animation area: only the engine it would read from.
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "vpn/Zevu.h"
 
 namespace morvex {

@@ -3,7 +3,6 @@
 #include "alerts/Alert.h"
 #include "foundation/Bundle.h"
 #include "model/EnumTable.h"
-#include "vpn/MorvexVPNService.h"
 
 namespace morvex {
 
@@ -50,7 +49,7 @@ void AutoDialModel::reconnect() {
     zevu.zevuManager->reconnectVPN();
 }
 
-PortForwardingModel::PortForwardingModel() : PortForwardingModel(User(), MorvexVPNService::makeEventTracker()) {}
+PortForwardingModel::PortForwardingModel() : PortForwardingModel(User(), EventTracker()) {}
 
 PortForwardingModel::PortForwardingModel(User user_, EventTracker eventTracker_)
     : user(std::move(user_)), eventTracker(std::move(eventTracker_)) {}

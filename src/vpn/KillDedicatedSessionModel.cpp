@@ -1,16 +1,11 @@
 #include "vpn/KillDedicatedSessionModel.h"
 
-#include "vpn/MorvexVPNService.h"
-
 namespace morvex {
 
 void from_json(const nlohmann::json&, KillDedicatedSessionModel::Answer&) {}
 
-KillDedicatedSessionModel::KillDedicatedSessionModel()
-    : KillDedicatedSessionModel(MorvexVPNService::makeZevu(), User(), &Networking::shared()) {}
-
-KillDedicatedSessionModel::KillDedicatedSessionModel(Zevu zevu_, User user_, Networking* networkingManager_)
-    : zevu(std::move(zevu_)), user(std::move(user_)), networkingManager(networkingManager_) {}
+KillDedicatedSessionModel::KillDedicatedSessionModel(User user_, Networking* networkingManager_)
+    : user(std::move(user_)), networkingManager(networkingManager_) {}
 
 void KillDedicatedSessionModel::killSession(Completion completion) const {
     const std::string vpnUsername = User().vpnUsername().value_or("");

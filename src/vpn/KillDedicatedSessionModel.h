@@ -8,7 +8,6 @@
 #include "api/Networking.h"
 #include "foundation/Error.h"
 #include "state/User.h"
-#include "vpn/Zevu.h"
 
 namespace morvex {
 
@@ -19,12 +18,10 @@ struct KillDedicatedSessionModel {
     };
     using Completion = std::function<void(Result<bool>)>;
 
-    // The default engine, a new user record and the shared API client.
-    KillDedicatedSessionModel();
-    KillDedicatedSessionModel(Zevu zevu, User user, Networking* networkingManager);
+    // By default a new user record and the shared API client.
+    explicit KillDedicatedSessionModel(User user = User(), Networking* networkingManager = &Networking::shared());
 
-    Zevu zevu;  // carried for the screens; the request does not use it
-    User user;  // likewise
+    User user;  // carried for the screens; the request does not use it
     Networking* networkingManager;  // not owned
 
     // POSTs {"vpn_username": <the stored VPN user name, "" when none>} to the dedicated-IP session

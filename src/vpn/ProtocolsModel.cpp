@@ -6,7 +6,6 @@
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
 #include "foundation/Log.h"
-#include "vpn/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex {
@@ -25,10 +24,6 @@ bool isDedicatedIP(const AppPreferences::LastConnection& record) {
 }
 
 }  // namespace
-
-ProtocolsModel::ProtocolsModel()
-    : ProtocolsModel(PreservedPreferences(), AppPreferences(), MorvexVPNService::makeZevu(),
-                     MorvexVPNService::makeEventTracker()) {}
 
 ProtocolsModel::ProtocolsModel(PreservedPreferences preservedPreference_, AppPreferences appPreferences_, Zevu zevu_,
                                EventTracker eventTracker_)
@@ -87,7 +82,7 @@ void ProtocolsModel::confirmProtocolChange(VPNProtocol protocol, std::function<v
                                           ZevuTypes::SelectedInterfaceScreen::ConnectionProtocol,
                                           record->server ? record->server->name : std::string()};
     auto window = delegate ? delegate->alertWindow() : nullptr;
-    Alert().showProtocolChangeReconnect(std::move(window), messageKey, requested, MorvexVPNService::makeEventTracker(),
+    Alert().showProtocolChangeReconnect(std::move(window), messageKey, requested, EventTracker(),
                                         lifetime_.callback<bool>([this, record = *record, completion](bool accepted) {
                                             scheduleReconnect(accepted, record, completion);
                                         }));

@@ -38,8 +38,6 @@ public:
     using LastConnection = AppPreferences::LastConnection;
     using Delay = std::function<void(double seconds, std::function<void()> block)>;
 
-    // Fresh default collaborators (the page's way of building it).
-    ProtocolsModel();
     ProtocolsModel(PreservedPreferences preservedPreference, AppPreferences appPreferences, Zevu zevu,
                    EventTracker eventTracker);
     ProtocolsModel(const ProtocolsModel&) = delete;

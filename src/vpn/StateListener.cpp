@@ -11,7 +11,6 @@
 #include "catalog/ZevuDataFetcher.h"
 #include "state/StoredServers.h"
 #include "vpn/AppError.h"
-#include "vpn/MorvexVPNService.h"
 #include "vpn/Zevu.h"
 #include "zevu/FirewallManager.h"
 
@@ -169,8 +168,8 @@ StateListener::StateListener(AppPreferences appPreference, EventTracker eventTra
       isNetworkReachable([] {
           return Networking::shared().reachablityManager.status() != NetworkReachabilityManager::Status::notReachable;
       }),
-      makeZevu([] { return MorvexVPNService::makeZevu(); }),
-      configureSDKAgain([] { Zevu::configureSDK(User()); }) {}
+      makeZevu(nullptr),
+      configureSDKAgain(nullptr) {}
 
 StateListener::~StateListener() = default;
 

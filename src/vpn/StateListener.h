@@ -70,10 +70,10 @@ public:
     // Whether the machine's network is reachable; by default the API client's monitor (an unknown
     // status counts as reachable).
     std::function<bool()> isNetworkReachable;
-    // The facade the handlers build for a refresh, a reconnect or the dialled protocol; by
-    // default the service factory's.
+    // The facade the handlers build for a refresh, a reconnect or the dialled protocol; installed
+    // by the set-up (Zevu::configureSDK) with the factory it was given.
     std::function<Zevu()> makeZevu;
-    // The SDK set-up a dial error -1002 runs again; by default Zevu::configureSDK.
+    // The SDK set-up a dial error -1002 runs again; installed by the set-up: itself, again.
     std::function<void()> configureSDKAgain;
     // Seconds before the firewall follows the connected location.
     double killSwitchDelay = 1.0;

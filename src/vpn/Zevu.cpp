@@ -200,7 +200,11 @@ void Zevu::connectToLocation(const ServerPtr& server, ConnectVia connectVia, Sel
     LastConnection record{selectedInterface, connectVia, screen, initiator, server, "", false, false};
     using Type = ZevuDataFetcherTypes::ServerType;
     switch (server->type) {
-    case Type::Country: return zevuDataFetcher.connectToCountryServer(server, *this, record, checkBusy, std::move(onError));
+    case Type::Country:
+        // The catalogue names the country to dial; a cache without it dials nothing.
+        if (auto country = zevuDataFetcher.resolveCountry(*server))
+            connectToCountry(*country, record, checkBusy, std::move(onError));
+        return;
     case Type::City: return connectToCity(server, record, checkBusy, std::move(onError));
     case Type::DedicatedIp:
         return connectToDedicatedIP(server->hosts.value_or(std::vector<DedicatedIPHost>{}), record,
@@ -219,6 +223,10 @@ ConnectToLocation Zevu::connectToLocationHook() const {
     return [self = *this](const ConnectRequest& request, ConnectErrorHandler onError) mutable {
         self.connectToLocation(request, std::move(onError));
     };
+}
+
+LocationEngine Zevu::locationEngine() const {
+    return {connectToLocationHook(), [self = *this]() mutable { self.pingDedicatedIPServer(); }};
 }
 
 std::optional<ZevuProtocol> Zevu::selectedProtocol(bool allowProtocolFallback) const {

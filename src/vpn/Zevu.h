@@ -1,11 +1,14 @@
 #pragma once
+// Which is which: `Zevu` (this class, in morvex) is the application's engine; `zevu::` is the VPN
+// SDK's own namespace (platform/zevu), whose `zevu::ZevuManager` the engine drives.
+//
 // The facade over the VPN SDK: the current connection facts, the recommended location, the
 // connect entry points (smart connection, a stored location, a country, a city, a dedicated IP),
 // the protocol policy applied to every dial, the central connect routine and the SDK's set-up.
 //
 // A Zevu is a thin object: its collaborators are views over shared stores and the SDK's one
-// manager, so any number may exist and all see the same state. Factories build the usual set
-// (vpn/MorvexVPNService.h).
+// manager, so any number may exist and all see the same state. The application's composition
+// points build the usual set (flows/MorvexVPNService.h).
 //
 // Threads: the entry points run on the main thread; one reached from another thread (the SDK's
 // worker) hops to the main queue first. The SDK's answers to a dial hop to the main queue before
@@ -18,8 +21,10 @@
 #include <vector>
 
 #include "alerts/ConnectRequest.h"
+#include "catalog/LocationLists.h"
 #include "catalog/ZevuDataFetcher.h"
 #include "foundation/Error.h"
+#include "model/ErrorSender.h"
 #include "model/ZevuTypes.h"
 #include "state/AppPreferences.h"
 #include "state/EventTracker.h"
@@ -32,9 +37,6 @@ namespace morvex {
 
 class NetworkingProtocol;
 class StateListener;
-
-// The error reporter the engine and the session carry; nothing here calls it.
-struct ErrorSender {};
 
 class Zevu : public ZevuTypes {
 public:
@@ -103,6 +105,8 @@ public:
     void connectToLocation(const ConnectRequest& request, ErrorHandler onError);
     // The connect path alert handlers call (alerts/ConnectRequest.h), over a copy of this Zevu.
     ConnectToLocation connectToLocationHook() const;
+    // What the location lists use of the engine (catalog/LocationLists.h), over a copy of this Zevu.
+    LocationEngine locationEngine() const;
     void connectToDedicatedIP(const std::vector<DedicatedIPHost>& hosts, const LastConnection& record,
                               bool allowProtocolFallback, bool checkBusy, ErrorHandler onError);
     void connectToCountry(const zevu::ZevuCountry& country, const LastConnection& record, bool checkBusy,
@@ -139,8 +143,9 @@ public:
     // ---- SDK set-up ----
     // Configures the SDK, installs the process-wide StateListener (replacing an earlier one) as the
     // manager's and the extension manager's delegate, the state and traffic hooks and the excluded
-    // protocols, and hands over the stored credentials when `user` is signed in.
-    static void configureSDK(const User& user);
+    // protocols, and hands over the stored credentials when `user` is signed in. The listener
+    // builds its facades with `makeEngine` (the application's usual set).
+    static void configureSDK(const User& user, std::function<Zevu()> makeEngine);
     // The process-wide listener of the last set-up; null before the first.
     static std::shared_ptr<StateListener> stateListener();
     // The SDK's secret key, built into the application.

@@ -33,7 +33,7 @@ std::shared_ptr<StateListener> Zevu::stateListener() {
     return listenerSlot();
 }
 
-void Zevu::configureSDK(const User& user) {
+void Zevu::configureSDK(const User& user, std::function<Zevu()> makeEngine) {
     zevu::ZevuConfiguration configuration;
     configuration.enableVPNLogs = true;
     configuration.persistVPNDetails = true;
@@ -45,6 +45,8 @@ void Zevu::configureSDK(const User& user) {
 
     auto listener = std::make_shared<StateListener>(AppPreferences(), EventTracker(), PreservedPreferences());
     listener->packetsTransmitted = &Zevu::postTransmittedPackets;
+    listener->makeZevu = makeEngine;
+    listener->configureSDKAgain = [makeEngine] { configureSDK(User(), makeEngine); };
     {
         // The slot keeps the listener alive; the SDK holds it weakly, so the one replaced here goes.
         std::lock_guard lock(listenerMutex);

@@ -13,7 +13,7 @@
 
 #include "alerts/Alert.h"
 #include "foundation/Bundle.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "support/TestSupport.h"
 #include "support/RecordingTracking.h"
 #include "support/RecordingVPN.h"

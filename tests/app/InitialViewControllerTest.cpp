@@ -20,7 +20,7 @@
 #include "session/LoginModel.h"
 #include "session/UserAuthentication.h"
 #include "support/TestSupport.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 namespace {

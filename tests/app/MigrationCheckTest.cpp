@@ -10,7 +10,7 @@
 #include "session/UserAuthentication.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 namespace {
@@ -38,7 +38,7 @@ protected:
     }
     UserAuthentication auth() {
         return UserAuthentication(networking, PreservedPreferences(), User(), AppPreferences(), tracker(),
-                                  MorvexVPNService::makeZevu(), ErrorSender{}, nullptr, appManager);
+                                  UserAuthentication::sdkCredentialSink(), ErrorSender{}, nullptr, appManager);
     }
     void refuseNotMigrated() {
         service.failNext(kPasswordPath, fake::Answer::json({{"header", {{"response_code", 1046}, {"message", "Not migrated"}}},

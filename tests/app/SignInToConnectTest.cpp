@@ -20,13 +20,13 @@
 #include "appkit/Window.h"
 #include "model/ServiceHosts.h"
 #include "support/ConsoleCapture.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "state/User.h"
 #include "ui/dashboard/ConnectButtonController.h"
 #include "ui/dashboard/ConnectionComponentsController.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/login/LoginViewController.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "vpn/Zevu.h"
 #include "zevu/ZevuTestAPI.h"
 
@@ -60,7 +60,7 @@ protected:
         zevu::ZevuTestAPI::setTimeScale(0.01);
         // As the application starts for a user who never signed in: the SDK is set up without
         // credentials, which the sign-in hands over.
-        Zevu::configureSDK(User());
+        Zevu::configureSDK(User(), MorvexVPNService::makeZevu);
         // The launch caches the SDK's country list a few seconds in, before a new user is done
         // signing in; the recommended city is dialled through it.
         bool catalogued = false;

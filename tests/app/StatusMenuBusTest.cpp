@@ -14,7 +14,7 @@
 #include "app/StatusMenu.h"
 #include "foundation/Bundle.h"
 #include "support/FakeDesktopServices.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 namespace {

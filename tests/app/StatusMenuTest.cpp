@@ -17,7 +17,7 @@
 #include "session/UserAuthentication.h"
 #include "state/StoredServers.h"
 #include "vpn/AppError.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 namespace {

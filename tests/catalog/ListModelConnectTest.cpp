@@ -40,8 +40,8 @@ public:
         frankfurt.country = "DE";
         germany.cities = std::vector{frankfurt};
         cacheCountries({germany, sdkCountry("FR", "France")});
-        countries = std::make_unique<CountriesModel>(engine(), fetcher(), PreservedPreferences(), tracker());
-        cities = std::make_unique<CitiesControllerModel>(engine(), fetcher(), PreservedPreferences(), tracker());
+        countries = std::make_unique<CountriesModel>(engine().locationEngine(), fetcher(), PreservedPreferences(), tracker());
+        cities = std::make_unique<CitiesControllerModel>(engine().locationEngine(), fetcher(), PreservedPreferences(), tracker());
         countries->countriesDelegate = countriesSheet;
         cities->citiesDelegate = citiesSheet;
     }
@@ -192,7 +192,7 @@ protected:
         CatalogTest::TearDown();
     }
     Result<CountriesModel::DedicatedIPStatusModel> check(const std::string& address) {
-        CountriesModel model(networking, engine(), fetcher(), PreservedPreferences(), tracker());
+        CountriesModel model(networking, engine().locationEngine(), fetcher(), PreservedPreferences(), tracker());
         std::optional<Result<CountriesModel::DedicatedIPStatusModel>> answer;
         int calls = 0;
         model.checkDedicatedIPStatus(address, [&](Result<CountriesModel::DedicatedIPStatusModel> r) {

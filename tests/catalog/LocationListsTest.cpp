@@ -4,7 +4,7 @@
 
 #include "catalog/CitiesControllerModel.h"
 #include "catalog/CountriesModel.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 
 namespace morvex::test {
 namespace {
@@ -14,7 +14,7 @@ using SortKind = LocationSearch::SortKind;
 class LocationListsTest : public CatalogTest {
 protected:
     std::unique_ptr<CountriesModel> countriesModel() {
-        return std::make_unique<CountriesModel>(engine(), fetcher(), PreservedPreferences(), tracker());
+        return std::make_unique<CountriesModel>(engine().locationEngine(), fetcher(), PreservedPreferences(), tracker());
     }
     static ServerPtr row(std::string id, std::string name, bool p2p = false, std::int64_t priority = 0,
                          std::int64_t latency = Server::unmeasuredLatency) {
@@ -91,7 +91,7 @@ TEST_F(LocationListsTest, SingleKeySortsAreStableWithUnmeasuredLast) {
     auto model = countriesModel();
     for (const auto& c : cases) {
         EXPECT_EQ(ids(model->sortedServers(servers, c.kind)), c.expected) << static_cast<int>(c.kind);
-        EXPECT_EQ(AppManager::shared().isPingSortingEnabled, c.kind == SortKind::ping);
+        EXPECT_EQ(AppManager::shared().isPingSortingEnabled(), c.kind == SortKind::ping);
     }
     EXPECT_EQ(ids(LocationSearch::arranged(servers, LocationSearch::pingSortDescriptor())),
               (std::vector<std::string>{"d", "c", "a", "b"}))
@@ -183,7 +183,7 @@ TEST_F(LocationListsTest, FavouriteNotificationsFlagTheShownRowOnly) {
         void reloadContent() override {}
     };
     auto delegate = std::make_shared<Recorder>();
-    CitiesControllerModel cities(engine(), fetcher(), PreservedPreferences(), tracker());
+    CitiesControllerModel cities(engine().locationEngine(), fetcher(), PreservedPreferences(), tracker());
     cities.delegate = delegate;
     cities.addObservers();
     auto vienna = make("42", "Vienna", Type::City);

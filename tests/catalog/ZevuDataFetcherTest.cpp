@@ -187,6 +187,22 @@ TEST_F(ZevuDataFetcherTest, AFailedCountryFetchReachesTheCompletionAndALaterLoad
     EXPECT_FALSE(f.cachedCountries().empty()) << "the fetched list is cached";
 }
 
+TEST_F(ZevuDataFetcherTest, TheCatalogueResolvesAChosenCountryFromItsCacheOrFromTheServerItself) {
+    auto f = fetcher();
+    // Nothing cached: the country is made from the Server, for the SDK to resolve.
+    auto made = f.resolveCountry(*make("DE", "Germany"));
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->country, "DE");
+    EXPECT_EQ(made->name, "Germany");
+    EXPECT_EQ(made->iso_code, "DE");
+    // A cache answers with its own record, and without the country with none.
+    cacheCountries({sdkCountry("FR", "France"), sdkCountry("DE", "Deutschland")});
+    auto cached = f.resolveCountry(*make("DE", "Germany"));
+    ASSERT_TRUE(cached);
+    EXPECT_EQ(cached->name, "Deutschland");
+    EXPECT_FALSE(f.resolveCountry(*make("JP", "Japan")));
+}
+
 TEST_F(ZevuDataFetcherTest, AnEmptyCacheDialsTheChosenCountryOnceAndAnswersOnce) {
     // The recommended location is elsewhere: it must not be dialled instead of, or after, the choice.
     zevu::ZevuLocation elsewhere;

@@ -6,7 +6,7 @@
 #include "model/ServiceHosts.h"
 #include "model/WebLink.h"
 #include "session/LoginModel.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 using namespace morvex;
 using namespace morvex::test;
@@ -41,7 +41,7 @@ protected:
 
     std::shared_ptr<LoginModel> model() {
         auto auth = UserAuthentication(networking, PreservedPreferences(), User(), AppPreferences(), tracker(),
-                                       MorvexVPNService::makeZevu(), ErrorSender{}, nullptr, appManager);
+                                       UserAuthentication::sdkCredentialSink(), ErrorSender{}, nullptr, appManager);
         auto m = std::make_shared<LoginModel>(PreservedPreferences(), User(), tracker(), auth);
         m->delegate = &screen;
         return m;

@@ -34,10 +34,10 @@ TEST_F(OAuthServiceTest, TheSharedServiceSignsTheAPIClientsRequestsWithItsManage
     AppManager manager;
     OAuthService own(manager);
     EXPECT_EQ(own.accessToken(), "");
-    manager.iws_accessToken = "t-1";
+    manager.setAccessToken("t-1");
     EXPECT_EQ(own.accessToken(), "t-1");
     own.forgetTokens();
-    EXPECT_EQ(manager.iws_accessToken, "");
+    EXPECT_EQ(manager.accessToken(), "");
 }
 
 TEST_F(OAuthServiceTest, AuthorizeURLsDifferOnlyInTheDarkMode) {

@@ -5,7 +5,7 @@
 #include "FakeService.h"
 #include "model/ServiceHosts.h"
 #include "session/ProfileModel.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -27,7 +27,7 @@ ProfileResponseModel profileWith(const nlohmann::json& changes) {
 class ProfileModelTest : public test::TempConfigTest {
 protected:
     ProfileModel model() {
-        return ProfileModel(networking, User(), EventTracker(), PreservedPreferences(), MorvexVPNService::makeZevu(), UserAuthentication());
+        return ProfileModel(networking, User(), EventTracker(), PreservedPreferences(), UserAuthentication());
     }
     Networking networking{nullptr};
 };

@@ -7,7 +7,7 @@
 #include "session/OAuthService.h"
 #include "session/UserAuthentication.h"
 #include "state/SessionTokens.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ZevuManager.h"
 
 using namespace morvex;
@@ -42,7 +42,7 @@ protected:
 
     UserAuthentication auth() {
         return UserAuthentication(networking, PreservedPreferences(), User(), AppPreferences(), tracker(),
-                                  MorvexVPNService::makeZevu(), ErrorSender{}, nullptr, appManager);
+                                  UserAuthentication::sdkCredentialSink(), ErrorSender{}, nullptr, appManager);
     }
 
     static constexpr const char* kVerifier = "verifier-of-this-sign-in-0123456789abcdefghij";
@@ -103,8 +103,8 @@ TEST_F(UserAuthenticationTest, ACodeBecomesASignedInUserAgainstTheService) {
     EXPECT_EQ(exchange[0].json()->value("realm", ""), "MorvexVPN");
     EXPECT_EQ(exchange[0].json()->value("redirect_uri", ""), OAuthService::redirectURI());
 
-    EXPECT_TRUE(appManager.iws_accessToken.starts_with("access-"));
-    EXPECT_EQ(AppManager().iws_accessToken, "") << "a fresh holder has loaded nothing yet";
+    EXPECT_TRUE(appManager.accessToken().starts_with("access-"));
+    EXPECT_EQ(AppManager().accessToken(), "") << "a fresh holder has loaded nothing yet";
     User user;
     EXPECT_EQ(user.email(), "alex@example.com");
     EXPECT_EQ(user.vpnUsername(), "morvex0s1234567");
@@ -289,8 +289,8 @@ TEST_F(UserAuthenticationTest, ImportedTokensSignTheRequests) {
     auto import = service.requestsTo("/MorvexVPN/user/importtoken");
     ASSERT_EQ(import.size(), 1u);
     EXPECT_EQ(import[0].json()->value("token", "?"), "") << "no old token stored: an empty text";
-    EXPECT_TRUE(appManager.iws_accessToken.starts_with("access-"));
-    EXPECT_TRUE(appManager.iws_refreshToken.starts_with("refresh-"));
+    EXPECT_TRUE(appManager.accessToken().starts_with("access-"));
+    EXPECT_TRUE(appManager.refreshToken().starts_with("refresh-"));
     EXPECT_FALSE(User().isUserNotMigratedToFA());
 }
 
@@ -326,12 +326,12 @@ TEST_F(UserAuthenticationTest, ASessionOutlivesARestartAndASignOutDoesNot) {
     ASSERT_EQ(signIn().kind, Kind::SingleSubscription);
     ASSERT_TRUE(fetchAndSave().has_value());
     auth().finishSignIn();
-    const std::string token = appManager.iws_accessToken;
+    const std::string token = appManager.accessToken();
 
     {  // quit and start again: a new token holder loads what was stored
         AppManager restarted;
         restarted.loadAuthObject();
-        EXPECT_EQ(restarted.iws_accessToken, token);
+        EXPECT_EQ(restarted.accessToken(), token);
         EXPECT_TRUE(User().loggedIn());
         EXPECT_EQ(launch([](UserAuthentication& a, auto done) { a.checkSession(done); }).kind, LaunchKind::Authenticated);
     }
@@ -341,7 +341,7 @@ TEST_F(UserAuthenticationTest, ASessionOutlivesARestartAndASignOutDoesNot) {
     AppManager restarted;
     restarted.loadAuthObject();
     EXPECT_FALSE(User().loggedIn());
-    EXPECT_EQ(restarted.iws_accessToken, "");
+    EXPECT_EQ(restarted.accessToken(), "");
     for (auto key : {"oem-at", "oem-ate", "oem-rt", "oem-rte", "oem_type"})
         EXPECT_FALSE(Keychain().get(key)) << key << " survived the sign-out";
     EXPECT_FALSE(User().vpnPassword());

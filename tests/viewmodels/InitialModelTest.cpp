@@ -15,7 +15,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/StoredServers.h"
 #include "state/User.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "support/TestSupport.h"
 
 namespace morvex {

@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include "alerts/AlertTestSupport.h"
+#include "flows/MorvexVPNService.h"
 #include "foundation/Dispatch.h"
 #include "foundation/NotificationCenter.h"
 #include "vpn/StateListener.h"
@@ -40,7 +41,7 @@ public:  // table cases arrange through these
         zevu::ZevuTestAPI::reset();
         zevu::ZevuTestAPI::setTimeScale(0.01);
         signIn();
-        Zevu::configureSDK(User());
+        Zevu::configureSDK(User(), MorvexVPNService::makeZevu);
         ASSERT_TRUE(waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Disconnected); }));
     }
     void TearDown() override {

@@ -6,7 +6,6 @@
 #include "alerts/AlertTestSupport.h"
 #include "model/ServiceHosts.h"
 #include "vpn/KillDedicatedSessionModel.h"
-#include "vpn/MorvexVPNService.h"
 
 namespace morvex::test {
 namespace {
@@ -29,7 +28,7 @@ protected:
     }
 
     Result<bool> killSession() {
-        KillDedicatedSessionModel model(MorvexVPNService::makeZevu(), User(), &networking);
+        KillDedicatedSessionModel model(User(), &networking);
         std::optional<Result<bool>> outcome;
         int calls = 0;
         model.killSession([&](Result<bool> r) {

@@ -2,7 +2,7 @@
 #include "EngineTestSupport.h"
 
 #include "model/BundleInfo.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex::test {
 namespace {
@@ -40,7 +40,7 @@ TEST_F(SetupTest, CredentialsAreHandedOverOnlyWhenSignedInWithAPassword) {
         user.setLoggedIn(c.loggedIn);
         user.setVpnUsername(c.name);
         user.setVpnPassword(c.password);
-        Zevu::configureSDK(user);
+        Zevu::configureSDK(user, MorvexVPNService::makeZevu);
         EXPECT_EQ(manager()->zevuCredential().has_value(), c.credential);
         if (c.credential) {
             EXPECT_EQ(manager()->zevuCredential(), zevu::ZevuCredential("alice", "secret"));
@@ -65,11 +65,11 @@ TEST_F(SetupTest, ASecondSetUpLeavesOneListenerAndOneReadiness) {
                                                                  [&](const Notification&) {
                                                                      DispatchQueue::main().async([&] { ++initialized; });
                                                                  });
-    Zevu::configureSDK(User());
+    Zevu::configureSDK(User(), MorvexVPNService::makeZevu);
     ASSERT_TRUE(waitUntil([&] { return initialized == 1; }));
     std::weak_ptr<StateListener> first = Zevu::stateListener();
 
-    Zevu::configureSDK(User());  // as after sign-in
+    Zevu::configureSDK(User(), MorvexVPNService::makeZevu);  // as after sign-in
     ASSERT_TRUE(waitUntil([&] { return initialized == 2; }));
     spinFor(std::chrono::milliseconds(60));
     EXPECT_EQ(initialized, 2);  // once for each configuration, never twice for one
@@ -81,7 +81,7 @@ TEST_F(SetupTest, ASecondSetUpLeavesOneListenerAndOneReadiness) {
 
 TEST_F(SetupTest, TheStateHookPostsConnectingForTwoAndTwelveOnly) {
     AppPreferences().setOnGoingConnectionId("attempt-1");
-    Zevu::configureSDK(User());
+    Zevu::configureSDK(User(), MorvexVPNService::makeZevu);
     std::vector<ZevuTypes::ConnectionInfo> posted;
     auto token = NotificationCenter::defaultCenter().addObserver(
         ZevuTypes::stateNotification, [&](const Notification& n) {
@@ -128,7 +128,7 @@ TEST_F(SetupTest, FactoriesBuildObjectsThatSeeTheSameState) {
     // Made before the SDK is set up, as the launch does: the shared manager is already there.
     auto a = MorvexVPNService::makeZevu();
     ASSERT_NE(a.zevuManager, nullptr);
-    Zevu::configureSDK(User());
+    Zevu::configureSDK(User(), MorvexVPNService::makeZevu);
     auto b = MorvexVPNService::makeZevu();
     EXPECT_EQ(a.zevuManager, b.zevuManager);
     a.appPreference.setOnGoingConnectionId("from-a");

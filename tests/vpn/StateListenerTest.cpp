@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "model/BundleInfo.h"
+#include "flows/MorvexVPNService.h"
 #include "state/StoredServers.h"
 #include "vpn/AppError.h"
 
@@ -298,7 +299,7 @@ TEST_F(StateListenerTest, ASetUpRunFromTheStateHookKeepsTheRunningListenerAlive)
     std::atomic<bool> survived{false}, ran{false};
     current->stateChanged = [weak, &survived, &ran](int) {
         if (ran.exchange(true)) return;
-        Zevu::configureSDK(User());
+        Zevu::configureSDK(User(), MorvexVPNService::makeZevu);
         survived = !weak.expired();
     };
     current.reset();

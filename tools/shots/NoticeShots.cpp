@@ -9,7 +9,7 @@
 #include "ui/kit/QtAlertPresenter.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "state/User.h"
 #include "ui/kit/AutoDialView.h"
 #include "ui/kit/NotificationBarController.h"

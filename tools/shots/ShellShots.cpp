@@ -18,7 +18,7 @@
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex::shots {
 namespace {

@@ -23,7 +23,7 @@
 #include "ui/kit/Fonts.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/kit/ToastView.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 
@@ -34,7 +34,7 @@ namespace {
 std::unique_ptr<ProfileModel> defaultModel() {
     User user;
     return std::make_unique<ProfileModel>(Networking::shared(), user, MorvexVPNService::makeEventTracker(),
-                                          PreservedPreferences(), MorvexVPNService::makeZevu(), UserAuthentication());
+                                          PreservedPreferences(), UserAuthentication());
 }
 
 std::string orPlaceholder(const std::string& text) {

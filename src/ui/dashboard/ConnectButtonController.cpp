@@ -11,7 +11,7 @@
 #include "ui/dashboard/CursorChangingView.h"
 #include "viewmodels/MainThreadObserver.h"
 #include "ui/kit/PreferencesSegue.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

@@ -13,7 +13,7 @@
 #include "ui/kit/DashboardStyle.h"
 #include "viewmodels/DashboardText.h"
 #include "viewmodels/MainThreadObserver.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

@@ -19,7 +19,7 @@
 #include "ui/shell/PageInputs.h"
 #include "ui/shell/Router.h"
 #include "vpn/AppError.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex {

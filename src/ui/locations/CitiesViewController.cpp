@@ -16,7 +16,7 @@
 #include "ui/kit/CustomButtons.h"
 #include "ui/locations/LocationsCellStyle.h"
 #include "ui/locations/RowView.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 
@@ -54,7 +54,7 @@ QPushButton* sortChoice(const char* name, const char* textKey, int tag, QWidget*
 }  // namespace
 
 CitiesViewController::CitiesViewController(QObject* parent)
-    : CitiesViewController(std::make_unique<CitiesControllerModel>(MorvexVPNService::makeZevu(), ZevuDataFetcher(),
+    : CitiesViewController(std::make_unique<CitiesControllerModel>(MorvexVPNService::makeZevu().locationEngine(), ZevuDataFetcher(),
                                                                    PreservedPreferences(),
                                                                    MorvexVPNService::makeEventTracker()),
                            parent) {}

@@ -10,7 +10,7 @@
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "viewmodels/MainThreadObserver.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/kit/Transformers.h"
@@ -20,7 +20,7 @@
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/locations/PopOver.h"
 #include "ui/locations/RowView.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 
@@ -113,7 +113,7 @@ private:
 // ---- construction ----
 
 std::unique_ptr<CountriesModel> CountriesViewController::makeDefaultModel() {
-    return std::make_unique<CountriesModel>(MorvexVPNService::makeZevu(), MorvexVPNService::makeZevuDataFetcher(),
+    return std::make_unique<CountriesModel>(MorvexVPNService::makeZevu().locationEngine(), MorvexVPNService::makeZevuDataFetcher(),
                                             PreservedPreferences(), MorvexVPNService::makeEventTracker());
 }
 
@@ -307,10 +307,10 @@ void CountriesViewController::viewDidAppear() {
     showAllLocations();
     model_->favoriteSeleceted = false;
     AppManager& app = AppManager::shared();
-    if (app.isAlphabaticalSortingEnabled) {
+    if (app.isAlphabaticalSortingEnabled()) {
         model_->updateSortDescriptors(LocationSearch::SortKind::alphabetical);
     } else {
-        app.isPopularitySortingEnabled = true;
+        app.setSortKind(AppManager::SortKind::popularity);
     }
 }
 

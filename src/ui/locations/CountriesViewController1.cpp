@@ -13,7 +13,7 @@
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "ui/kit/RecentsCellView.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/locations/CountriesProtocolAlert.h"
@@ -294,7 +294,7 @@ void CountriesViewController1::filterApplied(bool isFilterOn) {
     if (names.size() < 2) names.clear();
     model_->eventTracker.track(AnalyticsEvent::app_filter_list, Dictionary{{"selected_filters_list", Value(names)}});
     if (!isFilterOn) {
-        const auto kind = AppManager::shared().isAlphabaticalSortingEnabled ? LocationSearch::SortKind::alphabetical
+        const auto kind = AppManager::shared().isAlphabaticalSortingEnabled() ? LocationSearch::SortKind::alphabetical
                                                                              : LocationSearch::SortKind::popularity;
         locations = model_->sortedServers(model_->content().value_or(ServerList{}), kind);
     } else {

@@ -11,7 +11,7 @@
 #include "appkit/Nib.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/locations/CountriesStyle.h"
 #include "ui/locations/PopOver.h"
@@ -93,8 +93,8 @@ void SortView::viewDidMoveToSuperview() {
     const AppManager& app = AppManager::shared();
     const QColor chosen = ThemedColor::colorNamed("ThemeColor").resolve(this);
     const QColor plain = ThemedColor::colorNamed("TabText").resolve(this);
-    if (lblPopularity) countries::setTextColor(lblPopularity, app.isPopularitySortingEnabled ? chosen : plain);
-    if (lblAlphabetically) countries::setTextColor(lblAlphabetically, app.isAlphabaticalSortingEnabled ? chosen : plain);
+    if (lblPopularity) countries::setTextColor(lblPopularity, app.isPopularitySortingEnabled() ? chosen : plain);
+    if (lblAlphabetically) countries::setTextColor(lblAlphabetically, app.isAlphabaticalSortingEnabled() ? chosen : plain);
 }
 
 void SortView::mousePressEvent(QMouseEvent* event) {

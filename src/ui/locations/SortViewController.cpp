@@ -10,7 +10,7 @@
 
 #include "appkit/Images.h"
 #include "foundation/Bundle.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/locations/CountriesStyle.h"
 
@@ -119,9 +119,9 @@ void SortViewController::viewWillAppear() {
         b->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; text-align: left; color: %1; }")
                              .arg(text.name()));
     const AppManager& app = AppManager::shared();
-    mark(btnPopularity, app.isPopularitySortingEnabled);
-    mark(btnAlphabetically, app.isAlphabaticalSortingEnabled);
-    mark(btnPing, app.isPingSortingEnabled);
+    mark(btnPopularity, app.isPopularitySortingEnabled());
+    mark(btnAlphabetically, app.isAlphabaticalSortingEnabled());
+    mark(btnPing, app.isPingSortingEnabled());
 }
 
 void SortViewController::btnPopularityAction() { choose(1); }

@@ -27,7 +27,7 @@
 #include "session/OAuthService.h"
 #include "state/AppPreferences.h"
 #include "ui/login/PromotionalCarousel.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

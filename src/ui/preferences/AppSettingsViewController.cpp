@@ -22,7 +22,7 @@
 #include "state/LanguageManager.h"
 #include "ui/kit/PopupManager.h"
 #include "ui/preferences/AppSettingsStyle.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex {

@@ -25,7 +25,7 @@
 #include "ui/kit/ThemedColor.h"
 #include "ui/preferences/Preferences1ViewController.h"
 #include "ui/kit/ProtocolsAlertViewController.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ExtensionManager.h"
 
 namespace morvex {
@@ -116,7 +116,8 @@ ProtocolsViewController::Hooks completed(ProtocolsViewController::Hooks hooks, P
 QColor ProtocolsViewController::optionColor(bool manual) { return QColor::fromRgbF(0.263f, 0.133f, 0.375f, manual ? 1.0f : 0.3f); }
 
 ProtocolsViewController::ProtocolsViewController(QObject* parent)
-    : ProtocolsViewController(std::make_unique<ProtocolsModel>(), Hooks{}, parent) {}
+    : ProtocolsViewController(std::make_unique<ProtocolsModel>(PreservedPreferences(), AppPreferences(), MorvexVPNService::makeZevu(),
+                                                   MorvexVPNService::makeEventTracker()), Hooks{}, parent) {}
 
 ProtocolsViewController::ProtocolsViewController(std::unique_ptr<ProtocolsModel> model, Hooks hooks, QObject* parent)
     : ViewController(parent), model_(std::move(model)), hooks_(completed(std::move(hooks), *model_)) {

@@ -17,7 +17,7 @@
 #include "viewmodels/MainThreadObserver.h"
 #include "ui/kit/PresentationSegues.h"
 #include "ui/support/ConnectionRating.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
 
 namespace morvex {

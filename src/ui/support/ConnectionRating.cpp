@@ -11,7 +11,7 @@
 #include "foundation/Log.h"
 #include "state/AppPreferences.h"
 #include "ui/kit/ThemedColor.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 

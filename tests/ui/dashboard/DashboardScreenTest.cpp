@@ -17,7 +17,7 @@
 #include "ui/dashboard/DashboardWavesViewController.h"
 #include "ui/dashboard/DashboardTestSupport.h"
 #include "vpn/EngineTestSupport.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 namespace {

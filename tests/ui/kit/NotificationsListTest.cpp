@@ -16,7 +16,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "state/StoredServers.h"
 #include "support/TestSupport.h"
 #include "ui/kit/KitFakes.h"

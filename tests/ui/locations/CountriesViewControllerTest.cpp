@@ -78,15 +78,17 @@ protected:
 
     static void sortFlags(bool popularity, bool alphabetical, bool ping) {
         AppManager& app = AppManager::shared();
-        app.isPopularitySortingEnabled = popularity;
-        app.isAlphabaticalSortingEnabled = alphabetical;
-        app.isPingSortingEnabled = ping;
+        // One kind at most: the first flag set wins.
+        app.setSortKind(popularity     ? AppManager::SortKind::popularity
+                        : alphabetical ? AppManager::SortKind::alphabetical
+                        : ping         ? AppManager::SortKind::ping
+                                       : AppManager::SortKind::none);
     }
 
     // The screen shown in a main window, its countries loaded.
     std::unique_ptr<CountriesModel> makeModel() {
         return std::make_unique<CountriesModel>(
-            engine(), ZevuDataFetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), tracker()),
+            engine().locationEngine(), ZevuDataFetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), tracker()),
             PreservedPreferences(), tracker());
     }
     CountriesViewController* show() {
@@ -246,7 +248,7 @@ TEST_F(CountriesViewControllerTest, TheSortOverlayOpensAndClosesOnTheButtonAndIt
     QTest::mouseClick(screen->popOver->sortView()->alphabeticalControl(), Qt::LeftButton);
     EXPECT_EQ(screen->popOver, nullptr) << "a choice closes the overlay";
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"}));
-    EXPECT_TRUE(AppManager::shared().isAlphabaticalSortingEnabled);
+    EXPECT_TRUE(AppManager::shared().isAlphabaticalSortingEnabled());
 
     QTest::mouseClick(screen->btnSort, Qt::LeftButton);
     ASSERT_NE(screen->popOver, nullptr);
@@ -255,14 +257,14 @@ TEST_F(CountriesViewControllerTest, TheSortOverlayOpensAndClosesOnTheButtonAndIt
         << "the overlay marks the order in use";
     QTest::mouseClick(screen->popOver->sortView()->popularityControl(), Qt::LeftButton);
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}));
-    EXPECT_TRUE(AppManager::shared().isPopularitySortingEnabled);
-    EXPECT_FALSE(AppManager::shared().isAlphabaticalSortingEnabled);
+    EXPECT_TRUE(AppManager::shared().isPopularitySortingEnabled());
+    EXPECT_FALSE(AppManager::shared().isAlphabaticalSortingEnabled());
 
     // Ping without pinging turned on falls back to popularity and leaves the flags.
     screen->sortSelected(0);
     screen->sortSelected(2);
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}));
-    EXPECT_TRUE(AppManager::shared().isAlphabaticalSortingEnabled);
+    EXPECT_TRUE(AppManager::shared().isAlphabaticalSortingEnabled());
 
     // The overlay goes with the screen.
     QTest::mouseClick(screen->btnSort, Qt::LeftButton);
@@ -275,7 +277,7 @@ TEST_F(CountriesViewControllerTest, AnAlphabeticalOrderChosenBeforeSurvivesTheNe
     sortFlags(false, true, false);
     show();
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"Azerbaijan", "France", "Germany", "United Arab Emirates"}));
-    EXPECT_FALSE(AppManager::shared().isPopularitySortingEnabled);
+    EXPECT_FALSE(AppManager::shared().isPopularitySortingEnabled());
 }
 
 TEST_F(CountriesViewControllerTest, TheFilterSheetTurnsTheP2PFilterOnAndOffAndReportsIt) {

@@ -14,7 +14,7 @@
 #include "ui/locations/FavoritesCellView.h"
 #include "ui/locations/FilterTypeCellView.h"
 #include "ui/locations/LocationsCellView.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 namespace {
@@ -130,7 +130,7 @@ TEST_F(LocationCellsTest, TheFastestRowConnectsToTheStoredRecommendedLocationOnl
     prefs.setAutomaticProtocol(false);
     prefs.setSelectedProtocol(VPNProtocol::UDP);
     AppPreferences().setOpenVPNSystemExtensionStatus(SystemExtensionStatus::AwaitingApproval);
-    CountriesModel model(MorvexVPNService::makeZevu(), ZevuDataFetcher(), PreservedPreferences(),
+    CountriesModel model(MorvexVPNService::makeZevu().locationEngine(), ZevuDataFetcher(), PreservedPreferences(),
                          MorvexVPNService::makeEventTracker());
     auto sheet = std::make_shared<ProtocolsSheetRecorder>();
     model.countriesDelegate = sheet;

@@ -11,7 +11,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "state/PreservedPreferences.h"
 #include "support/TestSupport.h"
 #include "ui/kit/LayerViews.h"
@@ -39,9 +39,11 @@ struct SortFlags {
 
 void setFlags(SortFlags f) {
     AppManager& app = AppManager::shared();
-    app.isPopularitySortingEnabled = f.popularity;
-    app.isAlphabaticalSortingEnabled = f.alphabetical;
-    app.isPingSortingEnabled = f.ping;
+    // One kind at most: the first flag set wins.
+    app.setSortKind(f.popularity ? AppManager::SortKind::popularity
+                    : f.alphabetical ? AppManager::SortKind::alphabetical
+                    : f.ping ? AppManager::SortKind::ping
+                                   : AppManager::SortKind::none);
 }
 
 class SortAndFilterSheetsTest : public test::TempConfigTest {

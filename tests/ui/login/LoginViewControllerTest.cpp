@@ -23,7 +23,7 @@
 #include "session/OAuthService.h"
 #include "ui/login/LoginViewController.h"
 #include "ui/login/PromotionalCarousel.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex {
 namespace {
@@ -72,7 +72,7 @@ protected:
     }
 
     UserAuthentication auth() {
-        return UserAuthentication(networking, PreservedPreferences(), User(), AppPreferences(), tracker(), MorvexVPNService::makeZevu(),
+        return UserAuthentication(networking, PreservedPreferences(), User(), AppPreferences(), tracker(), UserAuthentication::sdkCredentialSink(),
                                   ErrorSender{}, nullptr, appManager);
     }
 

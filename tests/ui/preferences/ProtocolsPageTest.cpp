@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/Storyboards.h"
+#include "flows/MorvexVPNService.h"
 #include "appkit/Application.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
@@ -53,7 +54,8 @@ struct Stage {
         hooks.askFallbackOff = [this](std::function<void()> off, std::function<void()> on) {
             ++outside.fallbackQuestions, outside.turnOff = std::move(off), outside.keepOn = std::move(on);
         };
-        page = new Page(std::make_unique<ProtocolsModel>(), std::move(hooks));
+        page = new Page(std::make_unique<ProtocolsModel>(PreservedPreferences(), AppPreferences(), MorvexVPNService::makeZevu(),
+                                                   MorvexVPNService::makeEventTracker()), std::move(hooks));
     }
     void show() {
         window.setContentViewController(page);

@@ -1,6 +1,5 @@
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 
-#include "api/Decoding.h"
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
 #include "foundation/UserDefaults.h"
@@ -15,21 +14,67 @@ AppManager& AppManager::shared() {
     return *instance;
 }
 
+AppManager::Tokens AppManager::tokens() const {
+    std::lock_guard lock(tokensMutex_);
+    return tokens_;
+}
+
+std::string AppManager::accessToken() const {
+    std::lock_guard lock(tokensMutex_);
+    return tokens_.accessToken;
+}
+
+std::string AppManager::refreshToken() const {
+    std::lock_guard lock(tokensMutex_);
+    return tokens_.refreshToken;
+}
+
+std::string AppManager::tokenType() const {
+    std::lock_guard lock(tokensMutex_);
+    return tokens_.tokenType;
+}
+
+std::int64_t AppManager::accessTokenExpiry() const {
+    std::lock_guard lock(tokensMutex_);
+    return tokens_.accessTokenExpiry;
+}
+
+std::int64_t AppManager::refreshTokenExpiry() const {
+    std::lock_guard lock(tokensMutex_);
+    return tokens_.refreshTokenExpiry;
+}
+
+std::optional<Date> AppManager::createdAt() const {
+    std::lock_guard lock(tokensMutex_);
+    return tokens_.createdAt;
+}
+
+void AppManager::setAccessToken(std::string token) {
+    std::lock_guard lock(tokensMutex_);
+    tokens_.accessToken = std::move(token);
+}
+
+void AppManager::setRefreshToken(std::string token) {
+    std::lock_guard lock(tokensMutex_);
+    tokens_.refreshToken = std::move(token);
+}
+
 void AppManager::saveTokens(const AuthObject& tokens, bool keepCreatedAt) {
-    std::lock_guard lock(tokensMutex);
+    std::lock_guard lock(tokensMutex_);
     auto defaults = UserDefaults::standard();
     auto items = sessionTokens::keychain();
-    iws_accessToken = tokens.accessToken.value_or("");
-    items.set(iws_accessToken, sessionTokens::kAccessToken);
+    auto& t = tokens_;
+    t.accessToken = tokens.accessToken.value_or("");
+    items.set(t.accessToken, sessionTokens::kAccessToken);
     // The token itself never goes to the console.
-    iws_expiry = tokens.accessTokenExpiry.value_or(0);
-    items.set(std::to_string(iws_expiry), sessionTokens::kAccessTokenExpiry);
-    iws_refreshToken = tokens.refreshToken.value_or("");
-    items.set(iws_refreshToken, sessionTokens::kRefreshToken);
-    iws_refreshToken_expiry = kRefreshTokenLifetime;
-    items.set(std::to_string(iws_refreshToken_expiry), sessionTokens::kRefreshTokenExpiry);
-    iws_tokenType = tokens.tokenType.value_or("");
-    items.set(iws_tokenType, sessionTokens::kTokenType);
+    t.accessTokenExpiry = tokens.accessTokenExpiry.value_or(0);
+    items.set(std::to_string(t.accessTokenExpiry), sessionTokens::kAccessTokenExpiry);
+    t.refreshToken = tokens.refreshToken.value_or("");
+    items.set(t.refreshToken, sessionTokens::kRefreshToken);
+    t.refreshTokenExpiry = kRefreshTokenLifetime;
+    items.set(std::to_string(t.refreshTokenExpiry), sessionTokens::kRefreshTokenExpiry);
+    t.tokenType = tokens.tokenType.value_or("");
+    items.set(t.tokenType, sessionTokens::kTokenType);
 
     std::optional<Date> createdAt;
     if (!keepCreatedAt) {
@@ -37,18 +82,18 @@ void AppManager::saveTokens(const AuthObject& tokens, bool keepCreatedAt) {
     } else if (auto stored = defaults.object(sessionTokens::kCreatedAt); stored && stored->is<Date>()) {
         createdAt = *stored->get<Date>();
     }
-    iws_createdAt = createdAt;
+    t.createdAt = createdAt;
     if (createdAt) defaults.set(Value(*createdAt), sessionTokens::kCreatedAt);
     else defaults.removeObject(sessionTokens::kCreatedAt);
 }
 
 void AppManager::clearTokens() {
-    std::lock_guard lock(tokensMutex);
-    iws_accessToken.clear();
-    iws_refreshToken.clear();
-    iws_expiry = 0;
-    iws_refreshToken_expiry = 0;
-    iws_createdAt.reset();
+    std::lock_guard lock(tokensMutex_);
+    tokens_.accessToken.clear();
+    tokens_.refreshToken.clear();
+    tokens_.accessTokenExpiry = 0;
+    tokens_.refreshTokenExpiry = 0;
+    tokens_.createdAt.reset();
     sessionTokens::remove();
 }
 
@@ -93,7 +138,9 @@ void AppManager::loadAuthObject() {
         AuthObject tokens = dict.get<AuthObject>();
         saveTokens(tokens, true);
     } catch (const std::exception& e) {
-        log::print(decodingError(e).localizedDescription());
+        // As the API client words a record it cannot read (no value of the set is in `what`).
+        log::print(std::string("The data couldn't be read because it is missing or in the wrong format (") + e.what() +
+                   ").");
     }
 }
 

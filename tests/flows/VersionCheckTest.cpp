@@ -7,8 +7,8 @@
 #include "foundation/NotificationCenter.h"
 #include "model/BundleInfo.h"
 #include "model/ServiceHosts.h"
-#include "session/AppManager.h"
-#include "vpn/MorvexVPNService.h"
+#include "state/AppManager.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex::test {
 namespace {

@@ -1,15 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <atomic>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "state/SessionTokens.h"
 #include "state/User.h"
 #include "foundation/UserDefaults.h"
-#include "session/AppManager.h"
-#include "session/OAuthService.h"
+#include "state/AppManager.h"
 #include "support/TestSupport.h"
 
 namespace morvex {
@@ -37,8 +39,8 @@ TEST_F(AppManagerTest, TokensSavedSurviveARestartWithTheirCreationTime) {
     AppManager before;
     AuthObject tokens{"at-1", "rt-1", "Bearer", 3600, 60, "cust-9"};
     before.saveTokens(tokens, false);
-    ASSERT_TRUE(before.iws_createdAt);
-    EXPECT_EQ(before.iws_refreshToken_expiry, 1209600);
+    ASSERT_TRUE(before.createdAt());
+    EXPECT_EQ(before.refreshTokenExpiry(), 1209600);
     EXPECT_EQ(item("oem-rte"), "1209600");
     EXPECT_EQ(item("oem_type"), "Bearer");
     EXPECT_FALSE(item("oem-type"));
@@ -47,13 +49,13 @@ TEST_F(AppManagerTest, TokensSavedSurviveARestartWithTheirCreationTime) {
     test::spinFor(std::chrono::milliseconds(5));
     AppManager after;
     after.loadAuthObject();
-    EXPECT_EQ(after.iws_accessToken, "at-1");
-    EXPECT_EQ(after.iws_refreshToken, "rt-1");
-    EXPECT_EQ(after.iws_tokenType, "Bearer");
-    EXPECT_EQ(after.iws_expiry, 3600);
-    EXPECT_EQ(after.iws_refreshToken_expiry, 1209600);
-    ASSERT_TRUE(after.iws_createdAt);
-    EXPECT_EQ(*after.iws_createdAt, *before.iws_createdAt);
+    EXPECT_EQ(after.accessToken(), "at-1");
+    EXPECT_EQ(after.refreshToken(), "rt-1");
+    EXPECT_EQ(after.tokenType(), "Bearer");
+    EXPECT_EQ(after.accessTokenExpiry(), 3600);
+    EXPECT_EQ(after.refreshTokenExpiry(), 1209600);
+    ASSERT_TRUE(after.createdAt());
+    EXPECT_EQ(*after.createdAt(), *before.createdAt());
 }
 
 TEST_F(AppManagerTest, PartialTokenSetsStoreEmptyValues) {
@@ -68,8 +70,8 @@ TEST_F(AppManagerTest, PartialTokenSetsStoreEmptyValues) {
 TEST_F(AppManagerTest, LoadingWithNothingStoredWritesNothing) {
     AppManager manager;
     manager.loadAuthObject();
-    EXPECT_TRUE(manager.iws_accessToken.empty());
-    EXPECT_FALSE(manager.iws_createdAt);
+    EXPECT_TRUE(manager.accessToken().empty());
+    EXPECT_FALSE(manager.createdAt());
     EXPECT_TRUE(defaults().allKeys().empty());
     EXPECT_FALSE(item("oem-at"));
 }
@@ -81,7 +83,7 @@ TEST_F(AppManagerTest, LoadingOnlyACustomerIdFillsTheOtherKeys) {
     EXPECT_EQ(item("oem-at"), "");
     EXPECT_EQ(item("oem-ate"), "0");
     EXPECT_EQ(item("oem-rte"), "1209600");
-    EXPECT_FALSE(manager.iws_createdAt);
+    EXPECT_FALSE(manager.createdAt());
     EXPECT_FALSE(defaults().object("access_token_created_at"));
 }
 
@@ -89,9 +91,9 @@ TEST_F(AppManagerTest, AStoredExpiryThatIsNoNumberLeavesEverythingAsItWas) {
     sessionTokens::keychain().set("soon", "oem-ate");
     sessionTokens::keychain().set("rt", "oem-rt");
     AppManager manager;
-    manager.iws_accessToken = "in-memory";
+    manager.setAccessToken("in-memory");
     manager.loadAuthObject();
-    EXPECT_EQ(manager.iws_accessToken, "in-memory");
+    EXPECT_EQ(manager.accessToken(), "in-memory");
     EXPECT_EQ(item("oem-ate"), "soon");
     EXPECT_FALSE(item("oem-rte"));
 }
@@ -120,8 +122,8 @@ TEST_F(AppManagerTest, PlainCopiesMoveIntoTheKeychainAndLeaveNoTraceInThePrefere
 
     AppManager manager;
     manager.loadAuthObject();
-    EXPECT_EQ(manager.iws_accessToken, sentinel);
-    EXPECT_EQ(manager.iws_refreshToken, sentinel + "-refresh");
+    EXPECT_EQ(manager.accessToken(), sentinel);
+    EXPECT_EQ(manager.refreshToken(), sentinel + "-refresh");
     EXPECT_EQ(item("oem-at"), sentinel);
     EXPECT_FALSE(defaults().object("oem-at"));
     for (const auto& file : filesHolding(sentinel)) EXPECT_EQ(file, "keychain.json") << "only the keychain's own file may hold it";
@@ -130,42 +132,55 @@ TEST_F(AppManagerTest, PlainCopiesMoveIntoTheKeychainAndLeaveNoTraceInThePrefere
     EXPECT_FALSE(UserDefaults::standard().object("oem-rt")) << "the move reached the disk";
 }
 
-TEST_F(AppManagerTest, SignOutAndResetRemoveTheStoredTokens) {
-    const std::string sentinel = "SENTINEL-5d02e9";
-    AppManager shared;
-    shared.saveTokens(AuthObject{sentinel, sentinel, "Bearer", 10, 20, std::nullopt}, false);
-    OAuthService service(shared);
-    service.oauth().accessToken = "client-token";
-    service.forgetTokens();
-    EXPECT_FALSE(service.oauth().accessToken);
-    EXPECT_EQ(shared.iws_accessToken, "");
-    EXPECT_EQ(shared.iws_refreshToken, "");
-    EXPECT_EQ(shared.iws_expiry, 0);
-    EXPECT_EQ(shared.iws_refreshToken_expiry, 0);
-    EXPECT_TRUE(filesHolding(sentinel).empty());
-
-    AppManager restarted;
-    restarted.loadAuthObject();
-    EXPECT_EQ(restarted.iws_accessToken, "");
-
-    shared.saveTokens(AuthObject{sentinel, sentinel, "Bearer", 10, 20, std::nullopt}, false);
-    User().reset();
-    EXPECT_TRUE(filesHolding(sentinel).empty());
-    EXPECT_FALSE(defaults().object("access_token_created_at"));
-}
-
-TEST_F(AppManagerTest, TheSessionExpiresFourteenDaysAfterItsTokensWereMade) {
+TEST_F(AppManagerTest, ReadersOnOtherThreadsSeeWholeTokenSetsWhileTheyChange) {
+    // Sign-in, refresh and sign-out write on one thread while the API client reads on others:
+    // every set read is one a writer left whole (an access and a refresh token of the same save)
+    // or the cleared set, and every single token read is a value some writer wrote.
     AppManager manager;
-    OAuthService service(manager);
-    EXPECT_FALSE(service.refreshTokenExpiry()) << "no creation time: nothing to refresh";
-    manager.saveTokens(AuthObject{.accessToken = "a", .refreshToken = "r"}, false);
-    double now = Date::now().secondsSince1970;
-    for (double daysAgo : {10.0, 15.0}) {
-        defaults().set(Value(Date{now - daysAgo * 86400}), "access_token_created_at");
-        manager.loadAuthObject();
-        ASSERT_TRUE(service.refreshTokenExpiry());
-        EXPECT_EQ(service.refreshTokenExpiry()->secondsSince1970 > now, daysAgo < 14) << daysAgo;
+    constexpr int kSaves = 40;
+    const std::string pad(64, 'x');  // longer than any small-string buffer: a torn copy would show
+    std::atomic<bool> writing{true};
+    std::atomic<int> torn{0}, reads{0};
+    auto reader = [&] {
+        while (writing.load()) {
+            const auto t = manager.tokens();
+            const bool cleared = t.accessToken.empty() && t.refreshToken.empty();
+            const bool oneSave = t.accessToken.size() > 2 && t.accessToken.substr(2) == t.refreshToken.substr(2) &&
+                                 t.accessToken.starts_with("a-") && t.refreshToken.starts_with("r-");
+            if (!cleared && !oneSave) ++torn;
+            const auto access = manager.accessToken();
+            if (!access.empty() && !(access.starts_with("a-") && access.ends_with(pad))) ++torn;
+            ++reads;
+        }
+    };
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i) readers.emplace_back(reader);
+    for (int n = 0; n < kSaves; ++n) {
+        const std::string id = std::to_string(n) + pad;
+        manager.saveTokens(AuthObject{"a-" + id, "r-" + id, "Bearer", n, n, std::nullopt}, n % 2 == 0);
+        if (n % 5 == 4) manager.clearTokens();
     }
+    // The setters alone, against the same readers: a set whose two tokens come from different
+    // calls is expected here, so only the single reads are checked from now on.
+    const int before = reads.load();
+    test::waitUntil([&] { return reads.load() >= before + 3; });
+    writing = false;
+    for (auto& t : readers) t.join();
+    EXPECT_EQ(torn.load(), 0);
+
+    std::atomic<bool> setting{true};
+    std::atomic<int> wrong{0};
+    std::thread singleReader([&] {
+        while (setting.load()) {
+            const auto access = manager.accessToken();
+            if (!access.empty() && !(access.starts_with("a-") && access.ends_with(pad))) ++wrong;
+        }
+    });
+    for (int n = 0; n < 200; ++n) manager.setAccessToken("a-set" + std::to_string(n) + pad);
+    setting = false;
+    singleReader.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(manager.accessToken(), "a-set199" + pad);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // The sign-out road on the simulated SDK: which statuses ask first, what each answer of the sheet
 // does, and what the sign-out clears and keeps.
-#include "EngineTestSupport.h"
+#include "vpn/EngineTestSupport.h"
 
 #include "foundation/NotificationCenter.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "session/UserAuthentication.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex::test {
 namespace {
@@ -32,7 +32,7 @@ protected:
         desktop.closePreferencesWindows = [this] { desktopCalls.push_back("closePreferencesWindows"); };
         desktop.removeDeliveredNotifications = [this] { desktopCalls.push_back("removeDeliveredNotifications"); };
         SessionDesktop::install(desktop);
-        AppManager::shared().iws_accessToken = "access";
+        AppManager::shared().setAccessToken("access");
         AppManager::shared().lastVPNStateConnected = true;
         // Settings that outlive a sign-out.
         AppPreferences().setOnGoingConnectionId("kept-id");
@@ -40,7 +40,7 @@ protected:
     }
     void TearDown() override {
         SessionDesktop::install(previousDesktop);
-        AppManager::shared().iws_accessToken.clear();
+        AppManager::shared().setAccessToken("");
         EngineTest::TearDown();
     }
 
@@ -51,13 +51,13 @@ protected:
     void expectSignedIn() {
         EXPECT_TRUE(User().loggedIn());
         EXPECT_EQ(User().vpnUsername(), "alice");
-        EXPECT_EQ(AppManager::shared().iws_accessToken, "access");
+        EXPECT_EQ(AppManager::shared().accessToken(), "access");
         EXPECT_EQ(identity->resets, 0);
     }
     void expectSignedOut() {
         EXPECT_FALSE(User().loggedIn());
         EXPECT_EQ(User().vpnUsername(), std::nullopt);
-        EXPECT_TRUE(AppManager::shared().iws_accessToken.empty());
+        EXPECT_TRUE(AppManager::shared().accessToken().empty());
         EXPECT_EQ(identity->resets, 1);
         EXPECT_EQ(identity->superPropertiesCleared, 1);
         EXPECT_EQ(desktopCalls.back(), "removeDeliveredNotifications");
@@ -88,9 +88,9 @@ TEST_F(LogoutTest, OnlyATunnelConnectingOrUpAsksFirst) {
         SCOPED_TRACE(c.what);
         zevu::ZevuTestAPI::reset();
         signIn();
-        Zevu::configureSDK(User());
+        Zevu::configureSDK(User(), MorvexVPNService::makeZevu);
         ASSERT_TRUE(waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Disconnected); }));
-        AppManager::shared().iws_accessToken = "access";
+        AppManager::shared().setAccessToken("access");
         identity->resets = identity->superPropertiesCleared = 0;
         presenter->shown.clear();
         desktopCalls.clear();
@@ -157,7 +157,7 @@ TEST_F(LogoutTest, TheSignOutTellsTheScreensAndForgetsTheSessionThroughItsSignIn
         if (auto* value = n.objectAs<bool>()) loggedIn.push_back(*value);
     });
     UserAuthentication userAuthentication(Networking::shared(), PreservedPreferences(), User(), AppPreferences(), tracker(),
-                                          engine(), ErrorSender{}, &auth);
+                                          UserAuthentication::sdkCredentialSink(), ErrorSender{}, &auth);
     MorvexVPNService::forgetSession(User(), userAuthentication, EventTracker(identity, AppPreferences(), PreservedPreferences()));
     EXPECT_EQ(auth.forgotten, 1);
     EXPECT_EQ(loggedIn, std::vector<bool>{false});

@@ -1,4 +1,4 @@
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 #include <mutex>
 
@@ -7,7 +7,7 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "model/BundleInfo.h"
-#include "session/AppManager.h"
+#include "state/AppManager.h"
 #include "session/OAuthService.h"
 #include "session/UserAuthentication.h"
 #include "zevu/ZevuCore.h"
@@ -76,9 +76,9 @@ UserAuthentication MorvexVPNService::makeUserAuthentication() {
     User user;
     AppPreferences appPreference;
     auto eventTracker = makeEventTracker();
-    auto zevu = makeZevu();
     return UserAuthentication(networking, std::move(preference), std::move(user), std::move(appPreference),
-                              std::move(eventTracker), std::move(zevu), ErrorSender{}, &OAuthService::shared());
+                              std::move(eventTracker), UserAuthentication::sdkCredentialSink(), ErrorSender{},
+                              &OAuthService::shared());
 }
 
 // ---- sign-out ----
