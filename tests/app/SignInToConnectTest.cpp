@@ -152,8 +152,8 @@ TEST_F(SignInToConnectTest, ANewUserSignsInLandsOnTheDashboardConnectsDisconnect
     EXPECT_TRUE(presenter->shown.empty()) << "no alert on the main road: " << alertsShown();
 
     // The secrets of this sign-in, before the sign-out forgets them.
-    const std::string accessToken = AppManager::shared().iws_accessToken;
-    const std::string refreshToken = AppManager::shared().iws_refreshToken;
+    const std::string accessToken = AppManager::shared().accessToken();
+    const std::string refreshToken = AppManager::shared().refreshToken();
     ASSERT_FALSE(accessToken.empty());
     ASSERT_FALSE(fake::issuedSignInCodes().empty());
     const std::string code = fake::issuedSignInCodes().back();
