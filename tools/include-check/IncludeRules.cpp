@@ -31,7 +31,7 @@ bool isFeature(const std::string& folder) {
 // The layer a folder belongs to; none for folders outside the application's layers.
 std::optional<int> rankOf(const std::string& folder) {
     static const std::map<std::string, int> ranks = {
-        {"model", 0}, {"state", 1}, {"api", 2}, {"session", 3}, {"catalog", 3}, {"vpn", 3}, {"alerts", 3},
+        {"model", 0}, {"state", 1}, {"api", 2}, {"session", 3}, {"catalog", 3}, {"vpn", 3}, {"alerts", 3}, {"flows", 3},
         {"viewmodels", 4}, {"ui/kit", 5}, {"ui/shell", 5}, {"app", 7},
     };
     if (auto it = ranks.find(folder); it != ranks.end()) return it->second;
