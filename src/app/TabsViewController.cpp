@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "appkit/Application.h"
 #include "app/MainContentModel.h"
 #include "app/WindowMetrics.h"
 #include "appkit/Colors.h"
@@ -26,7 +27,7 @@ constexpr int kBadgeSize = 22;
 constexpr const char* kTagProperty = "tag";
 
 QString css(std::string_view colorName) {
-    return appkit::colorNamed(colorName, appkit::Appearance::Aqua, Qt::black).name(QColor::HexRgb);
+    return appkit::colorNamed(colorName, appkit::Application::shared().effectiveAppearance(), Qt::black).name(QColor::HexRgb);
 }
 
 }  // namespace
