@@ -42,7 +42,13 @@ void TabsViewController::loadView() {
     view->setObjectName(QStringLiteral("TabBar"));
     view->setFixedWidth(kBarWidth);
     view->setAttribute(Qt::WA_StyledBackground, true);
-    view->setStyleSheet(QStringLiteral("#TabBar { background: #FFFFFF; border-right: 1px solid %1; }").arg(css("Separator")));
+    const auto paint = [view] {
+        view->setStyleSheet(QStringLiteral("#TabBar { background: %1; border-right: 1px solid %2; }")
+                                .arg(css("BottomColor"), css("Separator")));
+    };
+    paint();
+    // The bar follows a new appearance at once (it is chosen in the settings beside it).
+    connect(&appkit::Application::shared(), &appkit::Application::effectiveAppearanceChanged, view, paint);
 
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 20, 1, 20);
