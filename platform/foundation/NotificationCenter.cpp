@@ -62,7 +62,7 @@ ObserverToken NotificationCenter::addObserver(std::string_view name,
     return ObserverToken(e);
 }
 
-void NotificationCenter::post(const Notification& notification) {
+std::size_t NotificationCenter::post(const Notification& notification) {
     std::vector<std::shared_ptr<ObserverToken::Entry>> targets;
     {
         std::lock_guard lock(impl_->mutex);
@@ -70,14 +70,18 @@ void NotificationCenter::post(const Notification& notification) {
         for (const auto& e : impl_->entries)
             if (e->name.empty() || e->name == notification.name) targets.push_back(e);
     }
+    std::size_t heard = 0;
     for (const auto& e : targets) {
         std::lock_guard l(e->callMutex);
-        if (e->active) e->block(notification);
+        if (!e->active) continue;
+        e->block(notification);
+        ++heard;
     }
+    return heard;
 }
 
-void NotificationCenter::post(std::string_view name, std::any object, UserInfo userInfo) {
-    post(Notification{std::string(name), std::move(object), std::move(userInfo)});
+std::size_t NotificationCenter::post(std::string_view name, std::any object, UserInfo userInfo) {
+    return post(Notification{std::string(name), std::move(object), std::move(userInfo)});
 }
 
 }  // namespace morvex

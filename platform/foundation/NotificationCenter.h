@@ -57,8 +57,9 @@ public:
     [[nodiscard]] ObserverToken addObserver(std::string_view name,
                                             std::function<void(const Notification&)> block);
 
-    void post(const Notification& notification);
-    void post(std::string_view name, std::any object = {}, UserInfo userInfo = {});
+    // Delivers synchronously; answers how many observers heard it (0: nobody listens).
+    std::size_t post(const Notification& notification);
+    std::size_t post(std::string_view name, std::any object = {}, UserInfo userInfo = {});
 
 private:
     struct Impl;

@@ -27,6 +27,8 @@
 #include "state/PreservedPreferences.h"
 #include "state/StoredValueCoding.h"
 #include "state/User.h"
+#include "ui/preferences/GeneralModel.h"
+#include "ui/preferences/GeneralViewController.h"
 
 namespace morvex {
 
@@ -84,6 +86,20 @@ AppDelegate::AppDelegate(Collaborators collaborators) : c_(std::move(collaborato
     if (!c_.engine) c_.engine = VpnEngine::sdk();
     if (!c_.analytics) c_.analytics = std::make_shared<AnalyticsClientTracking>();
     if (!c_.releaseAssertion) c_.releaseAssertion = appkit::IOPMAssertionRelease;
+    if (!c_.createAssertion)
+        c_.createAssertion = [](appkit::IOPMAssertionID& id) {
+            return appkit::IOPMAssertionCreateWithName(appkit::kIOPMAssertionTypePreventUserIdleSystemSleep,
+                                                       appkit::kIOPMAssertionLevelOn, GeneralViewController::kSleepAssertionName, id);
+        };
+    if (!c_.setLoginItem)
+        c_.setLoginItem = [](bool enabled) {
+            try {
+                return SMLoginItemSetEnabled(infoLauncherBundleIdentifier(), enabled);
+            } catch (const MissingInfoValue& missing) {
+                log::nslog("[AppDelegate] the bundle lacks the Info value \"" + missing.key() + "\"");
+                return false;
+            }
+        };
     if (!c_.clock) c_.clock = absoluteTimeNow;
     if (!c_.alerts) c_.alerts = std::make_shared<QtAlertPresenter>();
 }
@@ -113,17 +129,39 @@ void AppDelegate::applicationDidFinishLaunching() {
             if (error) log::print(error->localizedDescription());
         });
 
-    try {
-        SMLoginItemSetEnabled(infoLauncherBundleIdentifier(), true);
-    } catch (const MissingInfoValue& missing) {
-        log::nslog("[AppDelegate] the bundle lacks the Info value \"" + missing.key() + "\"");
-    }
+    applyDesktopPreferences();
+    observers_.push_back(NotificationCenter::defaultCenter().addObserver(
+        PreservedPreferences::preferencesRefreshedNotification, [this](const Notification&) {
+            // Cleared: the look follows the desktop again, and the desktop follows the defaults.
+            GeneralModel::applyStoredAppearance();
+            applyDesktopPreferences();
+        }));
 
     countryTimer_ = Timer::scheduledTimer(1.0, false, [this](Timer&) { checkCachedCountriesAfterLaunch(); });
 
     CryptoManager& crypto = CryptoManager::shared();
     crypto.codeVerifier = generateCodeVerifier(43);
     crypto.sha256Base64(crypto.codeVerifier);
+}
+
+void AppDelegate::applyDesktopPreferences() {
+    PreservedPreferences preferences;
+    c_.setLoginItem(preferences.launchOnStartUp());
+    if (preferences.preventSleep()) {
+        if (sleepAssertionId) return;
+        appkit::IOPMAssertionID id = 0;
+        if (c_.createAssertion(id) == appkit::kIOReturnSuccess) {
+            sleepAssertionId = id;
+        } else {
+            log::print("[AppDelegate] sleep cannot be held off; \"prevent sleep\" is turned off");
+            preferences.setPreventSleep(false);
+        }
+        return;
+    }
+    if (sleepAssertionId) {
+        c_.releaseAssertion(*sleepAssertionId);
+        sleepAssertionId.reset();
+    }
 }
 
 void AppDelegate::trackAppLaunch() {

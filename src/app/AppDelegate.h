@@ -1,6 +1,7 @@
 #pragma once
-// The application delegate: the launch sequence once the run loop runs, the Dock (taskbar)
-// visibility on activation, reconnecting after wake, the question before quitting while a tunnel
+// The application delegate: the launch sequence once the run loop runs (the stored appearance,
+// the autostart entry and the sleep lock as the preferences say), the Dock (taskbar) visibility
+// on activation, reconnecting after wake, the question before quitting while a tunnel
 // is up, and the clean-up at termination.
 //
 // Threads: every entry point runs on the main thread.
@@ -49,6 +50,10 @@ public:
         appkit::Application* application = nullptr;
         NotificationCenter* workspaceCenter = nullptr;  // where wake is announced
         std::function<appkit::IOReturn(appkit::IOPMAssertionID)> releaseAssertion;
+        // Takes the "prevent sleep" lock (logind's inhibitor).
+        std::function<appkit::IOReturn(appkit::IOPMAssertionID&)> createAssertion;
+        // Registers (true) or removes (false) the launcher's autostart entry; false when refused.
+        std::function<bool(bool enabled)> setLoginItem;
         std::function<double()> clock;  // absoluteTimeNow
     };
 
@@ -56,8 +61,9 @@ public:
     explicit AppDelegate(Collaborators collaborators);
     ~AppDelegate() override;
 
-    // The "prevent sleep" assertion the general preferences took; the delegate releases it at
-    // termination and forgets it then.
+    // The "prevent sleep" assertion: taken at launch when the preference is on, or by the general
+    // preferences; the delegate releases it when the preferences are cleared and at termination,
+    // and forgets it then.
     std::optional<appkit::IOPMAssertionID> sleepAssertionId;
     std::optional<appkit::IOPMAssertionID>& heldSleepAssertion() override { return sleepAssertionId; }
 
@@ -78,6 +84,10 @@ public:
     void killLauncherIfRunning();
     void checkCachedCountriesAfterLaunch();
     void prefetchCountriesAtLaunch();
+    // What the stored preferences ask of the desktop, at launch and after they are cleared: the
+    // autostart entry exactly when "launchOnStartUp" holds, the sleep lock while "preventSleep"
+    // holds (a lock that cannot be taken turns the preference off, so the switch tells the truth).
+    void applyDesktopPreferences();
 
     void macDidWake();
     // Shows the quit sheet; false when there is no window to show it on.

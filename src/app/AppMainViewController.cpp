@@ -1,6 +1,7 @@
 #include "app/AppMainViewController.h"
 
 #include <QGridLayout>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QThread>
@@ -13,6 +14,7 @@
 #include "app/Storyboards.h"
 #include "app/TabsViewController.h"
 #include "ui/shell/WindowMetrics.h"
+#include "appkit/Application.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
@@ -95,6 +97,7 @@ void AppMainViewController::viewDidLoad() {
     observers_.push_back(center.addObserver(kHoverEnteredNotification, [this](const Notification& n) { handleHoverEntered(n); }));
     observers_.push_back(center.addObserver(kHoverExitedNotification, [this](const Notification& n) { handleHoverExited(n); }));
     showPage(MainTab::Dashboard);
+    connect(&appkit::Application::shared(), &appkit::Application::effectiveAppearanceChanged, this, [this] { paintBackground(); });
 }
 
 void AppMainViewController::viewDidAppear() {
@@ -124,16 +127,30 @@ void AppMainViewController::openViewController(const Notification& notification)
     showPage(*page);
 }
 
+void AppMainViewController::paintBackground() {
+    if (!bgView) return;
+    const auto look = main_content::pageBackground(currentPage_);
+    // The look's colours in the application's appearance: the dashboard's ground is the card
+    // colour (white in light), every other page's the window background.
+    const std::string_view name = currentPage_ == MainTab::Dashboard ? "BottomColor" : "WindowBackground";
+    QPalette palette = bgView->palette();
+    palette.setColor(QPalette::Window, appkit::colorNamed(name, appkit::Application::shared().effectiveAppearance(),
+                                                          QColor(look.red, look.green, look.blue)));
+    bgView->setPalette(palette);
+    if (mapImgView) {
+        mapImgView->setVisible(look.mapVisible);
+        // The map is a pale picture made for a white ground; on the dark one it stays a faint hint.
+        const bool dark = appkit::Application::shared().effectiveAppearance() == appkit::Appearance::DarkAqua;
+        auto* fade = qobject_cast<QGraphicsOpacityEffect*>(mapImgView->graphicsEffect());
+        if (dark && !fade) mapImgView->setGraphicsEffect(fade = new QGraphicsOpacityEffect(mapImgView));
+        if (fade) fade->setOpacity(dark ? 0.12 : 1.0);
+    }
+    bgView->update();
+}
+
 void AppMainViewController::showPage(MainTab page) {
     currentPage_ = page;
-    if (bgView) {
-        const auto look = main_content::pageBackground(page);
-        QPalette palette = bgView->palette();
-        palette.setColor(QPalette::Window, QColor(look.red, look.green, look.blue));
-        bgView->setPalette(palette);
-        if (mapImgView) mapImgView->setVisible(look.mapVisible);
-        bgView->update();
-    }
+    paintBackground();
     // Asking for the page already shown fades it into itself: the switch looks the same each time.
     // A fade under way ends first, so the page it goes to is the one this one starts from.
     pages_->finishTransition();

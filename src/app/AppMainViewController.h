@@ -95,6 +95,8 @@ public:
 
 private:
     void showPage(MainTab page);
+    // The content area's ground for the page shown, in the application's appearance.
+    void paintBackground();
     appkit::ViewController* makePage(MainTab page);
     void makeStatusMenuIfNeeded();
     void layOutHoverImages();

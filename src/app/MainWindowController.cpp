@@ -7,12 +7,18 @@
 #include "appkit/Images.h"
 #include "appkit/StatusItem.h"
 #include "foundation/Log.h"
+#include "ui/preferences/GeneralModel.h"
 
 namespace morvex {
 
 MainWindowController::MainWindowController(QObject* parent) : WindowController(parent) {}
 
-void MainWindowController::windowWillLoad() { WindowController::windowWillLoad(); }
+void MainWindowController::windowWillLoad() {
+    WindowController::windowWillLoad();
+    // The stored appearance, before the window or its first page is made: this window and every
+    // later one follow the application's appearance, and with it the user's choice.
+    GeneralModel::applyStoredAppearance();
+}
 
 void MainWindowController::windowDidLoad() {
     WindowController::windowDidLoad();
@@ -20,8 +26,7 @@ void MainWindowController::windowDidLoad() {
     if (!w) return;
     w->setTitle("MorvexVPN");
     w->setFrameAutosaveName(kFrameAutosaveName);
-    appkit::Application::shared().setAppearance(appkit::Appearance::Aqua);
-    w->setAppearance(appkit::Appearance::Aqua);
+    w->setAppearance(std::nullopt);
     // The title bar shows the product's icon; the window manager owns what a click on it does.
     w->setTitleBarIcon(appkit::imageNamed(kTitleBarImage));
     w->installEventFilter(this);

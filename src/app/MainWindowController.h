@@ -1,6 +1,7 @@
 #pragma once
-// The controller of the application's one main window: its title, remembered frame, light
-// appearance and title-bar icon, and closing turned into hiding, so the application stays in
+// The controller of the application's one main window: its title, remembered frame, title-bar
+// icon, the stored appearance applied to the whole application as the window loads (the window
+// follows it, light or dark), and closing turned into hiding, so the application stays in
 // the status area.
 #include "appkit/WindowController.h"
 

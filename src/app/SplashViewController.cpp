@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "ui/shell/WindowMetrics.h"
+#include "appkit/Application.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
@@ -20,7 +21,7 @@ void SplashViewController::loadView() {
     view->setObjectName(QStringLiteral("SplashView"));
     view->setAutoFillBackground(true);
     QPalette palette = view->palette();
-    palette.setColor(QPalette::Window, appkit::colorNamed("WindowBackground", appkit::Appearance::Aqua, palette.color(QPalette::Window)));
+    palette.setColor(QPalette::Window, appkit::colorNamed("WindowBackground", appkit::Application::shared().effectiveAppearance(), palette.color(QPalette::Window)));
     view->setPalette(palette);
     auto* layout = new QVBoxLayout(view);
     auto* logo = new QLabel(view);

@@ -6,6 +6,7 @@
 
 #include "viewmodels/MainContentModel.h"
 #include "ui/shell/WindowMetrics.h"
+#include "appkit/Application.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
@@ -26,7 +27,7 @@ constexpr int kBadgeSize = 22;
 constexpr const char* kTagProperty = "tag";
 
 QString css(std::string_view colorName) {
-    return appkit::colorNamed(colorName, appkit::Appearance::Aqua, Qt::black).name(QColor::HexRgb);
+    return appkit::colorNamed(colorName, appkit::Application::shared().effectiveAppearance(), Qt::black).name(QColor::HexRgb);
 }
 
 }  // namespace
@@ -41,7 +42,13 @@ void TabsViewController::loadView() {
     view->setObjectName(QStringLiteral("TabBar"));
     view->setFixedWidth(kBarWidth);
     view->setAttribute(Qt::WA_StyledBackground, true);
-    view->setStyleSheet(QStringLiteral("#TabBar { background: #FFFFFF; border-right: 1px solid %1; }").arg(css("Separator")));
+    const auto paint = [view] {
+        view->setStyleSheet(QStringLiteral("#TabBar { background: %1; border-right: 1px solid %2; }")
+                                .arg(css("BottomColor"), css("Separator")));
+    };
+    paint();
+    // The bar follows a new appearance at once (it is chosen in the settings beside it).
+    connect(&appkit::Application::shared(), &appkit::Application::effectiveAppearanceChanged, view, paint);
 
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 20, 1, 20);

@@ -1,5 +1,7 @@
 #include "app/UpdateViewController.h"
 
+#include "appkit/Application.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -23,7 +25,7 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 void paintBackground(QWidget* w, const char* color) {
     w->setAutoFillBackground(true);
     QPalette palette = w->palette();
-    palette.setColor(QPalette::Window, appkit::colorNamed(color, appkit::Appearance::Aqua, palette.color(QPalette::Window)));
+    palette.setColor(QPalette::Window, appkit::colorNamed(color, appkit::Application::shared().effectiveAppearance(), palette.color(QPalette::Window)));
     w->setPalette(palette);
 }
 
@@ -35,7 +37,7 @@ QLabel* label(QWidget* parent, const char* name, int pointSize, QFont::Weight we
     font.setWeight(weight);
     l->setFont(font);
     l->setWordWrap(true);
-    l->setStyleSheet(QStringLiteral("color: %1;").arg(appkit::colorNamed(color, appkit::Appearance::Aqua, Qt::black).name()));
+    l->setStyleSheet(QStringLiteral("color: %1;").arg(appkit::colorNamed(color, appkit::Application::shared().effectiveAppearance(), Qt::black).name()));
     return l;
 }
 
@@ -45,8 +47,8 @@ QPushButton* button(QWidget* parent, const char* name, const std::string& title,
     b->setFixedHeight(30);
     b->setMinimumWidth(126);
     b->setCursor(Qt::PointingHandCursor);
-    const QString theme = appkit::colorNamed("ThemeColor", appkit::Appearance::Aqua, QColor(0x47, 0x72, 0xA5)).name();
-    const QString border = appkit::colorNamed("Separator", appkit::Appearance::Aqua, QColor(0xDE, 0xE2, 0xE6)).name();
+    const QString theme = appkit::colorNamed("ThemeColor", appkit::Application::shared().effectiveAppearance(), QColor(0x47, 0x72, 0xA5)).name();
+    const QString border = appkit::colorNamed("Separator", appkit::Application::shared().effectiveAppearance(), QColor(0xDE, 0xE2, 0xE6)).name();
     b->setStyleSheet(primary ? QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 8px; padding: 0 16px; }"
                                               "QPushButton:disabled { background: %2; }")
                                    .arg(theme, border)
@@ -103,8 +105,8 @@ void UpdateViewController::loadView() {
     notes->setObjectName(QStringLiteral("releaseNotes"));
     notes->setAttribute(Qt::WA_StyledBackground, true);
     notes->setStyleSheet(QStringLiteral("#releaseNotes { background: %1; border: 1px solid %2; border-radius: 10px; }")
-                             .arg(appkit::colorNamed("BottomColor", appkit::Appearance::Aqua, Qt::white).name(),
-                                  appkit::colorNamed("Separator", appkit::Appearance::Aqua, Qt::lightGray).name()));
+                             .arg(appkit::colorNamed("BottomColor", appkit::Application::shared().effectiveAppearance(), Qt::white).name(),
+                                  appkit::colorNamed("Separator", appkit::Application::shared().effectiveAppearance(), Qt::lightGray).name()));
     auto* notesLayout = new QVBoxLayout(notes);
     notesLayout->setContentsMargins(1, 1, 1, 1);
     // Until a page loads (or when there is none to load) the box says so instead of staying blank.
@@ -124,8 +126,8 @@ void UpdateViewController::loadView() {
     progress->setFixedHeight(6);
     progress->setStyleSheet(QStringLiteral("QProgressBar { background: %1; border: none; border-radius: 3px; }"
                                            "QProgressBar::chunk { background: %2; border-radius: 3px; }")
-                                .arg(appkit::colorNamed("Separator", appkit::Appearance::Aqua, Qt::lightGray).name(),
-                                     appkit::colorNamed("ThemeColor", appkit::Appearance::Aqua, Qt::blue).name()));
+                                .arg(appkit::colorNamed("Separator", appkit::Application::shared().effectiveAppearance(), Qt::lightGray).name(),
+                                     appkit::colorNamed("ThemeColor", appkit::Application::shared().effectiveAppearance(), Qt::blue).name()));
     auto* remaining = label(view, "timeRemaining", 13, QFont::Normal, "TabText");
     remaining->setWordWrap(false);
     progressRow->addWidget(progress, 1);

@@ -38,6 +38,7 @@ void CountriesModel::refreshCountries(std::function<void(bool)> completion) {
                                       if (!self) return;
                                       if (error) {
                                           self->setFetching(false);
+                                          NotificationCenter::defaultCenter().post(locationNotifications::pingRunEnded);
                                           if (completion) completion(false);
                                           return;
                                       }
@@ -65,6 +66,7 @@ void CountriesModel::loaded(ServerList countries, const std::function<void(bool)
         setFetching(false);
         setContent(searching_ ? contentWithCities_ : countriesContent_);
         applySearch();
+        NotificationCenter::defaultCenter().post(locationNotifications::pingRunEnded);
         if (completion) completion(true);
         return;
     }

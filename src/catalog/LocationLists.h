@@ -44,6 +44,9 @@ namespace locationNotifications {
 inline constexpr std::string_view enablePingChanged = "EnablePingChangedNotification";
 inline constexpr std::string_view refreshPingValues = "RefreshPingValues";
 inline constexpr std::string_view pingedAtChanged = "PingedAtChangedNotification";
+// Posted when a list load ended without a new ping time (it failed, or pinging is off), so
+// whoever waits for a run stops waiting.
+inline constexpr std::string_view pingRunEnded = "PingRunEndedNotification";
 inline constexpr std::string_view vpnAccountDidChange = "VPNAccountDidChangeNotification";
 }  // namespace locationNotifications
 

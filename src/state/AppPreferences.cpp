@@ -105,6 +105,16 @@ std::int64_t AppPreferences::appearance() const {
 }
 void AppPreferences::setAppearance(std::int64_t value) { defaults_.set(Value(value), Key::appearance); }
 
+void AppPreferences::migrateSelectedThemeTag() {
+    if (!defaults_.object(Key::selectedThemeTag)) return;
+    if (!defaults_.object(Key::appearance)) {
+        // Old numbering: 0 system, 1 dark, 2 light.
+        const std::int64_t old = defaults_.integer(Key::selectedThemeTag);
+        setAppearance(old == 1 ? 2 : old == 2 ? 1 : 0);
+    }
+    defaults_.removeObject(Key::selectedThemeTag);
+}
+
 const std::vector<std::string>& AppPreferences::appearanceTitles() {
     static const std::vector<std::string> titles = [] {
         std::vector<std::string> out;

@@ -83,6 +83,9 @@ public:
         static constexpr std::string_view lastConnection = "AppPreference.lastConnection";
         static constexpr std::string_view dataStoreVersion = "AppPreference.dataStoreVersion";
         static constexpr std::string_view appearance = "AppPreference.appearance";
+        // Where earlier versions' app settings page kept its own theme choice (0 follow the
+        // system, 1 dark, 2 light); read once to carry it over, then removed.
+        static constexpr std::string_view selectedThemeTag = "selectedThemeTag";
         static constexpr std::string_view openVPNSystemExtensionStatus = "AppPreference.openVPNSystemExtensionStatus";
         static constexpr std::string_view wgSystemExtensionStatus = "AppPreference.wgSystemExtensionStatus";
         static constexpr std::string_view activeDomain = "AppPreference.activeDomain";  // Domain, JSON Data
@@ -114,11 +117,15 @@ public:
     std::int64_t dataStoreVersion() const;
     void setDataStoreVersion(std::int64_t value);
 
-    // 0 follow the system, 1 light, 2 dark.
+    // 0 follow the system, 1 light, 2 dark: the one appearance setting every page shows.
     std::int64_t appearance() const;
     void setAppearance(std::int64_t value);
     // The localized titles of the three choices, in choice order (built once).
     static const std::vector<std::string>& appearanceTitles();
+    // Carries a theme stored under the old "selectedThemeTag" over to the appearance (its dark and
+    // light swapped to this numbering; an unknown number follows the system) unless an appearance
+    // is stored already, and removes the old key. Nothing to do: nothing changes.
+    void migrateSelectedThemeTag();
 
     // None when the stored number is no status; 0 when nothing is stored.
     std::optional<SystemExtensionStatus> openVPNSystemExtensionStatus() const;

@@ -4,6 +4,8 @@
 #include <QString>
 
 #include "alerts/Alert.h"
+#include "appkit/Application.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/Bundle.h"
 #include "zevu/ZevuCore.h"
 
@@ -47,6 +49,7 @@ std::string GeneralModel::appearanceTitle(Appearance appearance) {
 }
 
 GeneralModel::Appearance GeneralModel::appearance() const {
+    AppPreferences(appPreferences).migrateSelectedThemeTag();
     const std::int64_t stored = appPreferences.appearance();
     if (stored < 0 || stored > 2) return Appearance::System;
     return static_cast<Appearance>(stored);
@@ -54,6 +57,28 @@ GeneralModel::Appearance GeneralModel::appearance() const {
 
 void GeneralModel::storeAppearance(std::string_view title) {
     appPreferences.setAppearance(static_cast<std::int64_t>(appearanceFromTitle(title)));
+}
+
+std::optional<appkit::Appearance> GeneralModel::look(Appearance appearance) {
+    switch (appearance) {
+    case Appearance::Light: return appkit::Appearance::Aqua;
+    case Appearance::Dark: return appkit::Appearance::DarkAqua;
+    case Appearance::System: break;
+    }
+    return std::nullopt;
+}
+
+void GeneralModel::chooseAppearance(Appearance appearance) {
+    appPreferences.setAppearance(static_cast<std::int64_t>(appearance));
+    appkit::Application::shared().setAppearance(look(appearance));
+    NotificationCenter::defaultCenter().post(AppPreferences::preferencesNotification);
+}
+
+void GeneralModel::applyStoredAppearance(AppPreferences preferences) {
+    preferences.migrateSelectedThemeTag();
+    const std::int64_t stored = preferences.appearance();
+    const Appearance choice = stored >= 0 && stored <= 2 ? static_cast<Appearance>(stored) : Appearance::System;
+    appkit::Application::shared().setAppearance(look(choice));
 }
 
 std::string GeneralModel::preferredLanguageCode() const {

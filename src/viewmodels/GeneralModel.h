@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "alerts/AlertPresenter.h"
+#include "appkit/Appearance.h"
 #include "alerts/AlertServices.h"
 #include "state/AppPreferences.h"
 #include "state/EventTracker.h"
@@ -37,10 +38,18 @@ public:
     // The choice whose localized title is `title`; an unknown title counts as dark.
     static Appearance appearanceFromTitle(std::string_view title);
     static std::string appearanceTitle(Appearance appearance);
-    // The stored choice (an unknown number reads as the system's).
+    // The stored choice (an unknown number reads as the system's). A theme left under the old
+    // "selectedThemeTag" is carried over first.
     Appearance appearance() const;
     // Stores the choice of that title under "AppPreference.appearance".
     void storeAppearance(std::string_view title);
+    // Stores the choice, applies it to the application (every window follows) and announces it
+    // ("MorvexVPNPreferences"), so every page showing it can follow.
+    void chooseAppearance(Appearance appearance);
+    // The application's appearance for a choice: none follows the desktop.
+    static std::optional<appkit::Appearance> look(Appearance appearance);
+    // At start: carries an old theme over and applies the stored choice to the application.
+    static void applyStoredAppearance(AppPreferences preferences = AppPreferences());
 
     // The stored interface language code ("de" when none is stored) and its name in that language;
     // none when the system has no name for the code.

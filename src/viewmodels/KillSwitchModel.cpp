@@ -51,7 +51,7 @@ void KillSwitchModel::turnOff() {
     if (firewall_.disable) firewall_.disable([](bool) {});
 }
 
-void KillSwitchModel::turnOn(std::function<void(Outcome)> done) {
+void KillSwitchModel::turnOn(std::function<void(Outcome, const std::string&)> done) {
     log::print(std::string("IKS Status: ") + word(true));
     // Everything the answer needs is copied: the model may be gone when it arrives.
     auto preferences = preferences_;
@@ -62,7 +62,7 @@ void KillSwitchModel::turnOn(std::function<void(Outcome)> done) {
             preferences.setEnableIKS(answer);
             if (answer) {
                 trackToggle(tracker, preferences);
-                if (done) done(Outcome::AlreadyOn);
+                if (done) done(Outcome::AlreadyOn, {});
                 return;
             }
             Result<bool> installed = install ? install() : Result<bool>(false);
@@ -71,7 +71,9 @@ void KillSwitchModel::turnOn(std::function<void(Outcome)> done) {
             preferences.setEnableIKS(ok);
             if (ok) trackToggle(tracker, preferences);
             tracker.track(AnalyticsEvent::app_helpertool, Dictionary{{"installed", std::string(word(ok))}});
-            if (done) done(ok ? Outcome::Installed : Outcome::NotInstalled);
+            if (!done) return;
+            if (ok) done(Outcome::Installed, {});
+            else done(Outcome::NotInstalled, std::string(installed ? kRefusedKey : kNoHelperKey));
         });
     });
 }

@@ -10,6 +10,8 @@
 // (it waits for the user to authorise it).
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "alerts/AlertServices.h"
 #include "foundation/Error.h"
@@ -48,9 +50,15 @@ public:
     bool mayChange() const;
     // Stores false, reports it and removes the rules (whatever is loaded).
     void turnOff();
-    // Asks the helper; `done` runs on the main queue with the outcome once "enableIKS" holds it.
-    // The caller keeps `done` from outliving what it touches.
-    void turnOn(std::function<void(Outcome)> done);
+    // Asks the helper; `done` runs on the main queue with the outcome once "enableIKS" holds it,
+    // and for NotInstalled the key of the localized text that tells the user why (empty
+    // otherwise). The caller keeps `done` from outliving what it touches.
+    void turnOn(std::function<void(Outcome, const std::string& whyKey)> done);
+
+    // Why the switch could not be turned on: no way to install the helper here (an error), or the
+    // installation was refused or the helper did not answer after it.
+    static constexpr std::string_view kNoHelperKey = "killswitch.unavailable.no.helper";
+    static constexpr std::string_view kRefusedKey = "killswitch.unavailable.refused";
 
     KillSwitchFirewall& firewall() { return firewall_; }
 

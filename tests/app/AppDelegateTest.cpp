@@ -1,8 +1,10 @@
 // The application delegate: launch bookkeeping, the PKCE verifier, quitting while a tunnel is up,
 // reconnecting after wake, the sleep assertion and the Dock (taskbar) policy.
+#include <QDBusConnection>
 #include <QPushButton>
 #include <QTest>
 #include <charconv>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -24,6 +26,8 @@
 #include "state/Crypto.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
+#include "foundation/LoginItem.h"
+#include "support/FakeDesktopServices.h"
 #include "support/TestSupport.h"
 #include "support/RecordingTracking.h"
 
@@ -83,7 +87,10 @@ protected:
         c.workspaceCenter = &workspace;
         c.releaseAssertion = [this](appkit::IOPMAssertionID id) {
             released.push_back(id);
-            return appkit::kIOReturnSuccess;
+            return releaseLock ? releaseLock(id) : appkit::kIOReturnSuccess;
+        };
+        c.createAssertion = [this](appkit::IOPMAssertionID& id) {
+            return takeLock ? takeLock(id) : appkit::kIOReturnError;
         };
         c.clock = [this] { return now; };
         delegate = std::make_unique<AppDelegate>(std::move(c));
@@ -101,6 +108,9 @@ protected:
     std::shared_ptr<FakeEngine> engine;
     std::shared_ptr<RecordingAnalytics> analytics;
     std::vector<appkit::IOPMAssertionID> released;
+    // The sleep lock as the delegate takes and gives it back (none: refused).
+    std::function<appkit::IOReturn(appkit::IOPMAssertionID&)> takeLock;
+    std::function<appkit::IOReturn(appkit::IOPMAssertionID)> releaseLock;
     double now = 800000000.125;
     std::unique_ptr<AppDelegate> delegate;
 };
@@ -313,6 +323,71 @@ TEST_F(AppDelegateTest, TheSleepAssertionIsReleasedOnceAndForgotten) {
     EXPECT_FALSE(d.sleepAssertionId.has_value());
     d.applicationWillTerminate();
     EXPECT_EQ(released, std::vector<appkit::IOPMAssertionID>{7});
+}
+
+TEST_F(AppDelegateTest, TheAutostartEntryAndTheSleepLockFollowThePreferencesAtLaunchAndAfterClearing) {
+    test::FakeLogind logind;
+    if (!logind.available()) GTEST_SKIP() << "needs a private session bus (run through run-test.sh)";
+    appkit::PowerAssertions locks(QDBusConnection::sessionBus(), "MorvexVPN");
+    takeLock = [&locks](appkit::IOPMAssertionID& id) {
+        return locks.create(appkit::kIOPMAssertionTypePreventUserIdleSystemSleep, appkit::kIOPMAssertionLevelOn,
+                            "MorvexVPNPreventMacFromSleep", id);
+    };
+    releaseLock = [&locks](appkit::IOPMAssertionID id) { return locks.release(id); };
+    test::TempDir autostart;
+    LoginItems::setAutostartDirectoryOverride(autostart.path());
+    struct Restore {
+        ~Restore() { LoginItems::setAutostartDirectoryOverride({}); }
+    } restore;
+    const auto entry = LoginItems::autostartEntryPath(infoLauncherBundleIdentifier());
+    ASSERT_TRUE(entry.has_value());
+    if (!LoginItems::loginItemExecutable(infoLauncherBundleIdentifier()))
+        GTEST_SKIP() << "the bundle has no launcher program yet (build MorvexVPNLauncher)";
+
+    struct Case {
+        const char* name;
+        bool launchOnStartUp, preventSleep;
+    };
+    for (const Case& c : {Case{"log-in off, sleep held off", false, true}, Case{"log-in on, sleep allowed", true, false}}) {
+        SCOPED_TRACE(c.name);
+        // An entry left by an earlier run, which the switch no longer asks for.
+        ASSERT_TRUE(SMLoginItemSetEnabled(infoLauncherBundleIdentifier(), true));
+        const std::size_t locksBefore = logind.lockCount();
+        PreservedPreferences preferences;
+        preferences.setLaunchOnStartUp(c.launchOnStartUp);
+        preferences.setPreventSleep(c.preventSleep);
+
+        AppDelegate& d = make();
+        d.applicationDidFinishLaunching();
+        EXPECT_EQ(std::filesystem::exists(*entry), c.launchOnStartUp) << "the autostart entry after the launch";
+        ASSERT_EQ(logind.lockCount(), locksBefore + (c.preventSleep ? 1 : 0)) << "an inhibitor taken at launch";
+        EXPECT_EQ(d.sleepAssertionId.has_value(), c.preventSleep);
+        if (c.preventSleep) {
+            EXPECT_FALSE(logind.isReleased(locksBefore)) << "held while the application runs";
+        }
+        EXPECT_EQ(preferences.preventSleep(), c.preventSleep);
+
+        // Cleared: the switches read their defaults (launch at log-in on, sleep allowed), and the
+        // desktop follows them.
+        preferences.clearUserPreferences();
+        EXPECT_TRUE(preferences.launchOnStartUp());
+        EXPECT_TRUE(std::filesystem::exists(*entry));
+        EXPECT_FALSE(preferences.preventSleep());
+        EXPECT_FALSE(d.sleepAssertionId.has_value());
+        EXPECT_EQ(locks.heldCount(), 0u);
+        if (c.preventSleep) {
+            EXPECT_TRUE(test::waitUntil([&] { return logind.isReleased(locksBefore); }));
+        }
+        delegate.reset();
+    }
+}
+
+TEST_F(AppDelegateTest, ASleepLockThatCannotBeTakenAtLaunchTurnsThePreferenceOff) {
+    PreservedPreferences().setPreventSleep(true);
+    AppDelegate& d = make();  // no lock to be had
+    d.applicationDidFinishLaunching();
+    EXPECT_FALSE(d.sleepAssertionId.has_value());
+    EXPECT_FALSE(PreservedPreferences().preventSleep()) << "the switch must not read On with nothing held";
 }
 
 TEST_F(AppDelegateTest, TheTaskbarPolicyFollowsActivationOnlyWhenHiddenFromTheDock) {

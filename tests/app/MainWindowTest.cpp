@@ -1,6 +1,7 @@
 // The main window, the splash that opens it, the theme follower and its links, and the
 // connection notification.
 #include <QDesktopServices>
+#include <QImage>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "app/MainViewController.h"
 #include "app/MainWindowController.h"
 #include "app/SplashViewController.h"
+#include "app/Storyboards.h"
 #include "app/ThemeNotifier.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
@@ -16,6 +18,8 @@
 #include "support/FakeDesktopServices.h"
 #include "support/TestSupport.h"
 #include "ui/kit/ConnectionNotification.h"
+#include "ui/preferences/GeneralModel.h"
+#include "ui/kit/PreferencesSegue.h"
 
 namespace morvex {
 
@@ -81,20 +85,50 @@ TEST_F(MainWindowTest, TheSignInPageReplacesTheSplashAfterThreeSecondsWhenThereI
     }
 }
 
-TEST_F(MainWindowTest, TheMainWindowIsTitledLightAndSurvivesItsCloseButton) {
+TEST_F(MainWindowTest, TheMainWindowIsTitledFollowsTheDesktopWithNoChoiceAndSurvivesItsCloseButton) {
     appkit::Application app;
     std::unique_ptr<appkit::WindowController> controller(openMainWindow(splashBoard("MainWindowClose", {})));
     appkit::Window* window = controller->window();
     EXPECT_EQ(window->title(), "MorvexVPN");
     EXPECT_EQ(window->frameAutosaveName(), "MorvexVPNMainWindow");
-    EXPECT_EQ(window->effectiveAppearance(), appkit::Appearance::Aqua);
-    EXPECT_EQ(app.appearance(), appkit::Appearance::Aqua) << "light even when the desktop is dark";
+    EXPECT_EQ(app.appearance(), std::nullopt) << "nothing chosen: the desktop's look";
+    EXPECT_EQ(window->appearance(), std::nullopt) << "no look of its own: it follows the application";
+    EXPECT_EQ(window->effectiveAppearance(), app.effectiveAppearance());
 
     window->performClose();
     test::spinFor(std::chrono::milliseconds(50));
     EXPECT_EQ(app.firstWindow(), window);
     EXPECT_TRUE(window->isVisible() || window->isMiniaturized() || app.isHidden());
     EXPECT_FALSE(app.isTerminated());
+}
+
+TEST_F(MainWindowTest, AfterARestartWithDarkChosenTheMainAndThePreferencesWindowsDrawDark) {
+    registerStoryboards();
+    {
+        appkit::Application first;
+        GeneralModel().chooseAppearance(GeneralModel::Appearance::Dark);  // as both settings pages store it
+    }
+    appkit::Application app;  // the next start: nothing applied yet
+    ASSERT_EQ(app.appearance(), std::nullopt);
+    const auto drawsDark = [](appkit::Window* window) {
+        window->resize(window->size());
+        const QImage picture = window->grab().toImage();
+        // A corner of the page's ground, away from any control: the dark WindowBackground.
+        return qGray(picture.pixel(4, picture.height() - 4)) < 80;
+    };
+
+    std::unique_ptr<appkit::WindowController> main(openMainWindow(*appkit::Storyboard::named(kMainStoryboard)));
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(app.appearance(), appkit::Appearance::DarkAqua);
+    EXPECT_EQ(main->window()->effectiveAppearance(), appkit::Appearance::DarkAqua);
+    EXPECT_TRUE(drawsDark(main->window())) << "the main window";
+
+    std::unique_ptr<appkit::WindowController> preferences(qobject_cast<appkit::WindowController*>(
+        appkit::Storyboard::named(kMainStoryboard)->instantiateController(kPreferencesWindowScene)));
+    ASSERT_NE(preferences, nullptr);
+    preferences->showWindow();
+    EXPECT_EQ(preferences->window()->effectiveAppearance(), appkit::Appearance::DarkAqua);
+    EXPECT_TRUE(drawsDark(preferences->window())) << "the preferences window";
 }
 
 TEST_F(MainWindowTest, TheThemeNotifierAnnouncesTheAppearanceAtOnceAndOnEveryChange) {

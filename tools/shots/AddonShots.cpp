@@ -43,7 +43,6 @@ QImage dedicatedIp(Context& context) {
     hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
     hooks.migrationCheck = [] {};
     appkit::Window window(QSize(760, 500));
-    window.setAppearance(appkit::Appearance::Aqua);
     auto* content = new AppMainViewController(hooks);
     window.setContentViewController(content);
     window.show();

@@ -55,7 +55,6 @@ QImage render(const std::function<void(CountriesViewController&, appkit::Window&
     hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
     hooks.migrationCheck = [] {};
     auto window = std::make_unique<appkit::Window>(QSize(760, 500));
-    window->setAppearance(appkit::Appearance::Aqua);
     auto* content = new AppMainViewController(hooks);
     window->setContentViewController(content);
     window->show();
@@ -67,7 +66,6 @@ QImage render(const std::function<void(CountriesViewController&, appkit::Window&
     if (!list) {
         // Without the explore tab around it, the list fills a window of the page's size.
         window = std::make_unique<appkit::Window>(QSize(688, 500));
-        window->setAppearance(appkit::Appearance::Aqua);
         list = new CountriesViewController;
         window->setContentViewController(list);
         window->show();
@@ -119,7 +117,6 @@ QImage sortSheet(Context&) {
 QImage sectioned(Context&) {
     cacheCatalogue();
     appkit::Window window(QSize(688, 500));
-    window.setAppearance(appkit::Appearance::Aqua);
     auto* list = new CountriesViewController1;
     window.setContentViewController(list);
     window.show();

@@ -194,7 +194,6 @@ QImage leftPanel(Context&) {
     for (const auto& s : favourites) s->favorite = true;
     preferences.setFavorites(favourites);
     appkit::Window window(QSize(240, 260));
-    window.setAppearance(appkit::Appearance::Aqua);
     auto* panel = new LeftPanelViewController;
     window.setContentViewController(panel);
     window.show();
@@ -208,7 +207,6 @@ QImage leftPanel(Context&) {
 QImage leftPanelEmpty(Context&) {
     PreservedPreferences().setFavorites(std::nullopt);
     appkit::Window window(QSize(240, 160));
-    window.setAppearance(appkit::Appearance::Aqua);
     auto* panel = new LeftPanelViewController;
     window.setContentViewController(panel);
     window.show();

@@ -75,7 +75,6 @@ Open openLocations(bool withFavourites) {
     hooks.migrationCheck = [] {};
     Open open;
     open.window = std::make_unique<appkit::Window>(QSize(760, 500));
-    open.window->setAppearance(appkit::Appearance::Aqua);
     open.content = new AppMainViewController(hooks);
     open.window->setContentViewController(open.content);
     open.window->show();

@@ -26,8 +26,6 @@ Open openContent() {
     hooks.migrationCheck = [] {};
     Open open;
     open.window = std::make_unique<appkit::Window>(QSize(760, 500));
-    // The main window always draws in the light look.
-    open.window->setAppearance(appkit::Appearance::Aqua);
     open.content = new AppMainViewController(hooks);
     open.window->setContentViewController(open.content);
     open.window->show();
@@ -71,7 +69,6 @@ QImage unreadNotices(Context&) {
     hooks.migrationCheck = [] {};
     hooks.notices = &context;
     appkit::Window window(QSize(760, 500));
-    window.setAppearance(appkit::Appearance::Aqua);
     window.setContentViewController(new AppMainViewController(hooks));
     window.show();
     settle();

@@ -140,7 +140,6 @@ QImage inPreferencesPage(bool languages) {
     if (!page) return {};
     auto window = std::make_unique<appkit::Window>(QSize(688, 500));
     window->setTitle("MorvexVPN");
-    window->setAppearance(appkit::Appearance::Aqua);  // the main window always draws light
     window->setContentViewController(page);
     window->show();
     // As a click on the switch's "App" segment.

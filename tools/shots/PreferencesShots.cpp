@@ -61,7 +61,6 @@ MainPage openPage() {
     hooks.migrationCheck = [] {};
     MainPage open;
     open.window = std::make_unique<appkit::Window>(QSize(760, 500));
-    open.window->setAppearance(appkit::Appearance::Aqua);
     auto* content = new AppMainViewController(hooks);
     open.window->setContentViewController(content);
     open.window->show();

@@ -64,7 +64,6 @@ DashboardViewController* showDashboardIn(appkit::Window& window) {
     hooks.activateExtension = [](const std::string&) {};
     hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
     hooks.migrationCheck = [] {};
-    window.setAppearance(appkit::Appearance::Aqua);
     auto* content = new AppMainViewController(hooks);
     window.setContentViewController(content);
     window.show();

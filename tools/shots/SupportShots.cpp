@@ -18,7 +18,6 @@ QImage render(const std::function<void(SupportViewController1&)>& arrange) {
     hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
     hooks.migrationCheck = [] {};
     appkit::Window window(QSize(760, 500));
-    window.setAppearance(appkit::Appearance::Aqua);
     auto* content = new AppMainViewController(hooks);
     window.setContentViewController(content);
     window.show();

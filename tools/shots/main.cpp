@@ -19,6 +19,7 @@
 #include "foundation/Bundle.h"
 #include "foundation/Paths.h"
 #include "session/OAuthService.h"
+#include "state/AppPreferences.h"
 #include "ui/kit/ValueTransformers.h"
 
 int main(int argc, char** argv) {
@@ -72,16 +73,17 @@ int main(int argc, char** argv) {
     QDir().mkpath(QString::fromStdString(out));
     morvex::shots::Context context{service};
     int failures = 0, written = 0;
-    // Every state in the light look (<screen>-<state>.png) and the dark one (…-dark.png). The main
-    // window and what it shows keep the light look whatever the appearance, so a dark picture that
-    // equals its light one is not written again; the line printed says so.
+    // Every state in the light look (<screen>-<state>.png) and the dark one (…-dark.png), chosen
+    // the way a user chooses it (the stored appearance, which the main window applies as it opens).
+    // A dark picture that equals its light one is not written again; the line printed says so.
     std::map<std::string, QImage> lightImages;
     const std::pair<morvex::appkit::Appearance, const char*> looks[] = {
         {morvex::appkit::Appearance::Aqua, ""}, {morvex::appkit::Appearance::DarkAqua, "-dark"}};
     for (const auto& [look, suffix] : looks) {
         for (const auto& shot : morvex::shots::registry()) {
             if (!only.empty() && !only.count(shot.screen)) continue;
-            // Set again for each: opening the main window puts the light look back on everything.
+            // Stored and set again for each: opening the main window applies the stored choice.
+            morvex::AppPreferences().setAppearance(look == morvex::appkit::Appearance::DarkAqua ? 2 : 1);
             application.setAppearance(look);
             const std::string file = out + "/" + shot.screen + "-" + shot.state + suffix + ".png";
             QImage image = shot.render(context);

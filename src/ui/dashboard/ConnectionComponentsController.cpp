@@ -31,7 +31,8 @@ struct Title {
 };
 
 Title titleFor(ZevuConnectionState state) {
-    const QColor ink(28, 28, 28);
+    // The body ink of the look (#1C1C1C in light), so the title reads on the dark ground too.
+    const QColor ink = dashboard::color("HeadingText");
     switch (state) {
     case ZevuConnectionState::Connected:
         return {"title_connected", "title_connected_prefix", "title_connected_suffix", ink, QColor(149, 188, 77),

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "appkit/Application.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 
@@ -31,7 +32,9 @@ QPixmap roundFlag(std::string_view imageName, int side, QColor border) {
 }
 
 QColor flagBorderColor() {
-    // The main window, where the dashboard lives, always draws in the light look.
+    // The main window, where the dashboard lives, draws in the application's appearance; in dark
+    // the flags take a white ring.
+    if (appkit::Application::shared().effectiveAppearance() == appkit::Appearance::DarkAqua) return Qt::white;
     return appkit::colorNamed("FlagBorderLight", appkit::Appearance::Aqua, QColor(34, 47, 56));
 }
 
@@ -42,6 +45,6 @@ QFont font(int pointSize, QFont::Weight weight) {
     return f;
 }
 
-QColor color(std::string_view name) { return appkit::colorNamed(name, appkit::Appearance::Aqua); }
+QColor color(std::string_view name) { return appkit::colorNamed(name, appkit::Application::shared().effectiveAppearance()); }
 
 }  // namespace morvex::dashboard

@@ -272,8 +272,8 @@ void CountriesViewController::viewDidLoad() {
 }
 
 void CountriesViewController::applyColors() {
-    // Resolved in the window the list shows in (the main window keeps the light look), not
-    // against the application's appearance the view had before it was placed.
+    // Resolved in the window the list shows in, not against the appearance the view had before
+    // it was placed.
     QPalette p = searchField->palette();
     p.setColor(QPalette::PlaceholderText, QColor(111, 118, 124));
     p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));

@@ -76,6 +76,8 @@ void ExploreController::viewDidLoad() {
     observers_.push_back(center.addObserver(locationNotifications::enablePingChanged,
                                             [this](const Notification& n) { enablePingChanged(n); }));
     observers_.push_back(center.addObserver(locationNotifications::pingedAtChanged, [this](const Notification&) { pingAtChanged(); }));
+    // A run that failed or did not ping ends the waiting too, with the old time still shown.
+    observers_.push_back(center.addObserver(locationNotifications::pingRunEnded, [this](const Notification&) { pingAtChanged(); }));
 }
 
 void ExploreController::viewWillAppear() {
@@ -87,7 +89,8 @@ void ExploreController::viewWillAppear() {
 
 void ExploreController::refreshPingClicked() {
     refreshing.set(true);
-    NotificationCenter::defaultCenter().post(locationNotifications::refreshPingValues);
+    // With no catalogue to hear the request no run starts, and nothing would end the waiting.
+    if (NotificationCenter::defaultCenter().post(locationNotifications::refreshPingValues) == 0) pingAtChanged();
 }
 
 void ExploreController::enablePingChanged(const Notification& notification) {

@@ -1,7 +1,8 @@
 #pragma once
 // The header of the locations page: when the locations were last pinged and the control that asks
 // the catalogue for a new ping run. The control shows only while pinging is on, and spins from a
-// click until the catalogue reports that a run has finished (any run, not only the one asked for).
+// click until the catalogue reports that a run has finished (any run, not only the one asked for)
+// or ended without pinging (failed, or pinging off); with no catalogue listening it stops at once.
 //
 // Threads: main thread; the notifications it follows are posted there.
 #include <QAbstractButton>

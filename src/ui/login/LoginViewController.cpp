@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <mutex>
 
+#include "appkit/Application.h"
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
 #include "appkit/Colors.h"
@@ -104,7 +105,7 @@ UserAuthentication LoginViewController::makeAuth() const { return collaborators_
 // ---- the view ----
 
 void LoginViewController::loadView() {
-    const auto look = appkit::Appearance::Aqua;  // the main window always draws light
+    const auto look = appkit::Application::shared().effectiveAppearance();  // the main window's
     auto colour = [look](const char* name) { return appkit::colorNamed(name, look); };
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("LoginView"));
@@ -572,8 +573,12 @@ void LoginViewController::accountChoiceCancelled() {
 
 // ---- the promotional pages ----
 
-QColor LoginViewController::shownDotColour() { return appkit::colorNamed("PageDotActive", appkit::Appearance::Aqua); }
-QColor LoginViewController::otherDotColour() { return appkit::colorNamed("PageDotInactive", appkit::Appearance::Aqua); }
+QColor LoginViewController::shownDotColour() {
+    return appkit::colorNamed("PageDotActive", appkit::Application::shared().effectiveAppearance());
+}
+QColor LoginViewController::otherDotColour() {
+    return appkit::colorNamed("PageDotInactive", appkit::Application::shared().effectiveAppearance());
+}
 
 QColor LoginViewController::dotColour(int page) const {
     if (page < 0 || page >= static_cast<int>(dots_.size()) || !dots_[static_cast<std::size_t>(page)]) return {};

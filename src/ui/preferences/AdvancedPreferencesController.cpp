@@ -81,6 +81,13 @@ void AdvancedPreferencesController::loadView() {
     line->setFixedHeight(0);
     labelHelpertoolStatus_ = line;
     ksColumn->addWidget(line);
+    // Why the switch could not be turned on; stays until the next try or until it is on.
+    auto* reason = settingsCaption(ksCard, "killSwitchReason", "", 12);
+    reason->setProperty("role", QStringLiteral("error"));
+    reason->setContentsMargins(0, 0, 0, 8);
+    reason->hide();
+    killSwitchReason_ = reason;
+    ksColumn->addWidget(reason);
     column->addWidget(ksCard);
 
     auto* listsCard = settingsCard(document, "listsCard");
@@ -133,6 +140,13 @@ void AdvancedPreferencesController::viewWillAppear() {
 
 void AdvancedPreferencesController::showKillSwitch(bool on) {
     if (btnHelperTool_) btnHelperTool_->setOn(on);
+    if (on) showKillSwitchReason({});
+}
+
+void AdvancedPreferencesController::showKillSwitchReason(const std::string& key) {
+    if (!killSwitchReason_) return;
+    killSwitchReason_->setText(key.empty() ? QString() : qtext(localized(key)));
+    killSwitchReason_->setVisible(!key.empty());
 }
 
 void AdvancedPreferencesController::iKSValueChanged() {
@@ -144,17 +158,19 @@ void AdvancedPreferencesController::iKSValueChanged() {
         Alert().showIKSCannotChange(window() ? QtAlertPresenter::alertWindow(window()) : nullptr);
         return;
     }
+    showKillSwitchReason({});
     if (!wanted) {
         showKillSwitch(false);
         killSwitch_.turnOff();
         return;
     }
     QPointer<AdvancedPreferencesController> self(this);
-    killSwitch_.turnOn([self](KillSwitchModel::Outcome outcome) {
+    killSwitch_.turnOn([self](KillSwitchModel::Outcome outcome, const std::string& why) {
         if (!self) return;
         self->showKillSwitch(outcome != KillSwitchModel::Outcome::NotInstalled);
         if (outcome != KillSwitchModel::Outcome::AlreadyOn)
             self->showHelperToolLine(outcome == KillSwitchModel::Outcome::Installed);
+        if (outcome == KillSwitchModel::Outcome::NotInstalled) self->showKillSwitchReason(why);
     });
 }
 

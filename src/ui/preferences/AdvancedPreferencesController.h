@@ -1,7 +1,8 @@
 #pragma once
 // The "Advanced" page of the preferences: the second kill-switch toggle (the same stored value and
 // the same firewall calls as the VPN page) with a short-lived line saying whether the helper could
-// be installed, the ping and personalised-server switches, and clearing the preferences.
+// be installed, the ping and personalised-server switches, and clearing the preferences. A kill
+// switch that cannot be turned on shows Off with the reason under it until the next try.
 #include <QPointer>
 #include <QScrollArea>
 #include <memory>
@@ -73,6 +74,8 @@ public:
 private:
     void showKillSwitch(bool on);
     void showHelperToolLine(bool installed);
+    // Shows the localized text of `key` under the kill switch; empty hides it.
+    void showKillSwitchReason(const std::string& key);
     void preferencesCleared();
 
     AdvancedPreferencesModel model_;
@@ -85,6 +88,7 @@ private:
     QPointer<SettingsToggle> btnPing_;
     QPointer<SettingsToggle> btnPersonalise_;
     QPointer<QLabel> labelHelpertoolStatus_;
+    QPointer<QLabel> killSwitchReason_;
     QPointer<QTimer> helperToolTimer_;
     ObserverToken refreshObserver_;
 };

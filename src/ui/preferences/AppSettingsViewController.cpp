@@ -21,6 +21,7 @@
 #include "state/AppPreferences.h"
 #include "state/LanguageManager.h"
 #include "ui/kit/PopupManager.h"
+#include "ui/preferences/GeneralModel.h"
 #include "ui/preferences/AppSettingsStyle.h"
 #include "flows/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
@@ -31,8 +32,14 @@ namespace {
 
 using namespace app_settings;
 
-// The drop-down's items in order; each item's tag is its index.
-constexpr std::string_view kThemeTitleKeys[] = {"appearance.system.default", "appearance.dark", "appearance.light"};
+// The drop-down's items in order, each with the appearance choice it stands for (the one setting
+// the general page shows too).
+constexpr struct {
+    std::string_view titleKey;
+    GeneralModel::Appearance choice;
+} kThemes[] = {{"appearance.system.default", GeneralModel::Appearance::System},
+               {"appearance.dark", GeneralModel::Appearance::Dark},
+               {"appearance.light", GeneralModel::Appearance::Light}};
 
 // A card that runs `clicked` when the pointer is released over it.
 class ClickableCard : public CustomView {
@@ -273,13 +280,10 @@ void AppSettingsViewController::restyle() {
 void AppSettingsViewController::viewDidLoad() {
     ViewController::viewDidLoad();
     isAppearanceOpened_ = false;
-    // The drop-down: tags equal indices; the stored tag picks the item, item 0 when none has it.
+    // The drop-down: each item carries its appearance choice; the stored choice picks the item.
     themeDropDown_->clear();
-    for (int tag = 0; tag < static_cast<int>(std::size(kThemeTitleKeys)); ++tag)
-        themeDropDown_->addItem(text(kThemeTitleKeys[tag]), tag);
-    const int stored = static_cast<int>(UserDefaults::standard().integer(selectedThemeTagKey));
-    const int index = themeDropDown_->findData(stored);
-    themeDropDown_->setCurrentIndex(index < 0 ? 0 : index);
+    for (const auto& theme : kThemes) themeDropDown_->addItem(text(theme.titleKey), static_cast<int>(theme.choice));
+    presentTheme();
     connect(themeDropDown_, qOverload<int>(&QComboBox::activated), this, [this](int) { dropdownSelectionChanged(); });
 
     auto& centre = NotificationCenter::defaultCenter();
@@ -287,6 +291,8 @@ void AppSettingsViewController::viewDidLoad() {
                                             [this](const Notification& n) { networkReachabilityChanged(n.object); }));
     observers_.push_back(centre.addObserver(PreservedPreferences::preferencesRefreshedNotification,
                                             [this](const Notification&) { preferencesCleared(); }));
+    // The general page changes the same appearance setting.
+    observers_.push_back(centre.addObserver(AppPreferences::preferencesNotification, [this](const Notification&) { presentTheme(); }));
     observers_.push_back(centre.addObserver(languageDidChangeNotification, [this](const Notification&) {
         if (lblLanguage_) lblLanguage_->setText(languageName(storedLanguageCode()));
     }));
@@ -297,13 +303,16 @@ void AppSettingsViewController::viewWillAppear() {
     ViewController::viewWillAppear();
     // Each visit starts at the top of the page.
     if (auto* scroll = view()->findChild<QScrollArea*>(QStringLiteral("appSettingsScroll"))) scroll->verticalScrollBar()->setValue(0);
-    const int tag = static_cast<int>(UserDefaults::standard().integer(selectedThemeTagKey));
-    const int index = themeDropDown_->findData(tag);
-    if (index >= 0) themeDropDown_->setCurrentIndex(index);
-    lblSelectedTheme_->setText(tag >= 0 && tag < themeDropDown_->count() ? themeDropDown_->itemText(tag) : QString());
+    presentTheme();
     lblLanguage_->setText(languageName(storedLanguageCode()));
     presentSwitches();
     restyle();
+}
+
+void AppSettingsViewController::presentTheme() {
+    if (!themeDropDown_) return;
+    selectTheme(static_cast<int>(GeneralModel().appearance()));
+    lblSelectedTheme_->setText(themeDropDown_->currentText());
 }
 
 void AppSettingsViewController::presentSwitches() {
@@ -440,9 +449,7 @@ void AppSettingsViewController::onThemeDropDown() { themeDropDown_->showPopup();
 void AppSettingsViewController::dropdownSelectionChanged() {
     const int index = themeDropDown_->currentIndex();
     if (index < 0) return;
-    const int tag = themeDropDown_->itemData(index).toInt();
-    UserDefaults::standard().set(static_cast<std::int64_t>(tag), selectedThemeTagKey);
-    applyTheme(tag);
+    applyTheme(themeDropDown_->itemData(index).toInt());
 }
 
 void AppSettingsViewController::selectTheme(int tag) {
@@ -450,20 +457,16 @@ void AppSettingsViewController::selectTheme(int tag) {
     if (index >= 0) themeDropDown_->setCurrentIndex(index);
 }
 
-void AppSettingsViewController::applyTheme(int tag) {
+void AppSettingsViewController::applyTheme(int choice) {
+    if (choice < 0 || choice > 2) return;
     QPointer<AppSettingsViewController> self = this;
-    QMetaObject::invokeMethod(this, [self, tag] {
+    QMetaObject::invokeMethod(this, [self, choice] {
         if (!self) return;
-        self->selectTheme(tag);
+        self->selectTheme(choice);
         self->view()->updateGeometry();
     }, Qt::QueuedConnection);
-    switch (tag) {
-        case 0: appkit::Application::shared().setAppearance(std::nullopt); break;
-        case 1: appkit::Application::shared().setAppearance(appkit::Appearance::DarkAqua); break;
-        case 2: appkit::Application::shared().setAppearance(appkit::Appearance::Aqua); break;
-        default: return;
-    }
-    lblSelectedTheme_->setText(themeDropDown_->itemText(tag));
+    GeneralModel().chooseAppearance(static_cast<GeneralModel::Appearance>(choice));
+    presentTheme();
     restyle();
 }
 
@@ -479,12 +482,9 @@ void AppSettingsViewController::preferencesCleared() {
     AppPreferences().defaults().set(false, AppPreferences::Key::hideFromDock);
     // Also resets the chosen protocol and announces the change.
     preferences.setAutomaticProtocol(true);
-    appkit::Application::shared().setAppearance(std::nullopt);
-    if (themeDropDown_ && themeDropDown_->count() > 0) {
-        lblSelectedTheme_->setText(themeDropDown_->itemText(0));
-        themeDropDown_->setCurrentIndex(0);
-    }
-    UserDefaults::standard().set(static_cast<std::int64_t>(0), selectedThemeTagKey);
+    // The appearance goes back to following the desktop.
+    GeneralModel().chooseAppearance(GeneralModel::Appearance::System);
+    presentTheme();
 }
 
 }  // namespace morvex

@@ -1,6 +1,6 @@
 #pragma once
-// The "app" half of the preferences: the appearance (light, dark or the system's) in a section
-// that opens and closes, the row that opens the languages panel, three switches (launch at
+// The "app" half of the preferences: the appearance (light, dark or the system's; the same
+// setting the general page shows, "AppPreference.appearance") in a section that opens and closes, the row that opens the languages panel, three switches (launch at
 // log-in, show notifications, check for updates automatically), the version with an update
 // check, and resetting every setting. The switches go back to their defaults when the stored
 // preferences are cleared, and an installer download stops when the network goes away.
@@ -34,8 +34,6 @@ public:
     static constexpr std::string_view kStoryboardID = "AppSettingsViewController";
     // Posted (object none) for the pages container to slide the languages panel in.
     static constexpr std::string_view openLanguagesNotification = "openLanguagesViewController";
-    // The theme chosen here, an integer in the standard defaults: 0 the system's, 1 dark, 2 light.
-    static constexpr std::string_view selectedThemeTagKey = "selectedThemeTag";
     // Heights of the appearance section, closed and open.
     static constexpr int kAppearanceClosedHeight = 55;
     static constexpr int kAppearanceOpenHeight = 95;
@@ -104,8 +102,11 @@ public:
     QWidget* viewDownloading() const { return viewDownloading_; }
 
 private:
-    void selectTheme(int tag);
-    void applyTheme(int tag);
+    // The drop-down item of that appearance choice (GeneralModel::Appearance).
+    void selectTheme(int choice);
+    void applyTheme(int choice);
+    // The drop-down and its caption show the stored appearance.
+    void presentTheme();
     void presentSwitches();
     void restyle();
     void networkReachabilityChanged(const std::any& object);

@@ -414,18 +414,17 @@ std::string GeneralViewController::appearanceSelectedOption() const {
 void GeneralViewController::setAppearanceSelectedOption(std::string_view title) {
     const auto choice = GeneralModel::appearanceFromTitle(title);
     model_.trackTheme(choice);
-    auto& app = appkit::Application::shared();
-    switch (choice) {
-    case GeneralModel::Appearance::System: app.setAppearance(std::nullopt); break;
-    case GeneralModel::Appearance::Light: app.setAppearance(appkit::Appearance::Aqua); break;
-    case GeneralModel::Appearance::Dark: app.setAppearance(appkit::Appearance::DarkAqua); break;
-    }
-    NotificationCenter::defaultCenter().post(AppPreferences::preferencesNotification);
-    model_.storeAppearance(title);
+    model_.chooseAppearance(choice);
 }
 
 void GeneralViewController::changeLanguageClicked() {
     if (!window() || !hooks_.chooseLanguage) return;
+    // A language change ends in a restart, which would take the tunnel down: as on the languages
+    // panel, a tunnel up or coming up gets the notice and nothing changes.
+    if (model_.isTunnelBusy()) {
+        Alert().showConfirmLanguageChangeConnected(QtAlertPresenter::alertWindow(window()));
+        return;
+    }
     const auto before = selectedLanguageName_;
     QPointer<GeneralViewController> self(this);
     hooks_.chooseLanguage(*this, [self, before](long response) {
@@ -439,7 +438,13 @@ void GeneralViewController::languageChosen(long response, const std::optional<st
     if (languageName_) languageName_->setText(qtext(selectedLanguageName_.value_or("")));
     UserDefaults::standard().set(Value(std::vector<std::string>{model_.preferredLanguageCode()}), "AppleLanguages");
     model_.trackLanguageChange(before.value_or(""), selectedLanguageName_.value_or(""));
-    Alert().showChangeLanguage(window() ? QtAlertPresenter::alertWindow(window()) : nullptr);
+    auto alertWindow = window() ? QtAlertPresenter::alertWindow(window()) : nullptr;
+    // A tunnel that came up while the list was open: the new language waits for the next start.
+    if (model_.isTunnelBusy()) {
+        Alert().showConfirmLanguageChangeConnected(std::move(alertWindow));
+        return;
+    }
+    Alert().showChangeLanguage(std::move(alertWindow));
 }
 
 void GeneralViewController::clearPreferencesBtnClicked() {

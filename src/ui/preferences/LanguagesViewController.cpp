@@ -129,9 +129,16 @@ void LanguagesViewController::loadView() {
 void LanguagesViewController::viewDidLoad() {
     ViewController::viewDidLoad();
     setRadioImages(storedLanguageCode());
+    backButton_->setVisible(showsBackButton);
     languageObserver_ = NotificationCenter::defaultCenter().addObserver(
         languageDidChangeNotification, [this](const Notification&) { setRadioImages(storedLanguageCode()); });
     restyleTexts(view());
+}
+
+void LanguagesViewController::viewWillAppear() {
+    ViewController::viewWillAppear();
+    if (backButton_) backButton_->setVisible(showsBackButton);
+    setRadioImages(storedLanguageCode());
 }
 
 void LanguagesViewController::setRadioImages(const std::string& code) {

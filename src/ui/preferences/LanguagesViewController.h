@@ -43,6 +43,10 @@ public:
 
     void loadView() override;
     void viewDidLoad() override;
+    void viewWillAppear() override;
+
+    // Whether the back button shows: only in the pages container's panel, which it slides out.
+    bool showsBackButton = true;
 
     // The radio with that tag was clicked.
     void changeLanguage(int tag);

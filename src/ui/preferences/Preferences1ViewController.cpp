@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
+#include "appkit/Application.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
@@ -20,15 +21,18 @@
 #include "ui/kit/CustomButtons.h"
 #include "ui/kit/CustomSegmentedControl.h"
 #include "ui/kit/Fonts.h"
+#include "ui/preferences/LanguagesViewController.h"
+#include "ui/preferences/ProtocolsViewController.h"
+#include "state/PreservedPreferences.h"
 
 namespace morvex {
 
 namespace {
 
-// The main window always draws light.
-constexpr appkit::Appearance kLook = appkit::Appearance::Aqua;
+// The page draws in the application's appearance (it lives in the main window, which follows it).
+appkit::Appearance look() { return appkit::Application::shared().effectiveAppearance(); }
 
-QColor color(std::string_view name, QColor fallback = Qt::black) { return appkit::colorNamed(name, kLook, fallback); }
+QColor color(std::string_view name, QColor fallback = Qt::black) { return appkit::colorNamed(name, look(), fallback); }
 
 // The page's root: it places the panels, which lie over the layout, whenever it changes size.
 class PanelHostView : public QWidget {
@@ -127,10 +131,6 @@ void Preferences1ViewController::loadView() {
     auto* root = new PanelHostView;
     root->setObjectName(QStringLiteral("Preferences1View"));
     root->setAutoFillBackground(true);
-    QPalette palette = root->palette();
-    palette.setColor(QPalette::Window, color("WindowBackground", QColor(246, 246, 246)));
-    palette.setColor(QPalette::WindowText, color("HeadingText"));
-    root->setPalette(palette);
 
     auto* row = new QHBoxLayout(root);
     row->setContentsMargins(0, 0, 0, 0);
@@ -141,16 +141,14 @@ void Preferences1ViewController::loadView() {
     sidebar->setObjectName(QStringLiteral("PreferencesSidebar"));
     sidebar->setFixedWidth(160);
     sidebar->setAttribute(Qt::WA_StyledBackground, true);
-    sidebar->setStyleSheet(QStringLiteral("#PreferencesSidebar { background: %1; border-right: 1px solid %2; }")
-                               .arg(color("BottomColor", Qt::white).name(), color("Separator", Qt::lightGray).name()));
+    sidebar_ = sidebar;
     auto* links = new QVBoxLayout(sidebar);
     links->setContentsMargins(12, 20, 12, 20);
     links->setSpacing(4);
     auto* title = new QLabel(QString::fromStdString(localized("preferences.window.title")), sidebar);
     title->setObjectName(QStringLiteral("PreferencesTitle"));
     title->setFont(systemFont(20, QFont::Bold));
-    // Its own colour: the main window draws light even when the application's palette is dark.
-    title->setStyleSheet(QStringLiteral("color: %1;").arg(color("HeadingText").name()));
+    title_ = title;
     links->addWidget(title);
     links->addSpacing(12);
     for (int i = 0; i < int(tabButtons.size()); ++i) {
@@ -206,8 +204,6 @@ void Preferences1ViewController::loadView() {
     back->setFlat(true);
     back->setCursor(Qt::PointingHandCursor);
     back->setFocusPolicy(Qt::NoFocus);
-    back->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 4px 12px; font-size: 13px; text-align: left; }")
-                            .arg(color("ThemeColor").name()));
     connect(back, &QPushButton::clicked, this, [this] { showSettings(); });
     backButton = back;
     detailColumn->addWidget(back, 0, Qt::AlignLeft);
@@ -224,12 +220,37 @@ void Preferences1ViewController::loadView() {
     settingsLocationPanel = makePlace(root, "settingsLocationPanel");
     languagesPanel = makePlace(root, "languagesPanel");
     protocolsPanel = makePlace(root, "protocolsPanel");
-    for (QWidget* panel : {settingsLocationPanel.data(), languagesPanel.data(), protocolsPanel.data()}) {
+    for (QWidget* panel : {settingsLocationPanel.data(), languagesPanel.data(), protocolsPanel.data()})
         panel->setAutoFillBackground(true);
-        panel->setPalette(palette);
-    }
     root->onResize = [this] { layoutPanels(); };
     setView(root);
+    restyle();
+    // A new choice of appearance is made on this very page: it follows at once.
+    connect(&appkit::Application::shared(), &appkit::Application::effectiveAppearanceChanged, this, [this] { restyle(); });
+}
+
+void Preferences1ViewController::restyle() {
+    if (!isViewLoaded()) return;
+    QPalette palette = view()->palette();
+    palette.setColor(QPalette::Window, color("WindowBackground", QColor(246, 246, 246)));
+    palette.setColor(QPalette::WindowText, color("HeadingText"));
+    view()->setPalette(palette);
+    for (QWidget* panel : {settingsLocationPanel.data(), languagesPanel.data(), protocolsPanel.data()})
+        if (panel) panel->setPalette(palette);
+    if (sidebar_)
+        sidebar_->setStyleSheet(QStringLiteral("#PreferencesSidebar { background: %1; border-right: 1px solid %2; }")
+                                    .arg(color("BottomColor", Qt::white).name(), color("Separator", Qt::lightGray).name()));
+    if (title_) title_->setStyleSheet(QStringLiteral("color: %1;").arg(color("HeadingText").name()));
+    if (backButton)
+        backButton->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 4px 12px; font-size: 13px; text-align: left; }")
+                                      .arg(color("ThemeColor").name()));
+    if (isShowingDetail()) selectTab(selectedTab_);
+    else resetTabButtons();
+    if (viewSettingsLocationBlocker) {
+        const QColor blocker = appkit::colorNamed("AppSettingsLocationBGBlockerColor", look(), QColor());
+        viewSettingsLocationBlocker->color = blocker;
+        viewSettingsLocationBlocker->update();
+    }
 }
 
 void Preferences1ViewController::viewDidLoad() {
@@ -257,15 +278,19 @@ void Preferences1ViewController::viewDidLoad() {
         {containerViewAppSettings, "Preferences", "AppSettingsViewController"},
         {languagesPanel, "Languages", "LanguagesStoryboardID"},
         {protocolsPanel, "Protocols", "ProtocolStoryboardID"},
-        {settingsLocationPanel, "Preferences", "SettingsLocationViewController"},
     };
-    for (const auto& e : embeds) {
-        appkit::ViewController* page = instantiatePage(e.storyboard, e.scene);
-        if (!page) continue;
-        page->setParent(this);
-        fill(e.place, page);
-        embedded_.emplace_back(page);
-    }
+    // The location panel's picker is made when the panel is first asked for: it loads the
+    // countries whenever it appears, which is wasted while nothing opens the panel.
+    for (const auto& e : embeds) embed(e.place, e.storyboard, e.scene);
+    // In their panels the language and protocol pages have a way back: the panel slides out.
+    if (auto* languages = qobject_cast<LanguagesViewController*>(pageIn(languagesPanel))) languages->showsBackButton = true;
+    if (auto* protocols = qobject_cast<ProtocolsViewController*>(pageIn(protocolsPanel))) protocols->showsBackButton = true;
+
+    // The embedded pages show what is stored whatever changed it meanwhile.
+    observers_.push_back(center.addObserver(PreservedPreferences::preferencesRefreshedNotification, [this](const Notification&) {
+        // After the pages' own handlers (they write the cleared defaults first).
+        QTimer::singleShot(0, this, [this] { refreshVisiblePages(); });
+    }));
 
     // The app settings start in front; the switch's first segment (VPN) brings the VPN settings.
     setOpacity(containerViewAppSettings, 1);
@@ -273,10 +298,38 @@ void Preferences1ViewController::viewDidLoad() {
     containerViewVPNSettings->hide();
     toggleSettingsContainers();
 
-    if (QColor blocker = appkit::colorNamed("AppSettingsLocationBGBlockerColor", kLook, QColor()); blocker.isValid())
-        viewSettingsLocationBlocker->color = blocker;
     viewSettingsLocationBlocker->setAlpha(0);
     layoutPanels();
+}
+
+appkit::ViewController* Preferences1ViewController::embed(QWidget* place, std::string_view storyboard,
+                                                          std::string_view scene) {
+    appkit::ViewController* page = instantiatePage(storyboard, scene);
+    if (!page) return nullptr;
+    page->setParent(this);
+    fill(place, page);
+    embedded_.emplace_back(page);
+    return page;
+}
+
+appkit::ViewController* Preferences1ViewController::pageIn(const QWidget* place) const {
+    if (!place) return nullptr;
+    for (const auto& page : embedded_)
+        if (page && page->isViewLoaded() && page->view()->parentWidget() == place) return page;
+    return nullptr;
+}
+
+void Preferences1ViewController::reappear(appkit::ViewController* page) {
+    if (!page || !shown_) return;
+    page->viewWillAppear();
+    page->viewDidAppear();
+}
+
+void Preferences1ViewController::refreshVisiblePages() {
+    if (!shown_) return;
+    if (!isShowingDetail()) reappear(pageIn(isShowingFirstView_ ? containerViewAppSettings : containerViewVPNSettings));
+    if (languageOffset_ == 0) reappear(pageIn(languagesPanel));
+    if (protocolsOffset_ == 0) reappear(pageIn(protocolsPanel));
 }
 
 std::vector<appkit::ViewController*> Preferences1ViewController::shownChildren() const {
@@ -330,6 +383,10 @@ void Preferences1ViewController::showPage(std::string_view storyboard, std::stri
     appkit::ViewController* page = instantiatePage(storyboard, identifier);
     if (!page) return;
     page->setParent(this);
+    // Here the detail area's own Back returns to the settings; a page's way back out of its
+    // panel would act on nothing.
+    if (auto* protocols = qobject_cast<ProtocolsViewController*>(page)) protocols->showsBackButton = false;
+    if (auto* languages = qobject_cast<LanguagesViewController*>(page)) languages->showsBackButton = false;
     detail_ = page;
     for (QWidget* old : containerView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
     fill(containerView, page);
@@ -351,6 +408,7 @@ void Preferences1ViewController::resetTabButtons() {
 }
 
 void Preferences1ViewController::selectTab(int index) {
+    selectedTab_ = index;
     resetTabButtons();
     if (index < 0 || index >= int(tabButtons.size()) || !tabButtons[std::size_t(index)]) return;
     SupportButton* button = tabButtons[std::size_t(index)];
@@ -361,8 +419,11 @@ void Preferences1ViewController::selectTab(int index) {
 }
 
 void Preferences1ViewController::showSettings() {
+    const bool wasDetail = isShowingDetail();
     content_->setCurrentWidget(settingsArea_);
     resetTabButtons();
+    // Back from a page that may have changed what the settings show.
+    if (wasDetail) reappear(pageIn(isShowingFirstView_ ? containerViewAppSettings : containerViewVPNSettings));
 }
 
 void Preferences1ViewController::fade(QWidget* container, qreal to, std::function<void()> done) {
@@ -391,8 +452,12 @@ void Preferences1ViewController::switchSegmentedControl(const Notification& noti
     const auto* section = notification.info<std::string>("section");
     if (!section || (*section != "app" && *section != "vpn")) return;
     // The switch posts only when its selection changes, so the container follows it by toggling.
+    const bool wasDetail = isShowingDetail();
     toggleSettingsContainers();
     showSettings();
+    // The page coming into view shows what is stored now (showSettings did it already when
+    // coming back from a detail page).
+    if (!wasDetail) reappear(pageIn(isShowingFirstView_ ? containerViewAppSettings : containerViewVPNSettings));
 }
 
 void Preferences1ViewController::layoutPanels() {
@@ -434,16 +499,26 @@ void Preferences1ViewController::animateOffset(int& offset, QPointer<QVariantAni
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void Preferences1ViewController::openLanguages() { animateOffset(languageOffset_, languageAnimation_, 0); }
+void Preferences1ViewController::openLanguages() {
+    reappear(pageIn(languagesPanel));
+    animateOffset(languageOffset_, languageAnimation_, 0);
+}
 void Preferences1ViewController::closeLanguages() {
     animateOffset(languageOffset_, languageAnimation_, kPanelHiddenOffset);
 }
-void Preferences1ViewController::openProtocols() { animateOffset(protocolsOffset_, protocolsAnimation_, 0); }
+void Preferences1ViewController::openProtocols() {
+    reappear(pageIn(protocolsPanel));
+    animateOffset(protocolsOffset_, protocolsAnimation_, 0);
+}
 void Preferences1ViewController::closeProtocols() {
     animateOffset(protocolsOffset_, protocolsAnimation_, kPanelHiddenOffset);
 }
 
 void Preferences1ViewController::openSettingsLocation() {
+    if (!pageIn(settingsLocationPanel)) {
+        reappear(embed(settingsLocationPanel, "Preferences", "SettingsLocationViewController"));
+        layoutPanels();
+    }
     viewSettingsLocationBlocker->show();
     isSettingsLocationOpen = true;
     auto* fadeIn = new QPropertyAnimation(viewSettingsLocationBlocker, "alpha", viewSettingsLocationBlocker);

@@ -14,6 +14,10 @@
 // {"from": "Dashboard"}), "SettingsSegmentedControlSwitch" and "switchedToDashboard".
 //
 // Pages are scenes of their own storyboards; a scene that is not registered leaves its place empty.
+// The settings pages and the panels' pages stay for the page's lifetime, so each is told it
+// appears again whenever it comes back into view (the switch, Back from a detail page, a panel
+// sliding in or out, the preferences cleared) and re-reads its stores then. The location panel's
+// picker is made only when that panel is first opened.
 //
 // Threads: main thread only.
 #include <QPointer>
@@ -132,11 +136,21 @@ private:
     void switchedToDashboard();
     void showSettings();
     void resetTabButtons();
+    // Colours of the application's appearance; again whenever it changes.
+    void restyle();
     void layoutPanels();
     // Animates one offset to `to` in 0.3 s, then runs `done`.
     void animateOffset(int& offset, QPointer<QVariantAnimation>& running, int to, std::function<void()> done = {});
     void fade(QWidget* container, qreal to, std::function<void()> done = {});
     std::vector<appkit::ViewController*> shownChildren() const;
+    // Makes the scene's page and puts it in `place` for good; null when the scene is not there.
+    appkit::ViewController* embed(QWidget* place, std::string_view storyboard, std::string_view scene);
+    // The embedded page in `place`, if any.
+    appkit::ViewController* pageIn(const QWidget* place) const;
+    // Tells a page that comes into view again, so it re-reads its stores (while the page is shown).
+    void reappear(appkit::ViewController* page);
+    // Every embedded page in view now re-reads its stores.
+    void refreshVisiblePages();
 
     int languageOffset_ = kPanelHiddenOffset;
     int protocolsOffset_ = kPanelHiddenOffset;
@@ -146,7 +160,10 @@ private:
     std::vector<QPointer<appkit::ViewController>> embedded_;  // the settings pages and the panels' pages
     QPointer<QStackedWidget> content_;
     QPointer<QWidget> settingsArea_, detailArea_;
+    QPointer<QWidget> sidebar_;
+    QPointer<QLabel> title_;
     bool isShowingFirstView_ = true;
+    int selectedTab_ = -1;
     bool shown_ = false;
     std::vector<ObserverToken> observers_;
 };

@@ -13,6 +13,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
+#include "ui/preferences/LanguagesViewController.h"
 #include "ui/preferences/ProtocolsViewController.h"
 
 namespace morvex {
@@ -25,7 +26,9 @@ constexpr QSize kEmptyPageSize(520, 360);
 appkit::ViewController* makePage(const PreferencesViewController::TabItem& item) {
     if (const appkit::Storyboard* board = appkit::Storyboard::named(item.storyboard)) {
         QObject* made = board->instantiateController(item.scene);
-        if (auto* protocols = qobject_cast<ProtocolsViewController*>(made)) protocols->showsBackButton = false;  // a tab of its own here
+        // Tabs of their own here: no panel to go back out of.
+        if (auto* protocols = qobject_cast<ProtocolsViewController*>(made)) protocols->showsBackButton = false;
+        if (auto* languages = qobject_cast<LanguagesViewController*>(made)) languages->showsBackButton = false;
         if (auto* page = qobject_cast<appkit::ViewController*>(made)) return page;
         delete made;
     }

@@ -97,6 +97,14 @@ ProtocolsViewController::Hooks completed(ProtocolsViewController::Hooks hooks, P
     }
     if (!hooks.runRebootScript)
         hooks.runRebootScript = [](const std::string& path) { QProcess::startDetached(QStringLiteral("/bin/sh"), {QString::fromStdString(path)}); };
+    if (!hooks.confirmReboot)
+        hooks.confirmReboot = [](std::function<void()> restart) {
+            PopupManager::shared().showPopup(localized("protocol.system.extension.reboot.confirm.title"),
+                                             localized("protocol.system.extension.reboot.confirm.message"),
+                                             localized("protocol.system.extension.reboot.confirm.button.two"),
+                                             localized("protocol.system.extension.reboot.confirm.button.one"),
+                                             PopupManager::Colors::named(), {}, std::move(restart));
+        };
     if (!hooks.openURL) hooks.openURL = [](const std::string& url) { appkit::Workspace::shared().openURL(url); };
     if (!hooks.vpnStatus)
         hooks.vpnStatus = [&model] { return model.zevu.zevuManager ? model.zevu.zevuManager->getCurrentVPNStatus() : 0; };
@@ -345,6 +353,8 @@ void ProtocolsViewController::viewDidLoad() {
 void ProtocolsViewController::viewWillAppear() {
     ViewController::viewWillAppear();
     backButton->setVisible(showsBackButton);
+    // Automatic or manual as stored now: another page or clearing may have changed it.
+    refreshProtocolMode();
     setConnectToFallback(connectToFallback());
     updateSystemExtensionView();
     refreshOptionColors();
@@ -353,7 +363,7 @@ void ProtocolsViewController::viewWillAppear() {
 }
 
 void ProtocolsViewController::applyLook() {
-    // The look of the window the page is in: the main window always draws light.
+    // The look of the window the page is in.
     const appkit::Appearance look = effectiveAppearance(view());
     const auto hex = [look](std::string_view name, QColor fallback) { return appkit::colorNamed(name, look, fallback).name(QColor::HexArgb); };
     view()->setStyleSheet(
@@ -627,8 +637,15 @@ void ProtocolsViewController::updateSystemExtensionView() {
 void ProtocolsViewController::extensionInstallationAction() { hooks_.activateExtension(); }
 
 void ProtocolsViewController::extensionRebootRequiredAction() {
-    // Without the script there is nothing to run; its failure is the desktop's to report.
-    if (auto script = Bundle::main().pathForResource("reboot", "sh")) hooks_.runRebootScript(script->string());
+    // Without the script there is nothing to run; its failure is the desktop's to report. The
+    // script may end in a plain restart with no question of the desktop's, so the user confirms
+    // here first.
+    auto script = Bundle::main().pathForResource("reboot", "sh");
+    if (!script) return;
+    QPointer<ProtocolsViewController> page(this);
+    hooks_.confirmReboot([page, path = script->string()] {
+        if (page) page->hooks_.runRebootScript(path);
+    });
 }
 
 void ProtocolsViewController::extensionApprovalAction() { performSegue(systemExtensionSegue); }

@@ -50,6 +50,8 @@ public:
     struct Hooks {
         std::function<void()> activateExtension;                      // the SDK installs (no name)
         std::function<void(const std::string& path)> runRebootScript;  // the restart script
+        // Asks before the computer restarts; `restart` runs only when the user agrees.
+        std::function<void(std::function<void()> restart)> confirmReboot;
         std::function<void(const std::string& url)> openURL;
         std::function<int()> vpnStatus;                               // the SDK's VPN status
         std::function<void(std::function<void()> turnOff, std::function<void()> keepOn)> askAutomaticOff;

@@ -115,6 +115,12 @@ void VPNSettingsViewController::loadView() {
     ksTexts->setSpacing(4);
     ksTexts->addWidget(settingsTitle(ks, "killSwitchTitle", localized("preferences.killswitch.title")));
     ksTexts->addWidget(settingsCaption(ks, "killSwitchMessage", localized("preferences.killswitch.message")));
+    // Why the switch could not be turned on, until the next try.
+    auto* reason = settingsCaption(ks, "killSwitchReason", "");
+    reason->setProperty("role", QStringLiteral("error"));
+    reason->hide();
+    killSwitchReason_ = reason;
+    ksTexts->addWidget(reason);
     ksRow->addLayout(ksTexts, 1);
     ksRow->addSpacing(16);
     killSwitchToggle_ = labelledToggle(ks, "btnkillSwitch", ksRow);
@@ -180,6 +186,7 @@ void VPNSettingsViewController::viewDidLoad() {
 
 void VPNSettingsViewController::viewWillAppear() {
     scrollToTop();
+    presentStoredValues();
     QPointer<VPNSettingsViewController> self(this);
     DispatchQueue::main().asyncAfter(kFillDelay, [self] {
         if (!self) return;
@@ -187,8 +194,23 @@ void VPNSettingsViewController::viewWillAppear() {
         self->setAutoConnectLocation(self->generalModel_.preference.autoConnectServer());
     });
     animateAutoConnectBox();
+}
+
+void VPNSettingsViewController::presentStoredValues() {
+    const auto& prefs = generalModel_.preference;
+    if (autoConnect_.toggle) autoConnect_.set(prefs.reconnectOnLaunch());
+    const auto server = prefs.autoConnectServer();
+    if (autoConnectLocationFlag_) autoConnectLocationFlag_->setPixmap(settingsFlag(server ? server->code : "", 18, autoConnectLocationFlag_));
+    if (autoConnectLocationName_) autoConnectLocationName_->setText(server ? qtext(server->name) : QString());
     rebuildDropDown();
-    setKillSwitchToggle(killSwitch_.isEnabled());
+    if (killSwitchToggle_.toggle) killSwitchToggle_.set(killSwitch_.isEnabled());
+    if (killSwitch_.isEnabled()) showKillSwitchReason({});
+}
+
+void VPNSettingsViewController::showKillSwitchReason(const std::string& key) {
+    if (!killSwitchReason_) return;
+    killSwitchReason_->setText(key.empty() ? QString() : qtext(localized(key)));
+    killSwitchReason_->setVisible(!key.empty());
 }
 
 void VPNSettingsViewController::scrollToTop() {
@@ -295,6 +317,7 @@ void VPNSettingsViewController::onKillSwitch() {
         return;
     }
     const bool on = killSwitchToggle_.toggle && killSwitchToggle_.toggle->isChecked();
+    showKillSwitchReason({});
     setKillSwitchToggle(on);
     log::print(std::string("Status of Kill Switch: ") + (killSwitch_.isEnabled() ? "true" : "false"));
     if (!on) {
@@ -302,13 +325,16 @@ void VPNSettingsViewController::onKillSwitch() {
         return;
     }
     QPointer<VPNSettingsViewController> self(this);
-    killSwitch_.turnOn([self](KillSwitchModel::Outcome outcome) {
-        if (self) self->showKillSwitchOutcome(outcome);
+    killSwitch_.turnOn([self](KillSwitchModel::Outcome outcome, const std::string& why) {
+        if (self) self->showKillSwitchOutcome(outcome, why);
     });
 }
 
-void VPNSettingsViewController::showKillSwitchOutcome(KillSwitchModel::Outcome outcome) {
-    if (killSwitchToggle_.toggle) killSwitchToggle_.set(outcome != KillSwitchModel::Outcome::NotInstalled);
+void VPNSettingsViewController::showKillSwitchOutcome(KillSwitchModel::Outcome outcome, const std::string& why) {
+    // The switch shows what the store now holds: Off, with the reason beside it, when the helper
+    // could not be had.
+    if (killSwitchToggle_.toggle) killSwitchToggle_.set(killSwitch_.isEnabled());
+    showKillSwitchReason(outcome == KillSwitchModel::Outcome::NotInstalled ? why : std::string());
 }
 
 void VPNSettingsViewController::openProtocolsettings() {
@@ -345,6 +371,10 @@ void VPNSettingsViewController::preferencesCleared() {
     prefs.setEnablePing(prefs.enablePing());
     prefs.setEnablePersonaliseServer(prefs.enablePersonaliseServer());
     prefs.setEnableIKS(prefs.enableIKS());
+    // The page stays in the container: it shows the cleared values at once.
+    if (!isViewLoaded()) return;
+    presentStoredValues();
+    animateAutoConnectBox();
 }
 
 }  // namespace morvex

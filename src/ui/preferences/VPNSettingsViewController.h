@@ -1,8 +1,9 @@
 #pragma once
 // The "VPN" page of the preferences: auto-connect on launch with the location it uses, the
 // internet kill switch, and the way to the protocol page. It sits in the preferences container
-// beside the app settings page. Every appearance re-reads the stored values, so changes made on
-// the general or advanced page show here the next time.
+// beside the app settings page. Every appearance re-reads the stored values (the container calls
+// it whenever the page comes into view again), and clearing the preferences shows at once. A kill
+// switch that cannot be turned on shows Off with the reason under it.
 #include <QPointer>
 #include <QVariantAnimation>
 #include <memory>
@@ -74,7 +75,11 @@ private:
     void rebuildDropDown();
     void setAutoConnectToggle(bool on);
     void setKillSwitchToggle(bool on);
-    void showKillSwitchOutcome(KillSwitchModel::Outcome outcome);
+    void showKillSwitchOutcome(KillSwitchModel::Outcome outcome, const std::string& why);
+    // The switches, the auto-connect choice and location as stored.
+    void presentStoredValues();
+    // Shows the localized text of `key` under the kill switch; empty hides it.
+    void showKillSwitchReason(const std::string& key);
     void preferencesCleared();
     void closeSettingsLocation(const Notification& notification);
 
@@ -93,6 +98,7 @@ private:
     QPointer<QWidget> runtimeSupportRow_;
     LabelledToggle autoConnect_;
     LabelledToggle killSwitchToggle_;
+    QPointer<QLabel> killSwitchReason_;
     int autoConnectHeight_ = kAutoConnectClosedHeight;
     QPointer<QVariantAnimation> heightAnimation_;
     ObserverToken dismissObserver_;

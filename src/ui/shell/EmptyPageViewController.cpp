@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "appkit/Application.h"
 #include "appkit/Colors.h"
 
 namespace morvex {
@@ -11,7 +12,7 @@ void EmptyPageViewController::loadView() {
     view->setObjectName(QString::fromStdString(identifier().empty() ? "EmptyPage" : identifier()));
     view->setAutoFillBackground(true);
     QPalette palette = view->palette();
-    palette.setColor(QPalette::Window, appkit::colorNamed("WindowBackground", appkit::Appearance::Aqua, palette.color(QPalette::Window)));
+    palette.setColor(QPalette::Window, appkit::colorNamed("WindowBackground", appkit::Application::shared().effectiveAppearance(), palette.color(QPalette::Window)));
     view->setPalette(palette);
     setView(view);
 }

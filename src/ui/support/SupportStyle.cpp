@@ -1,10 +1,11 @@
 #include "ui/support/SupportStyle.h"
 
+#include "appkit/Application.h"
 #include "appkit/Colors.h"
 
 namespace morvex::support {
 
-QColor color(std::string_view name) { return appkit::colorNamed(name, appkit::Appearance::Aqua); }
+QColor color(std::string_view name) { return appkit::colorNamed(name, appkit::Application::shared().effectiveAppearance()); }
 
 QFont font(int pointSize, QFont::Weight weight) {
     QFont f;

@@ -11,7 +11,9 @@
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
 #include "ui/kit/PreferencesSegue.h"
+#include "catalog/CountriesModel.h"
 #include "catalog/LocationLists.h"
+#include "flows/MorvexVPNService.h"
 #include "foundation/NotificationCenter.h"
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
@@ -193,6 +195,31 @@ TEST_F(ExploreTabTest, TheHeaderShowsTheLastPingAndItsRefreshFollowsThePreferenc
     EXPECT_TRUE(header.refreshButton()->isVisible()) << "a notification without a flag changes nothing";
     NotificationCenter::defaultCenter().post(locationNotifications::enablePingChanged, false);
     EXPECT_FALSE(header.refreshButton()->isVisible());
+}
+
+TEST_F(ExploreTabTest, ARefreshThatEndsWithoutAPingRunLeavesPingingAndEnablesTheButtonAgain) {
+    PreservedPreferences prefs;
+    prefs.setEnablePing(true);
+    ExploreController header;
+    header.view()->show();
+    header.viewWillAppear();
+    const auto waiting = [&] { return header.refreshing.value() || !header.refreshButton()->isEnabled(); };
+    const std::string pinging = localized("explore.pinging");
+
+    // No catalogue listens: nothing would ever end the run.
+    QTest::mouseClick(header.refreshButton(), Qt::LeftButton);
+    EXPECT_FALSE(waiting());
+    EXPECT_NE(header.lastPingLabel()->text().toStdString(), pinging);
+
+    // The country list's catalogue, whose countries cannot be fetched (no SDK to ask).
+    CountriesModel catalogue(MorvexVPNService::makeZevu(),
+                             ZevuDataFetcher(PreservedPreferences(), AppPreferences(), nullptr, EventTracker()),
+                             PreservedPreferences(), EventTracker());
+    catalogue.addObservers();
+    QTest::mouseClick(header.refreshButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return !waiting(); })) << "the failed run ends the waiting";
+    EXPECT_NE(header.lastPingLabel()->text().toStdString(), pinging);
+    EXPECT_EQ(header.lastPing.value(), "N/A") << "no run succeeded";
 }
 
 TEST_F(ExploreTabTest, TheFavouritesPanelSitsBesideThePagesAndItsStarRemovesAFavourite) {

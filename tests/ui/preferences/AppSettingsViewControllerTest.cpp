@@ -125,8 +125,9 @@ TEST_F(AppSettingsPageTest, ALogInItemThatCannotChangeLeavesTheSwitchAsStoredAnd
     EXPECT_EQ(presenter->last().style, Alert::Style::critical);
 }
 
-TEST_F(AppSettingsPageTest, TheThemeIsStoredAndAppliedToTheWholeApplication) {
-    UserDefaults::standard().set(std::int64_t{1}, Page::selectedThemeTagKey);
+TEST_F(AppSettingsPageTest, TheThemeIsTheOneAppearanceSettingStoredAndAppliedToTheWholeApplication) {
+    AppPreferences stores;
+    stores.setAppearance(2);  // dark, as the general page numbers it
     Stage stage(collaborators());
     Page& page = *stage.page;
     QComboBox* dropDown = page.themeDropDown();
@@ -136,26 +137,47 @@ TEST_F(AppSettingsPageTest, TheThemeIsStoredAndAppliedToTheWholeApplication) {
 
     struct Choice {
         int index;
+        std::int64_t stored;  // "AppPreference.appearance": 0 system, 1 light, 2 dark
         std::optional<appkit::Appearance> applied;
         std::string_view titleKey;
     };
-    for (const Choice& choice : {Choice{2, appkit::Appearance::Aqua, "appearance.light"},
-                                 Choice{1, appkit::Appearance::DarkAqua, "appearance.dark"},
-                                 Choice{0, std::nullopt, "appearance.system.default"}}) {
+    for (const Choice& choice : {Choice{2, 1, appkit::Appearance::Aqua, "appearance.light"},
+                                 Choice{1, 2, appkit::Appearance::DarkAqua, "appearance.dark"},
+                                 Choice{0, 0, std::nullopt, "appearance.system.default"}}) {
         SCOPED_TRACE(choice.index);
         dropDown->setCurrentIndex(choice.index);
         emit dropDown->activated(choice.index);
-        EXPECT_EQ(UserDefaults::standard().integer(Page::selectedThemeTagKey), choice.index);
+        EXPECT_EQ(stores.defaults().integer(AppPreferences::Key::appearance), choice.stored);
         EXPECT_EQ(stage.app.appearance(), choice.applied);
         EXPECT_EQ(page.lblSelectedTheme()->text().toStdString(), localized(choice.titleKey));
     }
+    EXPECT_FALSE(stores.defaults().object(AppPreferences::Key::selectedThemeTag).has_value()) << "no second store";
+
+    // A choice made elsewhere (the general page announces it) shows here at once.
+    stores.setAppearance(1);
+    NotificationCenter::defaultCenter().post(AppPreferences::preferencesNotification);
+    EXPECT_EQ(page.lblSelectedTheme()->text().toStdString(), localized("appearance.light"));
 }
 
-TEST_F(AppSettingsPageTest, AStoredThemeTagOfNoItemSelectsTheFirstItemAndNamesNone) {
-    UserDefaults::standard().set(std::int64_t{7}, Page::selectedThemeTagKey);
-    Stage stage(collaborators());
-    EXPECT_EQ(stage.page->themeDropDown()->currentIndex(), 0);
-    EXPECT_TRUE(stage.page->lblSelectedTheme()->text().isEmpty());
+TEST_F(AppSettingsPageTest, AThemeStoredUnderTheOldKeyIsCarriedOverOnce) {
+    struct Case {
+        std::int64_t oldTag;  // 0 system, 1 dark, 2 light, anything else unknown
+        std::optional<std::int64_t> alreadyStored;
+        int index;
+        std::int64_t stored;
+    };
+    for (const Case& c : {Case{1, std::nullopt, 1, 2}, Case{2, std::nullopt, 2, 1}, Case{7, std::nullopt, 0, 0},
+                          Case{1, std::int64_t{1}, 2, 1}}) {
+        SCOPED_TRACE(c.oldTag);
+        UserDefaults defaults = UserDefaults::standard();
+        defaults.removeObject(AppPreferences::Key::appearance);
+        if (c.alreadyStored) defaults.set(*c.alreadyStored, AppPreferences::Key::appearance);
+        defaults.set(c.oldTag, AppPreferences::Key::selectedThemeTag);
+        Stage stage(collaborators());
+        EXPECT_EQ(stage.page->themeDropDown()->currentIndex(), c.index);
+        EXPECT_EQ(defaults.integer(AppPreferences::Key::appearance), c.stored);
+        EXPECT_FALSE(defaults.object(AppPreferences::Key::selectedThemeTag).has_value());
+    }
 }
 
 TEST_F(AppSettingsPageTest, TheAppearanceSectionOpensOnTheFirstClickAndClosesOnTheNext) {
@@ -248,7 +270,7 @@ TEST_F(AppSettingsPageTest, ClearedPreferencesPutTheSwitchesThemeAndProtocolBack
     stored.setReconnectOnLaunch(true);
     stored.setAutomaticProtocol(false);
     AppPreferences().defaults().set(true, AppPreferences::Key::hideFromDock);
-    UserDefaults::standard().set(std::int64_t{1}, Page::selectedThemeTagKey);
+    AppPreferences().setAppearance(2);
     Stage stage(collaborators());
     Page& page = *stage.page;
     stage.app.setAppearance(appkit::Appearance::DarkAqua);
@@ -267,7 +289,7 @@ TEST_F(AppSettingsPageTest, ClearedPreferencesPutTheSwitchesThemeAndProtocolBack
     for (QPushButton* button : {page.btnLaunchOnStartUp(), page.btnShowNotification(), page.btnAutoUpdate()})
         EXPECT_TRUE(button->isChecked()) << button->objectName().toStdString();
     EXPECT_EQ(stage.app.appearance(), std::nullopt);
-    EXPECT_EQ(UserDefaults::standard().integer(Page::selectedThemeTagKey), 0);
+    EXPECT_EQ(AppPreferences().appearance(), 0);
     EXPECT_EQ(page.themeDropDown()->currentIndex(), 0);
     EXPECT_EQ(page.lblSelectedTheme()->text().toStdString(), localized("appearance.system.default"));
     // The log-in item is left as it is.

@@ -184,6 +184,41 @@ TEST_F(GeneralPageTest, AnotherLanguageChosenInTheListIsKeptForTheNextStartAndAs
               (Dictionary{{"current_language", "Deutsch"}, {"selected_language", *page->model().selectedLanguageName()}}));
 }
 
+TEST_F(GeneralPageTest, ALanguageChangeWhileConnectedGetsTheConnectedNoticeAndNoRestart) {
+    struct Case {
+        const char* name;
+        bool upBeforeTheList;  // else the tunnel comes up while the list is open
+    };
+    for (const Case& c : {Case{"connected at the click", true}, Case{"connected while choosing", false}}) {
+        SCOPED_TRACE(c.name);
+        presenter->shown.clear();
+        UserDefaults::standard().removeObject("AppleLanguages");
+        AppPreferences().defaults().set(std::string("de"), AppPreferences::Key::preferredLanguageCode);
+        vpn->status = c.upBeforeTheList ? test::kStatusConnected : zevu::rawValue(zevu::ZevuVPNState::Disconnected);
+        auto* page = openPage();
+        QTest::mouseClick(find<QPushButton>(page, "changeLanguage"), Qt::LeftButton);
+        if (!c.upBeforeTheList) {
+            ASSERT_NE(window->attachedSheet(), nullptr);
+            auto* list = window->attachedSheet()->findChild<LanguagesController*>();
+            ASSERT_NE(list, nullptr);
+            list->list()->setCurrentRow(list->list()->item(0)->text().startsWith("English") ? 0 : 1);
+            vpn->status = test::kStatusConnected;
+            QTest::mouseClick(list->changeButton(), Qt::LeftButton);
+        } else {
+            EXPECT_EQ(window->attachedSheet(), nullptr) << "no list to choose from";
+        }
+        ASSERT_TRUE(test::waitUntil([&] { return !presenter->shown.empty(); }));
+        EXPECT_EQ(*presenter->last().message, localized("alert.message.confirmLanguageChange.connected"));
+        for (const auto& shown : presenter->shown)
+            EXPECT_NE(shown.alert.title, localized("setting.change.language.alert.title")) << "nothing offers the restart";
+        EXPECT_FALSE(isRelaunching());
+        EXPECT_EQ(launches.size(), 0u);
+        if (c.upBeforeTheList) {
+            EXPECT_FALSE(UserDefaults::standard().object("AppleLanguages").has_value());
+        }
+    }
+}
+
 TEST_F(GeneralPageTest, HidingFromTheTaskbarIsStoredAndReported) {
     auto* page = openPage();
     QTest::mouseClick(find<SettingsToggle>(page, "btn_HideDockIcon"), Qt::LeftButton);

@@ -33,6 +33,8 @@ struct Outside {
     std::vector<std::string> scripts, urls;
     std::function<void()> turnOff, keepOn;  // the last question's two answers
     int automaticQuestions = 0, fallbackQuestions = 0;
+    int rebootQuestions = 0;
+    std::function<void()> restart;  // the reboot question's yes
 };
 
 struct Stage {
@@ -46,6 +48,9 @@ struct Stage {
         Page::Hooks hooks;
         hooks.activateExtension = [this] { ++outside.activations; };
         hooks.runRebootScript = [this](const std::string& path) { outside.scripts.push_back(path); };
+        hooks.confirmReboot = [this](std::function<void()> restart) {
+            ++outside.rebootQuestions, outside.restart = std::move(restart);
+        };
         hooks.openURL = [this](const std::string& url) { outside.urls.push_back(url); };
         hooks.vpnStatus = [] { return 0; };
         hooks.askAutomaticOff = [this](std::function<void()> off, std::function<void()> on) {
@@ -230,6 +235,10 @@ TEST_F(ProtocolsPageTest, TheExtensionPanelNamesThePendingStepAndItsButtonTakesI
 
         Stage::click(page->systemExtensionButton);
         EXPECT_EQ(stage.outside.activations, c.activations);
+        // The restart is asked first: nothing runs before the user agrees.
+        ASSERT_EQ(stage.outside.rebootQuestions, c.scripts);
+        EXPECT_TRUE(stage.outside.scripts.empty());
+        if (stage.outside.restart) stage.outside.restart();
         ASSERT_EQ(int(stage.outside.scripts.size()), c.scripts);
         if (c.scripts) {
             EXPECT_TRUE(stage.outside.scripts[0].ends_with("reboot.sh")) << stage.outside.scripts[0];

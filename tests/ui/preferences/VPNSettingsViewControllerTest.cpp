@@ -141,14 +141,16 @@ TEST_F(VPNSettingsPageTest, TurningTheKillSwitchOnWithTheHelperAnsweringNeedsNoI
     EXPECT_EQ(analytics->count("app_helpertool"), 0);
 }
 
-TEST_F(VPNSettingsPageTest, TheKillSwitchStaysOnOnlyWhenTheHelperGetsInstalled) {
+TEST_F(VPNSettingsPageTest, TheKillSwitchStaysOnOnlyWhenTheHelperGetsInstalledAndSaysWhyWhenNot) {
     struct Case {
         const char* name;
         Result<bool> install;
         bool on;
+        std::string_view why;  // shown under the switch in the user's language; empty: nothing
     };
-    for (const auto& c : {Case{"installed", Result<bool>(true), true}, Case{"refused", Result<bool>(false), false},
-                          Case{"failed", fail(Error("Helper", 1, "pkexec could not be run")), false}}) {
+    for (const auto& c : {Case{"installed", Result<bool>(true), true, {}},
+                          Case{"refused", Result<bool>(false), false, KillSwitchModel::kRefusedKey},
+                          Case{"failed", fail(Error("Helper", 1, "pkexec could not be run")), false, KillSwitchModel::kNoHelperKey}}) {
         firewall.install = c.install;
         analytics->tracked.clear();
         prefs().setEnableIKS(false);
@@ -162,6 +164,19 @@ TEST_F(VPNSettingsPageTest, TheKillSwitchStaysOnOnlyWhenTheHelperGetsInstalled) 
                   (Dictionary{{"installed", std::string(c.on ? "true" : "false")}}))
             << c.name;
         EXPECT_EQ(analytics->count("app_toggle_iks"), c.on ? 1 : 0) << c.name;
+        auto* reason = find<QLabel>(page, "killSwitchReason");
+        ASSERT_NE(reason, nullptr);
+        EXPECT_EQ(reason->isVisible(), !c.why.empty()) << c.name;
+        if (!c.why.empty()) {
+            EXPECT_EQ(reason->text().toStdString(), localized(c.why)) << c.name;
+            EXPECT_NE(localized(c.why), std::string(c.why)) << "a text of the strings table";
+            // The next try starts without the old reason.
+            firewall.install = Result<bool>(true);
+            QTest::mouseClick(killSwitch(page), Qt::LeftButton);
+            ASSERT_TRUE(waitUntil([&] { return analytics->count("app_helpertool") == 2; })) << c.name;
+            EXPECT_TRUE(killSwitch(page)->isChecked()) << c.name;
+            EXPECT_FALSE(reason->isVisible()) << c.name;
+        }
     }
 }
 
