@@ -8,3 +8,19 @@ function(morvex_glob_sources out)
   file(GLOB_RECURSE files CONFIGURE_DEPENDS ${ARGN})
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
+
+# Gives a target's sources macros that name places of this checkout (folders, built programs):
+# morvex_path_macros(target PUBLIC|PRIVATE NAME value...). They come from a header the compiler is
+# told to include, not from -D options, so that only the sources that use them differ between two
+# checkouts and the compiler cache serves every other source to both.
+function(morvex_path_macros target scope)
+  set(content "// Written by CMake: the places ${target} is built with.\n#pragma once\n")
+  set(args ${ARGN})
+  while(args)
+    list(POP_FRONT args name value)
+    string(APPEND content "#define ${name} \"${value}\"\n")
+  endwhile()
+  set(header ${CMAKE_CURRENT_BINARY_DIR}/${target}_paths.h)
+  file(GENERATE OUTPUT ${header} CONTENT "${content}")
+  target_compile_options(${target} ${scope} "SHELL:-include ${header}")
+endfunction()

@@ -50,8 +50,9 @@ function(morvex_layer name)
     target_link_libraries(${target} INTERFACE ${L_BELOW} ${L_LIBS})
   endif()
 
-  # Every header is compiled on its own against this layer, so a header that only other layers'
-  # sources include is held to the same rule (and stays self-contained).
+  # Every header is parsed on its own against this layer, so a header that only other layers'
+  # sources include is held to the same rule (and stays self-contained). The checks only parse
+  # (cmake/check-header.sh) and wait until the application is linked: ./dev run never builds them.
   set(headers ${sources})
   list(FILTER headers INCLUDE REGEX "\\.h$")
   if(headers)
@@ -65,6 +66,8 @@ function(morvex_layer name)
     endforeach()
     add_library(${target}_headers OBJECT ${checks})
     target_link_libraries(${target}_headers PRIVATE ${target})
-    set_target_properties(${target}_headers PROPERTIES AUTOMOC OFF)
+    set_target_properties(${target}_headers PROPERTIES AUTOMOC OFF
+      CXX_COMPILER_LAUNCHER ${PROJECT_SOURCE_DIR}/cmake/check-header.sh)
+    add_dependencies(${target}_headers MorvexVPN)
   endif()
 endfunction()

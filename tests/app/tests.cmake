@@ -3,9 +3,9 @@
 if(TARGET app_tests)
   add_dependencies(app_tests MorvexVPN morvex-shots)
   target_link_libraries(app_tests PRIVATE morvex_fake_service)
-  target_compile_definitions(app_tests PRIVATE
-    MORVEX_APPLICATION_PROGRAM="${MORVEX_BUNDLE_BIN}/MorvexVPN"
-    MORVEX_SHOTS_PROGRAM="$<TARGET_FILE:morvex-shots>")
+  morvex_path_macros(app_tests PRIVATE
+    MORVEX_APPLICATION_PROGRAM ${MORVEX_BUNDLE_BIN}/MorvexVPN
+    MORVEX_SHOTS_PROGRAM $<TARGET_FILE:morvex-shots>)
 endif()
 
 # The status menu as a desktop panel sees it needs a platform that shows status items over the

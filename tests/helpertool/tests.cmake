@@ -13,14 +13,14 @@ function(morvex_helper_client_suite target)
   add_dependencies(${target} morvex-codesign morvex_signing_key com.morvex.mac.vpn.helpertool
                    morvex_sign_com.morvex.mac.vpn.helpertool helper_attacker helper_injected helper_hidden helper_signed_client
                    helper_fake_login_manager)
-  target_compile_definitions(${target} PRIVATE
-    MORVEX_HELPERTOOL_PATH="$<TARGET_FILE:com.morvex.mac.vpn.helpertool>"
-    MORVEX_HELPER_ATTACKER_PATH="$<TARGET_FILE:helper_attacker>"
-    MORVEX_HELPER_INJECTED_PATH="$<TARGET_FILE:helper_injected>"
-    MORVEX_HELPER_HIDDEN_PATH="$<TARGET_FILE:helper_hidden>"
-    MORVEX_HELPER_FAKE_LOGIN_MANAGER_PATH="$<TARGET_FILE:helper_fake_login_manager>"
-    MORVEX_HELPER_SIGNED_CLIENT_PATH="$<TARGET_FILE:helper_signed_client>"
-    MORVEX_HELPER_UNIT_DIR="${PROJECT_BINARY_DIR}/src/helpertool")
+  morvex_path_macros(${target} PRIVATE
+    MORVEX_HELPERTOOL_PATH $<TARGET_FILE:com.morvex.mac.vpn.helpertool>
+    MORVEX_HELPER_ATTACKER_PATH $<TARGET_FILE:helper_attacker>
+    MORVEX_HELPER_INJECTED_PATH $<TARGET_FILE:helper_injected>
+    MORVEX_HELPER_HIDDEN_PATH $<TARGET_FILE:helper_hidden>
+    MORVEX_HELPER_FAKE_LOGIN_MANAGER_PATH $<TARGET_FILE:helper_fake_login_manager>
+    MORVEX_HELPER_SIGNED_CLIENT_PATH $<TARGET_FILE:helper_signed_client>
+    MORVEX_HELPER_UNIT_DIR ${PROJECT_BINARY_DIR}/src/helpertool)
   target_link_libraries(${target} PRIVATE morvex_helpertool)
 endfunction()
 

@@ -11,9 +11,9 @@ if(TARGET launcher_tests AND TARGET MorvexVPNLauncher)
 
   add_dependencies(launcher_tests MorvexVPNLauncher launcher_fake_application)
   target_link_libraries(launcher_tests PRIVATE nlohmann_json::nlohmann_json)
-  target_compile_definitions(launcher_tests PRIVATE
-    MORVEX_FAKE_APPLICATION="$<TARGET_FILE:launcher_fake_application>"
-    MORVEX_LAUNCHER_PROGRAM="$<TARGET_FILE:MorvexVPNLauncher>")
+  morvex_path_macros(launcher_tests PRIVATE
+    MORVEX_FAKE_APPLICATION $<TARGET_FILE:launcher_fake_application>
+    MORVEX_LAUNCHER_PROGRAM $<TARGET_FILE:MorvexVPNLauncher>)
 
 elseif(TARGET launcher_tests)
   message(FATAL_ERROR "tests/launcher needs the MorvexVPNLauncher program")

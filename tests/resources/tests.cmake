@@ -16,13 +16,13 @@ if(TARGET resources_tests)
   target_link_libraries(resources_tests PRIVATE PkgConfig::RLOTTIE Qt6::Svg nlohmann_json::nlohmann_json)
   add_dependencies(resources_tests morvex_images morvex_animations morvex_resources zevu_resources
                    morvex-make-animations resources_standin_application)
-  target_compile_definitions(resources_tests PRIVATE
-    MORVEX_CMAKE_COMMAND="${CMAKE_COMMAND}"
-    MORVEX_ICON_DIR="${MORVEX_ICON_DIR}"
-    MORVEX_FLAG_DIR="${MORVEX_FLAG_DIR}"
-    MORVEX_RESOURCES_SOURCE_DIR="${PROJECT_SOURCE_DIR}/resources"
-    MORVEX_MAKE_ANIMATIONS="$<TARGET_FILE:morvex-make-animations>"
-    MORVEX_STANDIN_APPLICATION="$<TARGET_FILE:resources_standin_application>")
+  morvex_path_macros(resources_tests PRIVATE
+    MORVEX_CMAKE_COMMAND ${CMAKE_COMMAND}
+    MORVEX_ICON_DIR ${MORVEX_ICON_DIR}
+    MORVEX_FLAG_DIR ${MORVEX_FLAG_DIR}
+    MORVEX_RESOURCES_SOURCE_DIR ${PROJECT_SOURCE_DIR}/resources
+    MORVEX_MAKE_ANIMATIONS $<TARGET_FILE:morvex-make-animations>
+    MORVEX_STANDIN_APPLICATION $<TARGET_FILE:resources_standin_application>)
 
   # Installing needs every program of the bundle built, which a full build (./dev test) has done.
   find_program(MORVEX_DESKTOP_FILE_VALIDATE desktop-file-validate REQUIRED)

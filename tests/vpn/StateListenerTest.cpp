@@ -435,7 +435,8 @@ TEST_F(StateListenerTest, ConnectDropReconnectDisconnectOnTheSimulatedSDK) {
                                outcome.handler());
     ASSERT_TRUE(waitUntil([] { return sdkStatus() == zevu::rawValue(zevu::ZevuVPNState::Connected); }));
     ASSERT_TRUE(waitUntil([&] { state(); return !states.empty() && states.back() == ZevuConnectionState::Connected; }));
-    ASSERT_EQ(PreservedPreferences().recents().size(), 1u);
+    // The listener stores the recent on the SDK's thread after it has posted "connected".
+    ASSERT_TRUE(waitUntil([] { return PreservedPreferences().recents().size() == 1u; }));
     EXPECT_EQ(PreservedPreferences().recents()[0]->id, "DE");
 
     zevu::ZevuTestAPI::dropTunnel();
