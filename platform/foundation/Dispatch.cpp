@@ -6,7 +6,9 @@
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -17,6 +19,19 @@
 namespace morvex {
 
 namespace {
+
+// The held clock of the main queue: main thread only.
+struct HeldClock {
+    bool held = false;
+    double now = 0;
+    std::uint64_t sequence = 0;
+    std::multimap<std::pair<double, std::uint64_t>, DispatchQueue::Block> waiting;
+};
+
+HeldClock& heldClock() {
+    static HeldClock clock;
+    return clock;
+}
 
 class MainQueue final : public DispatchQueue {
 public:
@@ -32,7 +47,12 @@ public:
         auto* app = QCoreApplication::instance();
         if (!app) return;
         int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.5);
-        auto start = [app, ms, block = std::move(block)]() mutable {
+        auto start = [app, ms, seconds, block = std::move(block)]() mutable {
+            if (auto& clock = heldClock(); clock.held) {
+                const double due = clock.now + std::max(0.0, seconds);
+                clock.waiting.emplace(std::make_pair(due, clock.sequence++), std::move(block));
+                return;
+            }
             QTimer::singleShot(ms, app, std::move(block));
         };
         if (isCurrent()) start();
@@ -151,6 +171,42 @@ DispatchQueue& DispatchQueue::main() {
 
 std::shared_ptr<DispatchQueue> DispatchQueue::serial(std::string label) {
     return std::make_shared<SerialQueue>(std::move(label));
+}
+
+void DispatchQueue::MainClock::hold() {
+    auto& clock = heldClock();
+    clock.held = true;
+    clock.now = 0;
+    clock.waiting.clear();
+}
+
+void DispatchQueue::MainClock::release() {
+    auto& clock = heldClock();
+    clock.held = false;
+    clock.now = 0;
+    auto dropped = std::move(clock.waiting);
+    clock.waiting.clear();
+    dropped.clear();  // what the blocks captured goes after the clock is consistent again
+}
+
+bool DispatchQueue::MainClock::isHeld() { return heldClock().held; }
+
+double DispatchQueue::MainClock::now() { return heldClock().now; }
+
+std::size_t DispatchQueue::MainClock::pending() { return heldClock().waiting.size(); }
+
+void DispatchQueue::MainClock::advance(double seconds) {
+    auto& clock = heldClock();
+    if (!clock.held) return;
+    const double target = clock.now + std::max(0.0, seconds);
+    while (!clock.waiting.empty() && clock.waiting.begin()->first.first <= target) {
+        auto first = clock.waiting.begin();
+        clock.now = std::max(clock.now, first->first.first);
+        Block block = std::move(first->second);
+        clock.waiting.erase(first);
+        block();
+    }
+    clock.now = target;
 }
 
 namespace {

@@ -43,6 +43,12 @@ public:
     static double timeScale();
     static double scaled(double seconds) { return seconds * timeScale(); }
 
+    // A barrier: returns once every task the SDK's workers have due by now has run (catalogue answers,
+    // delegate calls, ping measurements, and what they queue in turn); tasks it keeps for later
+    // (a dial's next step, the traffic tick) stay queued. Answers whether any task ran meanwhile.
+    // Never call it from an SDK callback.
+    static bool settle();
+
     // Back to a fresh process: no configuration, delegates, hooks, credential, tunnel, scripts,
     // overrides or measurements. Waits until the worker has settled.
     static void reset();

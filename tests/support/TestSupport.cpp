@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <cstdint>
 #include <cstdlib>
 
+#include "foundation/Dispatch.h"
 #include "foundation/Paths.h"
 #include "foundation/UserDefaults.h"
 
@@ -21,14 +23,63 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-void spinFor(std::chrono::milliseconds duration) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < duration.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
+namespace {
+
+// Counts every event delivered to an object of the main thread.
+class DeliveryCounter : public QObject {
+public:
+    std::uint64_t delivered = 0;
+    bool eventFilter(QObject*, QEvent*) override {
+        ++delivered;
+        return false;
     }
+};
+
+}  // namespace
+
+bool drain() {
+    auto* app = QCoreApplication::instance();
+    if (!app) return false;
+    DeliveryCounter counter;
+    app->installEventFilter(&counter);
+    std::uint64_t seen = 0;
+    // A pass that delivers nothing ends it; work that keeps re-arming itself at once (a zero-time
+    // timer that never stops) is a fault of its own, reported rather than spun on for ever.
+    int passes = 0;
+    for (; passes < 100000; ++passes) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (counter.delivered == seen) break;
+        seen = counter.delivered;
+    }
+    app->removeEventFilter(&counter);
+    EXPECT_LT(passes, 100000) << "the main queue never ran dry";
+    return counter.delivered > 0;
 }
+
+void settle(const std::function<bool()>& background) {
+    for (int round = 0; round < 10000; ++round) {
+        const bool ranBehind = background && background();
+        const bool ranHere = drain();
+        if (!ranBehind && !ranHere) return;
+    }
+    ADD_FAILURE() << "the queues never settled";
+}
+
+ManualClock::ManualClock() { DispatchQueue::MainClock::hold(); }
+
+ManualClock::~ManualClock() { DispatchQueue::MainClock::release(); }
+
+void ManualClock::advance(std::chrono::milliseconds step) { advanceSeconds(step.count() / 1000.0); }
+
+void ManualClock::advanceSeconds(double seconds) {
+    drain();
+    DispatchQueue::MainClock::advance(seconds);
+    drain();
+}
+
+std::size_t ManualClock::pending() const { return DispatchQueue::MainClock::pending(); }
 
 void flushDeferredDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

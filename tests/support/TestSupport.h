@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 
@@ -11,10 +12,33 @@ namespace morvex::test {
 // Runs the Qt event loop until `condition` holds or `timeout` passes; answers the condition.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
-// Runs the event loop for a while (for "nothing else happens" checks).
-void spinFor(std::chrono::milliseconds duration);
+// Runs everything the main thread has to do now: posted events and queued calls (the main
+// queue's blocks), deferred deletes, and timers that are due, zero-time ones included, until a
+// pass delivers nothing. What is due later (a delay on a running clock, an animation's next frame)
+// stays pending. Answers whether anything was delivered. "Exactly once" and "nothing happened" are
+// written as drain, then count.
+bool drain();
+// Drains the main queue and a background queue in turn until neither has anything to do now;
+// `background` is a barrier that answers whether it ran anything (the simulated SDK's is
+// zevu::ZevuTestAPI::settle).
+void settle(const std::function<bool()>& background);
 // Deletes the objects whose deleteLater is due, as the run loop would between events.
 void flushDeferredDeletes();
+
+// Holds the main queue's clock for the test's lifetime: a delayed block (a splash, a result line,
+// a toast, an automatic connect) runs when the test advances the clock past its due time.
+class ManualClock {
+public:
+    ManualClock();
+    ~ManualClock();
+    ManualClock(const ManualClock&) = delete;
+    ManualClock& operator=(const ManualClock&) = delete;
+    // Moves the clock forward, runs each block that falls due, then drains the main queue.
+    void advance(std::chrono::milliseconds step);
+    void advanceSeconds(double seconds);
+    // Blocks waiting for the clock.
+    std::size_t pending() const;
+};
 
 // Gives each test an empty configuration directory (preferences, keychain file, stores), so tests
 // never see each other's state.

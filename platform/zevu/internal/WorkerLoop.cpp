@@ -58,6 +58,24 @@ void WorkerLoop::clear() {
     tasks_.clear();
 }
 
+bool WorkerLoop::settle() {
+    if (isCurrent()) return false;
+    std::uint64_t before;
+    {
+        std::lock_guard lock(mutex_);
+        before = started_;
+    }
+    for (;;) {
+        // The barrier is due now, so it runs after every task due earlier.
+        sync([] {});
+        std::lock_guard lock(mutex_);
+        if (stopping_ || tasks_.empty() || tasks_.begin()->first.first > Clock::now()) {
+            return started_ - before > 1;  // the barriers themselves do not count
+        }
+        before += 1;
+    }
+}
+
 void WorkerLoop::run() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
@@ -72,8 +90,10 @@ void WorkerLoop::run() {
         }
         Task task = std::move(first->second);
         tasks_.erase(first);
+        ++started_;
         lock.unlock();
         task();
+        task = nullptr;
         lock.lock();
     }
 }

@@ -28,6 +28,9 @@ public:
     bool isCurrent() const { return std::this_thread::get_id() == threadId_; }
     // Drops every task not yet started.
     void clear();
+    // Waits until every task due by now has run, those they queue for now included, and none is
+    // running (at once when called from the loop itself). Answers whether any task ran meanwhile.
+    bool settle();
 
 private:
     void run();
@@ -37,6 +40,7 @@ private:
     std::condition_variable cv_;
     std::multimap<std::pair<Clock::time_point, std::uint64_t>, Task> tasks_;
     std::uint64_t sequence_ = 0;
+    std::uint64_t started_ = 0;  // tasks taken so far
     bool stopping_ = false;
     std::thread thread_;
     std::thread::id threadId_;

@@ -4,6 +4,7 @@
 // be installed, the ping and personalised-server switches, and clearing the preferences.
 #include <QPointer>
 #include <QScrollArea>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -14,7 +15,6 @@
 #include "ui/preferences/SettingsPageWidgets.h"
 
 class QLabel;
-class QTimer;
 
 namespace morvex {
 
@@ -85,7 +85,8 @@ private:
     QPointer<SettingsToggle> btnPing_;
     QPointer<SettingsToggle> btnPersonalise_;
     QPointer<QLabel> labelHelpertoolStatus_;
-    QPointer<QTimer> helperToolTimer_;
+    // Each result line shown counts up; a hiding step of an earlier line does nothing.
+    std::uint64_t helperToolLine_ = 0;
     ObserverToken refreshObserver_;
 };
 
