@@ -43,10 +43,12 @@ public:
     static double timeScale();
     static double scaled(double seconds) { return seconds * timeScale(); }
 
-    // A barrier: returns once every task the SDK's workers have due by now has run (catalogue answers,
-    // delegate calls, ping measurements, and what they queue in turn); tasks it keeps for later
-    // (a dial's next step, the traffic tick) stay queued. Answers whether any task ran meanwhile.
-    // Never call it from an SDK callback.
+    // A barrier: returns once every task the SDK has scheduled has run (catalogue answers, delegate
+    // calls, a dial's steps, ping measurements, and what they schedule in turn), delayed ones when
+    // they fall due on the scaled clock. It does not wait for the traffic tick of a tunnel that is
+    // up (it repeats while the tunnel lasts) nor for steps made moot by a reset or by the end of
+    // the attempt they belonged to. Answers whether any task ran meanwhile. Never call it from an
+    // SDK callback.
     static bool settle();
 
     // Back to a fresh process: no configuration, delegates, hooks, credential, tunnel, scripts,

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "foundation/Dispatch.h"
+#include "foundation/HttpSession.h"
 #include "foundation/Paths.h"
 #include "foundation/UserDefaults.h"
 
@@ -65,6 +66,19 @@ void settle(const std::function<bool()>& background) {
         if (!ranBehind && !ranHere) return;
     }
     ADD_FAILURE() << "the queues never settled";
+}
+
+void settleRequests(std::chrono::milliseconds timeout) {
+    for (int round = 0; round < 1000; ++round) {
+        const bool ran = drain();
+        if (http::Session::unansweredRequests() == 0) {
+            if (!ran) return;
+            continue;
+        }
+        ASSERT_TRUE(waitUntil([] { return http::Session::unansweredRequests() == 0; }, timeout))
+            << http::Session::unansweredRequests() << " requests never answered";
+    }
+    ADD_FAILURE() << "requests kept coming";
 }
 
 ManualClock::ManualClock() { DispatchQueue::MainClock::hold(); }

@@ -22,6 +22,10 @@ bool drain();
 // `background` is a barrier that answers whether it ran anything (the simulated SDK's is
 // zevu::ZevuTestAPI::settle).
 void settle(const std::function<bool()>& background);
+// Drains the main queue and waits until every HTTP request the process sent has been answered,
+// until neither has anything left (an answer may send the next request). For "this sent nothing
+// more" checks against a local server.
+void settleRequests(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 // Deletes the objects whose deleteLater is due, as the run loop would between events.
 void flushDeferredDeletes();
 

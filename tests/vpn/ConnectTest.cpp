@@ -135,7 +135,7 @@ TEST_F(ConnectTest, AnExtensionNotReadyShowsTheSheetAndCallsNoHandlerButADedicat
                                ZevuTypes::SelectedInterface::List, false, true, outcome.handler());
     ASSERT_EQ(presenter->shown.size(), 1u);
     EXPECT_EQ(presenter->last().title, localized("wiregurad.beta.information.title"));
-    spinFor(std::chrono::milliseconds(50));
+    settleWithSdk();
     EXPECT_EQ(outcome.calls, 0);
     EXPECT_FALSE(AppPreferences().lastConnection());
 
@@ -271,7 +271,7 @@ TEST_F(ConnectTest, DedicatedIPWithoutAUsableProtocolIsRefusedWithoutDialling) {
     EXPECT_EQ(outcome.received[0]->domain, "MorvexVPNError");
     EXPECT_EQ(outcome.received[0]->code, 1111);
     EXPECT_EQ(outcome.received[0]->localizedDescription(), "Selected protocol not supported");
-    spinFor(std::chrono::milliseconds(30));
+    settleWithSdk();
     EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
     EXPECT_FALSE(AppPreferences().onGoingConnectionId());
 }
@@ -287,7 +287,7 @@ TEST_F(ConnectTest, RecommendedLocationIsRefreshedOnlyWhileNotConnected) {
 
     connectTunnel();
     engine().updateRecommendedLocation();
-    spinFor(std::chrono::milliseconds(50));
+    settleWithSdk();
     EXPECT_FALSE(AppPreferences().recommendedServer());
     // (The tunnel's own events may arrive meanwhile; no recommendation is asked for or answered.)
     const auto names = eventNames();

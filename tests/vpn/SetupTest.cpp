@@ -71,7 +71,7 @@ TEST_F(SetupTest, ASecondSetUpLeavesOneListenerAndOneReadiness) {
 
     Zevu::configureSDK(User());  // as after sign-in
     ASSERT_TRUE(waitUntil([&] { return initialized == 2; }));
-    spinFor(std::chrono::milliseconds(60));
+    settleWithSdk();
     EXPECT_EQ(initialized, 2);  // once for each configuration, never twice for one
     auto second = Zevu::stateListener();
     EXPECT_TRUE(first.expired());

@@ -28,13 +28,13 @@ WorkerLoop::~WorkerLoop() {
     if (thread_.joinable()) thread_.join();
 }
 
-void WorkerLoop::postAfter(double seconds, Task task) {
+void WorkerLoop::postAfter(double seconds, Task task, Waiting waiting) {
     const auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                         std::chrono::duration<double>(seconds > 0 ? seconds : 0));
     {
         std::lock_guard lock(mutex_);
         if (stopping_) return;
-        tasks_.emplace(std::make_pair(due, sequence_++), std::move(task));
+        tasks_.emplace(std::make_pair(due, sequence_++), Entry{std::move(task), std::move(waiting)});
     }
     cv_.notify_all();
 }
@@ -58,6 +58,23 @@ void WorkerLoop::clear() {
     tasks_.clear();
 }
 
+void WorkerLoop::barrier(Clock::time_point due, const Task& task) {
+    std::promise<void> done;
+    auto finished = done.get_future();
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        // Queued after every task due by then, equal times included.
+        Task run = [&task, &done] {
+            task();
+            done.set_value();
+        };
+        tasks_.emplace(std::make_pair(due, sequence_++), Entry{std::move(run), {}});
+    }
+    cv_.notify_all();
+    finished.wait();
+}
+
 bool WorkerLoop::settle() {
     if (isCurrent()) return false;
     std::uint64_t before;
@@ -65,15 +82,24 @@ bool WorkerLoop::settle() {
         std::lock_guard lock(mutex_);
         before = started_;
     }
+    std::uint64_t barriers = 0;
     for (;;) {
-        // The barrier is due now, so it runs after every task due earlier.
-        sync([] {});
-        std::lock_guard lock(mutex_);
-        if (stopping_ || tasks_.empty() || tasks_.begin()->first.first > Clock::now()) {
-            return started_ - before > 1;  // the barriers themselves do not count
-        }
-        before += 1;
+        // Looked at on the loop, where the tasks' own state may be read.
+        std::optional<Clock::time_point> last;
+        barrier(Clock::now(), [this, &last] {
+            std::lock_guard lock(mutex_);
+            for (const auto& [key, entry] : tasks_) {
+                if (entry.waiting.repeats || (entry.waiting.live && !entry.waiting.live())) continue;
+                last = key.first;  // the map is in due order
+            }
+        });
+        ++barriers;
+        if (!last) break;
+        barrier(*last, [] {});
+        ++barriers;
     }
+    std::lock_guard lock(mutex_);
+    return started_ - before > barriers;
 }
 
 void WorkerLoop::run() {
@@ -88,7 +114,7 @@ void WorkerLoop::run() {
             cv_.wait_until(lock, first->first.first);
             continue;
         }
-        Task task = std::move(first->second);
+        Task task = std::move(first->second.task);
         tasks_.erase(first);
         ++started_;
         lock.unlock();
