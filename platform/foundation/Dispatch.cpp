@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <condition_variable>
 #include <deque>
@@ -23,10 +24,12 @@ namespace {
 // The held clock of the main queue: main thread only.
 struct HeldClock {
     bool held = false;
-    double now = 0;
+    std::int64_t now = 0;  // nanoseconds: sums of steps stay exact
     std::uint64_t sequence = 0;
-    std::multimap<std::pair<double, std::uint64_t>, DispatchQueue::Block> waiting;
+    std::multimap<std::pair<std::int64_t, std::uint64_t>, DispatchQueue::Block> waiting;
 };
+
+std::int64_t toNanoseconds(double seconds) { return std::llround(std::max(0.0, seconds) * 1e9); }
 
 HeldClock& heldClock() {
     static HeldClock clock;
@@ -49,7 +52,7 @@ public:
         int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.5);
         auto start = [app, ms, seconds, block = std::move(block)]() mutable {
             if (auto& clock = heldClock(); clock.held) {
-                const double due = clock.now + std::max(0.0, seconds);
+                const std::int64_t due = clock.now + toNanoseconds(seconds);
                 clock.waiting.emplace(std::make_pair(due, clock.sequence++), std::move(block));
                 return;
             }
@@ -191,14 +194,14 @@ void DispatchQueue::MainClock::release() {
 
 bool DispatchQueue::MainClock::isHeld() { return heldClock().held; }
 
-double DispatchQueue::MainClock::now() { return heldClock().now; }
+double DispatchQueue::MainClock::now() { return static_cast<double>(heldClock().now) / 1e9; }
 
 std::size_t DispatchQueue::MainClock::pending() { return heldClock().waiting.size(); }
 
 void DispatchQueue::MainClock::advance(double seconds) {
     auto& clock = heldClock();
     if (!clock.held) return;
-    const double target = clock.now + std::max(0.0, seconds);
+    const std::int64_t target = clock.now + toNanoseconds(seconds);
     while (!clock.waiting.empty() && clock.waiting.begin()->first.first <= target) {
         auto first = clock.waiting.begin();
         clock.now = std::max(clock.now, first->first.first);

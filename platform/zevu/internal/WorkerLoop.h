@@ -12,6 +12,13 @@
 
 namespace zevu::detail {
 
+// What WorkerLoop::settle() may leave behind: a task that repeats for as long as something lasts
+// (it would never run out), or one that has become moot (`live` answers false; asked on the loop).
+struct TaskWaiting {
+    std::function<bool()> live;
+    bool repeats = false;
+};
+
 class WorkerLoop {
 public:
     using Task = std::function<void()>;
@@ -22,12 +29,7 @@ public:
     WorkerLoop(const WorkerLoop&) = delete;
     WorkerLoop& operator=(const WorkerLoop&) = delete;
 
-    // What settle() may leave behind: a task that repeats for as long as something lasts (it would
-    // never run out), or one that has become moot (`live` answers false; asked on the loop).
-    struct Waiting {
-        std::function<bool()> live;
-        bool repeats = false;
-    };
+    using Waiting = TaskWaiting;
 
     void post(Task task) { postAfter(0, std::move(task)); }
     void postAfter(double seconds, Task task, Waiting waiting = {});
