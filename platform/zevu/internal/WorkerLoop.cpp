@@ -89,7 +89,10 @@ bool WorkerLoop::settle() {
         barrier(Clock::now(), [this, &last] {
             std::lock_guard lock(mutex_);
             for (const auto& [key, entry] : tasks_) {
-                if (entry.waiting.repeats || (entry.waiting.live && !entry.waiting.live())) continue;
+                // A repeating task is waited for only once what it repeats for has ended (its next
+                // run must then do nothing); any other only while it still matters.
+                const bool live = !entry.waiting.live || entry.waiting.live();
+                if (entry.waiting.repeats == live) continue;
                 last = key.first;  // the map is in due order
             }
         });

@@ -13,7 +13,8 @@
 namespace zevu::detail {
 
 // What WorkerLoop::settle() may leave behind: a task that repeats for as long as something lasts
-// (it would never run out), or one that has become moot (`live` answers false; asked on the loop).
+// (it would never run out) while that lasts, or any other task once it has become moot (`live`
+// answers false; asked on the loop).
 struct TaskWaiting {
     std::function<bool()> live;
     bool repeats = false;
