@@ -22,6 +22,10 @@ bool drain();
 // `background` is a barrier that answers whether it ran anything (the simulated SDK's is
 // zevu::ZevuTestAPI::settle).
 void settle(const std::function<bool()>& background);
+// Runs the event loop for a while. Only for another program that must be given time to do what
+// it must not do (a process that would start a copy, or quit) and that offers no event to wait
+// for; say why at the call. Anything inside this process is drained or awaited instead.
+void spinFor(std::chrono::milliseconds duration);
 // Drains the main queue and waits until every HTTP request the process sent has been answered,
 // until neither has anything left (an answer may send the next request). For "this sent nothing
 // more" checks against a local server.
