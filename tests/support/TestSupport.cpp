@@ -1,6 +1,10 @@
 #include "support/TestSupport.h"
 
+#include <QAbstractAnimation>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QPointer>
 #include <QElapsedTimer>
 #include <QThread>
 #include <cstdint>
@@ -88,6 +92,29 @@ void settleRequests(std::chrono::milliseconds timeout) {
             << http::Session::unansweredRequests() << " requests never answered";
     }
     ADD_FAILURE() << "requests kept coming";
+}
+
+void settleSessionBus() {
+    for (int round = 0; round < 100; ++round) {
+        // Synchronous, through the daemon, on the connection the code under test uses.
+        QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.DBus"));
+        if (!drain()) return;
+    }
+    ADD_FAILURE() << "the bus never settled";
+}
+
+bool animating(const QObject* root) {
+    if (!root) return false;
+    for (const auto* a : root->findChildren<QAbstractAnimation*>())
+        if (a->state() == QAbstractAnimation::Running) return true;
+    return false;
+}
+
+bool waitForAnimations(const QObject* root, std::chrono::milliseconds timeout) {
+    QPointer<const QObject> watched(root);
+    const bool ended = waitUntil([&] { return !animating(watched); }, timeout);
+    drain();
+    return ended;
 }
 
 ManualClock::ManualClock() { DispatchQueue::MainClock::hold(); }

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 
+class QObject;
+
 namespace morvex::test {
 
 // Runs the Qt event loop until `condition` holds or `timeout` passes; answers the condition.
@@ -30,6 +32,16 @@ void spinFor(std::chrono::milliseconds duration);
 // until neither has anything left (an answer may send the next request). For "this sent nothing
 // more" checks against a local server.
 void settleRequests(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+// Settles the session bus for this process's connections: a call through the bus daemon comes back
+// only after the daemon has routed everything sent before it on that connection, so after a round
+// trip and a drain each message already sent has been handled here, answers included; repeated
+// until a round delivers nothing.
+void settleSessionBus();
+// Whether an animation owned by `root` or one of its descendants is running: a transition that
+// would still change what the screen shows.
+bool animating(const QObject* root);
+// Waits for the end of every animation under `root` (the transition's end event), then drains.
+bool waitForAnimations(const QObject* root, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 // Deletes the objects whose deleteLater is due, as the run loop would between events.
 void flushDeferredDeletes();
 

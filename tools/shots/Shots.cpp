@@ -1,5 +1,8 @@
 #include "Shots.h"
 
+#include <QAbstractAnimation>
+#include <cstdint>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPainter>
@@ -13,6 +16,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
+#include "foundation/Dispatch.h"
 
 namespace morvex::shots {
 
@@ -25,14 +29,71 @@ Registration::Registration(std::vector<Shot> shots) {
     for (auto& s : shots) registry().push_back(std::move(s));
 }
 
-void settle(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    do {
+namespace {
+
+// Runs what the main thread has to do now (posted work, deferred deletes, due timers) until a
+// pass delivers nothing.
+class DeliveryCounter : public QObject {
+public:
+    std::uint64_t delivered = 0;
+    bool eventFilter(QObject*, QEvent*) override {
+        ++delivered;
+        return false;
+    }
+};
+
+void drain() {
+    DeliveryCounter counter;
+    qApp->installEventFilter(&counter);
+    std::uint64_t seen = ~std::uint64_t(0);
+    for (int pass = 0; pass < 10000 && counter.delivered != seen; ++pass) {
+        seen = counter.delivered;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    qApp->removeEventFilter(&counter);
+}
+
+// A transition (a fade, a slide, a resize) is still under way somewhere on screen; an animation
+// that loops for ever (dashes running round a shape) is part of the picture, not a transition.
+bool transitionRunning() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (const auto* a : top->findChildren<QAbstractAnimation*>()) {
+            if (a->state() == QAbstractAnimation::Running && a->loopCount() >= 0) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QThread::msleep(1);
-    } while (timer.elapsed() < milliseconds);
+    }
+    settle(0);
+    return done();
+}
+
+void holdClock() { DispatchQueue::MainClock::hold(); }
+
+void settle(int milliseconds) {
+    drain();
+    DispatchQueue::MainClock::advance(milliseconds / 1000.0);
+    drain();
+    // Then every transition ends: waited for, as the animations run on the wall clock.
+    QElapsedTimer waited;
+    waited.start();
+    while (transitionRunning() && waited.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    drain();
 }
 
 QImage renderWindow(appkit::Window& window) {

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     morvex::appkit::Application application;
     morvex::OAuthService::shared();
     morvex::registerStoryboards();
+    morvex::shots::holdClock();
     morvex::registerValueTransformers();
     morvex::installCurrentThemeName();
 
