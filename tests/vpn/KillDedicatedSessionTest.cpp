@@ -37,7 +37,7 @@ protected:
             outcome = std::move(r);
         });
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }));
-        settleWithSdk();
+        test::settleRequests();
         EXPECT_EQ(calls, 1);
         return outcome.value_or(std::unexpected(Error("test", -1, "no answer")));
     }
