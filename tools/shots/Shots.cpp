@@ -1,6 +1,8 @@
 #include "Shots.h"
 
 #include <QAbstractAnimation>
+#include <QAnimationDriver>
+#include <QTimer>
 #include <cstdint>
 #include <QApplication>
 #include <QCoreApplication>
@@ -16,7 +18,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
-#include "foundation/Dispatch.h"
+#include "appkit/AnimationView.h"
 
 namespace morvex::shots {
 
@@ -55,12 +57,53 @@ void drain() {
     qApp->removeEventFilter(&counter);
 }
 
-// A transition (a fade, a slide, a resize) is still under way somewhere on screen; an animation
-// that loops for ever (dashes running round a shape) is part of the picture, not a transition.
+// Drives Qt's animations as the default driver does (a frame every 16 ms of the wall clock), and
+// says whether any animation is running, wherever it is owned.
+class WatchedAnimationDriver : public QAnimationDriver {
+public:
+    WatchedAnimationDriver() {
+        frame_.setInterval(16);
+        frame_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&frame_, &QTimer::timeout, this, [this] { advance(); });
+        clock_.start();
+    }
+    qint64 elapsed() const override { return clock_.elapsed(); }
+
+protected:
+    void start() override {
+        QAnimationDriver::start();
+        frame_.start();
+    }
+    void stop() override {
+        frame_.stop();
+        QAnimationDriver::stop();
+    }
+
+private:
+    QTimer frame_;
+    QElapsedTimer clock_;
+};
+
+WatchedAnimationDriver* g_driver = nullptr;
+
+// A transition (a fade, a slide, a resize, a cross-fade between pages) is still under way; an
+// animation that loops for ever (dashes running round a shape) is part of the picture, not a
+// transition. The driver sees every running animation but cannot tell a loop from a transition:
+// while a loop is on screen, the animations found under the windows decide.
 bool transitionRunning() {
+    bool looping = false;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (const auto* a : top->findChildren<QAbstractAnimation*>()) {
+            if (a->state() == QAbstractAnimation::Running && a->loopCount() < 0) looping = true;
+        }
+    }
+    if (g_driver && g_driver->isRunning() && !looping) return true;
     for (QWidget* top : QApplication::topLevelWidgets()) {
         for (const auto* a : top->findChildren<QAbstractAnimation*>()) {
             if (a->state() == QAbstractAnimation::Running && a->loopCount() >= 0) return true;
+        }
+        for (const auto* v : top->findChildren<appkit::AnimationView*>()) {
+            if (v->isAnimationPlaying() && v->loopMode() == appkit::LoopMode::PlayOnce) return true;
         }
     }
     return false;
@@ -80,15 +123,26 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
-void holdClock() { DispatchQueue::MainClock::hold(); }
+void watchAnimations() {
+    if (g_driver) return;
+    g_driver = new WatchedAnimationDriver;
+    g_driver->install();
+}
 
 void settle(int milliseconds) {
-    drain();
-    DispatchQueue::MainClock::advance(milliseconds / 1000.0);
-    drain();
-    // Then every transition ends: waited for, as the animations run on the wall clock.
+    // The simulated SDK and the fake service answer on their own threads and clocks: their
+    // answers are given the time asked for.
     QElapsedTimer waited;
     waited.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(1);
+    } while (waited.elapsed() < milliseconds);
+    drain();
+    // Then every transition that is under way ends (its animation stops), so no picture catches
+    // one half-way, however long the machine took to get here.
+    waited.restart();
     while (transitionRunning() && waited.elapsed() < 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     morvex::appkit::Application application;
     morvex::OAuthService::shared();
     morvex::registerStoryboards();
-    morvex::shots::holdClock();
+    morvex::shots::watchAnimations();
     morvex::registerValueTransformers();
     morvex::installCurrentThemeName();
 
