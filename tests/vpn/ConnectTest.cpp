@@ -331,11 +331,13 @@ TEST_F(ConnectTest, ConnectionInfoBeforeAnyAttemptHasEmptyTextsAndTheStoredId) {
 TEST_F(ConnectTest, QuickConnectReachesConnectedWithTheRequestStored) {
     auto recommended = server("DE", "Germany");
     setEncodedServer(AppPreferences().defaults(), recommended, AppPreferences::Key::recommendedServer);
-    std::vector<ZevuConnectionState> states;
+    // Shared with the blocks the SDK's thread queues: one may still be queued when the test ends.
+    auto seen = std::make_shared<std::vector<ZevuConnectionState>>();
+    auto& states = *seen;
     auto token = NotificationCenter::defaultCenter().addObserver(
-        ZevuTypes::stateNotification, [&](const Notification& n) {
+        ZevuTypes::stateNotification, [seen](const Notification& n) {
             if (auto info = n.objectAs<ZevuTypes::ConnectionInfo>()) {
-                DispatchQueue::main().async([&states, s = info->state] { states.push_back(s); });
+                DispatchQueue::main().async([seen, s = info->state] { seen->push_back(s); });
             }
         });
     Outcome outcome;
