@@ -86,6 +86,10 @@ private:
 
 WatchedAnimationDriver* g_driver = nullptr;
 
+// No transition of the screens runs longer; past it, what still runs is a loop of a picture
+// (a spinner drawn by a timer of its own, dashes owned outside the windows) and is drawn as it is.
+constexpr int kLongestTransitionMs = 2500;
+
 // A transition (a fade, a slide, a resize, a cross-fade between pages) is still under way; an
 // animation that loops for ever (dashes running round a shape) is part of the picture, not a
 // transition. The driver sees every running animation but cannot tell a loop from a transition:
@@ -143,7 +147,7 @@ void settle(int milliseconds) {
     // Then every transition that is under way ends (its animation stops), so no picture catches
     // one half-way, however long the machine took to get here.
     waited.restart();
-    while (transitionRunning() && waited.elapsed() < 10000) {
+    while (transitionRunning() && waited.elapsed() < kLongestTransitionMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
