@@ -6,7 +6,10 @@
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -17,6 +20,21 @@
 namespace morvex {
 
 namespace {
+
+// The held clock of the main queue: main thread only.
+struct HeldClock {
+    bool held = false;
+    std::int64_t now = 0;  // nanoseconds: sums of steps stay exact
+    std::uint64_t sequence = 0;
+    std::multimap<std::pair<std::int64_t, std::uint64_t>, DispatchQueue::Block> waiting;
+};
+
+std::int64_t toNanoseconds(double seconds) { return std::llround(std::max(0.0, seconds) * 1e9); }
+
+HeldClock& heldClock() {
+    static HeldClock clock;
+    return clock;
+}
 
 class MainQueue final : public DispatchQueue {
 public:
@@ -32,7 +50,12 @@ public:
         auto* app = QCoreApplication::instance();
         if (!app) return;
         int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.5);
-        auto start = [app, ms, block = std::move(block)]() mutable {
+        auto start = [app, ms, seconds, block = std::move(block)]() mutable {
+            if (auto& clock = heldClock(); clock.held) {
+                const std::int64_t due = clock.now + toNanoseconds(seconds);
+                clock.waiting.emplace(std::make_pair(due, clock.sequence++), std::move(block));
+                return;
+            }
             QTimer::singleShot(ms, app, std::move(block));
         };
         if (isCurrent()) start();
@@ -151,6 +174,42 @@ DispatchQueue& DispatchQueue::main() {
 
 std::shared_ptr<DispatchQueue> DispatchQueue::serial(std::string label) {
     return std::make_shared<SerialQueue>(std::move(label));
+}
+
+void DispatchQueue::MainClock::hold() {
+    auto& clock = heldClock();
+    clock.held = true;
+    clock.now = 0;
+    clock.waiting.clear();
+}
+
+void DispatchQueue::MainClock::release() {
+    auto& clock = heldClock();
+    clock.held = false;
+    clock.now = 0;
+    auto dropped = std::move(clock.waiting);
+    clock.waiting.clear();
+    dropped.clear();  // what the blocks captured goes after the clock is consistent again
+}
+
+bool DispatchQueue::MainClock::isHeld() { return heldClock().held; }
+
+double DispatchQueue::MainClock::now() { return static_cast<double>(heldClock().now) / 1e9; }
+
+std::size_t DispatchQueue::MainClock::pending() { return heldClock().waiting.size(); }
+
+void DispatchQueue::MainClock::advance(double seconds) {
+    auto& clock = heldClock();
+    if (!clock.held) return;
+    const std::int64_t target = clock.now + toNanoseconds(seconds);
+    while (!clock.waiting.empty() && clock.waiting.begin()->first.first <= target) {
+        auto first = clock.waiting.begin();
+        clock.now = std::max(clock.now, first->first.first);
+        Block block = std::move(first->second);
+        clock.waiting.erase(first);
+        block();
+    }
+    clock.now = target;
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <nlohmann/json.hpp>
 
@@ -131,7 +132,16 @@ struct Session::Impl : std::enable_shared_from_this<Session::Impl> {
     void deliver(const std::shared_ptr<TaskState>& state, DataResponse response);
 };
 
+namespace {
+std::atomic<std::size_t> g_unanswered{0};
+}
+
 struct TaskState : Task, std::enable_shared_from_this<TaskState> {
+    TaskState() { ++g_unanswered; }
+    ~TaskState() override {
+        if (!done) --g_unanswered;
+    }
+
     std::weak_ptr<Session::Impl> session;
     std::string id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
     Request original;
@@ -466,6 +476,7 @@ void Session::Impl::endAttempt(const std::shared_ptr<TaskState>& state, std::opt
 void Session::Impl::deliver(const std::shared_ptr<TaskState>& state, DataResponse r) {
     if (state->done) return;
     state->done = true;
+    --g_unanswered;
     if (!state->isDownload) {
         auto completion = std::move(state->dataCompletion);
         if (completion) completion(r);
@@ -514,6 +525,8 @@ void Session::Impl::deliver(const std::shared_ptr<TaskState>& state, DataRespons
     auto completion = std::move(state->downloadCompletion);
     if (completion) completion(d);
 }
+
+std::size_t Session::unansweredRequests() { return g_unanswered.load(); }
 
 Session& Session::shared() {
     static Session* session = new Session();

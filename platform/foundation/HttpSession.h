@@ -67,6 +67,10 @@ public:
                                    std::function<void(const Progress&)> progress,
                                    std::function<void(const DownloadResponse&)> completion);
 
+    // Requests and downloads of every session in the process that are sent or waiting to be sent
+    // and not yet answered. Tests wait for none before they count what an action sent.
+    static std::size_t unansweredRequests();
+
     struct Impl;
 
 private:

@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include "foundation/Dispatch.h"
+
 namespace morvex {
 
 Timer::Timer(double interval, bool repeats, Block block)
@@ -9,6 +11,10 @@ Timer::Timer(double interval, bool repeats, Block block)
 
 std::shared_ptr<Timer> Timer::scheduledTimer(double interval, bool repeats, Block block) {
     std::shared_ptr<Timer> t(new Timer(interval, repeats, std::move(block)));
+    if (DispatchQueue::MainClock::isHeld() && DispatchQueue::main().isCurrent()) {
+        t->armOnHeldClock();
+        return t;
+    }
     t->timer_ = new QTimer();
     t->timer_->setSingleShot(!repeats);
     t->timer_->setTimerType(Qt::PreciseTimer);
@@ -20,6 +26,16 @@ std::shared_ptr<Timer> Timer::scheduledTimer(double interval, bool repeats, Bloc
     });
     t->timer_->start();
     return t;
+}
+
+void Timer::armOnHeldClock() {
+    std::weak_ptr<Timer> weak = weak_from_this();
+    DispatchQueue::main().asyncAfter(interval_, [weak] {
+        auto self = weak.lock();
+        if (!self || !self->valid_) return;
+        self->fire();
+        if (self->repeats_ && self->valid_) self->armOnHeldClock();
+    });
 }
 
 Timer::~Timer() {

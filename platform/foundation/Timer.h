@@ -1,6 +1,7 @@
 #pragma once
 // A run-loop timer on the thread that schedules it (in practice the main thread). Invalidating it,
-// or dropping the last reference, stops it.
+// or dropping the last reference, stops it. A timer scheduled on the main thread while a test holds
+// the main queue's clock (DispatchQueue::MainClock) counts its interval on that clock.
 #include <functional>
 #include <memory>
 
@@ -22,6 +23,8 @@ public:
 
 private:
     Timer(double interval, bool repeats, Block block);
+    // Queues the next firing on the main queue's held clock.
+    void armOnHeldClock();
     double interval_;
     bool repeats_;
     bool valid_ = true;

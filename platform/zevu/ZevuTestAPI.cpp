@@ -16,6 +16,19 @@ double ZevuTestAPI::timeScale() {
     return Runtime::get().settings.timeScale;
 }
 
+bool ZevuTestAPI::settle() {
+    auto& rt = Runtime::get();
+    bool ran = false;
+    // A ping answer goes back to the SDK's worker and a worker task may start a ping: both until
+    // neither has anything due.
+    for (;;) {
+        const bool sdk = rt.sdk().settle();
+        const bool ping = rt.ping().settle();
+        if (!sdk && !ping) return ran;
+        ran = true;
+    }
+}
+
 void ZevuTestAPI::reset() {
     auto& rt = Runtime::get();
     detail::resetExtensions(rt.extensions());

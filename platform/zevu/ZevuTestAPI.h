@@ -43,6 +43,14 @@ public:
     static double timeScale();
     static double scaled(double seconds) { return seconds * timeScale(); }
 
+    // A barrier: returns once every task the SDK has scheduled has run (catalogue answers, delegate
+    // calls, a dial's steps, ping measurements, and what they schedule in turn), delayed ones when
+    // they fall due on the scaled clock. It does not wait for the traffic tick of a tunnel that is
+    // still up (it repeats while the tunnel lasts; the last tick of an ended tunnel is waited for)
+    // nor for steps made moot by a reset or by the end of the attempt they belonged to. Answers whether any task ran meanwhile. Never call it from an
+    // SDK callback.
+    static bool settle();
+
     // Back to a fresh process: no configuration, delegates, hooks, credential, tunnel, scripts,
     // overrides or measurements. Waits until the worker has settled.
     static void reset();

@@ -56,7 +56,7 @@ protected:
                                             answers.push_back(r);
                                         });
         EXPECT_TRUE(test::waitUntil([&] { return !answers.empty(); }));
-        test::spinFor(20ms);
+        test::settleRequests();
         EXPECT_EQ(answers.size(), 1u);
         EXPECT_TRUE(main);
         return answers.empty() ? http::DataResponse{} : answers[0];

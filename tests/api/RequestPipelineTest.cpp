@@ -49,7 +49,8 @@ protected:
         TempConfigTest::TearDown();
     }
 
-    // Collects the completions of requests; waits until `n` have come and a little longer.
+    // Collects the completions of requests; waits until `n` have come and every request sent has
+    // been answered.
     template <class T>
     struct Answers {
         std::vector<Result<T>> results;
@@ -60,7 +61,7 @@ protected:
     template <class T>
     void waitFor(const Answers<T>& answers, std::size_t n) {
         EXPECT_TRUE(test::waitUntil([&] { return answers.results.size() >= n; }));
-        test::spinFor(50ms);
+        test::settleRequests();
         EXPECT_EQ(answers.results.size(), n);
     }
 

@@ -166,10 +166,12 @@ TEST_F(AppDelegateTest, LaunchingSetsUpTheSdkSendsTheLaunchTimeAndPreparesPkce) 
 }
 
 TEST_F(AppDelegateTest, AnEmptyCountryCacheIsFetchedAboutThreeSecondsAfterLaunchAndStored) {
+    test::ManualClock clock;
     make().applicationDidFinishLaunching();
-    test::spinFor(std::chrono::milliseconds(2700));
+    clock.advance(std::chrono::milliseconds(2999));
     EXPECT_EQ(engine->countryFetches, 0);
-    ASSERT_TRUE(test::waitUntil([&] { return engine->countryFetches == 1; }, std::chrono::milliseconds(1000)));
+    clock.advance(std::chrono::milliseconds(1));
+    ASSERT_EQ(engine->countryFetches, 1);
     zevu::ZevuCountry germany;
     germany.country = "DE";
     germany.name = "Germany";
@@ -183,9 +185,11 @@ TEST_F(AppDelegateTest, AnEmptyCountryCacheIsFetchedAboutThreeSecondsAfterLaunch
 TEST_F(AppDelegateTest, ACachedCountryListIsNotFetchedAgainAndAFailedFetchStoresNothing) {
     const std::string record = R"({"country":"DE","name":"Germany","latency":0})";
     UserDefaults::standard().set(Value(Array{Value(Bytes(record.begin(), record.end()))}), "AppPreference.countries");
+    test::ManualClock clock;
     AppDelegate& d = make();
     d.checkCachedCountriesAfterLaunch();
-    test::spinFor(std::chrono::milliseconds(2300));
+    EXPECT_EQ(clock.pending(), 0u) << "nothing scheduled";
+    clock.advance(std::chrono::seconds(3));
     EXPECT_EQ(engine->countryFetches, 0);
 
     UserDefaults::standard().removeObject("AppPreference.countries");
@@ -226,6 +230,7 @@ TEST_F(AppDelegateTest, QuittingAsksOnlyWhileTheTunnelIsUpAndNotDuringARelaunch)
 }
 
 TEST_F(AppDelegateTest, YesDisconnectsAndEndsTheApplicationAboutASecondLater) {
+    test::ManualClock clock;
     engine->status = kConnected;
     AppManager::shared().lastVPNStateConnected = true;
     make();
@@ -235,9 +240,10 @@ TEST_F(AppDelegateTest, YesDisconnectsAndEndsTheApplicationAboutASecondLater) {
     QTest::mouseClick(quitSheet()->buttons()[0], Qt::LeftButton);
     EXPECT_EQ(engine->disconnects, 1);
     EXPECT_FALSE(AppManager::shared().lastVPNStateConnected);
-    test::spinFor(std::chrono::milliseconds(800));
+    clock.advance(std::chrono::milliseconds(999));
     EXPECT_FALSE(app.isTerminated());
-    EXPECT_TRUE(test::waitUntil([&] { return app.isTerminated(); }, std::chrono::milliseconds(700)));
+    clock.advance(std::chrono::milliseconds(1));
+    EXPECT_TRUE(app.isTerminated());
 }
 
 TEST_F(AppDelegateTest, NoOrAnyOtherEndOfTheSheetKeepsTheApplicationAndTheTunnel) {
@@ -410,8 +416,12 @@ TEST_F(AppDelegateTest, TheLauncherIsToldToQuitOnlyWhenItRuns) {
         });
     AppDelegate& d = make();
     d.killLauncherIfRunning();
-    test::spinFor(std::chrono::milliseconds(200));
-    EXPECT_TRUE(objects.empty());
+    // The bus keeps one sender's signals in order: once a marker posted after it is back, a
+    // notification of that call would have been back too.
+    DistributedNotificationCenter::defaultCenter().post(killLauncherNotification, std::string("marker"));
+    ASSERT_TRUE(test::waitUntil([&] { return !objects.empty(); }));
+    EXPECT_EQ(objects, std::vector<std::string>{"marker"});
+    objects.clear();
 
     ASSERT_TRUE(RunningApplications::announce(infoLauncherBundleIdentifier()).has_value());
     d.killLauncherIfRunning();

@@ -92,7 +92,7 @@ protected:
     }
     void apply(InitialViewController& root, const Status& status) {
         root.updateStatus(status);
-        test::spinFor(std::chrono::milliseconds(20));
+        test::drain();
     }
 
     std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
@@ -185,7 +185,7 @@ TEST_F(InitialViewControllerTest, AChangedDataStoreSignsOutWithOneAlert) {
     open();
     window->hide();
     window->show();  // appearing again asks nothing more
-    test::spinFor(std::chrono::milliseconds(20));
+    test::drain();
     EXPECT_EQ(logouts, 1);
     EXPECT_EQ(presenter->titles, std::vector<std::string>{localized("data.store.version.upgraded.alert.title")});
 }

@@ -52,6 +52,7 @@ appkit::Storyboard& splashBoard(const std::string& name, std::function<QObject*(
 
 TEST_F(MainWindowTest, TheSignInPageReplacesTheSplashAfterThreeSecondsWhenThereIsOne) {
     appkit::Application app;
+    test::ManualClock clock;
     struct Case {
         const char* name;
         std::function<QObject*()> login;
@@ -70,11 +71,11 @@ TEST_F(MainWindowTest, TheSignInPageReplacesTheSplashAfterThreeSecondsWhenThereI
     }
     EXPECT_EQ(app.firstWindow()->contentSize(), QSize(760, 500));
 
-    test::spinFor(std::chrono::milliseconds(2800));
+    clock.advance(std::chrono::milliseconds(2999));
     for (auto& w : windows) {
         EXPECT_NE(qobject_cast<SplashViewController*>(w->contentViewController()), nullptr) << "not before";
     }
-    test::spinFor(std::chrono::milliseconds(500));
+    clock.advance(std::chrono::milliseconds(1));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].name);
         const bool splash = qobject_cast<SplashViewController*>(windows[i]->contentViewController()) != nullptr;
@@ -96,7 +97,7 @@ TEST_F(MainWindowTest, TheMainWindowIsTitledFollowsTheDesktopWithNoChoiceAndSurv
     EXPECT_EQ(window->effectiveAppearance(), app.effectiveAppearance());
 
     window->performClose();
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
     EXPECT_EQ(app.firstWindow(), window);
     EXPECT_TRUE(window->isVisible() || window->isMiniaturized() || app.isHidden());
     EXPECT_FALSE(app.isTerminated());

@@ -54,7 +54,7 @@ protected:
 TEST_F(MigrationCheckTest, AMigratedAccountOrAFailedRequestStoresItsAnswerWithoutAsking) {
     User().setIsUserNotMigratedToEmail(false);
     run();
-    test::spinFor(std::chrono::milliseconds(200));
+    test::settleRequests();
     EXPECT_TRUE(service.requestsTo(kPasswordPath).empty()) << "nothing is checked once migrated";
 
     User().setIsUserNotMigratedToEmail(true);
@@ -66,7 +66,7 @@ TEST_F(MigrationCheckTest, AMigratedAccountOrAFailedRequestStoresItsAnswerWithou
     service.failNext(kPasswordPath, fake::Answer::json({{"error", "down"}}, 500));
     run();
     ASSERT_TRUE(test::waitUntil([&] { return service.requestsTo(kPasswordPath).size() == 2; }));
-    test::spinFor(std::chrono::milliseconds(300));
+    test::settleRequests();
     EXPECT_TRUE(User().isUserNotMigratedToEmail());
     EXPECT_TRUE(service.requestsTo(kMigratePath).empty());
 }
@@ -91,7 +91,7 @@ TEST_F(MigrationCheckTest, ANotMigratedAccountIsAskedAndMigratedOnProceedButNotA
     run();
     ASSERT_TRUE(test::waitUntil([&] { return presenter->shown.size() > alertsBefore; }));
     presenter->press(1);  // logout
-    test::spinFor(std::chrono::milliseconds(300));
+    test::settleRequests();
     EXPECT_EQ(logouts, 1);
     EXPECT_EQ(service.requestsTo(kMigratePath).size(), 1u) << "no migration after the logout";
 }

@@ -69,7 +69,7 @@ protected:
     }
     void TearDown() override {
         zevu::ZevuTestAPI::reset();
-        test::spinFor(std::chrono::milliseconds(50));
+        test::settle([] { return zevu::ZevuTestAPI::settle(); });
         hosts::setServiceURLOverride(std::nullopt);
         AlertTest::TearDown();
     }

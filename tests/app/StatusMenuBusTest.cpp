@@ -35,12 +35,12 @@ protected:
         watcher.reset();
         AlertTest::TearDown();
     }
-    // What the panel sends to the item when it is clicked.
-    void panelCalls(const QString& method) {
+    // What the panel sends to the item when it is clicked; the call ends once the item has handled it.
+    QDBusPendingCall panelCalls(const QString& method) {
         QDBusMessage call = QDBusMessage::createMethodCall(itemService, QStringLiteral("/StatusNotifierItem"),
                                                            QStringLiteral("org.kde.StatusNotifierItem"), method);
         call.setArguments({0, 0});
-        QDBusConnection::sessionBus().asyncCall(call);
+        return QDBusConnection::sessionBus().asyncCall(call);
     }
 
     appkit::Application app;
@@ -58,8 +58,9 @@ TEST_F(StatusMenuOnBusTest, ThePanelsClickOpensTheMenuItsSecondaryClickDoesNothi
     ASSERT_TRUE(test::waitUntil([&] { return !watcher->items().isEmpty(); })) << "the item never registered with the watcher";
     itemService = watcher->items().front();
 
-    panelCalls(QStringLiteral("ContextMenu"));
-    test::spinFor(std::chrono::milliseconds(300));
+    QDBusPendingCall secondary = panelCalls(QStringLiteral("ContextMenu"));
+    ASSERT_TRUE(test::waitUntil([&] { return secondary.isFinished(); }));
+    test::drain();
     EXPECT_EQ(menu->statusItem().openMenu(), nullptr) << "a secondary click shows nothing";
 
     vpn->status = 2;

@@ -245,7 +245,7 @@ TEST_F(StatusMenuTest, ThePopoversModelFollowsTheStateAndQuickConnectsWithoutThe
     NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, stateInfo(ZevuConnectionState::Redialing));
     EXPECT_TRUE(test::waitUntil([&] { return model.vpnStatus.value() == ZevuConnectionState::Redialing; }));
     NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, std::string("Connected"));
-    test::spinFor(std::chrono::milliseconds(20));
+    test::drain();
     EXPECT_EQ(model.vpnStatus.value(), ZevuConnectionState::Redialing);
 
     model.toggleConnection();

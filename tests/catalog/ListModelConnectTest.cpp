@@ -124,7 +124,7 @@ TEST_F(ListModelConnectTest, EachRefusalShowsItsAlertFromEitherList) {
             auto chosen = row.make();
             c.arrange(*this, chosen);
             row.connect(*this, chosen, false);
-            spinFor(std::chrono::milliseconds(50));
+            settleWithSdk();
             if (c.titleKey) EXPECT_EQ(alertTitles(), std::vector<std::string>{localized(*c.titleKey)});
             else EXPECT_TRUE(presenter->shown.empty());
         }
@@ -172,7 +172,7 @@ TEST_F(ListModelConnectTest, AnExtensionNotReadyAsksTheListForTheProtocolsSheetA
     countries->countriesDelegate.reset();
     cities->citiesDelegate.reset();
     for (const auto& row : listRows()) row.connect(*this, row.make(), false);
-    spinFor(std::chrono::milliseconds(50));
+    settleWithSdk();
     EXPECT_TRUE(presenter->shown.empty());
     EXPECT_FALSE(AppPreferences().lastConnection());
     EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
@@ -200,7 +200,7 @@ protected:
             answer = std::move(r);
         });
         EXPECT_TRUE(waitUntil([&] { return calls > 0; }));
-        spinFor(std::chrono::milliseconds(30));
+        settleWithSdk();
         EXPECT_EQ(calls, 1);
         return answer.value_or(fail(Error("test", 0, "no answer")));
     }

@@ -116,7 +116,7 @@ TEST_F(LocationListsTest, ALoadWhileOneRunsIsIgnoredAndEachCountryIsFollowedByIt
     model->refreshCountries([&](bool ok) { first.push_back(ok); });
     model->refreshCountries([&](bool ok) { second.push_back(ok); });
     ASSERT_TRUE(waitUntil([&] { return !first.empty(); }));
-    spinFor(std::chrono::milliseconds(100));
+    settleWithSdk();
     EXPECT_EQ(first, std::vector<bool>{true});
     EXPECT_TRUE(second.empty());
     EXPECT_FALSE(model->fetching());

@@ -214,7 +214,7 @@ TEST_F(ZevuDataFetcherTest, AnEmptyCacheDialsTheChosenCountryOnceAndAnswersOnce)
                         ZevuTypes::SelectedInterfaceScreen::Location, ZevuTypes::ConnectionInitiatedBy::User,
                         ZevuTypes::SelectedInterface::List, false, true, outcome.handler());
     ASSERT_TRUE(waitUntil([&] { return outcome.calls > 0; }));
-    spinFor(std::chrono::milliseconds(300));
+    settleWithSdk();
     EXPECT_EQ(outcome.calls, 1);
     EXPECT_FALSE(outcome.lastCode());
     auto details = zevu::ZevuManager::sharedInstance()->zevuConnectionDetails();
@@ -229,7 +229,7 @@ TEST_F(ZevuDataFetcherTest, ACacheWithoutTheChosenCountryDialsNothing) {
     z.connectToLocation(make("DE", "Germany"), ZevuTypes::ConnectVia::Country,
                         ZevuTypes::SelectedInterfaceScreen::Location, ZevuTypes::ConnectionInitiatedBy::User,
                         ZevuTypes::SelectedInterface::List, false, true, outcome.handler());
-    spinFor(std::chrono::milliseconds(200));
+    settleWithSdk();
     EXPECT_EQ(outcome.calls, 0);
     EXPECT_FALSE(zevu::ZevuManager::sharedInstance()->zevuConnectionDetails());
     EXPECT_FALSE(AppPreferences().lastConnection());
@@ -257,7 +257,7 @@ TEST_F(ZevuDataFetcherTest, ADedicatedIPIsNamedOnlyAfterItsOwnCountry) {
         dedicated->host = "dip.example";
         PreservedPreferences().setDedicatedIpApiError(Error("API", 1, "stale"));
         fetcher().nameDedicatedServer(dedicated, dedicated);
-        spinFor(std::chrono::milliseconds(150));  // any recommended-location answer would land here
+        settleWithSdk();  // any recommended-location answer lands before this returns
         auto stored = PreservedPreferences().dedicatedServer();
         ASSERT_TRUE(stored) << c.what;
         EXPECT_EQ(stored->name, c.expected) << c.what;

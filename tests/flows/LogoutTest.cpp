@@ -120,7 +120,7 @@ TEST_F(LogoutTest, TheSecondButtonOnlyLeavesThePreferencesWindowsClosed) {
     logout();
     ASSERT_EQ(presenter->shown.size(), 1u);
     presenter->respond(alertSecondButtonReturn);
-    spinFor(std::chrono::milliseconds(100));
+    settleWithSdk();
     EXPECT_EQ(desktopCalls, std::vector<std::string>{"closePreferencesWindows"});
     EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Connected));
     EXPECT_TRUE(AppManager::shared().lastVPNStateConnected);

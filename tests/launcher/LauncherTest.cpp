@@ -35,7 +35,9 @@ TEST_F(LauncherTest, QuitsAtOnceWithoutStartingASecondCopyWhenTheApplicationRuns
     auto launcher = bundle.startLauncher();
     ASSERT_TRUE(test::waitForExit(*launcher));
     EXPECT_EQ(launcher->exitCode(), 0) << launcher->readAllStandardError().toStdString();
-    test::spinFor(300ms);  // a copy it had started would have written its first line by now
+    // Another program: a copy the launcher had started would announce nothing we could wait for
+    // before writing its first line, so it is given time to write it.
+    test::spinFor(300ms);
     EXPECT_EQ(bundle.countLog("started"), 1u) << testing::PrintToString(bundle.log());
     EXPECT_EQ(application->state(), QProcess::Running);
 }
@@ -101,7 +103,7 @@ TEST_F(LauncherTest, InfoValuesItCannotUseEndItWithAnErrorAndStartNothing) {
         EXPECT_EQ(launcher->exitCode(), 1);
         EXPECT_TRUE(launcher->readAllStandardError().contains("MorvexVPNLauncher: "));
     }
-    test::spinFor(200ms);
+    test::spinFor(200ms);  // another program: an application the launcher had started is given time to log
     EXPECT_EQ(bundle.countLog("started"), 0u);
 }
 

@@ -104,7 +104,7 @@ TEST_F(LoginModelTest, ANotMigratedAccountAsksForConsentAndLogoutEndsThere) {
     presenter->press(1);  // logout
     EXPECT_EQ(logouts, 1);
     EXPECT_EQ(screen.calls.back(), "idle");
-    spinFor(std::chrono::milliseconds(200));
+    settleRequests();
     EXPECT_TRUE(service.requestsTo("/MorvexVPN/user/migrateemail/v3").empty());
 }
 

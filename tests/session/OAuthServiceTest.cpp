@@ -82,7 +82,7 @@ TEST_F(OAuthServiceTest, AuthorizeReportsOnceWithTheHeldTokensOrAnError) {
     service.oauth().accessToken = "legacy";
     service.authorize([&](Result<bool> r) { results.push_back(r); });
     ASSERT_TRUE(test::waitUntil([&] { return results.size() == 2; }));
-    test::spinFor(std::chrono::milliseconds(20));
+    test::drain();
     ASSERT_EQ(results.size(), 2u);
     EXPECT_TRUE(results[1] && *results[1]);
 }

@@ -252,7 +252,7 @@ TEST_F(UserAuthenticationTest, LogoutAtTheConsentSendsNoMigration) {
     auto outcome = launch([](UserAuthentication& a, auto done) { a.checkMigratedSession(done); });
     EXPECT_EQ(outcome.kind, LaunchKind::NotLoggedIn);
     EXPECT_EQ(logouts, 1);
-    spinFor(std::chrono::milliseconds(200));
+    settleRequests();
     EXPECT_TRUE(service.requestsTo("/MorvexVPN/user/migrateemail/v3").empty());
     EXPECT_EQ(service.requestsTo("/MorvexVPN/vpn/account/password").size(), 1u) << "no password fetched after the logout";
 }

@@ -46,7 +46,6 @@ TEST_F(AppManagerTest, TokensSavedSurviveARestartWithTheirCreationTime) {
     EXPECT_FALSE(item("oem-type"));
 
     UserDefaults::releaseStores();  // the next process reads the stores from disk
-    test::spinFor(std::chrono::milliseconds(5));
     AppManager after;
     after.loadAuthObject();
     EXPECT_EQ(after.accessToken(), "at-1");

@@ -58,7 +58,6 @@ protected:
         c.nameDedicatedServer = [](const ServerPtr&) {};
         c.connectErrorAlert = [](const std::optional<Error>&) {};
         c.runningVersion = [] { return std::string("1.9"); };
-        c.autoConnectDelay = 0.01;
         return c;
     }
     std::unique_ptr<InitialModel> make() {
@@ -208,10 +207,14 @@ TEST_F(InitialModelTest, TheAutoConnectTimerRunsOnTheMainLoopWhenTheSDKIsReadyOn
     PreservedPreferences().setReconnectOnLaunch(true);
     PreservedPreferences().setAutoConnectVia(Via::LastConnected);
     PreservedPreferences().setRecents(ZevuDataFetcherTypes::ServerList{server("recent", ServerType::City)});
+    test::ManualClock clock;
     auto model = make();
     std::thread sdk([] { NotificationCenter::defaultCenter().post(ZevuTypes::sdkInitializedNotification); });
     sdk.join();
-    ASSERT_TRUE(test::waitUntil([&] { return !connects.empty(); }, std::chrono::milliseconds(3000)));
+    clock.advance(std::chrono::milliseconds(2999));
+    EXPECT_TRUE(connects.empty()) << "not before three seconds";
+    clock.advance(std::chrono::milliseconds(1));
+    ASSERT_EQ(connects.size(), 1u);
     EXPECT_EQ(refreshes, 1) << "no tunnel was up: the recommended location is refreshed first";
     EXPECT_EQ(disconnects, 0);
 }
@@ -220,10 +223,12 @@ TEST_F(InitialModelTest, ATunnelLeftUpIsTakenDownAndNotAutoConnectedOver) {
     signIn();
     PreservedPreferences().setReconnectOnLaunch(true);
     status = 3;
+    test::ManualClock clock;
     auto model = make();
     NotificationCenter::defaultCenter().post(ZevuTypes::sdkInitializedNotification);
     ASSERT_TRUE(test::waitUntil([&] { return disconnects == 1; }));
-    test::spinFor(std::chrono::milliseconds(100));
+    clock.advance(std::chrono::seconds(3));
+    EXPECT_EQ(clock.pending(), 0u) << "the timer has fired";
     EXPECT_EQ(refreshes, 0);
     EXPECT_TRUE(connects.empty()) << "still up when the timer fired";
 }

@@ -46,7 +46,7 @@ TEST(MainThreadObserverTest, NothingRunsForAnOwnerThatWentBeforeTheMainThreadGot
     std::thread poster([&] { center.post("Tick"); });
     poster.join();
     owner.reset();
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
     EXPECT_EQ(seen, 0);
 }
 

@@ -46,7 +46,7 @@ protected:
             accepted = ok;
         });
         EXPECT_TRUE(test::waitUntil([&] { return accepted.has_value(); }));
-        test::spinFor(std::chrono::milliseconds(20));
+        test::settleRequests();
         EXPECT_EQ(calls, 1);
         return accepted.value_or(false);
     }

@@ -135,7 +135,7 @@ TEST_F(ConnectTest, AnExtensionNotReadyShowsTheSheetAndCallsNoHandlerButADedicat
                                ZevuTypes::SelectedInterface::List, false, true, outcome.handler());
     ASSERT_EQ(presenter->shown.size(), 1u);
     EXPECT_EQ(presenter->last().title, localized("wiregurad.beta.information.title"));
-    spinFor(std::chrono::milliseconds(50));
+    settleWithSdk();
     EXPECT_EQ(outcome.calls, 0);
     EXPECT_FALSE(AppPreferences().lastConnection());
 
@@ -271,7 +271,7 @@ TEST_F(ConnectTest, DedicatedIPWithoutAUsableProtocolIsRefusedWithoutDialling) {
     EXPECT_EQ(outcome.received[0]->domain, "MorvexVPNError");
     EXPECT_EQ(outcome.received[0]->code, 1111);
     EXPECT_EQ(outcome.received[0]->localizedDescription(), "Selected protocol not supported");
-    spinFor(std::chrono::milliseconds(30));
+    settleWithSdk();
     EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
     EXPECT_FALSE(AppPreferences().onGoingConnectionId());
 }
@@ -287,7 +287,7 @@ TEST_F(ConnectTest, RecommendedLocationIsRefreshedOnlyWhileNotConnected) {
 
     connectTunnel();
     engine().updateRecommendedLocation();
-    spinFor(std::chrono::milliseconds(50));
+    settleWithSdk();
     EXPECT_FALSE(AppPreferences().recommendedServer());
     // (The tunnel's own events may arrive meanwhile; no recommendation is asked for or answered.)
     const auto names = eventNames();
@@ -331,11 +331,13 @@ TEST_F(ConnectTest, ConnectionInfoBeforeAnyAttemptHasEmptyTextsAndTheStoredId) {
 TEST_F(ConnectTest, QuickConnectReachesConnectedWithTheRequestStored) {
     auto recommended = server("DE", "Germany");
     setEncodedServer(AppPreferences().defaults(), recommended, AppPreferences::Key::recommendedServer);
-    std::vector<ZevuConnectionState> states;
+    // Shared with the blocks the SDK's thread queues: one may still be queued when the test ends.
+    auto seen = std::make_shared<std::vector<ZevuConnectionState>>();
+    auto& states = *seen;
     auto token = NotificationCenter::defaultCenter().addObserver(
-        ZevuTypes::stateNotification, [&](const Notification& n) {
+        ZevuTypes::stateNotification, [seen](const Notification& n) {
             if (auto info = n.objectAs<ZevuTypes::ConnectionInfo>()) {
-                DispatchQueue::main().async([&states, s = info->state] { states.push_back(s); });
+                DispatchQueue::main().async([seen, s = info->state] { seen->push_back(s); });
             }
         });
     Outcome outcome;

@@ -1,7 +1,8 @@
 #pragma once
 // The engine's test world: the alert recorders, a signed-in user, and the simulated SDK set up as
 // the application does it, running at a hundredth of real time. Answers that hop to the main
-// queue are awaited by spinning the event loop.
+// queue are awaited as events (waitUntil), or settled: the SDK's due work and the main queue run
+// until neither has anything left, and then the test counts.
 #include <QCoreApplication>
 #include <QThread>
 
@@ -14,6 +15,11 @@
 #include "zevu/ZevuTestAPI.h"
 
 namespace morvex::test {
+
+// Runs the SDK's due tasks and the main queue in turn until both are idle.
+inline void settleWithSdk() {
+    settle([] { return zevu::ZevuTestAPI::settle(); });
+}
 
 // What a connect request's error handler received, and on which thread.
 struct Outcome {
@@ -48,7 +54,7 @@ public:  // table cases arrange through these
         zevu::ZevuTestAPI::reset();
         // Answers the SDK handed to the main queue (a recommended-location refresh after a manual
         // disconnection, say) run while this test's services are still installed.
-        spinFor(std::chrono::milliseconds(50));
+        settleWithSdk();
         AlertTest::TearDown();
     }
 

@@ -36,7 +36,7 @@ protected:
             outcome = std::move(r);
         });
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }));
-        spinFor(std::chrono::milliseconds(20));
+        test::settleRequests();
         EXPECT_EQ(calls, 1);
         return outcome.value_or(std::unexpected(Error("test", -1, "no answer")));
     }

@@ -272,7 +272,7 @@ TEST_F(StateListenerTest, TrafficPostsRunningTotalsAndANewBaseKeepsThem) {
 TEST_F(StateListenerTest, KillSwitchFollowsTheConnectedAddressAndSkipsAnEmptyOne) {
     PreservedPreferences().setEnableIKS(true);
     PreservedPreferences().setDialedProtocol(VPNProtocol::UDP);
-    listener->killSwitchDelay = 0.01;
+    test::ManualClock clock;
     std::optional<std::string> fetched = "unset";
     auto t = NotificationCenter::defaultCenter().addObserver(StateListener::fetchIPNotification,
                                                              [&](const Notification& n) {
@@ -281,7 +281,7 @@ TEST_F(StateListenerTest, KillSwitchFollowsTheConnectedAddressAndSkipsAnEmptyOne
                                                              });
     listener->handleConnectedLocation(std::nullopt);
     EXPECT_EQ(fetched, std::nullopt);
-    spinFor(std::chrono::milliseconds(60));
+    clock.advanceSeconds(listener->killSwitchDelay);
     EXPECT_TRUE(firewallCalls.empty());  // no address: logged and skipped
 
     zevu::ZevuLocation location;
@@ -289,6 +289,9 @@ TEST_F(StateListenerTest, KillSwitchFollowsTheConnectedAddressAndSkipsAnEmptyOne
     listener->handleConnectedLocation(location);
     EXPECT_EQ(fetched, "198.51.100.4");
     EXPECT_TRUE(firewallCalls.empty());  // later, on the main queue
+    clock.advanceSeconds(listener->killSwitchDelay * 0.999);
+    EXPECT_TRUE(firewallCalls.empty());
+    clock.advanceSeconds(listener->killSwitchDelay * 0.001);
     ASSERT_TRUE(waitUntil([&] { return !firewallCalls.empty(); }));
     EXPECT_EQ(firewallCalls, (std::vector<std::string>{"enable 198.51.100.4 UDP"}));
 }

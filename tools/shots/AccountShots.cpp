@@ -23,12 +23,6 @@ namespace {
 
 using Account = UserAuthentication::VPNAccount;
 
-void waitFor(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 3000) settle(20);
-}
-
 // The signed-in account the pages describe.
 void signIn() {
     User user;

@@ -74,7 +74,7 @@ QImage dedicatedIp(Context& context) {
     detail->dedicatedIpButton()->click();
     if (appkit::Sheet* sheet = window.attachedSheet()) dialog = sheet->findChild<AddonDialog*>();
     if (!dialog) return {};
-    for (int i = 0; i < 300 && dialog->loading.value(); ++i) settle(100);
+    waitFor([&] { return !dialog->loading.value(); }, 30000);
     settle(300);
     QImage image = renderWindow(window);
     AlertServices::install(previous);

@@ -29,8 +29,7 @@ InitialViewController* rootOf(appkit::WindowController& controller) {
 
 // Waits (running the loop) until the root shows `page`, at most a few seconds.
 bool waitForPage(InitialViewController& root, InitialViewController::Page page) {
-    for (int i = 0; i < 100 && root.selectedPage() != page; ++i) settle(50);
-    return root.selectedPage() == page;
+    return waitFor([&] { return root.selectedPage() == page; }, 5000);
 }
 
 void signOut() {

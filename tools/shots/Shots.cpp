@@ -1,5 +1,10 @@
 #include "Shots.h"
 
+#include <QAbstractAnimation>
+#include <QAnimationDriver>
+#include <QTimer>
+#include <cstdint>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPainter>
@@ -13,6 +18,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
+#include "appkit/AnimationView.h"
 
 namespace morvex::shots {
 
@@ -25,14 +31,127 @@ Registration::Registration(std::vector<Shot> shots) {
     for (auto& s : shots) registry().push_back(std::move(s));
 }
 
+namespace {
+
+// Runs what the main thread has to do now (posted work, deferred deletes, due timers) until a
+// pass delivers nothing.
+class DeliveryCounter : public QObject {
+public:
+    std::uint64_t delivered = 0;
+    bool eventFilter(QObject*, QEvent*) override {
+        ++delivered;
+        return false;
+    }
+};
+
+void drain() {
+    DeliveryCounter counter;
+    qApp->installEventFilter(&counter);
+    std::uint64_t seen = ~std::uint64_t(0);
+    for (int pass = 0; pass < 10000 && counter.delivered != seen; ++pass) {
+        seen = counter.delivered;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    qApp->removeEventFilter(&counter);
+}
+
+// Drives Qt's animations as the default driver does (a frame every 16 ms of the wall clock), and
+// says whether any animation is running, wherever it is owned.
+class WatchedAnimationDriver : public QAnimationDriver {
+public:
+    WatchedAnimationDriver() {
+        frame_.setInterval(16);
+        frame_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&frame_, &QTimer::timeout, this, [this] { advance(); });
+        clock_.start();
+    }
+    qint64 elapsed() const override { return clock_.elapsed(); }
+
+protected:
+    void start() override {
+        QAnimationDriver::start();
+        frame_.start();
+    }
+    void stop() override {
+        frame_.stop();
+        QAnimationDriver::stop();
+    }
+
+private:
+    QTimer frame_;
+    QElapsedTimer clock_;
+};
+
+WatchedAnimationDriver* g_driver = nullptr;
+
+// No transition of the screens runs longer; past it, what still runs is a loop of a picture
+// (a spinner drawn by a timer of its own, dashes owned outside the windows) and is drawn as it is.
+constexpr int kLongestTransitionMs = 2500;
+
+// A transition (a fade, a slide, a resize, a cross-fade between pages) is still under way; an
+// animation that loops for ever (dashes running round a shape) is part of the picture, not a
+// transition. The driver sees every running animation but cannot tell a loop from a transition:
+// while a loop is on screen, the animations found under the windows decide.
+bool transitionRunning() {
+    bool looping = false;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (const auto* a : top->findChildren<QAbstractAnimation*>()) {
+            if (a->state() == QAbstractAnimation::Running && a->loopCount() < 0) looping = true;
+        }
+    }
+    if (g_driver && g_driver->isRunning() && !looping) return true;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (const auto* a : top->findChildren<QAbstractAnimation*>()) {
+            if (a->state() == QAbstractAnimation::Running && a->loopCount() >= 0) return true;
+        }
+        for (const auto* v : top->findChildren<appkit::AnimationView*>()) {
+            if (v->isAnimationPlaying() && v->loopMode() == appkit::LoopMode::PlayOnce) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(1);
+    }
+    settle(0);
+    return done();
+}
+
+void watchAnimations() {
+    if (g_driver) return;
+    g_driver = new WatchedAnimationDriver;
+    g_driver->install();
+}
+
 void settle(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
+    // The simulated SDK and the fake service answer on their own threads and clocks: their
+    // answers are given the time asked for.
+    QElapsedTimer waited;
+    waited.start();
     do {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QThread::msleep(1);
-    } while (timer.elapsed() < milliseconds);
+    } while (waited.elapsed() < milliseconds);
+    drain();
+    // Then every transition that is under way ends (its animation stops), so no picture catches
+    // one half-way, however long the machine took to get here.
+    waited.restart();
+    while (transitionRunning() && waited.elapsed() < kLongestTransitionMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    drain();
 }
 
 QImage renderWindow(appkit::Window& window) {

@@ -51,7 +51,15 @@ std::unique_ptr<appkit::WindowController> openMainWindow();
 // reaching the desktop (no status menu, no extension requests, no migration check). Null when
 // the page shown is not the dashboard.
 DashboardViewController* showDashboardIn(appkit::Window& window);
-// Lets timers and layouts settle for a moment.
+// Lets settle see every running animation (call once, before any screen is made).
+void watchAnimations();
+// Runs the loop for `milliseconds` (answers of the fake service and the simulated SDK, which keep
+// their own time), runs everything the main thread has to do, then waits for the end of every
+// transition on screen (fades, slides, an animation played once), so no picture catches one
+// half-way.
 void settle(int milliseconds = 50);
+// Runs the loop until `done` holds (an answer from the fake service, a page shown), at most
+// `timeoutMs`; then settles. Answers `done()`.
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
 
 }  // namespace morvex::shots

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
     morvex::appkit::Application application;
     morvex::OAuthService::shared();
     morvex::registerStoryboards();
+    morvex::shots::watchAnimations();
     morvex::registerValueTransformers();
     morvex::installCurrentThemeName();
 

@@ -138,11 +138,14 @@ std::optional<morvex::Date> Tunnel::connectedSince() const {
 
 // ---- delivery ----
 
-void Tunnel::after(double seconds, std::function<void()> step) {
+void Tunnel::after(double seconds, std::function<void()> step, bool repeats) {
     const auto e = epoch_;
-    schedule_.postAfter(seconds, [this, e, step = std::move(step)] {
-        if (e == epoch_) step();
-    });
+    schedule_.postAfter(
+        seconds,
+        [this, e, step = std::move(step)] {
+            if (e == epoch_) step();
+        },
+        [this, e] { return e == epoch_; }, repeats);
 }
 
 void Tunnel::setStatus(ZevuVPNState state) {
@@ -325,7 +328,7 @@ void Tunnel::scheduleTraffic() {
             if (auto handler = settings_.packetsHandler()) handler(established_->received, established_->sent);
         }
         scheduleTraffic();
-    });
+    }, /*repeats=*/true);
 }
 
 std::optional<ZevuLocation> Tunnel::location() const {

@@ -85,7 +85,7 @@ private:
     };
 
     // Runs `step` after the scaled delay, unless the attempt or tunnel changed in between.
-    void after(double seconds, std::function<void()> step);
+    void after(double seconds, std::function<void()> step, bool repeats = false);
     void setStatus(ZevuVPNState state);
     void emitState(ZevuVPNState state);
     // Stamps the details with the time since the request and makes them the published snapshot.

@@ -28,13 +28,13 @@ WorkerLoop::~WorkerLoop() {
     if (thread_.joinable()) thread_.join();
 }
 
-void WorkerLoop::postAfter(double seconds, Task task) {
+void WorkerLoop::postAfter(double seconds, Task task, Waiting waiting) {
     const auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                         std::chrono::duration<double>(seconds > 0 ? seconds : 0));
     {
         std::lock_guard lock(mutex_);
         if (stopping_) return;
-        tasks_.emplace(std::make_pair(due, sequence_++), std::move(task));
+        tasks_.emplace(std::make_pair(due, sequence_++), Entry{std::move(task), std::move(waiting)});
     }
     cv_.notify_all();
 }
@@ -58,6 +58,53 @@ void WorkerLoop::clear() {
     tasks_.clear();
 }
 
+void WorkerLoop::barrier(Clock::time_point due, const Task& task) {
+    std::promise<void> done;
+    auto finished = done.get_future();
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        // Queued after every task due by then, equal times included.
+        Task run = [&task, &done] {
+            task();
+            done.set_value();
+        };
+        tasks_.emplace(std::make_pair(due, sequence_++), Entry{std::move(run), {}});
+    }
+    cv_.notify_all();
+    finished.wait();
+}
+
+bool WorkerLoop::settle() {
+    if (isCurrent()) return false;
+    std::uint64_t before;
+    {
+        std::lock_guard lock(mutex_);
+        before = started_;
+    }
+    std::uint64_t barriers = 0;
+    for (;;) {
+        // Looked at on the loop, where the tasks' own state may be read.
+        std::optional<Clock::time_point> last;
+        barrier(Clock::now(), [this, &last] {
+            std::lock_guard lock(mutex_);
+            for (const auto& [key, entry] : tasks_) {
+                // A repeating task is waited for only once what it repeats for has ended (its next
+                // run must then do nothing); any other only while it still matters.
+                const bool live = !entry.waiting.live || entry.waiting.live();
+                if (entry.waiting.repeats == live) continue;
+                last = key.first;  // the map is in due order
+            }
+        });
+        ++barriers;
+        if (!last) break;
+        barrier(*last, [] {});
+        ++barriers;
+    }
+    std::lock_guard lock(mutex_);
+    return started_ - before > barriers;
+}
+
 void WorkerLoop::run() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
@@ -70,10 +117,12 @@ void WorkerLoop::run() {
             cv_.wait_until(lock, first->first.first);
             continue;
         }
-        Task task = std::move(first->second);
+        Task task = std::move(first->second.task);
         tasks_.erase(first);
+        ++started_;
         lock.unlock();
         task();
+        task = nullptr;
         lock.lock();
     }
 }

@@ -17,7 +17,9 @@ public:
     // Runs the task on the worker as soon as it is free.
     void post(Task task);
     // Runs the task on the worker after `seconds` of simulated time (the test time scale applied).
-    void postAfter(double seconds, Task task);
+    // `live` (asked on the worker) says whether the task still matters, `repeats` that it is a
+    // periodic step: a test's barrier waits for neither.
+    void postAfter(double seconds, Task task, std::function<bool()> live = {}, bool repeats = false);
     // Runs the task on the worker for work that began in `generation` (e.g. on another thread).
     void postFor(std::uint64_t generation, Task task);
 

@@ -3,13 +3,13 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include "alerts/Alert.h"
 #include "ui/kit/QtAlertPresenter.h"
 #include "foundation/Bundle.h"
+#include "foundation/Dispatch.h"
 #include "ui/preferences/VPNSettingsViewController.h"
 
 namespace morvex {
@@ -181,16 +181,13 @@ void AdvancedPreferencesController::showHelperToolLine(bool installed) {
     labelHelpertoolStatus_->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
     helperToolHeight_ = kHelperToolLineHeight;
     labelHelpertoolStatus_->setFixedHeight(kHelperToolLineHeight + 8);
-    if (helperToolTimer_) helperToolTimer_->stop();
-    auto* timer = new QTimer(this);
-    timer->setSingleShot(true);
-    connect(timer, &QTimer::timeout, this, [this, timer] {
-        helperToolHeight_ = 0;
-        if (labelHelpertoolStatus_) labelHelpertoolStatus_->setFixedHeight(0);
-        timer->deleteLater();
+    const std::uint64_t line = ++helperToolLine_;
+    QPointer<AdvancedPreferencesController> self(this);
+    DispatchQueue::main().asyncAfter(kHelperToolLineSeconds, [self, line] {
+        if (!self || self->helperToolLine_ != line) return;
+        self->helperToolHeight_ = 0;
+        if (self->labelHelpertoolStatus_) self->labelHelpertoolStatus_->setFixedHeight(0);
     });
-    helperToolTimer_ = timer;
-    timer->start(static_cast<int>(kHelperToolLineSeconds * 1000));
 }
 
 void AdvancedPreferencesController::enablePingValueChanged() {

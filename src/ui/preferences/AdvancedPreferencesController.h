@@ -5,6 +5,7 @@
 // switch that cannot be turned on shows Off with the reason under it until the next try.
 #include <QPointer>
 #include <QScrollArea>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -15,7 +16,6 @@
 #include "ui/preferences/SettingsPageWidgets.h"
 
 class QLabel;
-class QTimer;
 
 namespace morvex {
 
@@ -89,7 +89,8 @@ private:
     QPointer<SettingsToggle> btnPersonalise_;
     QPointer<QLabel> labelHelpertoolStatus_;
     QPointer<QLabel> killSwitchReason_;
-    QPointer<QTimer> helperToolTimer_;
+    // Each result line shown counts up; a hiding step of an earlier line does nothing.
+    std::uint64_t helperToolLine_ = 0;
     ObserverToken refreshObserver_;
 };
 

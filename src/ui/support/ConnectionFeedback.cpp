@@ -13,6 +13,7 @@
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
 #include "foundation/Bundle.h"
+#include "foundation/Dispatch.h"
 #include "ui/kit/DashboardStyle.h"
 #include "viewmodels/MainThreadObserver.h"
 #include "ui/kit/PresentationSegues.h"
@@ -294,7 +295,7 @@ void FeedbackContainerController::viewDidLoad() {
                                                         [this](const Notification&) {
         shouldInteract_ = false;
         QPointer<FeedbackContainerController> self(this);
-        QTimer::singleShot(kAnswerPauseMs, this, [self] {
+        DispatchQueue::main().asyncAfter(kAnswerPauseMs / 1000.0, [self] {
             if (!self) return;
             self->shouldInteract_ = true;
             self->dismissShowing();

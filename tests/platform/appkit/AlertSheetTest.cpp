@@ -104,7 +104,7 @@ TEST_F(AlertSheetTest, ASecondSheetWaitsUntilTheFirstHasEnded) {
     auto* second = new AlertSheet;
     second->addButton("second");
     ASSERT_TRUE(second->beginSheetModalForWindow(window.get(), [&](ModalResponse) { order.push_back("second"); }));
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
     EXPECT_EQ(window->attachedSheet(), first);
     EXPECT_FALSE(second->isVisible());
 

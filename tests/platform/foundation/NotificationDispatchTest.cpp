@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QObject>
+#include <algorithm>
+#include <functional>
+#include <QPointer>
+#include <QTimer>
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "foundation/Dispatch.h"
 #include "foundation/NotificationCenter.h"
@@ -155,21 +162,83 @@ TEST(DispatchQueueTest, OnceRunsOnceAcrossThreads) {
 }
 
 TEST(TimerTest, RepeatingTimerFiresUntilInvalidatedAndOneShotOnce) {
+    // On the held clock, so "never again" is a fact and not a wait.
+    test::ManualClock clock;
     int repeats = 0, once = 0;
     auto repeating = Timer::scheduledTimer(0.01, true, [&](Timer& t) {
         if (++repeats == 3) t.invalidate();
     });
     auto single = Timer::scheduledTimer(0.01, false, [&](Timer&) { ++once; });
-    ASSERT_TRUE(test::waitUntil([&] { return repeats == 3 && once == 1; }));
-    test::spinFor(50ms);  // neither fires again
+    clock.advance(9ms);
+    EXPECT_EQ(repeats, 0);
+    EXPECT_EQ(once, 0);
+    clock.advance(1ms);
+    EXPECT_EQ(repeats, 1);
+    EXPECT_EQ(once, 1);
+    clock.advance(20ms);
+    EXPECT_EQ(repeats, 3);
+    clock.advance(1s);  // neither fires again
     EXPECT_EQ(repeats, 3);
     EXPECT_EQ(once, 1);
     EXPECT_FALSE(repeating->isValid());
     EXPECT_FALSE(single->isValid());
+    EXPECT_EQ(clock.pending(), 0u);
     int dropped = 0;
     Timer::scheduledTimer(0.01, true, [&](Timer&) { ++dropped; });  // no reference kept
-    test::spinFor(40ms);
+    clock.advance(1s);
     EXPECT_EQ(dropped, 0);
+}
+
+TEST(TimerTest, WithoutAHeldClockATimerRunsOnTheWallClock) {
+    int fired = 0;
+    auto single = Timer::scheduledTimer(0.01, false, [&](Timer&) { ++fired; });
+    ASSERT_TRUE(test::waitUntil([&] { return fired == 1; }));
+    EXPECT_FALSE(single->isValid());
+}
+
+TEST(DrainTest, RunsChainsOfQueuedWorkDeferredDeletesAndZeroTimeTimersButNothingDueLater) {
+    std::vector<std::string> ran;
+    std::function<void(int)> chain = [&](int n) {
+        ran.push_back("chain " + std::to_string(n));
+        if (n < 3) DispatchQueue::main().async([&chain, n] { chain(n + 1); });
+    };
+    DispatchQueue::main().async([&] { chain(1); });
+    QPointer<QObject> doomed = new QObject;
+    doomed->deleteLater();
+    QTimer::singleShot(0, [&] { ran.push_back("zero timer"); });
+    DispatchQueue::main().asyncAfter(0, [&] { ran.push_back("zero delay"); });
+    bool later = false;
+    QTimer::singleShot(60000, [&] { later = true; });
+    EXPECT_TRUE(test::drain());
+    std::sort(ran.begin(), ran.end());
+    EXPECT_EQ(ran, (std::vector<std::string>{"chain 1", "chain 2", "chain 3", "zero delay", "zero timer"}));
+    EXPECT_TRUE(doomed.isNull());
+    EXPECT_FALSE(later);
+    EXPECT_FALSE(test::drain()) << "nothing left to deliver";
+}
+
+TEST(DispatchQueueTest, AHeldMainClockRunsDelayedBlocksInDueOrderWhenAdvanced) {
+    std::vector<std::string> ran;
+    {
+        test::ManualClock clock;
+        DispatchQueue::main().asyncAfter(0.2, [&] { ran.push_back("b"); });
+        DispatchQueue::main().asyncAfter(0.1, [&] {
+            ran.push_back("a");
+            // Queued from a block, due within the same step.
+            DispatchQueue::main().asyncAfter(0.05, [&] { ran.push_back("a+"); });
+        });
+        std::thread([&] { DispatchQueue::main().asyncAfter(0.3, [&] { ran.push_back("from a thread"); }); }).join();
+        DispatchQueue::main().asyncAfter(5, [&] { ran.push_back("dropped"); });
+        test::drain();
+        EXPECT_TRUE(ran.empty()) << "nothing runs on its own";
+        clock.advance(199ms);
+        EXPECT_EQ(ran, (std::vector<std::string>{"a", "a+"}));
+        clock.advance(101ms);
+        EXPECT_EQ(ran, (std::vector<std::string>{"a", "a+", "b", "from a thread"}));
+        EXPECT_EQ(clock.pending(), 1u);
+    }
+    test::drain();
+    EXPECT_EQ(ran.back(), "from a thread") << "released: blocks left on the held clock are dropped";
 }
 
 }  // namespace

@@ -165,7 +165,7 @@ TEST_F(ConnectionTest, PacketCountersAreCumulativeAndOnlyGrowWhileConnected) {
         std::lock_guard lock(m);
         atDisconnect = samples.size();
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));  // several tick intervals
+    ZevuTestAPI::settle();  // the last tick of the ended tunnel has run
     std::lock_guard lock(m);
     EXPECT_EQ(samples.size(), atDisconnect);
     for (std::size_t i = 1; i < samples.size(); ++i) {
@@ -181,13 +181,25 @@ TEST_F(ConnectionTest, ADelegateReleasedByItsOwnerIsNotCalled) {
     ASSERT_TRUE(other->waitFor("didInitialized"));  // a late delegate still hears the SDK is ready
     other.reset();
     // The worker may still be finishing the callback it made; then nothing holds the delegate.
-    for (int i = 0; i < 2500 && manager->delegate(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ZevuTestAPI::settle();
     EXPECT_EQ(manager->delegate(), nullptr);
     manager->connectWithProperties(ZevuProperties::initWithCountry(country("DE"), std::nullopt), nullptr, nullptr);
     waitForStatus(ZevuVPNState::Connected);
     EXPECT_EQ(status(), ZevuVPNState::Connected);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // past the connected-location report
+    ZevuTestAPI::settle();  // past the connected-location report
     EXPECT_EQ(recorder->count("didConnect"), 0);  // the fixture's recorder is no longer the delegate
+}
+
+TEST_F(ConnectionTest, TheTestBarrierWaitsForScheduledWorkButNotForTheTickOfATunnelThatIsUp) {
+    std::atomic<bool> answered{false};
+    manager->getCountriesWithSuccess([&](auto) { answered = true; }, nullptr);  // answered after a delay
+    EXPECT_TRUE(ZevuTestAPI::settle());
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(ZevuTestAPI::settle()) << "nothing left to run";
+
+    ASSERT_TRUE(connectTo("GB"));
+    ZevuTestAPI::settle();  // returns although the tunnel's tick repeats for as long as it is up
+    EXPECT_EQ(recorder->count("connectedLocation"), 1) << "the delayed report has come";
 }
 
 }  // namespace

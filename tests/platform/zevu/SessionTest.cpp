@@ -61,7 +61,7 @@ TEST_F(SessionTest, TheSharedInstanceExistsBeforeConfigurationAndRefusesToDialUn
 }
 
 TEST_F(SessionTest, ReadinessReachesTheDelegateOncePerConfiguration) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // nothing more for the fixture's set-up
+    ZevuTestAPI::settle();  // nothing more for the fixture's set-up
     EXPECT_EQ(recorder->count("didInitialized"), 1);
 
     // A second set-up, as after sign-in: configure, then hand over a new delegate.
@@ -69,12 +69,12 @@ TEST_F(SessionTest, ReadinessReachesTheDelegateOncePerConfiguration) {
     ZevuManager::sharedInstanceWithZevuConfiguration(manager->configuration());
     manager->setDelegate(listener);
     ASSERT_TRUE(listener->waitFor("didInitialized"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // past the start-up of that configuration
+    ZevuTestAPI::settle();  // past the start-up of that configuration
     EXPECT_EQ(listener->count("didInitialized"), 1);
 
     // Setting the same delegate again in the same configuration says nothing new.
     manager->setDelegate(listener);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ZevuTestAPI::settle();
     EXPECT_EQ(listener->count("didInitialized"), 1);
     EXPECT_EQ(recorder->count("didInitialized"), 1);
 }
@@ -104,7 +104,7 @@ TEST_F(SessionTest, ReconnectInANewProcessDialsTheKeptRequestOrDoesNothing) {
     auto m = startAgain(true, fresh);
     ASSERT_TRUE(fresh->waitFor("didInitialized"));
     m->reconnectVPN();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ZevuTestAPI::settle();
     EXPECT_EQ(fresh->count("dialError"), 0);
     EXPECT_EQ(fresh->count("didConnecting"), 0);
     EXPECT_EQ(m->getCurrentVPNStatus(), rawValue(ZevuVPNState::Disconnected));
@@ -133,7 +133,7 @@ TEST_F(SessionTest, ActivatingWithoutANameRequestsEveryConfiguredExtensionNotYet
     // Completed ones are not asked for again.
     recorder->clear();
     ExtensionManager::shared().activate(std::nullopt);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    ZevuTestAPI::settle();
     EXPECT_EQ(recorder->count("extensionCompleted"), 0);
 }
 

@@ -142,7 +142,7 @@ TEST_F(ProfileScreenTest, WithoutAnAccountOrAnAnswerThePlaceholdersStay) {
     // No VPN user name and no account list: nothing to ask.
     User().setVpnUsername(std::nullopt);
     ProfileViewController* page = openProfile();
-    test::spinFor(std::chrono::milliseconds(100));
+    test::settleRequests();
     EXPECT_EQ(requestsTo("/user/profile"), 0);
     for (const char* field : {"email", "username", "subscriptionType", "subscriptionStatus", "billingCycle", "expiry"})
         EXPECT_EQ(shown(page, field), "---") << field;

@@ -133,7 +133,7 @@ TEST_F(DashboardScreenTest, TheCardsLabelsEndInTheLastLayoutEvenWhileAnEarlierFa
     card.view();
     card.model().applyConnectionState(S::Disconnected);  // fades the "recommended" label in
     card.model().applyConnectionState(S::Connecting);    // hides both at once
-    test::spinFor(std::chrono::milliseconds(ConnectionLocationController::ANIMATION_MS + 200));
+    ASSERT_TRUE(test::waitForAnimations(card.view()));
     EXPECT_EQ(card.recommendedAlpha(), ConnectionLocationController::ALPHA_HIDDEN);
     EXPECT_EQ(card.ipDurationAlpha(), ConnectionLocationController::ALPHA_HIDDEN);
 }

@@ -85,10 +85,12 @@ TEST_F(PopupManagerTest, ClickOnTheDimmedAreaDoesNothingAndReachesNothingBelow) 
     QPointer<QWidget> background = PopupManager::shared().backgroundView();
     ASSERT_TRUE(background);
     EXPECT_EQ(background->geometry(), stage.window.rect());
+    ASSERT_TRUE(test::waitForAnimations(background));  // faded in
 
     QTest::mouseClick(&stage.window, Qt::LeftButton, {}, QPoint(20, 20));
-    test::spinFor(std::chrono::milliseconds(450));
-    EXPECT_TRUE(background) << "still shown";
+    test::drain();
+    ASSERT_TRUE(background) << "still shown";
+    EXPECT_FALSE(test::animating(background)) << "and not fading out";
     EXPECT_TRUE(background->isVisible());
     EXPECT_EQ(answers, 0);
     EXPECT_EQ(belowClicks.count(), 0);
@@ -122,7 +124,7 @@ TEST_F(PopupManagerTest, WithoutAWindowNothingIsShownAndNothingRuns) {
     int ran = 0;
     show("Title", "Message", std::nullopt, [&] { ++ran; }, [&] { ++ran; });
     EXPECT_EQ(PopupManager::shared().backgroundView(), nullptr);
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
     EXPECT_EQ(ran, 0);
 }
 

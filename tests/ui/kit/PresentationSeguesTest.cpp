@@ -117,12 +117,14 @@ TEST_F(PresentationSeguesTest, AFeedbackPanelDismissedWhileOpeningLeavesNothingO
     source->view()->show();
     QPointer<appkit::ViewController> panel = controllerOfSize({120, 80});
     FeedbackAnimationSegue(source.get(), panel.data()).perform();
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
+    ASSERT_TRUE(test::animating(source->view()) || test::animating(panel)) << "dismissed while still opening";
     ASSERT_TRUE(dismissViewController(*panel));
     // The closing takes a quarter of a second; the opening would have run for about a second more.
-    test::spinFor(std::chrono::milliseconds(400));
-    test::flushDeferredDeletes();
-    EXPECT_TRUE(panel.isNull());
+    EXPECT_TRUE(test::waitUntil([&] {
+        test::flushDeferredDeletes();
+        return panel.isNull() && !test::animating(source->view());
+    }));
     EXPECT_TRUE(source->view()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty())
         << "no picture of the panel is left behind";
 }

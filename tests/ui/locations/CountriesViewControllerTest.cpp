@@ -344,7 +344,7 @@ TEST_F(CountriesViewControllerTest, ARefusedAccountShowsItsAlertAndConnectsNothi
     User().setStatus(User::Status::Expired);
     QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {},
                       screen->tableView->visualItemRect(screen->tableView->item(0)).center());
-    test::spinFor(std::chrono::milliseconds(50));
+    test::settleWithSdk();
     ASSERT_EQ(presenter->shown.size(), 1u);
     EXPECT_EQ(presenter->last().title, localized("user.expire.popup.title"));
     EXPECT_FALSE(AppPreferences().lastConnection());
@@ -365,7 +365,7 @@ TEST_F(CountriesViewControllerTest, AnExtensionNotReadyShowsTheProtocolSheetNami
     for (auto* label : window->attachedSheet()->findChildren<QLabel*>())
         if (label->text().contains(QStringLiteral("WireGuard"))) named = true;
     EXPECT_TRUE(named) << "the sheet names the selected protocol";
-    test::spinFor(std::chrono::milliseconds(50));
+    test::settleWithSdk();
     EXPECT_FALSE(AppPreferences().lastConnection());
     EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
 }
@@ -514,7 +514,7 @@ TEST_F(CountriesViewController1Test, ARowConnectsOnlyWhileNoConnectionIsBeingMad
     showSectioned();
     vpn->status = zevu::rawValue(zevu::ZevuVPNState::Connecting);
     EXPECT_TRUE(sectioned->shouldSelectRow(0)) << "a server row is selectable either way";
-    test::spinFor(std::chrono::milliseconds(50));
+    test::settleWithSdk();
     EXPECT_FALSE(AppPreferences().lastConnection());
 
     vpn->status = zevu::rawValue(zevu::ZevuVPNState::Disconnected);

@@ -66,6 +66,7 @@ TEST_F(AdvancedPageTest, TheResultLineSaysWhetherTheHelperWasInstalledForTwoSeco
     };
     for (const auto& c : {Case{Result<bool>(true), true, "helpertool.installed"},
                           Case{fail(Error("Helper", 1, "pkexec could not be run")), false, "helpertool.not.installed"}}) {
+        test::ManualClock clock;
         firewall.install = c.install;
         prefs().setEnableIKS(false);
         auto* page = openPage();
@@ -74,9 +75,10 @@ TEST_F(AdvancedPageTest, TheResultLineSaysWhetherTheHelperWasInstalledForTwoSeco
         EXPECT_EQ(resultLine(page)->text().toStdString(), localized(c.key));
         EXPECT_EQ(prefs().enableIKS(), c.on);
         EXPECT_EQ(toggle(page, "btnHelperTool")->isChecked(), c.on);
-        test::spinFor(std::chrono::milliseconds(1500));
+        clock.advance(std::chrono::milliseconds(1999));
         EXPECT_EQ(page->helperToolHeight(), 14) << "still shown before two seconds";
-        EXPECT_TRUE(waitUntil([&] { return page->helperToolHeight() == 0; }, std::chrono::milliseconds(1500)));
+        clock.advance(std::chrono::milliseconds(1));
+        EXPECT_EQ(page->helperToolHeight(), 0);
         EXPECT_EQ(resultLine(page)->height(), 0);
     }
 }
@@ -97,7 +99,7 @@ TEST_F(AdvancedPageTest, ThePingSwitchStoresAndTellsTheLists) {
 TEST_F(AdvancedPageTest, TheWheelDoesNotScrollThePage) {
     auto* page = openPage();
     window->resize(760, 200);  // shorter than the page's content
-    test::spinFor(std::chrono::milliseconds(20));
+    test::drain();
     auto* scroll = page->view()->findChild<CustomScrollView*>("scrollView");
     ASSERT_GT(scroll->verticalScrollBar()->maximum(), 0);
     const QPointF at = scroll->viewport()->rect().center();

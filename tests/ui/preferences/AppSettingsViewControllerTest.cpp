@@ -3,6 +3,7 @@
 // network during an installer download and the reset after the preferences were cleared.
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -314,9 +315,10 @@ TEST_F(AppSettingsPageTest, ResettingIsRefusedWhileATunnelIsUpAndAskedOtherwise)
         auto* title = card->findChild<WrappedText*>("popupTitle");
         ASSERT_NE(title, nullptr);
         EXPECT_EQ(title->text().toStdString(), localized(c.titleKey));
+        QPointer<QWidget> background = PopupManager::shared().backgroundView();
         click(card->findChild<CustomButtonView*>("popupConfirm"));
         EXPECT_EQ(PreservedPreferences().reconnectOnLaunch(), c.state != zevu::ZevuVPNState::Disconnected);
-        QTest::qWait(400);  // the popup fades out
+        ASSERT_TRUE(test::waitUntil([&] { return background.isNull(); }));  // the popup fades out
     }
 }
 

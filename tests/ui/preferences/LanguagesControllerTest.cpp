@@ -63,7 +63,7 @@ TEST_F(LanguagesSheetTest, OnlyAnotherLanguageCanBeChosenAndTheAnswersSayWhatHap
         QTest::mouseClick(change ? controller->changeButton() : controller->cancelButton(), Qt::LeftButton);
         EXPECT_EQ(answers, (std::vector<appkit::ModalResponse>{change ? 1 : 0}));
         EXPECT_EQ(stored(), change ? std::optional<std::string>("en") : std::nullopt);
-        QTest::qWait(10);
+        test::drain();
     }
     EXPECT_FALSE(LanguagesController::beginSheet(nullptr, {}));
 }

@@ -127,7 +127,7 @@ TEST_F(PreferencesPageTest, AClickOnTheBlockerClosesThePanelSilentlyAndLetsTheSe
     EXPECT_TRUE(test::waitUntil([&] { return stage.page->viewSettingsLocationBlocker->isHidden(); }));
     EXPECT_EQ(stage.page->constraintSettingsLocationLeft(), 0);
     EXPECT_FALSE(isSettingsLocationOpen);
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
     EXPECT_EQ(announced, 0);
 }
 
@@ -168,7 +168,7 @@ TEST_F(PreferencesPageTest, TheSwitchCrossFadesBetweenTheVpnAndTheAppSettings) {
     EXPECT_TRUE(settle(false));
     Stage::post(kSettingsSegmentedControlSwitchNotification, {{"section", std::string("other")}});
     Stage::post(kSettingsSegmentedControlSwitchNotification);
-    test::spinFor(std::chrono::milliseconds(400));
+    ASSERT_TRUE(test::waitForAnimations(page->view()));  // a switch they had started has ended
     EXPECT_FALSE(page->isShowingFirstView());
     EXPECT_TRUE(settle(false));
 }

@@ -125,7 +125,7 @@ TEST_F(SettingsLocationPickerTest, ARowOutsideTheListChangesNothing) {
     openPicker();
     picker->tableViewSelectionDidChange(4);
     picker->tableViewSelectionDidChange(-1);
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
     EXPECT_TRUE(selection.chosen.empty());
     EXPECT_FALSE(picker.isNull());
 }
@@ -135,7 +135,7 @@ TEST_F(SettingsLocationPickerTest, AConnectionStartingClosesThePickerWithoutACho
     ZevuTypes::ConnectionInfo info;
     info.state = ZevuConnectionState::Disconnected;
     std::thread([&] { NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, info); }).join();
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
     ASSERT_FALSE(picker.isNull());
     info.state = ZevuConnectionState::Connecting;
     std::thread([&] { NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, info); }).join();
@@ -146,7 +146,7 @@ TEST_F(SettingsLocationPickerTest, AConnectionStartingClosesThePickerWithoutACho
 TEST_F(SettingsLocationPickerTest, AFailedLoadLeavesTheListEmpty) {
     loadError = Error("ZevuDataFetcher", -1, "The VPN SDK is not available");
     openPicker();
-    test::spinFor(std::chrono::milliseconds(50));
+    test::drain();
     EXPECT_FALSE(picker->content().has_value());
     EXPECT_EQ(table()->count(), 0);
 }

@@ -27,9 +27,10 @@ protected:
             KillSwitchModel(PreservedPreferences(), tracker(), firewall.firewall(), vpn));
         show(page);
         // The page fills its auto-connect row a moment after it appears.
-        test::spinFor(std::chrono::milliseconds(350));
+        clock.advanceSeconds(VPNSettingsViewController::kFillDelay);
         return page;
     }
+    test::ManualClock clock;
     template <class W>
     W* find(VPNSettingsViewController* page, const char* name) {
         return page->view()->findChild<W*>(QString::fromLatin1(name));

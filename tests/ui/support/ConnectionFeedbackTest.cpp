@@ -124,6 +124,7 @@ TEST_F(ConnectionFeedbackTest, NothingIsAskedWithoutAConnectionIdOrForARatedConn
 }
 
 TEST_F(ConnectionFeedbackTest, AThumbsUpRatesTheConnectionPausesTheButtonAndTurnsLaterPromptsIntoRatings) {
+    test::ManualClock clock;
     connected("c1");
     ASSERT_NE(prompt(), nullptr);
     QTest::mouseClick(prompt()->thumbsUpButton(), Qt::LeftButton);
@@ -136,7 +137,11 @@ TEST_F(ConnectionFeedbackTest, AThumbsUpRatesTheConnectionPausesTheButtonAndTurn
 
     clickStar();
     EXPECT_NE(prompt(), nullptr) << "clicks during the pause are ignored";
-    ASSERT_TRUE(waitUntil([&] { return prompt() == nullptr; }, std::chrono::milliseconds(5000)));
+    clock.advance(std::chrono::milliseconds(FeedbackContainerController::kAnswerPauseMs - 1));
+    EXPECT_NE(prompt(), nullptr) << "the pause lasts";
+    EXPECT_FALSE(container()->shouldInteract());
+    clock.advance(std::chrono::milliseconds(1));
+    ASSERT_TRUE(waitUntil([&] { return prompt() == nullptr; }));
     EXPECT_TRUE(container()->hidden());
     EXPECT_TRUE(container()->shouldInteract());
 

@@ -54,7 +54,7 @@ protected:
     }
     void waitForSend(std::size_t requests) {
         ASSERT_TRUE(test::waitUntil([&] { return service.requestsTo(kRoute).size() == requests && !page->submitting.value(); }));
-        test::spinFor(std::chrono::milliseconds(20));
+        test::settleRequests();
     }
 
     fake::FakeService service;
@@ -205,7 +205,7 @@ TEST_F(SupportViewControllerTest, TheBugReportSendsOnlyWordsAndShowsTheNumberOnl
     ASSERT_TRUE(test::waitUntil([&] { return form->submitButton->isEnabled(); }));
     EXPECT_EQ(form->submitBackdropAlpha(), 1.0);
     form->submitClicked();
-    test::spinFor(std::chrono::milliseconds(50));
+    test::settleRequests();
     EXPECT_TRUE(service.requestsTo(kRoute).empty()) << "blanks alone are not sent, and no message says so";
     EXPECT_TRUE(presenter->shown.empty());
 
@@ -213,7 +213,7 @@ TEST_F(SupportViewControllerTest, TheBugReportSendsOnlyWordsAndShowsTheNumberOnl
     form->textViewMessage->setPlainText("crash on wake");
     form->submitClicked();
     ASSERT_TRUE(test::waitUntil([&] { return form->textViewMessage->toPlainText().isEmpty(); }));
-    test::spinFor(std::chrono::milliseconds(20));
+    test::settleRequests();
     EXPECT_EQ(service.requestsTo(kRoute).size(), 1u);
     EXPECT_TRUE(presenter->shown.empty()) << "a failed report shows nothing";
 

@@ -163,7 +163,7 @@ TEST_F(TroubleshootScreenTest, AppearingAgainForTheSameConnectionKeepsTheDiagnos
     requestTroubleshoot("c1");
     EXPECT_EQ(states().selectedTabViewItemIndex(), 1);
     EXPECT_FALSE(page().loading());
-    spinFor(std::chrono::milliseconds(100));
+    settleRequests();
     EXPECT_EQ(page().titleLabel()->text().toStdString(), localized("troubleshoot.account.expired.title"));
     EXPECT_EQ(service.requestsTo(fake::kAccountCheckPath).size(), 1u);
     EXPECT_EQ(analytics->count("app_complete_troubleshoot"), 1);
@@ -337,7 +337,7 @@ TEST_F(TroubleshootScreenTest, ALateAnswerForAnEarlierConnectionDoesNotReplaceTh
     requestTroubleshoot("c2");
     awaitDiagnosis();
     ASSERT_TRUE(waitUntil([&] { return service.requestsTo(fake::kAccountCheckPath).size() == 2; }));
-    spinFor(std::chrono::milliseconds(500));
+    settleRequests();  // the late answer is in
     EXPECT_EQ(page().titleLabel()->text().toStdString(), localized("troubleshoot.account.disabled.title"));
     EXPECT_EQ(analytics->count("app_complete_troubleshoot"), 1);
 }
@@ -362,7 +362,7 @@ TEST_F(TroubleshootScreenTest, AConnectionAttemptClosesThePageAndNoStoredConnect
     AppPreferences().setOnGoingConnectionId(std::nullopt);
     NotificationCenter::defaultCenter().post(ConnectionStateViewController::requestTroubleshootNotification, UserInfo{});
     EXPECT_EQ(states().selectedTabViewItemIndex(), 1);
-    spinFor(std::chrono::milliseconds(100));
+    settleRequests();
     EXPECT_FALSE(page().loading());
     EXPECT_TRUE(service.requestsTo(fake::kAccountCheckPath).empty());
     EXPECT_EQ(analytics->count("app_complete_troubleshoot"), 0);
