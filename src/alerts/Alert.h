@@ -62,6 +62,8 @@ public:
     void showDedicatedIPInfo();
     void showCharacterLimitExceeded();
     void showDataStoreUpgraded();
+    // The stored preferences were damaged and reset: the user signs in again.
+    void showPreferencesDamaged();
     // With no window nothing is shown.
     void showIKSCannotChange(std::shared_ptr<AlertWindow> window);
     void showUpdateNeedsDisconnect();
