@@ -4,7 +4,11 @@
 #   - tools/fake-service on a free port (the back end, the sign-in page, the analytics sink);
 #   - the simulated SDK's data centres all stand for that listener (ZEVU_SERVER_OVERRIDE), so
 #     latency measurements reach something local;
-#   - Xvfb when there is no display, and a session bus when there is none.
+#   - Xvfb when there is no display, and a session bus when there is none;
+#   - in that private bus, a keyring (gnome-keyring's secrets) unlocked with a throw-away password
+#     and kept under $MORVEX_RUN_HOME, so signing in asks nothing; on the desktop's own bus the
+#     keychain is the private file instead (MORVEX_KEYCHAIN=file unless set), never the user's
+#     own keyring.
 # The application keeps its state (preferences, keychain file, login item) under
 # $MORVEX_RUN_HOME (default <build>/run), never in the user's own configuration.
 set -euo pipefail
@@ -29,6 +33,17 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+if [ -n "${MORVEX_RUN_IN_BUS:-}" ] && [ -z "${MORVEX_KEYCHAIN:-}" ] && command -v gnome-keyring-daemon >/dev/null; then
+  mkdir -p -m 700 "$RUN_HOME/keyring"
+  # The daemon forks and stays for this bus; it leaves with the bus when the application quits.
+  if printf 'morvex-dev-run' | XDG_DATA_HOME=$RUN_HOME/keyring gnome-keyring-daemon --unlock --components=secrets >/dev/null; then
+    echo "run-local: keyring unlocked for this run (kept under $RUN_HOME/keyring)"
+  else
+    export MORVEX_KEYCHAIN=file
+  fi
+fi
+if [ -z "${MORVEX_RUN_IN_BUS:-}" ]; then export MORVEX_KEYCHAIN=${MORVEX_KEYCHAIN:-file}; fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)

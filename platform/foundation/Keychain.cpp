@@ -27,11 +27,49 @@ namespace {
 std::mutex g_mutex;  // guards the backend choice and the file store
 Keychain::Backend g_backend = Keychain::Backend::Automatic;
 
+std::filesystem::path storeFile();
+
+// Whether the Secret Service's default collection takes items without asking the user anything:
+// it must exist and be unlocked. A service with no login collection (a keyring daemon started
+// without one) or a locked one would fail every write or raise an unlock dialog for each item, so
+// the items go to the file store instead. Only reads the alias and the collection's state: never
+// prompts, never creates anything.
+bool defaultCollectionUsable(std::string& why) {
+    GError* error = nullptr;
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error);
+    if (!service) {
+        why = error ? error->message : "no service";
+        if (error) g_error_free(error);
+        return false;
+    }
+    SecretCollection* collection =
+        secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+    g_object_unref(service);
+    if (!collection) {
+        why = error ? error->message : "it has no default collection";
+        if (error) g_error_free(error);
+        return false;
+    }
+    const bool locked = secret_collection_get_locked(collection);
+    g_object_unref(collection);
+    if (locked) why = "its default collection is locked";
+    return !locked;
+}
+
+// The Secret Service when its default collection is usable; otherwise the file store, said once.
+Keychain::Backend secretServiceOrFile() {
+    std::string why;
+    if (defaultCollectionUsable(why)) return Keychain::Backend::SecretService;
+    log::nslog("Keychain: the Secret Service cannot keep items without asking (" + why +
+               "); keeping them in the private file " + storeFile().string() + " (mode 0600) instead");
+    return Keychain::Backend::File;
+}
+
 Keychain::Backend resolveBackend() {
     if (g_backend != Keychain::Backend::Automatic) return g_backend;
     const char* forced = std::getenv("MORVEX_KEYCHAIN");
     if (forced && std::string_view(forced) == "file") return g_backend = Keychain::Backend::File;
-    if (forced && std::string_view(forced) == "secret-service") return g_backend = Keychain::Backend::SecretService;
+    if (forced && std::string_view(forced) == "secret-service") return g_backend = secretServiceOrFile();
     g_backend = Keychain::Backend::File;
     const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (bus && *bus) {
@@ -44,6 +82,7 @@ Keychain::Backend resolveBackend() {
         }
         QDBusConnection::disconnectFromBus("morvex-keychain-probe");
     }
+    if (g_backend == Keychain::Backend::SecretService) g_backend = secretServiceOrFile();
     return g_backend;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // Secret items under a key prefix: the real item name is the prefix followed by the key.
 //
-// Items live in the desktop's Secret Service (through libsecret) when the session bus offers one,
-// otherwise in a file of our own (mode 0600) in the configuration directory. The choice is made
-// once per process; MORVEX_KEYCHAIN=file or MORVEX_KEYCHAIN=secret-service forces it.
+// Items live in the desktop's Secret Service (through libsecret) when the session bus offers one
+// whose default collection exists and is unlocked, otherwise in a file of our own (mode 0600) in
+// the configuration directory; a service passed over for want of such a collection is named once
+// in the log. The choice is made once per process; MORVEX_KEYCHAIN=file forces the file, and
+// MORVEX_KEYCHAIN=secret-service the service (still only with a usable collection).
 #include <optional>
 #include <string>
 #include <string_view>

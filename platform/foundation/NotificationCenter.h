@@ -27,6 +27,22 @@ struct Notification {
     }
 };
 
+// One entry of a notification's user info, with the one type it holds. The poster writes it and
+// the reader reads it through the same key, so the type written is the type read: handing `put`
+// anything else (an optional where the key holds text, say) does not compile, and a reader never
+// has to guess the type behind a name.
+template <class T>
+struct UserInfoKey {
+    std::string_view key;
+
+    void put(UserInfo& info, const T& value) const { info[std::string(key)] = value; }
+    template <class Other>
+    void put(UserInfo&, const Other&) const = delete;  // no conversions: the stored type is T
+    // The entry, or null when it is missing or holds something else (a post that did not go
+    // through this key).
+    const T* in(const Notification& notification) const { return notification.info<T>(std::string(key)); }
+};
+
 class ObserverToken {
 public:
     ObserverToken() = default;

@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 #include "foundation/DefaultsJournal.h"
 #include "foundation/Log.h"
@@ -17,6 +18,18 @@
 #include "foundation/Paths.h"
 
 namespace morvex {
+
+namespace {
+// The damaged store found in this process and not yet told: where its file went (empty when it
+// could not be moved).
+std::mutex g_damageMutex;
+std::optional<std::filesystem::path> g_damagedStore;
+
+void noteDamagedStore(std::filesystem::path aside) {
+    std::lock_guard lock(g_damageMutex);
+    g_damagedStore = std::move(aside);
+}
+}  // namespace
 
 // The on-disk form is an append-only journal (DefaultsJournal.h). Each set appends one record with
 // a single write(2), so a returned set is in the kernel's page cache and survives the process being
@@ -192,6 +205,7 @@ private:
             log::nslog("UserDefaults: store " + file_.string() + " is damaged (" + read.damage + "); " +
                        (aside ? "moved aside to " + aside->string() : std::string("it could not be moved aside")) +
                        ", keeping the " + std::to_string(values_.size()) + " values read before the damage");
+            noteDamagedStore(aside ? *aside : std::filesystem::path());
         }
         liveBytes_ = 0;
         for (const auto& [_, e] : values_) liveBytes_ += e.recordSize;
@@ -326,6 +340,12 @@ Value UserDefaults::setIfAbsent(const Value& value, std::string_view key) {
 
 bool UserDefaults::cannotSave() { return g_cannotSave.load(); }
 
+std::optional<std::filesystem::path> UserDefaults::takeDamagedStoreNotice() {
+    storeFor(kStandardSuite);  // the application's own store is read by now, so its damage is known
+    std::lock_guard lock(g_damageMutex);
+    return std::exchange(g_damagedStore, std::nullopt);
+}
+
 std::vector<std::string> UserDefaults::allKeys() const { return store_->keys(); }
 
 bool UserDefaults::rewrite() { return store_->rewrite(); }
@@ -334,6 +354,8 @@ void UserDefaults::releaseStores() {
     std::lock_guard lock(g_registryMutex);
     registry().clear();
     g_cannotSave = false;
+    std::lock_guard damage(g_damageMutex);
+    g_damagedStore.reset();
 }
 
 }  // namespace morvex

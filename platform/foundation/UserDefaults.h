@@ -61,6 +61,11 @@ public:
 
     // True once a value could not be written in this process.
     static bool cannotSave();
+    // A store found damaged when it was read in this process: its file was moved aside (to the
+    // path answered; empty when it could not be moved) and only the values read before the damage
+    // were kept. Answered once, so the application tells the user once; nothing otherwise. Reads
+    // the standard store first if nothing has yet.
+    static std::optional<std::filesystem::path> takeDamagedStoreNotice();
 
     std::vector<std::string> allKeys() const;
 

@@ -86,6 +86,21 @@ void Alert::showUserInfoFailed(AppScreen screen, const Error& error, EventTracke
                     "fetch user details failed");
 }
 
+void Alert::showSignInRefused(AppScreen screen, const Error& error, EventTracker eventTracker, OwnedCallback<> retry) {
+    // The service's own words say what is wrong (a wrong password, a disabled account); nobody is
+    // signed in yet, so the second button only closes the alert.
+    fill(localized("alert.title.something.went.wrong"), error.localizedDescription(), Style::informational,
+         {localized("retry"), localized("ok")});
+    const std::string method = signInMethod(screen);
+    trackAlertErrorEvent(eventTracker, error, method, "sign in");
+    beginSheet([eventTracker, retry, method](ModalResponse response) mutable {
+        if (response != alertFirstButtonReturn) return;
+        eventTracker.track(AnalyticsEvent::app_click_retry_fetch_user_details,
+                           Dictionary{{"method", method}, {"action", "sign in"}});
+        retry();
+    });
+}
+
 void Alert::showVPNPasswordFailed(AppScreen screen, const Error& error, EventTracker eventTracker,
                                   OwnedCallback<> retry) {
     showFetchFailed(screen, error, std::move(eventTracker), std::move(retry), "vpn.password.failed", "cancel",

@@ -126,6 +126,10 @@ void Alert::showCharacterLimitExceeded() {
     showLocalized("warning", "character.limit.exceeded.messsage");
 }
 
+void Alert::showPreferencesDamaged() {
+    showLocalized("preferences.damaged.alert.title", "preferences.damaged.alert.message");
+}
+
 void Alert::showDataStoreUpgraded() {
     fill(localized("data.store.version.upgraded.alert.title"), localized("data.store.version.upgraded.alert.message"),
          Style::informational, {});

@@ -66,6 +66,8 @@ public:
     void showDedicatedIPInfo();
     void showCharacterLimitExceeded();
     void showDataStoreUpgraded();
+    // The stored preferences were damaged and reset: the user signs in again.
+    void showPreferencesDamaged();
     // With no window nothing is shown.
     void showIKSCannotChange(std::shared_ptr<AlertWindow> window);
     void showUpdateNeedsDisconnect();
@@ -112,6 +114,9 @@ public:
     void showPasswordChanged(AppScreen screen, EventTracker eventTracker);
     void showUserInfoFailed(AppScreen screen, const Error& error, EventTracker eventTracker, OwnedCallback<> retry);
     void showVPNPasswordFailed(AppScreen screen, const Error& error, EventTracker eventTracker, OwnedCallback<> retry);
+    // The service refused the sign-in (its gateway's refusal text is the error's description):
+    // that text, with "Retry" and "OK".
+    void showSignInRefused(AppScreen screen, const Error& error, EventTracker eventTracker, OwnedCallback<> retry);
     void showImportTokenFailed(AppScreen screen, const Error& error, EventTracker eventTracker);
     // The callback gets false after "proceed", true after the logout was started.
     void showMigrateConsentFailed(AppScreen screen, EventTracker eventTracker, OwnedCallback<bool> loggedOut);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sys/random.h>
+#include <utility>
 
 #include "alerts/Alert.h"
 #include "appkit/UserNotifications.h"
@@ -110,7 +111,15 @@ appkit::Application& AppDelegate::application() const {
     return c_.application ? *c_.application : appkit::Application::shared();
 }
 
+void AppDelegate::applicationWillFinishLaunching() {
+    LanguageManager::shared();
+    if (!UserDefaults::takeDamagedStoreNotice()) return;
+    preferencesWereReset_ = true;
+    if (User().loggedIn()) User().reset();
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
+    if (std::exchange(preferencesWereReset_, false)) Alert().showPreferencesDamaged();
     log::print("[AppDelegate] applicationDidFinishLaunching - Initializing LanguageManager...");
     LanguageManager::shared();
     log::print("[AppDelegate] LanguageManager initialized and initial bundle language set.");

@@ -67,6 +67,10 @@ public:
     std::optional<appkit::IOPMAssertionID> sleepAssertionId;
     std::optional<appkit::IOPMAssertionID>& heldSleepAssertion() override { return sleepAssertionId; }
 
+    // Before the first window is made: settles the language every screen speaks, and signs out a
+    // user whose stored preferences were found damaged (what is left of the session is not to be
+    // trusted), to say so once the window shows.
+    void applicationWillFinishLaunching();
     void applicationDidFinishLaunching() override;
     void applicationWillBecomeActive() override;
     void applicationDidResignActive() override;
@@ -104,6 +108,7 @@ private:
     ObserverToken wakeObserver_;
     std::vector<ObserverToken> observers_;  // on the default centre
     std::shared_ptr<Timer> countryTimer_;
+    bool preferencesWereReset_ = false;
 };
 
 }  // namespace morvex

@@ -72,6 +72,9 @@ int main(int argc, char** argv) {
     application.setDelegate(&delegate);
     application.terminateOnSignals();
 
+    // The language is settled before the first window is made, so the login window speaks the
+    // language of the sign-in window and of every alert after it.
+    delegate.applicationWillFinishLaunching();
     auto* board = morvex::appkit::Storyboard::named(morvex::kMainStoryboard);
     auto* mainWindow = qobject_cast<morvex::appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr);
     if (mainWindow) {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <utility>
 
+#include "foundation/NotificationCenter.h"
 #include "zevu/ZevuCore.h"
 
 #include "model/EnumTable.h"
@@ -102,6 +103,10 @@ struct ZevuTypes {
     static constexpr std::string_view extensionStatusChangedNotification = "ExtensionStatusChanged";
     // Object: the new recommended ZevuDataFetcherTypes::ServerPtr, null when it was cleared.
     static constexpr std::string_view recommendedServerUpdatedNotification = "ZevuRecommendedServerUpdated";
+    // The connected location's public address, as the text entry "ip" of the user info when the
+    // SDK gave one (no entry otherwise). No object.
+    static constexpr std::string_view fetchIPNotification = "FetchIP";
+    static constexpr UserInfoKey<std::string> fetchIPAddress{"ip"};
 };
 
 std::string_view rawValue(ZevuTypes::ConnectVia v);

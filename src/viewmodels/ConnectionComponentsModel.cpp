@@ -24,8 +24,6 @@ namespace {
 
 constexpr int kConnected = zevu::rawValue(zevu::ZevuVPNState::Connected);
 constexpr int kConnecting = zevu::rawValue(zevu::ZevuVPNState::Connecting);
-// Seconds from 1970 to the reference date (2001-01-01) the stored connection ids count from.
-constexpr double kReferenceDateOffset = 978307200.0;
 // Looked up when the user asks for help from the unable-to-connect bar.
 constexpr std::int64_t kTroubleshootErrorCode = -408;
 
@@ -359,8 +357,7 @@ void ConnectionComponentsModel::networkReachabilityChanged(bool reachable) {
     // again and again.
     const bool returned = std::exchange(networkLost_, false);
     if (!returned || !c_.services.appManager || !c_.services.appManager->lastVPNStateConnected) return;
-    const double sinceReference = Date::now().secondsSince1970 - kReferenceDateOffset;
-    c_.appPreferences.setOnGoingConnectionId(std::to_string(sinceReference));
+    c_.appPreferences.setOnGoingConnectionId(connectionIdNow());
     if (c_.services.vpn) {
         c_.services.vpn->setDoCheckInternetConnectivity(false);
         c_.services.vpn->reconnectVPN();

@@ -1,8 +1,8 @@
 #include "viewmodels/ConnectionRatingModel.h"
 
 #include "model/JsonCoding.h"
-#include "state/AppManager.h"
 #include "flows/MorvexVPNService.h"
+#include "state/User.h"
 
 namespace morvex {
 
@@ -12,7 +12,7 @@ void from_json(const nlohmann::json& j, ConnectionRatingModel::SubmitTicketAPIRe
 
 ConnectionRatingModel::Collaborators ConnectionRatingModel::defaults() {
     return {[] { return MorvexVPNService::makeZevu().currentConnectionInfo(); }, MorvexVPNService::makeEventTracker(),
-            &Networking::shared(), [] { return AppManager::shared().customer_id; }};
+            &Networking::shared(), [] { return User().uuid(); }};
 }
 
 ConnectionRatingModel::ConnectionRatingModel(Collaborators c) : c_(std::move(c)) {}

@@ -28,7 +28,8 @@ public:
         std::function<ZevuTypes::ConnectionInfo()> connectionInfo;
         EventTracker eventTracker;
         Networking* networking = nullptr;  // not owned
-        // The account identifier the ticket carries.
+        // The account identifier the ticket carries as "uuid": by default the signed-in account's
+        // stored uuid.
         std::function<std::string()> customerId;
     };
     static Collaborators defaults();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "alerts/Alert.h"
 #include "api/Networking.h"
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
@@ -310,8 +311,7 @@ void StateListener::reconnectAfterDrop() {
     const auto record = appPreference.lastConnection();
     if (record && record->server && record->server->type == ServerType::DedicatedIp) return;
     auto zevu = makeZevu();
-    const auto now = static_cast<std::int64_t>(Date::now().secondsSince1970);
-    appPreference.setOnGoingConnectionId(std::to_string(now));
+    appPreference.setOnGoingConnectionId(connectionIdNow());
     if (!zevu.zevuManager) return;
     zevu.zevuManager->setDoCheckInternetConnectivity(false);
     zevu.zevuManager->reconnectVPN();
@@ -355,8 +355,8 @@ void StateListener::handleNoInternet(const Details& details) {
 
 void StateListener::handleConnectedLocation(const std::optional<zevu::ZevuLocation>& location) {
     UserInfo info;
-    info["ip"] = location ? location->ip : std::optional<std::string>{};
-    NotificationCenter::defaultCenter().post(fetchIPNotification, {}, info);
+    if (location && location->ip) ZevuTypes::fetchIPAddress.put(info, *location->ip);
+    NotificationCenter::defaultCenter().post(ZevuTypes::fetchIPNotification, {}, info);
     if (!preservedPreferences.enableIKS()) return;
     // The delayed call keeps this listener alive until it has run.
     std::shared_ptr<StateListener> self;

@@ -128,8 +128,7 @@ public:
 
     // The console line of a bundle identifier that is neither tunnel's.
     static constexpr std::string_view unknownBundleLine = "No need to handle this";
-    // Posted with the connected address as "ip" in the user info.
-    static constexpr std::string_view fetchIPNotification = "FetchIP";
+    static constexpr std::string_view fetchIPNotification = ZevuTypes::fetchIPNotification;
     static constexpr std::string_view connectedEverKey = "IsConnectedSuccessfullyOnThisDeviceEver";
 
 private:

@@ -5,12 +5,17 @@
 #include <QTest>
 #include <charconv>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "alerts/Alert.h"
+#include "alerts/AlertServices.h"
+#include "app/InitialViewController.h"
+#include "app/Storyboards.h"
+#include "appkit/Storyboard.h"
 #include "app/AppDelegate.h"
 #include "ui/kit/QtAlertPresenter.h"
 #include "appkit/AlertSheet.h"
@@ -163,6 +168,64 @@ TEST_F(AppDelegateTest, LaunchingSetsUpTheSdkSendsTheLaunchTimeAndPreparesPkce) 
     EXPECT_EQ(crypto.codeVerifier.size(), 43u);
     EXPECT_EQ(crypto.codeChallenge, codeChallengeS256(crypto.codeVerifier));
     EXPECT_EQ(UserDefaults::standard().string("AppPreference.version"), appVersionText());
+}
+
+// A preferences file damaged on disk: the launch keeps it aside, signs the user out (what was left
+// of the session is not to be trusted), says so once in the window, and the login screen follows.
+TEST_F(AppDelegateTest, ADamagedPreferencesFileIsKeptAsideAndTheUserIsToldOnceToSignInAgain) {
+    std::filesystem::path file;
+    {
+        User user;
+        user.setLoggedIn(true);
+        user.setUuid(std::string("kept-before-the-damage"));
+        UserDefaults::standard().set(Value("the damaged record"), "AppPreference.lastWrittenForTheTest");
+        file = UserDefaults::standard().storePath();
+    }
+    UserDefaults::releaseStores();
+    {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(-3, std::ios::end);
+        f.put('\x7f');  // inside the last record's payload
+    }
+    struct Restore {
+        AlertServices before = AlertServices::installed();
+        ~Restore() { AlertServices::install(before); }
+    } restore;
+    AlertServices services = restore.before;
+    services.presenter = alerts;
+    AlertServices::install(services);
+    registerStoryboards();
+
+    AppDelegate& d = make();
+    d.applicationWillFinishLaunching();
+    EXPECT_FALSE(User().loggedIn()) << "signed out before the first window";
+    auto* root = qobject_cast<InitialViewController*>(
+        appkit::Storyboard::named(kMainStoryboard)->instantiateController(InitialViewController::kStoryboardID));
+    ASSERT_NE(root, nullptr);
+    window->setContentViewController(root);
+    d.applicationDidFinishLaunching();
+
+    auto* sheet = qobject_cast<appkit::AlertSheet*>(window->attachedSheet());
+    ASSERT_NE(sheet, nullptr) << "the notice shows in the window";
+    EXPECT_EQ(sheet->messageText(), localized("preferences.damaged.alert.title"));
+    EXPECT_EQ(sheet->informativeText(), localized("preferences.damaged.alert.message"));
+    window->endSheet(sheet);
+    ASSERT_TRUE(test::waitUntil([&] { return root->pageController(InitialViewController::Page::SignIn) != nullptr; }));
+    EXPECT_EQ(root->selectedPage(), InitialViewController::Page::SignIn);
+
+    std::vector<std::filesystem::path> aside;
+    for (const auto& e : std::filesystem::directory_iterator(file.parent_path()))
+        if (e.path().filename().string().starts_with(file.filename().string() + ".damaged-")) aside.push_back(e.path());
+    EXPECT_EQ(aside.size(), 1u) << "the damaged file is kept aside";
+
+    // Said once: the next launch in this process has nothing to tell.
+    test::flushDeferredDeletes();
+    AppDelegate& again = make();
+    again.applicationWillFinishLaunching();
+    again.applicationDidFinishLaunching();
+    EXPECT_EQ(window->attachedSheet(), nullptr);
+    window->setContentViewController(nullptr);
+    test::flushDeferredDeletes();
 }
 
 TEST_F(AppDelegateTest, AnEmptyCountryCacheIsFetchedAboutThreeSecondsAfterLaunchAndStored) {

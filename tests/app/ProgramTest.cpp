@@ -43,6 +43,50 @@ TEST(ProgramTest, TheProgramOpensItsMainWindowOffscreenAndQuitsWithStatusZero) {
     EXPECT_EQ(program.exitCode(), 0) << (output + program.readAll()).toStdString();
 }
 
+// The first start of a user who never chose a language: whatever the system speaks, the login
+// window's texts are looked up in the language the language manager picks, the one the sign-in
+// window and every later screen use (the manager is made before the first window).
+TEST(ProgramTest, OnTheFirstStartTheLoginWindowSpeaksTheLanguageOfEveryLaterScreen) {
+    fake::FakeService service;
+    ASSERT_TRUE(service.start());
+    for (const char* system : {"de_DE.UTF-8", "en_US.UTF-8"}) {
+        SCOPED_TRACE(system);
+        test::TempDir home;  // nothing stored: no language chosen
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("MORVEX_KEYCHAIN", "file");
+        env.insert("MORVEX_SERVICE_URL", QString::fromStdString(service.baseURL()));
+        env.insert("ZEVU_SERVER_OVERRIDE", QStringLiteral("127.0.0.1:%1").arg(service.port()));
+        env.insert("HOME", QString::fromStdString(home.path().string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((home.path() / "config").string()));
+        for (const char* var : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) env.remove(var);
+        env.insert("LANG", system);
+
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(MORVEX_APPLICATION_PROGRAM, {});
+        ASSERT_TRUE(program.waitForStarted(5000));
+        QByteArray output;
+        // The login window's title is looked up through the manager's language, and that is German.
+        const QByteArray lookup = "[PrivateBundle] Attempting to localize key: 'login.title'";
+        const bool shown = test::waitUntil([&] {
+            output += program.readAll();
+            const auto at = output.indexOf(lookup);
+            return at >= 0 && output.indexOf("Associated Language", at) >= 0;
+        }, std::chrono::milliseconds(15000));
+        program.terminate();
+        program.waitForFinished(10000);
+        output += program.readAll();
+        ASSERT_TRUE(shown) << output.toStdString();
+        const auto at = output.indexOf(lookup);
+        const QByteArray language = output.mid(output.indexOf("Associated Language", at), 30);
+        EXPECT_TRUE(language.startsWith("Associated Language: 'de'")) << language.toStdString();
+        EXPECT_LT(output.indexOf("LanguageManager: Initial bundle language set."), at)
+            << "the manager is made before the login window";
+    }
+}
+
 TEST(ProgramTest, ShotsWritesItsPictures) {
     test::TempDir out;
     QProcess shots;

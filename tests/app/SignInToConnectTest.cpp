@@ -1,12 +1,16 @@
 // The main road as a new user walks it: the root of the application's own storyboard opens on the
 // login page, the user signs in through the fake service's sign-in page, lands on the dashboard,
-// connects on the simulated SDK, disconnects again and signs out; the console, watched the whole
-// way, carries none of the secrets that passed through.
+// connects on the simulated SDK, sees the connected address on the dashboard's card, disconnects
+// again and signs out; the console, watched the whole way, carries none of the secrets that passed
+// through.
 #include <QDebug>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <mutex>
 
 #include "FakeService.h"
 #include "alerts/AlertTestSupport.h"
@@ -144,6 +148,32 @@ TEST_F(SignInToConnectTest, ANewUserSignsInLandsOnTheDashboardConnectsDisconnect
     ASSERT_TRUE(waitUntil([&] { return title() == S::Connected; }, std::chrono::milliseconds(10000)))
         << "the SDK stayed at " << sdkStatus() << "; alerts shown: " << alertsShown();
     EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Connected));
+
+    // The address card reads the connected location's public address, as the SDK reports it.
+    std::mutex mutex;
+    std::optional<std::string> address;
+    zevu::ZevuManager::sharedInstance()->getConnectedLocation(
+        [&](std::optional<zevu::ZevuLocation> location) {
+            std::lock_guard lock(mutex);
+            address = location && location->ip ? *location->ip : std::string();
+        },
+        [&](std::optional<Error>) {
+            std::lock_guard lock(mutex);
+            address = std::string();
+        });
+    ASSERT_TRUE(waitUntil([&] {
+        std::lock_guard lock(mutex);
+        return address.has_value();
+    }));
+    const std::string ip = [&] {
+        std::lock_guard lock(mutex);
+        return *address;
+    }();
+    ASSERT_FALSE(ip.empty()) << "the SDK knows no connected address";
+    QLabel* card = dashboard->connectionPanel()->recommendedName();
+    EXPECT_TRUE(waitUntil([&] { return card->text().toStdString().ends_with(" - " + ip); }))
+        << "the card reads \"" << card->text().toStdString() << "\", the address is " << ip;
+    EXPECT_FALSE(card->text().contains("Fetching"));
 
     // Another click disconnects.
     QTest::mouseClick(connect, Qt::LeftButton);

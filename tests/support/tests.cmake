@@ -22,3 +22,14 @@ if(TARGET foundation_tests)
   set_tests_properties(TestRunsLeaveNothingBehind.plain TestRunsLeaveNothingBehind.secretService PROPERTIES
                        ENVIRONMENT "${secret_service_environment}" TIMEOUT 120 LABELS foundation_tests)
 endif()
+
+# The keychain on a Secret Service that has no login collection: the items go to the private file,
+# and a later run (a restart) finds them there.
+if(TARGET foundation_tests)
+  add_test(NAME KeychainOnSecretServiceWithoutLoginCollection
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/run-with-secret-service.sh $<TARGET_FILE:foundation_tests>
+            --gtest_filter=KeychainTest.*:KeychainWithoutLoginCollection.*)
+  set_tests_properties(KeychainOnSecretServiceWithoutLoginCollection PROPERTIES
+                       ENVIRONMENT "${secret_service_environment};MORVEX_KEYRING_LOGIN=none" TIMEOUT 120
+                       LABELS foundation_tests)
+endif()

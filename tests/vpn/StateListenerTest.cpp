@@ -167,6 +167,12 @@ TEST_F(StateListenerTest, DisconnectionsByKind) {
         EXPECT_EQ(blocked, c.blockReason.has_value());
         // A reconnect takes a new attempt id and turns the connectivity check off.
         EXPECT_EQ(AppPreferences().onGoingConnectionId() != "attempt-1", c.reconnects);
+        if (c.reconnects) {
+            // On the connect routine's clock (seconds since 2001 with their fraction), as every
+            // other writer of the id: the feedback and troubleshooting pages compare ids.
+            const double id = std::stod(AppPreferences().onGoingConnectionId().value_or("0"));
+            EXPECT_NEAR(id, Date::now().secondsSince1970 - 978307200.0, 60.0);
+        }
         EXPECT_EQ(!zevu::ZevuManager::sharedInstance()->doCheckInternetConnectivity(), c.reconnects);
         EXPECT_EQ(AppPreferences().lastConnection()->connectionInitiatedBy == ZevuTypes::ConnectionInitiatedBy::AutoReconnect,
                   c.markedAutoReconnect);
@@ -274,11 +280,11 @@ TEST_F(StateListenerTest, KillSwitchFollowsTheConnectedAddressAndSkipsAnEmptyOne
     PreservedPreferences().setDialedProtocol(VPNProtocol::UDP);
     test::ManualClock clock;
     std::optional<std::string> fetched = "unset";
-    auto t = NotificationCenter::defaultCenter().addObserver(StateListener::fetchIPNotification,
-                                                             [&](const Notification& n) {
-                                                                 if (auto ip = n.info<std::optional<std::string>>("ip"))
-                                                                     fetched = *ip;
-                                                             });
+    // Read as the dashboard reads it: an address that does not arrive as text is no address.
+    auto t = NotificationCenter::defaultCenter().addObserver(ZevuTypes::fetchIPNotification, [&](const Notification& n) {
+        const auto* ip = ZevuTypes::fetchIPAddress.in(n);
+        fetched = ip ? std::optional<std::string>(*ip) : std::nullopt;
+    });
     listener->handleConnectedLocation(std::nullopt);
     EXPECT_EQ(fetched, std::nullopt);
     clock.advanceSeconds(listener->killSwitchDelay);

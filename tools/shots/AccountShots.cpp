@@ -84,6 +84,31 @@ std::function<QImage(Context&)> profile(nlohmann::json changes) {
     };
 }
 
+// The service down: the placeholders, the failure and its retry button.
+QImage profileFailed(Context& context) {
+    context.service.route("GET", "/MorvexVPN/user/profile", fake::Answer::plain(503));
+    Shown shown = showPage(MainTab::Profile);
+    auto* page = qobject_cast<ProfileViewController*>(shown.page);
+    waitFor([&] { return page && !page->loadingProfile; });
+    settle();
+    QImage picture = image(shown);
+    installDefaultRoutes(context.service);
+    return picture;
+}
+
+// The service slow to answer: the loading line above the fields.
+QImage profileLoading(Context& context) {
+    context.service.route("GET", "/MorvexVPN/user/profile",
+                          fake::Answer::delayed(std::chrono::milliseconds(3000), fake::Answer::plain(503)));
+    Shown shown = showPage(MainTab::Profile);
+    settle();
+    QImage picture = image(shown);
+    auto* page = qobject_cast<ProfileViewController*>(shown.page);
+    waitFor([&] { return page && !page->loadingProfile; });
+    installDefaultRoutes(context.service);
+    return picture;
+}
+
 QImage switchAccount(Context&) {
     Shown shown = showPage(MainTab::Profile);
     auto* page = qobject_cast<ProfileViewController*>(shown.page);
@@ -137,6 +162,8 @@ const Registration shots({
     {"profile", "expired", profile({{"status", "expired"}, {"expiry_date", "2024-03-05"}, {"client_type", "free"},
                                     {"active_addons", nlohmann::json::array()}})},
     {"profile", "switch-account", switchAccount},
+    {"profile", "loading", profileLoading},
+    {"profile", "failed", profileFailed},
     {"switch-account", "sheet", switcherSheet},
     {"devices", "default", devices},
     {"refer-friend", "link", refer(false, false)},

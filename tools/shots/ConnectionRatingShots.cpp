@@ -42,10 +42,22 @@ QImage noChoice(Context&) {
     return render([](ConnectionRating& form) { form.submitButtonClicked(); });
 }
 
+// A ticket that could not be sent: the choice and the comment stay, the failure shows.
+QImage sendFailed(Context&) {
+    return render([](ConnectionRating& form) {
+        if (form.optionButtons().empty()) return;
+        form.optionSelected(0);
+        form.messageBox()->setPlainText(QStringLiteral("Video calls stutter in the evening."));
+        form.submitButtonClicked();  // no service client here: it fails
+        settle();
+    });
+}
+
 const Registration shots({
     {"connection-rating", "choices", fresh},
     {"connection-rating", "chosen", chosen},
     {"connection-rating", "no-choice", noChoice},
+    {"connection-rating", "send-failed", sendFailed},
 });
 
 }  // namespace

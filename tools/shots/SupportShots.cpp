@@ -1,5 +1,8 @@
-// The support page: the help hub as the page opens, and the bug-report form it leads to.
+// The support page: the help hub as the page opens, and the bug-report form it leads to, fresh
+// and after a report the service did not take.
 #include "Shots.h"
+
+#include "FakeService.h"
 
 #include <QPushButton>
 
@@ -7,6 +10,7 @@
 #include "app/StatusMenu.h"
 #include "appkit/Window.h"
 #include "foundation/NotificationCenter.h"
+#include "ui/support/SubmitTicketNewViewController.h"
 #include "ui/support/SupportViewController.h"
 
 namespace morvex::shots {
@@ -41,9 +45,26 @@ QImage reportBug(Context&) {
     });
 }
 
+// A report the service did not take: the text stays, the failure shows under it.
+QImage reportBugFailed(Context& context) {
+    context.service.failNext(".*/ticket/create", fake::Answer::plain(500, "down"));
+    return render([](SupportViewController1& support) {
+        if (!support.getHelpViewController) return;
+        support.getHelpViewController->routeButton(GetHelpViewController::ReportBug)->click();
+        settle(500);
+        SubmitTicketNewViewController* form = support.submitTicketNewViewController;
+        if (!form) return;
+        form->textViewMessage->setPlainText(QStringLiteral("The app freezes when the laptop wakes from sleep."));
+        settle();
+        form->submitClicked();
+        for (int turns = 0; turns < 200 && !(form->errorLabel && form->errorLabel->isVisible()); ++turns) settle(25);
+    });
+}
+
 const Registration shots({
     {"support", "help-hub", hub},
     {"support", "report-bug", reportBug},
+    {"support", "report-bug-failed", reportBugFailed},
 });
 
 }  // namespace

@@ -85,6 +85,22 @@ void ProfileViewController::loadView() {
     QVBoxLayout* column = nullptr;
     QWidget* page = account::makePage("ProfileView", account::text("profile.title"), &column);
 
+    statusRow = new QWidget(page);
+    statusRow->setObjectName(QStringLiteral("profileStatus"));
+    auto* status = new QHBoxLayout(statusRow);
+    status->setContentsMargins(0, 0, 0, 0);
+    status->setSpacing(12);
+    statusLabel = account::makeLabel(statusRow, QString(), "TabText", 13);
+    statusLabel->setObjectName(QStringLiteral("profileStatusText"));
+    statusLabel->setWordWrap(true);
+    retryButton = account::makeButton(statusRow, account::text("retry"), false);
+    retryButton->setObjectName(QStringLiteral("profileRetry"));
+    connect(retryButton, &QPushButton::clicked, this, [this] { fetchProfile(); });
+    status->addWidget(statusLabel, 1);
+    status->addWidget(retryButton);
+    statusRow->hide();
+    column->addWidget(statusRow);
+
     auto* card = new CustomView(page);
     card->setObjectName(QStringLiteral("accountCard"));
     card->setBackgroundColor(ThemedColor::colorNamed("BottomColor"));
@@ -242,6 +258,7 @@ void ProfileViewController::resetProfileFields() {
     email = username = subscriptionType = subscriptionStatus = expiry = billingCycle = none;
     expiryReason = gracePeriodMessage = subscriptionStatusMessage = none;
     loadingProfile = hidePinvaultAddon = hideAddonsTableView = hideMemberAreaButton = showAddonsSection = false;
+    loadError.reset();
     vpnAccountCount = 0;
     activeAddonsContent.clear();
     refreshView();
@@ -266,6 +283,7 @@ void ProfileViewController::fetchProfile() {
         return;
     }
     loadingProfile = true;
+    loadError.reset();
     vpnAccountCount = static_cast<int>(accounts.size());
     refreshView();
     QPointer<ProfileViewController> self(this);
@@ -278,9 +296,11 @@ void ProfileViewController::fetchProfile() {
 void ProfileViewController::applyProfile(const Result<ProfileResponseModel>& result) {
     loadingProfile = false;
     if (!result) {
+        loadError = localized("profile.load.failed");
         refreshView();
         return;
     }
+    loadError.reset();
     const ProfileResponseModel& profile = *result;
     usernameToolTip = profile.vpnUsername;
     emailToolTip = profile.email;
@@ -312,6 +332,13 @@ QLabel* ProfileViewController::valueLabel(const char* name) const {
 
 void ProfileViewController::refreshView() {
     if (!isViewLoaded()) return;
+    if (statusRow) {
+        statusRow->setVisible(loadingProfile || loadError);
+        const QString loading = account::text("loading") + QStringLiteral("…");
+        statusLabel->setText(loadError ? qs(*loadError) : loading);
+        account::setTextColor(statusLabel, account::namedColor(statusLabel, loadError ? "Error" : "TabText"));
+        retryButton->setVisible(loadError.has_value());
+    }
     const std::pair<const char*, const std::string*> texts[] = {
         {"email", &email},       {"username", &username},         {"subscriptionType", &subscriptionType},
         {"expiry", &expiry},     {"billingCycle", &billingCycle}, {"subscriptionStatus", &subscriptionStatus},

@@ -5,8 +5,9 @@
 //
 // The page's state is the set of fields below; the view only shows them (`refreshView`). Each
 // appearance resets the fields to the "---" placeholder and asks the service for the profile
-// again; an account switch asks again without the reset; a sign-out blanks the texts. A failed
-// request leaves what is shown and only ends the loading state.
+// again; an account switch asks again without the reset; a sign-out blanks the texts. While the
+// request is under way a line above the fields says so; a failed request leaves what is shown and
+// puts a message with a retry button in that line.
 //
 // Threads: main thread only. The request layer answers on the main queue.
 #include <QPointer>
@@ -52,6 +53,8 @@ public:
     std::optional<std::string> expiryTextColor;  // a colour name; none: the caption's default
     std::string billingCycle{kPlaceholder};
     bool loadingProfile = false;
+    // The failure of the last request, in the user's language; none while loading or after success.
+    std::optional<std::string> loadError;
     bool hidePinvaultAddon = false;
     bool hideAddonsTableView = false;
     int vpnAccountCount = 0;
@@ -101,6 +104,10 @@ public:
     QPointer<QTableWidget> addonsTable;
     QPointer<QWidget> addonsSection;
     QPointer<QWidget> pinvaultOffer;
+    // The loading line: "Loading…", or the failure and its retry button.
+    QPointer<QWidget> statusRow;
+    QPointer<QLabel> statusLabel;
+    QPointer<QPushButton> retryButton;
 
 private:
     void recomputeMemberAreaButton();

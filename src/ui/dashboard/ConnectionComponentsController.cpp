@@ -299,8 +299,8 @@ void ConnectionComponentsController::viewDidLoad() {
         if (const auto* loggedIn = n.objectAs<bool>()) model_->loginChanged(*loggedIn);
     });
     on("VPNAccountDidChangeNotification", [this](const Notification&) { model_->accountSwitched(); });
-    on("FetchIP", [this](const Notification& n) {
-        const auto* ip = n.info<std::string>("ip");
+    on(ZevuTypes::fetchIPNotification, [this](const Notification& n) {
+        const auto* ip = ZevuTypes::fetchIPAddress.in(n);
         model_->fetchIP(ip ? std::optional<std::string>(*ip) : std::nullopt);
     });
     on("ThemeDidChangeNotification", [this](const Notification&) { applyBorderColors(); });

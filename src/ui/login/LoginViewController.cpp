@@ -12,6 +12,7 @@
 #include "appkit/Application.h"
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
+#include "api/Networking.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
@@ -33,6 +34,14 @@
 namespace morvex {
 
 namespace {
+
+// Whether the service's gateway said, in words meant for the user, why it refused: its answer
+// header with a refusal code and a message. A failure of the connection or of decoding carries
+// only our own generic text, and a sign-in redirect's text is not the service's to trust.
+bool isServerRefusal(const Error& error) {
+    return error.domain == kMorvexVPNErrorDomain && !error.underlying && error.code > 0 &&
+           !error.localizedDescription().empty();
+}
 
 std::mutex settingsMutex;
 Dictionary& screenSettings() {
@@ -435,9 +444,12 @@ void LoginViewController::handleAuthenticationCase(const UserAuthentication::Aut
         if (self) self->loginClicked(tag);
     });
     switch (outcome.kind) {
-        case Kind::UserInfoError:
-            Alert().showUserInfoFailed(AppScreen::Login, outcome.error.value_or(Error()), tracker(), retry);
+        case Kind::UserInfoError: {
+            const Error error = outcome.error.value_or(Error());
+            if (isServerRefusal(error)) Alert().showSignInRefused(AppScreen::Login, error, tracker(), retry);
+            else Alert().showUserInfoFailed(AppScreen::Login, error, tracker(), retry);
             return;
+        }
         case Kind::AuthError: {
             const Error error = outcome.error.value_or(Error());
             const bool cancelled =
@@ -445,12 +457,14 @@ void LoginViewController::handleAuthenticationCase(const UserAuthentication::Aut
                 (error.domain == appkit::kWebAuthenticationSessionErrorDomain &&
                  error.code == appkit::WebAuthenticationSessionErrorCode::canceledLogin);
             if (cancelled) return;
-            // A refused redirect or page gets its own message; nothing of the server's text is shown.
+            // A refused redirect or page gets its own message; nothing of the redirect's text is
+            // shown (anyone can open a callback URL). The gateway's own refusal is the service's.
             if (auto key = refusalMessageKey(error)) {
                 Alert().showLocalized("alert.title.something.went.wrong", *key);
                 return;
             }
-            Alert().showUserInfoFailed(AppScreen::Login, error, tracker(), retry);
+            if (isServerRefusal(error)) Alert().showSignInRefused(AppScreen::Login, error, tracker(), retry);
+            else Alert().showUserInfoFailed(AppScreen::Login, error, tracker(), retry);
             return;
         }
         case Kind::NoSubscription:

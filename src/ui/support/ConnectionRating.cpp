@@ -201,8 +201,13 @@ void ConnectionRating::submitButtonClicked() {
     model_.submitTicket(reason.title, comment, [self, reason, comment](Result<ConnectionRatingModel::SubmitTicketAPIResponseModel> answer) {
         if (!self) return;
         self->setRequestInProcess(false);
-        if (answer) self->model_.trackFeedback(reason.title, comment, true);
-        else self->model_.trackFeedbackFailure(reason.title, comment);
+        if (!answer) {
+            // The sheet stays with the choice and the comment, so the user can send again.
+            self->model_.trackFeedbackFailure(reason.title, comment);
+            self->setErrorMessage(localized("api.unknown.error.message"));
+            return;
+        }
+        self->model_.trackFeedback(reason.title, comment, true);
         auto showSwitchServer = self->c_.showSwitchServer;
         self->end(1);
         if (reason.action == Reason::Action::SwitchServer && showSwitchServer) showSwitchServer();

@@ -3,7 +3,8 @@
 // the in-session prompt. One choice per dislike reason and a comment; "Send" files a support
 // ticket with both, reports the outcome and ends the sheet (code 1), and for a reason whose action
 // is to switch server then offers the switch-server alert; "Cancel" reports the cancel and ends the
-// sheet (code 0). A failed ticket ends the sheet too: it shows only in analytics.
+// sheet (code 0). A failed ticket keeps the sheet, the choice and the comment, says so in the
+// user's language and lets the user send again.
 //
 // Threads: main thread only.
 #include <QButtonGroup>
@@ -59,7 +60,7 @@ public:
     void cancelButtonClicked();
 
 signals:
-    // The sheet ended: 1 after a submission (successful or not), 0 after a cancel.
+    // The sheet ended: 1 after an accepted submission, 0 after a cancel.
     void finished(int response);
 
 private:

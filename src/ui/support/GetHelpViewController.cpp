@@ -99,6 +99,7 @@ void GetHelpViewController::loadView() {
         connect(button, &QPushButton::clicked, this, [this, i] { buttonClicked(int(i)); });
         tiles_[i] = tile;
         buttons_[i] = button;
+        tile->installEventFilter(this);  // the button follows the tile's size
         grid->addWidget(tile, int(i / 3), int(i % 3));
     }
     for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
@@ -132,6 +133,10 @@ void GetHelpViewController::loadView() {
 bool GetHelpViewController::eventFilter(QObject* watched, QEvent* event) {
     // The web view lies over the whole hub at any size.
     if (event->type() == QEvent::Resize && watched == view() && overlay_) overlay_->setGeometry(view()->rect());
+    if (event->type() == QEvent::Resize) {
+        for (std::size_t i = 0; i < tiles_.size(); ++i)
+            if (watched == tiles_[i] && buttons_[i]) buttons_[i]->setGeometry(tiles_[i]->rect());
+    }
     return ViewController::eventFilter(watched, event);
 }
 

@@ -53,7 +53,12 @@ void SubmitTicketNewViewController::loadView() {
                                        .arg(support::color("HeadingText").name(), support::color("Separator").name()));
     connect(textViewMessage, &QPlainTextEdit::textChanged, this, [this] { controlTextDidChange(); });
     column->addWidget(textViewMessage, 1);
-    column->addSpacing(16);
+    column->addSpacing(8);
+    errorLabel = support::label("errorLabel", view, 13, QFont::Normal, "Error");
+    errorLabel->setWordWrap(true);
+    errorLabel->hide();
+    column->addWidget(errorLabel);
+    column->addSpacing(8);
 
     // The send button: a label on a coloured backdrop, the whole backdrop clickable.
     auto* row = new QHBoxLayout;
@@ -140,6 +145,7 @@ void SubmitTicketNewViewController::setSubmitEnabled(bool enabled) {
 }
 
 void SubmitTicketNewViewController::controlTextDidChange() {
+    if (errorLabel) errorLabel->hide();
     setSubmitEnabled(!textViewMessage->toPlainText().isEmpty());
     support::applyTicketTextRule(*textViewMessage, model);
 }
@@ -154,7 +160,9 @@ void SubmitTicketNewViewController::submitTicket() {
     const QString text = textViewMessage->toPlainText();
     if (support::isBlank(text)) return;
     activityIndicator->show();
+    errorLabel->hide();
     setSubmitEnabled(false);
+    textViewMessage->setReadOnly(true);  // what is sent is what the entry shows
     model.message = text.toStdString();
     QPointer<SubmitTicketNewViewController> self(this);
     model.submitTicket([self](bool accepted) {
@@ -164,8 +172,14 @@ void SubmitTicketNewViewController::submitTicket() {
 
 void SubmitTicketNewViewController::ticketSubmitted(bool accepted) {
     activityIndicator->hide();
+    textViewMessage->setReadOnly(false);
+    if (!accepted) {
+        errorLabel->setText(QString::fromStdString(localized("api.unknown.error.message")));
+        errorLabel->show();
+        setSubmitEnabled(!textViewMessage->toPlainText().isEmpty());
+        return;
+    }
     textViewMessage->clear();
-    if (!accepted) return;
     if (auto number = model.user.supportTicketNo()) Alert().showSubmitTicketPopup(*number);
 }
 

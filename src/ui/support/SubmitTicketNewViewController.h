@@ -2,8 +2,9 @@
 // The bug-report form the support tab shows in place of the help hub: a title, two subtitles, a
 // text entry and a send button on a backdrop that dims while sending is not possible. Its texts
 // are set by the owner before it is shown (the support tab makes it the bug-report form). Sending
-// refuses a text of blanks alone without a word; after a send the entry is emptied and, when the
-// service numbered the ticket, the number is shown. Leaving it, by its back button or otherwise,
+// refuses a text of blanks alone without a word. An accepted report empties the entry and, when
+// the service numbered the ticket, shows the number; a failed one keeps the text, says so under
+// the entry in the user's language and lets the user send again. Leaving it, by its back button or otherwise,
 // brings the hub back.
 //
 // Threads: main thread only; the enable steps and the text set-up are queued on the main queue.
@@ -32,6 +33,7 @@ public:
     QPointer<QPushButton> submitButton;
     QPointer<CustomView> submitButtonView;
     QPointer<QLabel> lblTitle, lblBtnTitle, lblSubtitle1, lblSubtitle2;
+    QPointer<QLabel> errorLabel;  // the failure of the last send; hidden until one failed
     QPointer<QPushButton> backButton;
     QPointer<SupportViewController1> parentController;
     SupportTicketModel model;

@@ -330,12 +330,13 @@ void SupportViewController1::submitTicket() {
 void SupportViewController1::ticketSubmitted(bool accepted) {
     activityIndicator->hide();
     submitButton->setEnabled(true);
-    textViewMessage->clear();
     submitting = false;
     if (!accepted) {
+        // The user's words stay for another try.
         errorMessage = localized("api.unknown.error.message");
         return;
     }
+    textViewMessage->clear();
     textMessage = std::nullopt;
     if (auto number = model.user.supportTicketNo()) Alert().showSubmitTicketPopup(*number);
 }

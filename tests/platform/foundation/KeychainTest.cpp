@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -79,10 +81,17 @@ TEST_F(KeychainTest, FileStoreIsPrivate) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+bool keyringWithoutLogin() {
+    const char* login = std::getenv("MORVEX_KEYRING_LOGIN");
+    return login && std::string_view(login) == "none";
+}
+
 TEST_F(KeychainTest, RunsOnTheBackendTheRunAskedFor) {
     const char* wanted = std::getenv("MORVEX_KEYCHAIN");
-    auto expected = wanted && std::string_view(wanted) == "secret-service" ? Keychain::Backend::SecretService
-                                                                            : Keychain::Backend::File;
+    // A service without a usable collection is passed over for the file.
+    auto expected = wanted && std::string_view(wanted) == "secret-service" && !keyringWithoutLogin()
+                        ? Keychain::Backend::SecretService
+                        : Keychain::Backend::File;
     EXPECT_EQ(Keychain::activeBackend(), expected);
 }
 
@@ -133,6 +142,57 @@ TEST_F(KeychainTest, FileStoreTakesAFileNestedTooDeeplyForDamage) {
     for (const auto& e : std::filesystem::directory_iterator(configDir()))
         aside += e.path().filename().string().starts_with("keychain.json.damaged-");
     EXPECT_EQ(aside, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// On a Secret Service with no login collection (a keyring daemon nobody unlocked at log-in) every
+// write would fail or ask for a password nobody has. The items go to the private file instead, the
+// log says so once, and the next run of the program (a restart) finds them there.
+using KeychainWithoutLoginCollection = test::TempConfigTest;
+constexpr const char* kEarlierRun = "MORVEX_TEST_KEYCHAIN_EARLIER_RUN";
+constexpr const char* kSaid = "Keychain: the Secret Service cannot keep items without asking";
+
+TEST_F(KeychainWithoutLoginCollection, ItemsGoToThePrivateFileSaidOnceAndSurviveARestart) {
+    if (!keyringWithoutLogin()) GTEST_SKIP() << "only on a keyring without a login collection";
+    log::Capture capture;
+    Keychain::setBackend(Keychain::Backend::Automatic);  // choose afresh, as a new process does
+    Keychain tokens("OAuthSessionTokens");
+    ASSERT_TRUE(tokens.set("access-token-1", "accessToken"));
+    ASSERT_TRUE(tokens.set("refresh-token-1", "refreshToken"));
+    EXPECT_EQ(tokens.get("accessToken"), "access-token-1");
+    EXPECT_EQ(Keychain::activeBackend(), Keychain::Backend::File);
+    std::size_t said = 0;
+    for (const auto& line : capture.lines()) said += line.find(kSaid) != std::string::npos;
+    EXPECT_EQ(said, 1u) << "said once, not per item";
+    EXPECT_FALSE(capture.containsText("store failed"));
+    struct stat st {};
+    ASSERT_EQ(::stat((configDir() / "keychain.json").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // The restart: this program again, in the same session, reading what this run stored.
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string command = std::string(kEarlierRun) + "='" + configDir().string() + "' '" + self +
+                                "' --gtest_filter=KeychainWithoutLoginCollection.ReadsWhatAnEarlierRunStored 2>&1";
+    FILE* child = ::popen(command.c_str(), "r");
+    ASSERT_NE(child, nullptr);
+    std::string output;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, child)) output.append(buffer, n);
+    EXPECT_EQ(::pclose(child), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+TEST_F(KeychainWithoutLoginCollection, ReadsWhatAnEarlierRunStored) {
+    const char* earlier = std::getenv(kEarlierRun);
+    if (!earlier) GTEST_SKIP() << "run by the test above";
+    paths::setConfigDirectoryOverride(earlier);
+    Keychain tokens("OAuthSessionTokens");
+    EXPECT_EQ(tokens.get("accessToken"), "access-token-1");
+    EXPECT_EQ(tokens.get("refreshToken"), "refresh-token-1");
+    EXPECT_EQ(Keychain::activeBackend(), Keychain::Backend::File);
 }
 
 }  // namespace

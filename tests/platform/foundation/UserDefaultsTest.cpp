@@ -234,8 +234,15 @@ TEST_F(UserDefaultsTest, DamagedStoreIsMovedAsideAndReported) {
     for (const auto& e : std::filesystem::directory_iterator(file.parent_path()))
         if (e.path().filename().string().find(".damaged-") != std::string::npos) ++aside;
     EXPECT_EQ(aside, 1);
+    // The application hears of it once, with where the file went.
+    const auto notice = UserDefaults::takeDamagedStoreNotice();
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(std::filesystem::exists(*notice));
+    EXPECT_NE(notice->filename().string().find("standard.defaults.damaged-"), std::string::npos);
+    EXPECT_FALSE(UserDefaults::takeDamagedStoreNotice());
     d.set(1, "after");
     EXPECT_EQ(reopened().integer("after"), 1);
+    EXPECT_FALSE(UserDefaults::takeDamagedStoreNotice()) << "a whole store has nothing to tell";
 }
 
 TEST_F(UserDefaultsTest, TornTailIsDroppedQuietly) {

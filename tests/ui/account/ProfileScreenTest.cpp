@@ -1,5 +1,5 @@
 // The profile page in the main window against the fake service: what it shows of the answer, the
-// placeholders when there is nothing to ask or the request fails, the add-on and member-area
+// placeholders when there is nothing to ask, loading and the failure with its retry, the add-on and member-area
 // flags, the sign-out and account-switch notifications, and the logout confirmation.
 #include <QApplication>
 #include <QClipboard>
@@ -148,16 +148,31 @@ TEST_F(ProfileScreenTest, WithoutAnAccountOrAnAnswerThePlaceholdersStay) {
         EXPECT_EQ(shown(page, field), "---") << field;
     EXPECT_FALSE(page->copyUsernameButton->isVisible());
 
-    // A failed request: the page stops loading and keeps the placeholders, with no alert.
-    User().setVpnUsername(std::string(kUserInUse));
+    EXPECT_FALSE(page->statusRow->isVisible()) << "nothing asked, nothing to wait for";
+}
+
+// While the service is asked the page says it is loading; a failure says so in the user's language
+// with a retry button (the placeholders stay, no alert), and the retry brings the account.
+TEST_F(ProfileScreenTest, LoadingThenTheFailureWithARetryThatBringsTheAccount) {
     service.failNext(".*/user/profile", fake::Answer::plain(500));
-    clickTab<ProfileViewController>(MainTab::Dashboard);
-    page = openProfile();
+    ProfileViewController* page = openProfile();
+    ASSERT_TRUE(page);
     EXPECT_TRUE(page->loadingProfile);
+    EXPECT_TRUE(page->statusRow->isVisible());
+    EXPECT_TRUE(page->statusLabel->text().startsWith(QString::fromStdString(localized("loading"))));
+    EXPECT_FALSE(page->retryButton->isVisible());
     ASSERT_TRUE(loaded(page));
     EXPECT_EQ(shown(page, "email"), "---");
     EXPECT_EQ(shown(page, "subscriptionStatus"), "---");
     EXPECT_TRUE(presenter->shown.empty());
+    EXPECT_TRUE(page->statusRow->isVisible());
+    EXPECT_EQ(page->statusLabel->text().toStdString(), localized("profile.load.failed"));
+    ASSERT_TRUE(page->retryButton->isVisible());
+
+    QTest::mouseClick(page->retryButton, Qt::LeftButton);
+    ASSERT_TRUE(loaded(page, 2));
+    EXPECT_EQ(shown(page, "email"), "alex@example.com");
+    EXPECT_FALSE(page->statusRow->isVisible());
 }
 
 TEST_F(ProfileScreenTest, AddOnsAndTheirOfferFollowTheFlagsAndTheAnswer) {

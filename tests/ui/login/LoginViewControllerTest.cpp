@@ -12,11 +12,14 @@
 #include "viewmodels/InitialModel.h"
 #include "app/InitialViewController.h"
 #include "alerts/AlertTestSupport.h"
+#include "api/Networking.h"
 #include "appkit/Storyboard.h"
 #include "appkit/WebAuthenticationSession.h"
 #include "appkit/WebView.h"
 #include "appkit/Window.h"
+#include "foundation/HttpSession.h"
 #include "foundation/NotificationCenter.h"
+#include "foundation/OAuth2.h"
 #include "foundation/UserDefaults.h"
 #include "model/BundleInfo.h"
 #include "model/ServiceHosts.h"
@@ -307,6 +310,42 @@ TEST_F(LoginViewControllerTest, ACallbackItCannotTrustEndsTheSignInWithAMessageA
     EXPECT_FALSE(screen->oauth2()->readRedirect(redirectFor(presented.back(), "code=" + code)).first.has_value());
 }
 
+// The gateway's own refusal text reaches the user; a refused redirect keeps its own message (its
+// text is anyone's to forge), and a failure that carries only our generic text keeps the "account
+// details could not be loaded" alert.
+TEST_F(LoginViewControllerTest, TheServicesRefusalTextIsShownWhereTheServiceGivesOne) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    const std::string generic = localized("user.info.failed");
+    const std::string denied = localized("signin.refused.denied");
+    const auto wrapped = std::make_shared<const Error>(std::string(http::kURLErrorDomain), -1005, "The network connection was lost.");
+    struct Case {
+        const char* name;
+        AuthKind kind;
+        Error error;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"gateway refusal of the token", AuthKind::AuthError,
+         Error(std::string(kMorvexVPNErrorDomain), 1002, "Invalid password"), "Invalid password"},
+        {"gateway refusal of the profile", AuthKind::UserInfoError,
+         Error(std::string(kMorvexVPNErrorDomain), 533, "This account is disabled."), "This account is disabled."},
+        {"redirect with a description", AuthKind::AuthError,
+         Error(std::string(kOAuth2ErrorDomain), OAuth2ErrorCode::authorizationDenied, "<b>Call +1 555 0100</b>"), denied},
+        {"connection lost", AuthKind::UserInfoError,
+         Error(std::string(kMorvexVPNErrorDomain), -1005, Networking::errorMessage(-1005), wrapped), generic},
+        {"connection lost, exchange", AuthKind::AuthError,
+         Error(std::string(kMorvexVPNErrorDomain), -1005, Networking::errorMessage(-1005), wrapped), generic},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        presenter->shown.clear();
+        screen->handleAuthenticationCase({c.kind, c.error}, 1);
+        ASSERT_EQ(presenter->shown.size(), 1u);
+        EXPECT_EQ(presenter->last().message, c.message);
+    }
+}
+
 TEST_F(LoginViewControllerTest, EachSignInStartsAFreshGrantOnTheSameAuthorizeURLWithPKCE) {
     std::unique_ptr<appkit::Window> window;
     LoginViewController* screen = showScreen(window);
@@ -472,6 +511,7 @@ TEST_F(WebSignInTest, AWrongPasswordIsShownOnceAndClosingTheWindowSaysNothing) {
     // second answer it should not send: it is given time to (wrongly) send one.
     test::spinFor(std::chrono::milliseconds(300));
     EXPECT_EQ(presenter->shown.size(), 1u);
+    EXPECT_EQ(presenter->last().message, localized("signin.refused.denied")) << "the refusal, not \"account details could not be loaded\"";
     EXPECT_TRUE(loginButton(*screen)->isEnabled());
     EXPECT_TRUE(service.requestsTo("/auth/token").empty());
 

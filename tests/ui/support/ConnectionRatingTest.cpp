@@ -1,5 +1,6 @@
 // The connection rating form on a sheet, driven by clicks and typing: the checks before sending,
-// the ticket the fake service gets, the analytics of each outcome and the end of the sheet.
+// the ticket the fake service gets, the analytics of each outcome, the end of the sheet after an
+// accepted ticket and the sheet that stays, text and all, after a failed one.
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include "appkit/Application.h"
 #include "appkit/Window.h"
 #include "model/ServiceHosts.h"
+#include "state/User.h"
 #include "ui/support/ConnectionRating.h"
 
 namespace morvex::test {
@@ -59,7 +61,7 @@ protected:
         info.selectedProtocol = "Automatic";
         info.dialedProtocol = "IKEV";
         ConnectionRating::Collaborators c{
-            {[info] { return info; }, tracker(), &networking, [] { return std::string(); }},
+            {[info] { return info; }, tracker(), &networking, [] { return std::string("acct-7f3e"); }},
             [this] { return reasons; },
             [this] { ++switchServerShown; }};
         form = new ConnectionRating(std::move(c));
@@ -94,21 +96,17 @@ TEST_F(ConnectionRatingTest, NothingIsSentUntilAReasonIsChosenAndARequiredCommen
     EXPECT_TRUE(analytics->tracked.empty());
 }
 
-TEST_F(ConnectionRatingTest, SendingFilesTheTicketReportsItAndEndsTheSheet) {
+TEST_F(ConnectionRatingTest, AnAcceptedTicketIsReportedAndEndsTheSheet) {
     struct Case {
         const char* what;
         int reason;
         QString comment;
-        bool serviceFails;
         std::string message;  // the ticket's text
-        std::string event;
         int switchServer;     // alerts shown afterwards
     };
     const std::vector<Case> cases{
-        {"optional comment left empty", 0, "", false, "[Slow speed]", "app_feedback_session", 1},
-        {"required comment given", 1, "DNS fails", false, "[Something else] DNS fails", "app_feedback_session", 0},
-        {"the service fails", 1, "DNS fails", true, "[Something else] DNS fails", "app_fail_feedback_session", 0},
-        {"the service fails, switch server", 0, "", true, "[Slow speed]", "app_fail_feedback_session", 1},
+        {"optional comment left empty", 0, "", "[Slow speed]", 1},
+        {"required comment given", 1, "DNS fails", "[Something else] DNS fails", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -116,7 +114,6 @@ TEST_F(ConnectionRatingTest, SendingFilesTheTicketReportsItAndEndsTheSheet) {
         analytics->tracked.clear();
         finished.clear();
         switchServerShown = 0;
-        if (c.serviceFails) service.failNext(kTicketPath, fake::Answer::plain(500, "down"));
         open();
         choose(c.reason);
         type(c.comment);
@@ -124,21 +121,64 @@ TEST_F(ConnectionRatingTest, SendingFilesTheTicketReportsItAndEndsTheSheet) {
         ASSERT_TRUE(waitUntil([&] { return !finished.empty(); }));
         const auto tickets = service.requestsTo(kTicketPath);
         ASSERT_EQ(tickets.size(), 1u);
-        EXPECT_EQ(tickets[0].json(), (nlohmann::json{{"message", c.message}, {"uuid", ""}}));
-        EXPECT_EQ(eventNames(), std::vector<std::string>{c.event});
-        const Dictionary p = event(c.event);
+        EXPECT_EQ(tickets[0].json(), (nlohmann::json{{"message", c.message}, {"uuid", "acct-7f3e"}}));
+        EXPECT_EQ(eventNames(), std::vector<std::string>{"app_feedback_session"});
+        const Dictionary p = event("app_feedback_session");
         EXPECT_EQ(p.at("reason"), Value(kReasons[static_cast<std::size_t>(c.reason)].title));
         EXPECT_EQ(p.at("comment"), Value(c.comment.toStdString()));
-        EXPECT_EQ(p.at("submit"), Value(!c.serviceFails));
+        EXPECT_EQ(p.at("submit"), Value(true));
         EXPECT_EQ(p.at("server_ip"), Value("198.51.100.7"));
         EXPECT_EQ(p.at("dialed_protocol_name"), Value("IKEV"));
         EXPECT_EQ(p.at("server_dns"), Value(""));
         EXPECT_EQ(p.at("type"), Value("rating"));
         EXPECT_EQ(finished, std::vector<int>{1});
-        EXPECT_EQ(window->attachedSheet(), nullptr) << "the sheet ends whatever the answer";
+        EXPECT_EQ(window->attachedSheet(), nullptr);
         EXPECT_EQ(switchServerShown, c.switchServer);
         flushDeferredDeletes();
     }
+}
+
+TEST_F(ConnectionRatingTest, AFailedTicketKeepsTheSheetAndTheCommentSaysSoAndCanBeSentAgain) {
+    const std::vector<std::pair<const char*, fake::Answer>> failures{
+        {"dropped connection", fake::Answer::dropped()},
+        {"HTTP 500", fake::Answer::plain(500, "down")},
+        {"undecodable answer", fake::Answer::malformed()},
+    };
+    open();
+    choose(1);
+    type("DNS fails");
+    for (const auto& [what, answer] : failures) {
+        SCOPED_TRACE(what);
+        service.clearRequests();
+        analytics->tracked.clear();
+        service.failNext(kTicketPath, answer);
+        send();
+        ASSERT_TRUE(waitUntil([&] { return !form->requestInProcess(); }));
+        EXPECT_EQ(service.requestsTo(kTicketPath).size(), 1u);
+        EXPECT_EQ(form->messageBox()->toPlainText(), "DNS fails") << "the comment stays";
+        EXPECT_TRUE(form->optionButtons().at(1)->isChecked()) << "and so does the choice";
+        EXPECT_EQ(shownError(), localized("api.unknown.error.message"));
+        EXPECT_TRUE(form->submitButton()->isEnabled());
+        EXPECT_NE(window->attachedSheet(), nullptr);
+        EXPECT_TRUE(finished.empty());
+        EXPECT_EQ(eventNames(), std::vector<std::string>{"app_fail_feedback_session"});
+        EXPECT_EQ(switchServerShown, 0);
+    }
+    // Sending again, now accepted, files the same ticket and ends the sheet.
+    service.clearRequests();
+    send();
+    ASSERT_TRUE(waitUntil([&] { return !finished.empty(); }));
+    ASSERT_EQ(service.requestsTo(kTicketPath).size(), 1u);
+    EXPECT_EQ((*service.requestsTo(kTicketPath)[0].json())["message"], "[Something else] DNS fails");
+    EXPECT_EQ(finished, std::vector<int>{1});
+    EXPECT_EQ(window->attachedSheet(), nullptr);
+}
+
+TEST_F(ConnectionRatingTest, TheTicketCarriesTheStoredAccountIdentity) {
+    User().setUuid(std::string("7c1e2f40-uuid"));
+    EXPECT_EQ(ConnectionRatingModel::defaults().customerId(), "7c1e2f40-uuid");
+    User().setUuid(std::nullopt);
+    EXPECT_EQ(ConnectionRatingModel::defaults().customerId(), "");
 }
 
 TEST_F(ConnectionRatingTest, CancellingReportsTheChoiceSoFarAndSendsNothing) {

@@ -84,6 +84,20 @@ TEST_F(HelpHubTest, TheBrowserRoutesOpenTheirPagesAndReportTheirEvents) {
     EXPECT_TRUE(opened.empty());
 }
 
+TEST_F(HelpHubTest, EveryPointOfATileIsItsRoutesButton) {
+    for (int tag = 0; tag < 5; ++tag) {
+        SCOPED_TRACE(tag);
+        CustomView* tile = hub->tile(tag);
+        ASSERT_GT(tile->width(), 100);
+        ASSERT_GT(tile->height(), 30);
+        const QRect r = tile->rect();
+        for (QPoint p : {r.topLeft() + QPoint(2, 2), r.center(), r.bottomRight() - QPoint(2, 2),
+                         QPoint(r.right() - 2, r.top() + 2), QPoint(r.left() + 2, r.bottom() - 2)}) {
+            EXPECT_EQ(tile->childAt(p), hub->routeButton(tag)) << p.x() << "," << p.y();
+        }
+    }
+}
+
 TEST_F(HelpHubTest, TheFAQFadesInOverTheHubWithItsModeLastAndFadesOutBlank) {
     appearance = appkit::Appearance::DarkAqua;
     EXPECT_FALSE(hub->isPageShown());

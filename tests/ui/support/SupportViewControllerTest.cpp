@@ -125,6 +125,9 @@ TEST_F(SupportViewControllerTest, TheInlineFormRefusesBlanksSendsTextAsTypedAndR
         {"blanks", "  \n\t ", std::nullopt, 0, std::nullopt, "Message can not be empty.", {}},
         {"accepted", "  it drops\n", std::nullopt, 1, "  it drops\n", std::nullopt, {localized("submit.ticket.popup.title")}},
         {"refused", "hello", fake::Answer::envelope(nlohmann::json::object(), 500, "error"), 1, "hello", failed, {}},
+        {"dropped", "hello", fake::Answer::dropped(), 1, "hello", failed, {}},
+        {"HTTP 500", "hello", fake::Answer::plain(500, "down"), 1, "hello", failed, {}},
+        {"undecodable", "hello", fake::Answer::malformed(), 1, "hello", failed, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -137,8 +140,10 @@ TEST_F(SupportViewControllerTest, TheInlineFormRefusesBlanksSendsTextAsTypedAndR
             EXPECT_TRUE(page->submitting.value());
             EXPECT_FALSE(page->submitButton->isEnabled());
             waitForSend(c.requests);
-            EXPECT_TRUE(page->textViewMessage->toPlainText().isEmpty()) << "emptied after any send";
+            // Emptied only once the service took it; a failure keeps the user's words.
+            EXPECT_EQ(page->textViewMessage->toPlainText(), c.error ? c.text : QString());
             EXPECT_TRUE(page->submitButton->isEnabled());
+            EXPECT_FALSE(page->textViewMessage->isReadOnly());
         }
         const auto requests = service.requestsTo(kRoute);
         ASSERT_EQ(requests.size(), c.requests);
@@ -195,7 +200,7 @@ TEST_F(SupportViewControllerTest, SigningInOrOutAndSwitchingTheAccountClearTheMe
     }
 }
 
-TEST_F(SupportViewControllerTest, TheBugReportSendsOnlyWordsAndShowsTheNumberOnlyWhenAccepted) {
+TEST_F(SupportViewControllerTest, TheBugReportSendsOnlyWordsKeepsThemOnFailureAndShowsTheNumberOnlyWhenAccepted) {
     SubmitTicketNewViewController* form = openBugReport();
     ASSERT_NE(form, nullptr);
     ASSERT_TRUE(test::waitUntil([&] { return form->submitBackdropAlpha() == 0.4; })) << "nothing to send yet";
@@ -204,25 +209,43 @@ TEST_F(SupportViewControllerTest, TheBugReportSendsOnlyWordsAndShowsTheNumberOnl
     form->textViewMessage->setPlainText(" \n ");
     ASSERT_TRUE(test::waitUntil([&] { return form->submitButton->isEnabled(); }));
     EXPECT_EQ(form->submitBackdropAlpha(), 1.0);
-    form->submitClicked();
+    QTest::mouseClick(form->submitButton, Qt::LeftButton);
     test::settleRequests();
+    EXPECT_TRUE(form->activityIndicator->isHidden()) << "blanks alone are not sent";
     EXPECT_TRUE(service.requestsTo(kRoute).empty()) << "blanks alone are not sent, and no message says so";
     EXPECT_TRUE(presenter->shown.empty());
+    EXPECT_TRUE(form->errorLabel->isHidden());
 
-    service.failNext(kRoute, fake::Answer::dropped());
+    const std::vector<std::pair<const char*, fake::Answer>> failures{
+        {"dropped connection", fake::Answer::dropped()},
+        {"HTTP 500", fake::Answer::plain(500, "down")},
+        {"undecodable answer", fake::Answer::malformed()},
+    };
     form->textViewMessage->setPlainText("crash on wake");
-    form->submitClicked();
-    ASSERT_TRUE(test::waitUntil([&] { return form->textViewMessage->toPlainText().isEmpty(); }));
-    test::settleRequests();
-    EXPECT_EQ(service.requestsTo(kRoute).size(), 1u);
-    EXPECT_TRUE(presenter->shown.empty()) << "a failed report shows nothing";
+    for (const auto& [what, answer] : failures) {
+        SCOPED_TRACE(what);
+        service.clearRequests();
+        service.failNext(kRoute, answer);
+        ASSERT_TRUE(test::waitUntil([&] { return form->submitButton->isEnabled(); }));
+        QTest::mouseClick(form->submitButton, Qt::LeftButton);
+        ASSERT_TRUE(test::waitUntil([&] { return form->errorLabel->isVisible(); }));
+        EXPECT_EQ(service.requestsTo(kRoute).size(), 1u);
+        EXPECT_EQ(form->errorLabel->text().toStdString(), localized("api.unknown.error.message"));
+        EXPECT_EQ(form->textViewMessage->toPlainText(), "crash on wake") << "the user's words stay";
+        EXPECT_FALSE(form->textViewMessage->isReadOnly());
+        ASSERT_TRUE(test::waitUntil([&] { return form->submitButton->isEnabled(); })) << "and can be sent again";
+        EXPECT_EQ(form->submitBackdropAlpha(), 1.0);
+        EXPECT_TRUE(presenter->shown.empty());
+    }
 
-    form->textViewMessage->setPlainText("crash on wake");
-    form->submitClicked();
+    service.clearRequests();
+    QTest::mouseClick(form->submitButton, Qt::LeftButton);
     ASSERT_TRUE(test::waitUntil([&] { return !presenter->shown.empty(); }));
+    EXPECT_EQ((*service.requestsTo(kRoute).at(0).json())["message"], "crash on wake");
     EXPECT_EQ(shownTitles(), std::vector<std::string>{localized("submit.ticket.popup.title")});
     EXPECT_NE(presenter->last().message.value_or("").find("T-1001"), std::string::npos) << presenter->last().message.value_or("");
-    EXPECT_TRUE(form->textViewMessage->toPlainText().isEmpty());
+    EXPECT_TRUE(form->textViewMessage->toPlainText().isEmpty()) << "emptied once accepted";
+    EXPECT_TRUE(form->errorLabel->isHidden());
 }
 
 }  // namespace
