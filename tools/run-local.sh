@@ -55,7 +55,10 @@ fi
 
 FAKE=$BUILD/tools/fake-service/morvex-fake-service
 if [ -z "${MORVEX_SERVICE_URL:-}" ] && [ -x "$FAKE" ]; then
-  exec 4< <("$FAKE" --port "${MORVEX_FAKE_PORT:-0}")
+  # MORVEX_FAKE_OPTIONS: more options for the fake service (morvex-fake-service --help), e.g.
+  # "--offer-update 9.0.0 --fail-download cut-half" to try the update page and a failed download.
+  # shellcheck disable=SC2086
+  exec 4< <("$FAKE" --port "${MORVEX_FAKE_PORT:-0}" ${MORVEX_FAKE_OPTIONS:-})
   PIDS+=($!)
   read -r -t 10 line <&4 || { echo "run-local: the fake service did not start" >&2; exit 1; }
   export MORVEX_SERVICE_URL=${line##* }

@@ -149,6 +149,23 @@ void Alert::showUpdateNeedsDisconnect() {
     beginSheet();
 }
 
+void Alert::showDownloadInterrupted(bool networkLost, OwnedCallback<> retry) {
+    fill(localized(networkLost ? "no.internet" : "update.download.failed.title"),
+         localized(networkLost ? "download.interrupted" : "update.download.failed.message"), Style::informational,
+         {localized("retry"), localized("cancel")});
+    beginSheet([retry](ModalResponse response) {
+        if (response == alertFirstButtonReturn) retry();
+    });
+}
+
+void Alert::showInstallerNotOpened(const std::string& packagePath, OwnedCallback<> reveal) {
+    fill(localized("update.install.failed.title"), filledFormat(localized("update.install.failed.message %@"), packagePath),
+         Style::warning, {localized("update.show.in.folder"), localized("ok")});
+    beginSheet([reveal](ModalResponse response) {
+        if (response == alertFirstButtonReturn) reveal();
+    });
+}
+
 void Alert::dismissSheet() {
     if (services_.presenter) services_.presenter->endAttachedAlertSheet();
 }

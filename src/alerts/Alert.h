@@ -71,6 +71,11 @@ public:
     // With no window nothing is shown.
     void showIKSCannotChange(std::shared_ptr<AlertWindow> window);
     void showUpdateNeedsDisconnect();
+    // An installer download that failed (cut, refused, timed out, no space) or was stopped by a
+    // loss of network: one alert whose first button ("Try Again") runs `retry`.
+    void showDownloadInterrupted(bool networkLost, OwnedCallback<> retry);
+    // The downloaded package that no installer took: where it lies; the first button runs `reveal`.
+    void showInstallerNotOpened(const std::string& packagePath, OwnedCallback<> reveal);
     // Takes down an alert sheet on the first window (the looking-for-update one) without an answer.
     void dismissSheet();
     void showSubmitTicketPopup(std::string_view ticketNumber);

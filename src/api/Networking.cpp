@@ -195,6 +195,7 @@ std::string Networking::downloadPackage(const std::string& url,
                                         std::function<void(Result<std::filesystem::path>)> completion) {
     double start = Date::now().secondsSince1970;
     http::Request request{QUrl(QString::fromStdString(url))};
+    request.timeoutInterval = downloadTimeoutInterval;
     auto identifier = std::make_shared<std::string>();
     auto task = session.download(
         request, true,

@@ -166,6 +166,8 @@ public:
     std::string downloadPackage(const std::string& url,
                                 std::function<void(const http::Progress&, double remaining)> progress,
                                 std::function<void(Result<std::filesystem::path>)> completion);
+    // Seconds without a byte before an installer download fails as timed out (a stalled server).
+    double downloadTimeoutInterval = 60;
     // ceil(elapsed * (1 - fraction) / fraction); nothing before the first byte.
     static std::optional<double> remainingSeconds(double elapsed, double fraction);
     // Where a download with that proposed name lands.

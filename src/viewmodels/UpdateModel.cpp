@@ -1,11 +1,11 @@
 #include "viewmodels/UpdateModel.h"
 
-#include <QProcess>
 #include <cmath>
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
 #include "api/Networking.h"
+#include "appkit/Workspace.h"
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "model/BundleInfo.h"
@@ -39,10 +39,11 @@ UpdateModel::Collaborators completed(UpdateModel::Collaborators c) {
     }
     if (!c.openInstaller) {
         // The desktop's handler of the package type (its software installer) takes the package.
-        c.openInstaller = [](const std::filesystem::path& package) {
-            return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(package.string())});
+        c.openInstaller = [](const std::filesystem::path& package, std::function<void(bool)> done) {
+            appkit::Workspace::openFile(package, std::move(done));
         };
     }
+    if (!c.revealPackage) c.revealPackage = [](const std::filesystem::path& package) { appkit::Workspace::revealFile(package); };
     if (!c.terminate) {
         c.terminate = [] {
             if (auto terminate = AlertServices::installed().terminate) terminate();
@@ -51,6 +52,14 @@ UpdateModel::Collaborators completed(UpdateModel::Collaborators c) {
     if (!c.makeEventTracker) c.makeEventTracker = [] { return MorvexVPNService::makeEventTracker(); };
     if (!c.runningVersion) c.runningVersion = [] { return infoShortVersionString(); };
     return c;
+}
+
+// A download stopped on purpose (cancel, or the loss of network that already said so) ends with
+// the transport's cancellation somewhere in the error's chain.
+bool wasCancelled(const Error& error) {
+    for (const Error* e = &error; e; e = e->underlying.get())
+        if (e->domain == http::kURLErrorDomain && e->code == http::URLError::cancelled) return true;
+    return false;
 }
 
 std::string units(long count, std::string_view one, std::string_view many) {
@@ -139,15 +148,31 @@ void UpdateModel::downloadFinished(const Result<std::filesystem::path>& result) 
     requestId = std::nullopt;
     if (!result) {
         log::print("Error: " + result.error().localizedDescription());
+        if (wasCancelled(result.error())) return;
+        preferences.setIsInstallNow(false);
+        showInterrupted(false);
         return;
     }
-    if (!c_.openInstaller(*result)) {
-        // Without an installer to take the package the application stays, and says where it is.
-        log::print("[UpdateViewController] the installer could not be started for " + result->string());
-        Alert().showInfo(localized("update.install.failed.title"), localizedFormat("update.install.failed.message %@", result->string()));
+    std::weak_ptr<bool> alive = alive_;
+    c_.openInstaller(*result, [this, alive, package = *result](bool opened) {
+        if (auto a = alive.lock(); a && *a) installerOpened(package, opened);
+    });
+}
+
+void UpdateModel::installerOpened(const std::filesystem::path& package, bool opened) {
+    if (opened) {
+        c_.terminate();
         return;
     }
-    c_.terminate();
+    // Without an installer to take the package the application stays, and says where it is.
+    log::print("[UpdateViewController] no installer took the downloaded package");
+    preferences.setIsInstallNow(false);
+    auto reveal = c_.revealPackage;
+    Alert().showInstallerNotOpened(package.string(), OwnedCallback<>(alive_, [reveal, package] { reveal(package); }));
+}
+
+void UpdateModel::showInterrupted(bool networkLost) {
+    Alert().showDownloadInterrupted(networkLost, OwnedCallback<>(alive_, [this] { installNow(); }));
 }
 
 void UpdateModel::cancel() {
@@ -174,7 +199,7 @@ void UpdateModel::networkReachabilityChanged(const std::any& object) {
     auto it = info->find("reachable");
     if (it == info->end() || it->second || !preferences.isInstallNow()) return;
     cancel();
-    Alert().showInfo(localized("no.internet"), localized("download.interrupted"));
+    showInterrupted(true);
 }
 
 }  // namespace morvex

@@ -2,7 +2,9 @@
 // The update page's state and actions, without widgets: the offer (version, release notes,
 // installer address, forced or not), the download with its progress and remaining time, and the
 // install step, which hands the downloaded package to the desktop's package installer and ends
-// the application only once that hand-over has started.
+// the application only once the opener says a handler took it. A download that fails in any way
+// (cut, refused, timed out, no space, network lost) ends in one alert that offers to try again;
+// a package that no installer took stays where it is, and the alert says where and can show it.
 //
 // Threads: main thread only (the API client delivers progress and completion there).
 #include <filesystem>
@@ -29,8 +31,11 @@ public:
                                   std::function<void(Result<std::filesystem::path>)> completion)>
             download;
         std::function<void(const std::string& requestId)> cancelDownload;
-        // Hands the package to the desktop's installer; false when that could not be started.
-        std::function<bool(const std::filesystem::path& package)> openInstaller;
+        // Hands the package to the desktop's installer; answers once, true only when the opener
+        // reported that a handler took it.
+        std::function<void(const std::filesystem::path& package, std::function<void(bool opened)> done)> openInstaller;
+        // Shows the package in the desktop's file manager.
+        std::function<void(const std::filesystem::path& package)> revealPackage;
         std::function<void()> terminate;
         std::function<EventTracker()> makeEventTracker;
         std::function<std::string()> runningVersion;
@@ -75,6 +80,8 @@ public:
 
 private:
     Dictionary ignoredProperties() const;
+    void installerOpened(const std::filesystem::path& package, bool opened);
+    void showInterrupted(bool networkLost);
 
     Collaborators c_;
     ObserverToken reachability_;

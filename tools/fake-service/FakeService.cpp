@@ -188,6 +188,7 @@ struct FakeService::Impl {
         }
         std::size_t limit = a.drop == Answer::Drop::afterHeaders ? 0
                           : a.drop == Answer::Drop::midBody   ? body->size() / 2
+                          : a.drop == Answer::Drop::nearEnd   ? body->size() - std::max<std::size_t>(1, body->size() / 100)
                                                               : body->size();
         std::size_t chunk = a.chunkSize == 0 ? body->size() : a.chunkSize;
         auto pauseFor = a.chunkDelay;
@@ -334,6 +335,48 @@ std::string packageBytes() {
 }
 
 }  // namespace
+
+std::string updatePackageBytes() { return packageBytes(); }
+
+void offerUpdate(FakeService& service, const std::string& version, std::chrono::milliseconds pace) {
+    service.route("GET", "/MorvexVPN/app/latest/version/mac", [&service, version](const RecordedRequest&) {
+        return Answer::bodyOnly({{"device", "mac"},
+                                 {"version", version},
+                                 {"release_note_url", service.baseURL() + "/release-notes"},
+                                 {"download_url", service.baseURL() + kPackagePath}});
+    });
+    auto package = Answer::file(updatePackageBytes(), "MorvexVPN.pkg");
+    if (pace.count() > 0) package = package.inChunks(4 * 1024, pace);
+    service.route("GET", kPackagePath, package);
+    service.route("GET", "/release-notes",
+                  Answer{200, "text/html; charset=utf-8",
+                         "<!doctype html><html><body style=\"font-family: sans-serif\"><h2>MorvexVPN " + version +
+                             "</h2><ul><li>Faster connections.</li><li>Fixes.</li></ul></body></html>"});
+}
+
+void failNextDownload(FakeService& service, DownloadFault fault, int times) {
+    Answer answer = Answer::file(updatePackageBytes(), "MorvexVPN.pkg");
+    switch (fault) {
+    case DownloadFault::cutAtStart: answer.drop = Answer::Drop::afterHeaders; break;
+    case DownloadFault::cutHalfway: answer.drop = Answer::Drop::midBody; break;
+    case DownloadFault::cutNearEnd: answer.drop = Answer::Drop::nearEnd; break;
+    case DownloadFault::serverError: answer = Answer::plain(500, "Internal Server Error"); break;
+    // Half the package, then nothing more for an hour (stopping the service ends the wait).
+    case DownloadFault::stall: answer = answer.inChunks(answer.body.size() / 2, std::chrono::hours(1)); break;
+    }
+    service.failNext(kPackagePath, answer, times);
+}
+
+std::optional<DownloadFault> downloadFaultFromName(const std::string& name) {
+    static const std::pair<const char*, DownloadFault> names[] = {
+        {"cut-start", DownloadFault::cutAtStart}, {"cut-half", DownloadFault::cutHalfway},
+        {"cut-end", DownloadFault::cutNearEnd},   {"error-500", DownloadFault::serverError},
+        {"stall", DownloadFault::stall},
+    };
+    for (const auto& [n, fault] : names)
+        if (name == n) return fault;
+    return std::nullopt;
+}
 
 std::string sealTokens(const nlohmann::json& tokenSet) {
     // The service's token key and IV, as the application holds them.
@@ -673,7 +716,7 @@ void installDefaultRoutes(FakeService& service) {
     // The analytics sink: batches of events, kept in the request records.
     service.route("POST", "/track", Answer::json({{"status", 1}}));
     service.route("GET", p + "/mac-2.0/assets/v1/remoteconfig", Answer::json(nlohmann::json::object()));
-    auto package = Answer::file(packageBytes(), "MorvexVPN.pkg");
+    auto package = Answer::file(updatePackageBytes(), "MorvexVPN.pkg");
     service.route("GET", p + "/MorvexVPN.pkg", package);
     service.route("GET", p + "/mac-2.0/packages/(QA|Alpha|Beta)/MorvexVPN.pkg", package);
 }

@@ -38,6 +38,7 @@ struct Answer {
         none,
         afterHeaders,  // the status line and headers go out, then the connection closes
         midBody,       // half of the body goes out, then the connection closes
+        nearEnd,       // all but the last hundredth of the body goes out, then the connection closes
     };
 
     int status = 200;
@@ -148,5 +149,20 @@ Answer accountCheckAnswer(VPNAccount account);
 void setVPNAccount(FakeService& service, VPNAccount account);
 // "active", "expired", "disabled", "inactive", "no-vpn-user", "wrong-password", "unknown-user".
 std::optional<VPNAccount> vpnAccountFromName(const std::string& name);
+
+// The version check offers `version` (newer than the running one, so the application shows its
+// update page) with this service's own installer package as the download, sent in pieces of
+// 4 KiB with `pace` between them so that a person can watch the progress and cancel.
+inline constexpr const char* kPackagePath = "/MorvexVPN/MorvexVPN.pkg";
+void offerUpdate(FakeService& service, const std::string& version,
+                 std::chrono::milliseconds pace = std::chrono::milliseconds(0));
+// The bytes of that package.
+std::string updatePackageBytes();
+
+// Ways the next installer download fails (failNext on the package's path, so a retry succeeds).
+enum class DownloadFault { cutAtStart, cutHalfway, cutNearEnd, serverError, stall };
+void failNextDownload(FakeService& service, DownloadFault fault, int times = 1);
+// "cut-start", "cut-half", "cut-end", "error-500", "stall".
+std::optional<DownloadFault> downloadFaultFromName(const std::string& name);
 
 }  // namespace morvex::fake

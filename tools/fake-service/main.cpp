@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     int port = 18443;
     std::string host = "127.0.0.1";
     morvex::fake::VPNAccount account = morvex::fake::VPNAccount::active;
+    std::string offeredVersion;
+    std::optional<morvex::fake::DownloadFault> downloadFault;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc) {
@@ -34,10 +37,26 @@ int main(int argc, char** argv) {
                 return 2;
             }
             account = *chosen;
+        } else if (arg == "--offer-update" && i + 1 < argc) {
+            offeredVersion = argv[++i];
+            if (offeredVersion.empty() || offeredVersion.find_first_not_of("0123456789.") != std::string::npos) {
+                std::cerr << "morvex-fake-service: bad version " << offeredVersion << " (digits and points)\n";
+                return 2;
+            }
+        } else if (arg == "--fail-download" && i + 1 < argc) {
+            downloadFault = morvex::fake::downloadFaultFromName(argv[++i]);
+            if (!downloadFault) {
+                std::cerr << "morvex-fake-service: unknown download fault " << argv[i] << "\n";
+                return 2;
+            }
         } else if (arg == "--help" || arg == "-h") {
-            std::cout << "usage: morvex-fake-service [--port N] [--vpn-account STATE]   (listens on 127.0.0.1)\n"
+            std::cout << "usage: morvex-fake-service [--port N] [--vpn-account STATE] [--offer-update VERSION]\n"
+                         "                           [--fail-download FAULT]   (listens on 127.0.0.1)\n"
                          "  STATE: what the account check says: active (default), expired, disabled, inactive,\n"
-                         "         no-vpn-user, wrong-password (1002), unknown-user (1003)\n";
+                         "         no-vpn-user, wrong-password (1002), unknown-user (1003)\n"
+                         "  VERSION: the version check offers it, with this service's package as the download\n"
+                         "  FAULT: the first installer download fails, a retry succeeds: cut-start, cut-half,\n"
+                         "         cut-end, error-500, stall (half the package, then silence)\n";
             return 0;
         } else {
             std::cerr << "morvex-fake-service: unknown argument " << arg << "\n";
@@ -46,6 +65,8 @@ int main(int argc, char** argv) {
     }
     morvex::fake::FakeService service;
     morvex::fake::setVPNAccount(service, account);
+    if (!offeredVersion.empty()) morvex::fake::offerUpdate(service, offeredVersion, std::chrono::milliseconds(40));
+    if (downloadFault) morvex::fake::failNextDownload(service, *downloadFault);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     if (!service.start(static_cast<std::uint16_t>(port), host)) {
