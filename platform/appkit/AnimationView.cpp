@@ -2,7 +2,10 @@
 
 #include <QPaintDevice>
 #include <QPainter>
+#include <QShowEvent>
+#include <QHideEvent>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <rlottie.h>
@@ -25,6 +28,11 @@ Cache& cache() {
     static Cache c;
     return c;
 }
+
+// A loop plays at no more than this many frames a second, and keeps no more than this many bytes of
+// frames (it skips frames evenly beyond that): a soft loop looks the same, and costs half.
+constexpr double kLoopFramesPerSecond = 30;
+constexpr std::size_t kLoopFrameBudget = std::size_t(12) << 20;
 
 QSizeF fitted(QSizeF content, QSizeF bounds, bool fill) {
     if (content.isEmpty()) return bounds;
@@ -93,6 +101,9 @@ void AnimationPlayer::setAnimation(std::shared_ptr<LottieAnimation> animation) {
     time_ = 0;
     cachedFrame_ = static_cast<std::size_t>(-1);
     cache_ = {};
+    frames_.clear();
+    frames_.shrink_to_fit();
+    framesSize_ = {};
 }
 
 void AnimationPlayer::supersede() {
@@ -114,6 +125,23 @@ void AnimationPlayer::play(Completion completion) {
 void AnimationPlayer::stop() {
     supersede();
     time_ = 0;
+}
+
+std::size_t AnimationPlayer::keptFrames() const {
+    return std::size_t(std::count_if(frames_.begin(), frames_.end(), [](const QImage& f) { return !f.isNull(); }));
+}
+
+void AnimationPlayer::releaseFrames() {
+    frames_.clear();
+    frames_.shrink_to_fit();
+    framesSize_ = {};
+    cache_ = {};
+    cachedFrame_ = static_cast<std::size_t>(-1);
+}
+
+void AnimationPlayer::finish() {
+    if (!playing_ || !animation_ || loopMode_ == LoopMode::Loop) return;
+    advance(std::max(animation_->duration(), 0.0) + 1.0);
 }
 
 bool AnimationPlayer::advance(double seconds) {
@@ -147,6 +175,44 @@ std::size_t AnimationPlayer::currentFrame() const {
     return std::min(last, static_cast<std::size_t>(time_ * animation_->frameRate()));
 }
 
+QRectF AnimationPlayer::frameRect(const QRectF& bounds, ContentMode mode) const {
+    if (!animation_) return bounds;
+    QSizeF target = bounds.size();
+    if (mode != ContentMode::ScaleToFill) target = fitted(QSizeF(animation_->size()), bounds.size(), mode == ContentMode::ScaleAspectFill);
+    QRectF rect(QPointF(0, 0), target);
+    rect.moveCenter(bounds.center());
+    return rect.intersected(bounds);
+}
+
+const QImage& AnimationPlayer::frameImage(std::size_t frame, QSize pixels, qreal ratio) const {
+    if (loopMode_ != LoopMode::Loop) {
+        if (frame != cachedFrame_ || cache_.size() != pixels) {
+            cache_ = animation_->render(frame, pixels);
+            cache_.setDevicePixelRatio(ratio);
+            cachedFrame_ = frame;
+        }
+        return cache_;
+    }
+    // A loop keeps every frame it shows, at the size it is shown; another size starts again.
+    const std::size_t total = std::max<std::size_t>(animation_->totalFrames(), 1);
+    if (framesSize_ != pixels || frames_.size() != total) {
+        frames_.assign(total, QImage());
+        framesSize_ = pixels;
+    }
+    std::size_t step = std::max<std::size_t>(1, std::size_t(std::ceil(animation_->frameRate() / kLoopFramesPerSecond)));
+    const std::size_t frameBytes = std::size_t(std::max(pixels.width(), 1)) * std::size_t(std::max(pixels.height(), 1)) * 4;
+    while (step < total && (total / step) * frameBytes > kLoopFrameBudget) ++step;
+    const std::size_t shown = std::min(total - 1, frame / step * step);
+    QImage& slot = frames_[shown];
+    if (slot.isNull()) {
+        slot = animation_->render(shown, pixels);
+        slot.setDevicePixelRatio(ratio);
+        // Still stretches of a loop hold the same pixels once.
+        if (shown >= step && !frames_[shown - step].isNull() && frames_[shown - step] == slot) slot = frames_[shown - step];
+    }
+    return slot;
+}
+
 void AnimationPlayer::paint(QPainter& painter, const QRectF& bounds, ContentMode mode) const {
     if (bounds.isEmpty()) return;
     if (!animation_) {
@@ -162,20 +228,16 @@ void AnimationPlayer::paint(QPainter& painter, const QRectF& bounds, ContentMode
     rect.moveCenter(bounds.center());
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const QSize pixels = (target * ratio).toSize();
-    const std::size_t frame = currentFrame();
-    if (frame != cachedFrame_ || cache_.size() != pixels) {
-        cache_ = animation_->render(frame, pixels);
-        cache_.setDevicePixelRatio(ratio);
-        cachedFrame_ = frame;
-    }
+    const QImage& image = frameImage(currentFrame(), pixels, ratio);
     painter.save();
     painter.setClipRect(bounds);
-    painter.drawImage(rect, cache_);
+    painter.drawImage(rect, image);
     painter.restore();
 }
 
 AnimationView::AnimationView(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
     setAttribute(Qt::WA_TranslucentBackground);
+    timer_->setTimerType(Qt::CoarseTimer);
     connect(timer_, &QTimer::timeout, this, &AnimationView::tick);
 }
 
@@ -183,6 +245,14 @@ AnimationView::~AnimationView() {
     // A run that the view takes with it is superseded, as a newer one would.
     player_.stop();
 }
+
+bool AnimationView::isOnScreen() const {
+    if (!isVisible()) return false;
+    const QWidget* top = window();
+    return top && !top->isMinimized();
+}
+
+bool AnimationView::isTimerRunning() const { return timer_->isActive(); }
 
 void AnimationView::setAnimation(std::shared_ptr<LottieAnimation> animation) {
     timer_->stop();
@@ -197,26 +267,78 @@ void AnimationView::setContentMode(ContentMode mode) {
 
 void AnimationView::play(AnimationPlayer::Completion completion) {
     player_.play(std::move(completion));
-    if (player_.isPlaying()) {
-        const double rate = player_.animation()->frameRate();
-        timer_->start(rate > 0 ? std::max(8, int(1000.0 / rate)) : 33);
-        clock_.restart();
-    } else {
-        timer_->stop();
-    }
-    update();
+    updateFrame();
+    // Nobody sees a run on a hidden view: one that ends by itself ends now (its completion may
+    // start the next, which comes back through here).
+    if (player_.isPlaying() && !isOnScreen() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
+    syncTimer();
 }
 
 void AnimationView::stop() {
     timer_->stop();
     player_.stop();
-    update();
+    updateFrame();
 }
 
+void AnimationView::syncTimer() {
+    const bool run = player_.isPlaying() && isOnScreen();
+    if (!run) {
+        timer_->stop();
+        return;
+    }
+    if (timer_->isActive()) return;
+    double rate = player_.animation() ? player_.animation()->frameRate() : 0;
+    if (player_.loopMode() == LoopMode::Loop) rate = std::min(rate, kLoopFramesPerSecond);
+    timer_->start(rate > 0 ? std::max(8, int(1000.0 / rate)) : 33);
+    clock_.restart();
+}
+
+void AnimationView::watchWindow() {
+    QWidget* top = window();
+    if (top == watchedWindow_) return;
+    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = top;
+    if (top && top != this) top->installEventFilter(this);
+}
+
+void AnimationView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    watchWindow();
+    syncTimer();
+}
+
+void AnimationView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (player_.isPlaying() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
+    syncTimer();
+    player_.releaseFrames();
+}
+
+void AnimationView::windowStateChanged() {
+    if (player_.isPlaying() && !isOnScreen() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
+    syncTimer();
+}
+
+bool AnimationView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange) windowStateChanged();
+    return QWidget::eventFilter(watched, event);
+}
+
+void AnimationView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) windowStateChanged();  // the view is its own window
+}
+
+void AnimationView::updateFrame() { update(player_.frameRect(QRectF(rect()), contentMode_).toAlignedRect()); }
+
 void AnimationView::tick() {
+    if (!isOnScreen()) {
+        timer_->stop();
+        return;
+    }
     const double elapsed = double(clock_.restart()) / 1000.0;
     // A completion may start the next run (through play(), which keeps the timer going).
-    if (player_.advance(elapsed)) update();
+    if (player_.advance(elapsed)) updateFrame();
     if (!player_.isPlaying()) timer_->stop();
 }
 

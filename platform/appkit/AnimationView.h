@@ -8,11 +8,16 @@
 //   `true` when a play-once run reached its end and `false` when the run was superseded (another
 //   play, stop, a new animation) — never both, never twice. Time moves only through advance().
 // - AnimationView: a thin widget that advances its player with a timer and paints the frame;
-//   without an animation it paints a crossed-out box so the gap shows.
+//   without an animation it paints a crossed-out box so the gap shows. Its timer runs only while
+//   the view is visible on a shown, unminimised window: a loop waits where it is while nobody can
+//   see it, and a play-once run that starts or is running while the view is hidden ends at once
+//   (its completion hears true), so what follows it is not held up by a window in the tray.
+//   A loop's frames are drawn once and kept while it plays; repaints cover the frame's area only.
 //
 // Threads: main thread.
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPointer>
 #include <QSize>
 #include <QWidget>
 #include <functional>
@@ -20,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/Bundle.h"
 
@@ -82,9 +88,18 @@ public:
     std::size_t currentFrame() const;
 
     void paint(QPainter& painter, const QRectF& bounds, ContentMode mode) const;
+    // Where paint() draws the frame inside `bounds` (the whole of it without an animation).
+    QRectF frameRect(const QRectF& bounds, ContentMode mode) const;
+    // Ends a play-once run as if its time had run out (completion true); nothing for a loop.
+    void finish();
+    // The frames a loop keeps (0 while none are kept); for the benchmarks and the tests.
+    std::size_t keptFrames() const;
+    // Lets the kept frames go (a hidden view holds none); they are drawn again when next shown.
+    void releaseFrames();
 
 private:
     void supersede();
+    const QImage& frameImage(std::size_t frame, QSize pixels, qreal ratio) const;
 
     std::shared_ptr<LottieAnimation> animation_;
     LoopMode loopMode_ = LoopMode::PlayOnce;
@@ -93,6 +108,9 @@ private:
     Completion completion_;
     mutable QImage cache_;
     mutable std::size_t cachedFrame_ = static_cast<std::size_t>(-1);
+    // A loop's frames, drawn once at one size; a frame equal to the one before shares its pixels.
+    mutable std::vector<QImage> frames_;
+    mutable QSize framesSize_;
 };
 
 class AnimationView : public QWidget {
@@ -117,16 +135,30 @@ public:
     AnimationPlayer& player() { return player_; }
     QSize sizeHint() const override;
 
+    // True while the view can be seen: visible, on a shown window that is not minimised.
+    bool isOnScreen() const;
+    bool isTimerRunning() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void tick();
+    // Starts or stops the timer for what the view plays and whether it can be seen.
+    void syncTimer();
+    void watchWindow();
+    void windowStateChanged();
+    void updateFrame();
 
     AnimationPlayer player_;
     ContentMode contentMode_ = ContentMode::ScaleAspectFit;
     QTimer* timer_;
     QElapsedTimer clock_;
+    QPointer<QWidget> watchedWindow_;
 };
 
 }  // namespace morvex::appkit

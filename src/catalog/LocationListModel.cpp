@@ -54,7 +54,7 @@ void LocationListModel::searchIn(const std::optional<ServerList>& source) {
     auto cleaned = LocationSearch::cleanedSearchText(searchingValue_);
     setSearchingValue(cleaned);
     if (!cleaned.empty()) log::print("searchingValue " + cleaned);
-    setContent(LocationSearch::search(source, cleaned, clause));
+    setContent(LocationSearch::search(source, cleaned, clause, &searchKeys_[&source]));
 }
 
 void LocationListModel::connectRow(const ServerPtr& server, ZevuTypes::ConnectVia via, bool searching,

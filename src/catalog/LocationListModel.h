@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,6 +101,8 @@ private:
     void preferenceCleared();
 
     std::vector<ObserverToken> observers_;
+    // The search keys of each source list searched (keyed by the list's address in the model).
+    std::map<const void*, LocationSearch::Keys> searchKeys_;
 };
 
 }  // namespace morvex

@@ -24,6 +24,11 @@ bool isAscii(std::string_view s) {
 
 // Lower case without accents: canonical decomposition, marks dropped.
 std::string folded(std::string_view text) {
+    if (isAscii(text)) {
+        std::string out(text);
+        for (auto& c : out) c = lowerAscii(c);
+        return out;
+    }
     const QString decomposed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
                                    .normalized(QString::NormalizationForm_D)
                                    .toCaseFolded();
@@ -140,16 +145,42 @@ bool LocationSearch::matchesText(const Server& server, std::string_view cleanedT
     return containsFolded(server.name, needle) || containsFolded(server.code, needle);
 }
 
+std::string LocationSearch::foldedText(std::string_view text) { return folded(text); }
+
+const LocationSearch::Keys::Entry& LocationSearch::Keys::keysFor(std::size_t position, const Server& server) {
+    if (position >= entries_.size()) entries_.resize(position + 1);
+    Entry& e = entries_[position];
+    if (e.server != &server || e.name != server.name || e.code != server.code) {
+        e.server = &server;
+        e.name = server.name;
+        e.code = server.code;
+        e.foldedName = folded(server.name);
+        e.foldedCode = folded(server.code);
+        ++made_;
+    }
+    return e;
+}
+
 std::optional<LocationSearch::ServerList> LocationSearch::search(const std::optional<ServerList>& source,
-                                                                 std::string_view cleanedText, std::string_view clause) {
+                                                                 std::string_view cleanedText, std::string_view clause,
+                                                                 Keys* keys) {
     if (!source) return std::nullopt;
     if (cleanedText.empty() && clause.empty()) return source;
     std::string needle(cleanedText);
     for (auto& c : needle) c = lowerAscii(c);
     ServerList out;
-    for (const auto& s : *source) {
+    for (std::size_t i = 0; i < source->size(); ++i) {
+        const auto& s = (*source)[i];
         if (!s) continue;
-        if (!needle.empty() && !containsFolded(s->name, needle) && !containsFolded(s->code, needle)) continue;
+        if (!needle.empty()) {
+            if (keys) {
+                const auto& k = keys->keysFor(i, *s);
+                if (k.foldedName.find(needle) == std::string::npos && k.foldedCode.find(needle) == std::string::npos)
+                    continue;
+            } else if (!containsFolded(s->name, needle) && !containsFolded(s->code, needle)) {
+                continue;
+            }
+        }
         if (!clause.empty() && !matchesClause(*s, clause)) continue;
         out.push_back(s);
     }

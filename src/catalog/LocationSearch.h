@@ -54,10 +54,34 @@ struct LocationSearch {
     static bool matchesClause(const Server& server, std::string_view clause);
     // Whether the cleaned text occurs in the location's name or code, ignoring case and accents.
     static bool matchesText(const Server& server, std::string_view cleanedText);
+    // The lower-case, accent-free search keys of a list's locations, made once per location: a
+    // search per keystroke then compares plain text. Keys follow the list by position and are
+    // made again for a position whose location, name or code changed since.
+    class Keys {
+    public:
+        struct Entry {
+            const Server* server = nullptr;
+            std::string name, code;              // as they were when the keys were made
+            std::string foldedName, foldedCode;  // the keys
+        };
+        const Entry& keysFor(std::size_t position, const Server& server);
+        std::size_t size() const { return entries_.size(); }
+        // Keys made (not reused) so far; for the tests.
+        std::size_t made() const { return made_; }
+
+    private:
+        std::vector<Entry> entries_;
+        std::size_t made_ = 0;
+    };
+
+    // `text` lower case without accents (canonical decomposition, marks dropped).
+    static std::string foldedText(std::string_view text);
+
     // The locations of `source`, in order, that match the text (when not empty) and the clause
-    // (when not empty); none for none.
+    // (when not empty); none for none. With `keys`, the folded keys are made once per location
+    // and kept there for the next search over the same list.
     static std::optional<ServerList> search(const std::optional<ServerList>& source, std::string_view cleanedText,
-                                            std::string_view clause);
+                                            std::string_view clause, Keys* keys = nullptr);
 
     // A new list ordered by the one key of the kind, stably: equal keys keep their input order.
     // Names compare by code point and case-sensitively; unmeasured latencies come last.

@@ -54,6 +54,25 @@ TEST_F(LocationListsTest, SearchTextIsCleanedWrittenBackAndMatchedAsOneSubstring
     }
 }
 
+// The folded keys are made once per location; a location renamed in place, or a list that changed
+// under them, is searched by what it says now.
+TEST_F(LocationListsTest, SearchKeysAreMadeOncePerLocationAndFollowARename) {
+    LocationSearch::Keys keys;
+    const std::optional<ServerList> source = catalogue;
+    for (const char* typed : {"u", "un", "uni", "zur", "z"}) LocationSearch::search(source, typed, "", &keys);
+    EXPECT_EQ(keys.made(), catalogue.size());
+    EXPECT_EQ(ids(LocationSearch::search(source, "zurich", "", &keys)), std::vector<std::string>{"CH"});
+
+    catalogue[2]->name = "Genève";
+    EXPECT_EQ(ids(LocationSearch::search(source, "zurich", "", &keys)), std::vector<std::string>{});
+    EXPECT_EQ(ids(LocationSearch::search(source, "geneve", "", &keys)), std::vector<std::string>{"CH"});
+    EXPECT_EQ(keys.made(), catalogue.size() + 1);
+
+    const std::optional<ServerList> reordered = ServerList{catalogue[3], catalogue[2]};
+    EXPECT_EQ(ids(LocationSearch::search(reordered, "germ", "", &keys)), std::vector<std::string>{"DE"});
+    EXPECT_EQ(ids(LocationSearch::search(reordered, "gen", "(p2p == true)", &keys)), std::vector<std::string>{});
+}
+
 TEST_F(LocationListsTest, TheFavouritesTabAndTheP2PFilterNarrowTheirSource) {
     auto model = countriesModel();
     model->setCountriesContent(catalogue);

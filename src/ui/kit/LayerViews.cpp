@@ -485,11 +485,12 @@ void BezierPathCurveView::drawCurve() {
     drawing->setEasingCurve(easeInOut);
     connect(drawing, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         if (shapeLayer_) shapeLayer_->strokeEnd = v.toReal();
-        update();
+        updateCurve();
     });
     shapeLayer_->animationKeys.push_back("lineDrawing");
     drawing->start();
     drawing_ = drawing;
+    syncAnimations();
 
     // Once the line is drawn its dashes keep moving, one pattern length per `duration`.
     connect(drawing, &QAbstractAnimation::finished, this, [this, ms] {
@@ -503,12 +504,68 @@ void BezierPathCurveView::drawCurve() {
         dashes->setLoopCount(-1);
         connect(dashes, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
             if (shapeLayer_) shapeLayer_->lineDashPhase = v.toReal();
-            update();
+            updateCurve();
         });
         shapeLayer_->animationKeys.push_back("dash");
         dashes->start();
         dashes_ = dashes;
+        syncAnimations();
     });
+}
+
+bool BezierPathCurveView::isOnScreen() const {
+    if (!isVisible()) return false;
+    const QWidget* top = window();
+    return top && !top->isMinimized();
+}
+
+bool BezierPathCurveView::isAnimating() const {
+    const auto running = [](const QVariantAnimation* a) { return a && a->state() == QAbstractAnimation::Running; };
+    return running(drawing_) || running(dashes_);
+}
+
+void BezierPathCurveView::syncAnimations() {
+    const bool seen = isOnScreen();
+    for (QVariantAnimation* a : {drawing_.data(), dashes_.data()}) {
+        if (!a) continue;
+        if (!seen && a->state() == QAbstractAnimation::Running) a->pause();
+        else if (seen && a->state() == QAbstractAnimation::Paused) a->resume();
+    }
+}
+
+void BezierPathCurveView::updateCurve() {
+    if (!shapeLayer_) return update();
+    // The curve is drawn with y pointing up; its bounds, flipped, plus the pen's width.
+    QRectF bounds = shapeLayer_->path.boundingRect();
+    bounds = QRectF(bounds.left(), height() - bounds.bottom(), bounds.width(), bounds.height());
+    const qreal pen = shapeLayer_->lineWidth / 2 + 2;
+    update(bounds.adjusted(-pen, -pen, pen, pen).toAlignedRect());
+}
+
+void BezierPathCurveView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    QWidget* top = window();
+    if (top != watchedWindow_) {
+        if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+        watchedWindow_ = top;
+        if (top && top != this) top->installEventFilter(this);
+    }
+    syncAnimations();
+}
+
+void BezierPathCurveView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    syncAnimations();
+}
+
+void BezierPathCurveView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) syncAnimations();  // the curve is its own window
+}
+
+bool BezierPathCurveView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange) syncAnimations();
+    return QWidget::eventFilter(watched, event);
 }
 
 void BezierPathCurveView::paintEvent(QPaintEvent*) {

@@ -303,7 +303,9 @@ public:
 };
 
 // A dashed curve from startPoint to endPoint that rises by `altitude`: armed with isFromDashboard,
-// the next paint draws it over `duration`, then its dashes run without end.
+// the next paint draws it over `duration`, then its dashes run without end. Both animations move
+// only while the curve is visible on a shown, unminimised window, and pause where they are
+// otherwise; a frame repaints the curve's own bounds.
 class BezierPathCurveView : public QWidget {
     Q_OBJECT
 public:
@@ -330,16 +332,27 @@ public:
     bool isFromDashboard = false;
 
     const ShapeLayer* shapeLayer() const { return shapeLayer_.get(); }
+    // True while one of its animations is moving (false while paused or before it is armed).
+    bool isAnimating() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void drawCurve();
+    bool isOnScreen() const;
+    // Pauses or resumes the running animations for whether the curve can be seen.
+    void syncAnimations();
+    void updateCurve();
 
     std::unique_ptr<ShapeLayer> shapeLayer_;
     QPointer<QVariantAnimation> drawing_;
     QPointer<QVariantAnimation> dashes_;
+    QPointer<QWidget> watchedWindow_;
 };
 
 }  // namespace morvex

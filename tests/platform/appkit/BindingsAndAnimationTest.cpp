@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "appkit/AnimationView.h"
+#include "appkit/Application.h"
 #include "appkit/Bindings.h"
 #include "support/TestSupport.h"
 
@@ -138,6 +139,73 @@ TEST_F(AnimationPlayerTest, FramesAreDrawnFittedInTheMiddleOfTheBounds) {
     painter.end();
     EXPECT_EQ(canvas.pixelColor(100, 50), QColor(Qt::red));
     EXPECT_EQ(canvas.pixelColor(20, 50), QColor(Qt::white)) << "fitted: nothing drawn beside the square canvas";
+}
+
+TEST_F(AnimationPlayerTest, ALoopsFramesAreDrawnOnceAndReusedEveryRound) {
+    player.setLoopMode(LoopMode::Loop);
+    QImage canvas(100, 100, QImage::Format_ARGB32_Premultiplied);
+    const auto paintRound = [&] {
+        player.play();  // from the first frame, the same steps each round
+        for (int i = 0; i < 30; ++i) {
+            QPainter painter(&canvas);
+            player.paint(painter, QRectF(0, 0, 100, 100), ContentMode::ScaleAspectFit);
+            player.advance(1.0 / 30);
+        }
+    };
+    paintRound();
+    const std::size_t kept = player.keptFrames();
+    EXPECT_GT(kept, 0u);
+    EXPECT_LE(kept, 30u);
+    paintRound();
+    EXPECT_EQ(player.keptFrames(), kept) << "the second round draws nothing new";
+    EXPECT_EQ(canvas.pixelColor(50, 50), QColor(Qt::red));
+    player.releaseFrames();
+    EXPECT_EQ(player.keptFrames(), 0u);
+}
+
+// The view's timer runs only while it can be seen; a hidden view finishes a play-once run at once
+// and lets a loop wait.
+TEST(AnimationViewTest, TheTimerRunsOnlyWhileTheViewIsOnAShownWindow) {
+    Application app;
+    const auto square = LottieAnimation::fromData(kSquare, "test-square-view");
+    ASSERT_NE(square, nullptr);
+    QWidget window;
+    window.resize(120, 120);
+    auto* view = new AnimationView(&window);
+    view->setGeometry(0, 0, 100, 100);
+    view->setAnimation(square);
+
+    std::vector<bool> completions;
+    view->setLoopMode(LoopMode::PlayOnce);
+    view->play([&](bool finished) { completions.push_back(finished); });
+    EXPECT_EQ(completions, std::vector<bool>{true}) << "nobody sees it: it ends at once";
+    EXPECT_FALSE(view->isTimerRunning());
+
+    view->setLoopMode(LoopMode::Loop);
+    view->play();
+    EXPECT_TRUE(view->isAnimationPlaying());
+    EXPECT_FALSE(view->isTimerRunning()) << "a hidden loop waits";
+
+    window.show();
+    ASSERT_TRUE(test::waitUntil([&] { return view->isOnScreen(); }));
+    EXPECT_TRUE(view->isTimerRunning());
+    const std::size_t before = view->player().currentFrame();
+    ASSERT_TRUE(test::waitUntil([&] { return view->player().currentFrame() != before; }));
+
+    window.hide();
+    EXPECT_FALSE(view->isTimerRunning());
+    EXPECT_EQ(view->player().keptFrames(), 0u) << "a hidden view keeps no frames";
+    window.show();
+    EXPECT_TRUE(view->isTimerRunning());
+    view->hide();
+    EXPECT_FALSE(view->isTimerRunning()) << "hidden inside a shown window";
+    view->show();
+    window.showMinimized();
+    ASSERT_TRUE(test::waitUntil([&] { return window.isMinimized(); }));
+    EXPECT_FALSE(view->isTimerRunning()) << "minimised";
+    window.showNormal();
+    ASSERT_TRUE(test::waitUntil([&] { return !window.isMinimized(); }));
+    EXPECT_TRUE(view->isTimerRunning());
 }
 
 TEST(AnimationTest, TheBundlesAnimationsLoadOnceAndAreShared) {

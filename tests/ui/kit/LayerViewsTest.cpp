@@ -184,6 +184,7 @@ TEST_F(LayerViewsTest, CurveDrawsOnceWhenArmedThenRunsItsDashesWithoutEnd) {
     EXPECT_EQ(view.shapeLayer(), nullptr) << "nothing until armed";
 
     view.isFromDashboard = true;
+    view.show();
     view.grab();
     ASSERT_NE(view.shapeLayer(), nullptr);
     EXPECT_FALSE(view.isFromDashboard);
@@ -210,6 +211,21 @@ TEST_F(LayerViewsTest, CurveDrawsOnceWhenArmedThenRunsItsDashesWithoutEnd) {
     const BezierPathCurveView::ShapeLayer* before = view.shapeLayer();
     view.grab();
     EXPECT_EQ(view.shapeLayer(), before) << "a redraw without arming keeps the curve";
+
+    // Hidden or minimised, the dashes wait where they are; shown again, they run on.
+    view.hide();
+    EXPECT_FALSE(view.isAnimating());
+    const qreal frozen = view.shapeLayer()->lineDashPhase;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view.shapeLayer()->lineDashPhase, frozen);
+    view.show();
+    EXPECT_TRUE(view.isAnimating());
+    view.showMinimized();
+    ASSERT_TRUE(test::waitUntil([&] { return view.isMinimized(); }));
+    EXPECT_FALSE(view.isAnimating());
+    view.showNormal();
+    ASSERT_TRUE(test::waitUntil([&] { return !view.isMinimized(); }));
+    EXPECT_TRUE(view.isAnimating());
 }
 
 }  // namespace
