@@ -12,6 +12,7 @@
 #include "app/ThemeNotifier.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
+#include "appkit/Window.h"
 #include "appkit/WindowController.h"
 #include "appkit/Workspace.h"
 #include "foundation/Bundle.h"
@@ -46,7 +47,12 @@ int main(int argc, char** argv) {
             return asked ? 0 : 1;
         }
         if (announced) {
-            auto answering = morvex::RunningApplications::answerShowRequests(*identifier, [] { morvex::showMainWindow(); });
+            auto answering = morvex::RunningApplications::answerShowRequests(*identifier, [] {
+                morvex::showMainWindow();
+                auto* window = morvex::appkit::Application::shared().firstWindow();
+                morvex::log::print(window && window->isVisible() ? "[Application] window shown at a second launch's request"
+                                                                 : "[Application] a second launch asked for the window, but there is none");
+            });
             if (!answering) morvex::log::print(answering.error().localizedDescription());
         }
     }
