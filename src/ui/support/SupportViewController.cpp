@@ -8,6 +8,7 @@
 #include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
@@ -21,7 +22,11 @@
 
 namespace morvex {
 
-SupportViewController1::SupportViewController1(QObject* parent) : ViewController(parent) {}
+SupportViewController1::SupportViewController1(QObject* parent) : ViewController(parent) {
+    // Heard from the start: the menu asks before the page is first shown, when its view is not
+    // loaded yet; the choice then waits for it.
+    observers_.push_back(NotificationCenter::defaultCenter().addObserver(kShowFAQNotification, [this](const Notification& n) { ShowFAQ(n); }));
+}
 
 SupportViewController1::~SupportViewController1() { observers_.clear(); }
 
@@ -48,8 +53,11 @@ void SupportViewController1::loadView() {
 
 void SupportViewController1::viewDidLoad() {
     auto& center = NotificationCenter::defaultCenter();
-    observers_.push_back(center.addObserver(kShowFAQNotification, [this](const Notification& n) { ShowFAQ(n); }));
     showGetHelp();
+    if (auto faq = std::exchange(pendingFAQ_, std::nullopt)) {
+        if (*faq) showFAQ();
+        else showReportBug();
+    }
     observers_.push_back(center.addObserver(kOpenViewControllerNotification, [this](const Notification& n) { tabMenuChanged(n); }));
 }
 
@@ -163,6 +171,10 @@ void SupportViewController1::showFAQ() {
 void SupportViewController1::ShowFAQ(const Notification& notification) {
     const auto* faq = notification.objectAs<bool>();
     if (!faq) return;
+    if (!isViewLoaded()) {
+        pendingFAQ_ = *faq;
+        return;
+    }
     if (*faq) showFAQ();
     else showReportBug();
 }

@@ -64,6 +64,7 @@ private:
     QPointer<appkit::ViewController> shownChild_;
     std::optional<TransitionSubtype> lastTransition_;
     bool onScreen_ = false;
+    std::optional<bool> pendingFAQ_;
     std::vector<ObserverToken> observers_;
 };
 
