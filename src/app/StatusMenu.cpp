@@ -135,7 +135,8 @@ void StatusMenu::popUpApplicationMenu(const QPoint& at) {
         });
     }
     openApplicationMenu_ = menu;
-    menu->popup(at);
+    // Upwards from the point: the menu button sits low in the window.
+    menu->popup(at - QPoint(0, menu->sizeHint().height()));
 }
 
 void StatusMenu::statusMenuClicked() {

@@ -86,7 +86,8 @@ public:
     std::vector<appkit::MenuItem> applicationMenuItems() const;
     // Carries out an application menu entry.
     void perform(status_menu::Action action);
-    // Shows the application menu at a point of the screen (the main window's menu button).
+    // Shows the application menu ending at a point of the screen, above it (the main window's
+    // menu button, low in the bar).
     void popUpApplicationMenu(const QPoint& at);
     // The application menu shown by popUpApplicationMenu while it is open (tests choose from it).
     QMenu* openApplicationMenu() const { return openApplicationMenu_; }

@@ -172,7 +172,7 @@ QPushButton* TabsViewController::buttonFor(MainTab page) const {
 void TabsViewController::openApplicationMenu() {
     if (!delegate || !menuTab) return;
     delegate->makeStatusMenuIfNeeded();
-    if (delegate->statusMenu) delegate->statusMenu->popUpApplicationMenu(menuTab->mapToGlobal(QPoint(menuTab->width(), 0)));
+    if (delegate->statusMenu) delegate->statusMenu->popUpApplicationMenu(menuTab->mapToGlobal(QPoint(menuTab->width(), menuTab->height())));
 }
 
 void TabsViewController::tabClicked(QPushButton* button) {
