@@ -7,7 +7,7 @@
 #include "appkit/Images.h"
 #include "appkit/StatusItem.h"
 #include "foundation/Log.h"
-#include "ui/preferences/GeneralModel.h"
+#include "viewmodels/GeneralModel.h"
 
 namespace morvex {
 
