@@ -134,8 +134,10 @@ TEST_F(EveryScreenIsReachable, FromTheMainWindowByClicks) {
         {key(kMainStoryboard, "MainViewController"),
          {"menu button → Version and feedback", [](T& t) { t.chooseFromMenu("status.menu.about"); }}},
     };
-    // Scenes without a path on this branch, each named.
+    // Scenes without a path on this branch, each named; the lead closes them at merge.
     const std::map<std::string, std::string> knownGaps = {
+        {key(kMainStoryboard, "CountriesViewController1"), "the sectioned country list: its way in comes with the sort sheet's branch"},
+        {key("Sort", "SortViewController"), "the sort sheet, opened from the sectioned country list (same branch)"},
     };
 
     openMainWindow();
