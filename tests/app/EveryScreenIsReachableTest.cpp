@@ -116,6 +116,16 @@ TEST_F(EveryScreenIsReachable, FromTheMainWindowByClicks) {
     using T = EveryScreenIsReachable;
     const std::map<std::string, Path> paths = {
         {key(kMainStoryboard, "TabsViewController"), {"the main window's tab bar", [](T&) {}}},
+        {key(kMainStoryboard, "DashboardViewController"),
+         {"dashboard tab", [](T& t) { t.clickTab(t.content->tabsController()->dashboardTab); }}},
+        {key(kMainStoryboard, "LocationsViewController"),
+         {"locations tab", [](T& t) { t.clickTab(t.content->tabsController()->locationTab); }}},
+        {key(kMainStoryboard, "ProfileViewController"),
+         {"profile tab", [](T& t) { t.clickTab(t.content->tabsController()->profileTab); }}},
+        {key(kMainStoryboard, "SetupOtherDevicesViewController"),
+         {"other devices tab", [](T& t) { t.clickTab(t.content->tabsController()->setupOtherDevicesTab); }}},
+        {key(kMainStoryboard, "PreferencesPageViewController"),
+         {"settings tab", [](T& t) { t.clickTab(t.content->tabsController()->preferencesTab); }}},
         {key(kMainStoryboard, "SupportViewController"),
          {"support tab", [](T& t) { t.clickTab(t.content->tabsController()->supportTab); }}},
         {key("Support1", "GetHelpViewController"),
