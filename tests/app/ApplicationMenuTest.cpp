@@ -21,7 +21,7 @@
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "state/User.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 #include "viewmodels/StatusMenuModel.h"
 
 namespace morvex {

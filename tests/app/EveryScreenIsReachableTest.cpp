@@ -35,7 +35,7 @@ namespace {
 std::string key(std::string_view board, std::string_view scene) { return std::string(board) + "/" + std::string(scene); }
 
 class EveryScreenIsReachable : public test::AlertTest {
-protected:
+public:  // the table's click paths use the fixture's helpers
     void SetUp() override {
         // The help hub's FAQ starts the web engine, which refuses its sandbox under root.
         if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);

@@ -11,7 +11,7 @@
 #include "app/TabsViewController.h"
 #include "appkit/Window.h"
 #include "state/User.h"
-#include "vpn/MorvexVPNService.h"
+#include "flows/MorvexVPNService.h"
 
 namespace morvex::shots {
 namespace {
