@@ -55,6 +55,8 @@ public:
 
     // The menu shown by popUpMenu while it is open (tests choose from it).
     QMenu* openMenu() const { return openMenu_; }
+    // The secondary-click menu; it is filled from the provider each time it is about to show.
+    QMenu* contextMenu() const { return contextMenu_.get(); }
     void click() { if (onClick_) onClick_(); }
 
 private:

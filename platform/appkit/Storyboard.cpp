@@ -125,6 +125,15 @@ int Storyboard::registrations(std::string_view identifier) const {
     return it == scenes_.end() ? 0 : it->second.registrations;
 }
 
+namespace {
+Storyboard::InstantiationObserver& instantiationObserver() {
+    static Storyboard::InstantiationObserver observer;
+    return observer;
+}
+}  // namespace
+
+void Storyboard::setInstantiationObserver(InstantiationObserver observer) { instantiationObserver() = std::move(observer); }
+
 QObject* Storyboard::instantiateController(std::string_view identifier) const {
     auto it = scenes_.find(identifier);
     if (it == scenes_.end() || !it->second.factory) return nullptr;
@@ -132,6 +141,7 @@ QObject* Storyboard::instantiateController(std::string_view identifier) const {
     auto* self = const_cast<Storyboard*>(this);
     if (auto* vc = qobject_cast<ViewController*>(made)) vc->setStoryboardScene(self, std::string(identifier));
     else if (auto* wc = qobject_cast<WindowController*>(made)) wc->setStoryboardScene(self, std::string(identifier));
+    if (made && instantiationObserver()) instantiationObserver()(*this, identifier, made);
     return made;
 }
 

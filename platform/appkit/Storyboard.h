@@ -57,6 +57,10 @@ public:
     // The storyboard of that name; null when none was defined.
     static Storyboard* named(std::string_view name);
     static std::vector<std::string> names();
+    // Hears each controller any storyboard makes, with its storyboard and scene (a test follows
+    // which scenes a click path opened); empty to stop.
+    using InstantiationObserver = std::function<void(const Storyboard&, std::string_view identifier, QObject* made)>;
+    static void setInstantiationObserver(InstantiationObserver observer);
 
     const std::string& name() const { return name_; }
 

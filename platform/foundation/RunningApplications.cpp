@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusVirtualObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -25,7 +28,68 @@ bool isElementCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
 }
 
+// The object a second launch calls. Only the desktop's Activate (platform data ignored) is
+// answered, and only for a caller of this process's own user; everything else is refused.
+class ActivationObject : public QDBusVirtualObject {
+public:
+    explicit ActivationObject(std::function<void()> show) : show_(std::move(show)) {}
+
+    QString introspect(const QString&) const override {
+        return QStringLiteral("<interface name=\"%1\"><method name=\"%2\"><arg type=\"a{sv}\" name=\"platform_data\" direction=\"in\"/></method></interface>")
+            .arg(qs(RunningApplications::kActivationInterface), qs(RunningApplications::kActivateMethod));
+    }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.type() != QDBusMessage::MethodCallMessage) return false;
+        if (message.interface() != qs(RunningApplications::kActivationInterface) ||
+            message.member() != qs(RunningApplications::kActivateMethod))
+            return false;
+        const QDBusReply<uint> user = connection.interface()->serviceUid(message.service());
+        if (!user.isValid() || user.value() != ::getuid()) {
+            connection.send(message.createErrorReply(QDBusError::AccessDenied, QStringLiteral("Not this user's session")));
+            return true;
+        }
+        connection.send(message.createReply());
+        // The bus may deliver on its own thread; the window is shown on the main thread.
+        if (show_ && QCoreApplication::instance())
+            QMetaObject::invokeMethod(QCoreApplication::instance(), show_, Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    std::function<void()> show_;
+};
+
 }  // namespace
+
+Result<void> RunningApplications::answerShowRequests(std::string_view bundleIdentifier, std::function<void()> show) {
+    if (!busName(bundleIdentifier))
+        return fail(failure(invalidIdentifier, "\"" + std::string(bundleIdentifier) + "\" is not a bundle identifier"));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return fail(failure(noSessionBus, "The session bus cannot be reached"));
+    // Lives as long as the process: the bus connection keeps only a pointer.
+    static ActivationObject* object = nullptr;
+    if (object) bus.unregisterObject(qs(kActivationPath));
+    delete object;
+    object = new ActivationObject(std::move(show));
+    if (!bus.registerVirtualObject(qs(kActivationPath), object))
+        return fail(failure(noSessionBus, "The session bus refused the object " + std::string(kActivationPath)));
+    return {};
+}
+
+Result<void> RunningApplications::askToShow(std::string_view bundleIdentifier) {
+    auto name = busName(bundleIdentifier);
+    if (!name) return fail(failure(invalidIdentifier, "\"" + std::string(bundleIdentifier) + "\" is not a bundle identifier"));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return fail(failure(noSessionBus, "The session bus cannot be reached"));
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromStdString(*name), qs(kActivationPath),
+                                                       qs(kActivationInterface), qs(kActivateMethod));
+    call << QVariantMap{};
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return fail(failure(launchFailed, "The running instance did not answer: " + reply.errorMessage().toStdString()));
+    return {};
+}
 
 std::optional<std::string> RunningApplications::busName(std::string_view bundleIdentifier) {
     std::string name;

@@ -6,6 +6,7 @@
 // a look-up never sees a stale entry and needs no files or polling.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,16 @@ public:
     // application calls it once at start with its own bundle identifier. Fails for a text that
     // is not a bundle identifier, without a session bus, and when another process owns the name.
     static Result<void> announce(std::string_view bundleIdentifier);
+
+    // The running instance's "show yourself" request, for a second launch: the instance that
+    // announced the identifier answers `show` on its bus name (at kActivationPath, method
+    // kActivateMethod of kActivationInterface) for callers of this process's own user, and the
+    // second launch asks with askToShow, which succeeds once the instance has answered.
+    static constexpr std::string_view kActivationPath = "/Application";
+    static constexpr std::string_view kActivationInterface = "org.freedesktop.Application";
+    static constexpr std::string_view kActivateMethod = "Activate";
+    static Result<void> answerShowRequests(std::string_view bundleIdentifier, std::function<void()> show);
+    static Result<void> askToShow(std::string_view bundleIdentifier);
 
     // Starts a program as a process of its own that outlives this one; its process id. Fails when
     // the file is not an executable program or cannot be started.

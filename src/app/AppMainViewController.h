@@ -92,13 +92,14 @@ public:
     void handleHoverExited(const Notification& notification);
     // Clicks a tab as the user would.
     void selectTab(MainTab page);
+    // The run's status menu (its item and the application menu), made once.
+    void makeStatusMenuIfNeeded();
 
 private:
     void showPage(MainTab page);
     // The content area's ground for the page shown, in the application's appearance.
     void paintBackground();
     appkit::ViewController* makePage(MainTab page);
-    void makeStatusMenuIfNeeded();
     void layOutHoverImages();
 
     Hooks hooks_;

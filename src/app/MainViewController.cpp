@@ -1,9 +1,11 @@
 #include "app/MainViewController.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "appkit/Workspace.h"
+#include "foundation/Bundle.h"
 #include "model/BundleInfo.h"
 #include "model/WebLink.h"
 #include "model/WebLinks.h"
@@ -22,6 +24,12 @@ void MainViewController::loadView() {
         version->setText(QString::fromStdString(text));
     });
     layout->addWidget(version);
+    // The page opens in a window of its own from the application menu, so it places its action.
+    auto* feedback = new QPushButton(QString::fromStdString(localized("main.submit.feedback")), view);
+    feedback->setObjectName(QStringLiteral("submitFeedbackButton"));
+    connect(feedback, &QPushButton::clicked, this, [this] { submitFeedback(); });
+    layout->addWidget(feedback, 0, Qt::AlignLeft);
+    layout->addStretch(1);
     setView(view);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A page that shows the application's version, with the "submit feedback" action that opens the
-// service's feedback page (with the usual link items) in the browser; the screen that hosts it
-// places the action's control.
+// service's feedback page (with the usual link items) in the browser, from its own button. The
+// application menu's "Version and feedback" opens it in a window of its own.
 #include <string>
 
 #include "appkit/Bindings.h"

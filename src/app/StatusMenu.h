@@ -1,14 +1,19 @@
 #pragma once
 // The application's item in the desktop's status area. Its icon follows the VPN state; a primary
 // click opens a small menu (connect or disconnect, open the application, quit) built afresh for
-// the SDK status of that moment; a secondary click does nothing. It also carries the actions that
-// open a page of the main window, a web page, or log the user out.
+// the SDK status of that moment; a secondary click opens the application menu (pages, help, web
+// pages, update check, version page, log-out), which the main window's menu button shows too, so
+// every entry is reachable with and without a status area. Both menus are data computed when
+// they open.
 //
 // The main content makes the one StatusMenu of a run. Without a status area in the session the
 // item exists and follows the state but shows nothing.
 //
 // Threads: main thread; state notifications from the SDK's thread hop to it.
+#include <QMenu>
 #include <QObject>
+#include <QPoint>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -36,6 +41,10 @@ public:
     void toggleConnection() { model.toggleConnection(); }
 };
 
+// Brings the application forward: back in the taskbar when hidden from it, its main window
+// restored, shown and raised (the status menu's "open", and a second launch's request).
+void showMainWindow(const AppPreferences& appPreferences = AppPreferences());
+
 class StatusMenu : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +57,14 @@ public:
         std::function<void()> fetchRecommended;
         // The account-status gate every connect entry passes; by default the base controller's.
         std::function<bool()> accountStatusCheck;
+        // The application menu's update check and support page; by default the installed
+        // StatusMenuOptionsHandler's.
+        std::function<void()> checkForUpdate;
+        std::function<void()> contactSupport;
+        // The version and feedback page; by default the "MainViewController" scene in a window.
+        std::function<void()> showAbout;
+        // Whether a user is signed in (the menu leaves out what needs an account); by default User's.
+        std::function<bool()> loggedIn;
     };
 
     StatusMenu(AppPreferences appPreferences, Zevu zevu, QObject* parent = nullptr);
@@ -64,6 +81,16 @@ public:
     void statusMenuClicked();
     // The menu's entries for the SDK status now, titles localized.
     std::vector<appkit::MenuItem> menuItems() const;
+    // The application menu's entries now, and its items as shown (titles localized).
+    std::vector<status_menu::Entry> applicationMenuEntries() const;
+    std::vector<appkit::MenuItem> applicationMenuItems() const;
+    // Carries out an application menu entry.
+    void perform(status_menu::Action action);
+    // Shows the application menu ending at a point of the screen, above it (the main window's
+    // menu button, low in the bar).
+    void popUpApplicationMenu(const QPoint& at);
+    // The application menu shown by popUpApplicationMenu while it is open (tests choose from it).
+    QMenu* openApplicationMenu() const { return openApplicationMenu_; }
 
     void toggleConnect();
     void zevuStateDidChanged(const Notification& notification);
@@ -77,15 +104,17 @@ public:
     void showPrivacyAndPolicy();
     void showTermsAndCondition();
     void logoutAction();
+    void showAbout();
 
 private:
-    void perform(status_menu::Action action);
     void applyIcon(const std::any& object);
 
     Hooks hooks_;
     std::unique_ptr<appkit::StatusItem> statusItem_;
     std::unique_ptr<StatusMenuController> popoverController_;
     std::vector<status_menu::Entry> shownEntries_;
+    std::vector<status_menu::Entry> shownApplicationEntries_;
+    QPointer<QMenu> openApplicationMenu_;
     ObserverToken stateObserver_;
 };
 

@@ -44,6 +44,17 @@ StatusMenuOptionsHandler::StatusMenuOptionsHandler(Hooks hooks) : hooks_(complet
         FetchNotificationsNotification, [this](const Notification&) { setupCoreClass(); });
 }
 
+namespace {
+StatusMenuOptionsHandler* installedHandler = nullptr;
+}
+
+StatusMenuOptionsHandler::~StatusMenuOptionsHandler() {
+    if (installedHandler == this) installedHandler = nullptr;
+}
+
+StatusMenuOptionsHandler* StatusMenuOptionsHandler::installed() { return installedHandler; }
+void StatusMenuOptionsHandler::install() { installedHandler = this; }
+
 void StatusMenuOptionsHandler::setupCoreClass() { setUp(true); }
 
 void StatusMenuOptionsHandler::setUp(bool withSDK) {

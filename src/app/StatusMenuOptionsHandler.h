@@ -30,6 +30,12 @@ public:
 
     StatusMenuOptionsHandler();
     explicit StatusMenuOptionsHandler(Hooks hooks);
+    ~StatusMenuOptionsHandler();
+
+    // The run's handler, which the application menu's entries call; the entry point installs the
+    // one it makes (null before, and again once it is gone).
+    static StatusMenuOptionsHandler* installed();
+    void install();
 
     // Connected or connecting: the disconnect-first warning only. Otherwise the looking-for-update
     // sheet and a version check. A failed check ends the sheet and shows the failure; a successful

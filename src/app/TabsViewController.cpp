@@ -7,7 +7,9 @@
 #include "viewmodels/MainContentModel.h"
 #include "ui/shell/WindowMetrics.h"
 #include "appkit/Application.h"
+#include "app/AppMainViewController.h"
 #include "appkit/Colors.h"
+#include "foundation/Bundle.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
 #include "appkit/TabViewController.h"
@@ -73,9 +75,21 @@ void TabsViewController::loadView() {
     preferencesTab = makeTab(MainTab::Prefences, "preferencesTab");
     // Pages that other parts open by request; they have no place of their own in the bar.
     referFriendTab = makeTab(MainTab::ReferFriend, "referFriendTab");
-    menuTab = makeTab(MainTab::Tabs, "menuTab");
+    // The menu button opens the application menu (the status item's secondary-click menu), so
+    // its entries are there without a status area too.
+    menuTab = new QPushButton(view);
+    menuTab->setObjectName(QStringLiteral("menuTab"));
+    menuTab->setProperty(kTagProperty, QVariant::fromValue<qlonglong>(rawValue(MainTab::Tabs)));
+    menuTab->setFixedSize(kTabSize, kTabSize);
+    menuTab->setFlat(true);
+    menuTab->setCursor(Qt::PointingHandCursor);
+    menuTab->setFocusPolicy(Qt::NoFocus);
+    menuTab->setToolTip(QString::fromStdString(localized("status.menu.open.menu")));
+    menuTab->setIcon(appkit::imageNamed("ic_menutab", QSize(kIconSize, kIconSize)));
+    menuTab->setIconSize(QSize(kIconSize, kIconSize));
+    menuTab->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"));
+    connect(menuTab, &QPushButton::clicked, this, [this] { openApplicationMenu(); });
     referFriendTab->hide();
-    menuTab->hide();
 
     const std::array<QPushButton*, 6> visible = {dashboardTab, locationTab, setupOtherDevicesTab,
                                                  profileTab,   supportTab,  preferencesTab};
@@ -93,7 +107,10 @@ void TabsViewController::loadView() {
         tab->setAttribute(Qt::WA_Hover, true);
         tab->installEventFilter(this);
         hoverViews[i] = tab;
-        if (i == visible.size() - 1) layout->addStretch(1);
+        if (i == visible.size() - 1) {
+            layout->addStretch(1);
+            layout->addWidget(menuTab, 0, Qt::AlignHCenter);
+        }
         layout->addWidget(tab, 0, Qt::AlignHCenter);
     }
 
@@ -150,6 +167,12 @@ QPushButton* TabsViewController::buttonFor(MainTab page) const {
         case MainTab::About: return nullptr;
     }
     return nullptr;
+}
+
+void TabsViewController::openApplicationMenu() {
+    if (!delegate || !menuTab) return;
+    delegate->makeStatusMenuIfNeeded();
+    if (delegate->statusMenu) delegate->statusMenu->popUpApplicationMenu(menuTab->mapToGlobal(QPoint(menuTab->width(), menuTab->height())));
 }
 
 void TabsViewController::tabClicked(QPushButton* button) {

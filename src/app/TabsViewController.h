@@ -57,6 +57,8 @@ public:
 
     // The action of every tab button (other parts select a tab through it too).
     void tabClicked(QPushButton* button);
+    // The menu button: the application menu beside it.
+    void openApplicationMenu();
     void showControllerNotification(const Notification& notification);
     void passwordManagerChanged();
     void mouseEntered(const std::string& hoverViewId);

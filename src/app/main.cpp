@@ -5,12 +5,14 @@
 #include "app/AppDelegate.h"
 #include "ui/kit/QtAlertPresenter.h"
 #include "app/SessionDesktopHooks.h"
+#include "app/StatusMenu.h"
 #include "app/StatusMenuOptionsHandler.h"
 #include "app/Storyboards.h"
 #include "alerts/AlertServices.h"
 #include "app/ThemeNotifier.h"
 #include "appkit/Images.h"
 #include "appkit/Storyboard.h"
+#include "appkit/Window.h"
 #include "appkit/WindowController.h"
 #include "appkit/Workspace.h"
 #include "foundation/Bundle.h"
@@ -37,8 +39,21 @@ int main(int argc, char** argv) {
     if (auto identifier = morvex::Bundle::main().bundleIdentifier()) {
         auto announced = morvex::RunningApplications::announce(*identifier);
         if (!announced && announced.error().code == morvex::RunningApplications::alreadyRunning) {
-            morvex::log::print("MorvexVPN is already running in this session.");
-            return 0;
+            // A second launch brings the running instance's window up (with a status item and a
+            // hidden window it is otherwise reachable only through the item).
+            auto asked = morvex::RunningApplications::askToShow(*identifier);
+            morvex::log::print(asked ? "MorvexVPN is already running in this session: its window is shown."
+                                     : "MorvexVPN is already running in this session. " + asked.error().localizedDescription());
+            return asked ? 0 : 1;
+        }
+        if (announced) {
+            auto answering = morvex::RunningApplications::answerShowRequests(*identifier, [] {
+                morvex::showMainWindow();
+                auto* window = morvex::appkit::Application::shared().firstWindow();
+                morvex::log::print(window && window->isVisible() ? "[Application] window shown at a second launch's request"
+                                                                 : "[Application] a second launch asked for the window, but there is none");
+            });
+            if (!answering) morvex::log::print(answering.error().localizedDescription());
         }
     }
 
@@ -66,6 +81,7 @@ int main(int argc, char** argv) {
     morvex::StatusMenuOptionsHandler::Hooks menuHooks;
     menuHooks.setUpSDKAtCreation = false;
     morvex::StatusMenuOptionsHandler menuOptions(std::move(menuHooks));
+    menuOptions.install();
     morvex::AppDelegate::Collaborators collaborators;
     collaborators.alerts = alerts;
     morvex::AppDelegate delegate(std::move(collaborators));

@@ -44,6 +44,36 @@ std::vector<Entry> entries(int sdkStatus) {
     };
 }
 
+std::vector<Entry> applicationMenuEntries(int sdkStatus, bool loggedIn) {
+    constexpr Entry separator{"", "", "", Action::Separator};
+    std::vector<Entry> menu;
+    if (loggedIn) {
+        menu.push_back(entries(sdkStatus).front());
+        menu.push_back(separator);
+    }
+    menu.push_back({"status.menu.open.app", "Open the application", "o", Action::Open});
+    if (loggedIn) {
+        menu.push_back({"status.menu.preferences", "Preferences", ",", Action::Preferences});
+        menu.push_back({"status.menu.profile", "Profile", "", Action::Profile});
+    }
+    menu.push_back(separator);
+    if (loggedIn) {
+        menu.push_back({"status.menu.faq", "FAQ", "", Action::FAQ});
+        menu.push_back({"status.menu.support.ticket", "Submit a ticket", "", Action::SupportTicket});
+    }
+    menu.push_back({"status.menu.live.chat", "Live chat", "", Action::LiveChat});
+    menu.push_back({"status.menu.contact.support", "Contact support", "", Action::ContactSupport});
+    menu.push_back({"status.menu.privacy", "Privacy policy", "", Action::PrivacyPolicy});
+    menu.push_back({"status.menu.terms", "Terms and conditions", "", Action::Terms});
+    menu.push_back(separator);
+    menu.push_back({"status.menu.check.update", "Check for update", "", Action::CheckForUpdate});
+    menu.push_back({"status.menu.about", "Version and feedback", "", Action::About});
+    if (loggedIn) menu.push_back({"status.menu.logout", "Log out", "", Action::LogOut});
+    menu.push_back(separator);
+    menu.push_back({"status.menu.quit.app", "Quit the application", "q", Action::Quit});
+    return menu;
+}
+
 std::string liveChatURL() { return urlString(WebLink::WebSiteRoot); }
 std::string privacyPolicyURL() { return urlString(WebLink::WebSiteRoot) + "/privacy-policy/"; }
 std::string termsURL() { return urlString(WebLink::WebSiteRoot) + "/terms-and-condition/"; }

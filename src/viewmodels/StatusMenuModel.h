@@ -34,15 +34,26 @@ inline constexpr std::string_view kDisconnectedIcon = "StatusMenuDisconnected";
 // ConnectionInfo and for an attempt refused with 5043 because one is already under way.
 std::optional<std::string_view> iconFor(const std::any& object);
 
-enum class Action { ToggleConnect, Open, Quit };
+enum class Action {
+    ToggleConnect, Open, Quit,
+    // The application menu's further entries.
+    Preferences, Profile, FAQ, SupportTicket, LiveChat, PrivacyPolicy, Terms,
+    CheckForUpdate, ContactSupport, About, LogOut,
+    Separator,
+};
 struct Entry {
     std::string_view titleKey;
     std::string_view defaultTitle;
     std::string_view keyEquivalent;
     Action action;
+    bool separator() const { return action == Action::Separator; }
 };
 // The click menu for the SDK status at the moment of the click.
 std::vector<Entry> entries(int sdkStatus);
+// The application menu (the item's secondary click, and the main window's menu button): the
+// click menu's toggle and open entries, the pages, help and web pages, the update check and the
+// version page, then log-out (only while signed in) and quit. Recomputed each time it opens.
+std::vector<Entry> applicationMenuEntries(int sdkStatus, bool loggedIn);
 
 // Web pages: the site's root (live chat), its privacy and terms pages, and the support page in
 // German for a stored "de" (or nothing stored), else in English.

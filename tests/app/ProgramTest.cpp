@@ -11,6 +11,17 @@
 namespace morvex {
 namespace {
 
+QProcessEnvironment programEnvironment(const fake::FakeService& service, const test::TempDir& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("MORVEX_KEYCHAIN", "file");
+    env.insert("MORVEX_SERVICE_URL", QString::fromStdString(service.baseURL()));
+    env.insert("ZEVU_SERVER_OVERRIDE", QStringLiteral("127.0.0.1:%1").arg(service.port()));
+    env.insert("HOME", QString::fromStdString(home.path().string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home.path() / "config").string()));
+    return env;
+}
+
 TEST(ProgramTest, TheProgramOpensItsMainWindowOffscreenAndQuitsWithStatusZero) {
     fake::FakeService service;
     ASSERT_TRUE(service.start());
@@ -85,6 +96,48 @@ TEST(ProgramTest, OnTheFirstStartTheLoginWindowSpeaksTheLanguageOfEveryLaterScre
         EXPECT_LT(output.indexOf("LanguageManager: Initial bundle language set."), at)
             << "the manager is made before the login window";
     }
+}
+
+// Both processes run on the test's private session bus: the second finds the first by its bus
+// name, asks it to show its window, and leaves with status 0; the first stays and shows it.
+TEST(ProgramTest, ASecondLaunchBringsTheFirstInstancesWindowUpAndExitsZero) {
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "needs a private session bus (run through run-test.sh)";
+    fake::FakeService service;
+    ASSERT_TRUE(service.start());
+    test::TempDir home;
+    const QProcessEnvironment env = programEnvironment(service, home);
+
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    first.start(MORVEX_APPLICATION_PROGRAM, {});
+    ASSERT_TRUE(first.waitForStarted(5000));
+    QByteArray firstOutput;
+    ASSERT_TRUE(test::waitUntil([&] {
+        firstOutput += first.readAll();
+        return firstOutput.contains("[MainWindowController] main window shown");
+    }, std::chrono::milliseconds(15000))) << firstOutput.toStdString();
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(MORVEX_APPLICATION_PROGRAM, {});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    const QByteArray secondOutput = second.readAll();
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << secondOutput.toStdString();
+    EXPECT_TRUE(secondOutput.contains("already running in this session: its window is shown")) << secondOutput.toStdString();
+    EXPECT_FALSE(secondOutput.contains("[MainWindowController] main window shown")) << "the second process opened a window of its own";
+
+    EXPECT_TRUE(test::waitUntil([&] {
+        firstOutput += first.readAll();
+        return firstOutput.contains("[Application] window shown at a second launch's request");
+    }, std::chrono::milliseconds(10000))) << firstOutput.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running) << "the first instance keeps running";
+
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(first.exitCode(), 0);
 }
 
 TEST(ProgramTest, ShotsWritesItsPictures) {

@@ -49,7 +49,7 @@ protected:
     QString itemService;
 };
 
-TEST_F(StatusMenuOnBusTest, ThePanelsClickOpensTheMenuItsSecondaryClickDoesNothing) {
+TEST_F(StatusMenuOnBusTest, ThePanelsClickOpensTheClickMenuNotTheApplicationMenu) {
     StatusMenu::Hooks hooks;
     hooks.connect = [](const ConnectRequest&, ConnectErrorHandler) {};
     hooks.fetchRecommended = [] {};
@@ -61,7 +61,7 @@ TEST_F(StatusMenuOnBusTest, ThePanelsClickOpensTheMenuItsSecondaryClickDoesNothi
     QDBusPendingCall secondary = panelCalls(QStringLiteral("ContextMenu"));
     ASSERT_TRUE(test::waitUntil([&] { return secondary.isFinished(); }));
     test::drain();
-    EXPECT_EQ(menu->statusItem().openMenu(), nullptr) << "a secondary click shows nothing";
+    EXPECT_EQ(menu->statusItem().openMenu(), nullptr) << "a secondary click shows the application menu, never the click menu";
 
     vpn->status = 2;
     panelCalls(QStringLiteral("Activate"));

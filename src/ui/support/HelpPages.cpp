@@ -38,38 +38,4 @@ void FaqWebView::reload() {
     if (const QUrl shown = url(); shown.isValid() && !shown.isEmpty()) load(shown);
 }
 
-void FAQViewController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    layout->setContentsMargins(0, 0, 0, 0);
-    webView_ = new FaqWebView(view);
-    layout->addWidget(webView_);
-    setView(view);
-}
-
-void FAQViewController::viewDidLoad() { webView_->loadFAQ(); }
-
-void FAQViewController::viewDidAppear() { AlertServices::installed().makeEventTracker().track(AnalyticsEvent::app_view_faqs); }
-
-void WebViewController::loadView() {
-    webView_ = new appkit::WebView;
-    setView(webView_);
-}
-
-void LiveChatViewController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    layout->setContentsMargins(20, 20, 20, 20);
-    button_ = support::primaryButton("liveChatButton", QString::fromStdString(localized("support.chat.now")), view);
-    layout->addStretch(1);
-    layout->addWidget(button_, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
-    connect(button_, &QPushButton::clicked, this, [this] { liveChatClicked(); });
-    setView(view);
-}
-
-void LiveChatViewController::liveChatClicked() {
-    if (auto open = AlertServices::installed().openURL) open(support::liveChatPage());
-}
-
 }  // namespace morvex

@@ -2,9 +2,7 @@
 // The small web screens of the support area:
 //  - FaqWebView: the FAQ article; it loads it again whenever the appearance changes, reloads it
 //    every hour, and sends links the user clicks to the default browser instead of following them;
-//  - FAQViewController: a screen of the FAQ view alone;
-//  - WebViewController: a plain web view as its whole view;
-//  - LiveChatViewController: one button that opens the live chat in the browser.
+// the help hub's FAQ page shows it (the hub's other routes open their pages itself).
 //
 // Threads: main thread only.
 #include <QPointer>
@@ -35,42 +33,6 @@ public:
 
 private:
     QTimer* reloadTimer_ = nullptr;
-};
-
-class FAQViewController : public appkit::ViewController {
-    Q_OBJECT
-public:
-    using appkit::ViewController::ViewController;
-    FaqWebView* webView() const { return webView_; }
-    void loadView() override;
-    void viewDidLoad() override;
-    void viewDidAppear() override;
-
-private:
-    QPointer<FaqWebView> webView_;
-};
-
-class WebViewController : public appkit::ViewController {
-    Q_OBJECT
-public:
-    using appkit::ViewController::ViewController;
-    appkit::WebView* webView() const { return webView_; }
-    void loadView() override;
-
-private:
-    QPointer<appkit::WebView> webView_;
-};
-
-class LiveChatViewController : public appkit::ViewController {
-    Q_OBJECT
-public:
-    using appkit::ViewController::ViewController;
-    QPushButton* liveChatButton() const { return button_; }
-    void loadView() override;
-    void liveChatClicked();
-
-private:
-    QPointer<QPushButton> button_;
 };
 
 }  // namespace morvex

@@ -3,9 +3,7 @@
 #include "ui/shell/MainStoryboard.h"
 #include "appkit/Storyboard.h"
 #include "ui/support/GetHelpViewController.h"
-#include "ui/support/HelpPages.h"
 #include "ui/support/SubmitTicketNewViewController.h"
-#include "ui/support/SupportTicketViewController.h"
 #include "ui/support/SupportViewController.h"
 
 namespace morvex {
@@ -14,11 +12,7 @@ void registerSupportStoryboards() {
     appkit::Storyboard::define(kMainStoryboard).scene("SupportViewController", [] { return new SupportViewController1; });
     appkit::Storyboard::define(SupportViewController1::kStoryboard)
         .scene(SupportViewController1::kGetHelpScene, [] { return new GetHelpViewController; })
-        .scene(SupportViewController1::kSubmitTicketNewScene, [] { return new SubmitTicketNewViewController; })
-        .scene("FAQViewController", [] { return new FAQViewController; })
-        .scene("LiveChatViewController", [] { return new LiveChatViewController; })
-        .scene("WebViewController", [] { return new WebViewController; })
-        .scene("SupportTicketViewController", [] { return new SupportTicketViewController; });
+        .scene(SupportViewController1::kSubmitTicketNewScene, [] { return new SubmitTicketNewViewController; });
 }
 
 }  // namespace morvex
