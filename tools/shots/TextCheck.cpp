@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTextDocument>
+#include <QToolButton>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -122,8 +123,16 @@ void inspectButton(const QAbstractButton& button, const QImage& image, QPoint at
     const QString text = button.text().remove(QLatin1Char('&'));
     if (text.trimmed().isEmpty()) return;
     const QFontMetrics fm(button.font());
-    const int icon = button.icon().isNull() ? 0 : button.iconSize().width() + 4;
-    const int need = fm.horizontalAdvance(text) + icon;
+    const int icon = button.icon().isNull() ? 0 : button.iconSize().width();
+    int need = fm.horizontalAdvance(text) + (icon ? icon + 4 : 0);
+    if (auto* tool = qobject_cast<const QToolButton*>(&button)) {
+        switch (tool->toolButtonStyle()) {
+            case Qt::ToolButtonIconOnly: return;
+            case Qt::ToolButtonTextOnly: need = fm.horizontalAdvance(text); break;
+            case Qt::ToolButtonTextUnderIcon: need = std::max(fm.horizontalAdvance(text), icon); break;
+            default: break;
+        }
+    }
     if (need > button.width()) {
         found().push_back({"clipped", pathOf(&button, &root),
                            shown(text) + " needs " + std::to_string(need) + ", has " + std::to_string(button.width())});

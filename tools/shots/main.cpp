@@ -120,15 +120,17 @@ int main(int argc, char** argv) {
     const std::pair<morvex::appkit::Appearance, const char*> looks[] = {
         {morvex::appkit::Appearance::Aqua, ""}, {morvex::appkit::Appearance::DarkAqua, "-dark"}};
     for (const auto& language : languages) {
-        morvex::Bundle::main().setLocalization(language);
         QLocale::setDefault(QLocale(QString::fromStdString(language)));
         const std::string languageSuffix = language == "en" ? "" : "-" + language;
         for (const auto& [look, suffix] : looks) {
             for (const auto& shot : morvex::shots::registry()) {
                 if (!only.empty() && !only.count(shot.screen)) continue;
-                // Stored and set again for each: opening the main window applies the stored choice.
+                // Stored and set again for each: opening the main window applies the stored choice,
+                // and a shot may switch the in-app language for its own picture.
                 morvex::AppPreferences().setAppearance(look == morvex::appkit::Appearance::DarkAqua ? 2 : 1);
                 application.setAppearance(look);
+                morvex::Bundle::main().setLocalization(language);
+                morvex::Bundle::setLanguage(language);
                 const std::string name = shot.screen + "-" + shot.state + languageSuffix + suffix;
                 const std::string file = out + "/" + name + ".png";
                 morvex::shots::takeOffenders();
