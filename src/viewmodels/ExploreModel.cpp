@@ -10,7 +10,9 @@ std::string ExploreModel::lastPingText() const { return lastPingText(preferences
 std::string ExploreModel::lastPingText(std::optional<Date> pingedAt) {
     if (!pingedAt) return "N/A";
     const auto when = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(pingedAt->secondsSince1970 * 1000.0));
-    return QLocale().toString(when, QStringLiteral("MMMM dd, yyyy HH:mm")).toStdString();
+    // The user's language orders and names the parts ("11.12.26 03:31", "12/11/26 3:31 AM"), short
+    // enough for the header beside the title.
+    return QLocale().toString(when, QLocale::ShortFormat).toStdString();
 }
 
 }  // namespace morvex
