@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <fnmatch.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <fstream>
@@ -31,7 +33,8 @@
 
 namespace {
 
-// "<picture> <kind> <widget>" lines; '#' starts a comment. Pictures are named without ".png".
+// "<picture> <kind> <widget>" lines; '#' starts a comment. Pictures are named without ".png", and
+// may be a shell pattern ("main-content-*", "*" for every picture the widget shows in).
 std::set<std::string> readKnown(const std::string& file) {
     std::set<std::string> known;
     std::ifstream in(file);
@@ -154,8 +157,13 @@ int main(int argc, char** argv) {
                 ++written;
                 for (const auto& o : found) {
                     const std::string id = name + " " + o.kind + " " + o.widget;
-                    const bool listed = known.contains(id);
-                    if (listed) seenKnown.insert(id);
+                    const auto entry = std::find_if(known.begin(), known.end(), [&](const std::string& k) {
+                        const auto space = k.find(' ');
+                        return k.substr(space) == id.substr(id.find(' ')) &&
+                               ::fnmatch(k.substr(0, space).c_str(), name.c_str(), 0) == 0;
+                    });
+                    const bool listed = entry != known.end();
+                    if (listed) seenKnown.insert(*entry);
                     ++offenders;
                     newOffenders += listed ? 0 : 1;
                     std::cout << (listed ? "  known " : "  OFFENDER ") << id << ": " << o.detail << "\n";
