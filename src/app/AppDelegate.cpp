@@ -28,7 +28,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/StoredValueCoding.h"
 #include "state/User.h"
-#include "ui/preferences/GeneralModel.h"
+#include "viewmodels/GeneralModel.h"
 #include "ui/preferences/GeneralViewController.h"
 
 namespace morvex {

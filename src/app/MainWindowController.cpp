@@ -11,7 +11,7 @@
 #include "appkit/StatusItem.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
-#include "ui/preferences/GeneralModel.h"
+#include "viewmodels/GeneralModel.h"
 #include "viewmodels/MainTab.h"
 
 namespace morvex {

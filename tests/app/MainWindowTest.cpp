@@ -18,7 +18,7 @@
 #include "support/FakeDesktopServices.h"
 #include "support/TestSupport.h"
 #include "ui/kit/ConnectionNotification.h"
-#include "ui/preferences/GeneralModel.h"
+#include "viewmodels/GeneralModel.h"
 #include "ui/kit/PreferencesSegue.h"
 
 namespace morvex {

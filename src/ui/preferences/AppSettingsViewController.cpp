@@ -21,7 +21,7 @@
 #include "state/AppPreferences.h"
 #include "state/LanguageManager.h"
 #include "ui/kit/PopupManager.h"
-#include "ui/preferences/GeneralModel.h"
+#include "viewmodels/GeneralModel.h"
 #include "ui/preferences/AppSettingsStyle.h"
 #include "flows/MorvexVPNService.h"
 #include "zevu/ZevuCore.h"
