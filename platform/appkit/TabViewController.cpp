@@ -72,7 +72,14 @@ void TabViewController::transition(ViewController* from, ViewController* to, Tra
         if (completion) completion();
         return;
     }
-    // The old page's picture lies over the new page and fades away.
+    // A fade through the ground: the old page's picture fades away over the new page, which is held
+    // transparent, then the new page fades in. Two pages never show at once, however slowly the
+    // frames come.
+    QWidget* page = to->view();
+    auto* reveal = new QGraphicsOpacityEffect(page);
+    reveal->setOpacity(0.0);
+    page->setGraphicsEffect(reveal);
+    revealing_ = page;
     fading_ = new QLabel(stack_);
     fading_->setObjectName(QStringLiteral("TabViewControllerCrossfade"));
     fading_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -86,11 +93,15 @@ void TabViewController::transition(ViewController* from, ViewController* to, Tra
     transitionTarget_ = to;
     completion_ = std::move(completion);
     animation_ = new QVariantAnimation(this);
-    animation_->setStartValue(1.0);
-    animation_->setEndValue(0.0);
+    animation_->setStartValue(0.0);
+    animation_->setEndValue(1.0);
     animation_->setDuration(kCrossfadeMilliseconds);
     animation_->setEasingCurve(QEasingCurve::OutCubic);
-    connect(animation_, &QVariantAnimation::valueChanged, effect, [effect](const QVariant& v) { effect->setOpacity(v.toDouble()); });
+    connect(animation_, &QVariantAnimation::valueChanged, effect, [effect, reveal](const QVariant& v) {
+        const double t = v.toDouble();
+        effect->setOpacity(std::max(0.0, 1.0 - 2.0 * t));
+        reveal->setOpacity(std::max(0.0, 2.0 * t - 1.0));
+    });
     connect(animation_, &QVariantAnimation::finished, this, [this] { finishTransition(); });
     animation_->start();
 }
@@ -104,6 +115,8 @@ void TabViewController::finishTransition() {
         animation->deleteLater();
     }
     if (fading_) delete fading_.data();
+    if (QWidget* page = revealing_.data()) page->setGraphicsEffect(nullptr);
+    revealing_ = nullptr;
     transitionTarget_ = nullptr;
     if (auto completion = std::exchange(completion_, {})) completion();
 }

@@ -77,6 +77,7 @@ private:
     // The transition under way: the fading picture of the old child and what runs at the end.
     QPointer<QVariantAnimation> animation_;
     QPointer<QLabel> fading_;
+    QPointer<QWidget> revealing_;  // the new page, held transparent until the old one is gone
     ViewController* transitionTarget_ = nullptr;
     std::function<void()> completion_;
 };

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <sstream>
 
 #include "appkit/Sheet.h"
@@ -78,8 +79,39 @@ void Window::restoreFrame() {
     bool onScreen = false;
     for (QScreen* screen : QGuiApplication::screens())
         if (screen->availableGeometry().intersects(frame)) onScreen = true;
-    if (onScreen) setGeometry(frame);
-    else resize(w, h);
+    if (onScreen) {
+        setGeometry(frame);
+        placed_ = true;
+        placeOnScreen();
+    } else {
+        resize(w, h);
+    }
+}
+
+void Window::placeOnScreen() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty()) return;
+    QRect frame = geometry();
+    if (!placed_ && !testAttribute(Qt::WA_Moved)) {
+        if (QScreen* primary = QGuiApplication::primaryScreen()) {
+            frame.moveCenter(primary->availableGeometry().center());
+            placed_ = true;
+        }
+    }
+    // The screen the frame covers most (the primary one when it covers none).
+    QScreen* best = QGuiApplication::primaryScreen();
+    long long most = 0;
+    for (QScreen* screen : screens) {
+        const QRect common = screen->availableGeometry().intersected(frame);
+        const long long area = static_cast<long long>(common.width()) * common.height();
+        if (area > most) most = area, best = screen;
+    }
+    if (!best) return;
+    const QRect area = best->availableGeometry();
+    // The top-left corner (and so the title bar) stays on screen even when the window is larger.
+    frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())));
+    frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height())));
+    if (frame.topLeft() != geometry().topLeft()) setGeometry(frame);
 }
 
 void Window::frameChanged() {
@@ -198,6 +230,8 @@ void Window::closeEvent(QCloseEvent* event) {
 
 void Window::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!isMinimized()) placeOnScreen();
+    placed_ = true;
     if (appeared_) return;
     appeared_ = true;
     if (content_) content_->appear();

@@ -107,6 +107,10 @@ private:
     void presentNextSheet();
     void frameChanged();
     void restoreFrame();
+    // Puts the window wholly on a screen where it fits: centred on the primary screen the first
+    // time it shows without a frame of its own, and moved inside the screen it mostly covers when a
+    // remembered or requested frame lies partly off it (without a window manager nothing else does).
+    void placeOnScreen();
     void applyAppearance();
 
     QPointer<Application> application_;  // the one whose list the window joined
@@ -118,6 +122,7 @@ private:
     std::optional<Appearance> appearance_;
     std::deque<PendingSheet> sheets_;  // front is attached when shown
     bool appeared_ = false;
+    bool placed_ = false;  // positioned once: by a remembered frame, a move, or centring
 };
 
 }  // namespace morvex::appkit

@@ -1,15 +1,42 @@
 #include "app/MainWindowController.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QKeySequence>
+#include <QShortcut>
 #include <cmath>
 
 #include "app/AppDelegate.h"
 #include "appkit/Images.h"
 #include "appkit/StatusItem.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationCenter.h"
 #include "viewmodels/GeneralModel.h"
+#include "viewmodels/MainTab.h"
 
 namespace morvex {
+
+namespace {
+
+// The keys a desktop user expects, in every window of the application: quit, close the window in
+// front (the main window hides, as its close button does), open the preferences.
+void installShortcuts(appkit::Window* w) {
+    auto shortcut = [w](const QKeySequence& keys, auto action) {
+        auto* s = new QShortcut(keys, w);
+        s->setContext(Qt::ApplicationShortcut);
+        QObject::connect(s, &QShortcut::activated, w, action);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), [] { appkit::Application::shared().terminate(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_W), [] {
+        if (auto* front = qobject_cast<appkit::Window*>(QApplication::activeWindow())) front->performClose();
+        else if (QWidget* other = QApplication::activeWindow()) other->close();
+    });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), [] {
+        NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Prefences);
+    });
+}
+
+}  // namespace
 
 MainWindowController::MainWindowController(QObject* parent) : WindowController(parent) {}
 
@@ -30,6 +57,7 @@ void MainWindowController::windowDidLoad() {
     // The title bar shows the product's icon; the window manager owns what a click on it does.
     w->setTitleBarIcon(appkit::imageNamed(kTitleBarImage));
     w->installEventFilter(this);
+    installShortcuts(w);
 }
 
 bool MainWindowController::windowShouldClose(appkit::Window& w) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "catalog/CountryNames.h"
 #include "foundation/Bundle.h"
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
@@ -74,7 +75,9 @@ ServerList ZevuDataFetcher::makeServers(const std::vector<zevu::ZevuCountry>& co
     out.reserve(countries.size());
     for (const auto& c : countries) {
         if (!c.country || !c.name) continue;
-        auto country = std::make_shared<Server>(*c.country, *c.name, ServerType::Country, *c.country);
+        // Shown in the user's language; the SDK is asked by code, never by this name.
+        auto country = std::make_shared<Server>(*c.country, countryDisplayName(*c.country, *c.name),
+                                                ServerType::Country, *c.country);
         country->favorite = isFavorite(country->id);
         country->dataCenters = makeDataCenters(c.dataCenters);
         if (auto it = table.find(*c.country); it != table.end()) {

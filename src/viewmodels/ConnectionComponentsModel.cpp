@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "alerts/Alert.h"
+#include "catalog/CountryNames.h"
 #include "viewmodels/MainTab.h"
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
@@ -366,9 +367,10 @@ void ConnectionComponentsModel::networkReachabilityChanged(bool reachable) {
 
 void ConnectionComponentsModel::fetchIP(const std::optional<std::string>& ip) {
     const auto last = c_.appPreferences.lastConnection();
-    const std::string region = last && last->server ? englishRegionName(last->server->code) : std::string();
+    const std::string code = last && last->server ? last->server->code : std::string();
+    const std::string region = countryDisplayName(code, englishRegionName(code));
     PanelState s = state.value();
-    s.quickConnectName = region + " - " + ip.value_or("Fetching...");
+    s.quickConnectName = region + " - " + ip.value_or(localized("connection.ip.fetching"));
     state = s;
 }
 

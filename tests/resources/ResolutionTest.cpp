@@ -60,6 +60,18 @@ TEST(Resolution, EveryErrorCodeOfTheSdkHasAText) {
     EXPECT_TRUE(problems.empty()) << joined(problems);
 }
 
+// Country names are shown in the user's language from the tables, so each country needs its name.
+TEST(Resolution, EveryCountryOfTheServerListHasANameInEveryLanguage) {
+    BundleChecker checker(builtBundle());
+    std::vector<std::string> problems;
+    for (const auto& code : serverListCountries()) {
+        auto p = checker.problems(NameKind::Key, "country." + code);
+        problems.insert(problems.end(), p.begin(), p.end());
+    }
+    EXPECT_TRUE(problems.empty()) << joined(problems);
+    EXPECT_EQ(checker.text("de", "country.DE"), std::optional<std::string>("Deutschland"));
+}
+
 TEST(Resolution, EveryCountryOfTheServerListHasAFlagByItsLowerCaseCode) {
     BundleChecker checker(builtBundle());
     std::vector<std::string> problems;

@@ -541,9 +541,24 @@ Answer signInForm(const RecordedRequest& r, const std::string& failure = {}) {
     Answer a;
     a.contentType = "text/html; charset=utf-8";
     a.body = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Sign in to MorvexVPN</title>"
-             "<style>body{font-family:sans-serif;margin:40px auto;max-width:320px;color:#1C1C1C}"
-             "input{display:block;width:100%;margin:6px 0 14px;padding:8px;box-sizing:border-box}"
-             "button{padding:8px 18px;margin-right:8px}.error{color:#D93F36}</style></head><body>"
+             // The product's look: system sans everywhere (form controls too), a white card on
+             // the window grey, brand-blue buttons; the dark colours when the desktop is dark.
+             "<meta name=\"color-scheme\" content=\"light dark\"><style>"
+             ":root{--ground:#F6F6F6;--card:#FFFFFF;--text:#1C1C1C;--secondary:#646B71;--line:#DEE2E6;"
+             "--theme:#4772A5;--error:#C8372E}"
+             "@media (prefers-color-scheme:dark){:root{--ground:#1C2029;--card:#262B38;--text:#F1F3F5;"
+             "--secondary:#ADB5BD;--line:#3A4150;--theme:#6D9AD3;--error:#FF7B72}}"
+             "*{font-family:system-ui,sans-serif;box-sizing:border-box}"
+             "body{margin:0;padding:40px 16px;background:var(--ground);color:var(--text);font-size:14px}"
+             "main{margin:0 auto;max-width:340px;background:var(--card);border-radius:12px;padding:20px}"
+             "h1{font-size:20px;font-weight:700;margin:0 0 16px}"
+             "label{display:block;color:var(--secondary);font-size:13px}"
+             "input{display:block;width:100%;margin:6px 0 14px;padding:8px 10px;font-size:14px;color:var(--text);"
+             "background:var(--card);border:1px solid var(--line);border-radius:10px}"
+             "button{font-size:14px;padding:0 18px;height:30px;min-width:126px;margin:6px 8px 0 0;border-radius:8px;"
+             "border:1px solid #4772A5;background:#4772A5;color:#FFFFFF;cursor:pointer}"
+             "button#back{background:transparent;color:var(--theme);border-color:var(--line)}"
+             ".error{color:var(--error)}</style></head><body><main>"
              "<h1>Sign in</h1>" +
              (failure.empty() ? std::string() : "<p class=\"error\">" + htmlEscaped(failure) + "</p>") +
              "<form id=\"signin\" method=\"post\" action=\"authenticate\">" + hidden +
@@ -551,7 +566,7 @@ Answer signInForm(const RecordedRequest& r, const std::string& failure = {}) {
              "<label>Password<input id=\"password\" name=\"password\" type=\"password\"></label>"
              "<button id=\"submit\" type=\"submit\" name=\"action\" value=\"login\">Sign in</button>"
              "<button id=\"back\" type=\"submit\" name=\"action\" value=\"back\">Back</button>"
-             "</form></body></html>";
+             "</form></main></body></html>";
     return a;
 }
 

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QThread>
 
+#include "TextCheck.h"
 #include "app/AppMainViewController.h"
 #include "viewmodels/MainTab.h"
 #include "ui/dashboard/DashboardViewController.h"
@@ -157,7 +158,10 @@ void settle(int milliseconds) {
 QImage renderWindow(appkit::Window& window) {
     settle();
     QImage image = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    if (appkit::Sheet* sheet = window.attachedSheet()) {
+    appkit::Sheet* sheet = window.attachedSheet();
+    // Behind a sheet the window is dimmed and partly covered: only the sheet's texts are read.
+    if (!sheet) inspectTexts(window, image, QPoint(0, 0));
+    if (sheet) {
         QPainter painter(&image);
         // The window dims behind a sheet.
         painter.fillRect(image.rect(), QColor(0, 0, 0, 40));
@@ -166,6 +170,8 @@ QImage renderWindow(appkit::Window& window) {
         painter.setPen(QColor(0, 0, 0, 60));
         painter.drawRect(QRect(at, panel.size()).adjusted(-1, -1, 0, 0));
         painter.drawImage(at, panel);
+        painter.end();
+        inspectTexts(*sheet, image, at);
     }
     return image;
 }

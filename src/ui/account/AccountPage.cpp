@@ -16,6 +16,12 @@ namespace morvex::account {
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 QString text(std::string_view key) { return qs(localized(key)); }
 
+std::string codeText(std::string_view code) {
+    const std::string key = "profile.value." + QString::fromUtf8(code.data(), static_cast<qsizetype>(code.size())).trimmed().toLower().toStdString();
+    const std::string text = localized(key);
+    return text.empty() || text == key ? capitalized(code) : text;
+}
+
 std::string capitalized(std::string_view text) {
     QString out = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     bool wordStart = true;

@@ -34,6 +34,9 @@ QString plainToolTip(const QString& text);
 // Each word's first letter upper case and the rest lower case; a word starts after any character
 // that is not a letter ("in-active" gives "In-Active").
 std::string capitalized(std::string_view text);
+// A value the service sends as a code (status, plan, billing cycle: "active", "paid", "Annually")
+// in the user's language; a code the tables do not know is shown capitalized.
+std::string codeText(std::string_view code);
 QString text(std::string_view key);
 
 // Opens a web page in the user's browser through the installed desktop services.

@@ -308,9 +308,9 @@ void ProfileViewController::applyProfile(const Result<ProfileResponseModel>& res
     // The page names the account in use on this device, which an account switch may have changed
     // since the service answered.
     username = orPlaceholder(model_->user.vpnUsername().value_or(""));
-    subscriptionType = orPlaceholder(account::capitalized(profile.clientType));
-    subscriptionStatus = orPlaceholder(account::capitalized(profile.status));
-    billingCycle = orPlaceholder(account::capitalized(profile.billingCycle));
+    subscriptionType = orPlaceholder(account::codeText(profile.clientType));
+    subscriptionStatus = orPlaceholder(account::codeText(profile.status));
+    billingCycle = orPlaceholder(account::codeText(profile.billingCycle));
     const bool expired = profile.status == "expired";
     expiryTextColor = expired ? "Error" : "HeadingText";
     expiryCaption = localized(expired ? "profile.expires" : "profile.expires.on");
@@ -365,7 +365,7 @@ void ProfileViewController::refreshView() {
         addonsTable->setFixedHeight(addonsTable->horizontalHeader()->sizeHint().height() + 28 * addonsTable->rowCount() + 2);
         for (int row = 0; row < addonsTable->rowCount(); ++row) {
             const ActiveAddon& addon = activeAddonsContent[static_cast<std::size_t>(row)];
-            const std::string cells[] = {addon.title, account::capitalized(addon.status), ProfileModel::formattedDate(addon.expiry)};
+            const std::string cells[] = {addon.title, account::codeText(addon.status), ProfileModel::formattedDate(addon.expiry)};
             for (int c = 0; c < 3; ++c) addonsTable->setItem(row, c, new QTableWidgetItem(qs(cells[c])));
         }
     }

@@ -77,7 +77,7 @@ void AccountRowView::configure(const UserAuthentication::VPNAccount& account, co
     userName->setText(qs(account.username));
     paintText(userStatus, account::namedColor(this, "TabText"));
     const auto status = userStatusFromRaw(account.status);
-    const std::string stated = account::capitalized(account.status);
+    const std::string stated = account::codeText(account.status);
     if (status == User::Status::Active || status == User::Status::Paid) {
         userStatus->clear();
         setImage({});

@@ -332,7 +332,12 @@ void ConnectionComponentsController::render(const ConnectionComponentsModel::Pan
     upperImgView_->setPixmap(appkit::imageNamed(titleFor(s.title).shield, QSize(kShieldSide, kShieldSide)));
     const QColor border = dashboard::flagBorderColor();
     recommendedImgView_->setPixmap(dashboard::roundFlag(s.quickConnectFlag, kFlagSide, border));
-    recommendedName_->setText(QString::fromStdString(s.quickConnectName));
+    // A long country name with its address ends in "…" rather than being cut; the whole stands in
+    // the tool tip.
+    const QString name = QString::fromStdString(s.quickConnectName);
+    const int room = recommendedName_->contentsRect().width();
+    recommendedName_->setText(room > 0 ? recommendedName_->fontMetrics().elidedText(name, Qt::ElideRight, room) : name);
+    recommendedName_->setToolTip(name);
     rightArrow_->setVisible(s.arrowVisible);
     lblQuickConnect_->setVisible(s.fastestVisible);
     lblVPNIp_->setVisible(s.ipRowVisible);

@@ -93,7 +93,7 @@ QPushButton* makeSwitch(QWidget* parent) {
 
 void presentSwitchLook(QPushButton* button, QLabel* caption, bool on) {
     if (button) button->setIcon(appkit::imageNamed(on ? "toggle_switch_on" : "toggle_switch_off"));
-    if (caption) caption->setText(on ? QStringLiteral("On") : QStringLiteral("Off"));
+    if (caption) caption->setText(QString::fromStdString(localized(on ? "switch.on" : "switch.off")));
 }
 
 void presentSwitch(QPushButton* button, QLabel* caption, bool on) {

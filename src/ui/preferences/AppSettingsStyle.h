@@ -41,8 +41,8 @@ QString languageName(const std::string& code);
 
 // The on/off switch: a checkable image button of 40 x 24.
 QPushButton* makeSwitch(QWidget* parent);
-// Image "toggle_switch_on"/"toggle_switch_off", checked state and the caption "On"/"Off" (these two
-// words stay unlocalized, like the switch images beside them).
+// Image "toggle_switch_on"/"toggle_switch_off", checked state and the caption "On"/"Off" in the
+// user's language.
 void presentSwitch(QPushButton* button, QLabel* caption, bool on);
 // The caption and image alone, leaving the button's state as it is.
 void presentSwitchLook(QPushButton* button, QLabel* caption, bool on);

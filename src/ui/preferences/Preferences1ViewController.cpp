@@ -147,7 +147,13 @@ void Preferences1ViewController::loadView() {
     links->setSpacing(4);
     auto* title = new QLabel(QString::fromStdString(localized("preferences.window.title")), sidebar);
     title->setObjectName(QStringLiteral("PreferencesTitle"));
-    title->setFont(systemFont(20, QFont::Bold));
+    // A title longer than the sidebar ("Einstellungen") steps down in size rather than being cut.
+    const int titleWidth = 160 - 2 * 12;
+    int titleSize = 20;
+    while (titleSize > 15 &&
+           QFontMetrics(systemFont(titleSize, QFont::Bold)).horizontalAdvance(title->text()) > titleWidth)
+        --titleSize;
+    title->setFont(systemFont(titleSize, QFont::Bold));
     title_ = title;
     links->addWidget(title);
     links->addSpacing(12);

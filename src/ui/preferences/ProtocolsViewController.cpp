@@ -170,7 +170,7 @@ bool ProtocolsViewController::connectToFallback() const { return model_->preserv
 void ProtocolsViewController::setConnectToFallback(bool on) {
     setImage(btnConnectToFallback, on ? "toggle_switch_on" : "toggle_switch_off");
     if (btnConnectToFallback) btnConnectToFallback->setChecked(on);
-    if (lblStatusFallback) lblStatusFallback->setText(on ? QStringLiteral("On") : QStringLiteral("Off"));
+    if (lblStatusFallback) lblStatusFallback->setText(QString::fromStdString(localized(on ? "switch.on" : "switch.off")));
     model_->preservedPreference.setConnectToFallback(on);
 }
 
@@ -277,6 +277,7 @@ void ProtocolsViewController::loadView() {
     fallbackRow->setContentsMargins(indent, 0, 0, 0);
     fallbackRow->setSpacing(8);
     auto* fallbackLabel = label(localized("protocol.page.fallback.title"), 13, viewFallback);
+    fallbackLabel->setWordWrap(true);  // the German text takes two lines beside the switch
     fallbackRow->addWidget(fallbackLabel, 1);
     lblStatusFallback = label("", 13, viewFallback);
     lblStatusFallback->setObjectName(QStringLiteral("lblStatusFallback"));

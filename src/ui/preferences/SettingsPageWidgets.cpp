@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "appkit/Images.h"
+#include "foundation/Bundle.h"
 #include "foundation/BundleResources.h"
 #include "ui/kit/DashboardStyle.h"
 #include "ui/kit/ThemedColor.h"
@@ -151,13 +152,12 @@ void SettingsToggle::setOn(bool on) {
 
 void LabelledToggle::set(bool on) {
     toggle->setOn(on);
-    // Fixed words, not localized: they stand beside the switch in every language.
-    status->setText(on ? QStringLiteral("On") : QStringLiteral("Off"));
+    status->setText(QString::fromStdString(localized(on ? "switch.on" : "switch.off")));
 }
 
 LabelledToggle labelledToggle(QWidget* parent, const char* name, QHBoxLayout* row) {
     LabelledToggle t;
-    t.status = settingsCaption(parent, (std::string(name) + "Status").c_str(), "Off");
+    t.status = settingsCaption(parent, (std::string(name) + "Status").c_str(), localized("switch.off"));
     t.status->setWordWrap(false);
     t.status->setMinimumWidth(24);
     t.status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -67,7 +67,7 @@ private:
     const char* imageName_ = "toggle_switch_off";
 };
 
-// A switch with its fixed "On"/"Off" word before it, as the VPN page shows them.
+// A switch with its "On"/"Off" word (in the user's language) before it, as the VPN page shows them.
 struct LabelledToggle {
     SettingsToggle* toggle = nullptr;
     QLabel* status = nullptr;

@@ -1,5 +1,7 @@
 // The application object's termination, window list and hiding; windows' frames, close decision
 // and content life cycle.
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <string>
@@ -8,6 +10,7 @@
 #include "appkit/Application.h"
 #include "appkit/ViewController.h"
 #include "appkit/Window.h"
+#include "foundation/UserDefaults.h"
 #include "support/TestSupport.h"
 
 namespace morvex::appkit {
@@ -163,6 +166,43 @@ TEST_F(ApplicationTest, AWindowWithAnAutosaveNameReappearsAtItsLastFrame) {
     Window other;
     other.setFrameAutosaveName("OtherWindow");
     EXPECT_NE(other.geometry(), frame);
+}
+
+// Without a window manager nothing places a window: the window itself keeps its title bar and
+// as much of it as fits on a screen.
+TEST_F(ApplicationTest, AWindowShowsWhollyOnTheScreen) {
+    Application app;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect area = screen->availableGeometry();
+    {
+        Window first;
+        first.resize(300, 200);
+        first.show();
+        EXPECT_EQ(first.geometry().center(), area.center()) << "a window with no frame of its own opens centred";
+    }
+    struct Case {
+        const char* what;
+        QRect remembered;
+        QPoint expectedTopLeft;
+    };
+    const Case cases[] = {
+        {"partly above the screen", QRect(area.left() + 40, area.top() - 120, 300, 200), QPoint(area.left() + 40, area.top())},
+        {"partly left of it", QRect(area.left() - 90, area.top() + 30, 300, 200), QPoint(area.left(), area.top() + 30)},
+        {"partly below its end", QRect(area.left() + 10, area.bottom() - 50, 300, 200),
+         QPoint(area.left() + 10, area.bottom() + 1 - 200)},
+        {"wholly on it", QRect(area.left() + 20, area.top() + 20, 300, 200), QPoint(area.left() + 20, area.top() + 20)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UserDefaults::standard().set(Value(std::to_string(c.remembered.x()) + " " + std::to_string(c.remembered.y()) + " 300 200"),
+                                     "NSWindow Frame PlacedWindow");
+        Window window;
+        window.setFrameAutosaveName("PlacedWindow");
+        window.show();
+        EXPECT_EQ(window.geometry().topLeft(), c.expectedTopLeft);
+        EXPECT_EQ(window.size(), QSize(300, 200));
+    }
 }
 
 class LifeCycle : public ViewController {

@@ -1,4 +1,6 @@
 // The page container: lazy pages, one shown at a time, and appearance passed to the shown page.
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -89,7 +91,21 @@ TEST_F(TabViewControllerTest, ACrossfadeShowsTheNewPageAtOnceAndCompletesWhenThe
     EXPECT_TRUE(second->view()->isVisible());
     EXPECT_TRUE(tabs->isTransitioning());
     EXPECT_EQ(completions, 1);
+    // Never two pages at once: while the old page's picture shows, the new page is held transparent,
+    // and it shows only once the picture has gone.
+    auto* held = qobject_cast<QGraphicsOpacityEffect*>(second->view()->graphicsEffect());
+    auto* picture = tabs->view()->findChild<QLabel*>(QStringLiteral("TabViewControllerCrossfade"));
+    ASSERT_NE(held, nullptr);
+    ASSERT_NE(picture, nullptr);
+    auto* fading = qobject_cast<QGraphicsOpacityEffect*>(picture->graphicsEffect());
+    ASSERT_NE(fading, nullptr);
+    bool both = false;
+    QObject::connect(held, &QGraphicsOpacityEffect::opacityChanged, [&] { both = both || (held->opacity() > 0 && fading->opacity() > 0); });
+    QObject::connect(fading, &QGraphicsOpacityEffect::opacityChanged, [&] { both = both || (held->opacity() > 0 && fading->opacity() > 0); });
+    EXPECT_EQ(held->opacity(), 0.0);
     ASSERT_TRUE(test::waitUntil([&] { return completions == 2; }));
+    EXPECT_FALSE(both) << "the old page's picture and the new page showed together";
+    EXPECT_EQ(second->view()->graphicsEffect(), nullptr) << "the page keeps no effect after the fade";
     EXPECT_EQ(tabs->selectedTabViewItemIndex(), 1);
     EXPECT_EQ(journal.size(), 3u) << "selecting the page shown tells nobody again";
 
