@@ -82,6 +82,8 @@ private:
     std::vector<ObserverToken> observers_;
 };
 
+// The recommended-location tile (shown while down when there are no recents yet), beside
+// DashboardRecentController, the tile of the last connected location.
 class DashboardFirstController : public appkit::ViewController {
     Q_OBJECT
 public:
