@@ -3,7 +3,8 @@
 // instead of drawing code in the screens:
 //  - CustomView: the general panel; CustomStackView: the same on a stack of views;
 //  - CustomImageView: an image with shadow and corners;
-//  - CustomBoxView, CustomBoxView2: boxes with a shadow and fixed corner styles;
+//  - CustomBoxView: a box with a shadow and a thin dark-grey border; CustomBoxView2 (not a newer
+//    version of it): a "BottomColor" card with corners of 12 and a soft shadow, no border;
 //  - CustomGradientTopView: the dashboard's top area, coloured by the connection state;
 //  - CustomTabView: a tab made of a title label (tag 2) and an indicator (tag 1);
 //  - FlipView: a view whose origin is its top-left corner;
@@ -219,7 +220,8 @@ private:
     bool isAddShadow_ = false;
 };
 
-// A card in "BottomColor" with corners of 12 (top, bottom or all four) and a soft shadow.
+// A card in "BottomColor" with corners of 12 (top, bottom or all four) and a soft shadow; unlike
+// CustomBoxView it has no border.
 class CustomBoxView2 : public LayerView {
     Q_OBJECT
 public:

@@ -1,4 +1,7 @@
 #pragma once
+// Which is which: this is the country list the explore tab shows (scene "CountriesViewController");
+// CountriesViewController1 is the sectioned variant over the same model, which nothing opens yet.
+//
 // The country list: the catalogue's countries, narrowed by a search text, the P2P filter and the
 // sort order, with tabs for all locations, favourites and recently connected ones. A click on a
 // row connects (after the account check); a country's arrow opens its cities in the explore tab.

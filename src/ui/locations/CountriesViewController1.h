@@ -1,4 +1,7 @@
 #pragma once
+// Which is which: this is the sectioned variant (scene "CountriesViewController1"), which nothing
+// opens yet; the list the explore tab shows is CountriesViewController.
+//
 // The sectioned country list: the same catalogue model as the country list, with a segment row
 // (all, favourites, recents) instead of tab headers, lists of its own that it rebuilds on every
 // appearance, segment change, search, filter and sort, one cell kind per kind of row, the filter

@@ -1,4 +1,7 @@
 #pragma once
+// Which is which: this is the preferences page inside the main window (scene
+// "PreferencesPageViewController"); the separate preferences window's content is PreferencesViewController.
+//
 // The preferences as a page of the main window. On the left, five links (General, Protocol,
 // Advanced, Language, About) each load a fresh page from its storyboard into the detail area; on
 // the right, under the VPN / App switch, the VPN settings and the app settings pages stand on top

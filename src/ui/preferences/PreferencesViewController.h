@@ -1,4 +1,7 @@
 #pragma once
+// Which is which: this is the content of the separate preferences window; the preferences as a
+// page of the main window are Preferences1ViewController.
+//
 // The content of the preferences window: a tab view of the preference pages with a row of tabs
 // (icon over label) above them. Page 1 is the protocol page; its tab shows a status dot while
 // either tunnel extension is not activated, and follows "ExtensionStatusChanged" (which the engine
