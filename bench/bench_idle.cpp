@@ -24,7 +24,7 @@
 #include "FakeService.h"
 #include "alerts/AlertServices.h"
 #include "app/AppMainViewController.h"
-#include "app/MainTab.h"
+#include "viewmodels/MainTab.h"
 #include "app/StatusMenu.h"
 #include "app/Storyboards.h"
 #include "app/ThemeNotifier.h"
