@@ -1,5 +1,6 @@
 #include "ui/dashboard/ConnectionComponentsController.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <algorithm>
 #include <QLabel>
@@ -332,11 +333,22 @@ void ConnectionComponentsController::render(const ConnectionComponentsModel::Pan
     upperImgView_->setPixmap(appkit::imageNamed(titleFor(s.title).shield, QSize(kShieldSide, kShieldSide)));
     const QColor border = dashboard::flagBorderColor();
     recommendedImgView_->setPixmap(dashboard::roundFlag(s.quickConnectFlag, kFlagSide, border));
-    // A long country name with its address ends in "…" rather than being cut; the whole stands in
-    // the tool tip.
+    // A long name is shortened with "…" rather than cut, and the whole stands in the tool tip. When
+    // the name carries the connected address ("Country - address"), the country gives way first:
+    // the address is what the user reads the card for.
     const QString name = QString::fromStdString(s.quickConnectName);
     const int room = recommendedName_->contentsRect().width();
-    recommendedName_->setText(room > 0 ? recommendedName_->fontMetrics().elidedText(name, Qt::ElideRight, room) : name);
+    const QFontMetrics metrics = recommendedName_->fontMetrics();
+    QString shown = name;
+    if (room > 0 && metrics.horizontalAdvance(name) > room) {
+        const qsizetype dash = name.lastIndexOf(QStringLiteral(" - "));
+        const QString tail = dash >= 0 ? name.mid(dash) : QString();
+        const int headRoom = room - metrics.horizontalAdvance(tail);
+        shown = dash >= 0 && headRoom > metrics.horizontalAdvance(QStringLiteral("W…"))
+                    ? metrics.elidedText(name.left(dash), Qt::ElideRight, headRoom) + tail
+                    : metrics.elidedText(name, Qt::ElideRight, room);
+    }
+    recommendedName_->setText(shown);
     recommendedName_->setToolTip(name);
     rightArrow_->setVisible(s.arrowVisible);
     lblQuickConnect_->setVisible(s.fastestVisible);
