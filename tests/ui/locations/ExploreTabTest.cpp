@@ -212,7 +212,7 @@ TEST_F(ExploreTabTest, ARefreshThatEndsWithoutAPingRunLeavesPingingAndEnablesThe
     EXPECT_NE(header.lastPingLabel()->text().toStdString(), pinging);
 
     // The country list's catalogue, whose countries cannot be fetched (no SDK to ask).
-    CountriesModel catalogue(MorvexVPNService::makeZevu(),
+    CountriesModel catalogue(MorvexVPNService::makeZevu().locationEngine(),
                              ZevuDataFetcher(PreservedPreferences(), AppPreferences(), nullptr, EventTracker()),
                              PreservedPreferences(), EventTracker());
     catalogue.addObservers();
