@@ -4,11 +4,21 @@
 #include <QRegularExpression>
 #include <QString>
 
+#include "foundation/Bundle.h"
 #include "model/JsonCoding.h"
 #include "model/WebLink.h"
 #include "model/WebLinks.h"
 
 namespace morvex {
+
+void SetupDevicesModel::fetchDevices(DevicesCompletion completion) const {
+    auto* client = dynamic_cast<Networking*>(networking);
+    if (!client) {
+        if (completion) completion(fail(Error(std::string(kMorvexVPNErrorDomain), -1, localized("api.unknown.error.message"))));
+        return;
+    }
+    client->networkRequestDispatcher<Devices>(Endpoint::OtherDevices, std::nullopt, std::nullopt, std::move(completion));
+}
 
 std::optional<std::string> SetupDevicesModel::pageForTag(int tag, const std::optional<std::string>& preferredLanguage) {
     switch (tag) {

@@ -3,8 +3,9 @@
 // and the platform records the service describes ("setup_devices": title, page, and a Base64 icon
 // for the light and the dark look), with the rules for turning a record into an icon and a page.
 //
-// Threads: any; no state of its own beyond the shared API client.
+// Threads: any; no state of its own beyond the shared API client. fetchDevices: main thread.
 #include <QImage>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,11 +30,17 @@ public:
             friend bool operator==(const Device&, const Device&) = default;
         };
         std::vector<Device> devices;  // "setup_devices"
+        static constexpr bool emptyObjectRepresentable = true;
         friend bool operator==(const Devices&, const Devices&) = default;
     };
 
     explicit SetupDevicesModel(NetworkingProtocol* networking = &Networking::shared()) : networking(networking) {}
     NetworkingProtocol* networking;
+
+    // Asks the service for its platform records ("/device/setupotherdevices/v3"); the completion
+    // runs on the main thread with the records or the failure's message.
+    using DevicesCompletion = std::function<void(Result<Devices>)>;
+    void fetchDevices(DevicesCompletion completion) const;
 
     // The page a platform button opens, or none for a tag that is no platform. The desktop page is
     // the German one when the preferred language (any case; none stored counts as German) is

@@ -659,6 +659,16 @@ Answer addonDetailsPage(const RecordedRequest& r) {
     return a;
 }
 
+// Three platforms as the other-devices answer describes them (16-pixel PNGs, dark and light).
+nlohmann::json sampleDevices() {
+    const std::string dark = "iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAIAAACQkWg2AAAAFklEQVR42mPQ6LlDEmIY1TCqYfhqAADy3ZAQa9dJ4AAAAABJRU5ErkJggg==";
+    const std::string light = "iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAIAAACQkWg2AAAAFklEQVR42mN49uwDSYhhVMOohuGrAQAX4Lwf3oAeLgAAAABJRU5ErkJggg==";
+    nlohmann::json devices = nlohmann::json::array();
+    for (const auto& [title, path] : {std::pair{"Linux router", "router"}, std::pair{"Smart TV", "smart-tv"}, std::pair{"Game console", "console"}})
+        devices.push_back({{"url", std::string("https://morvexvpn.example/setup/") + path}, {"title", title}, {"dark_x2", dark}, {"light_x2", light}});
+    return devices;
+}
+
 }  // namespace
 
 std::string pkceChallenge(const std::string& verifier) {
@@ -700,6 +710,8 @@ void installDefaultRoutes(FakeService& service) {
         auto id = r.path.substr(r.path.find_last_of('/') + 1);
         return Answer::envelope({{"url", "https://morvexvpn.example/r/" + id}});
     });
+    // The platforms the other-devices page lists: a few, each with a small icon per look.
+    service.route("GET", p + "/device/setupotherdevices/v3", Answer::envelope({{"setup_devices", sampleDevices()}}));
     // The latest-version answer in its real shape: the four texts of the version record.
     service.route("GET", p + "/app/latest/version/mac",
                   Answer::bodyOnly({{"device", "mac"},

@@ -16,6 +16,7 @@
 #include "state/User.h"
 #include "ui/account/ProfileViewController.h"
 #include "ui/account/ReferFriendViewController.h"
+#include "ui/account/SetupDevicesController.h"
 #include "ui/account/SwitchAccountViewController.h"
 
 namespace morvex::shots {
@@ -140,7 +141,17 @@ QImage switcherSheet(Context&) {
     return picture;
 }
 
-QImage devices(Context&) { return image(showPage(MainTab::SetupOtherDevices)); }
+// The page with the service's platforms listed, or with the failed answer's message and retry.
+std::function<QImage(Context&)> devices(bool failed) {
+    return [failed](Context& context) {
+        if (failed) context.service.failNext(".*/device/setupotherdevices/v3", fake::Answer::plain(500));
+        Shown shown = showPage(MainTab::SetupOtherDevices);
+        auto* page = qobject_cast<SetupDevicesController*>(shown.page);
+        waitFor([&] { return page && !page->loading; });
+        settle();
+        return image(shown);
+    };
+}
 
 std::function<QImage(Context&)> refer(bool copied, bool failed) {
     return [copied, failed](Context& context) {
@@ -165,7 +176,8 @@ const Registration shots({
     {"profile", "loading", profileLoading},
     {"profile", "failed", profileFailed},
     {"switch-account", "sheet", switcherSheet},
-    {"devices", "default", devices},
+    {"devices", "default", devices(false)},
+    {"devices", "failed", devices(true)},
     {"refer-friend", "link", refer(false, false)},
     {"refer-friend", "copied", refer(true, false)},
     {"refer-friend", "failed", refer(false, true)},

@@ -113,15 +113,9 @@ QImage sortSheet(Context&) {
     });
 }
 
-// The sectioned list alone in a window of the page's size (no tab of the main window shows it).
+// The sectioned list as the country list's sections button opens it on the locations tab.
 QImage sectioned(Context&) {
-    cacheCatalogue();
-    appkit::Window window(QSize(688, 500));
-    auto* list = new CountriesViewController1;
-    window.setContentViewController(list);
-    window.show();
-    settle(200);
-    return renderWindow(window);
+    return render([](CountriesViewController& list, appkit::Window&) { list.openSectionedList(); });
 }
 
 const Registration shots({

@@ -189,18 +189,65 @@ void SetupDevicesController::loadView() {
         ++index;
     }
     column->addLayout(grid);
+    auto* status = new QHBoxLayout;
+    errorLabel = account::makeLabel(page, {}, "Error", 13);
+    errorLabel->setObjectName(QStringLiteral("errorMessage"));
+    errorLabel->setWordWrap(true);
+    status->addWidget(errorLabel, 1);
+    retryButton = account::makeButton(page, account::text("retry"), false);
+    retryButton->setObjectName(QStringLiteral("retryButton"));
+    connect(retryButton, &QPushButton::clicked, this, [this] { fetchDevices(); });
+    status->addWidget(retryButton);
+    column->addLayout(status);
     rows_ = new QVBoxLayout;
     rows_->setSpacing(8);
     column->addLayout(rows_);
     column->addStretch(1);
     setView(page);
     rebuildRows();
+    refreshStatus();
 }
 
 void SetupDevicesController::viewDidLoad() {
     ViewController::viewDidLoad();
     lblDesp->setText(subtitleMarkup(account::text("setup_devices_subtitle"), account::text("setup_devices_subtitle_1"), account::text("setup_devices_subtitle_2"),
                                     account::namedColor(lblDesp, "TabText")));
+}
+
+void SetupDevicesController::viewWillAppear() {
+    ViewController::viewWillAppear();
+    fetchDevices();
+}
+
+void SetupDevicesController::fetchDevices() {
+    if (loading) return;
+    loading = true;
+    refreshStatus();
+    QPointer<SetupDevicesController> self(this);
+    std::weak_ptr<int> alive = lifetime_;
+    model.fetchDevices([self, alive](Result<SetupDevicesModel::Devices> result) {
+        if (!self || alive.expired()) return;
+        self->loading = false;
+        if (result) {
+            self->errorMessage.reset();
+            self->setContent(std::move(result->devices));
+        } else {
+            self->errorMessage = account::text("devices.load.failed").toStdString();
+        }
+        self->refreshStatus();
+    });
+}
+
+void SetupDevicesController::refreshStatus() {
+    if (!isViewLoaded()) return;
+    if (errorLabel) {
+        errorLabel->setText(errorMessage ? QString::fromStdString(*errorMessage) : QString());
+        errorLabel->setVisible(errorMessage.has_value());
+    }
+    if (retryButton) {
+        retryButton->setVisible(errorMessage.has_value());
+        retryButton->setEnabled(!loading);
+    }
 }
 
 void SetupDevicesController::openUrl(int tag) {

@@ -2,13 +2,14 @@
 // The main window's page for setting up other devices: one account protects every platform, and
 // each platform's box opens its download page in the browser. The six platform buttons are fixed
 // and known by their tag (SetupDevicesModel::Platform). A list of platforms that the service
-// describes (`content`) is shown in SetupDevicesRow rows below them when it is set; nothing
-// fills it yet.
+// describes (`content`) is asked for each time the page appears and shown in SetupDevicesRow rows
+// below them; a failed answer keeps the buttons and the last rows, says so and offers a retry.
 //
 // Threads: main thread only.
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,16 +74,25 @@ public:
 
     void loadView() override;
     void viewDidLoad() override;
+    void viewWillAppear() override;
+
+    // Asks the service for its platforms (the retry button's action too).
+    void fetchDevices();
 
     // The action of every platform button: opens the page of the platform with that tag.
     void openUrl(int tag);
 
     QPointer<QLabel> lblDesp;
+    // The failed answer's message and its retry, shown only after a failure.
+    QPointer<QLabel> errorLabel;
+    QPointer<QPushButton> retryButton;
     // The platform buttons, by tag.
     std::vector<QPointer<QPushButton>> platformButtons;
 
 private:
     void rebuildRows();
+    void refreshStatus();
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
     std::optional<std::vector<SetupDevicesModel::Devices::Device>> content_;
     QPointer<QVBoxLayout> rows_;
 };

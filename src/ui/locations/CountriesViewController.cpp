@@ -171,8 +171,11 @@ void CountriesViewController::loadView() {
     btnSort = iconButton(buttonStack_, "LocationsSort", localized("locations.sort.tooltip"));
     btnP2P->setObjectName(QStringLiteral("btnP2P"));
     btnSort->setObjectName(QStringLiteral("btnSort"));
+    btnSections = iconButton(buttonStack_, "LocationsSections", localized("locations.sections.tooltip"));
+    btnSections->setObjectName(QStringLiteral("btnSections"));
     stack->addWidget(btnP2P);
     stack->addWidget(btnSort);
+    stack->addWidget(btnSections);
     top->addWidget(buttonStack_);
     column->addLayout(top);
 
@@ -233,6 +236,7 @@ void CountriesViewController::loadView() {
     connect(searchField, &QLineEdit::textEdited, this, [this] { searchTextChanged(); });
     connect(btnSort, &QAbstractButton::clicked, this, [this] { toggleSortPopOver(); });
     connect(btnP2P, &QAbstractButton::clicked, this, [this] { showFilterSheet(); });
+    connect(btnSections, &QAbstractButton::clicked, this, [this] { openSectionedList(); });
     connect(tableView, &QListWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
     setView(view);
     setGridStyleMask(kGridNone);
@@ -328,13 +332,13 @@ void CountriesViewController::prepareForSegue(appkit::StoryboardSegue& segue, co
 
 void CountriesViewController::setStackViewWidthConstraint(qreal constant) {
     stackViewWidth_ = constant;
-    // Folded to nothing while a search runs; otherwise as wide as its two buttons.
+    // Folded to nothing while a search runs; otherwise as wide as its buttons.
     buttonStack_->setMaximumWidth(constant <= 0 ? 0 : QWIDGETSIZE_MAX);
     buttonStack_->setVisible(constant > 0);
 }
 
 void CountriesViewController::setListControlsEnabled(bool enabled, qreal alpha) {
-    for (QAbstractButton* button : {btnP2P.data(), btnSort.data()}) {
+    for (QAbstractButton* button : {btnP2P.data(), btnSort.data(), btnSections.data()}) {
         countries::setAlphaValue(button, alpha);
         button->setEnabled(enabled);
     }
@@ -618,6 +622,15 @@ void CountriesViewController::rowClicked(int row) {
     const ServerPtr server = arranged_[static_cast<std::size_t>(row)];
     if (!BaseViewController().accountStatusCheck()) return;
     model_->connectToListServer(server, !searchField->text().isEmpty());
+}
+
+void CountriesViewController::openSectionedList() {
+    for (QObject* up = parent(); up; up = up->parent()) {
+        if (auto* explore = qobject_cast<ExploreTabViewController*>(up)) {
+            explore->selectTabViewItem(ExploreTabViewController::Sectioned);
+            return;
+        }
+    }
 }
 
 void CountriesViewController::openCities(int row) {

@@ -66,6 +66,8 @@ public:
     QPointer<QLineEdit> searchField;
     QPointer<QAbstractButton> btnP2P;
     QPointer<QAbstractButton> btnSort;
+    // Opens the sectioned list, whose sort choices include ping (only inside the explore tab).
+    QPointer<QAbstractButton> btnSections;
     QPointer<QLabel> labelLocations;
     // Says that the favourites or recents tab has nothing to show yet.
     QPointer<QLabel> emptyTabLabel;
@@ -101,6 +103,8 @@ public:
     // The filter button and a filter control (tag and state).
     void showFilterSheet();
     void filterPreferrenceChanged(int senderTag, bool senderIsOn);
+    // The sections button.
+    void openSectionedList();
     // A row's city arrow.
     void openCities(int row);
     // A click on a row.

@@ -29,6 +29,7 @@ constexpr int kLeftColumnWidth = 220;
 ExploreTabViewController::ExploreTabViewController(QObject* parent) : TabViewController(parent) {
     addChildViewController(sceneOrEmptyPage(kCountriesScene));
     addChildViewController(sceneOrEmptyPage(kCitiesScene));
+    addChildViewController(sceneOrEmptyPage(kSectionedScene));
 }
 
 void ExploreTabViewController::loadView() {
@@ -85,6 +86,13 @@ void ExploreTabViewController::viewWillAppear() {
     // hear of its appearance from here.
     if (leftPanel_) leftPanel_->viewWillAppear();
     if (header_) header_->viewWillAppear();
+}
+
+void ExploreTabViewController::viewDidDisappear() {
+    TabViewController::viewDidDisappear();
+    // The sectioned list's back action leaves for the dashboard; the next visit starts on the
+    // usual country list.
+    if (selectedTabViewItemIndex() == Sectioned) selectTabViewItem(Countries);
 }
 
 void ExploreTabViewController::showCities(const ZevuDataFetcherTypes::ServerPtr& country) {

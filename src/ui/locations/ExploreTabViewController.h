@@ -1,8 +1,10 @@
 #pragma once
 // The locations page of the main window: the favourites panel in the left column, and beside it
-// the header with the ping refresh over two pages, 0 the country list and 1 the city list of one
-// country. A country's arrow opens page 1 with that country's cities; the city list's back button
-// returns to page 0. Pages are scenes of the main storyboard; a scene not registered yet leaves an
+// the header with the ping refresh over three pages, 0 the country list, 1 the city list of one
+// country and 2 the sectioned country list. A country's arrow opens page 1 with that country's
+// cities; the city list's back button returns to page 0. The country list's sections button opens
+// page 2 (the one list that sorts by ping); leaving the locations page from there brings page 0
+// back for the next visit. Pages are scenes of the main storyboard; a scene not registered yet leaves an
 // empty page.
 //
 // Threads: main thread.
@@ -24,7 +26,8 @@ public:
     static constexpr std::string_view kCountriesScene = "CountriesViewController";
     static constexpr std::string_view kCitiesScene = "CitiesViewController";
     static constexpr std::string_view kLeftPanelScene = "LeftPanelViewController";
-    enum Page { Countries = 0, Cities = 1 };
+    static constexpr std::string_view kSectionedScene = "CountriesViewController1";
+    enum Page { Countries = 0, Cities = 1, Sectioned = 2 };
 
     explicit ExploreTabViewController(QObject* parent = nullptr);
 
@@ -43,6 +46,7 @@ public:
     void loadView() override;
     void viewDidLoad() override;
     void viewWillAppear() override;
+    void viewDidDisappear() override;
 
 private:
     void willSelectTabViewItem(appkit::ViewController* page);

@@ -1,6 +1,7 @@
 // The page for setting up other devices: which page each platform button opens (by language for
 // the desktop), the subtitle's key phrases, and the rows of platforms the service describes:
-// their links, icons by look, and hover.
+// their links, icons by look, and hover; the rows come from the service each time the page shows,
+// and a failed answer leaves the page usable with a message and a retry.
 #include <QBuffer>
 #include <QEnterEvent>
 #include <QLabel>
@@ -99,6 +100,7 @@ TEST_F(SetupDevicesScreenTest, ARowOpensOnlyAWholeLinkAndItsIconFollowsTheLook) 
     };
     SetupDevicesController* page = openDevices();
     ASSERT_TRUE(page);
+    ASSERT_TRUE(test::waitUntil([&] { return !page->loading; })) << "the service's own answer is in first";
     std::vector<Device> devices;
     for (const Case& c : cases) devices.push_back({c.url, "Linux", pixel(Qt::black), pixel(Qt::white)});
     page->setContent(devices);
@@ -136,6 +138,43 @@ TEST_F(SetupDevicesScreenTest, ARowOpensOnlyAWholeLinkAndItsIconFollowsTheLook) 
     QApplication::sendEvent(row, &leave);
     EXPECT_FALSE(row->hovered);
     EXPECT_EQ(row->backgroundBox->palette().color(QPalette::Window), hoverColour);
+}
+
+TEST_F(SetupDevicesScreenTest, TheServicesPlatformsFillTheRowsAndAFailureOffersARetry) {
+    const auto titles = [](SetupDevicesController* page) {
+        std::vector<std::string> names;
+        for (auto* row : page->view()->findChildren<SetupDevicesRow*>()) names.push_back(row->title->text().toStdString());
+        return names;
+    };
+    const std::vector<std::string> sample{"Linux router", "Smart TV", "Game console"};
+
+    // A failed first answer: the buttons still work, the message says so, the retry fetches again.
+    service.failNext(".*/device/setupotherdevices/v3", fake::Answer::plain(500));
+    SetupDevicesController* page = openDevices();
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(test::waitUntil([&] { return page->errorMessage.has_value(); }));
+    EXPECT_FALSE(page->loading);
+    EXPECT_TRUE(page->view()->findChildren<SetupDevicesRow*>().isEmpty());
+    EXPECT_TRUE(page->errorLabel->isVisible());
+    EXPECT_EQ(page->errorLabel->text().toStdString(), localized("devices.load.failed"));
+    ASSERT_TRUE(page->retryButton->isVisible());
+    opened.clear();
+    QTest::mouseClick(page->platformButtons[SetupDevicesModel::Android], Qt::LeftButton);
+    EXPECT_EQ(opened.size(), 1u) << "the fixed buttons keep working";
+
+    QTest::mouseClick(page->retryButton, Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return page->content().has_value(); }));
+    EXPECT_EQ(titles(page), sample);
+    EXPECT_FALSE(page->errorMessage);
+    EXPECT_FALSE(page->errorLabel->isVisible());
+    EXPECT_FALSE(page->retryButton->isVisible());
+    EXPECT_EQ(requestsTo("/device/setupotherdevices/v3"), 2);
+
+    // A later failure keeps the rows it had.
+    service.failNext(".*/device/setupotherdevices/v3", fake::Answer::plain(500));
+    page->fetchDevices();
+    ASSERT_TRUE(test::waitUntil([&] { return page->errorMessage.has_value(); }));
+    EXPECT_EQ(titles(page), sample);
 }
 
 TEST(SetupDevicesRecords, DecodeAllFourKeysOrFail) {

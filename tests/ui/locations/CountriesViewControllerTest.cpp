@@ -2,14 +2,21 @@
 // field's limits, the three tabs, the sort overlay and order, the filter sheet and what a row
 // click does.
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
+#include <map>
+
+#include "app/AppMainViewController.h"
 #include "app/Storyboards.h"
+#include "app/TabsViewController.h"
 #include "appkit/Application.h"
 #include "appkit/Sheet.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "catalog/CountriesModel.h"
+#include "state/PreservedPreferences.h"
 #include "state/StoredServers.h"
 #include "state/StoredValueCoding.h"
 #include "ui/kit/LayerViews.h"
@@ -543,6 +550,62 @@ TEST_F(CountriesViewController1Test, SearchNarrowsTheLocationsAndTheBackActionRe
     QTest::mouseClick(sectioned->view()->findChild<QAbstractButton*>("btnBack"), Qt::LeftButton);
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(std::any_cast<std::int64_t>(posted[0]), 0);
+}
+
+// The way a user finds the one list that sorts by ping: the locations tab, the country list's
+// sections button, the sort button and the ping choice, all clicked in the assembled main window.
+TEST_F(CountriesViewController1Test, TheMainWindowReachesTheSectionedListAndItsPingSortOrdersByLatency) {
+    PreservedPreferences().setEnablePing(true);
+    AppMainViewController::Hooks hooks;
+    hooks.activateExtension = [](const std::string&) {};
+    hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
+    hooks.migrationCheck = [] {};
+    window = std::make_unique<appkit::Window>(QSize(760, 500));
+    auto* content = new AppMainViewController(hooks);
+    window->setContentViewController(content);
+    window->show();
+    QPushButton* locationsTab = content->tabsController()->buttonFor(MainTab::Locations);
+    ASSERT_NE(locationsTab, nullptr);
+    QTest::mouseClick(locationsTab, Qt::LeftButton);
+    auto* explore = qobject_cast<ExploreTabViewController*>(content->currentPageController());
+    ASSERT_NE(explore, nullptr);
+    auto* countries = qobject_cast<CountriesViewController*>(explore->childViewControllerAt(ExploreTabViewController::Countries));
+    ASSERT_NE(countries, nullptr);
+    ASSERT_TRUE(countries->btnSections && countries->btnSections->isVisible()) << "the button sits beside sort";
+    QTest::mouseClick(countries->btnSections, Qt::LeftButton);
+    ASSERT_EQ(explore->selectedTabViewItemIndex(), ExploreTabViewController::Sectioned);
+    sectioned = qobject_cast<CountriesViewController1*>(explore->childViewControllerAt(ExploreTabViewController::Sectioned));
+    ASSERT_NE(sectioned, nullptr);
+    ASSERT_TRUE(sectioned->view()->isVisible());
+    ASSERT_TRUE(test::waitUntil([&] { return sectioned->locations.size() == 4; })) << "the catalogue loads";
+    // What a ping run would have measured (the simulated hosts answer no ping here), in an order
+    // unlike popularity and the alphabet.
+    const std::map<std::string, std::int64_t> measured{{"DE", 90}, {"AZ", 40}, {"FR", 120}, {"AE", 15}};
+    ASSERT_TRUE(sectioned->model().content());
+    for (const auto& server : *sectioned->model().content()) server->latency = measured.at(server->code);
+
+    QTest::mouseClick(sectioned->btnSort, Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return sheetShown(); }));
+    QAbstractButton* ping = nullptr;
+    for (auto* b : window->attachedSheet()->findChildren<QAbstractButton*>())
+        if (b->text().toStdString() == localized("sort.ping")) ping = b;
+    ASSERT_NE(ping, nullptr);
+    QTest::mouseClick(ping, Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] { return !sheetShown(); }));
+
+    // The rows, as the table shows them, go from the lowest latency up.
+    std::vector<std::int64_t> shown;
+    for (int row = 0; row < sectioned->numberOfRows(); ++row)
+        if (auto server = sectioned->objectValue(row)) shown.push_back(server->latency);
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << ::testing::PrintToString(shown);
+    EXPECT_EQ(shown, (std::vector<std::int64_t>{15, 40, 90, 120}));
+    EXPECT_EQ(sectioned->tableView->count(), 4);
+
+    // Leaving the locations page brings the usual country list back for the next visit.
+    QTest::mouseClick(content->tabsController()->buttonFor(MainTab::Dashboard), Qt::LeftButton);
+    QTest::mouseClick(locationsTab, Qt::LeftButton);
+    EXPECT_EQ(explore->selectedTabViewItemIndex(), ExploreTabViewController::Countries);
 }
 
 TEST_F(CountriesViewController1Test, AStarChangeMovesTheLocationInOrOutOfTheFavourites) {
