@@ -23,9 +23,10 @@ using account::qs;
 
 namespace {
 
-// The sentence with its two key phrases in the heading grey, the second in bold, as rich text. A
+// The sentence with its two key phrases in the heading colour, the second in bold, as rich text. A
 // phrase the sentence does not contain is left plain.
-QString subtitleMarkup(const QString& sentence, const QString& part1, const QString& part2, const QColor& plain) {
+QString subtitleMarkup(const QString& sentence, const QString& part1, const QString& part2, const QColor& plain,
+                       const QColor& headingColor) {
     std::vector<int> style(static_cast<std::size_t>(sentence.size()), 0);  // 0 plain, 1 part 1, 2 part 2
     auto mark = [&](const QString& part, int kind) {
         const qsizetype at = part.isEmpty() ? -1 : sentence.indexOf(part);
@@ -34,7 +35,7 @@ QString subtitleMarkup(const QString& sentence, const QString& part1, const QStr
     };
     mark(part1, 1);
     mark(part2, 2);
-    const QString heading = QColor(28, 28, 28).name();
+    const QString heading = headingColor.name();
     QString html;
     qsizetype i = 0;
     while (i < sentence.size()) {
@@ -211,7 +212,7 @@ void SetupDevicesController::loadView() {
 void SetupDevicesController::viewDidLoad() {
     ViewController::viewDidLoad();
     lblDesp->setText(subtitleMarkup(account::text("setup_devices_subtitle"), account::text("setup_devices_subtitle_1"), account::text("setup_devices_subtitle_2"),
-                                    account::namedColor(lblDesp, "TabText")));
+                                    account::namedColor(lblDesp, "TabText"), account::namedColor(lblDesp, "HeadingText")));
 }
 
 void SetupDevicesController::viewWillAppear() {
