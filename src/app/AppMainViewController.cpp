@@ -41,6 +41,17 @@ AppMainViewController::Hooks completed(AppMainViewController::Hooks hooks) {
     return hooks;
 }
 
+// The tab bar is the main storyboard's scene, where its segue to the preferences window is
+// registered; a store of notices of the caller's own (tests, shots) takes one made here.
+std::unique_ptr<TabsViewController> makeTabBar(ManagedObjectContext* notices) {
+    if (const appkit::Storyboard* board = appkit::Storyboard::named(kMainStoryboard); board && !notices) {
+        QObject* made = board->instantiateController(AppMainViewController::kTabBarScene);
+        if (auto* bar = qobject_cast<TabsViewController*>(made)) return std::unique_ptr<TabsViewController>(bar);
+        delete made;
+    }
+    return std::make_unique<TabsViewController>(notices);
+}
+
 }  // namespace
 
 AppMainViewController::AppMainViewController(QObject* parent) : AppMainViewController(Hooks{}, parent) {}
@@ -48,7 +59,7 @@ AppMainViewController::AppMainViewController(QObject* parent) : AppMainViewContr
 AppMainViewController::AppMainViewController(Hooks hooks, QObject* parent)
     : ViewController(parent),
       hooks_(completed(std::move(hooks))),
-      tabsController_(std::make_unique<TabsViewController>(hooks_.notices)),
+      tabsController_(makeTabBar(hooks_.notices)),
       pages_(std::make_unique<appkit::TabViewController>()) {
     tabsController_->delegate = this;
 }

@@ -51,6 +51,9 @@ public:
         {MainTab::Prefences, "PreferencesPageViewController"},
     }};
 
+    // The tab bar's scene in the main storyboard.
+    static constexpr std::string_view kTabBarScene = "TabsViewController";
+
     // What the content asks of the world outside the window; each defaults to the real one.
     struct Hooks {
         // Asks the SDK to activate the tunnel extension with this bundle identifier.

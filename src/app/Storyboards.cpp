@@ -47,8 +47,9 @@ void registerStoryboards() {
     main.scene(std::string(InitialViewController::kUpdatePageID), [] { return new UpdateViewController; });
 
     // The tab bar opens the preferences window.
-    main.scene("TabsViewController", [] { return new TabsViewController; })
-        .segue("TabsViewController", std::string(TabsViewController::kPreferencesSegue),
+    const std::string tabBar(AppMainViewController::kTabBarScene);
+    main.scene(tabBar, [] { return new TabsViewController; })
+        .segue(tabBar, std::string(TabsViewController::kPreferencesSegue),
                std::string(kPreferencesWindowScene), appkit::SegueKind::Show);
 
     // Each feature registers its own scenes and segues; nothing registers itself from a static

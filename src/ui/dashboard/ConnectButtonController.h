@@ -26,6 +26,7 @@ class ConnectButtonController : public appkit::ViewController, public ConnectBut
     Q_OBJECT
 public:
     static constexpr int kAnimationSide = 200;
+    static constexpr std::string_view kStoryboardID = "ConnectButtonController";
     static constexpr std::string_view seguePreferences = "seguePreferences";
 
     explicit ConnectButtonController(QObject* parent = nullptr);

@@ -13,8 +13,8 @@ namespace morvex {
 void registerDashboardStoryboards() {
     appkit::Storyboard& main = appkit::Storyboard::define(kMainStoryboard);
     main.scene(std::string(DashboardViewController::kStoryboardID), [] { return new DashboardViewController; })
-        .scene("ConnectButtonController", [] { return new ConnectButtonController; })
-        .segue("ConnectButtonController", std::string(kSeguePreferences), std::string(kPreferencesWindowScene),
+        .scene(std::string(ConnectButtonController::kStoryboardID), [] { return new ConnectButtonController; })
+        .segue(std::string(ConnectButtonController::kStoryboardID), std::string(kSeguePreferences), std::string(kPreferencesWindowScene),
                appkit::SegueKind::Show);
 }
 

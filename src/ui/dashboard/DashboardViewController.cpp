@@ -51,11 +51,24 @@ public:
 private:
     std::function<QWidget*()> build_;
 };
+
+// The connect button is its scene of the main storyboard, whose segue opens the preferences
+// window; without the scene (a storyboard of a test's own) it is made here.
+ConnectButtonController* makeConnectButton(QObject* parent) {
+    appkit::ViewController* made = router::instantiate(ConnectButtonController::kStoryboardID);
+    auto* button = qobject_cast<ConnectButtonController*>(made);
+    if (!button) {
+        delete made;
+        button = new ConnectButtonController;
+    }
+    button->setParent(parent);
+    return button;
+}
 }  // namespace
 
 DashboardViewController::DashboardViewController(QObject* parent)
     : ViewController(parent),
-      connectButton_(new ConnectButtonController(this)),
+      connectButton_(makeConnectButton(this)),
       card_(new ConnectionLocationController(this)),
       waves_(new DashboardWavesViewController(this)),
       bar_(new NotificationBarController(NotificationCenter::defaultCenter(), this)),

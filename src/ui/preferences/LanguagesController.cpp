@@ -5,11 +5,13 @@
 #include <QVBoxLayout>
 
 #include "appkit/Sheet.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "foundation/Bundle.h"
 #include "state/AppPreferences.h"
 #include "ui/kit/Fonts.h"
 #include "ui/preferences/AppSettingsStyle.h"
+#include "ui/preferences/LanguagesViewController.h"
 
 namespace morvex {
 
@@ -51,7 +53,15 @@ std::vector<LanguagesController::Language> LanguagesController::languagesOf(cons
 
 bool LanguagesController::beginSheet(appkit::Window* window, std::function<void(appkit::ModalResponse)> completion) {
     if (!window) return false;
-    auto* controller = new LanguagesController;
+    // The sheet is the scene of the languages storyboard; without it (a storyboard of a test's own)
+    // it is made here.
+    auto* board = appkit::Storyboard::named(LanguagesViewController::kStoryboardName);
+    QObject* made = board ? board->instantiateController(kStoryboardID) : nullptr;
+    auto* controller = qobject_cast<LanguagesController*>(made);
+    if (!controller) {
+        delete made;
+        controller = new LanguagesController;
+    }
     window->beginSheet(new LanguagesSheet(controller), std::move(completion));
     return true;
 }

@@ -1,4 +1,5 @@
 #include "ui/preferences/Preferences1ViewController.h"
+#include "ui/preferences/VPNSettingsViewController.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
@@ -291,6 +292,8 @@ void Preferences1ViewController::viewDidLoad() {
     // In their panels the language and protocol pages have a way back: the panel slides out.
     if (auto* languages = qobject_cast<LanguagesViewController*>(pageIn(languagesPanel))) languages->showsBackButton = true;
     if (auto* protocols = qobject_cast<ProtocolsViewController*>(pageIn(protocolsPanel))) protocols->showsBackButton = true;
+    // The VPN settings choose their auto-connect location in this page's own panel.
+    if (auto* vpn = qobject_cast<VPNSettingsViewController*>(pageIn(containerViewVPNSettings))) vpn->opensLocationPanel = true;
 
     // The embedded pages show what is stored whatever changed it meanwhile.
     observers_.push_back(center.addObserver(PreservedPreferences::preferencesRefreshedNotification, [this](const Notification&) {

@@ -299,6 +299,10 @@ void VPNSettingsViewController::locationSelectionChanged() {
 }
 
 void VPNSettingsViewController::changeLocation() {
+    if (opensLocationPanel) {
+        if (!isSettingsLocationOpen) NotificationCenter::defaultCenter().post(kOpenSettingsLocationNotification);
+        return;
+    }
     auto* board = appkit::Storyboard::named(SettingsLocationViewController::kStoryboardName);
     QObject* made = board ? board->instantiateController(SettingsLocationViewController::kStoryboardID) : nullptr;
     auto* picker = qobject_cast<SettingsLocationViewController*>(made);

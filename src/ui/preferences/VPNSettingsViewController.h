@@ -47,6 +47,10 @@ public:
     void viewDidLoad() override;
     void viewWillAppear() override;
 
+    // Inside the preferences page, "Change" slides in the page's location panel (which reports the
+    // choice as it closes); elsewhere it opens the picker as a sheet.
+    bool opensLocationPanel = false;
+
     // Actions.
     void onAutoConnect();
     void onLocationDropDown();
