@@ -1,6 +1,7 @@
 #pragma once
-// The first page of the main window: the product's logo for three seconds, then the sign-in
-// page in its place. It sizes the application's first window to the standard content size.
+// The product's logo for three seconds, then the sign-in page of its storyboard in its place. It
+// sizes the application's first window to the standard content size. The application's own
+// storyboard has no splash: a launch shows the sign-in page's loading state instead.
 #include <string_view>
 
 #include "appkit/ViewController.h"

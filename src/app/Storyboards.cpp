@@ -6,7 +6,6 @@
 #include "app/InitialViewController.h"
 #include "app/MainViewController.h"
 #include "app/MainWindowController.h"
-#include "app/SplashViewController.h"
 #include "app/TabsViewController.h"
 #include "app/UpdateViewController.h"
 #include "appkit/Storyboard.h"
@@ -31,7 +30,6 @@ void registerStoryboards() {
     main.scene("MainWindowController", [] { return new MainWindowController; },
                std::string(InitialViewController::kStoryboardID))
         .scene(std::string(InitialViewController::kStoryboardID), [] { return new InitialViewController; })
-        .scene("SplashViewController", [] { return new SplashViewController; })
         .scene("MainViewController", [] { return new MainViewController; })
         .initial("MainWindowController");
 

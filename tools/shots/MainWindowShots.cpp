@@ -5,6 +5,7 @@
 #include "ui/kit/QtAlertPresenter.h"
 #include "app/SplashViewController.h"
 #include "ui/shell/MainStoryboard.h"
+#include "ui/shell/Router.h"
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
@@ -22,12 +23,19 @@ public:
     void fetchCountries(std::function<void(std::optional<Countries>)> completion) override { completion(std::nullopt); }
 };
 
-// The main window with the splash scene as its content.
+// The main window with the splash as its content, in a storyboard of its own whose sign-in page is
+// the application's.
 std::unique_ptr<appkit::WindowController> openOnSplash() {
+    constexpr std::string_view kSplashScene = "Splash";
+    appkit::Storyboard& own = appkit::Storyboard::define("SplashShots");
+    if (!own.hasScene(kSplashScene)) {
+        own.scene(std::string(kSplashScene), [] { return new SplashViewController; })
+            .scene(std::string(SplashViewController::kLoginStoryboardID),
+                   [] { return router::instantiate(SplashViewController::kLoginStoryboardID); });
+    }
     auto controller = openMainWindow();
-    auto* board = appkit::Storyboard::named(kMainStoryboard);
-    if (!controller || !board) return controller;
-    auto* splash = qobject_cast<appkit::ViewController*>(board->instantiateController("SplashViewController"));
+    if (!controller) return controller;
+    auto* splash = qobject_cast<appkit::ViewController*>(own.instantiateController(kSplashScene));
     if (splash) controller->setContentViewController(splash);
     return controller;
 }
