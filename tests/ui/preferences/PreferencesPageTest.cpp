@@ -17,6 +17,9 @@
 #include "ui/kit/CustomSegmentedControl.h"
 #include "ui/preferences/Preferences1ViewController.h"
 #include "ui/preferences/ProtocolsViewController.h"
+#include "ui/preferences/SettingsLocationViewController.h"
+#include "ui/preferences/VPNSettingsViewController.h"
+#include "state/PreservedPreferences.h"
 
 namespace morvex {
 namespace {
@@ -211,6 +214,32 @@ TEST_F(PreferencesPageTest, EachLinkLoadsAFreshPageAndMarksItself) {
     EXPECT_EQ(page->detailViewController(), nullptr);
     test::flushDeferredDeletes();
     EXPECT_TRUE(page->containerView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).empty());
+}
+
+TEST_F(PreferencesPageTest, TheVPNSettingsChangeLinkOpensThePagesLocationPanelWhoseChoiceBecomesTheAutoConnectLocation) {
+    PreservedPreferences preferences;
+    preferences.setReconnectOnLaunch(true);
+    preferences.setAutoConnectVia(PreservedPreferences::AutoConnectVia::Location);
+    Stage stage;
+    auto* vpn = stage.page->findChild<VPNSettingsViewController*>();
+    ASSERT_NE(vpn, nullptr);
+    auto* change = vpn->view()->findChild<QPushButton*>("changeLocation");
+    ASSERT_NE(change, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return change->isVisible(); }));
+
+    QTest::mouseClick(change, Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] { return stage.page->constraintSettingsLocationLeft() == -Page::kLocationPanelWidth; }));
+    EXPECT_EQ(stage.window.attachedSheet(), nullptr) << "the page's own panel, not a sheet over it";
+    auto* picker = stage.page->settingsLocationPanel->findChild<SettingsLocationViewController*>();
+    if (!picker) picker = stage.page->findChild<SettingsLocationViewController*>();
+    ASSERT_NE(picker, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return picker->content() && !picker->content()->empty(); })) << "the panel lists no country";
+
+    const auto chosen = picker->content()->front();
+    picker->tableViewSelectionDidChange(0);
+    EXPECT_TRUE(test::waitUntil([&] { return !isSettingsLocationOpen; }));
+    ASSERT_NE(vpn->autoConnectLocation(), nullptr);
+    EXPECT_EQ(vpn->autoConnectLocation()->id, chosen->id);
 }
 
 }  // namespace
