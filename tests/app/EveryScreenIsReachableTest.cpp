@@ -392,29 +392,7 @@ const std::vector<std::string>& launchScenes() {
     return scenes;
 }
 
-TEST_F(EveryScreenIsReachable, EveryRegisteredSceneHasAPathAndEveryPathARegisteredScene) {
-    std::set<std::string> registered;
-    for (const std::string& name : appkit::Storyboard::names())
-        for (const std::string& scene : appkit::Storyboard::named(name)->identifiers()) registered.insert(key(name, scene));
-    std::set<std::string> reached(launchScenes().begin(), launchScenes().end());
-    for (const Path& path : clickPaths()) reached.insert(path.scene);
-    for (const std::string& scene : registered) EXPECT_TRUE(reached.contains(scene)) << "nothing a user does opens " << scene;
-    for (const std::string& scene : reached) EXPECT_TRUE(registered.contains(scene)) << scene << " has a path but is not registered";
-}
-
-TEST_F(EveryScreenIsReachable, ASignedOutLaunchShowsTheSignInPageInTheMainWindow) {
-    launch();
-    for (const char* scene : {"MainWindowController", "InitialViewController", "LoginStoryboardID"})
-        EXPECT_TRUE(waitUntil([&] { return shows(key(kMainStoryboard, scene)); })) << scene;
-    EXPECT_EQ(root()->selectedPage(), Page::SignIn);
-}
-
-TEST_F(EveryScreenIsReachable, ALaunchWithANewerVersionOnOfferShowsTheUpdatePage) {
-    fake::offerUpdate(service, "99.0");
-    launch();
-    EXPECT_TRUE(waitUntil([&] { return shows(key(kMainStoryboard, "UpdateViewController")); }));
-}
-
+// First in the file: the shared store of error records is the one of the first test in a process.
 TEST_F(EveryScreenIsReachable, FromTheSignedInMainWindowByClicks) {
     signedInEarlier();
     // WireGuard chosen rather than the automatic protocol: troubleshooting a failed connection
@@ -436,6 +414,29 @@ TEST_F(EveryScreenIsReachable, FromTheSignedInMainWindowByClicks) {
     for (const char* scene : {"MainWindowController", "InitialViewController", "AppMainViewController", "TabsViewController"})
         EXPECT_TRUE(shows(key(kMainStoryboard, scene))) << scene;
     walk(clickPaths());
+}
+
+TEST_F(EveryScreenIsReachable, EveryRegisteredSceneHasAPathAndEveryPathARegisteredScene) {
+    std::set<std::string> registered;
+    for (const std::string& name : appkit::Storyboard::names())
+        for (const std::string& scene : appkit::Storyboard::named(name)->identifiers()) registered.insert(key(name, scene));
+    std::set<std::string> reached(launchScenes().begin(), launchScenes().end());
+    for (const Path& path : clickPaths()) reached.insert(path.scene);
+    for (const std::string& scene : registered) EXPECT_TRUE(reached.contains(scene)) << "nothing a user does opens " << scene;
+    for (const std::string& scene : reached) EXPECT_TRUE(registered.contains(scene)) << scene << " has a path but is not registered";
+}
+
+TEST_F(EveryScreenIsReachable, ASignedOutLaunchShowsTheSignInPageInTheMainWindow) {
+    launch();
+    for (const char* scene : {"MainWindowController", "InitialViewController", "LoginStoryboardID"})
+        EXPECT_TRUE(waitUntil([&] { return shows(key(kMainStoryboard, scene)); })) << scene;
+    EXPECT_EQ(root()->selectedPage(), Page::SignIn);
+}
+
+TEST_F(EveryScreenIsReachable, ALaunchWithANewerVersionOnOfferShowsTheUpdatePage) {
+    fake::offerUpdate(service, "99.0");
+    launch();
+    EXPECT_TRUE(waitUntil([&] { return shows(key(kMainStoryboard, "UpdateViewController")); }));
 }
 
 }  // namespace
