@@ -382,14 +382,28 @@ std::vector<Path> clickPaths() {
     };
 }
 
-// The scenes the launch itself shows.
-const std::vector<std::string>& launchScenes() {
-    static const std::vector<std::string> scenes = {
-        key(kMainStoryboard, "MainWindowController"), key(kMainStoryboard, "InitialViewController"),
-        key(kMainStoryboard, "LoginStoryboardID"),    key(kMainStoryboard, "AppMainViewController"),
-        key(kMainStoryboard, "TabsViewController"),   key(kMainStoryboard, "UpdateViewController"),
+// The scenes a launch shows by itself, by the state the application starts in.
+enum class Launch { SignedOut, SignedIn, NewerVersionOnOffer };
+struct LaunchPath {
+    std::string scene;
+    Launch launch;
+};
+const std::vector<LaunchPath>& launchPaths() {
+    static const std::vector<LaunchPath> paths = {
+        {key(kMainStoryboard, "MainWindowController"), Launch::SignedOut},
+        {key(kMainStoryboard, "InitialViewController"), Launch::SignedOut},
+        {key(kMainStoryboard, "LoginStoryboardID"), Launch::SignedOut},
+        {key(kMainStoryboard, "AppMainViewController"), Launch::SignedIn},
+        {key(kMainStoryboard, "TabsViewController"), Launch::SignedIn},
+        {key(kMainStoryboard, "UpdateViewController"), Launch::NewerVersionOnOffer},
     };
-    return scenes;
+    return paths;
+}
+std::vector<std::string> scenesShownBy(Launch launch) {
+    std::vector<std::string> out;
+    for (const LaunchPath& path : launchPaths())
+        if (path.launch == launch) out.push_back(path.scene);
+    return out;
 }
 
 // First in the file: the shared store of error records is the one of the first test in a process.
@@ -411,8 +425,7 @@ TEST_F(EveryScreenIsReachable, FromTheSignedInMainWindowByClicks) {
     ASSERT_TRUE(errors.save());
     launch();
     ASSERT_TRUE(waitUntil([&] { return onMainContent(); }, std::chrono::milliseconds(15000))) << "the signed-in launch stays on the sign-in page";
-    for (const char* scene : {"MainWindowController", "InitialViewController", "AppMainViewController", "TabsViewController"})
-        EXPECT_TRUE(shows(key(kMainStoryboard, scene))) << scene;
+    for (const std::string& scene : scenesShownBy(Launch::SignedIn)) EXPECT_TRUE(shows(scene)) << scene;
     walk(clickPaths());
 }
 
@@ -420,7 +433,8 @@ TEST_F(EveryScreenIsReachable, EveryRegisteredSceneHasAPathAndEveryPathARegister
     std::set<std::string> registered;
     for (const std::string& name : appkit::Storyboard::names())
         for (const std::string& scene : appkit::Storyboard::named(name)->identifiers()) registered.insert(key(name, scene));
-    std::set<std::string> reached(launchScenes().begin(), launchScenes().end());
+    std::set<std::string> reached;
+    for (const LaunchPath& path : launchPaths()) reached.insert(path.scene);
     for (const Path& path : clickPaths()) reached.insert(path.scene);
     for (const std::string& scene : registered) EXPECT_TRUE(reached.contains(scene)) << "nothing a user does opens " << scene;
     for (const std::string& scene : reached) EXPECT_TRUE(registered.contains(scene)) << scene << " has a path but is not registered";
@@ -428,15 +442,15 @@ TEST_F(EveryScreenIsReachable, EveryRegisteredSceneHasAPathAndEveryPathARegister
 
 TEST_F(EveryScreenIsReachable, ASignedOutLaunchShowsTheSignInPageInTheMainWindow) {
     launch();
-    for (const char* scene : {"MainWindowController", "InitialViewController", "LoginStoryboardID"})
-        EXPECT_TRUE(waitUntil([&] { return shows(key(kMainStoryboard, scene)); })) << scene;
+    for (const std::string& scene : scenesShownBy(Launch::SignedOut)) EXPECT_TRUE(waitUntil([&] { return shows(scene); })) << scene;
     EXPECT_EQ(root()->selectedPage(), Page::SignIn);
 }
 
 TEST_F(EveryScreenIsReachable, ALaunchWithANewerVersionOnOfferShowsTheUpdatePage) {
     fake::offerUpdate(service, "99.0");
     launch();
-    EXPECT_TRUE(waitUntil([&] { return shows(key(kMainStoryboard, "UpdateViewController")); }));
+    for (const std::string& scene : scenesShownBy(Launch::NewerVersionOnOffer))
+        EXPECT_TRUE(waitUntil([&] { return shows(scene); })) << scene;
 }
 
 }  // namespace
