@@ -28,6 +28,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/StoredValueCoding.h"
 #include "state/User.h"
+#include "vpn/AppError.h"
 #include "viewmodels/GeneralModel.h"
 #include "ui/preferences/GeneralViewController.h"
 
@@ -145,6 +146,9 @@ void AppDelegate::applicationDidFinishLaunching() {
             GeneralModel::applyStoredAppearance();
             applyDesktopPreferences();
         }));
+
+    // After the first paint: opening the store is not on the way to the window.
+    DispatchQueue::main().async([] { AppError::addDefaultRecords(CoreDataService::shared().managedObjectContext()); });
 
     countryTimer_ = Timer::scheduledTimer(1.0, false, [this](Timer&) { checkCachedCountriesAfterLaunch(); });
 

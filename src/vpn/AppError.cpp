@@ -25,6 +25,12 @@ constexpr std::string_view kFallbackTitle = "Cannot Connect";
 constexpr std::string_view kFallbackMessage =
     "Unable to connect to the desired server location. Please try again later. (Error Code ";
 
+struct DefaultRecord {
+    std::int64_t code;
+    std::string_view action;
+};
+constexpr std::array kDefaultRecords{DefaultRecord{-408, "troubleshoot"}};
+
 }  // namespace
 
 std::string_view rawValue(AppError::AppErrorAction action) { return kActions.raw(action); }
@@ -60,6 +66,31 @@ AppError AppError::fromRecord(const ManagedObject& record) {
     e.primaryCta = record.string("primaryCta");
     e.secondaryCta = record.string("secondaryCta");
     return e;
+}
+
+void AppError::addDefaultRecords(ManagedObjectContext& context) {
+    bool added = false;
+    for (const DefaultRecord& record : kDefaultRecords) {
+        FetchRequest request("AppError");
+        request.predicate = [&record](const ManagedObject& o) {
+            return o.integer("code") == record.code && o.string("domain") == sdkDomain;
+        };
+        auto found = context.fetch(request);
+        if (!found) {
+            log::print("[AppError] Cannot read the error table: " + found.error().localizedDescription());
+            return;
+        }
+        if (!found->empty()) continue;
+        auto row = context.insertNewObject("AppError");
+        if (!row) return;
+        row->setInteger("code", record.code);
+        row->setString("domain", std::string(sdkDomain));
+        row->setString("action", std::string(record.action));
+        added = true;
+    }
+    if (!added) return;
+    if (auto saved = context.save(); !saved)
+        log::print("[AppError] Cannot save the error table: " + saved.error().localizedDescription());
 }
 
 AppError AppError::makeFallback(std::int64_t code) {

@@ -51,6 +51,11 @@ public:
     // Kill switch on while WireGuard is selected (997), pointing at the advanced settings.
     static AppError makeIKSEnabledError();
 
+    // The records a new store starts with, so that the failure notices offer what they name: a
+    // connection attempt that never comes up (-408) offers the troubleshooting page. A record the
+    // store already holds for the same code and domain is kept as it is; saves only what it added.
+    static void addDefaultRecords(ManagedObjectContext& context);
+
     // The stored record's values, detached from it.
     static AppError fromRecord(const ManagedObject& record);
 

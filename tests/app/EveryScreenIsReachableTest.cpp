@@ -36,6 +36,7 @@
 #include "state/AppManager.h"
 #include "state/AppPreferences.h"
 #include "state/CoreDataService.h"
+#include "vpn/AppError.h"
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 #include "ui/dashboard/DashboardTestSupport.h"
@@ -415,14 +416,9 @@ TEST_F(EveryScreenIsReachable, FromTheSignedInMainWindowByClicks) {
     PreservedPreferences().setAutomaticProtocol(false);
     PreservedPreferences().setSelectedProtocol(VPNProtocol::WireGuard);
     zevu::ZevuTestAPI::setExtensionOutcome(zevu::ExtensionOutcome::NeedsApproval);
-    // The error table's entry for a connection that does not come up: its notice offers the
-    // troubleshooting page.
-    ManagedObjectContext& errors = CoreDataService::shared().managedObjectContext();
-    auto timedOut = errors.insertNewObject("AppError");
-    timedOut->setInteger("code", -408);
-    timedOut->setString("domain", "zevu");
-    timedOut->setString("action", "troubleshoot");
-    ASSERT_TRUE(errors.save());
+    // What the application's launch adds to the error table: a connection that does not come up
+    // offers the troubleshooting page.
+    AppError::addDefaultRecords(CoreDataService::shared().managedObjectContext());
     launch();
     ASSERT_TRUE(waitUntil([&] { return onMainContent(); }, std::chrono::milliseconds(15000))) << "the signed-in launch stays on the sign-in page";
     for (const std::string& scene : scenesShownBy(Launch::SignedIn)) EXPECT_TRUE(shows(scene)) << scene;

@@ -53,6 +53,23 @@ TEST_F(AppErrorTest, AnExactCodeBeatsTheGenericRecordAndOtherDomainsFallBack) {
     }
 }
 
+TEST_F(AppErrorTest, ANewStoreOffersTroubleshootingForAConnectionThatNeverComesUpAndAStoredRecordWins) {
+    AppError::addDefaultRecords(context());
+    EXPECT_FALSE(context().hasChanges()) << "the added records are saved";
+    EXPECT_EQ(AppError::lookup(-408, false, context()).action, "troubleshoot");
+    EXPECT_EQ(AppError::lookup(-407, false, context()).title, AppError::makeFallback(-407).title) << "other codes as before";
+
+    // Adding twice adds nothing; a store that holds its own record for the code keeps it.
+    stack = std::make_unique<CoreDataService>(configDir() / "own.sqlite");
+    add(-408, "zevu", "Our own words.", "Own")->setString("action", "support");
+    save();
+    AppError::addDefaultRecords(context());
+    AppError::addDefaultRecords(context());
+    FetchRequest all("AppError");
+    EXPECT_EQ(context().fetch(all)->size(), 1u);
+    EXPECT_EQ(AppError::lookup(-408, false, context()).action, "support");
+}
+
 TEST_F(AppErrorTest, WithoutAnyRecordOrErrorObjectTheFallbackAnswers) {
     add(7, "other", "Not ours.");
     save();
