@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QListWidget>
 #include <QTimer>
 #include <fstream>
 #include <memory>
@@ -74,12 +73,12 @@ void BM_LocationsPageWithTenThousandRows(benchmark::State& state) {
         screen->model().applySearch();
         QElapsedTimer deadline;
         deadline.start();
-        while ((!screen->tableView || screen->tableView->count() < rows) && deadline.elapsed() < 60000)
+        while ((!screen->tableView || screen->tableView->model()->rowCount() < rows) && deadline.elapsed() < 60000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         window->repaint();
         openMs = double(timer.nsecsElapsed()) / 1e6;
         state.SetIterationTime(openMs / 1000.0);
-        if (!screen->tableView || screen->tableView->count() < rows) {
+        if (!screen->tableView || screen->tableView->model()->rowCount() < rows) {
             state.SkipWithError("the page did not show its rows");
             return;
         }

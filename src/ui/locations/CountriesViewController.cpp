@@ -19,7 +19,6 @@
 #include "ui/locations/CountriesStyle.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/locations/PopOver.h"
-#include "ui/locations/RowView.h"
 #include "flows/MorvexVPNService.h"
 
 namespace morvex {
@@ -84,23 +83,6 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::MouseButtonRelease) action_();
-        return false;
-    }
-
-private:
-    std::function<void()> action_;
-};
-
-// Calls back after each resize of the watched view.
-class ResizeFilter : public QObject {
-public:
-    ResizeFilter(QWidget* target, std::function<void()> action) : QObject(target), action_(std::move(action)) {
-        target->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Resize) action_();
         return false;
     }
 
@@ -200,13 +182,8 @@ void CountriesViewController::loadView() {
     auto* listArea = new QWidget(subView);
     auto* layers = new QStackedLayout(listArea);
     layers->setStackingMode(QStackedLayout::StackAll);
-    tableView = new QListWidget(listArea);
+    tableView = new LocationListView(listArea);
     tableView->setObjectName(QStringLiteral("tableView"));
-    tableView->setFrameShape(QFrame::NoFrame);
-    tableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    tableView->setFocusPolicy(Qt::NoFocus);
-    tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    tableView->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     labelLocations = new QLabel(countries::qs(localized("empty.locations")), listArea);
     labelLocations->setObjectName(QStringLiteral("labelLocations"));
     labelLocations->setAlignment(Qt::AlignCenter);
@@ -228,16 +205,13 @@ void CountriesViewController::loadView() {
     panel->addWidget(listArea, 1);
     column->addWidget(subView, 1);
 
-    // Rows follow the list's width (it narrows when the scroll bar comes).
-    new ResizeFilter(tableView->viewport(), [this] {
-        for (int r = 0; r < tableView->count(); ++r)
-            if (QWidget* cell = tableView->itemWidget(tableView->item(r))) tableView->item(r)->setSizeHint(rowSize(cell));
-    });
     connect(searchField, &QLineEdit::textEdited, this, [this] { searchTextChanged(); });
     connect(btnSort, &QAbstractButton::clicked, this, [this] { toggleSortPopOver(); });
     connect(btnP2P, &QAbstractButton::clicked, this, [this] { showFilterSheet(); });
     connect(btnSections, &QAbstractButton::clicked, this, [this] { openSectionedList(); });
-    connect(tableView, &QListWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
+    connect(tableView, &LocationListView::rowActivated, this, [this](int row) { rowClicked(row); });
+    connect(tableView, &LocationListView::arrowClicked, this, [this](int row) { openCities(row); });
+    connect(tableView, &LocationListView::starClicked, this, [this](int row) { starClicked(row); });
     setView(view);
     setGridStyleMask(kGridNone);
 }
@@ -358,8 +332,8 @@ void CountriesViewController::setGridStyleMask(int mask) {
     const QString rows = mask == kGridHorizontal ? QStringLiteral("border-bottom: 1px solid %1;").arg(line.name())
                                                  : QStringLiteral("border: none;");
     const QString separator = ThemedColor::colorNamed("Separator").resolve(tableView).name();
-    tableView->setStyleSheet(QStringLiteral("QListWidget { background: %1; }"
-                                            "QListWidget::item { %2 } QListWidget::item:selected { background: %3; }")
+    tableView->setStyleSheet(QStringLiteral("QListView { background: %1; }"
+                                            "QListView::item { %2 } QListView::item:selected { background: %3; }")
                                  .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), rows, separator) +
                              countries::slimScrollBarStyle(QColor(separator)));
 }
@@ -551,22 +525,21 @@ void CountriesViewController::rearrange() {
     arranged_ = content ? LocationSearch::arranged(*content, model_->sortDescriptors()) : ServerList{};
 }
 
-QSize CountriesViewController::rowSize(const QWidget* cell) const {
-    // Rows keep their own height (a fixed one wins over the hint) and take the list's width.
-    return {std::max(tableView->viewport()->width(), 200), std::max(cell->sizeHint().height(), cell->minimumHeight())};
+LocationRowsModel::Row CountriesViewController::rowFor(const ServerPtr& server) const {
+    if (!server) return {};
+    const bool isCountry = server->type == ZevuDataFetcherTypes::ServerType::Country;
+    // The city arrow: a country with cities, outside the favourites tab.
+    const bool arrow = !model_->favoriteSeleceted && server->servers && !server->servers->empty();
+    return {server, isCountry ? ListItem::RowType::Country : ListItem::RowType::City, arrow};
 }
 
 void CountriesViewController::reloadData() {
     view();
     rearrange();
-    const QSignalBlocker quiet(tableView);
-    tableView->clear();
-    for (int row = 0; row < static_cast<int>(arranged_.size()); ++row) {
-        auto* item = new QListWidgetItem(tableView);
-        QWidget* cell = cellForRow(row);
-        item->setSizeHint(rowSize(cell));
-        tableView->setItemWidget(item, cell);
-    }
+    std::vector<LocationRowsModel::Row> rows;
+    rows.reserve(arranged_.size());
+    for (const ServerPtr& server : arranged_) rows.push_back(rowFor(server));
+    tableView->rows()->setRows(std::move(rows));
     showEmptyTabText();
 }
 
@@ -580,41 +553,12 @@ void CountriesViewController::showEmptyTabText() {
 }
 
 void CountriesViewController::reloadRow(int row) {
-    if (row < 0 || row >= tableView->count() || row >= static_cast<int>(arranged_.size())) return;
-    QListWidgetItem* item = tableView->item(row);
-    QWidget* cell = cellForRow(row);
-    item->setSizeHint(rowSize(cell));
-    tableView->setItemWidget(item, cell);
+    if (row < 0 || row >= static_cast<int>(arranged_.size())) return;
+    tableView->rows()->replaceRow(row, rowFor(arranged_[static_cast<std::size_t>(row)]));
 }
 
-QWidget* CountriesViewController::cellForRow(int row) {
-    const ServerPtr& server = arranged_[static_cast<std::size_t>(row)];
-    auto* cell = new RowView;
-    cell->setObjectName(QStringLiteral("Country"));
-    if (!server) return cell;
-    const bool isCountry = server->type == ZevuDataFetcherTypes::ServerType::Country;
-    const ListItem item(server, isCountry ? ListItem::RowType::Country : ListItem::RowType::City);
-    if (model_->favoriteSeleceted) {
-        cell->configure(item, true, false);
-    } else {
-        cell->configure(item, false, server->servers && !server->servers->empty());
-    }
-    connect(cell, &RowView::detailArrowClicked, this, [this, cell] {
-        for (int r = 0; r < tableView->count(); ++r)
-            if (tableView->itemWidget(tableView->item(r)) == cell) return openCities(r);
-    });
-    return cell;
-}
-
-void CountriesViewController::selectionChanged() {
-    const auto selected = tableView->selectedItems();
-    if (selected.isEmpty()) return;
-    const int row = tableView->row(selected.first());
-    {
-        const QSignalBlocker quiet(tableView);
-        tableView->clearSelection();
-    }
-    rowClicked(row);
+void CountriesViewController::starClicked(int row) {
+    if (const LocationRowsModel::Row* shown = tableView->rows()->rowAt(row)) editFavorite(shown->server, shown->rowType);
 }
 
 void CountriesViewController::rowClicked(int row) {

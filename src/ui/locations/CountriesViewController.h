@@ -11,7 +11,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -24,6 +23,7 @@
 #include "foundation/NotificationCenter.h"
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/locations/FilterViewController.h"
+#include "ui/locations/LocationListView.h"
 #include "ui/locations/SortViewController.h"
 
 namespace morvex {
@@ -58,7 +58,8 @@ public:
     CountriesModel& model() { return *model_; }
     bool searching = false;
 
-    QPointer<QListWidget> tableView;
+    // The rows: an item view over the arranged locations, one record per row and no widget.
+    QPointer<LocationListView> tableView;
     QPointer<CustomView> subView;
     QPointer<CustomTabView> allTabView;
     QPointer<CustomTabView> favoriteTabView;
@@ -107,8 +108,10 @@ public:
     void openSectionedList();
     // A row's city arrow.
     void openCities(int row);
-    // A click on a row.
+    // A click on a row, or Enter on the current one.
     void rowClicked(int row);
+    // A row's star.
+    void starClicked(int row);
 
     // The model's callbacks.
     void rowUpdated(const std::string& serverId);
@@ -134,9 +137,7 @@ private:
     void reloadData();
     void showEmptyTabText();
     void reloadRow(int row);
-    QWidget* cellForRow(int row);
-    QSize rowSize(const QWidget* cell) const;
-    void selectionChanged();
+    LocationRowsModel::Row rowFor(const ServerPtr& server) const;
 
     std::unique_ptr<CountriesModel> model_;
     ServerList arranged_;

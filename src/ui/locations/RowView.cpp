@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-#include "catalog/ZevuDataFetcher.h"
+#include "ui/locations/LocationListView.h"
 #include "ui/locations/LocationsCellStyle.h"
 
 namespace morvex {
@@ -65,23 +65,6 @@ void RowView::configure(const ListItem& item, bool favoritesTab, bool hasCities)
     favoriteButton_->setHoverable(!favorite);
 }
 
-void RowView::favoriteClicked() {
-    if (!server_) return;
-    // A fetcher over the shared stores, as every edit of the favourites goes through one.
-    ZevuDataFetcher fetcher;
-    if (server_->favorite) {
-        fetcher.removeFromFavorites(server_);
-        return;
-    }
-    switch (rowType_) {
-    case RowType::Country:
-    case RowType::City:
-    case RowType::FastestServer: fetcher.addToFavorites(server_, ZevuDataFetcher::FavoriteSource::Location); return;
-    case RowType::Recent: fetcher.addToFavorites(server_, ZevuDataFetcher::FavoriteSource::Recent); return;
-    case RowType::Favorite:
-    case RowType::NotSet:
-    case RowType::DedicatedIp: return;
-    }
-}
+void RowView::favoriteClicked() { editFavorite(server_, rowType_); }
 
 }  // namespace morvex

@@ -25,7 +25,6 @@
 #include "ui/locations/CountriesViewController1.h"
 #include "ui/locations/EmptyCellView.h"
 #include "ui/locations/ExploreTabViewController.h"
-#include "ui/locations/RowView.h"
 #include "ui/preferences/PreferencesViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
 #include "ui/kit/ProtocolsAlertViewController.h"
@@ -103,7 +102,7 @@ protected:
         screen = new CountriesViewController([this] { return makeModel(); });
         window->setContentViewController(screen);
         window->show();
-        EXPECT_TRUE(test::waitUntil([&] { return screen->tableView->count() == 4; })) << "the catalogue loads";
+        EXPECT_TRUE(test::waitUntil([&] { return rowCount() == 4; })) << "the catalogue loads";
         return screen;
     }
     std::vector<std::string> shownNames() const {
@@ -121,6 +120,21 @@ protected:
     void clearField() {
         screen->searchField->selectAll();
         QTest::keyClick(screen->searchField, Qt::Key_Backspace);
+    }
+    int rowCount() const { return screen->tableView->model()->rowCount(); }
+    int rowNamed(const std::string& name) const {
+        for (int r = 0; r < static_cast<int>(screen->arrangedObjects().size()); ++r)
+            if (screen->arrangedObjects()[static_cast<std::size_t>(r)]->name == name) return r;
+        return -1;
+    }
+    // A click on a part of a row as the list draws it (the row itself, its arrow or its star).
+    QRect partRect(int row, LocationListView::Part part) const {
+        return screen->tableView->partRect(screen->tableView->model()->index(row, 0), part);
+    }
+    void clickRow(int row, LocationListView::Part part = LocationListView::Part::Row) {
+        const QRect at = partRect(row, part);
+        ASSERT_FALSE(at.isEmpty()) << "row " << row << " has no such part";
+        QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {}, at.center());
     }
     static void clickTab(QWidget* tab) { QTest::mouseClick(tab, Qt::LeftButton); }
     bool listControlsEnabled() const { return screen->btnP2P->isEnabled() && screen->btnSort->isEnabled(); }
@@ -232,10 +246,11 @@ TEST_F(CountriesViewControllerTest, TheFavouritesTabFollowsTheStoredFavourites) 
     EXPECT_EQ(screen->gridStyleMask(), CountriesViewController::kGridHorizontal) << "four favourites: lines";
     EXPECT_EQ(tabTitle(screen->favoriteTabView), "Favorites (4)");
 
-    // Unmarking favourites as the rows' stars do; the last one gone returns to All.
-    ZevuDataFetcher fetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), tracker());
-    for (const auto& f : PreservedPreferences().favorites()) {
-        fetcher.removeFromFavorites(f);
+    // Unmarking the favourites through the rows' stars, one at a time; the last one gone returns to All.
+    for (int left = 4; left > 0; --left) {
+        ASSERT_TRUE(test::waitUntil([&] { return screen->favoriteTabView->isSelected() && rowCount() == left; })) << left;
+        clickRow(0, LocationListView::Part::Star);
+        EXPECT_EQ(PreservedPreferences().favorites().size(), static_cast<std::size_t>(left - 1));
     }
     EXPECT_TRUE(test::waitUntil([&] { return screen->allTabView->isSelected(); }));
     EXPECT_FALSE(screen->favoriteTabView->isSelected());
@@ -314,24 +329,33 @@ TEST_F(CountriesViewControllerTest, TheFilterSheetTurnsTheP2PFilterOnAndOffAndRe
     }
 }
 
-TEST_F(CountriesViewControllerTest, ARowClickConnectsWithTheInterfaceOfHowTheRowWasFound) {
+TEST_F(CountriesViewControllerTest, ARowClickOrEnterConnectsWithTheInterfaceOfHowTheRowWasFound) {
     show();
     const struct {
         QString search;
+        bool keyboard;
         ZevuTypes::SelectedInterface interface;
-    } cases[] = {{QString(), ZevuTypes::SelectedInterface::List}, {QStringLiteral("Fra"), ZevuTypes::SelectedInterface::Search}};
+    } cases[] = {{QString(), false, ZevuTypes::SelectedInterface::List},
+                 {QStringLiteral("Fra"), false, ZevuTypes::SelectedInterface::Search},
+                 {QString(), true, ZevuTypes::SelectedInterface::List}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.search.toStdString());
+        SCOPED_TRACE(c.search.toStdString() + (c.keyboard ? " by keyboard" : " by click"));
         clearField();
         if (!c.search.isEmpty()) type(c.search);
-        int row = -1;
-        for (int r = 0; r < static_cast<int>(screen->arrangedObjects().size()); ++r)
-            if (screen->arrangedObjects()[static_cast<std::size_t>(r)]->name == "France") row = r;
+        const int row = rowNamed("France");
         ASSERT_GE(row, 0);
-        QListWidgetItem* item = screen->tableView->item(row);
-        QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {},
-                          screen->tableView->visualItemRect(item).center());
-        EXPECT_TRUE(screen->tableView->selectedItems().isEmpty()) << "the row does not stay selected";
+        if (c.keyboard) {
+            // Down from the first row to France, then Enter, as a user walks the list.
+            QTest::keyClick(screen->tableView, Qt::Key_Home);
+            for (int r = 0; r < row; ++r) QTest::keyClick(screen->tableView, Qt::Key_Down);
+            EXPECT_EQ(screen->tableView->currentIndex().row(), row);
+            EXPECT_TRUE(screen->tableView->selectionModel()->isRowSelected(row)) << "the keyboard's row is marked";
+            EXPECT_FALSE(AppPreferences().lastConnection()) << "moving through the list connects nothing";
+            QTest::keyClick(screen->tableView, Qt::Key_Return);
+        } else {
+            clickRow(row);
+            EXPECT_FALSE(screen->tableView->selectionModel()->hasSelection()) << "the row does not stay selected";
+        }
         ASSERT_TRUE(test::waitUntil([] {
             auto last = AppPreferences().lastConnection();
             return last && last->server && last->server->code == "FR" &&
@@ -346,11 +370,32 @@ TEST_F(CountriesViewControllerTest, ARowClickConnectsWithTheInterfaceOfHowTheRow
     }
 }
 
+TEST_F(CountriesViewControllerTest, AStarClickMarksTheLocationAFavouriteAndConnectsNothing) {
+    show();
+    const int france = rowNamed("France");
+    ASSERT_GE(france, 0);
+    const QModelIndex index = screen->tableView->model()->index(france, 0);
+    EXPECT_FALSE(index.data(LocationRowsModel::FavoriteRole).toBool());
+    clickRow(france, LocationListView::Part::Star);
+    const auto ids = [] {
+        std::vector<std::string> out;
+        for (const auto& f : PreservedPreferences().favorites()) out.push_back(f->code);
+        return out;
+    };
+    EXPECT_EQ(ids(), std::vector<std::string>{"FR"});
+    ASSERT_TRUE(test::waitUntil([&] { return tabTitle(screen->favoriteTabView) == "Favorites (1)"; }));
+    const int shown = rowNamed("France");
+    EXPECT_TRUE(screen->tableView->model()->index(shown, 0).data(LocationRowsModel::FavoriteRole).toBool())
+        << "the row draws its star filled";
+    test::settleWithSdk();
+    EXPECT_FALSE(AppPreferences().lastConnection()) << "the star is not the row";
+    EXPECT_EQ(sdkStatus(), zevu::rawValue(zevu::ZevuVPNState::Disconnected));
+}
+
 TEST_F(CountriesViewControllerTest, ARefusedAccountShowsItsAlertAndConnectsNothing) {
     show();
     User().setStatus(User::Status::Expired);
-    QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {},
-                      screen->tableView->visualItemRect(screen->tableView->item(0)).center());
+    clickRow(0);
     test::settleWithSdk();
     ASSERT_EQ(presenter->shown.size(), 1u);
     EXPECT_EQ(presenter->last().title, localized("user.expire.popup.title"));
@@ -365,8 +410,7 @@ TEST_F(CountriesViewControllerTest, AnExtensionNotReadyShowsTheProtocolSheetNami
     prefs.setAutomaticProtocol(false);
     prefs.setSelectedProtocol(VPNProtocol::WireGuard);
     AppPreferences().setWgSystemExtensionStatus(SystemExtensionStatus::NotRecorded);
-    QTest::mouseClick(screen->tableView->viewport(), Qt::LeftButton, {},
-                      screen->tableView->visualItemRect(screen->tableView->item(0)).center());
+    clickRow(0);
     ASSERT_TRUE(test::waitUntil([&] { return sheetShown(); }));
     bool named = false;
     for (auto* label : window->attachedSheet()->findChildren<QLabel*>())
@@ -387,18 +431,11 @@ TEST_F(CountriesViewControllerTest, ACountrysArrowOpensItsCitiesInTheExploreTab)
     auto lists = explore->findChildren<CountriesViewController*>();
     ASSERT_EQ(lists.size(), 1);
     screen = lists.first();
-    ASSERT_TRUE(test::waitUntil([&] { return screen->tableView->count() == 4; }));
-    RowView* germany = nullptr;
-    for (int r = 0; r < screen->tableView->count(); ++r) {
-        auto* row = qobject_cast<RowView*>(screen->tableView->itemWidget(screen->tableView->item(r)));
-        if (row && row->server() && row->server()->name == "Germany") germany = row;
-        if (row && row->server() && row->server()->name == "France") {
-            EXPECT_FALSE(row->detailArrowView()->isVisibleTo(row)) << "a country without cities has no arrow";
-        }
-    }
-    ASSERT_NE(germany, nullptr);
-    ASSERT_TRUE(germany->detailArrowView()->isVisibleTo(germany));
-    QTest::mouseClick(qobject_cast<QAbstractButton*>(germany->detailArrowBtn()), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return rowCount() == 4; }));
+    EXPECT_TRUE(partRect(rowNamed("France"), LocationListView::Part::Arrow).isEmpty()) << "a country without cities has no arrow";
+    const int germany = rowNamed("Germany");
+    ASSERT_GE(germany, 0);
+    clickRow(germany, LocationListView::Part::Arrow);
     EXPECT_EQ(explore->selectedTabViewItemIndex(), ExploreTabViewController::Cities);
     EXPECT_EQ(explore->citiesCountryName(), std::optional<std::string>("Cities / Germany"));
     ASSERT_TRUE(explore->citiesToShow().has_value());

@@ -1,0 +1,281 @@
+#include "ui/locations/LocationListView.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <any>
+
+#include "catalog/ZevuDataFetcher.h"
+#include "ui/kit/DashboardStyle.h"
+#include "ui/kit/Transformers.h"
+#include "ui/locations/LocationsCellStyle.h"
+
+namespace morvex {
+
+namespace {
+
+using ServerType = ZevuDataFetcherTypes::ServerType;
+
+// A dedicated IP cannot be a favourite, so its row has no star.
+bool hasStar(const LocationRowsModel::Row& row) { return row.server && row.server->type != ServerType::DedicatedIp; }
+
+QIcon iconNamed(const std::string& name) {
+    // The kit's images are cached by name; a QIcon copy shares its data.
+    static QHash<QString, QIcon> icons;
+    const QString key = QString::fromStdString(name);
+    if (auto found = icons.constFind(key); found != icons.cend()) return *found;
+    const std::any image = transformers::imageFromName(name);
+    const auto* icon = std::any_cast<QIcon>(&image);
+    return icons.insert(key, icon ? *icon : QIcon()).value();
+}
+
+}  // namespace
+
+void editFavorite(const ZevuDataFetcherTypes::ServerPtr& server, ListItem::RowType rowType) {
+    if (!server) return;
+    // A fetcher over the shared stores, as every edit of the favourites goes through one.
+    ZevuDataFetcher fetcher;
+    if (server->favorite) {
+        fetcher.removeFromFavorites(server);
+        return;
+    }
+    switch (rowType) {
+    case ListItem::RowType::Country:
+    case ListItem::RowType::City:
+    case ListItem::RowType::FastestServer: fetcher.addToFavorites(server, ZevuDataFetcher::FavoriteSource::Location); return;
+    case ListItem::RowType::Recent: fetcher.addToFavorites(server, ZevuDataFetcher::FavoriteSource::Recent); return;
+    case ListItem::RowType::Favorite:
+    case ListItem::RowType::NotSet:
+    case ListItem::RowType::DedicatedIp: return;
+    }
+}
+
+// ---- the model ----
+
+void LocationRowsModel::setRows(std::vector<Row> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void LocationRowsModel::replaceRow(int row, Row value) {
+    if (row < 0 || row >= rowCount()) return;
+    rows_[std::size_t(row)] = std::move(value);
+    emit dataChanged(index(row), index(row));
+}
+
+const LocationRowsModel::Row* LocationRowsModel::rowAt(int row) const {
+    return row >= 0 && row < rowCount() ? &rows_[std::size_t(row)] : nullptr;
+}
+
+int LocationRowsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant LocationRowsModel::data(const QModelIndex& index, int role) const {
+    const Row* row = rowAt(index.row());
+    if (!row || !index.isValid()) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        // Names are made on demand: only the rows on screen ask.
+        return row->server ? QString::fromStdString(transformers::serverName(std::any(row->server)).value_or("")) : QString();
+    case Qt::DecorationRole: {
+        if (!row->server) return {};
+        const auto name = transformers::flagImageName(std::any(row->server->code));
+        return name ? QVariant(QString::fromStdString(*name)) : QVariant();
+    }
+    case ServerRole: return QVariant::fromValue(static_cast<const void*>(row->server.get()));
+    case RowTypeRole: return static_cast<int>(row->rowType);
+    case FavoriteRole: return row->server && row->server->favorite;
+    case ArrowRole: return row->arrow;
+    case StarRole: return hasStar(*row);
+    default: return {};
+    }
+}
+
+Qt::ItemFlags LocationRowsModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
+
+// ---- the delegate ----
+
+LocationRowDelegate::Layout LocationRowDelegate::layout(const QRect& row, bool arrow, bool star) {
+    // As a row of widgets would lay them out: 16 in from the left, 12 from the right, 10 between.
+    constexpr int hit = cellstyle::kIconSide + 8;
+    constexpr int gap = 10;
+    Layout out;
+    const int middle = row.top() + row.height() / 2;
+    out.flag = QRect(row.left() + cellstyle::kSidePadding, middle - cellstyle::kFlagSide / 2, cellstyle::kFlagSide,
+                     cellstyle::kFlagSide);
+    int right = row.right() + 1 - (cellstyle::kSidePadding - 4);
+    if (star) {
+        out.star = QRect(right - hit, middle - hit / 2, hit, hit);
+        right = out.star.left() - gap;
+    }
+    if (arrow) {
+        out.arrow = QRect(right - hit, middle - hit / 2, hit, hit);
+        right = out.arrow.left() - gap;
+    }
+    const int titleLeft = out.flag.right() + 1 + gap;
+    out.title = QRect(titleLeft, row.top(), std::max(0, right - titleLeft), row.height());
+    return out;
+}
+
+QPixmap LocationRowDelegate::flag(const QString& imageName) const {
+    const QColor border = dashboard::flagBorderColor();
+    const QString key = imageName + border.name(QColor::HexArgb);
+    if (auto found = flags_.constFind(key); found != flags_.cend()) return *found;
+    return flags_.insert(key, dashboard::roundFlag(imageName.toStdString(), cellstyle::kFlagSide, border)).value();
+}
+
+void LocationRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    // The item's panel through the view's style (its style sheet draws the grid line and the
+    // keyboard's selection); the row's content on top.
+    QStyleOptionViewItem panel = option;
+    panel.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, panel, QModelIndex());
+
+    const bool arrow = index.data(LocationRowsModel::ArrowRole).toBool();
+    const bool star = index.data(LocationRowsModel::StarRole).toBool();
+    const Layout parts = layout(option.rect, arrow, star);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    if (const QString flagName = index.data(Qt::DecorationRole).toString(); !flagName.isEmpty())
+        painter->drawPixmap(parts.flag, flag(flagName));
+
+    const QFont font = dashboard::font(14);
+    painter->setFont(font);
+    painter->setPen(dashboard::color("HeadingText"));
+    const QString name = QFontMetrics(font).elidedText(index.data().toString(), Qt::ElideRight, parts.title.width());
+    painter->drawText(parts.title, int(Qt::AlignLeft | Qt::AlignVCenter), name);
+
+    const auto iconRect = [](const QRect& hit) {
+        return QRect(hit.center() - QPoint(cellstyle::kIconSide / 2 - 1, cellstyle::kIconSide / 2 - 1),
+                     QSize(cellstyle::kIconSide, cellstyle::kIconSide));
+    };
+    if (arrow) iconNamed("LocationsDetailArrow").paint(painter, iconRect(parts.arrow));
+    if (star) {
+        const bool favorite = index.data(LocationRowsModel::FavoriteRole).toBool();
+        const auto* view = qobject_cast<const LocationListView*>(option.widget);
+        // A favourite's star stays filled under the pointer; any other turns gold.
+        const bool hovered = !favorite && view && view->hoveredStar() == index;
+        iconNamed(hovered ? std::string("LocationsFavoriteUnfilledHovered") : transformers::favoriteImageName(std::any(favorite)))
+            .paint(painter, iconRect(parts.star));
+    }
+    painter->restore();
+}
+
+QSize LocationRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+    // The width is the list's: a list view stretches its rows across.
+    return {200, cellstyle::kRowHeight};
+}
+
+// ---- the view ----
+
+LocationListView::LocationListView(QWidget* parent) : QListView(parent), rows_(new LocationRowsModel(this)) {
+    setModel(rows_);
+    setItemDelegate(new LocationRowDelegate(this));
+    // Every row is as high as the first: the view lays 10,000 rows out without asking each.
+    setUniformItemSizes(true);
+    setMouseTracking(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFocusPolicy(Qt::StrongFocus);
+    // A reset drops the hover and a press in progress with the old rows.
+    connect(rows_, &QAbstractItemModel::modelReset, this, [this] {
+        pressed_ = QPersistentModelIndex();
+        pressedPart_ = Part::None;
+        hoveredStar_ = QPersistentModelIndex();
+    });
+}
+
+QRect LocationListView::partRect(const QModelIndex& index, Part part) const {
+    const LocationRowsModel::Row* row = rows_->rowAt(index.row());
+    if (!row || !index.isValid() || part == Part::None) return {};
+    const QRect rect = visualRect(index);
+    if (part == Part::Row) return rect;
+    const auto parts = LocationRowDelegate::layout(rect, row->arrow, hasStar(*row));
+    return part == Part::Star ? parts.star : parts.arrow;
+}
+
+LocationListView::Part LocationListView::partAt(const QPoint& viewportPoint) const {
+    const QModelIndex index = indexAt(viewportPoint);
+    if (!index.isValid()) return Part::None;
+    if (partRect(index, Part::Star).contains(viewportPoint)) return Part::Star;
+    if (partRect(index, Part::Arrow).contains(viewportPoint)) return Part::Arrow;
+    return Part::Row;
+}
+
+void LocationListView::setHovered(const QModelIndex& index, Part part) {
+    const QPersistentModelIndex star = part == Part::Star ? QPersistentModelIndex(index) : QPersistentModelIndex();
+    if (star != hoveredStar_) {
+        if (hoveredStar_.isValid()) viewport()->update(visualRect(hoveredStar_));
+        hoveredStar_ = star;
+        if (hoveredStar_.isValid()) viewport()->update(visualRect(hoveredStar_));
+    }
+    if (part == Part::Star || part == Part::Arrow) viewport()->setCursor(Qt::PointingHandCursor);
+    else viewport()->unsetCursor();
+}
+
+void LocationListView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QListView::mousePressEvent(event);
+    // A click acts on release over the part it pressed; it selects nothing (a row never stays
+    // selected), but the keyboard goes on from the row clicked.
+    const QPoint at = event->position().toPoint();
+    pressed_ = indexAt(at);
+    pressedPart_ = partAt(at);
+    if (pressed_.isValid()) selectionModel()->setCurrentIndex(pressed_, QItemSelectionModel::Clear);
+    event->accept();
+}
+
+void LocationListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second click of a double click is one more click.
+    mousePressEvent(event);
+}
+
+void LocationListView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QListView::mouseReleaseEvent(event);
+    const QPoint at = event->position().toPoint();
+    const QPersistentModelIndex pressed = pressed_;
+    const Part part = pressedPart_;
+    pressed_ = QPersistentModelIndex();
+    pressedPart_ = Part::None;
+    event->accept();
+    if (!pressed.isValid() || indexAt(at) != pressed || partAt(at) != part) return;
+    const int row = pressed.row();
+    switch (part) {
+    case Part::Row: emit rowActivated(row); return;
+    case Part::Arrow: emit arrowClicked(row); return;
+    case Part::Star: emit starClicked(row); return;
+    case Part::None: return;
+    }
+}
+
+void LocationListView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    setHovered(indexAt(at), partAt(at));
+    // A drag with the button down selects nothing.
+    if (event->buttons() == Qt::NoButton) QListView::mouseMoveEvent(event);
+}
+
+void LocationListView::leaveEvent(QEvent* event) {
+    setHovered({}, Part::None);
+    QListView::leaveEvent(event);
+}
+
+void LocationListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (const QModelIndex current = currentIndex(); current.isValid()) emit rowActivated(current.row());
+        event->accept();
+        return;
+    }
+    // The arrows, Home, End and the page keys move the selection as in any list.
+    QListView::keyPressEvent(event);
+}
+
+}  // namespace morvex
