@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,7 +14,6 @@
 #include "ui/locations/CountriesProtocolAlert.h"
 #include "ui/kit/CustomButtons.h"
 #include "ui/locations/LocationsCellStyle.h"
-#include "ui/locations/RowView.h"
 #include "flows/MorvexVPNService.h"
 
 namespace morvex {
@@ -111,21 +109,19 @@ void CitiesViewController::loadView() {
     }
     column->addLayout(bar);
 
-    table_ = new QListWidget(view);
+    table_ = new LocationListView(view);
     table_->setObjectName(QStringLiteral("citiesTable"));
-    table_->setFrameShape(QFrame::NoFrame);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setFocusPolicy(Qt::NoFocus);
-    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    table_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Solid hairlines between the rows.
-    table_->setStyleSheet(QStringLiteral("QListWidget { background: %1; } QListWidget::item { border-bottom: 1px solid %2; }"
-                                         "QListWidget::item:selected, QListWidget::item:hover { background: %3; }")
+    table_->setStyleSheet(QStringLiteral("QListView { background: %1; } QListView::item { border-bottom: 1px solid %2; }"
+                                         "QListView::item:selected, QListView::item:hover { background: %3; }")
                               .arg(dashboard::color("BottomColor").name(), dashboard::color("Separator").name(),
                                    dashboard::color("WindowBackground").name()));
     column->addWidget(table_, 1);
     connect(back, &QAbstractButton::clicked, this, [this] { goBack(); });
-    connect(table_, &QListWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
+    connect(table_, &LocationListView::rowActivated, this, [this](int row) { rowClicked(row); });
+    connect(table_, &LocationListView::starClicked, this, [this](int row) {
+        if (const LocationRowsModel::Row* shown = table_->rows()->rowAt(row)) editFavorite(shown->server, shown->rowType);
+    });
     setView(view);
 }
 
@@ -178,20 +174,13 @@ void CitiesViewController::rearrange() {
     for (const auto& button : sortButtons_)
         if (button) button->setChecked((button->property("tag").toInt() == 1) == (sortDescriptors_ == model_->pingSortDescriptor));
     if (!table_) return;
-    const QSignalBlocker quiet(table_);
-    table_->clear();
-    for (int row = 0; row < static_cast<int>(arranged_.size()); ++row) {
-        auto* item = new QListWidgetItem(table_);
-        item->setSizeHint(QSize(0, cellstyle::kRowHeight));
-        table_->setItemWidget(item, new RowView);
-        configureRow(row);
-    }
+    std::vector<LocationRowsModel::Row> rows;
+    rows.reserve(arranged_.size());
+    for (const ServerPtr& city : arranged_) rows.push_back(rowFor(city));
+    table_->rows()->setRows(std::move(rows));
 }
 
-void CitiesViewController::configureRow(int row) {
-    auto* cell = qobject_cast<RowView*>(table_->itemWidget(table_->item(row)));
-    if (!cell || row < 0 || row >= static_cast<int>(arranged_.size())) return;
-    const ServerPtr& city = arranged_[static_cast<std::size_t>(row)];
+LocationRowsModel::Row CitiesViewController::rowFor(const ServerPtr& city) const {
     // The catalogue's copy may not know that the city is a favourite; the favourites list does.
     if (city)
         for (const auto& favourite : PreservedPreferences().favorites())
@@ -199,18 +188,12 @@ void CitiesViewController::configureRow(int row) {
                 city->favorite = true;
                 break;
             }
-    cell->configure(ListItem(city, ListItem::RowType::City), false, false);
+    return {city, ListItem::RowType::City, false};
 }
 
-void CitiesViewController::selectionChanged() {
-    const int row = table_->currentRow();
-    if (table_->selectedItems().isEmpty() || row < 0 || row >= static_cast<int>(arranged_.size())) return;
+void CitiesViewController::rowClicked(int row) {
+    if (row < 0 || row >= static_cast<int>(arranged_.size())) return;
     const ServerPtr city = arranged_[static_cast<std::size_t>(row)];
-    {
-        const QSignalBlocker quiet(table_);
-        table_->clearSelection();
-        table_->setCurrentRow(-1);
-    }
     if (!city) return;
     if (accountGate && !accountGate()) return;
     model_->connectCity(city, model_->searching());
@@ -227,7 +210,7 @@ void CitiesViewController::rowUpdated(const std::string& id) {
             row = i;
             break;
         }
-    if (table_ && row < table_->count()) configureRow(row);
+    if (table_ && row < static_cast<int>(arranged_.size())) table_->rows()->replaceRow(row, rowFor(arranged_[static_cast<std::size_t>(row)]));
 }
 
 void CitiesViewController::contentReloaded() { rearrange(); }

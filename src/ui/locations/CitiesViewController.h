@@ -8,7 +8,6 @@
 // Threads: main thread.
 #include <QAbstractButton>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -18,6 +17,7 @@
 
 #include "appkit/ViewController.h"
 #include "catalog/CitiesControllerModel.h"
+#include "ui/locations/LocationListView.h"
 #include "ui/shell/PageInputs.h"
 
 namespace morvex {
@@ -39,7 +39,7 @@ public:
     // Answers whether the account may connect (the base check shows its own alert when not).
     std::function<bool()> accountGate;
 
-    QListWidget* tableView() const { return table_; }
+    LocationListView* tableView() const { return table_; }
     QLabel* lblCity() const { return lblCity_; }
     QLabel* titleLabel() const { return lblTitle_; }
     QAbstractButton* backButton() const { return btnBack_; }
@@ -64,14 +64,14 @@ public:
 
 private:
     void rearrange();
-    void configureRow(int row);
-    void selectionChanged();
+    LocationRowsModel::Row rowFor(const ServerPtr& city) const;
+    void rowClicked(int row);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::unique_ptr<CitiesControllerModel> model_;
     LocationSearch::SortDescriptors sortDescriptors_;
     ServerList arranged_;
-    QPointer<QListWidget> table_;
+    QPointer<LocationListView> table_;
     QPointer<QLabel> lblCity_;
     QPointer<QLabel> lblTitle_;
     QPointer<QAbstractButton> btnBack_;

@@ -50,6 +50,12 @@ std::vector<std::string> names(const ServerList& list) {
     return out;
 }
 
+// The location a list row draws.
+std::string rowName(const QModelIndex& index) {
+    const auto* server = static_cast<const ZevuDataFetcherTypes::Server*>(index.data(LocationRowsModel::ServerRole).value<const void*>());
+    return server ? server->name : std::string();
+}
+
 class ExploreTabTest : public test::AlertTest {
 protected:
     void SetUp() override {
@@ -84,7 +90,7 @@ TEST_F(ExploreTabTest, ACountrysArrowCarriesItsCitiesToTheCityPageAndBackGoesToT
     ASSERT_TRUE(cities->model().contentWithCities());
     EXPECT_EQ(names(*cities->model().contentWithCities()), (std::vector<std::string>{"Munich", "Berlin", "Frankfurt"}));
     EXPECT_EQ(cities->titleLabel()->text(), QStringLiteral("Cities / Germany"));
-    EXPECT_EQ(cities->tableView()->count(), 3);
+    EXPECT_EQ(cities->tableView()->model()->rowCount(), 3);
 
     QTest::mouseClick(cities->backButton(), Qt::LeftButton);
     EXPECT_EQ(explore.selectedTabViewItemIndex(), ExploreTabViewController::Countries);
@@ -93,7 +99,7 @@ TEST_F(ExploreTabTest, ACountrysArrowCarriesItsCitiesToTheCityPageAndBackGoesToT
     empty->servers = ServerList{};
     explore.showCities(empty);
     EXPECT_EQ(explore.selectedTabViewItemIndex(), ExploreTabViewController::Cities);
-    EXPECT_EQ(cities->tableView()->count(), 0);
+    EXPECT_EQ(cities->tableView()->model()->rowCount(), 0);
     EXPECT_EQ(cities->titleLabel()->text(), QStringLiteral("Cities / Luxembourg"));
 }
 
@@ -109,26 +115,38 @@ TEST_F(ExploreTabTest, TheCityOrderFollowsTheChoiceUntilThePageShowsAgain) {
     QTest::mouseClick(cities.sortButton(1), Qt::LeftButton);
     EXPECT_EQ(names(cities.arrangedObjects()), (std::vector<std::string>{"Frankfurt", "Munich", "Berlin"}));
     EXPECT_TRUE(cities.sortButton(1)->isChecked());
-    auto* first = qobject_cast<RowView*>(cities.tableView()->itemWidget(cities.tableView()->item(0)));
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->server()->name, "Frankfurt") << "the rows follow the order";
-    EXPECT_FALSE(first->detailArrowView()->isVisible()) << "a city has no arrow";
+    const QModelIndex first = cities.tableView()->model()->index(0, 0);
+    EXPECT_EQ(rowName(first), "Frankfurt") << "the rows follow the order";
+    EXPECT_TRUE(cities.tableView()->partRect(first, LocationListView::Part::Arrow).isEmpty()) << "a city has no arrow";
+    EXPECT_FALSE(cities.tableView()->partRect(first, LocationListView::Part::Star).isEmpty());
 
     cities.viewWillAppear();
     EXPECT_EQ(names(cities.arrangedObjects()), (std::vector<std::string>{"Berlin", "Frankfurt", "Munich"}));
 }
 
-TEST_F(ExploreTabTest, AFavouriteCityShowsItsStarFilledEvenWhenTheCatalogueCopyDoesNotKnow) {
+TEST_F(ExploreTabTest, AFavouriteCityShowsItsStarFilledEvenWhenTheCatalogueCopyDoesNotKnowAndAStarAddsACity) {
     PreservedPreferences().setFavorites(ServerList{city("2", "Frankfurt", 15)});
     CitiesViewController cities;
     cities.model().setContentWithCities(germany->servers);
     cities.view()->show();
     cities.viewWillAppear();
-    for (int row = 0; row < cities.tableView()->count(); ++row) {
-        auto* cell = qobject_cast<RowView*>(cities.tableView()->itemWidget(cities.tableView()->item(row)));
-        ASSERT_NE(cell, nullptr);
-        EXPECT_EQ(cell->favoriteButton()->hoverable(), cell->server()->name != "Frankfurt") << cell->server()->name;
+    for (int row = 0; row < cities.tableView()->model()->rowCount(); ++row) {
+        const QModelIndex index = cities.tableView()->model()->index(row, 0);
+        EXPECT_EQ(index.data(LocationRowsModel::FavoriteRole).toBool(), rowName(index) == "Frankfurt") << rowName(index);
     }
+
+    // A city's star adds it beside the one stored.
+    LocationListView* table = cities.tableView();
+    int munich = -1;
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        if (rowName(table->model()->index(row, 0)) == "Munich") munich = row;
+    ASSERT_GE(munich, 0);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->partRect(table->model()->index(munich, 0), LocationListView::Part::Star).center());
+    std::vector<std::string> stored;
+    for (const auto& f : PreservedPreferences().favorites()) stored.push_back(f->name);
+    std::sort(stored.begin(), stored.end());
+    EXPECT_EQ(stored, (std::vector<std::string>{"Frankfurt", "Munich"}));
 }
 
 TEST_F(ExploreTabTest, ACityClickConnectsOnlyAfterTheAccountCheckAndNeverStaysSelected) {
@@ -145,22 +163,22 @@ TEST_F(ExploreTabTest, ACityClickConnectsOnlyAfterTheAccountCheckAndNeverStaysSe
     window.setContentViewController(cities);
     window.show();
     cities->viewWillAppear();
-    QListWidget* table = cities->tableView();
+    LocationListView* table = cities->tableView();
     auto clickRow = [&](int row) {
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row)).center());
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(row, 0)).center());
     };
 
     clickRow(0);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(window.attachedSheet(), nullptr) << "a refused account connects nothing";
-    EXPECT_TRUE(table->selectedItems().isEmpty());
+    EXPECT_FALSE(table->selectionModel()->hasSelection());
 
     // With the account allowed the city goes to the list's connect, which here stops at the
     // protocol whose extension is not ready and names it.
     allowed = true;
     clickRow(1);
     EXPECT_EQ(asked, 2);
-    EXPECT_TRUE(table->selectedItems().isEmpty());
+    EXPECT_FALSE(table->selectionModel()->hasSelection());
     ASSERT_NE(window.attachedSheet(), nullptr);
     auto* alert = cities->findChild<ProtocolsAlertViewController*>();
     ASSERT_NE(alert, nullptr);
