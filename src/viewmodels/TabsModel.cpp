@@ -9,13 +9,17 @@ TabsModel::TabsModel(User user, EventTracker eventTracker, PreservedPreferences 
     : user(std::move(user)),
       eventTracker(std::move(eventTracker)),
       preservedPreferences(std::move(preservedPreferences)),
-      managedObjectContext(notices ? notices : &CoreDataService::shared().managedObjectContext()) {}
+      notices_(notices) {}
+
+ManagedObjectContext& TabsModel::managedObjectContext() const {
+    return notices_ ? *notices_ : CoreDataService::shared().managedObjectContext();
+}
 
 std::int64_t TabsModel::badgeCount() const {
     std::int64_t unread = 0;
     const auto username = user.vpnUsername();
     if (username) {
-        if (auto notices = AppNotification::fetch(*managedObjectContext, username)) {
+        if (auto notices = AppNotification::fetch(managedObjectContext(), username)) {
             for (const auto& notice : *notices)
                 if (!notice->seen() && !notice->closed()) ++unread;
         }

@@ -43,7 +43,9 @@ public:
     User user;
     EventTracker eventTracker;
     PreservedPreferences preservedPreferences;
-    ManagedObjectContext* managedObjectContext;  // not owned
+    // The store of the notices; the shared store is opened at the first count, not with the tab
+    // bar, which is made at launch behind the sign-in page.
+    ManagedObjectContext& managedObjectContext() const;
 
     // The image of each icon (in kIcons order) while the page with that number is selected.
     static std::array<std::string, 6> iconImages(std::int64_t selectedRaw);
@@ -64,6 +66,9 @@ public:
     // The signed-in user's in-app notices neither seen nor closed, from the local store; also kept
     // as the user record's unread count, which the notification page reports. No badge at 0.
     std::int64_t badgeCount() const;
+
+private:
+    ManagedObjectContext* notices_;  // not owned; null for the shared store
 };
 
 }  // namespace morvex

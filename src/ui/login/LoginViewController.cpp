@@ -281,7 +281,6 @@ void LoginViewController::viewDidLoad() {
         if (self) self->revealLoginView();
     });
     configureDots();
-    configureCarousel();
     colourDots(currentIndex_);
     applyTexts();  // also on each appearance; set now so the first picture has them
 }
@@ -322,6 +321,7 @@ void LoginViewController::revealLoginView() {
     loginView_->setVisible(true);
     logo_->setVisible(false);
     lblLoading_->setVisible(false);
+    configureCarousel();
     loginView_->raise();
     resumeSession();
 }
@@ -607,13 +607,15 @@ void LoginViewController::configureDots() {
 }
 
 void LoginViewController::configureCarousel() {
+    if (carouselMade_) return;
+    carouselMade_ = true;
     collectionView_->reloadData(static_cast<int>(kPromotionalImageNames.size()), [](int index) -> QWidget* {
         auto* item = new PromotionalScreenCollectionViewItem(kItemSize);
         // Each page shows its own picture, with no texts (the screen shows them once beside it).
         item->configure(kPromotionalImageNames[static_cast<std::size_t>(index)], "", "");
         return item;
     });
-    collectionView_->scrollToItem(0);
+    collectionView_->scrollToItem(currentIndex_);
 }
 
 void LoginViewController::advancePage() {

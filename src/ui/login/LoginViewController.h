@@ -156,6 +156,9 @@ private:
 
     // The promotional pages' state.
     int currentIndex_ = 0;
+    // The promotional pages are made when the sign-in controls are first revealed: the loading
+    // state the window opens in does not show them, and their pictures cost the first paint.
+    bool carouselMade_ = false;
     QTimer* timer_ = nullptr;
 };
 
