@@ -13,7 +13,6 @@
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/locations/CountriesProtocolAlert.h"
 #include "ui/locations/LocationsCellStyle.h"
-#include "ui/locations/RowView.h"
 
 namespace morvex {
 
@@ -32,17 +31,18 @@ void LeftPanelViewController::loadView() {
     view->setObjectName(QStringLiteral("LeftPanelView"));
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(0, 0, 0, 0);
-    table_ = new QListWidget(view);
+    table_ = new LocationListView(view);
     table_->setObjectName(QStringLiteral("leftPanelTable"));
-    table_->setFrameShape(QFrame::NoFrame);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setFocusPolicy(Qt::NoFocus);
-    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    table_->setStyleSheet(QStringLiteral("QListWidget { background: transparent; } QListWidget::item { border: none; }"
-                                         "QListWidget::item:selected { background: %1; }")
+    // Titles and a wrapped note beside the location rows.
+    table_->setRowsOfOneHeight(false);
+    table_->setStyleSheet(QStringLiteral("QListView { background: transparent; } QListView::item { border: none; }"
+                                         "QListView::item:selected { background: %1; }")
                               .arg(dashboard::color("Separator").name()));
     column->addWidget(table_);
-    connect(table_, &QListWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
+    connect(table_, &LocationListView::rowActivated, this, [this](int row) { rowClicked(row); });
+    connect(table_, &LocationListView::starClicked, this, [this](int row) {
+        if (const LocationRowsModel::Row* shown = table_->rows()->rowAt(row)) editFavorite(shown->server, shown->rowType);
+    });
     setView(view);
 }
 
@@ -62,67 +62,34 @@ void LeftPanelViewController::prepareForSegue(appkit::StoryboardSegue& segue, co
     selectPreferencesTab(segue, kPreferencesProtocolTab);
 }
 
-QWidget* LeftPanelViewController::cellFor(const LeftPanelRow& row) {
-    if (const auto* item = std::get_if<ListItem>(&row)) {
-        auto* cell = new RowView;
-        cell->configure(*item, false, false);
-        return cell;
-    }
-    auto* cell = new QWidget;
-    auto* line = new QHBoxLayout(cell);
-    line->setContentsMargins(cellstyle::kSidePadding, 6, 12, 6);
-    line->setSpacing(8);
-    auto* image = new QLabel(cell);
-    image->setFixedSize(cellstyle::kIconSide, cellstyle::kIconSide);
-    auto* title = new QLabel(cell);
-    if (const auto* header = std::get_if<LeftPanelHeader>(&row)) {
-        cell->setObjectName(QStringLiteral("Header"));
-        image->setPixmap(appkit::imageNamed(header->imageName, QSize(cellstyle::kIconSide, cellstyle::kIconSide)));
-        title->setText(QString::fromStdString(header->name));
-        title->setFont(dashboard::font(13, QFont::DemiBold));
-        cellstyle::setTextColor(title, "HeadingText");
-    } else if (const auto* empty = std::get_if<LeftPanelEmptyRow>(&row)) {
-        cell->setObjectName(QStringLiteral("EmptyRow"));
-        image->hide();
-        title->setText(QString::fromStdString(empty->message));
-        title->setWordWrap(true);
-        title->setFont(dashboard::font(12));
-        cellstyle::setTextColor(title, "TabText");
-    }
-    line->addWidget(image);
-    line->addWidget(title, 1);
-    return cell;
-}
-
 void LeftPanelViewController::showContent() {
     if (!table_) return;
-    const QSignalBlocker quiet(table_);
-    table_->clear();
+    std::vector<LocationRowsModel::Row> rows;
+    rows.reserve(model_->content.value().size());
     for (const auto& row : model_->content.value()) {
-        auto* item = new QListWidgetItem(table_);
-        QWidget* cell = cellFor(row);
-        // Rows take the table's width; a wrapped placeholder grows downwards instead of sideways.
-        const int width = std::max(table_->viewport()->width(), 120);
-        QLayout* layout = cell->layout();
-        const int height = layout->hasHeightForWidth() ? layout->heightForWidth(width) : cell->sizeHint().height();
-        item->setSizeHint(QSize(width, std::max(height, std::holds_alternative<ListItem>(row) ? cellstyle::kRowHeight : 0)));
-        table_->setItemWidget(item, cell);
+        LocationRowsModel::Row shown;
+        if (const auto* item = std::get_if<ListItem>(&row)) {
+            shown.server = item->server;
+            shown.rowType = item->rowType;
+        } else if (const auto* header = std::get_if<LeftPanelHeader>(&row)) {
+            shown.kind = LocationRowsModel::Kind::Header;
+            shown.text = QString::fromStdString(header->name);
+            shown.imageName = QString::fromStdString(header->imageName);
+        } else if (const auto* empty = std::get_if<LeftPanelEmptyRow>(&row)) {
+            shown.kind = LocationRowsModel::Kind::Note;
+            shown.text = QString::fromStdString(empty->message);
+        }
+        rows.push_back(std::move(shown));
     }
-    table_->setCurrentRow(-1);
+    table_->rows()->setRows(std::move(rows));
 }
 
-void LeftPanelViewController::selectionChanged() {
-    const int row = table_->currentRow();
+void LeftPanelViewController::rowClicked(int row) {
     const auto& rows = model_->content.value();
-    if (table_->selectedItems().isEmpty() || row < 0 || row >= static_cast<int>(rows.size())) return;
+    if (row < 0 || row >= static_cast<int>(rows.size())) return;
     const auto* item = std::get_if<ListItem>(&rows[static_cast<std::size_t>(row)]);
     if (!item) return;  // a header or the placeholder stays as it is
     const ListItem chosen = *item;
-    {
-        const QSignalBlocker quiet(table_);
-        table_->clearSelection();
-        table_->setCurrentRow(-1);
-    }
     if (accountGate && !accountGate()) return;
     model_->connectItem(chosen);
 }

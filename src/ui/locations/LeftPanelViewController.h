@@ -5,7 +5,6 @@
 // When the selected protocol's system extension is not ready, a protocol sheet names the protocol
 // instead. Made from its storyboard scene, it opens the preferences window on the protocol page
 // through "seguePreferences".
-#include <QListWidget>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -13,6 +12,7 @@
 
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
+#include "ui/locations/LocationListView.h"
 #include "viewmodels/LeftPanelViewModel.h"
 
 namespace morvex {
@@ -28,7 +28,7 @@ public:
 
     std::function<bool()> accountGate;
     LeftPanelViewModel& model() { return *model_; }
-    QListWidget* tableView() const { return table_; }
+    LocationListView* tableView() const { return table_; }
     const std::vector<LeftPanelRow>& content() const { return model_->content.value(); }
 
     void loadView() override;
@@ -40,11 +40,10 @@ public:
 
 private:
     void showContent();
-    void selectionChanged();
-    QWidget* cellFor(const LeftPanelRow& row);
+    void rowClicked(int row);
 
     std::unique_ptr<LeftPanelViewModel> model_;
-    QPointer<QListWidget> table_;
+    QPointer<LocationListView> table_;
     appkit::Subscription contentBinding_;
 };
 

@@ -76,11 +76,14 @@ QVariant LocationRowsModel::data(const QModelIndex& index, int role) const {
     const Row* row = rowAt(index.row());
     if (!row || !index.isValid()) return {};
     switch (role) {
+    case KindRole: return static_cast<int>(row->kind);
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
+        if (row->kind != Kind::Location) return row->text;
         // Names are made on demand: only the rows on screen ask.
         return row->server ? QString::fromStdString(transformers::serverName(std::any(row->server)).value_or("")) : QString();
     case Qt::DecorationRole: {
+        if (row->kind == Kind::Header) return row->imageName;
         if (!row->server) return {};
         const auto name = transformers::flagImageName(std::any(row->server->code));
         return name ? QVariant(QString::fromStdString(*name)) : QVariant();
@@ -95,7 +98,11 @@ QVariant LocationRowsModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags LocationRowsModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+    const Row* row = rowAt(index.row());
+    if (!row || !index.isValid()) return Qt::NoItemFlags;
+    // Titles and notes are read, never chosen: the keyboard passes over them.
+    return row->kind == Kind::Location ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
+                                       : Qt::ItemNeverHasChildren;
 }
 
 // ---- the delegate ----
@@ -129,7 +136,49 @@ QPixmap LocationRowDelegate::flag(const QString& imageName) const {
     return flags_.insert(key, dashboard::roundFlag(imageName.toStdString(), cellstyle::kFlagSide, border)).value();
 }
 
+namespace {
+
+using Kind = LocationRowsModel::Kind;
+
+Kind kindOf(const QModelIndex& index) { return static_cast<Kind>(index.data(LocationRowsModel::KindRole).toInt()); }
+
+// Titles and notes: 16 in from the left, 12 from the right, 6 above and below; a title's 20-point
+// icon and 8 to its text.
+constexpr int kTextTop = 6;
+constexpr int kTextRight = 12;
+
+QFont headerFont() { return dashboard::font(13, QFont::DemiBold); }
+QFont noteFont() { return dashboard::font(12); }
+
+}  // namespace
+
+void LocationRowDelegate::paintHeader(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const QRect row = option.rect.adjusted(cellstyle::kSidePadding, kTextTop, -kTextRight, -kTextTop);
+    const QRect icon(row.left(), row.top() + (row.height() - cellstyle::kIconSide) / 2, cellstyle::kIconSide, cellstyle::kIconSide);
+    if (const QString name = index.data(Qt::DecorationRole).toString(); !name.isEmpty())
+        iconNamed(name.toStdString()).paint(painter, icon);
+    painter->setFont(headerFont());
+    painter->setPen(dashboard::color("HeadingText"));
+    const QRect text = row.adjusted(cellstyle::kIconSide + 8, 0, 0, 0);
+    painter->drawText(text, int(Qt::AlignLeft | Qt::AlignVCenter),
+                      QFontMetrics(headerFont()).elidedText(index.data().toString(), Qt::ElideRight, text.width()));
+}
+
+void LocationRowDelegate::paintNote(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const QRect text = option.rect.adjusted(cellstyle::kSidePadding, kTextTop, -kTextRight, -kTextTop);
+    painter->setFont(noteFont());
+    painter->setPen(dashboard::color("TabText"));
+    painter->drawText(text, int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap), index.data().toString());
+}
+
 void LocationRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    if (const Kind kind = kindOf(index); kind != Kind::Location) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        kind == Kind::Header ? paintHeader(painter, option, index) : paintNote(painter, option, index);
+        painter->restore();
+        return;
+    }
     // The item's panel through the view's style (its style sheet draws the grid line and the
     // keyboard's selection); the row's content on top.
     QStyleOptionViewItem panel = option;
@@ -167,9 +216,18 @@ void LocationRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->restore();
 }
 
-QSize LocationRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+QSize LocationRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     // The width is the list's: a list view stretches its rows across.
-    return {200, cellstyle::kRowHeight};
+    const Kind kind = kindOf(index);
+    if (kind == Kind::Location) return {200, cellstyle::kRowHeight};
+    if (kind == Kind::Header)
+        return {120, std::max(cellstyle::kIconSide, QFontMetrics(headerFont()).height()) + 2 * kTextTop};
+    // A note wraps at the list's width and grows downwards.
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    const int width = std::max(view ? view->viewport()->width() : 120, 120) - cellstyle::kSidePadding - kTextRight;
+    const QRect wrapped = QFontMetrics(noteFont()).boundingRect(QRect(0, 0, width, 10000),
+                                                                int(Qt::AlignLeft | Qt::TextWordWrap), index.data().toString());
+    return {120, wrapped.height() + 2 * kTextTop};
 }
 
 // ---- the view ----
@@ -194,9 +252,16 @@ LocationListView::LocationListView(QWidget* parent) : QListView(parent), rows_(n
     });
 }
 
+void LocationListView::setRowsOfOneHeight(bool oneHeight) {
+    setUniformItemSizes(oneHeight);
+    // Rows of their own heights are measured again when the list's width changes.
+    setResizeMode(oneHeight ? QListView::Fixed : QListView::Adjust);
+}
+
 QRect LocationListView::partRect(const QModelIndex& index, Part part) const {
     const LocationRowsModel::Row* row = rows_->rowAt(index.row());
     if (!row || !index.isValid() || part == Part::None) return {};
+    if (row->kind != LocationRowsModel::Kind::Location) return part == Part::Row ? visualRect(index) : QRect();
     const QRect rect = visualRect(index);
     if (part == Part::Row) return rect;
     const auto parts = LocationRowDelegate::layout(rect, row->arrow, hasStar(*row));

@@ -32,13 +32,21 @@ class LocationRowsModel : public QAbstractListModel {
 public:
     using ServerPtr = ZevuDataFetcherTypes::ServerPtr;
 
-    enum Role { ServerRole = Qt::UserRole + 1, RowTypeRole, FavoriteRole, ArrowRole, StarRole };
+    enum Role { ServerRole = Qt::UserRole + 1, RowTypeRole, FavoriteRole, ArrowRole, StarRole, KindRole };
+
+    // A location, or (in the favourites panel) a section's title with its icon, or the note of an
+    // empty section; titles and notes cannot be chosen.
+    enum class Kind { Location, Header, Note };
 
     struct Row {
         ServerPtr server;
         ListItem::RowType rowType = ListItem::RowType::NotSet;
         // The city arrow (a country with cities, outside the favourites tab).
         bool arrow = false;
+        Kind kind = Kind::Location;
+        // A title's or a note's text, and a title's image.
+        QString text;
+        QString imageName;
     };
 
     using QAbstractListModel::QAbstractListModel;
@@ -63,6 +71,9 @@ public:
     enum class Part { None, Row, Arrow, Star };
 
     explicit LocationListView(QWidget* parent = nullptr);
+    // Rows of one height (location lists) lay out without asking each row; a list with titles and
+    // wrapped notes asks each row, and again when its width changes.
+    void setRowsOfOneHeight(bool oneHeight);
 
     LocationRowsModel* rows() const { return rows_; }
     // Where a part of a row sits in the viewport; empty for a part the row does not have.
@@ -110,6 +121,8 @@ public:
 
 private:
     QPixmap flag(const QString& imageName) const;
+    void paintHeader(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    void paintNote(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     mutable QHash<QString, QPixmap> flags_;
 };
 

@@ -2,7 +2,6 @@
 // city list's order and back button, a city row's click, and the header's ping refresh.
 #include <QDateTime>
 #include <QLabel>
-#include <QListWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -23,7 +22,6 @@
 #include "ui/locations/CitiesViewController.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/locations/LocationsCellView.h"
-#include "ui/locations/RowView.h"
 
 namespace morvex {
 namespace {
@@ -251,17 +249,19 @@ TEST_F(ExploreTabTest, TheFavouritesPanelSitsBesideThePagesAndItsStarRemovesAFav
     auto* panel = qobject_cast<LeftPanelViewController*>(explore.leftPanel());
     ASSERT_NE(panel, nullptr) << "the panel is the storyboard's scene";
     EXPECT_EQ(panel->identifier(), ExploreTabViewController::kLeftPanelScene);
-    QListWidget* table = panel->tableView();
-    ASSERT_TRUE(test::waitUntil([&] { return table->count() == 2; }));
+    LocationListView* table = panel->tableView();
+    ASSERT_TRUE(test::waitUntil([&] { return table->model()->rowCount() == 2; }));
     EXPECT_LT(table->mapTo(explore.view(), QPoint(0, 0)).x(), explore.header()->view()->mapTo(explore.view(), QPoint(0, 0)).x());
 
-    auto* row = qobject_cast<RowView*>(table->itemWidget(table->item(1)));
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->rowType(), ListItem::RowType::Favorite);
-    QTest::mouseClick(row->favoriteButton(), Qt::LeftButton);
+    const QModelIndex favourite = table->model()->index(1, 0);
+    EXPECT_EQ(static_cast<ListItem::RowType>(favourite.data(LocationRowsModel::RowTypeRole).toInt()), ListItem::RowType::Favorite);
+    EXPECT_TRUE(favourite.data(LocationRowsModel::FavoriteRole).toBool()) << "a favourite's star is drawn filled";
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->partRect(favourite, LocationListView::Part::Star).center());
     EXPECT_TRUE(PreservedPreferences().favorites().empty());
     ASSERT_TRUE(test::waitUntil([&] {
-        return table->count() == 2 && table->itemWidget(table->item(1))->objectName() == QLatin1String("EmptyRow");
+        return table->model()->rowCount() == 2 &&
+               static_cast<LocationRowsModel::Kind>(table->model()->index(1, 0).data(LocationRowsModel::KindRole).toInt()) ==
+                   LocationRowsModel::Kind::Note;
     })) << "the panel redraws from the store's notification";
 }
 

@@ -1,7 +1,6 @@
 // The locations page's favourites panel driven as a user would, offscreen: rows, the account
 // gate and the protocol sheet.
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -30,18 +29,18 @@ TEST_F(LeftPanelScreenTest, AHeaderClickDoesNothingAndALocationRowConnectsAndDoe
     panel.view()->resize(240, 300);
     panel.view()->show();
     panel.viewWillAppear();
-    QListWidget* table = panel.tableView();
-    ASSERT_TRUE(test::waitUntil([&] { return table->count() == 2; })) << "the rows arrive from the main queue";
+    LocationListView* table = panel.tableView();
+    ASSERT_TRUE(test::waitUntil([&] { return table->model()->rowCount() == 2; })) << "the rows arrive from the main queue";
 
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(0)).center());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(0, 0)).center());
     EXPECT_EQ(gate, 0);
     EXPECT_TRUE(requests.empty());
 
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(1)).center());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(1, 0)).center());
     EXPECT_EQ(gate, 1);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].server->id, "fr");
-    EXPECT_TRUE(table->selectedItems().isEmpty()) << "a location row never stays highlighted";
+    EXPECT_FALSE(table->selectionModel()->hasSelection()) << "a location row never stays highlighted";
 }
 
 TEST_F(LeftPanelScreenTest, ARowWhoseProtocolIsNotReadyShowsASheetNamingTheProtocol) {
@@ -60,9 +59,9 @@ TEST_F(LeftPanelScreenTest, ARowWhoseProtocolIsNotReadyShowsASheetNamingTheProto
     window.setContentViewController(panel);
     window.show();
     panel->viewWillAppear();
-    QListWidget* table = panel->tableView();
-    ASSERT_TRUE(test::waitUntil([&] { return table->count() == 2; }));
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(1)).center());
+    LocationListView* table = panel->tableView();
+    ASSERT_TRUE(test::waitUntil([&] { return table->model()->rowCount() == 2; }));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(1, 0)).center());
     EXPECT_TRUE(requests.empty());
     // The protocol sheet, with no second button; its one button closes it.
     ASSERT_NE(window.attachedSheet(), nullptr);
