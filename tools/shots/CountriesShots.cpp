@@ -1,5 +1,6 @@
 // The country list on the locations tab with a fixed catalogue: every location, the empty
-// favourites tab, a search that finds nothing, the sort overlay and the filter and sort sheets.
+// favourites tab, a search that finds nothing, the sort overlay and the filter and sort sheets,
+// and the sectioned list on its three segments.
 #include "Shots.h"
 
 #include "app/AppMainViewController.h"
@@ -118,6 +119,31 @@ QImage sectioned(Context&) {
     return render([](CountriesViewController& list, appkit::Window&) { list.openSectionedList(); });
 }
 
+// The sectioned list on one of its segments (1 favourites, 2 recents), with France (a P2P
+// location) and Japan stored as favourites.
+QImage sectionedSegment(int tag) {
+    return render([tag](CountriesViewController& list, appkit::Window&) {
+        auto france = std::make_shared<ZevuDataFetcherTypes::Server>("FR", "France", ZevuDataFetcherTypes::ServerType::Country, "FR");
+        france->p2p = true;
+        france->favorite = true;
+        auto japan = std::make_shared<ZevuDataFetcherTypes::Server>("JP", "Japan", ZevuDataFetcherTypes::ServerType::Country, "JP");
+        japan->favorite = true;
+        PreservedPreferences().setFavorites(ZevuDataFetcherTypes::ServerList{france, japan});
+        list.openSectionedList();
+        settle(100);
+        // The sectioned list is a page beside the country list.
+        for (QObject* up = list.parent(); up; up = up->parent()) {
+            if (const auto shown = up->findChildren<CountriesViewController1*>(); !shown.isEmpty()) {
+                shown.first()->filterTypeSelected(tag);
+                break;
+            }
+        }
+    });
+}
+
+QImage sectionedFavorites(Context&) { return sectionedSegment(1); }
+QImage sectionedRecentsEmpty(Context&) { return sectionedSegment(2); }
+
 const Registration shots({
     {"countries", "all", all},
     {"countries", "favorites-empty", favoritesEmpty},
@@ -126,6 +152,8 @@ const Registration shots({
     {"countries", "filter-sheet", filterSheet},
     {"countries", "sort-sheet", sortSheet},
     {"countries", "sectioned", sectioned},
+    {"countries", "sectioned-favorites", sectionedFavorites},
+    {"countries", "sectioned-recents-empty", sectionedRecentsEmpty},
 });
 
 }  // namespace

@@ -14,14 +14,12 @@
 #include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
 #include "state/AppManager.h"
-#include "ui/kit/RecentsCellView.h"
 #include "ui/kit/LayerViews.h"
 #include "ui/locations/CountriesProtocolAlert.h"
 #include "ui/locations/CountriesSearchText.h"
 #include "ui/locations/CountriesStyle.h"
 #include "ui/locations/CountriesViewController.h"
-#include "ui/locations/EmptyCellView.h"
-#include "ui/locations/FavoritesCellView.h"
+#include "ui/locations/ExploreTabViewController.h"
 
 namespace morvex {
 
@@ -109,27 +107,32 @@ void CountriesViewController1::loadView() {
     containerSegment->setFixedHeight(40);
     column->addWidget(containerSegment);
 
-    tableView = new QListWidget(view);
+    tableView = new LocationListView(view);
     tableView->setObjectName(QStringLiteral("tableView"));
-    tableView->setFrameShape(QFrame::NoFrame);
-    tableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    tableView->setFocusPolicy(Qt::NoFocus);
-    tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    tableView->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     column->addWidget(tableView, 1);
 
     connect(back, &QAbstractButton::clicked, this, [this] { popVC(); });
     connect(btnP2P, &QAbstractButton::clicked, this, [this] { showFilterVC(); });
     connect(btnSort, &QAbstractButton::clicked, this, [this] { showSortVC(); });
     connect(searchField, &QLineEdit::textEdited, this, [this] { searchTextChanged(); });
-    connect(tableView, &QListWidget::itemSelectionChanged, this, [this] {
-        const auto selected = tableView->selectedItems();
-        if (selected.isEmpty()) return;
-        const int row = tableView->row(selected.first());
-        if (!shouldSelectRow(row)) {
-            const QSignalBlocker quiet(tableView);
-            tableView->clearSelection();
+    // A row chosen for a connection stays marked; one that connects nothing does not.
+    connect(tableView, &LocationListView::rowActivated, this, [this](int row) {
+        const QModelIndex index = tableView->model()->index(row, 0);
+        tableView->selectionModel()->select(index, shouldSelectRow(row) ? QItemSelectionModel::ClearAndSelect
+                                                                        : QItemSelectionModel::Clear);
+    });
+    connect(tableView, &LocationListView::starClicked, this, [this](int row) {
+        if (const ServerPtr server = objectValue(row)) {
+            toggleFavorite(server);
+            favoriteChanged(server);
         }
+    });
+    connect(tableView, &LocationListView::arrowClicked, this, [this](int row) {
+        const ServerPtr server = objectValue(row);
+        if (!server) return;
+        // The list is a page of the locations page, which opens the cities.
+        for (QObject* up = parent(); up; up = up->parent())
+            if (auto* explore = qobject_cast<ExploreTabViewController*>(up)) return explore->showCities(server);
     });
     setView(view);
 }
@@ -155,9 +158,9 @@ void CountriesViewController1::viewWillAppear() {
     p.setColor(QPalette::Base, Qt::transparent);
     searchField->setPalette(p);
     const QColor separator = ThemedColor::colorNamed("Separator").resolve(tableView);
-    tableView->setStyleSheet(QStringLiteral("QListWidget { background: %1; border-top-left-radius: 12px; border-top-right-radius: 12px; }"
-                                            "QListWidget::item { border-bottom: 1px solid %2; }"
-                                            "QListWidget::item:selected { background: %2; }")
+    tableView->setStyleSheet(QStringLiteral("QListView { background: %1; border-top-left-radius: 12px; border-top-right-radius: 12px; }"
+                                            "QListView::item { border-bottom: 1px solid %2; }"
+                                            "QListView::item:selected { background: %2; }")
                                  .arg(ThemedColor::colorNamed("BottomColor").resolve(tableView).name(), separator.name()) +
                              countries::slimScrollBarStyle(separator));
     resetForFilterType(filterType);
@@ -374,46 +377,42 @@ bool CountriesViewController1::shouldSelectRow(int row) {
 
 void CountriesViewController1::reloadData() {
     view();
-    const QSignalBlocker quiet(tableView);
-    tableView->clear();
-    for (int row = 0; row < numberOfRows(); ++row) {
-        auto* item = new QListWidgetItem(tableView);
-        QWidget* cell = cellForRow(row);
-        item->setSizeHint(QSize(std::max(tableView->viewport()->width() - 8, 200),
-                                std::max(cell->sizeHint().height(), cell->minimumHeight())));
-        tableView->setItemWidget(item, cell);
-    }
+    std::vector<LocationRowsModel::Row> rows;
+    const int count = numberOfRows();
+    rows.reserve(std::size_t(count));
+    for (int row = 0; row < count; ++row) rows.push_back(rowFor(row));
+    tableView->rows()->setRows(std::move(rows));
 }
 
-QWidget* CountriesViewController1::cellForRow(int row) {
+LocationRowsModel::Row CountriesViewController1::rowFor(int row) const {
+    LocationRowsModel::Row shown;
     const ServerPtr server = objectValue(row);
     if (!server) {
-        auto* cell = new EmptyCellView;
-        cell->configure(filterType == Filter::Favorites ? LocationsFilter::Favorites
-                        : filterType == Filter::Recents ? LocationsFilter::Recents
-                                                        : LocationsFilter::All);
-        return cell;
+        // The one row of an empty list says why it is empty.
+        shown.kind = LocationRowsModel::Kind::Message;
+        shown.text = countries::qs(localized(filterType == Filter::Favorites ? "empty.favorites"
+                                             : filterType == Filter::Recents ? "empty.recents"
+                                                                             : "empty.locations"));
+        return shown;
     }
+    shown.server = server;
     switch (filterType) {
-    case Filter::Recents: {
-        auto* cell = new RecentsCellView;
-        cell->configure(server);
-        return cell;
-    }
-    case Filter::Favorites: {
-        auto* cell = new FavoritesCellView;
-        cell->delegate = this;
-        cell->configure(server);
-        return cell;
-    }
+    case Filter::Recents:
+        shown.rowType = ListItem::RowType::Recent;
+        shown.style = LocationRowsModel::Style::Plain;
+        return shown;
+    case Filter::Favorites:
+        shown.rowType = ListItem::RowType::Favorite;
+        shown.p2p = server->p2p;
+        return shown;
     case Filter::All:
     case Filter::PF:
     case Filter::P2P: break;
     }
-    auto* cell = new LocationsCellView;
-    cell->delegate = this;
-    cell->configure(server, server->servers && !server->servers->empty());
-    return cell;
+    shown.rowType = ListItem::RowType::Country;
+    shown.style = LocationRowsModel::Style::StarThenArrow;
+    shown.arrow = server->servers && !server->servers->empty();
+    return shown;
 }
 
 int CountriesViewController1::segmentTag(Filter filter) {

@@ -10,7 +10,6 @@
 // Threads: main thread only.
 #include <QAbstractButton>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -20,6 +19,7 @@
 #include "catalog/CountriesModel.h"
 #include "ui/locations/FilterTypeCellView.h"
 #include "ui/locations/FilterViewController.h"
+#include "ui/locations/LocationListView.h"
 #include "ui/locations/LocationsCellView.h"
 #include "ui/locations/SortViewController.h"
 #include "vpn/KillDedicatedSessionModel.h"
@@ -46,7 +46,8 @@ public:
     explicit CountriesViewController1(const ModelFactory& factory, QObject* parent = nullptr);
     ~CountriesViewController1() override;
 
-    QPointer<QListWidget> tableView;
+    // The rows: an item view over the list shown, one record per row and no widget.
+    QPointer<LocationListView> tableView;
     QPointer<QLineEdit> searchField;
     QPointer<QAbstractButton> btnP2P;
     QPointer<QAbstractButton> btnSort;
@@ -97,7 +98,7 @@ private:
     void reloadStoredLists();
     void rebuildLocations();
     void reloadData();
-    QWidget* cellForRow(int row);
+    LocationRowsModel::Row rowFor(int row) const;
     void showSegment(int tag);
 
     std::unique_ptr<CountriesModel> model_;

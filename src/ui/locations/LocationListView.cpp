@@ -19,6 +19,8 @@ using ServerType = ZevuDataFetcherTypes::ServerType;
 // A dedicated IP cannot be a favourite, so its row has no star.
 bool hasStar(const LocationRowsModel::Row& row) { return row.server && row.server->type != ServerType::DedicatedIp; }
 
+QFont p2pFont() { return dashboard::font(11, QFont::DemiBold); }
+
 QIcon iconNamed(const std::string& name) {
     // The kit's images are cached by name; a QIcon copy shares its data.
     static QHash<QString, QIcon> icons;
@@ -107,25 +109,40 @@ Qt::ItemFlags LocationRowsModel::flags(const QModelIndex& index) const {
 
 // ---- the delegate ----
 
-LocationRowDelegate::Layout LocationRowDelegate::layout(const QRect& row, bool arrow, bool star) {
+LocationRowDelegate::Layout LocationRowDelegate::layout(const QRect& rowRect, const LocationRowsModel::Row& row) {
     // As a row of widgets would lay them out: 16 in from the left, 12 from the right, 10 between.
     constexpr int hit = cellstyle::kIconSide + 8;
     constexpr int gap = 10;
+    // The sectioned list's arrow slot is a little wider than an icon's hit area.
+    constexpr int kArrowSlot = 31;
+    using Style = LocationRowsModel::Style;
+    const bool star = hasStar(row) && row.style != Style::Plain;
+    const bool arrow = row.arrow && row.style != Style::Plain;
     Layout out;
-    const int middle = row.top() + row.height() / 2;
-    out.flag = QRect(row.left() + cellstyle::kSidePadding, middle - cellstyle::kFlagSide / 2, cellstyle::kFlagSide,
+    const int middle = rowRect.top() + rowRect.height() / 2;
+    out.flag = QRect(rowRect.left() + cellstyle::kSidePadding, middle - cellstyle::kFlagSide / 2, cellstyle::kFlagSide,
                      cellstyle::kFlagSide);
-    int right = row.right() + 1 - (cellstyle::kSidePadding - 4);
-    if (star) {
-        out.star = QRect(right - hit, middle - hit / 2, hit, hit);
-        right = out.star.left() - gap;
+    int right = rowRect.right() + 1 - (row.style == Style::Plain ? cellstyle::kSidePadding : cellstyle::kSidePadding - 4);
+    const auto take = [&](QRect& part, int width) {
+        part = QRect(right - width, middle - hit / 2, width, hit);
+        right = part.left() - gap;
+    };
+    if (row.style == Style::StarThenArrow) {
+        // The arrow's slot stays (empty) for a country without cities, and so does its gap.
+        QRect slot;
+        take(slot, arrow ? kArrowSlot : 0);
+        if (arrow) out.arrow = slot;
+        if (star) take(out.star, hit);
+    } else {
+        if (star) take(out.star, hit);
+        if (arrow) take(out.arrow, hit);
     }
-    if (arrow) {
-        out.arrow = QRect(right - hit, middle - hit / 2, hit, hit);
-        right = out.arrow.left() - gap;
+    if (row.p2p) {
+        take(out.p2p, QFontMetrics(p2pFont()).horizontalAdvance(QStringLiteral("P2P")) + 10);
+        out.p2p = QRect(out.p2p.left(), middle - 9, out.p2p.width(), 18);
     }
     const int titleLeft = out.flag.right() + 1 + gap;
-    out.title = QRect(titleLeft, row.top(), std::max(0, right - titleLeft), row.height());
+    out.title = QRect(titleLeft, rowRect.top(), std::max(0, right - titleLeft), rowRect.height());
     return out;
 }
 
@@ -148,6 +165,9 @@ constexpr int kTextTop = 6;
 constexpr int kTextRight = 12;
 
 QFont headerFont() { return dashboard::font(13, QFont::DemiBold); }
+QFont messageFont() { return dashboard::font(13); }
+// A message: 16 in from the sides, 12 above and below, centred.
+constexpr int kMessageTop = 12;
 QFont noteFont() { return dashboard::font(12); }
 
 }  // namespace
@@ -172,10 +192,26 @@ void LocationRowDelegate::paintNote(QPainter* painter, const QStyleOptionViewIte
 }
 
 void LocationRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    if (const Kind kind = kindOf(index); kind != Kind::Location) {
+    const auto* rows = qobject_cast<const LocationRowsModel*>(index.model());
+    const LocationRowsModel::Row* row = rows ? rows->rowAt(index.row()) : nullptr;
+    if (!row) return;
+    if (row->kind == Kind::Message) {
+        // On the list's panel, with its grid line.
+        QStyleOptionViewItem panel = option;
+        panel.state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
+        QStyledItemDelegate::paint(painter, panel, QModelIndex());
+        painter->save();
+        painter->setFont(messageFont());
+        painter->setPen(dashboard::color("TabText"));
+        painter->drawText(option.rect.adjusted(cellstyle::kSidePadding, kMessageTop, -cellstyle::kSidePadding, -kMessageTop),
+                          int(Qt::AlignCenter | Qt::TextWordWrap), row->text);
+        painter->restore();
+        return;
+    }
+    if (row->kind != Kind::Location) {
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
-        kind == Kind::Header ? paintHeader(painter, option, index) : paintNote(painter, option, index);
+        row->kind == Kind::Header ? paintHeader(painter, option, index) : paintNote(painter, option, index);
         painter->restore();
         return;
     }
@@ -185,24 +221,33 @@ void LocationRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     panel.state &= ~QStyle::State_HasFocus;
     QStyledItemDelegate::paint(painter, panel, QModelIndex());
 
-    const bool arrow = index.data(LocationRowsModel::ArrowRole).toBool();
-    const bool star = index.data(LocationRowsModel::StarRole).toBool();
-    const Layout parts = layout(option.rect, arrow, star);
+    const Layout parts = layout(option.rect, *row);
+    const bool arrow = !parts.arrow.isEmpty();
+    const bool star = !parts.star.isEmpty();
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
     if (const QString flagName = index.data(Qt::DecorationRole).toString(); !flagName.isEmpty())
         painter->drawPixmap(parts.flag, flag(flagName));
 
-    const QFont font = dashboard::font(14);
+    const QFont font = dashboard::font(14, row->style == LocationRowsModel::Style::Plain ? QFont::Medium : QFont::Normal);
     painter->setFont(font);
     painter->setPen(dashboard::color("HeadingText"));
     const QString name = QFontMetrics(font).elidedText(index.data().toString(), Qt::ElideRight, parts.title.width());
     painter->drawText(parts.title, int(Qt::AlignLeft | Qt::AlignVCenter), name);
+    if (!parts.p2p.isEmpty()) {
+        const QColor theme = dashboard::color("ThemeColor");
+        painter->setPen(QPen(theme, 1));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(parts.p2p).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+        painter->setFont(p2pFont());
+        painter->drawText(parts.p2p, int(Qt::AlignCenter), QStringLiteral("P2P"));
+    }
 
+    // Centred in its hit area as a button draws its icon.
     const auto iconRect = [](const QRect& hit) {
-        return QRect(hit.center() - QPoint(cellstyle::kIconSide / 2 - 1, cellstyle::kIconSide / 2 - 1),
-                     QSize(cellstyle::kIconSide, cellstyle::kIconSide));
+        return QRect(hit.left() + (hit.width() - cellstyle::kIconSide) / 2, hit.top() + (hit.height() - cellstyle::kIconSide) / 2,
+                     cellstyle::kIconSide, cellstyle::kIconSide);
     };
     if (arrow) iconNamed("LocationsDetailArrow").paint(painter, iconRect(parts.arrow));
     if (star) {
@@ -219,7 +264,21 @@ void LocationRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 QSize LocationRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     // The width is the list's: a list view stretches its rows across.
     const Kind kind = kindOf(index);
-    if (kind == Kind::Location) return {200, cellstyle::kRowHeight};
+    if (kind == Kind::Location) {
+        const auto* rows = qobject_cast<const LocationRowsModel*>(index.model());
+        const LocationRowsModel::Row* row = rows ? rows->rowAt(index.row()) : nullptr;
+        // A recent connection's row: the 24-point flag with 8 above and below.
+        if (row && row->style == LocationRowsModel::Style::Plain)
+            return {200, std::max(cellstyle::kFlagSide, QFontMetrics(dashboard::font(14, QFont::Medium)).height()) + 16};
+        return {200, cellstyle::kRowHeight};
+    }
+    if (kind == Kind::Message) {
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        const int width = std::max(view ? view->viewport()->width() : 200, 200) - 2 * cellstyle::kSidePadding;
+        const QRect wrapped = QFontMetrics(messageFont()).boundingRect(QRect(0, 0, width, 10000),
+                                                                       int(Qt::AlignCenter | Qt::TextWordWrap), index.data().toString());
+        return {200, wrapped.height() + 2 * kMessageTop};
+    }
     if (kind == Kind::Header)
         return {120, std::max(cellstyle::kIconSide, QFontMetrics(headerFont()).height()) + 2 * kTextTop};
     // A note wraps at the list's width and grows downwards.
@@ -264,7 +323,7 @@ QRect LocationListView::partRect(const QModelIndex& index, Part part) const {
     if (row->kind != LocationRowsModel::Kind::Location) return part == Part::Row ? visualRect(index) : QRect();
     const QRect rect = visualRect(index);
     if (part == Part::Row) return rect;
-    const auto parts = LocationRowDelegate::layout(rect, row->arrow, hasStar(*row));
+    const auto parts = LocationRowDelegate::layout(rect, *row);
     return part == Part::Star ? parts.star : parts.arrow;
 }
 

@@ -35,8 +35,13 @@ public:
     enum Role { ServerRole = Qt::UserRole + 1, RowTypeRole, FavoriteRole, ArrowRole, StarRole, KindRole };
 
     // A location, or (in the favourites panel) a section's title with its icon, or the note of an
-    // empty section; titles and notes cannot be chosen.
-    enum class Kind { Location, Header, Note };
+    // empty section, or (in the sectioned list) the centred message of an empty list; titles,
+    // notes and messages cannot be chosen.
+    enum class Kind { Location, Header, Note, Message };
+    // How a location row is laid out: the star at the end with the city arrow before it; the star
+    // before a slot for the arrow that is kept even when empty (the sectioned list); or the
+    // flag and the name only, in medium weight, 40 high (recent connections).
+    enum class Style { Standard, StarThenArrow, Plain };
 
     struct Row {
         ServerPtr server;
@@ -44,6 +49,9 @@ public:
         // The city arrow (a country with cities, outside the favourites tab).
         bool arrow = false;
         Kind kind = Kind::Location;
+        Style style = Style::Standard;
+        // The P2P tag after the name.
+        bool p2p = false;
         // A title's or a note's text, and a title's image.
         QString text;
         QString imageName;
@@ -112,9 +120,9 @@ public:
 
     // The parts of a row drawn in `row`: the flag, the name, the arrow (when shown) and the star.
     struct Layout {
-        QRect flag, title, arrow, star;
+        QRect flag, title, p2p, arrow, star;
     };
-    static Layout layout(const QRect& row, bool arrow, bool star);
+    static Layout layout(const QRect& rowRect, const LocationRowsModel::Row& row);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -23,7 +23,6 @@
 #include "ui/locations/CountriesStyle.h"
 #include "ui/locations/CountriesViewController.h"
 #include "ui/locations/CountriesViewController1.h"
-#include "ui/locations/EmptyCellView.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/preferences/PreferencesViewController.h"
 #include "ui/preferences/PreferencesWindowController.h"
@@ -490,14 +489,16 @@ TEST_F(CountriesViewController1Test, SegmentsShowTheirListsAndAnEmptyListShowsIt
     EXPECT_EQ(names(sectioned->locations),
               (std::vector<std::string>{"Germany", "France", "United Arab Emirates", "Azerbaijan"}))
         << "by popularity";
-    EXPECT_EQ(sectioned->tableView->count(), 4);
+    EXPECT_EQ(sectioned->tableView->model()->rowCount(), 4);
 
     QTest::mouseClick(sectioned->segmentView()->segment(1), Qt::LeftButton);
     EXPECT_EQ(sectioned->filterType, CountriesViewController1::Filter::Favorites);
     EXPECT_FALSE(sectioned->searchBox->isVisible());
     ASSERT_EQ(sectioned->numberOfRows(), 1);
     EXPECT_EQ(sectioned->cellIdentifier(0), "EmptyCellView");
-    EXPECT_NE(qobject_cast<EmptyCellView*>(sectioned->tableView->itemWidget(sectioned->tableView->item(0))), nullptr);
+    EXPECT_EQ(static_cast<LocationRowsModel::Kind>(sectioned->tableView->model()->index(0, 0).data(LocationRowsModel::KindRole).toInt()),
+              LocationRowsModel::Kind::Message)
+        << "an empty list's one row says so";
     EXPECT_FALSE(sectioned->shouldSelectRow(0)) << "the empty row is not selectable";
 
     storeFavorites(2);
@@ -563,7 +564,7 @@ TEST_F(CountriesViewController1Test, ARowConnectsOnlyWhileNoConnectionIsBeingMad
 
     vpn->status = zevu::rawValue(zevu::ZevuVPNState::Disconnected);
     QTest::mouseClick(sectioned->tableView->viewport(), Qt::LeftButton, {},
-                      sectioned->tableView->visualItemRect(sectioned->tableView->item(1)).center());
+                      sectioned->tableView->visualRect(sectioned->tableView->model()->index(1, 0)).center());
     ASSERT_TRUE(test::waitUntil([] {
         auto last = AppPreferences().lastConnection();
         return last && last->server && last->server->code == "FR";
@@ -637,7 +638,7 @@ TEST_F(CountriesViewController1Test, TheMainWindowReachesTheSectionedListAndItsP
     ASSERT_EQ(shown.size(), 4u);
     EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << ::testing::PrintToString(shown);
     EXPECT_EQ(shown, (std::vector<std::int64_t>{15, 40, 90, 120}));
-    EXPECT_EQ(sectioned->tableView->count(), 4);
+    EXPECT_EQ(sectioned->tableView->model()->rowCount(), 4);
 
     // Leaving the locations page brings the usual country list back for the next visit.
     QTest::mouseClick(content->tabsController()->buttonFor(MainTab::Dashboard), Qt::LeftButton);
@@ -658,6 +659,17 @@ TEST_F(CountriesViewController1Test, AStarChangeMovesTheLocationInOrOutOfTheFavo
     // A location the list does not hold changes nothing.
     sectioned->favoriteChanged(location("ZZ", "Nowhere"));
     EXPECT_TRUE(sectioned->favorites.empty());
+
+    // The star drawn on France's row marks it, stores it and redraws it filled; the row is not chosen.
+    LocationListView* table = sectioned->tableView;
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->partRect(table->model()->index(1, 0), LocationListView::Part::Star).center());
+    EXPECT_EQ(names(sectioned->favorites), std::vector<std::string>{"France"});
+    ASSERT_EQ(PreservedPreferences().favorites().size(), 1u);
+    EXPECT_EQ(PreservedPreferences().favorites().front()->name, "France");
+    EXPECT_TRUE(table->model()->index(1, 0).data(LocationRowsModel::FavoriteRole).toBool());
+    EXPECT_FALSE(table->selectionModel()->hasSelection());
+    test::settleWithSdk();
+    EXPECT_FALSE(AppPreferences().lastConnection());
 }
 
 }  // namespace
