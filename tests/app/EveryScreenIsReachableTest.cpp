@@ -40,6 +40,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 #include "ui/dashboard/DashboardTestSupport.h"
+#include "ui/locations/LocationListView.h"
 #include "ui/support/GetHelpViewController.h"
 #include "vpn/Zevu.h"
 #include "zevu/ZevuTestAPI.h"
@@ -156,6 +157,22 @@ public:  // the paths use the fixture's helpers
             return target && target->isEnabled();
         })) << "no " << name << " to click";
         QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+    }
+    // Waits for the shown location list to have a row with that part on screen, then clicks the
+    // first such part (a row's middle, its city arrow or its star).
+    void clickInLocationList(LocationListView::Part part) {
+        LocationListView* list = nullptr;
+        QRect at;
+        ASSERT_TRUE(waitUntil([&] {
+            list = qobject_cast<LocationListView*>(visibleNamed(QStringLiteral("tableView")));
+            if (!list) return false;
+            for (int r = 0; r < list->model()->rowCount(); ++r) {
+                at = list->partRect(list->model()->index(r, 0), part);
+                if (!at.isEmpty() && list->viewport()->rect().contains(at)) return true;
+            }
+            return false;
+        })) << "no location row to click";
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at.center());
     }
     // Steps through the named drop-down's entries with the keyboard until the named control shows.
     void chooseUntilShown(const char* dropDown, const char* shown) {
@@ -295,9 +312,7 @@ std::vector<Path> clickPaths() {
          "locations tab → a country, while the tunnel extension still waits for the user's approval",
          [](T& t) {
              t.clickTab(MainTab::Locations);
-             ASSERT_TRUE(waitUntil([&] { return T::visibleNamed("Country") != nullptr; }));
-             QWidget* row = T::visibleNamed("Country");
-             QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 3, row->height() / 2));
+             t.clickInLocationList(LocationListView::Part::Row);
          }},
         {key(main, "CountriesViewController1"), "locations tab → sections button",
          [](T& t) {
@@ -319,7 +334,7 @@ std::vector<Path> clickPaths() {
         {key(main, "CitiesViewController"), "locations tab → a country's arrow",
          [](T& t) {
              t.clickTab(MainTab::Locations);
-             t.click("detailArrowBtn");
+             t.clickInLocationList(LocationListView::Part::Arrow);
          }},
         {key(main, "ProfileViewController"), "profile tab", tab(MainTab::Profile)},
         {key("SwitchAccount", "SwitchAccountVC"), "profile tab → Switch account",
