@@ -184,6 +184,25 @@ QRectF AnimationPlayer::frameRect(const QRectF& bounds, ContentMode mode) const 
     return rect.intersected(bounds);
 }
 
+std::size_t AnimationPlayer::loopStep(QSize pixels) const {
+    const std::size_t total = std::max<std::size_t>(animation_->totalFrames(), 1);
+    std::size_t step = std::max<std::size_t>(1, std::size_t(std::ceil(animation_->frameRate() / kLoopFramesPerSecond)));
+    const std::size_t frameBytes = std::size_t(std::max(pixels.width(), 1)) * std::size_t(std::max(pixels.height(), 1)) * 4;
+    while (step < total && (total / step) * frameBytes > kLoopFrameBudget) ++step;
+    return step;
+}
+
+bool AnimationPlayer::showsSameImage(std::size_t a, std::size_t b) const {
+    if (a == b) return true;
+    if (loopMode_ != LoopMode::Loop || !animation_ || frames_.empty()) return false;
+    const std::size_t step = loopStep(framesSize_);
+    const std::size_t slotA = std::min(frames_.size() - 1, a / step * step);
+    const std::size_t slotB = std::min(frames_.size() - 1, b / step * step);
+    if (slotA == slotB) return true;
+    const QImage& imageA = frames_[slotA];
+    return !imageA.isNull() && imageA.cacheKey() == frames_[slotB].cacheKey();
+}
+
 const QImage& AnimationPlayer::frameImage(std::size_t frame, QSize pixels, qreal ratio) const {
     if (loopMode_ != LoopMode::Loop) {
         if (frame != cachedFrame_ || cache_.size() != pixels) {
@@ -199,9 +218,7 @@ const QImage& AnimationPlayer::frameImage(std::size_t frame, QSize pixels, qreal
         frames_.assign(total, QImage());
         framesSize_ = pixels;
     }
-    std::size_t step = std::max<std::size_t>(1, std::size_t(std::ceil(animation_->frameRate() / kLoopFramesPerSecond)));
-    const std::size_t frameBytes = std::size_t(std::max(pixels.width(), 1)) * std::size_t(std::max(pixels.height(), 1)) * 4;
-    while (step < total && (total / step) * frameBytes > kLoopFrameBudget) ++step;
+    const std::size_t step = loopStep(pixels);
     const std::size_t shown = std::min(total - 1, frame / step * step);
     QImage& slot = frames_[shown];
     if (slot.isNull()) {
@@ -230,8 +247,13 @@ void AnimationPlayer::paint(QPainter& painter, const QRectF& bounds, ContentMode
     const QSize pixels = (target * ratio).toSize();
     const QImage& image = frameImage(currentFrame(), pixels, ratio);
     painter.save();
-    painter.setClipRect(bounds);
-    painter.drawImage(rect, image);
+    // The frame was drawn at the size it is shown: put it on whole device pixels and copy it
+    // unscaled, which is a plain blit. A scaled or fractional draw goes through the
+    // transforming fill, which spreads each frame over the worker threads and wakes them all.
+    const QPointF topLeft(std::round(rect.left() * ratio) / ratio, std::round(rect.top() * ratio) / ratio);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (!bounds.contains(QRectF(topLeft, target))) painter.setClipRect(bounds);
+    painter.drawImage(topLeft, image);
     painter.restore();
 }
 
@@ -337,8 +359,13 @@ void AnimationView::tick() {
         return;
     }
     const double elapsed = double(clock_.restart()) / 1000.0;
-    // A completion may start the next run (through play(), which keeps the timer going).
-    if (player_.advance(elapsed)) updateFrame();
+    const auto animation = player_.animation();
+    const std::size_t before = player_.currentFrame();
+    // A completion may start the next run (through play(), which keeps the timer going). A still
+    // stretch of a loop shows the same pixels frame after frame: nothing is repainted then.
+    if (player_.advance(elapsed) &&
+        (player_.animation() != animation || !player_.showsSameImage(before, player_.currentFrame())))
+        updateFrame();
     if (!player_.isPlaying()) timer_->stop();
 }
 

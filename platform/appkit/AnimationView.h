@@ -12,7 +12,8 @@
 //   the view is visible on a shown, unminimised window: a loop waits where it is while nobody can
 //   see it, and a play-once run that starts or is running while the view is hidden ends at once
 //   (its completion hears true), so what follows it is not held up by a window in the tray.
-//   A loop's frames are drawn once and kept while it plays; repaints cover the frame's area only.
+//   A loop's frames are drawn once and kept while it plays; repaints cover the frame's area only,
+//   and a still stretch of a loop (frames with the same pixels) repaints nothing.
 //
 // Threads: main thread.
 #include <QElapsedTimer>
@@ -94,12 +95,17 @@ public:
     void finish();
     // The frames a loop keeps (0 while none are kept); for the benchmarks and the tests.
     std::size_t keptFrames() const;
+    // Whether frames `a` and `b` of a loop show the same pixels, as far as its kept frames tell
+    // (false when not known).
+    bool showsSameImage(std::size_t a, std::size_t b) const;
     // Lets the kept frames go (a hidden view holds none); they are drawn again when next shown.
     void releaseFrames();
 
 private:
     void supersede();
     const QImage& frameImage(std::size_t frame, QSize pixels, qreal ratio) const;
+    // Every how many frames a loop shown at `pixels` keeps one.
+    std::size_t loopStep(QSize pixels) const;
 
     std::shared_ptr<LottieAnimation> animation_;
     LoopMode loopMode_ = LoopMode::PlayOnce;

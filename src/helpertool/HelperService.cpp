@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -23,15 +24,12 @@
 namespace morvex::helper {
 
 // One accepted client: the logger the commands write to, and the end replies go to. It holds the
-// caller's process by its pidfd; nothing is sent once that process has ended.
+// caller's process by its pidfd; nothing is sent once that process has ended. Its socket does not
+// block: what the socket does not take at once waits in `pending_` for the event loop.
 class HelperConnection final : public AppLogger {
 public:
-    HelperConnection(int fd, BoundProcess caller, std::uint64_t order)
-        : fd_(fd), caller_(std::move(caller)), order_(order) {
-        // A client that stops reading must not hold up the work queue for long.
-        timeval tv{5, 0};
-        ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-    }
+    HelperConnection(int fd, BoundProcess caller, std::uint64_t order, std::function<void()> wakeLoop)
+        : fd_(fd), caller_(std::move(caller)), order_(order), wakeLoop_(std::move(wakeLoop)) {}
     ~HelperConnection() override { ::close(fd_); }
 
     int fd() const { return fd_; }
@@ -39,30 +37,52 @@ public:
     pid_t pid() const { return caller_.pid(); }
     uid_t uid() const { return caller_.uid(); }
     std::uint64_t order() const { return order_; }
+    wire::FrameReader& reader() { return reader_; }  // the loop's alone
 
     bool send(const wire::Frame& frame) {
         const auto bytes = wire::encodeFrame(frame);
         if (!bytes) return false;
-        std::lock_guard lock(writeMutex_);
-        if (broken_) return false;
-        if (!caller_.alive()) {
-            // Whoever holds the socket now is not the process that was checked.
-            broken_ = true;
-            ::shutdown(fd_, SHUT_RDWR);
-            return false;
-        }
-        std::string_view rest = *bytes;
-        while (!rest.empty()) {
-            const ssize_t n = ::send(fd_, rest.data(), rest.size(), MSG_NOSIGNAL);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                broken_ = true;
-                ::shutdown(fd_, SHUT_RDWR);
+        bool wake = false;
+        {
+            std::lock_guard lock(writeMutex_);
+            if (broken_) return false;
+            if (!caller_.alive()) {
+                // Whoever holds the socket now is not the process that was checked.
+                breakLocked();
                 return false;
             }
-            rest.remove_prefix(static_cast<std::size_t>(n));
+            // Behind bytes already waiting, in order; else straight to the socket.
+            std::string_view rest = *bytes;
+            if (pending_.empty() && !writeSome(rest)) return false;
+            if (!rest.empty()) {
+                if (pending_.size() + rest.size() > HelperService::kMaxPendingOutput) {
+                    // A client that does not read its replies is not waited for.
+                    breakLocked();
+                    return false;
+                }
+                wake = pending_.empty();
+                pending_.append(rest);
+            }
         }
+        if (wake && wakeLoop_) wakeLoop_();  // the loop now waits for room on the socket
         return true;
+    }
+    // Writes what is waiting (the loop, when the socket has room); false once the connection broke.
+    bool flush() {
+        std::lock_guard lock(writeMutex_);
+        if (broken_) return false;
+        std::string_view rest = pending_;
+        const bool ok = writeSome(rest);
+        pending_.erase(0, pending_.size() - rest.size());
+        return ok;
+    }
+    bool hasPending() {
+        std::lock_guard lock(writeMutex_);
+        return !broken_ && !pending_.empty();
+    }
+    bool broken() {
+        std::lock_guard lock(writeMutex_);
+        return broken_;
     }
     void reply(std::uint32_t id, const ReplyValue& value) {
         if (const auto* n = std::get_if<std::int64_t>(&value))
@@ -79,10 +99,33 @@ public:
     void shutdown() { ::shutdown(fd_, SHUT_RDWR); }
 
 private:
+    // Sends as much of `rest` as the socket takes now; false (and broken) on an error.
+    bool writeSome(std::string_view& rest) {
+        while (!rest.empty()) {
+            const ssize_t n = ::send(fd_, rest.data(), rest.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
+                breakLocked();
+                return false;
+            }
+            rest.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+    void breakLocked() {
+        broken_ = true;
+        pending_.clear();
+        ::shutdown(fd_, SHUT_RDWR);
+    }
+
     int fd_;
     BoundProcess caller_;
     std::uint64_t order_;
+    std::function<void()> wakeLoop_;
+    wire::FrameReader reader_;
     std::mutex writeMutex_;
+    std::string pending_;
     bool broken_ = false;
 };
 
@@ -138,6 +181,22 @@ void report(std::string_view line) {
 
 }  // namespace
 
+HelperService::Waker::Waker() : fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+HelperService::Waker::~Waker() {
+    if (fd >= 0) ::close(fd);
+}
+
+void HelperService::Waker::wake() const {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto w = ::write(fd, &one, sizeof one);
+}
+
+void HelperService::Waker::drain() const {
+    std::uint64_t count = 0;
+    [[maybe_unused]] auto r = ::read(fd, &count, sizeof count);
+}
+
 HelperService::HelperService(Options options)
     : options_(std::move(options)),
       commands_(options_.commands),
@@ -148,28 +207,28 @@ HelperService::HelperService(Options options)
 
 HelperService::~HelperService() {
     requestQuit();
-    if (listener_.joinable()) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] auto w = ::write(wakeFd_, &one, sizeof one);
-        listener_.join();
-    }
-    {
-        std::lock_guard lock(shared_->mutex);
-        for (auto& c : shared_->connections) c->shutdown();
-    }
-    waitForServingThreads();
+    stopLoop();
     if (listenFd_ >= 0) ::close(listenFd_);
     if (ownsSocketPath_) ::unlink(options_.socketPath.c_str());
-    if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
-void HelperService::waitForServingThreads() {
-    std::unique_lock lock(shared_->mutex);
-    shared_->changed.wait(lock, [this] { return shared_->serving == 0; });
+void HelperService::stopLoop() {
+    if (loop_.joinable()) {
+        shared_->waker->wake();
+        loop_.join();
+    }
+    // Nothing reads the connections any more: they end now. A command still queued may hold
+    // one; what it sends then goes nowhere.
+    std::vector<std::shared_ptr<HelperConnection>> closing;
+    {
+        std::lock_guard lock(shared_->mutex);
+        closing.swap(shared_->connections);
+        shared_->changed.notify_all();
+    }
+    for (auto& c : closing) c->shutdown();
 }
 
 Result<void> HelperService::resume() {
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (options_.listenFd >= 0) {
         listenFd_ = options_.listenFd;
         passCredentials(listenFd_);
@@ -199,24 +258,29 @@ Result<void> HelperService::resume() {
         }
         ownsSocketPath_ = true;
     }
-    listener_ = std::thread([this] { listenLoop(); });
+    // The loop takes connections without waiting on the queue.
+    ::fcntl(listenFd_, F_SETFL, ::fcntl(listenFd_, F_GETFL) | O_NONBLOCK);
+    loop_ = std::thread([this] { eventLoop(); });
     return {};
 }
 
 void HelperService::requestQuit() {
-    std::lock_guard lock(shared_->mutex);
-    shared_->quitRequested = true;
-    shared_->changed.notify_all();
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->quitRequested = true;
+        shared_->changed.notify_all();
+    }
+    shared_->waker->wake();
 }
 
-int HelperService::connectionThreads() const {
+int HelperService::openConnections() const {
     std::lock_guard lock(shared_->mutex);
-    return shared_->checking + shared_->serving;
+    return shared_->checking + static_cast<int>(shared_->connections.size());
 }
 
 int HelperService::run() {
     report("@Helper run");
-    if (!listener_.joinable()) {
+    if (!loop_.joinable()) {
         if (auto r = resume(); !r) {
             log::nslog(r.error().localizedDescription());
             return 1;
@@ -227,61 +291,94 @@ int HelperService::run() {
         Shared& s = *shared_;
         std::unique_lock lock(s.mutex);
         for (;;) {
-            // The decision and the listener's accept share the lock, so no client is accepted
-            // and then dropped: a client that comes later waits in the socket's queue.
+            // The decision and the loop's accept share the lock, so no client is accepted and
+            // then dropped: a client that comes later waits in the socket's queue.
             if (s.quitRequested || (s.shouldQuit && s.connections.empty() && s.checking == 0)) {
                 s.quitting = true;
                 break;
             }
             s.changed.wait_for(lock, step, [&s] { return s.quitRequested; });
         }
-        for (auto& c : s.connections) c->shutdown();
-        s.changed.notify_all();
     }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] auto w = ::write(wakeFd_, &one, sizeof one);
-    if (listener_.joinable()) listener_.join();
-    // Served connections were closed above and end at once; a check still under way is not
-    // waited for (its client is turned away when it ends).
-    waitForServingThreads();
+    // Served connections are closed with the loop; a check still under way is not waited for
+    // (its client is turned away when it ends).
+    stopLoop();
     commands_.drain();
     print("@Helper Main Running");
     return 0;
 }
 
-void HelperService::listenLoop() {
+void HelperService::eventLoop() {
     Shared& s = *shared_;
+    std::vector<std::shared_ptr<HelperConnection>> served;
+    std::vector<pollfd> fds;
     for (;;) {
-        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        bool room = false;
+        {
+            std::lock_guard lock(s.mutex);
+            if (s.quitting || s.quitRequested) return;
+            served = s.connections;
+            // A client that opens connections faster than they are checked waits in the socket's
+            // queue instead of using up the process's threads and descriptors.
+            room = s.checking + static_cast<int>(s.connections.size()) < kMaxConnections;
+        }
+        fds.clear();
+        fds.push_back({s.waker->fd, POLLIN, 0});
+        fds.push_back({room ? listenFd_ : -1, POLLIN, 0});
+        // Each connection: its socket, and the caller's pidfd, so that the connection ends with
+        // the process that was checked, even while another process still holds the socket.
+        for (const auto& c : served) {
+            fds.push_back({c->fd(), static_cast<short>(POLLIN | (c->hasPending() ? POLLOUT : 0)), 0});
+            fds.push_back({c->caller().pidfd(), POLLIN, 0});
+        }
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) continue;
             return;
         }
-        if (fds[1].revents) return;
-        if (!fds[0].revents) continue;
+        if (fds[0].revents) s.waker->drain();
+        if (fds[1].revents) acceptWaiting();
+        for (std::size_t i = 0; i < served.size(); ++i) {
+            const auto& c = served[i];
+            const short io = fds[2 + 2 * i].revents;
+            bool open = !c->broken();
+            if (open && fds[3 + 2 * i].revents) {
+                print("@Helper the caller's process has ended; connection closed");
+                open = false;
+            }
+            if (open && (io & POLLOUT)) open = c->flush();
+            if (open && (io & (POLLIN | POLLHUP | POLLERR))) open = readFrom(*c, c);
+            // Both ways shut: once what was there is read, nothing more can come.
+            if (open && (io & (POLLHUP | POLLERR))) open = false;
+            if (!open) {
+                c->shutdown();
+                removeConnection(c);
+            }
+        }
+        served.clear();
+    }
+}
+
+void HelperService::acceptWaiting() {
+    Shared& s = *shared_;
+    for (;;) {
         int fd = -1;
         std::uint64_t order = 0;
         timespec acceptedAt{};
         {
-            std::unique_lock lock(s.mutex);
-            // Every connection has a thread of its own; a client that opens connections faster
-            // than they are checked waits in the socket's queue instead of using up the
-            // process's threads and descriptors.
-            s.changed.wait(lock, [&s] {
-                return s.quitting || s.quitRequested || s.checking + s.serving < kMaxConnectionThreads;
-            });
+            std::lock_guard lock(s.mutex);
             if (s.quitting || s.quitRequested) return;
-            fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0) continue;
+            if (s.checking + static_cast<int>(s.connections.size()) >= kMaxConnections) return;
+            fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd < 0) return;  // none waiting (or one that gave up)
             ::clock_gettime(CLOCK_BOOTTIME, &acceptedAt);
             passCredentials(fd);
             ++s.checking;
             order = ++s.accepted;
         }
         try {
-            std::thread([shared = shared_, check = options_.check, sessions = sessions_, this, fd, order,
-                         acceptedAt] { checkAndServe(shared, check, sessions, this, fd, order, acceptedAt); })
-                .detach();
+            std::thread([shared = shared_, check = options_.check, sessions = sessions_, fd, order, acceptedAt] {
+                HelperService::check(shared, check, sessions, fd, order, acceptedAt);
+            }).detach();
         } catch (const std::system_error&) {
             // No thread to be had: this client is turned away, the service goes on.
             ::close(fd);
@@ -307,9 +404,9 @@ bool HelperService::admitToLog(Shared& shared, std::uint64_t& dropped) {
     return true;
 }
 
-void HelperService::checkAndServe(const std::shared_ptr<Shared>& shared, const CallerCheck& check,
-                                  const std::shared_ptr<LoginSessions>& sessions, HelperService* service, int fd,
-                                  std::uint64_t order, timespec acceptedAt) {
+void HelperService::check(const std::shared_ptr<Shared>& shared, const CallerCheck& check,
+                          const std::shared_ptr<LoginSessions>& sessions, int fd, std::uint64_t order,
+                          timespec acceptedAt) {
     // Everything the check writes is held back and logged below, once, within the log's budget.
     std::optional<LineCapture> capture(std::in_place);
     report("@Helper listener(_ listener: NSXPCListener");
@@ -359,9 +456,11 @@ void HelperService::checkAndServe(const std::shared_ptr<Shared>& shared, const C
         std::lock_guard lock(shared->mutex);
         --shared->checking;
         shared->changed.notify_all();
+        shared->waker->wake();  // room for one more
         return;
     }
-    auto connection = std::make_shared<HelperConnection>(fd, std::move(*bound), order);
+    auto connection = std::make_shared<HelperConnection>(fd, std::move(*bound), order,
+                                                         [waker = shared->waker] { waker->wake(); });
     bool kept = false;
     {
         std::lock_guard lock(shared->mutex);
@@ -375,72 +474,57 @@ void HelperService::checkAndServe(const std::shared_ptr<Shared>& shared, const C
             list.insert(std::upper_bound(list.begin(), list.end(), connection,
                                          [](const auto& a, const auto& b) { return a->order() < b->order(); }),
                         connection);
-            ++shared->serving;
         }
         shared->changed.notify_all();
     }
-    if (!kept) return;
-    if (connection->send({wire::FrameKind::Accepted, 0, {}})) service->serve(connection);
-    else service->removeConnection(connection);
-    connection.reset();
-    std::lock_guard lock(shared->mutex);
-    --shared->serving;
-    shared->changed.notify_all();
+    // A connection that cannot be told it is accepted has broken: the loop lets it go.
+    if (kept) connection->send({wire::FrameKind::Accepted, 0, {}});
+    else connection->shutdown();
+    // The loop polls the new connection (or has room for another).
+    shared->waker->wake();
 }
 
-void HelperService::serve(const std::shared_ptr<HelperConnection>& connection) {
-    const int fd = connection->fd();
-    wire::FrameReader reader;
+bool HelperService::readFrom(HelperConnection& connection, const std::shared_ptr<HelperConnection>& shared) {
     char buf[16384];
-    bool open = true;
-    while (open) {
-        // The socket and the caller's pidfd: the connection ends with the process that was
-        // checked, even while another process still holds the socket.
-        pollfd fds[2] = {{fd, POLLIN, 0}, {connection->caller().pidfd(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (fds[1].revents) {
-            print("@Helper the caller's process has ended; connection closed");
-            break;
-        }
-        const ssize_t n = receiveFromCaller(fd, buf, sizeof buf, connection->pid());
+    for (;;) {
+        const ssize_t n = receiveFromCaller(connection.fd(), buf, sizeof buf, connection.pid());
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;  // all read for now
         if (n < 0 && errno == EPERM) {
             // The caller check holds for the process it looked at, not for another one that
             // shares its connection (a child that kept it across the caller's exec).
             logError("@Helper bytes from another process than the checked caller; connection closed");
-            break;
+            return false;
         }
         if (n <= 0) {
             // A frame cut off by the end of the stream gets its refusal, if anyone still listens.
-            if (reader.buffered() > 0) connection->reply(0, std::int64_t{-1});
-            break;
+            if (connection.reader().buffered() > 0) connection.reply(0, std::int64_t{-1});
+            return false;
         }
         // Read while the caller lived, the bytes are its own; after that, nobody's.
-        if (!connection->caller().alive()) break;
+        if (!connection.caller().alive()) return false;
+        auto& reader = connection.reader();
         reader.append(std::string_view(buf, static_cast<std::size_t>(n)));
         for (;;) {
             auto r = reader.next();
             if (r.status == wire::DecodeStatus::NeedMore) break;
             if (r.status == wire::DecodeStatus::Frame) {
-                handleFrame(connection, r.frame);
+                handleFrame(shared, r.frame);
                 continue;
             }
             if (r.status == wire::DecodeStatus::Malformed) {
                 print("Couldn't read file.");
-                connection->reply(r.id.value_or(0), std::int64_t{-1});
+                connection.reply(r.id.value_or(0), std::int64_t{-1});
                 continue;
             }
             // An oversized length: the stream cannot be followed any further.
             print("Couldn't read file.");
-            connection->reply(0, std::int64_t{-1});
-            open = false;
-            break;
+            connection.reply(0, std::int64_t{-1});
+            return false;
         }
+        // One read per turn when the socket filled the buffer: the other clients get theirs.
+        if (static_cast<std::size_t>(n) == sizeof buf) return true;
     }
-    removeConnection(connection);
 }
 
 std::shared_ptr<AppLogger> HelperService::appLogger() {

@@ -3,6 +3,18 @@
 // hand), a caller check for every new connection, command lists read as frames and handed to the
 // command set, and an exit about one check interval after the last accepted client has gone.
 //
+// One event loop (a thread of its own) takes the connections and serves every accepted client: it
+// polls the listening socket, each client's socket and each caller's pidfd, reads without
+// blocking into the connection's frame reader and writes what is waiting for it. A client that
+// sends nothing, or half a frame, or stops reading, holds up nobody else. Replies and log lines
+// (from the command set's queue or the loop) go out at once when the socket takes them, else wait
+// in the connection's bounded outgoing buffer for the loop; a client that lets more than
+// kMaxPendingOutput pile up is cut off.
+//
+// The caller check alone runs beside the loop, on a short-lived thread per connection being
+// checked: it may wait on the login manager's bus or read a large program, and a check that is
+// slow must not hold up the clients already served.
+//
 // The caller is held by a pidfd taken at the accept (BoundProcess): every check reads its process
 // through it, every frame and reply is made only while it is alive, and the connection is closed as
 // soon as it has ended, whoever else holds the socket then. Its user, as the kernel recorded it at
@@ -47,7 +59,9 @@ class HelperConnection;
 class HelperService {
 public:
     // Connections served or being checked at once; more wait in the socket's queue.
-    static constexpr int kMaxConnectionThreads = 64;
+    static constexpr int kMaxConnections = 64;
+    // Bytes a connection may have waiting to be sent before it is cut off.
+    static constexpr std::size_t kMaxPendingOutput = 4 * 1024 * 1024;
     // Connections whose lines are logged at once, and how many more per second after that.
     static constexpr int kLogBurst = 32;
     static constexpr int kLogPerSecond = 1;
@@ -75,50 +89,60 @@ public:
     // Ends the service at the next step (a termination signal); open connections are closed and
     // checks under way are not waited for.
     void requestQuit();
-    // Threads checking a caller or serving one right now.
-    int connectionThreads() const;
-
-    // Called by a connection's thread.
-    void handleFrame(const std::shared_ptr<HelperConnection>& connection, const wire::Frame& frame);
-    void removeConnection(const std::shared_ptr<HelperConnection>& connection);
+    // Connections being checked or served right now.
+    int openConnections() const;
 
 private:
-    // The state the listener, the connection threads and the main loop share; a thread still
-    // checking its caller holds it after the service has gone.
+    // Wakes the event loop; shared with the checks and the connections, which may outlive the
+    // service.
+    struct Waker {
+        int fd = -1;
+        Waker();
+        ~Waker();
+        void wake() const;
+        void drain() const;
+    };
+    // The state the loop, the check threads and the main loop share; a thread still checking its
+    // caller holds it after the service has gone.
     struct Shared {
         std::mutex mutex;  // guards everything below
         std::condition_variable changed;
-        std::vector<std::shared_ptr<HelperConnection>> connections;
+        std::vector<std::shared_ptr<HelperConnection>> connections;  // served, in accept order
         bool shouldQuit = false;
         bool quitRequested = false;
         bool quitting = false;
-        int checking = 0;  // threads checking their caller
-        int serving = 0;   // threads serving an accepted caller
+        int checking = 0;  // connections whose caller is being checked
         std::uint64_t accepted = 0;
         // The log's budget of connections (see kLogBurst).
         double logTokens = kLogBurst;
         std::chrono::steady_clock::time_point logRefilled = std::chrono::steady_clock::now();
         std::uint64_t notLogged = 0;
+        std::shared_ptr<Waker> waker = std::make_shared<Waker>();
     };
 
-    void listenLoop();
-    // The connection's check, on its own thread; serves the caller when it passes.
-    static void checkAndServe(const std::shared_ptr<Shared>& shared, const CallerCheck& check,
-                              const std::shared_ptr<LoginSessions>& sessions, HelperService* service, int fd,
-                              std::uint64_t order, timespec acceptedAt);
+    void eventLoop();
+    // Takes the connections waiting in the socket's queue, as many as there is room for.
+    void acceptWaiting();
+    // Reads what a served connection sent and hands each whole frame on; false when it is over.
+    bool readFrom(HelperConnection& connection, const std::shared_ptr<HelperConnection>& shared);
+    // The connection's check, on its own thread; hands the caller to the loop when it passes.
+    static void check(const std::shared_ptr<Shared>& shared, const CallerCheck& check,
+                      const std::shared_ptr<LoginSessions>& sessions, int fd, std::uint64_t order,
+                      timespec acceptedAt);
     // Whether the lines of one more connection may be logged; the number dropped since the last
     // logged one goes to `dropped`.
     static bool admitToLog(Shared& shared, std::uint64_t& dropped);
-    void serve(const std::shared_ptr<HelperConnection>& connection);
+    void handleFrame(const std::shared_ptr<HelperConnection>& connection, const wire::Frame& frame);
+    void removeConnection(const std::shared_ptr<HelperConnection>& connection);
     std::shared_ptr<AppLogger> appLogger();
-    void waitForServingThreads();
+    // Stops the loop and closes every served connection.
+    void stopLoop();
 
     Options options_;
     CommandSet commands_;
     int listenFd_ = -1;
     bool ownsSocketPath_ = false;
-    int wakeFd_ = -1;
-    std::thread listener_;
+    std::thread loop_;
     std::shared_ptr<LoginSessions> sessions_;
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };

@@ -95,7 +95,14 @@ private:
 }  // namespace
 
 ConnectionComponentsModel::ConnectionComponentsModel(Collaborators collaborators, QObject* parent)
-    : BaseViewModel(parent), c_(std::move(collaborators)) {
+    : BaseViewModel(parent),
+      c_(std::move(collaborators)),
+      ticker_({c_.connectedSince, c_.now}, [this](const std::string& text) {
+          if (state.value().counterText == text) return;
+          PanelState next = state.value();
+          next.counterText = text;
+          state = next;
+      }) {
     barDelegate_ = std::make_shared<BarDelegate>(this);
     c_.services = AlertServices::completed(std::move(c_.services));
     if (c_.location) {
@@ -171,18 +178,10 @@ void ConnectionComponentsModel::startConnectionTimer() {
     s.counterVisible = true;
     s.counterText = counterText();
     state = s;
-    stopConnectionTimer();
-    timer_ = Timer::scheduledTimer(1.0, true, [this](Timer&) {
-        PanelState next = state.value();
-        next.counterText = counterText();
-        state = next;
-    });
+    ticker_.start();
 }
 
-void ConnectionComponentsModel::stopConnectionTimer() {
-    if (timer_) timer_->invalidate();
-    timer_.reset();
-}
+void ConnectionComponentsModel::stopConnectionTimer() { ticker_.stop(); }
 
 void ConnectionComponentsModel::refreshRecommendedServer(PanelState& s) const {
     // (server_ is assigned by the caller.)

@@ -17,7 +17,6 @@
 #include "appkit/Bindings.h"
 #include "catalog/ZevuDataFetcher.h"
 #include "foundation/NotificationCenter.h"
-#include "foundation/Timer.h"
 #include "foundation/Value.h"
 #include "model/ZevuTypes.h"
 #include "state/AppPreferences.h"
@@ -25,6 +24,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 #include "viewmodels/BaseViewModel.h"
+#include "viewmodels/ConnectedTimeTicker.h"
 #include "viewmodels/NotificationBar.h"
 #include "vpn/AppError.h"
 
@@ -110,7 +110,12 @@ public:
     // The failure of the last attempt and the analytics properties that came with it.
     const std::shared_ptr<const AppError>& error() const { return error_; }
     const std::optional<Dictionary>& utcProperties() const { return utcProperties_; }
-    bool isTimerRunning() const { return timer_ && timer_->isValid(); }
+    // Whether the counter is kept current (the tunnel is up), and whether a tick waits (it is
+    // also shown).
+    bool isTimerRunning() const { return ticker_.isRunning(); }
+    bool isTicking() const { return ticker_.isTicking(); }
+    // Whether the counter can be seen; while it cannot, its text is not redone.
+    void setCounterShown(bool shown) { ticker_.setShown(shown); }
     const ServerPtr& server() const { return server_; }
 
     // ---- what the panel hears ----
@@ -161,7 +166,7 @@ private:
     int vpnStatus() const;
 
     Collaborators c_;
-    std::shared_ptr<Timer> timer_;
+    ConnectedTimeTicker ticker_;
     // Hears the bars' buttons while this model lives.
     std::shared_ptr<NotificationBarDelegate> barDelegate_;
     std::shared_ptr<const AppError> error_;

@@ -30,7 +30,9 @@ ConnectionLocationModel::Collaborators ConnectionLocationModel::defaults() {
 }
 
 ConnectionLocationModel::ConnectionLocationModel(Collaborators collaborators, QObject* parent)
-    : BaseViewModel(parent), c_(std::move(collaborators)) {
+    : BaseViewModel(parent),
+      c_(std::move(collaborators)),
+      ticker_({c_.connectedSince, c_.now}, [this](const std::string& text) { connectedTime = text; }) {
     if (!c_.vpn) c_.vpn = AlertServices::defaults().vpn;
 }
 
@@ -90,16 +92,9 @@ void ConnectionLocationModel::applyCurrentStatus() {
     applyConnectionState(connectionStateFromVPNStatus(vpnStatus()));
 }
 
-void ConnectionLocationModel::startConnectedTimeUpdates() {
-    connectedTime = connectedTimeText();
-    stopConnectedTimeUpdates();
-    timer_ = Timer::scheduledTimer(1.0, true, [this](Timer&) { connectedTime = connectedTimeText(); });
-}
+void ConnectionLocationModel::startConnectedTimeUpdates() { ticker_.start(); }
 
-void ConnectionLocationModel::stopConnectedTimeUpdates() {
-    if (timer_) timer_->invalidate();
-    timer_.reset();
-}
+void ConnectionLocationModel::stopConnectedTimeUpdates() { ticker_.stop(); }
 
 void ConnectionLocationModel::getConnectedLocation() {
     const auto current = c_.appPreference.onGoingConnectionId();

@@ -19,12 +19,12 @@
 #include "alerts/AlertServices.h"
 #include "appkit/Bindings.h"
 #include "catalog/ZevuDataFetcher.h"
-#include "foundation/Timer.h"
 #include "foundation/Value.h"
 #include "model/ZevuTypes.h"
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
 #include "viewmodels/BaseViewModel.h"
+#include "viewmodels/ConnectedTimeTicker.h"
 
 namespace morvex {
 
@@ -80,7 +80,12 @@ public:
     void getConnectedLocation();
     void favoriteButtonClicked();
     void refreshFavoriteImage();
-    bool isTimerRunning() const { return timer_ && timer_->isValid(); }
+    // Whether the connected time is kept current (the tunnel is up), and whether a tick waits
+    // (it is also shown).
+    bool isTimerRunning() const { return ticker_.isRunning(); }
+    bool isTicking() const { return ticker_.isTicking(); }
+    // Whether the card's time can be seen; while it cannot, the time is not redone.
+    void setConnectedTimeShown(bool shown) { ticker_.setShown(shown); }
     // The SDK's status number.
     int vpnStatus() const;
 
@@ -90,8 +95,8 @@ private:
     void connectedLocationArrived(const std::optional<std::string>& requestedFor, const LocationResult& result);
 
     Collaborators c_;
-    std::shared_ptr<Timer> timer_;
     std::optional<std::string> locationLoadedForId_;
+    ConnectedTimeTicker ticker_;
 };
 
 }  // namespace morvex

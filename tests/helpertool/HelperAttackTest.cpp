@@ -169,7 +169,7 @@ TEST_F(HelperAttackTest, SignatureFilesThatAreNoFilesNeitherBlockNorFillTheHelpe
     // the machine's memory.
     HelperProcess helper(&nft_, test::helperProgram(), {"prlimit", "--as=2147483648", "--"});
     std::vector<std::unique_ptr<NobodyProcess>> attackers;
-    for (int i = 0; i < HelperService::kMaxConnectionThreads + 4; ++i)
+    for (int i = 0; i < HelperService::kMaxConnections + 4; ++i)
         attackers.push_back(std::make_unique<NobodyProcess>(
             std::vector<std::string>{fifo, "hold", helper.socketPath(), "20"}, std::vector<std::string>{},
             output("fifo")));

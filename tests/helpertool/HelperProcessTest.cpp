@@ -97,6 +97,37 @@ TEST_F(HelperProcessTest, FirewallCommandsWorkThroughTheSocket) {
     EXPECT_EQ(channel.call({"enableFirewall"}).value(), HelperReply(std::int64_t{-1}));
 }
 
+// One client that sends nothing, one that stops half way through a frame and one that floods the
+// helper with commands and never reads a reply: a good client is answered all the same, and the
+// one half way is answered once it ends its frame.
+TEST_F(HelperProcessTest, SilentHalfWayAndDeafClientsHoldUpNoOtherClient) {
+    HelperProcess helper(&nft_);
+    auto silent = connectTo(helper);
+    auto halfWay = connectTo(helper);
+    const std::string whole = *wire::encodeFrame({wire::FrameKind::Command, 7, {"getVersion"}});
+    ASSERT_TRUE(halfWay.sendRaw(whole.substr(0, whole.size() / 2)));
+    auto deaf = connectTo(helper);
+    // Commands of the work queue with more replies and log lines than the socket holds: a helper
+    // that waits for room to write them holds up every command queued behind them.
+    const std::vector<std::string> refusedRules{"enableFirewall", "no rules at all"};
+    std::string flood;
+    for (std::uint32_t id = 1; id <= 3000; ++id) flood += *wire::encodeFrame({wire::FrameKind::Command, id, refusedRules});
+    ASSERT_TRUE(deaf.sendRaw(flood));
+
+    auto good = connectTo(helper);
+    const auto reply = good.call(refusedRules, {}, 3s);
+    ASSERT_TRUE(reply) << reply.error().message;
+    EXPECT_EQ(*reply, HelperReply(std::int64_t{1}));
+
+    ASSERT_TRUE(halfWay.sendRaw(whole.substr(whole.size() / 2)));
+    wire::FrameReader reader;
+    const auto halfWayReply = readReply(halfWay.fd(), reader);
+    ASSERT_TRUE(halfWayReply.reply);
+    EXPECT_EQ(halfWayReply.reply->id, 7u);
+    EXPECT_EQ(silent.call({"getVersion"}, {}, 3s).value(), HelperReply(std::string("1.0.0")));
+    EXPECT_TRUE(helper.running());
+}
+
 TEST_F(HelperProcessTest, ServesTwoClientsAndQuitsAboutASecondAfterBothLeft) {
     HelperProcess helper(&nft_);
     auto first = connectTo(helper);

@@ -122,27 +122,27 @@ protected:
 
 }  // namespace
 
-TEST_F(HelperServiceTest, ClientsBeyondTheThreadLimitWaitInTheSocketsQueue) {
+TEST_F(HelperServiceTest, ClientsBeyondTheConnectionLimitWaitInTheSocketsQueue) {
     HeldCheck held(keys_.path());
-    constexpr int kClients = HelperService::kMaxConnectionThreads + 8;
+    constexpr int kClients = HelperService::kMaxConnections + 8;
     std::vector<int> clients;
     {
         HelperService service(options(held));
         ASSERT_TRUE(service.resume());
         for (int i = 0; i < kClients; ++i) clients.push_back(connectTo(dir_.path() / "helper.sock"));
-        // Sixty-four threads take a while to start on a loaded machine under the sanitizers.
-        ASSERT_TRUE(held.waitForEntered(HelperService::kMaxConnectionThreads, 60s));
-        // The rest stay unaccepted while every thread is busy.
+        // Sixty-four check threads take a while to start on a loaded machine under the sanitizers.
+        ASSERT_TRUE(held.waitForEntered(HelperService::kMaxConnections, 60s));
+        // The rest stay unaccepted while the limit is reached.
         std::this_thread::sleep_for(200ms);
-        EXPECT_EQ(held.entered(), HelperService::kMaxConnectionThreads);
+        EXPECT_EQ(held.entered(), HelperService::kMaxConnections);
         // Each accepted client that leaves makes room for a waiting one: all are checked.
         held.release();
         for (int fd : clients) ::close(fd);
         EXPECT_TRUE(held.waitForEntered(kClients, 60s));
-        EXPECT_EQ(held.maxWaiting(), HelperService::kMaxConnectionThreads);
+        EXPECT_EQ(held.maxWaiting(), HelperService::kMaxConnections);
         // Checks go on after their lookup and are never waited for by the service; the test
         // waits, so that none is still verifying a signature when the program ends.
-        EXPECT_TRUE(test::waitUntil([&] { return service.connectionThreads() == 0; }, 60s));
+        EXPECT_TRUE(test::waitUntil([&] { return service.openConnections() == 0; }, 60s));
     }
 }
 

@@ -90,7 +90,10 @@ void settleAnimation(DashboardViewController& dashboard, double seconds) {
     }
 }
 
-QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewController&)>& arrange) {
+// `last` runs once the screen has settled, just before the picture: a connected time redoes its
+// text when it comes into view, so the pictured times go in there.
+QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewController&)>& arrange,
+              const std::function<void(DashboardViewController&)>& last = {}) {
     storeLocations();
     const AlertServices previous = AlertServices::installed();
     AlertServices services = previous;
@@ -102,6 +105,7 @@ QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewC
     if (!dashboard) return {};
     arrange(*dashboard);
     settle(600);  // the card's fades end
+    if (last) last(*dashboard);
     QImage image = renderWindow(window);
     AlertServices::install(previous);
     return image;
@@ -128,7 +132,7 @@ QImage connected(Context&) {
         NotificationCenter::defaultCenter().post("FetchIP", std::any(), UserInfo{{"ip", std::string("198.51.100.23")}});
         showConnectedToFrankfurt(d);
         settleAnimation(d, 2.0);
-    });
+    }, showConnectedToFrankfurt);
 }
 
 QImage unableToConnect(Context&) {
@@ -182,7 +186,7 @@ QImage connectionDetails(Context&) {
                 {ConnectionDetailModel::PortForwardingStatus::Kind::AllBlockedExpect, "51820, 51821"});
         }
         settleAnimation(d, 2.0);
-    });
+    }, showConnectedToFrankfurt);
 }
 
 QImage leftPanel(Context&) {

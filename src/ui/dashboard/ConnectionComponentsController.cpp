@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "appkit/Images.h"
+#include "appkit/OnScreenWatch.h"
 #include "foundation/Bundle.h"
 #include "viewmodels/ConnectButtonModel.h"
 #include "viewmodels/ConnectionLocationModel.h"
@@ -310,6 +311,11 @@ void ConnectionComponentsController::viewDidLoad() {
     connect(cancelButton_, &QPushButton::clicked, this, [this] { model_->recommendedLocationClicked(); });
     connect(btnFav_, &QToolButton::clicked, this, [this] { model_->favoriteClicked(); });
     connect(rightArrow_, &QToolButton::clicked, this, [this] { model_->showLocationScreen(); });
+    // The counter is redone only while it can be seen. Its row shows and hides while the panel
+    // renders a state, so the model hears of it once that is over.
+    new appkit::OnScreenWatch(connectionTimer_, [this](bool onScreen) {
+        QMetaObject::invokeMethod(this, [this, onScreen] { model_->setCounterShown(onScreen); }, Qt::QueuedConnection);
+    });
     stateBinding_ = appkit::bindProperty<ConnectionComponentsModel::PanelState>(
         model_->state, [this](const ConnectionComponentsModel::PanelState& s) { render(s); });
 }
@@ -325,14 +331,23 @@ void ConnectionComponentsController::viewWillAppear() {
     render(model_->state.value());
 }
 
-void ConnectionComponentsController::applyBorderColors() { render(model_->state.value()); }
+void ConnectionComponentsController::applyBorderColors() {
+    // The look changed: every image is drawn again.
+    rendered_ = false;
+    render(model_->state.value());
+}
 
 void ConnectionComponentsController::render(const ConnectionComponentsModel::PanelState& s) {
     if (!lblSubTitle_) return;
-    lblSubTitle_->setText(titleText(s.title));
-    upperImgView_->setPixmap(appkit::imageNamed(titleFor(s.title).shield, QSize(kShieldSide, kShieldSide)));
+    // Images are set only when they change: setting one repaints it, and the counter's state
+    // changes every second while the tunnel is up.
     const QColor border = dashboard::flagBorderColor();
-    recommendedImgView_->setPixmap(dashboard::roundFlag(s.quickConnectFlag, kFlagSide, border));
+    const bool all = !rendered_ || border != renderedBorder_;
+    lblSubTitle_->setText(titleText(s.title));
+    if (all || s.title != shown_.title)
+        upperImgView_->setPixmap(appkit::imageNamed(titleFor(s.title).shield, QSize(kShieldSide, kShieldSide)));
+    if (all || s.quickConnectFlag != shown_.quickConnectFlag)
+        recommendedImgView_->setPixmap(dashboard::roundFlag(s.quickConnectFlag, kFlagSide, border));
     // A long name is shortened with "…" rather than cut, and the whole stands in the tool tip. When
     // the name carries the connected address ("Country - address"), the country gives way first:
     // the address is what the user reads the card for.
@@ -354,7 +369,7 @@ void ConnectionComponentsController::render(const ConnectionComponentsModel::Pan
     lblQuickConnect_->setVisible(s.fastestVisible);
     lblVPNIp_->setVisible(s.ipRowVisible);
     fastestView_->setVisible(s.fastestVisible || s.ipRowVisible);
-    btnFav_->setIcon(appkit::imageNamed(s.favoriteImage));
+    if (all || s.favoriteImage != shown_.favoriteImage) btnFav_->setIcon(appkit::imageNamed(s.favoriteImage));
     protocolView_->setVisible(s.protocolVisible);
     lblConnectedProtocol_->setText(QString::fromStdString(s.protocolText));
     timeRow_->setVisible(s.counterVisible);
@@ -365,8 +380,11 @@ void ConnectionComponentsController::render(const ConnectionComponentsModel::Pan
     recentlyConnectedView_->setVisible(s.recentlyConnectedVisible);
     recentlyConnectedBtn_->setEnabled(s.recentlyConnectedEnabled);
     recentlyConnectedName_->setText(QString::fromStdString(s.recentlyConnectedName));
-    recentlyConnectedImgView_->setPixmap(dashboard::roundFlag(s.recentlyConnectedFlag, kFlagSide, border));
+    if (all || s.recentlyConnectedFlag != shown_.recentlyConnectedFlag)
+        recentlyConnectedImgView_->setPixmap(dashboard::roundFlag(s.recentlyConnectedFlag, kFlagSide, border));
     shown_ = s;
+    rendered_ = true;
+    renderedBorder_ = border;
 }
 
 }  // namespace morvex

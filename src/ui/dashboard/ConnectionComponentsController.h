@@ -4,6 +4,7 @@
 // connected), the protocol and time rows, the cancel area while connecting, the recently connected
 // box and the connect / disconnect action. It renders ConnectionComponentsModel::state and hands
 // every notification to the model on the main thread.
+#include <QColor>
 #include <QPointer>
 #include <memory>
 #include <vector>
@@ -68,6 +69,8 @@ private:
     appkit::Subscription stateBinding_;
     std::vector<ObserverToken> observers_;
     ConnectionComponentsModel::PanelState shown_;
+    bool rendered_ = false;  // shown_ holds what the views show
+    QColor renderedBorder_;
 };
 
 }  // namespace morvex

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "appkit/Images.h"
+#include "appkit/OnScreenWatch.h"
 #include "foundation/Bundle.h"
 #include "ui/kit/DashboardStyle.h"
 #include "viewmodels/DashboardText.h"
@@ -128,6 +129,8 @@ void ConnectionLocationController::viewDidLoad() {
         m.connectedTime, [this](const std::optional<std::string>& time) {
             if (durationLabel_) durationLabel_->setText(QString::fromStdString(time.value_or("")));
         }));
+    // The time is redone only while it can be seen.
+    new appkit::OnScreenWatch(durationLabel_, [this](bool onScreen) { model_->setConnectedTimeShown(onScreen); });
     bindings_.push_back(appkit::bindProperty<std::string>(m.buttonFavoriteImage, [this](const std::string& image) {
         if (!buttonFavorite_) return;
         buttonFavorite_->setIcon(image.empty() ? QIcon() : appkit::imageNamed(image));

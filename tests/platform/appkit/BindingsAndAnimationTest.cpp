@@ -1,5 +1,7 @@
-// Observable properties, the transformer registry, and the Lottie player's runs and completions.
+// Observable properties, the transformer registry, the Lottie player's runs and completions, and
+// the watch on whether a widget can be seen.
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <gtest/gtest.h>
 #include <string>
@@ -8,6 +10,7 @@
 #include "appkit/AnimationView.h"
 #include "appkit/Application.h"
 #include "appkit/Bindings.h"
+#include "appkit/OnScreenWatch.h"
 #include "support/TestSupport.h"
 
 namespace morvex::appkit {
@@ -163,6 +166,41 @@ TEST_F(AnimationPlayerTest, ALoopsFramesAreDrawnOnceAndReusedEveryRound) {
     EXPECT_EQ(player.keptFrames(), 0u);
 }
 
+// The square of kSquare moving right through the first half second, then still.
+constexpr const char* kMoveThenRest = R"({"v":"5.5.2","fr":30,"ip":0,"op":30,"w":100,"h":100,"nm":"move","ddd":0,
+"assets":[],"layers":[{"ddd":0,"ind":1,"ty":4,"nm":"s","sr":1,"ks":{"o":{"a":0,"k":100},"r":{"a":0,"k":0},
+"p":{"a":1,"k":[{"i":{"x":[1],"y":[1]},"o":{"x":[0],"y":[0]},"t":0,"s":[20,50,0]},{"t":15,"s":[80,50,0]}]},
+"a":{"a":0,"k":[0,0,0]},"s":{"a":0,"k":[100,100,100]}},"ao":0,"shapes":[
+{"ty":"rc","d":1,"s":{"a":0,"k":[40,40]},"p":{"a":0,"k":[0,0]},"r":{"a":0,"k":0},"nm":"r"},
+{"ty":"fl","c":{"a":0,"k":[1,0,0,1]},"o":{"a":0,"k":100},"r":1,"nm":"f"}],"ip":0,"op":30,"st":0,"bm":0}]})";
+
+// A loop's still stretch is known to show the same pixels (the view repaints nothing then); a
+// moving stretch is not, and neither is anything before its frames are drawn.
+TEST_F(AnimationPlayerTest, AStillStretchOfALoopShowsTheSameImage) {
+    const auto moving = LottieAnimation::fromData(kMoveThenRest, "test-move-then-rest");
+    ASSERT_NE(moving, nullptr);
+    player.setAnimation(moving);
+    player.setLoopMode(LoopMode::Loop);
+    player.play();
+    EXPECT_FALSE(player.showsSameImage(20, 26)) << "nothing drawn yet: not known";
+    QImage canvas(100, 100, QImage::Format_ARGB32_Premultiplied);
+    for (int i = 0; i < 30; ++i) {
+        QPainter painter(&canvas);
+        player.paint(painter, QRectF(0, 0, 100, 100), ContentMode::ScaleAspectFit);
+        player.advance(1.0 / 30);
+    }
+    struct Case {
+        std::size_t a, b;
+        bool same;
+    };
+    for (const Case c : {Case{2, 8, false}, Case{0, 14, false}, Case{16, 28, true}, Case{18, 24, true}, Case{5, 5, true}}) {
+        SCOPED_TRACE(testing::Message() << c.a << " and " << c.b);
+        EXPECT_EQ(player.showsSameImage(c.a, c.b), c.same);
+    }
+    player.setLoopMode(LoopMode::PlayOnce);
+    EXPECT_FALSE(player.showsSameImage(16, 28)) << "a run played once keeps no frames to tell";
+}
+
 // The view's timer runs only while it can be seen; a hidden view finishes a play-once run at once
 // and lets a loop wait.
 TEST(AnimationViewTest, TheTimerRunsOnlyWhileTheViewIsOnAShownWindow) {
@@ -206,6 +244,34 @@ TEST(AnimationViewTest, TheTimerRunsOnlyWhileTheViewIsOnAShownWindow) {
     window.showNormal();
     ASSERT_TRUE(test::waitUntil([&] { return !window.isMinimized(); }));
     EXPECT_TRUE(view->isTimerRunning());
+}
+
+// What keeps a widget's content current hears when it can be seen and when not: its window
+// shown, hidden or minimised, the widget or a parent hidden inside a shown window.
+TEST(OnScreenWatchTest, TheWatchHearsEachChangeOfWhetherTheWidgetCanBeSeen) {
+    Application app;
+    QWidget window;
+    window.resize(120, 120);
+    auto* row = new QWidget(&window);
+    auto* label = new QLabel(row);
+    std::vector<bool> heard;
+    auto* watch = new OnScreenWatch(label, [&](bool onScreen) { heard.push_back(onScreen); });
+    EXPECT_EQ(heard, std::vector<bool>{false}) << "told at the start";
+
+    window.show();
+    ASSERT_TRUE(test::waitUntil([&] { return watch->isOnScreen(); }));
+    row->hide();
+    EXPECT_FALSE(watch->isOnScreen()) << "a parent hidden inside a shown window";
+    row->show();
+    EXPECT_TRUE(watch->isOnScreen());
+    window.showMinimized();
+    ASSERT_TRUE(test::waitUntil([&] { return !watch->isOnScreen(); }));
+    window.showNormal();
+    ASSERT_TRUE(test::waitUntil([&] { return watch->isOnScreen(); }));
+    window.hide();
+    EXPECT_FALSE(watch->isOnScreen());
+    EXPECT_EQ(heard, (std::vector<bool>{false, true, false, true, false, true, false}))
+        << "each change once, nothing twice";
 }
 
 TEST(AnimationTest, TheBundlesAnimationsLoadOnceAndAreShared) {
