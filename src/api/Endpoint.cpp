@@ -60,6 +60,7 @@ constexpr auto kTable = enumTable<Row>("Endpoint", {
     {Endpoint::UserInfo1, "UserInfo1", "/user/profile", U::API, S::None, H::FusionAuth},
     {Endpoint::authToken, "authToken", "/auth/token", U::API, S::None, H::Token},
     {Endpoint::DownloadRemoteConfig, "DownloadRemoteConfig", "/mac-2.0/assets/v1/remoteconfig", U::Configuration, S::None, H::RemoteConfiguration},
+    {Endpoint::Notifications, "Notifications", "/notification/list/v3", U::API, S::User, H::DialerGateway},
 });
 static_assert(kTable.rows().size() == kEndpointCount);
 

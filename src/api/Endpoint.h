@@ -58,9 +58,12 @@ enum class Endpoint {
     UserInfo1,
     authToken,
     DownloadRemoteConfig,
+    // The signed-in user's in-app notifications (GET; the gateway envelope's body holds
+    // "notifications", a list). Numbered after the others, so every older number stays.
+    Notifications,
 };
 
-inline constexpr int kEndpointCount = 40;
+inline constexpr int kEndpointCount = 41;
 
 // The path.
 std::string_view rawValue(Endpoint endpoint);

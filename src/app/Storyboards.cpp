@@ -16,6 +16,7 @@
 #include "ui/locations/CountriesStoryboards.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/login/LoginViewController.h"
+#include "ui/notifications/NotificationsStoryboards.h"
 #include "ui/preferences/AppSettingsStoryboards.h"
 #include "ui/preferences/PreferencesStoryboards.h"
 #include "ui/preferences/VPNSettingsStoryboards.h"
@@ -64,6 +65,7 @@ void registerStoryboards() {
     registerTroubleshootStoryboards(main);
     registerFeedbackStoryboards(main);
     registerSupportStoryboards();
+    registerNotificationsStoryboards();
 }
 
 }  // namespace morvex

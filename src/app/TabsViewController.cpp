@@ -16,6 +16,7 @@
 #include "appkit/Window.h"
 #include "appkit/WindowController.h"
 #include "session/UserAuthentication.h"
+#include "viewmodels/NotificationsListModel.h"
 #include "state/AppPreferences.h"
 
 namespace morvex {
@@ -72,6 +73,7 @@ void TabsViewController::loadView() {
     setupOtherDevicesTab = makeTab(MainTab::SetupOtherDevices, "setupOtherDevicesTab");
     profileTab = makeTab(MainTab::Profile, "profileTab");
     supportTab = makeTab(MainTab::Support1, "supportTab");
+    notificationsTab = makeTab(MainTab::Notifications, "notificationsTab");
     preferencesTab = makeTab(MainTab::Prefences, "preferencesTab");
     // Pages that other parts open by request; they have no place of their own in the bar.
     referFriendTab = makeTab(MainTab::ReferFriend, "referFriendTab");
@@ -91,8 +93,8 @@ void TabsViewController::loadView() {
     connect(menuTab, &QPushButton::clicked, this, [this] { openApplicationMenu(); });
     referFriendTab->hide();
 
-    const std::array<QPushButton*, 6> visible = {dashboardTab, locationTab, setupOtherDevicesTab,
-                                                 profileTab,   supportTab,  preferencesTab};
+    const std::array<QPushButton*, TabsModel::kIconCount> visible = {
+        dashboardTab, locationTab, setupOtherDevicesTab, profileTab, supportTab, notificationsTab, preferencesTab};
     for (std::size_t i = 0; i < visible.size(); ++i) {
         QPushButton* tab = visible[i];
         auto* icon = new QLabel(tab);
@@ -133,6 +135,8 @@ void TabsViewController::viewDidLoad() {
     observers_.push_back(center.addObserver(UserPasswordManagerUpdateNotification, [this](const Notification&) { passwordManagerChanged(); }));
     observers_.push_back(center.addObserver(VPNAccountDidChangeNotification, [this](const Notification&) { refreshBadge(); }));
     observers_.push_back(center.addObserver(UserLoggedInChangedNotification, [this](const Notification&) { refreshBadge(); }));
+    observers_.push_back(center.addObserver(NotificationCountDidChangeNotification,
+                                            [this](const Notification&) { showBadge(model.storedBadgeCount()); }));
     observers_.push_back(center.addObserver(kOnCountryListFromDashboardNotification, [this](const Notification&) {
         if (locationTab) tabClicked(locationTab);
     }));
@@ -163,7 +167,7 @@ QPushButton* TabsViewController::buttonFor(MainTab page) const {
         case MainTab::SetupOtherDevices: return setupOtherDevicesTab;
         case MainTab::Prefences: return preferencesTab;
         case MainTab::Tabs: return menuTab;
-        case MainTab::Notifications:
+        case MainTab::Notifications: return notificationsTab;
         case MainTab::About: return nullptr;
     }
     return nullptr;
@@ -187,7 +191,7 @@ void TabsViewController::tabClicked(QPushButton* button) {
 
 void TabsViewController::showControllerNotification(const Notification& notification) {
     const auto page = mainTabFromObject(notification.object);
-    if (!page) return;
+    if (!page || !TabsModel::pageHasTab(*page)) return;
     if (QPushButton* button = buttonFor(*page)) tabClicked(button);
 }
 
@@ -198,19 +202,26 @@ void TabsViewController::refreshAddonProperties() {
     isPinvaultLocked.set(model.isPinvaultLocked());
 }
 
-void TabsViewController::refreshBadge() {
+void TabsViewController::refreshBadge() { showBadge(model.badgeCount()); }
+
+void TabsViewController::showBadge(std::int64_t count) {
     if (!badge) return;
-    const std::int64_t count = model.badgeCount();
-    if (count < 1 || !dashboardTab) {
+    if (count < 1 || !notificationsTab) {
         badge->hide();
         return;
     }
-    badge->setText(QString::number(count));
-    // On the dashboard tab (the dashboard raises the notices), 10 from the bar's trailing edge.
-    const QRect tab = dashboardTab->geometry();
-    badge->move(kBarWidth - 10 - kBadgeSize, tab.top() - 6);
+    badge->setText(count > 99 ? QStringLiteral("99+") : QString::number(count));
+    badge->setFixedSize(std::max(kBadgeSize, badge->sizeHint().width() + 8), kBadgeSize);
+    placeBadge();
     badge->show();
     badge->raise();
+}
+
+void TabsViewController::placeBadge() {
+    if (!badge || !notificationsTab) return;
+    // Over the notifications tab's top trailing corner, 10 from the bar's trailing edge; kept
+    // there as the bar lays the tab out.
+    badge->move(kBarWidth - 10 - badge->width(), notificationsTab->geometry().top() - 6);
 }
 
 void TabsViewController::mouseEntered(const std::string& hoverViewId) {
@@ -227,6 +238,7 @@ void TabsViewController::mouseExited(const std::string& hoverViewId) {
 }
 
 bool TabsViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == notificationsTab && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) placeBadge();
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
         const QString id = watched->property("hoverViewId").toString();
         if (!id.isEmpty()) {
@@ -237,7 +249,7 @@ bool TabsViewController::eventFilter(QObject* watched, QEvent* event) {
     return ViewController::eventFilter(watched, event);
 }
 
-void TabsViewController::showIcons(const std::array<std::string, 6>& images) {
+void TabsViewController::showIcons(const TabsModel::IconImages& images) {
     shownIcons_ = images;
     const std::int64_t selected = currentlySelectedTab ? currentlySelectedTab->property(kTagProperty).toLongLong() : 0;
     for (std::size_t i = 0; i < icons.size(); ++i) {

@@ -3,7 +3,9 @@
 // tracking over the tabs, and the password-manager add-on's two properties. A click, or a page
 // request from elsewhere ("AppShowController"), becomes "OpenViewController", which switches the
 // page. The bar is 72 wide and white with a hairline on its right; each tab is a 44 × 44 hit area
-// with a 20 × 20 icon, on a brand-blue pill while selected; settings sits at the bottom.
+// with a 20 × 20 icon, on a brand-blue pill while selected; settings sits at the bottom. The
+// notifications tab carries the unread count ("UserPreferences.unreadNotificationCount") in a red
+// badge while it is above 0.
 #include <QPointer>
 #include <QPushButton>
 #include <array>
@@ -35,12 +37,14 @@ public:
 
     // Tab buttons; each one's "tag" property is its page's number.
     QPointer<QPushButton> dashboardTab, locationTab, supportTab, profileTab, referFriendTab, setupOtherDevicesTab,
-        preferencesTab, menuTab;
-    // Icons, in TabsModel::kIcons order (dashboard, locations, devices, profile, support, settings).
-    std::array<QPointer<QLabel>, 6> icons;
+        notificationsTab, preferencesTab, menuTab;
+    // Icons, in TabsModel::kIcons order (dashboard, locations, devices, profile, support,
+    // notifications, settings).
+    std::array<QPointer<QLabel>, TabsModel::kIconCount> icons;
     // The hover views (the tabs themselves), in the same order; their object names are the hover
     // notifications' identifiers.
-    std::array<QPointer<QWidget>, 6> hoverViews;
+    std::array<QPointer<QWidget>, TabsModel::kIconCount> hoverViews;
+    // The unread count on the notifications tab.
     QPointer<QLabel> badge;
 
     appkit::Observable<bool> hidePinvaultAddon{true};
@@ -63,20 +67,24 @@ public:
     void passwordManagerChanged();
     void mouseEntered(const std::string& hoverViewId);
     void mouseExited(const std::string& hoverViewId);
-    // The button a page request clicks; null for the pages without a tab.
+    // The tab button of a page; null for the pages without one.
     QPushButton* buttonFor(MainTab page) const;
     // The image names the icons show now.
-    std::array<std::string, 6> shownIconImages() const { return shownIcons_; }
+    TabsModel::IconImages shownIconImages() const { return shownIcons_; }
+    // Counts the unread notices again and shows the count.
     void refreshBadge();
+    // Shows the unread count the user record keeps.
+    void showBadge(std::int64_t count);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showIcons(const std::array<std::string, 6>& images);
+    void showIcons(const TabsModel::IconImages& images);
     void refreshAddonProperties();
+    void placeBadge();
 
-    std::array<std::string, 6> shownIcons_;
+    TabsModel::IconImages shownIcons_;
     std::vector<ObserverToken> observers_;
 };
 

@@ -22,6 +22,7 @@
 #include "model/Version.h"
 #include "session/OAuthService.h"
 #include "ui/kit/ValueTransformers.h"
+#include "ui/notifications/NotificationsInbox.h"
 #include "flows/MorvexVPNService.h"
 
 int main(int argc, char** argv) {
@@ -75,6 +76,10 @@ int main(int argc, char** argv) {
     services.logout = [] { morvex::MorvexVPNService::logoutWithDefaults(); };
     morvex::AlertServices::install(std::move(services));
     morvex::installSessionDesktop();
+    // The in-app notifications: the push entry points act from now on, whether or not their page
+    // is ever opened, and the list is fetched for a signed-in user.
+    morvex::NotificationsInbox notifications;
+    notifications.install();
     // The menu options (update check, support, log out) and the core services they rely on:
     // reachability and analytics now; the SDK is set up by the delegate's launch just after, and
     // again with the rest each time sign-in asks.

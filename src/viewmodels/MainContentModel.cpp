@@ -50,6 +50,7 @@ std::optional<std::string> hoverImageName(std::string_view hoverViewId, std::str
     if (hoverViewId == "profileHoverView") return "profileHoverImg_" + code;
     if (hoverViewId == "devicesHoverView") return "devicesHoverImg_" + code;
     if (hoverViewId == "settingsHoverView") return "settingsHoverImg_" + code;
+    if (hoverViewId == "notificationsHoverView") return "notificationsHoverImg_" + code;
     return std::nullopt;
 }
 

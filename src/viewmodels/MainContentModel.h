@@ -49,9 +49,10 @@ MainTab pageAfterSignIn(const PreservedPreferences& preferences, EventTracker& t
 std::string hoverLanguageCode(const AppPreferences& preferences);
 // The tag image a hover view's identifier reveals; none for an unknown identifier.
 std::optional<std::string> hoverImageName(std::string_view hoverViewId, std::string_view languageCode);
-// The six hover view identifiers, from the top of the tab bar.
-inline constexpr std::string_view kHoverViewIds[] = {"dashboardHoverView", "locationHoverView", "devicesHoverView",
-                                                     "profileHoverView",   "supportHoverView",  "settingsHoverView"};
+// The hover view identifiers, from the top of the tab bar.
+inline constexpr std::string_view kHoverViewIds[] = {"dashboardHoverView", "locationHoverView",      "devicesHoverView",
+                                                     "profileHoverView",   "supportHoverView",       "notificationsHoverView",
+                                                     "settingsHoverView"};
 
 // The e-mail migration check of a legacy account (runs only while the user record says it is not
 // migrated). `consent` shows the migration consent and calls back once answered, with true when

@@ -1,6 +1,7 @@
 #include "viewmodels/NotificationsListModel.h"
 
 #include <QUrl>
+#include <QStringList>
 #include <QUrlQuery>
 #include <algorithm>
 #include <cctype>
@@ -10,6 +11,7 @@
 #include "appkit/Workspace.h"
 #include "foundation/Bundle.h"
 #include "foundation/RunningApplications.h"
+#include "model/BundleInfo.h"
 #include "model/WebLink.h"
 #include "state/AppManager.h"
 #include "flows/MorvexVPNService.h"
@@ -59,15 +61,57 @@ NotificationsListModel::NotificationsListModel(Collaborators collaborators, AppP
 
 // ---- the list ----
 
+bool NotificationsListModel::isShown(const AppNotification& n, double appVersion) {
+    if (n.closed()) return false;
+    if (n.appVersionFrom() > 0 && appVersion < n.appVersionFrom()) return false;
+    if (n.appVersionTo() > 0 && appVersion > n.appVersionTo()) return false;
+    return true;
+}
+
+double NotificationsListModel::runningVersion() {
+    const QStringList parts = QString::fromStdString(infoShortVersionString()).split('.');
+    bool ok = false;
+    const double v = parts.mid(0, 2).join('.').toDouble(&ok);
+    return ok ? v : 0;
+}
+
+std::int64_t NotificationsListModel::unreadCount(ManagedObjectContext& context, const std::optional<std::string>& username,
+                                                 double appVersion) {
+    if (!username) return 0;
+    std::int64_t unread = 0;
+    if (auto stored = AppNotification::fetch(context, username)) {
+        for (const auto& n : *stored)
+            if (!n->seen() && isShown(*n, appVersion)) ++unread;
+    }
+    return unread;
+}
+
+std::int64_t NotificationsListModel::storeUnreadCount(ManagedObjectContext& context, NotificationCenter& centre) {
+    User user;
+    const std::int64_t unread = unreadCount(context, user.vpnUsername());
+    if (user.unreadNotificationCount() != unread) {
+        user.setUnreadNotificationCount(unread);
+        centre.post(NotificationCountDidChangeNotification);
+    }
+    return unread;
+}
+
+void NotificationsListModel::markAllSeen(ManagedObjectContext& context) {
+    bool changed = false;
+    for (const auto& n : rows_) {
+        if (n->seen()) continue;
+        n->setSeen(true);
+        changed = true;
+    }
+    if (changed) (void)context.save();
+    storeUnreadCount(context, *c_.centre);
+}
+
 void NotificationsListModel::reload(ManagedObjectContext& context, const std::string& username, double appVersion) {
     AppNotificationList shown;
     if (auto stored = AppNotification::fetch(context, username)) {
-        for (auto& n : *stored) {
-            if (n->closed()) continue;
-            if (n->appVersionFrom() > 0 && appVersion < n->appVersionFrom()) continue;
-            if (n->appVersionTo() > 0 && appVersion > n->appVersionTo()) continue;
-            shown.push_back(std::move(n));
-        }
+        for (auto& n : *stored)
+            if (isShown(*n, appVersion)) shown.push_back(std::move(n));
     }
     beginResetModel();
     rows_ = std::move(shown);

@@ -39,6 +39,9 @@ inline constexpr std::string_view OpenAppPushNotification = "OpenAppPushNotifica
 inline constexpr std::string_view OpenScreenPushNotification = "OpenScreenPushNotification";
 inline constexpr std::string_view OpenMemberAreaPushNotification = "OpenMemberAreaPushNotification";
 inline constexpr std::string_view QuickConnectPushNotification = "QuickConnectPushNotification";
+// Posted (no object) when the stored unread count ("UserPreferences.unreadNotificationCount")
+// changed; the tab bar's badge shows it.
+inline constexpr std::string_view NotificationCountDidChangeNotification = "NotificationCountDidChange";
 
 class NotificationsListModel : public QAbstractListModel {
     Q_OBJECT
@@ -76,6 +79,21 @@ public:
     Collaborators& collaborators() { return c_; }
 
     // ---- the list ----
+    // Whether a stored notice is listed: not closed, and its version bounds (0: none) take in
+    // `appVersion`.
+    static bool isShown(const AppNotification& notice, double appVersion);
+    // The running version as a number ("2.14.1" reads as 2.14), for the notices' bounds.
+    static double runningVersion();
+    // The notices of `username` that are listed and not yet seen; 0 without a user or a store.
+    static std::int64_t unreadCount(ManagedObjectContext& context, const std::optional<std::string>& username,
+                                    double appVersion = runningVersion());
+    // Counts the signed-in user's unread notices again and keeps the count in the user record;
+    // posts NotificationCountDidChangeNotification on `centre` when it changed. Answers the count.
+    static std::int64_t storeUnreadCount(ManagedObjectContext& context, NotificationCenter& centre);
+    // The user has read the list: every listed notice is marked seen and saved, and the stored
+    // unread count follows.
+    void markAllSeen(ManagedObjectContext& context);
+
     // The stored notices of `username` not closed by the user and meant for `appVersion` (a bound
     // of 0 is no bound), newest first. A store that cannot be read leaves the list empty.
     void reload(ManagedObjectContext& context, const std::string& username, double appVersion);

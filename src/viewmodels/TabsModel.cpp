@@ -1,6 +1,6 @@
 #include "viewmodels/TabsModel.h"
 
-#include "viewmodels/AppNotification.h"
+#include "viewmodels/NotificationsListModel.h"
 
 namespace morvex {
 
@@ -16,27 +16,20 @@ ManagedObjectContext& TabsModel::managedObjectContext() const {
 }
 
 std::int64_t TabsModel::badgeCount() const {
-    std::int64_t unread = 0;
-    const auto username = user.vpnUsername();
-    if (username) {
-        if (auto notices = AppNotification::fetch(managedObjectContext(), username)) {
-            for (const auto& notice : *notices)
-                if (!notice->seen() && !notice->closed()) ++unread;
-        }
-    }
+    const std::int64_t unread = NotificationsListModel::unreadCount(managedObjectContext(), user.vpnUsername());
     User record = user;
     if (record.unreadNotificationCount() != unread) record.setUnreadNotificationCount(unread);
     return unread;
 }
 
-std::array<std::string, 6> TabsModel::iconImages(std::int64_t selectedRaw) {
-    std::array<std::string, 6> images;
+TabsModel::IconImages TabsModel::iconImages(std::int64_t selectedRaw) {
+    IconImages images;
     for (std::size_t i = 0; i < kIcons.size(); ++i)
         images[i] = std::string(rawValue(kIcons[i].page) == selectedRaw ? kIcons[i].selected : kIcons[i].plain);
     return images;
 }
 
-std::array<std::string, 6> TabsModel::hoveredIconImages(std::int64_t selectedRaw, std::string_view hoverViewId) {
+TabsModel::IconImages TabsModel::hoveredIconImages(std::int64_t selectedRaw, std::string_view hoverViewId) {
     auto images = iconImages(selectedRaw);
     // The selected tab keeps its white icon: its pill is drawn in the hover colour.
     if (auto index = iconIndex(hoverViewId); index && rawValue(kIcons[*index].page) != selectedRaw)

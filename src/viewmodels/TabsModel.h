@@ -26,13 +26,17 @@ public:
         std::string_view plain;
         std::string_view hover;
     };
+    static constexpr std::size_t kIconCount = 7;
+    using IconImages = std::array<std::string, kIconCount>;
     // From the top of the bar; settings sits at its bottom.
-    static constexpr std::array<Icon, 6> kIcons{{
+    static constexpr std::array<Icon, kIconCount> kIcons{{
         {MainTab::Dashboard, "dashboardHoverView", "ic_home_selected", "ic_hometab", "ic_home_hover"},
         {MainTab::Locations, "locationHoverView", "ic_locations_selected", "ic_locationtab", "ic_location_hover"},
         {MainTab::SetupOtherDevices, "devicesHoverView", "ic_devices_selected", "ic_devicestab", "ic_device_hover"},
         {MainTab::Profile, "profileHoverView", "ic_profile_selected", "ic_profiletab", "ic_profile_hover"},
         {MainTab::Support1, "supportHoverView", "ic_support_selected", "ic_supporttab", "ic_support_hover"},
+        {MainTab::Notifications, "notificationsHoverView", "ic_notifications_selected", "ic_notificationstab",
+         "ic_notification_hover"},
         {MainTab::Prefences, "settingsHoverView", "ic_settings_selected", "ic_settingstab", "ic_settings_hover"},
     }};
 
@@ -48,13 +52,15 @@ public:
     ManagedObjectContext& managedObjectContext() const;
 
     // The image of each icon (in kIcons order) while the page with that number is selected.
-    static std::array<std::string, 6> iconImages(std::int64_t selectedRaw);
+    static IconImages iconImages(std::int64_t selectedRaw);
     // The icons while a tab is hovered: the selection's, with the hovered page's hover image (a
     // selected tab keeps its selected image).
-    static std::array<std::string, 6> hoveredIconImages(std::int64_t selectedRaw, std::string_view hoverViewId);
+    static IconImages hoveredIconImages(std::int64_t selectedRaw, std::string_view hoverViewId);
     // The icon index of a hover view; none for an unknown identifier.
     static std::optional<std::size_t> iconIndex(std::string_view hoverViewId);
-    // Whether a page request clicks a tab: every page but the notifications and about pages.
+    // Whether a page request ("AppShowController") clicks a tab: every page but the about page and
+    // the notifications page, which only its own tab opens (the "settings" push posts its number
+    // beside opening the preferences, and must not switch the window to the list).
     static bool pageHasTab(MainTab page);
 
     // True when a consumer account ("isB2C", true when unset) has an active add-on whose slug
@@ -63,9 +69,12 @@ public:
     // The add-on tab hides while the user record has no password manager.
     bool hidePinvaultAddon() const { return !user.passwordManager(); }
     bool isPinvaultLocked() const { return !isPinvaultAddonActive(); }
-    // The signed-in user's in-app notices neither seen nor closed, from the local store; also kept
-    // as the user record's unread count, which the notification page reports. No badge at 0.
+    // The signed-in user's listed in-app notices not yet seen, counted again from the local store
+    // and kept as the user record's unread count ("UserPreferences.unreadNotificationCount"). No
+    // badge at 0.
     std::int64_t badgeCount() const;
+    // The unread count as the user record keeps it (what the badge shows between recounts).
+    std::int64_t storedBadgeCount() const { return user.unreadNotificationCount(); }
 
 private:
     ManagedObjectContext* notices_;  // not owned; null for the shared store

@@ -19,7 +19,7 @@ TEST(EndpointTest, RawValuesRoundTripAndUnknownPathsGiveNoCase) {
         EXPECT_EQ(endpointFromRaw(rawValue(e)), e) << caseName(e);
         paths.insert(rawValue(e));
     }
-    EXPECT_EQ(paths.size(), 40u);
+    EXPECT_EQ(paths.size(), 41u);
     EXPECT_EQ(endpointFromRaw("/user/profile"), Endpoint::UserInfo1);
     EXPECT_EQ(endpointFromRaw("/user/profile/v3"), Endpoint::Profile);
     EXPECT_EQ(endpointFromRaw("/user/profile/"), std::nullopt);

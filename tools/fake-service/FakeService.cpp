@@ -671,6 +671,33 @@ nlohmann::json sampleDevices() {
 
 }  // namespace
 
+nlohmann::json sampleNotifications() {
+    auto notice = [](const char* id, const char* category, const char* title, const char* message, const char* createdAt,
+                     const char* type) {
+        return nlohmann::json{{"id", id},           {"category", category}, {"title", title},
+                              {"message", message}, {"created_at", createdAt}, {"type", type}};
+    };
+    nlohmann::json list = nlohmann::json::array();
+    auto renewal = notice("fake-renewal", "billing", "Your subscription renews soon",
+                          "Your plan renews on 5 March. Nothing to do if you want to keep it.", "2026-12-10T09:00:00Z", "regular");
+    renewal["cta_primary_title"] = "Manage Subscription";
+    renewal["cta_primary_action"] = "member_area";
+    renewal["cta_primary_value"] = "subscription";
+    renewal["cta_secondary_title"] = "Learn More";
+    renewal["cta_secondary_action"] = "url";
+    renewal["cta_secondary_value"] = "https://morvexvpn.example/renewal";
+    list.push_back(renewal);
+    auto protocol = notice("fake-wireguard", "app", "Try WireGuard",
+                           "Faster connections on most networks. Switch protocols in the settings.", "2026-12-08T15:30:00Z", "regular");
+    protocol["cta_primary_title"] = "Open Settings";
+    protocol["cta_primary_action"] = "screen";
+    protocol["cta_primary_value"] = "settings";
+    list.push_back(protocol);
+    list.push_back(notice("fake-confirm-email", "accounts", "Confirm your e-mail address",
+                          "We sent you a link. Confirm it to keep your account safe.", "2026-11-30T08:00:00Z", "persistant"));
+    return list;
+}
+
 std::string pkceChallenge(const std::string& verifier) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
@@ -712,6 +739,8 @@ void installDefaultRoutes(FakeService& service) {
     });
     // The platforms the other-devices page lists: a few, each with a small icon per look.
     service.route("GET", p + "/device/setupotherdevices/v3", Answer::envelope({{"setup_devices", sampleDevices()}}));
+    // The signed-in user's in-app notifications (the list endpoint agreed with the application).
+    service.route("GET", p + "/notification/list/v3", Answer::envelope({{"notifications", sampleNotifications()}}));
     // The latest-version answer in its real shape: the four texts of the version record.
     service.route("GET", p + "/app/latest/version/mac",
                   Answer::bodyOnly({{"device", "mac"},

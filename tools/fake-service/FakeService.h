@@ -108,6 +108,9 @@ private:
 
 // The service's usual routes (also installed by the constructor).
 void installDefaultRoutes(FakeService& service);
+// The three in-app notifications "/MorvexVPN/notification/list/v3" lists (a renewal notice with two
+// calls to action, a protocol tip that opens the settings, a persistent e-mail reminder).
+nlohmann::json sampleNotifications();
 
 // The token set as the token answers carry it: AES-GCM with the service's key and IV, the tag
 // appended, in base64.

@@ -13,7 +13,7 @@
 #include "state/User.h"
 #include "ui/kit/AutoDialView.h"
 #include "ui/kit/NotificationBarController.h"
-#include "ui/kit/NotificationsController.h"
+#include "ui/notifications/NotificationsController.h"
 #include "ui/kit/ToastView.h"
 
 namespace morvex::shots {

@@ -1,8 +1,10 @@
 #pragma once
 // The notification centre page of the main window: the list of the service's messages, each with
 // its icon, text, day, up to two call-to-action buttons and a close box (persistent ones have
-// none), or a short text when there are none. It is also where the actions that arrive from
-// outside are carried out (NotificationsListModel's entry points), for as long as it lives.
+// none), or a short text when there are none (also when the service's answer failed). Showing the
+// page reads the list: every notice listed is marked seen and the tab's unread badge drops. The
+// list is the local store's; the application's NotificationsInbox fills it from the service and
+// carries out the pushes from outside.
 //
 // Threads: main thread only.
 #include <QPointer>
@@ -28,6 +30,8 @@ public:
                                      ManagedObjectContext* context = nullptr, QObject* parent = nullptr);
 
     NotificationsListModel& model() { return *model_; }
+    static constexpr std::string_view kStoryboardID = "NotificationsController";
+
     // Reads the list again from the store (the signed-in user's notices for this version).
     void reload();
     void setAppearance(appkit::Appearance appearance);

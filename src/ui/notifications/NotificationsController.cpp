@@ -1,4 +1,4 @@
-#include "ui/kit/NotificationsController.h"
+#include "ui/notifications/NotificationsController.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -11,22 +11,13 @@
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "foundation/Bundle.h"
-#include "model/BundleInfo.h"
+#include "viewmodels/NotificationsFeed.h"
 #include "ui/kit/Transformers.h"
 
 namespace morvex {
 
 namespace {
 namespace t = transformers;
-
-// The running version as a number ("2.14.1" reads as 2.14), for the notices' version bounds.
-double runningVersion() {
-    const QStringList parts = QString::fromStdString(infoShortVersionString()).split('.');
-    const QString majorMinor = parts.mid(0, 2).join('.');
-    bool ok = false;
-    const double v = majorMinor.toDouble(&ok);
-    return ok ? v : 0;
-}
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
@@ -109,31 +100,31 @@ void NotificationsController::loadView() {
 
 void NotificationsController::viewDidLoad() {
     ViewController::viewDidLoad();
-    NotificationCenter& centre = NotificationCenter::defaultCenter();
-    QPointer<NotificationsController> self(this);
-    auto forward = [&](std::string_view name, auto action) {
-        observers_.push_back(centre.addObserver(name, [self, action](const Notification& n) {
-            if (self) action(*self->model_, n.object);
-        }));
-    };
-    forward(OpenUrlPushNotification, [](NotificationsListModel& m, const std::any& o) { m.openURL(o); });
-    forward(OpenAppPushNotification, [](NotificationsListModel& m, const std::any& o) { m.openApp(o); });
-    forward(OpenScreenPushNotification, [](NotificationsListModel& m, const std::any& o) { m.openScreen(o); });
-    forward(OpenMemberAreaPushNotification, [](NotificationsListModel& m, const std::any& o) { m.openMemberArea(o); });
-    forward(QuickConnectPushNotification, [](NotificationsListModel& m, const std::any&) { m.quickConnect(); });
-
+    // The five push entry points are the application's (NotificationsInbox), not this page's: they
+    // work whether or not the page was ever opened, and act once when it is.
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &NotificationsController::rebuildRows);
     connect(model_.get(), &QAbstractItemModel::rowsRemoved, this, &NotificationsController::rebuildRows);
+    QPointer<NotificationsController> self(this);
+    observers_.push_back(NotificationCenter::defaultCenter().addObserver(
+        NotificationsDidUpdateNotification, [self](const Notification&) {
+            if (!self) return;
+            self->reload();
+            // New notices that arrive while the list is on screen are read as they show.
+            if (self->view()->isVisible()) self->model_->markAllSeen(*self->context_);
+        }));
     reload();
 }
 
 void NotificationsController::viewWillAppear() {
     ViewController::viewWillAppear();
+    // Reported with the count the user had before opening the list.
     model_->trackViewed();
+    reload();
+    model_->markAllSeen(*context_);
 }
 
 void NotificationsController::reload() {
-    model_->reload(*context_, User().vpnUsername().value_or(""), runningVersion());
+    model_->reload(*context_, User().vpnUsername().value_or(""), NotificationsListModel::runningVersion());
 }
 
 void NotificationsController::rebuildRows() {

@@ -20,7 +20,7 @@
 #include "state/StoredServers.h"
 #include "support/TestSupport.h"
 #include "ui/kit/KitFakes.h"
-#include "ui/kit/NotificationsController.h"
+#include "ui/notifications/NotificationsController.h"
 #include "viewmodels/NotificationsListModel.h"
 
 namespace morvex {
