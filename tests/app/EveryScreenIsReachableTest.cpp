@@ -337,6 +337,7 @@ std::vector<Path> clickPaths() {
              t.clickInLocationList(LocationListView::Part::Arrow);
          }},
         {key(main, "ProfileViewController"), "profile tab", tab(MainTab::Profile)},
+        {key(main, "NotificationsController"), "notifications tab", tab(MainTab::Notifications)},
         {key("SwitchAccount", "SwitchAccountVC"), "profile tab → Switch account",
          [](T& t) {
              t.clickTab(MainTab::Profile);

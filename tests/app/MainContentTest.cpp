@@ -101,7 +101,7 @@ TEST_F(MainContentTest, APageRequestSwitchesThePageAndTheContentsLook) {
     EXPECT_EQ(background(), QColor(246, 246, 246));
     EXPECT_FALSE(content->mapImgView->isVisible());
     EXPECT_EQ(tabs().currentlySelectedTab, tabs().preferencesTab);
-    EXPECT_EQ(tabs().shownIconImages()[5], "ic_settings_selected");
+    EXPECT_EQ(tabs().shownIconImages()[6], "ic_settings_selected");
 
     NotificationCenter::defaultCenter().post(kAppShowControllerNotification, std::int64_t{1});
     EXPECT_EQ(content->currentPage(), MainTab::Locations);

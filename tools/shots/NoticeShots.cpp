@@ -1,8 +1,14 @@
 // The kit's notices: the in-window bar in each colour and with and without buttons, a toast, the
-// in-app notification list (with notices and empty), and the reconnect countdown in its sheet.
+// in-app notification page in the main window (filled from the service, empty, failed), and the
+// reconnect countdown in its sheet.
 #include "Shots.h"
 
-#include <QTemporaryDir>
+#include <optional>
+
+#include "FakeService.h"
+#include "app/AppMainViewController.h"
+#include "app/TabsViewController.h"
+#include "viewmodels/AppNotification.h"
 
 #include "alerts/Alert.h"
 #include "ui/shell/EmptyPageViewController.h"
@@ -13,7 +19,7 @@
 #include "state/User.h"
 #include "ui/kit/AutoDialView.h"
 #include "ui/kit/NotificationBarController.h"
-#include "ui/notifications/NotificationsController.h"
+#include "ui/notifications/NotificationsInbox.h"
 #include "ui/kit/ToastView.h"
 
 namespace morvex::shots {
@@ -87,50 +93,52 @@ QImage toast(Context&) {
     return image;
 }
 
-QImage notifications(bool withNotices) {
-    QTemporaryDir dir;
-    CoreDataService store(dir.filePath(QStringLiteral("notices.sqlite")).toStdString());
-    auto& context = store.managedObjectContext();
-    User().setVpnUsername("shots");
-    if (withNotices) {
-        const double now = Date::now().secondsSince1970;
-        auto add = [&](std::string id, std::string category, std::string title, std::string message, double at,
-                       std::string type, std::string primary, std::string secondary) {
-            auto n = AppNotification::insert(context);
-            n->setText("id", std::move(id));
-            n->setText("username", "shots");
-            n->setText("category", std::move(category));
-            n->setText("title", std::move(title));
-            n->setText("message", std::move(message));
-            n->setText("type", std::move(type));
-            n->setText("ctaPrimaryTitle", std::move(primary));
-            n->setText("ctaPrimaryAction", "screen");
-            n->setText("ctaSecondaryTitle", std::move(secondary));
-            n->setText("ctaSecondaryAction", "url");
-            n->setCreatedAt(Date{at});
-        };
-        add("1", "billing", "Your subscription renews soon", "Your plan renews on 5 March. Nothing to do if you want to keep it.",
-            now, "regular", "Manage Subscription", "Learn More");
-        add("2", "app", "Try WireGuard", "Faster connections on most networks. Switch protocols in the settings.",
-            now - 86400, "regular", "Open Settings", "");
-        add("3", "accounts", "Confirm your e-mail address", "We sent you a link. Confirm it to keep your account safe.",
-            now - 9 * 86400, "persistant", "", "");
-        (void)context.save();
-    }
-    NotificationsListModel::Collaborators c;
-    c.openURL = [](const std::string&) { return false; };
-    c.launchApplication = [](const std::string&) { return false; };
-    c.connect = [](const ConnectRequest&, ConnectErrorHandler) {};
-    c.updateRecommendedLocation = [] {};
-    auto window = std::make_unique<appkit::Window>(QSize(760, 500));
-    window->setTitle("MorvexVPN");
-    window->setContentViewController(
-        new NotificationsController(std::make_unique<NotificationsListModel>(std::move(c)), &context));
-    window->show();
-    QImage image = renderWindow(*window);
-    window.reset();
-    User().setVpnUsername(std::nullopt);
-    return image;
+// The signed-in user's notices in the application's store, none left over from another shot.
+void clearNotices() {
+    auto& context = CoreDataService::shared().managedObjectContext();
+    for (const auto& n : AppNotification::fetch(context).value_or(AppNotificationList{})) context.deleteObject(n->object());
+    (void)context.save();
+}
+
+// The notification page in the real main window, as the tab opens it, after the service answered
+// the list (the fake's three notices, an empty list, or a failure).
+std::function<QImage(Context&)> notificationsPage(std::optional<fake::Answer> answer) {
+    return [answer](Context& context) {
+        if (answer) context.service.failNext(".*/notification/list/v3", *answer, 2);
+        clearNotices();
+        User user;
+        user.setVpnUsername(std::string("morvex0s1234567"));
+        user.setLoggedIn(true);
+        NotificationsInbox::Hooks hooks;
+        hooks.actions.openURL = [](const std::string&) { return false; };
+        hooks.actions.launchApplication = [](const std::string&) { return false; };
+        hooks.actions.performSegue = [](std::string_view) {};
+        hooks.actions.connect = [](const ConnectRequest&, ConnectErrorHandler) {};
+        hooks.actions.updateRecommendedLocation = [] {};
+        NotificationsInbox inbox(std::move(hooks));
+        inbox.install();
+        waitFor([&] { return !inbox.feed().isFetching(); });
+        AppMainViewController::Hooks mainHooks;
+        mainHooks.activateExtension = [](const std::string&) {};
+        mainHooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
+        mainHooks.migrationCheck = [] {};
+        appkit::Window window(QSize(760, 500));
+        window.setTitle("MorvexVPN");
+        auto* content = new AppMainViewController(mainHooks);
+        window.setContentViewController(content);
+        window.show();
+        settle();
+        content->tabsController()->tabClicked(content->tabsController()->notificationsTab);
+        settle();
+        waitFor([&] { return !inbox.feed().isFetching(); });
+        settle();
+        QImage image = renderWindow(window);
+        window.hide();
+        clearNotices();
+        user.setLoggedIn(false);
+        user.setVpnUsername(std::nullopt);
+        return image;
+    };
 }
 
 class NoVPN : public VPNControl {
@@ -166,8 +174,9 @@ const Registration shots({
     {"notice-bar", "migrated", migrated},
     {"notice-bar", "teal-not-closeable", teal},
     {"toast", "link-copied", toast},
-    {"notifications", "list", [](Context&) { return notifications(true); }},
-    {"notifications", "empty", [](Context&) { return notifications(false); }},
+    {"notifications", "filled", notificationsPage(std::nullopt)},
+    {"notifications", "empty", notificationsPage(fake::Answer::envelope({{"notifications", nlohmann::json::array()}}))},
+    {"notifications", "failed", notificationsPage(fake::Answer::plain(503))},
     {"reconnect-countdown", "sheet", countdown},
 });
 

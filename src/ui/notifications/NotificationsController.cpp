@@ -131,7 +131,13 @@ void NotificationsController::rebuildRows() {
     if (!rows_) return;
     while (rows_->count() > 1) {
         QLayoutItem* item = rows_->takeAt(0);
-        if (item->widget()) item->widget()->deleteLater();
+        // Gone from the page at once; deleted when the loop comes round (a row's own button may be
+        // what asked for this).
+        if (QWidget* row = item->widget()) {
+            row->hide();
+            row->setParent(nullptr);
+            row->deleteLater();
+        }
         delete item;
     }
     const int count = model_->rowCount();

@@ -21,6 +21,7 @@
 #include "support/TestSupport.h"
 #include "ui/kit/KitFakes.h"
 #include "ui/notifications/NotificationsController.h"
+#include "ui/notifications/NotificationsInbox.h"
 #include "viewmodels/NotificationsListModel.h"
 
 namespace morvex {
@@ -259,25 +260,25 @@ TEST_F(NotificationsListTest, ClosingAndCallsToActionAreKeptInTheStore) {
     }
 }
 
-TEST_F(NotificationsListTest, ThePageCarriesOutPushesAndTheUsersClicks) {
+TEST_F(NotificationsListTest, ThePageListsTheStoreAndTheUsersClicksReachTheEntryPoints) {
     appkit::Application app;
-    appkit::Storyboard& board = appkit::Storyboard::define("NotificationsListTest");
-    board.scene("Notifications", [this] {
-        return new NotificationsController(makeModel(), &store->managedObjectContext());
-    });
-    board.scene("Preferences", [] { return new appkit::ViewController; });
-    board.segue("Notifications", "seguePreferences", "Preferences", appkit::SegueKind::Sheet);
     User().setVpnUsername("alice");
-    auto close = stored("welcome", "alice", Date::now().secondsSince1970);
+    auto welcome = stored("welcome", "alice", Date::now().secondsSince1970);
+    welcome->setText("ctaPrimaryTitle", "Open");
+    welcome->setText("ctaPrimaryAction", "url");
+    welcome->setText("ctaPrimaryValue", "https://example.com");
     ASSERT_TRUE(store->managedObjectContext().save());
+    // The entry points are the application's: the page's buttons post to them.
+    NotificationsListModel::Collaborators entry = collaborators();
+    entry.centre = &NotificationCenter::defaultCenter();
+    NotificationsInbox inbox(NotificationsInbox::Hooks{entry, nullptr, &store->managedObjectContext()});
+    inbox.install();
 
     appkit::Window window(QSize(760, 500));
-    auto* page = qobject_cast<NotificationsController*>(board.instantiateController("Notifications"));
-    ASSERT_TRUE(page);
+    auto* page = new NotificationsController(makeModel(), &store->managedObjectContext());
+    page->model().collaborators().centre = &NotificationCenter::defaultCenter();
     window.setContentViewController(page);
     window.show();
-    // The page's own model does not use the test centre: pushes arrive on the default one.
-    page->model().collaborators().centre = &NotificationCenter::defaultCenter();
 
     auto* row = page->view()->findChild<QWidget*>("notificationRow");
     ASSERT_TRUE(row);
@@ -285,18 +286,15 @@ TEST_F(NotificationsListTest, ThePageCarriesOutPushesAndTheUsersClicks) {
     EXPECT_EQ(row->findChild<QLabel*>("notificationDay")->text().toStdString(), localized("date.relative.today"));
     EXPECT_FALSE(page->view()->findChild<QLabel*>("emptyText")->isVisible());
 
-    NotificationCenter::defaultCenter().post(OpenScreenPushNotification, std::string("settings"));
-    EXPECT_NE(window.attachedSheet(), nullptr) << "the preferences segue ran";
-
-    NotificationCenter::defaultCenter().post(OpenUrlPushNotification, std::string("look: https://example.com"));
-    NotificationCenter::defaultCenter().post(OpenUrlPushNotification, std::string("https://example.com"));
-    EXPECT_EQ(opened, std::vector<std::string>{"https://example.com"});
+    QTest::mouseClick(row->findChild<QPushButton*>("primaryButton"), Qt::LeftButton);
+    EXPECT_EQ(opened, std::vector<std::string>{"https://example.com"}) << "carried out once, by the entry point";
+    EXPECT_TRUE(welcome->clicked());
 
     QTest::mouseClick(row->findChild<QToolButton*>("closeButton"), Qt::LeftButton);
     test::flushDeferredDeletes();
     EXPECT_EQ(page->view()->findChild<QWidget*>("notificationRow"), nullptr);
     EXPECT_TRUE(page->view()->findChild<QLabel*>("emptyText")->isVisible());
-    EXPECT_TRUE(close->closed());
+    EXPECT_TRUE(welcome->closed());
 }
 
 }  // namespace
