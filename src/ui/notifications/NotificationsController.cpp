@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "appkit/Application.h"
 #include "appkit/Colors.h"
 #include "appkit/Images.h"
 #include "foundation/Bundle.h"
@@ -42,6 +43,12 @@ void NotificationsController::setAppearance(appkit::Appearance appearance) {
         if (auto* title = view()->findChild<QLabel*>(QStringLiteral("title"))) colourTitle(title);
         rebuildRows();
     }
+}
+
+void NotificationsController::followApplicationAppearance() {
+    setAppearance(appkit::Application::shared().effectiveAppearance());
+    connect(&appkit::Application::shared(), &appkit::Application::effectiveAppearanceChanged, this,
+            [this] { setAppearance(appkit::Application::shared().effectiveAppearance()); });
 }
 
 // The title takes the page's appearance like its rows, not the application's palette, which may
@@ -146,8 +153,9 @@ void NotificationsController::rebuildRows() {
     const std::any list = model_->notifications();
     scroll_->setVisible(t::notificationEmpty(list));
     empty_->setVisible(t::notificationNonEmpty(list));
+    // The page's one message is body text: the secondary grey is too faint on the window ground.
     QPalette palette = empty_->palette();
-    palette.setColor(QPalette::WindowText, appkit::colorNamed("TabText", appearance_));
+    palette.setColor(QPalette::WindowText, appkit::colorNamed("HeadingText", appearance_));
     empty_->setPalette(palette);
 }
 

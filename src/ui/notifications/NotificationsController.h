@@ -34,7 +34,9 @@ public:
 
     // Reads the list again from the store (the signed-in user's notices for this version).
     void reload();
+    // Light by default; the main window's page takes the application's appearance and follows it.
     void setAppearance(appkit::Appearance appearance);
+    void followApplicationAppearance();
 
     void loadView() override;
     void viewDidLoad() override;

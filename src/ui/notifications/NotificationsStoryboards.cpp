@@ -11,7 +11,11 @@ namespace morvex {
 
 void registerNotificationsStoryboards() {
     appkit::Storyboard::define(kMainStoryboard)
-        .scene(std::string(NotificationsController::kStoryboardID), [] { return new NotificationsController; })
+        .scene(std::string(NotificationsController::kStoryboardID), [] {
+            auto* page = new NotificationsController;
+            page->followApplicationAppearance();
+            return page;
+        })
         .segue(std::string(NotificationsController::kStoryboardID), std::string(kSeguePreferences),
                std::string(kPreferencesWindowScene), appkit::SegueKind::Show);
 }
