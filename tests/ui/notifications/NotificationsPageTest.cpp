@@ -14,9 +14,12 @@
 #include "app/AppMainViewController.h"
 #include "app/Storyboards.h"
 #include "app/TabsViewController.h"
+#include "appkit/Storyboard.h"
 #include "appkit/Window.h"
+#include "appkit/WindowController.h"
 #include "model/ServiceHosts.h"
 #include "state/User.h"
+#include "ui/kit/PreferencesSegue.h"
 #include "ui/notifications/NotificationsController.h"
 #include "ui/notifications/NotificationsInbox.h"
 #include "viewmodels/AppNotification.h"
@@ -194,6 +197,27 @@ TEST_F(NotificationsPageTest, PushesWorkBeforeThePageWasEverOpenedAndActOnceAfte
     QTest::mouseClick(tabs().dashboardTab, Qt::LeftButton);
     centre.post(OpenScreenPushNotification, std::string("settings"));
     EXPECT_EQ(content->currentPage(), MainTab::Dashboard);
+}
+
+TEST_F(NotificationsPageTest, TheSettingsPushOpensThePreferencesWindowOfTheApplication) {
+    User().setLoggedIn(false);
+    NotificationsInbox::Hooks hooks;
+    hooks.actions.vpn = vpn;
+    hooks.actions.connect = [](const ConnectRequest&, ConnectErrorHandler) {};
+    hooks.actions.updateRecommendedLocation = [] {};
+    inbox = std::make_unique<NotificationsInbox>(std::move(hooks));  // the real preferences segue
+    inbox->install();
+    QPointer<QObject> made;
+    appkit::Storyboard::setInstantiationObserver([&](const appkit::Storyboard&, std::string_view scene, QObject* object) {
+        if (scene == kPreferencesWindowScene) made = object;
+    });
+    NotificationCenter::defaultCenter().post(OpenScreenPushNotification, std::string("settings"));
+    appkit::Storyboard::setInstantiationObserver({});
+    auto* preferences = qobject_cast<appkit::WindowController*>(made.data());
+    ASSERT_NE(preferences, nullptr);
+    EXPECT_TRUE(test::waitUntil([&] { return preferences->window() && preferences->window()->isVisible(); }));
+    preferences->window()->close();
+    delete preferences;
 }
 
 }  // namespace
