@@ -60,15 +60,16 @@ void from_json(const nlohmann::json& j, NotificationsFeed::Answer& v) {
 
 struct NotificationsFeed::State {
     Networking* client = nullptr;
-    ManagedObjectContext* context = nullptr;
+    ManagedObjectContext* context = nullptr;  // null: the shared store, opened at the first answer
     NotificationCenter* centre = nullptr;
     bool fetching = false;
+    ManagedObjectContext& store() const { return context ? *context : CoreDataService::shared().managedObjectContext(); }
 };
 
 NotificationsFeed::NotificationsFeed(NetworkingProtocol* networking, ManagedObjectContext* context, NotificationCenter* centre)
     : state_(std::make_shared<State>()) {
     state_->client = dynamic_cast<Networking*>(networking);
-    state_->context = context ? context : &CoreDataService::shared().managedObjectContext();
+    state_->context = context;
     state_->centre = centre ? centre : &NotificationCenter::defaultCenter();
 }
 
@@ -93,12 +94,12 @@ void NotificationsFeed::refresh(std::function<void(bool)> done) {
             bool stored = false;
             // An answer for the user who asked: a sign-out or switch meanwhile leaves it unused.
             if (answer && User().vpnUsername() == user) {
-                stored = merge(*state->context, user, answer->notifications);
+                stored = merge(state->store(), user, answer->notifications);
             } else if (!answer) {
                 log::print("In-app notifications not fetched: " + answer.error().localizedDescription());
             }
             if (stored) state->centre->post(NotificationsDidUpdateNotification);
-            NotificationsListModel::storeUnreadCount(*state->context, *state->centre);
+            NotificationsListModel::storeUnreadCount(state->store(), *state->centre);
             if (done) done(stored);
         });
 }

@@ -27,11 +27,15 @@ NotificationsController::NotificationsController(std::unique_ptr<NotificationsLi
                                                  ManagedObjectContext* context, QObject* parent)
     : ViewController(parent),
       model_(model ? std::move(model) : std::make_unique<NotificationsListModel>()),
-      context_(context ? context : &CoreDataService::shared().managedObjectContext()) {
+      context_(context) {
     QPointer<NotificationsController> self(this);
     model_->collaborators().performSegue = [self](std::string_view identifier) {
         if (self) self->performSegue(identifier);
     };
+}
+
+ManagedObjectContext& NotificationsController::store() const {
+    return context_ ? *context_ : CoreDataService::shared().managedObjectContext();
 }
 
 void NotificationsController::setAppearance(appkit::Appearance appearance) {
@@ -117,7 +121,7 @@ void NotificationsController::viewDidLoad() {
             if (!self) return;
             self->reload();
             // New notices that arrive while the list is on screen are read as they show.
-            if (self->view()->isVisible()) self->model_->markAllSeen(*self->context_);
+            if (self->view()->isVisible()) self->model_->markAllSeen(self->store());
         }));
     reload();
 }
@@ -127,11 +131,11 @@ void NotificationsController::viewWillAppear() {
     // Reported with the count the user had before opening the list.
     model_->trackViewed();
     reload();
-    model_->markAllSeen(*context_);
+    model_->markAllSeen(store());
 }
 
 void NotificationsController::reload() {
-    model_->reload(*context_, User().vpnUsername().value_or(""), NotificationsListModel::runningVersion());
+    model_->reload(store(), User().vpnUsername().value_or(""), NotificationsListModel::runningVersion());
 }
 
 void NotificationsController::rebuildRows() {
@@ -222,7 +226,7 @@ QWidget* NotificationsController::makeRow(int row) {
                                         appkit::colorNamed("PopupButtonBorderColor", appearance_).name()));
         QPointer<NotificationsController> self(this);
         connect(b, &QPushButton::clicked, this, [self, row, which] {
-            if (self) self->model_->performCallToAction(row, which, *self->context_);
+            if (self) self->model_->performCallToAction(row, which, self->store());
         });
         buttons->addWidget(b);
     };
@@ -248,7 +252,7 @@ QWidget* NotificationsController::makeRow(int row) {
         close->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
         QPointer<NotificationsController> self(this);
         connect(close, &QToolButton::clicked, this, [self, row] {
-            if (self) self->model_->close(row, *self->context_);
+            if (self) self->model_->close(row, self->store());
         });
         line->addWidget(close, 0, Qt::AlignTop);
     }

@@ -51,7 +51,10 @@ private:
     void colourTitle(QLabel* title) const;
 
     std::unique_ptr<NotificationsListModel> model_;
-    ManagedObjectContext* context_;
+    // The list's store; the shared one is opened when the page first shows, not when the main
+    // content makes its pages at launch.
+    ManagedObjectContext& store() const;
+    ManagedObjectContext* context_;  // null: the shared store
     appkit::Appearance appearance_ = appkit::Appearance::Aqua;
     std::vector<ObserverToken> observers_;
     QPointer<QScrollArea> scroll_;
