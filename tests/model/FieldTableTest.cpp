@@ -234,6 +234,35 @@ TEST(FieldTableTest, EveryTabledRecordKeepsItsStoredKeysAndRoundTrips) {
     EXPECT_EQ(migrated.refreshToken, "r");
     EXPECT_THROW(json({{"token", 1}, {"refreshToken", "r"}}).get<SignInRecords::MigrateTokenResponseModel>(), json::exception);
     EXPECT_THROW(json::array().get<AuthObject>(), json::exception) << "the token set must be an object";
+
+    // The password route's answer: its body, or the gateway's header with a code and no usable body.
+    struct Answer {
+        json in;
+        bool decodes;
+        std::optional<int> code;
+        std::string message;
+        std::optional<std::string> secret;
+    };
+    const Answer answers[] = {
+        {{{"body", {{"password", "p"}}}}, true, std::nullopt, "", "p"},
+        {{{"header", {{"response_code", 1046}, {"message", "Not migrated"}}}}, true, 1046, "Not migrated", std::nullopt},
+        {{{"header", {{"response_code", 1046}}}, {"body", {{"password", 1}}}}, true, 1046, "", std::nullopt},
+        {{{"header", {{"response_code", "1046"}}}, {"body", {{"password", 1}}}}, false, std::nullopt, "", std::nullopt},
+        {{{"header", "none"}}, false, std::nullopt, "", std::nullopt},
+        {json::object(), false, std::nullopt, "", std::nullopt},
+        {json::array(), false, std::nullopt, "", std::nullopt},
+    };
+    for (const auto& a : answers) {
+        SCOPED_TRACE(a.in.dump());
+        if (!a.decodes) {
+            EXPECT_THROW(a.in.get<SignInRecords::PasswordAnswer>(), json::exception);
+            continue;
+        }
+        const auto answer = a.in.get<SignInRecords::PasswordAnswer>();
+        EXPECT_EQ(answer.responseCode(), a.code);
+        EXPECT_EQ(answer.message(), a.message);
+        EXPECT_EQ(answer.body ? std::optional(answer.body->secret) : std::nullopt, a.secret);
+    }
 }
 
 }  // namespace
