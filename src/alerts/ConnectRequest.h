@@ -11,6 +11,10 @@
 #include "model/ZevuTypes.h"
 
 namespace morvex {
+class AppPreferences;
+}
+
+namespace morvex {
 
 struct ConnectRequest {
     ZevuDataFetcherTypes::ServerPtr server;
@@ -27,6 +31,16 @@ struct ConnectRequest {
 using ConnectErrorHandler = std::function<void(const std::optional<Error>&)>;
 // The engine's connect-to-location path (the caller's `Zevu`), with the handler it reports to.
 using ConnectToLocation = std::function<void(const ConnectRequest&, ConnectErrorHandler)>;
+
+// "Connect to the recommended location, else fetch it", as the connect button, the status menu and
+// the notification list do it: with a recommended location stored, hands `connect` a request for it
+// as `screen`'s Recommended control (the connect path by the location's type, the user's own request,
+// no protocol fallback, refused while busy) reporting to `onError`, and returns true. With none stored,
+// or one that no longer reads, only calls `fetchRecommended` (when set), which stores what the SDK
+// recommends, and returns false: the answer does not dial by itself, the next request finds it.
+bool connectToRecommendedLocation(const AppPreferences& preferences, ZevuTypes::SelectedInterfaceScreen screen,
+                                  const ConnectToLocation& connect, ConnectErrorHandler onError,
+                                  const std::function<void()>& fetchRecommended);
 
 // What the connection alerts put in their analytics: where the request came from and the name of
 // the location asked for.

@@ -35,23 +35,6 @@ void StatusMenuController::loadView() {
     setView(view);
 }
 
-namespace {
-
-ZevuTypes::ConnectVia connectViaFor(ZevuDataFetcherTypes::ServerType type) {
-    using T = ZevuDataFetcherTypes::ServerType;
-    using V = ZevuTypes::ConnectVia;
-    switch (type) {
-        case T::Country: return V::Country;
-        case T::City: return V::City;
-        case T::FastestServer: return V::SmartConnect;
-        case T::DedicatedIp: return V::DedicatedIp;
-        case T::Shortcut: return V::Shortcut;
-    }
-    return V::SmartConnect;
-}
-
-}  // namespace
-
 StatusMenu::StatusMenu(AppPreferences appPreferences, Zevu zevu, QObject* parent)
     : StatusMenu(std::move(appPreferences), std::move(zevu), Hooks{}, parent) {}
 
@@ -176,20 +159,8 @@ void StatusMenu::toggleConnect() {
         return;
     }
     if (!hooks_.accountStatusCheck()) return;
-    auto server = appPreferences.recommendedServer();
-    if (!server) {
-        hooks_.fetchRecommended();
-        return;
-    }
-    ConnectRequest request;
-    request.server = server;
-    request.connectVia = connectViaFor(server->type);
-    request.selectedInterfaceScreen = ZevuTypes::SelectedInterfaceScreen::Topbar;
-    request.connectionInitiatedBy = ZevuTypes::ConnectionInitiatedBy::User;
-    request.selectedInterface = ZevuTypes::SelectedInterface::Recommended;
-    request.allowProtocolFallback = false;
-    request.checkBusy = true;
-    hooks_.connect(request, {});
+    connectToRecommendedLocation(appPreferences, ZevuTypes::SelectedInterfaceScreen::Topbar, hooks_.connect, {},
+                                 hooks_.fetchRecommended);
 }
 
 void StatusMenu::zevuStateDidChanged(const Notification& notification) {

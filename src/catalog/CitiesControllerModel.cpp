@@ -19,7 +19,7 @@ void CitiesControllerModel::loadCities() {
     if (!preference.enablePing() || fetching_ || !content_) return;
     setFetching(true);
     QPointer<CitiesControllerModel> self(this);
-    zevuDataFetcher.measureCities(*content_, [self](ServerList measured) {
+    latencies.measureCities(*content_, [self](ServerList measured) {
         if (!self) return;
         self->setContent(std::move(measured));
         self->setFetching(false);

@@ -71,7 +71,7 @@ void CountriesModel::loaded(ServerList countries, const std::function<void(bool)
         return;
     }
     QPointer<CountriesModel> self(this);
-    zevuDataFetcher.measureCountries(countries, [self, completion](ServerList measured) {
+    latencies.measureCountries(countries, [self, completion](ServerList measured) {
         if (self) self->measured(std::move(measured), completion);
     });
 }
@@ -86,7 +86,7 @@ void CountriesModel::measured(ServerList countries, const std::function<void(boo
         applySearch();
     }
     QPointer<CountriesModel> self(this);
-    zevuDataFetcher.measureCities(cities, [self, countries, completion](ServerList measuredCities) {
+    latencies.measureCities(cities, [self, countries, completion](ServerList measuredCities) {
         if (!self) return;
         ServerList all = countries;
         all.insert(all.end(), measuredCities.begin(), measuredCities.end());

@@ -9,6 +9,7 @@ LocationListModel::LocationListModel(LocationEngine engine_, ZevuDataFetcher fet
     : QObject(parent),
       engine(std::move(engine_)),
       zevuDataFetcher(std::move(fetcher)),
+      latencies(zevuDataFetcher),
       preference(std::move(preference_)),
       eventTracker(std::move(eventTracker_)) {}
 

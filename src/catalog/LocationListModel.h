@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "catalog/LocationLists.h"
+#include "catalog/LocationLatencies.h"
 #include "catalog/LocationSearch.h"
 #include "catalog/ZevuDataFetcher.h"
 #include "foundation/NotificationCenter.h"
@@ -35,6 +36,8 @@ public:
 
     LocationEngine engine;
     ZevuDataFetcher zevuDataFetcher;
+    // Measures the lists' locations, over the fetcher's stores, SDK and analytics.
+    LocationLatencies latencies;
     PreservedPreferences preference;
     EventTracker eventTracker;
     std::shared_ptr<ContentUpdateDelegate> delegate;

@@ -16,44 +16,9 @@
 #include "state/StoredServers.h"
 #include "state/StoredValueCoding.h"
 
-// The fetcher's first job: the country catalogue (SDK records to Servers, loading, the bundled
-// table, resolving and naming). Recents and favourites: ZevuDataFetcherSaved.cpp; latencies:
-// ZevuDataFetcherLatencies.cpp.
 namespace morvex {
 
 using namespace fetcher;
-
-std::string_view ZevuDataFetcher::word(FavoriteSource source) {
-    switch (source) {
-    case FavoriteSource::Location: return "Location";
-    case FavoriteSource::Recent: return "Recent";
-    case FavoriteSource::Connecting: return "Connecting";
-    case FavoriteSource::Connected: return "Connected";
-    case FavoriteSource::Disconnected: return "Disconnected";
-    }
-    return "Location";
-}
-
-std::string_view ZevuDataFetcher::typeWord(ServerType type) {
-    switch (type) {
-    case ServerType::Country: return "Country";
-    case ServerType::City: return "City";
-    case ServerType::FastestServer: return "SmartConnect";
-    case ServerType::DedicatedIp: return "DedicatedIp";
-    case ServerType::Shortcut: return "Shortcut";
-    }
-    return "Country";
-}
-
-ZevuDataFetcher::ZevuDataFetcher()
-    : ZevuDataFetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), EventTracker()) {}
-
-ZevuDataFetcher::ZevuDataFetcher(PreservedPreferences preserved, AppPreferences app,
-                                 std::shared_ptr<zevu::ZevuManager> manager, EventTracker tracker)
-    : preservedPreferences(std::move(preserved)),
-      appPreference(std::move(app)),
-      zevuManager(std::move(manager)),
-      eventTracker(std::move(tracker)) {}
 
 // ---- SDK records to Servers and back ----
 
@@ -265,18 +230,13 @@ void ZevuDataFetcher::applyBundledFlagsToRecents(const CountryTable& table) {
     }
 }
 
-void ZevuDataFetcher::storeRecommended(const ServerPtr& recommended) const {
-    setEncodedServer(appPreference.defaults(), recommended, AppPreferences::Key::recommendedServer);
-    NotificationCenter::defaultCenter().post(AppPreferences::recommendedServerUpdatedNotification, recommended);
-}
-
 void ZevuDataFetcher::refreshRecommendedServer(const Server& server, const ServerPtr& recommended) const {
     if (!recommended || recommended->id != server.id) return;
     recommended->favorite = server.favorite;
     recommended->latency = server.latency;
     recommended->p2p = server.p2p;
     recommended->quantumResistant = server.quantumResistant;
-    storeRecommended(recommended);
+    storeRecommended(appPreference, recommended);
 }
 
 // ---- connecting and naming ----

@@ -3,17 +3,16 @@
 // holds only its record types, so the stores can use them.
 //
 // The location catalogue's fetcher: asks the VPN SDK for its countries, turns them into the Server
-// tree the lists show (with the built-in country table's flags), keeps the stored recents and
-// favourites and every stored copy of a Server in step when a favourite flag or a latency changes,
-// merges the SDK's latency answers, and resolves a chosen country for the connection engine.
+// tree the lists show (with the built-in country table's flags), and resolves a chosen country for
+// the connection engine. The other two jobs on the same stores are classes of their own:
+// SavedLocations (recents and favourites) and LocationLatencies (measuring and merging latencies).
 //
 // A fetcher keeps no state of its own: every operation reads the stores, changes them and writes
 // them back, so any number of fetchers are interchangeable. Its record types live in
 // ZevuDataFetcherTypes so that the stores can use them without the fetcher's collaborators.
 //
-// Threads: the operations run on the main thread. The SDK's answers (countries, latencies) hop to
-// the main queue before they touch a store, so a latency merge and a favourite edit never
-// interleave their read-change-write of the same list.
+// Threads: the operations run on the main thread. The SDK's countries answer hops to the main
+// queue before it touches a store.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -22,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "catalog/CatalogueStores.h"
+#include "catalog/SavedLocations.h"
 #include "foundation/Error.h"
 #include "model/ServerRecord.h"
 #include "state/AppPreferences.h"
@@ -31,28 +32,16 @@
 
 namespace morvex {
 
-class ZevuDataFetcher : public ZevuDataFetcherTypes {
+class ZevuDataFetcher : public ZevuDataFetcherTypes, public CatalogueStores {
 public:
-    // Where a favourite was added; its word goes with the analytics event.
-    enum class FavoriteSource : std::uint8_t { Location, Recent, Connecting, Connected, Disconnected };
-    static std::string_view word(FavoriteSource source);
-    // The analytics word of a location type ("SmartConnect" for the fastest server).
-    static std::string_view typeWord(ServerType type);
+    // Where a favourite was added (SavedLocations::addToFavorites).
+    using FavoriteSource = SavedLocations::FavoriteSource;
 
     using CountryTable = std::map<std::string, LocalJsonCountry, std::less<>>;
     // The loaded Servers, or the failure that left the lists as they were.
     using CountriesCompletion = std::function<void(ServerList servers, std::optional<Error> error)>;
-    using ServersCompletion = std::function<void(ServerList servers)>;
 
-    // Stores over the standard defaults, the SDK's shared manager, the main analytics instance.
-    ZevuDataFetcher();
-    ZevuDataFetcher(PreservedPreferences preservedPreferences, AppPreferences appPreference,
-                    std::shared_ptr<zevu::ZevuManager> zevuManager, EventTracker eventTracker);
-
-    PreservedPreferences preservedPreferences;
-    AppPreferences appPreference;
-    std::shared_ptr<zevu::ZevuManager> zevuManager;
-    EventTracker eventTracker;
+    using CatalogueStores::CatalogueStores;
 
     // ---- SDK records to Servers and back ----
     static std::optional<std::vector<DataCenter>> makeDataCenters(
@@ -100,39 +89,6 @@ public:
     // `host` when that country has no name), or after the country Server itself when the cache
     // lacks it, stores it as the user's dedicated server and clears the dedicated-IP error.
     void nameDedicatedServer(const ServerPtr& countryServer, const ServerPtr& dedicatedServer);
-
-    // ---- recents and favourites ----
-    // At most three, newest first, one entry per id.
-    void addToRecents(const ServerPtr& server);
-    void addToFavorites(const ServerPtr& server, FavoriteSource source);
-    void removeFromFavorites(const ServerPtr& server);
-    void replaceFavoriteEntry(const ServerPtr& server);
-    void replaceRecentEntry(const ServerPtr& server);
-
-    // ---- latencies ----
-    // Starts "app_ping_time", has the SDK measure the Servers and merges the answer on the main
-    // queue (applyCountryLatencies / applyCityLatencies).
-    void measureCountries(const ServerList& countries, ServersCompletion completion);
-    void measureCities(const ServerList& cities, ServersCompletion completion);
-    // Merge an answer into the Servers measured: latencies, the favourite flag as the favourites
-    // now hold it, the copies in favourites, recents, recommended Server and last connection.
-    // Answer entries without a Server are dropped. The country pass also stores the result.
-    void applyCityLatencies(const std::vector<zevu::ZevuCity>& answer, const ServerList& servers,
-                            const ServerPtr& recommended, const ServersCompletion& completion);
-    void applyCountryLatencies(const std::vector<zevu::ZevuCountry>& answer, const ServerList& servers,
-                               const ServerPtr& recommended, const ServersCompletion& completion);
-    // "app_fail_ping" with the location, its zero-latency data centres and the connection state.
-    void reportFailedPing(const Server& server);
-
-private:
-    // Shared by the two latency passes: one answer entry's latency and data centres.
-    struct Measured {
-        ServerPtr server;
-        std::int64_t latency;
-        std::optional<std::vector<DataCenter>> dataCenters;
-    };
-    ServerList mergeLatencies(std::vector<Measured> measured, const ServerPtr& recommended);
-    void storeRecommended(const ServerPtr& recommended) const;
 };
 
 }  // namespace morvex

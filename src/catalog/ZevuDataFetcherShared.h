@@ -1,6 +1,6 @@
 #pragma once
-// The helpers ZevuDataFetcher's three jobs share (catalogue, recents and favourites, latencies);
-// for its own sources only.
+// The helpers the catalogue's three jobs share (ZevuDataFetcher, SavedLocations and
+// LocationLatencies); for their sources only.
 #include <QCoreApplication>
 #include <QThread>
 
@@ -13,6 +13,8 @@
 
 #include "catalog/ZevuDataFetcher.h"
 #include "foundation/Dispatch.h"
+#include "foundation/NotificationCenter.h"
+#include "state/StoredServers.h"
 #include "state/StoredValueCoding.h"
 
 namespace morvex::fetcher {
@@ -64,6 +66,12 @@ inline void applyTableFlags(ZevuDataFetcherTypes::Server& s, const ZevuDataFetch
     auto it = table.find(s.id);
     s.p2p = it != table.end() && it->second.p2p;
     s.quantumResistant = it != table.end() && it->second.quantumResistant.value_or(false);
+}
+
+// Stores the recommended Server and announces it.
+inline void storeRecommended(const AppPreferences& app, const ServerPtr& recommended) {
+    setEncodedServer(app.defaults(), recommended, AppPreferences::Key::recommendedServer);
+    NotificationCenter::defaultCenter().post(AppPreferences::recommendedServerUpdatedNotification, recommended);
 }
 
 // Puts `s` in place of the first entry with its id; false when there is none.

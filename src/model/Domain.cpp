@@ -1,6 +1,6 @@
 #include "model/Domain.h"
 
-#include "model/JsonCoding.h"
+#include "model/FieldTable.h"
 #include "model/ServiceHosts.h"
 
 namespace morvex {
@@ -14,23 +14,20 @@ std::string removeAll(std::string text, std::string_view part) {
 
 std::string bareHost(std::string text) { return removeAll(removeAll(std::move(text), "/"), "https:"); }
 
-template <class Json>
-void encode(Json& j, const Domain& d) {
-    j = Json::object();
-    j["authTokenUrl"] = d.authTokenUrl;
-    j["servicesUrl"] = d.servicesUrl;
-}
+constexpr auto kDomainFields = coding::fieldTable(coding::required("authTokenUrl", &Domain::authTokenUrl),
+                                                  coding::required("servicesUrl", &Domain::servicesUrl));
 
 }  // namespace
 
 Domain Domain::builtIn() { return Domain{hosts::authority(ServiceHost::SignIn), hosts::authority(ServiceHost::API)}; }
 
 void from_json(const nlohmann::json& j, Domain& d) {
-    d.authTokenUrl = bareHost(coding::requiredString(j, "authTokenUrl"));
-    d.servicesUrl = bareHost(coding::requiredString(j, "servicesUrl"));
+    kDomainFields.decode(j, d);
+    d.authTokenUrl = bareHost(std::move(d.authTokenUrl));
+    d.servicesUrl = bareHost(std::move(d.servicesUrl));
 }
 
-void to_json(nlohmann::json& j, const Domain& d) { encode(j, d); }
-void to_json(nlohmann::ordered_json& j, const Domain& d) { encode(j, d); }
+void to_json(nlohmann::json& j, const Domain& d) { kDomainFields.encode(j, d); }
+void to_json(nlohmann::ordered_json& j, const Domain& d) { kDomainFields.encode(j, d); }
 
 }  // namespace morvex

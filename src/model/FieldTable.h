@@ -12,7 +12,9 @@
 //
 // Reading follows JsonCoding.h: `required` must be present with a value of the member's type;
 // `optional` (a std::optional member) may be missing or null, and fails on another type; `lenient`
-// reads anything it cannot use as absent. Rows are read and written in table order, so the order
+// reads anything it cannot use as absent; `orElse` is `required` except that a missing or null key
+// takes the row's fallback; `custom` reads the key with the row's own reader (a value the wire
+// carries in more than one form). Rows are read and written in table order, so the order
 // fixes which failure is reported first and the key order of an ordered_json. Writing puts every
 // member, an absent optional one not at all.
 #include <cstddef>
@@ -29,13 +31,15 @@
 
 namespace morvex::coding {
 
-enum class Read : std::uint8_t { required, optional, lenient };
+enum class Read : std::uint8_t { required, optional, lenient, orElse, custom };
 
 template <class Record, class Member>
 struct Field {
     const char* key;
     Member Record::*member;
     Read read;
+    Member (*fallback)() = nullptr;                                   // orElse
+    Member (*reader)(const nlohmann::json&, const char*) = nullptr;  // custom
 };
 
 template <class Record, class Member>
@@ -49,6 +53,16 @@ constexpr Field<Record, std::optional<Member>> optional(const char* key, std::op
 template <class Record, class Member>
 constexpr Field<Record, std::optional<Member>> lenient(const char* key, std::optional<Member> Record::*member) {
     return {key, member, Read::lenient};
+}
+
+template <class Record, class Member>
+constexpr Field<Record, Member> orElse(const char* key, Member Record::*member, Member (*fallback)()) {
+    return {key, member, Read::orElse, fallback, nullptr};
+}
+template <class Record, class Member>
+constexpr Field<Record, Member> custom(const char* key, Member Record::*member,
+                                       Member (*reader)(const nlohmann::json& object, const char* key)) {
+    return {key, member, Read::custom, nullptr, reader};
 }
 
 namespace detail {
@@ -167,11 +181,16 @@ private:
     template <class Member>
     static void take(const nlohmann::json& j, Record& record, const Field<Record, Member>& field) {
         Member& target = record.*field.member;
-        if constexpr (detail::IsOptional<Member>::value) {
+        if (field.read == Read::custom) {
+            target = field.reader(j, field.key);
+        } else if constexpr (detail::IsOptional<Member>::value) {
             using Inner = typename Member::value_type;
             target = field.read == Read::lenient ? detail::readLenient<Inner>(j, field.key)
                      : field.read == Read::optional ? detail::readOptional<Inner>(j, field.key)
                                                     : Member(detail::readRequired<Inner>(j, field.key));
+        } else if (field.read == Read::orElse) {
+            const auto* value = member(j, field.key);
+            target = value && !value->is_null() ? value->template get<Member>() : field.fallback();
         } else {
             target = detail::readRequired<Member>(j, field.key);
         }

@@ -106,35 +106,20 @@ void from_json(const json& j, ZevuDataFetcherTypes::LocalJsonCountry& c) {
 void to_json(json& j, const Shortcut::BackgroundColor& c) { kBackgroundColorFields.encode(j, c); }
 void from_json(const json& j, Shortcut::BackgroundColor& c) { kBackgroundColorFields.decode(j, c, "BackgroundColor"); }
 
-void to_json(json& j, const Shortcut& s) {
-    j = json::object();
-    if (s.url) j["url"] = *s.url;
-    if (s.country) j["country"] = *s.country;
-    if (s.id) j["id"] = *s.id;
-    if (s.slug) j["slug"] = *s.slug;
-    if (s.availableCountries) j["availableCountries"] = *s.availableCountries;
-    j["type"] = std::string(rawValue(s.type));
-    if (s.consent) j["consent"] = *s.consent;
-    j["color"] = s.color;
-}
+MORVEX_DEFINE_ENUM_JSON(Shortcut::Type, kShortcutTypes);
 
-void from_json(const json& j, Shortcut& s) {
-    sj::requireObject(j, "Shortcut");
-    s.url = sj::optionalString(j, "url");
-    s.country = sj::optionalString(j, "country");
-    s.id = sj::optionalInteger(j, "id");
-    s.slug = sj::optionalString(j, "slug");
-    s.availableCountries = sj::optionalString(j, "availableCountries");
-    s.type = Shortcut::Type::Country;
-    if (const json* type = present(j, "type")) kShortcutTypes.fromJson(*type, s.type);
-    s.consent = sj::optionalBool(j, "consent");
-    // A shortcut stored without a colour takes a palette colour, kept once it is written again.
-    if (const json* color = present(j, "color")) {
-        s.color = color->get<Shortcut::BackgroundColor>();
-    } else {
-        s.color = Shortcut::randomPaletteColor();
-    }
-}
+namespace {
+// A shortcut stored without a type is a country's; one stored without a colour takes a palette
+// colour, kept once it is written again.
+constexpr auto kShortcutFields = sj::fieldTable(
+    sj::optional("url", &Shortcut::url), sj::optional("country", &Shortcut::country), sj::optional("id", &Shortcut::id),
+    sj::optional("slug", &Shortcut::slug), sj::optional("availableCountries", &Shortcut::availableCountries),
+    sj::orElse("type", &Shortcut::type, +[] { return Shortcut::Type::Country; }),
+    sj::optional("consent", &Shortcut::consent), sj::orElse("color", &Shortcut::color, &Shortcut::randomPaletteColor));
+}  // namespace
+
+void to_json(json& j, const Shortcut& s) { kShortcutFields.encode(j, s); }
+void from_json(const json& j, Shortcut& s) { kShortcutFields.decode(j, s, "Shortcut"); }
 
 }  // namespace morvex
 

@@ -22,6 +22,12 @@ constexpr auto kVPNAccountFields = coding::fieldTable(
     coding::required("paymentGateway", &VPNAccount::paymentGateway), coding::required("expiry", &VPNAccount::expiryDate),
     coding::required("expiryReason", &VPNAccount::expiryReason));
 constexpr auto kPasswordFields = coding::fieldTable(coding::required("password", &SignInRecords::PasswordResponseModel::secret));
+using PasswordAnswer = SignInRecords::PasswordAnswer;
+constexpr auto kPasswordHeaderFields = coding::fieldTable(coding::lenient("response_code", &PasswordAnswer::Header::responseCode),
+                                                          coding::lenient("message", &PasswordAnswer::Header::message));
+// A body that does not decode is dropped here and, without a response code, reported below.
+constexpr auto kPasswordAnswerFields = coding::fieldTable(coding::lenient("header", &PasswordAnswer::header),
+                                                          coding::lenient("body", &PasswordAnswer::body));
 constexpr auto kMigrateTokenFields =
     coding::fieldTable(coding::required("token", &SignInRecords::MigrateTokenResponseModel::token),
                        coding::required("refreshToken", &SignInRecords::MigrateTokenResponseModel::refreshToken));
@@ -37,23 +43,16 @@ void from_json(const nlohmann::json& j, SignInRecords::VPNAccount& v) {
 
 void from_json(const nlohmann::json& j, SignInRecords::PasswordResponseModel& v) { kPasswordFields.decode(j, v); }
 
+void from_json(const nlohmann::json& j, SignInRecords::PasswordAnswer::Header& v) { kPasswordHeaderFields.decode(j, v); }
+
 void from_json(const nlohmann::json& j, SignInRecords::PasswordAnswer& v) {
-    v = {};
     if (!j.is_object()) coding::throwWrongType("answer", "object", j);
-    if (auto header = j.find("header"); header != j.end() && header->is_object()) {
-        if (auto code = header->find("response_code"); code != header->end() && code->is_number_integer())
-            v.responseCode = code->get<int>();
-        if (auto message = header->find("message"); message != header->end() && message->is_string())
-            v.message = message->get<std::string>();
-    }
-    if (auto body = j.find("body"); body != j.end() && body->is_object()) {
-        try {
-            v.body = body->get<SignInRecords::PasswordResponseModel>();
-        } catch (const std::exception&) {
-            if (!v.responseCode) throw;
-        }
-    }
-    if (!v.body && !v.responseCode) coding::throwMissingKey("body");
+    kPasswordAnswerFields.decode(j, v);
+    if (v.body || v.responseCode()) return;
+    // Without a code to report, the body's own failure is the answer's.
+    if (const auto* body = coding::member(j, "body"); body && body->is_object())
+        v.body = body->get<SignInRecords::PasswordResponseModel>();
+    coding::throwMissingKey("body");
 }
 
 void from_json(const nlohmann::json& j, SignInRecords::MigrateTokenResponseModel& v) { kMigrateTokenFields.decode(j, v); }

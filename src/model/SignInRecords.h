@@ -84,9 +84,16 @@ public:
     // response code (1046: the account is not yet tied to an e-mail address) and no usable body.
     struct PasswordAnswer {
         static constexpr bool emptyObjectRepresentable = true;
-        std::optional<int> responseCode;
-        std::string message;
+        // The gateway's header; either field is dropped when it is not of its type.
+        struct Header {
+            std::optional<int> responseCode;     // "response_code"
+            std::optional<std::string> message;  // "message"
+        };
+        std::optional<Header> header;
         std::optional<PasswordResponseModel> body;
+
+        std::optional<int> responseCode() const { return header ? header->responseCode : std::nullopt; }
+        std::string message() const { return header ? header->message.value_or("") : ""; }
     };
     // The old API token exchanged for a session: "token" (access) and "refreshToken".
     struct MigrateTokenResponseModel {
@@ -108,6 +115,7 @@ void to_json(nlohmann::ordered_json& j, const SignInRecords::VPNAccount& v);
 void from_json(const nlohmann::json& j, SignInRecords::VPNAccount& v);
 void from_json(const nlohmann::json& j, SignInRecords::PasswordResponseModel& v);
 // A "header" with a "response_code" is read whatever the rest holds; "body" only when it decodes.
+void from_json(const nlohmann::json& j, SignInRecords::PasswordAnswer::Header& v);
 void from_json(const nlohmann::json& j, SignInRecords::PasswordAnswer& v);
 void from_json(const nlohmann::json& j, SignInRecords::MigrateTokenResponseModel& v);
 void from_json(const nlohmann::json& j, SignInRecords::MigrateToEmailResponseModel& v);

@@ -167,8 +167,8 @@ void UserAuthentication::fetchVPNPassword(const std::string& username, std::opti
         Endpoint::Password, parameters, std::nullopt,
         [self, username, loginVia, method, completion](Result<PasswordAnswer> answer) mutable {
             // The route answers a refusal as the gateway's header with its code.
-            if (answer && answer->responseCode && *answer->responseCode != 200)
-                answer = fail(Error(std::string(kMorvexVPNErrorDomain), *answer->responseCode, answer->message));
+            if (answer && answer->responseCode() && *answer->responseCode() != 200)
+                answer = fail(Error(std::string(kMorvexVPNErrorDomain), *answer->responseCode(), answer->message()));
             else if (answer && !answer->body)
                 answer = fail(Networking::emptyBodyError());
             if (!answer) {

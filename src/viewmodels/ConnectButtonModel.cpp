@@ -42,27 +42,15 @@ ConnectButtonModel::ClickOutcome ConnectButtonModel::connectButtonClicked(const 
 }
 
 bool ConnectButtonModel::connectToRecommendedServer() {
-    const auto server = c_.appPreference.recommendedServer();
-    if (!server) {
-        if (c_.updateRecommendedLocation) c_.updateRecommendedLocation();
-        return false;
-    }
-    ConnectRequest request;
-    request.server = server;
-    request.connectVia = ZevuTypes::connectVia(server->type);
-    request.selectedInterfaceScreen = ZevuTypes::SelectedInterfaceScreen::Dashboard;
-    request.connectionInitiatedBy = ZevuTypes::ConnectionInitiatedBy::User;
-    request.selectedInterface = ZevuTypes::SelectedInterface::Recommended;
-    request.allowProtocolFallback = false;
-    request.checkBusy = true;
-    if (c_.connect) {
-        QPointer<ConnectButtonModel> self(this);
-        c_.connect(request, [self](const std::optional<Error>& error) {
+    QPointer<ConnectButtonModel> self(this);
+    const bool requested = connectToRecommendedLocation(
+        c_.appPreference, ZevuTypes::SelectedInterfaceScreen::Dashboard, c_.connect,
+        [self](const std::optional<Error>& error) {
             if (self) self->handleVPNError(error);
-        });
-    }
-    if (delegate) delegate->connectButtonModelDidRequestConnection();
-    return true;
+        },
+        c_.updateRecommendedLocation);
+    if (requested && delegate) delegate->connectButtonModelDidRequestConnection();
+    return requested;
 }
 
 void ConnectButtonModel::handleVPNError(const std::optional<Error>& error) {

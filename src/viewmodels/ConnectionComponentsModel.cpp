@@ -68,7 +68,7 @@ ConnectionComponentsModel::Collaborators ConnectionComponentsModel::defaults() {
     c.services = AlertServices::installed();
     c.eventTracker = MorvexVPNService::makeEventTracker();
     const Zevu zevu = MorvexVPNService::makeZevu();
-    c.zevuDataFetcher = MorvexVPNService::makeZevuDataFetcher();
+    c.savedLocations = SavedLocations(PreservedPreferences(), AppPreferences(), c.eventTracker);
     c.connectionInfo = [zevu] { return zevu.currentConnectionInfo(); };
     c.connectedSince = [manager = zevu.zevuManager] { return manager->getConnectedTime(); };
     c.firewallEnabled = [](std::function<void(bool)> answer) {
@@ -407,8 +407,8 @@ void ConnectionComponentsModel::favoriteClicked() {
     bool favorite = false;
     for (const auto& f : c_.preservedPreference.favorites())
         if (f && f->id == server_->id) favorite = true;
-    if (!favorite) c_.zevuDataFetcher.addToFavorites(server_, ZevuDataFetcher::FavoriteSource::Connecting);
-    else c_.zevuDataFetcher.removeFromFavorites(server_);
+    if (!favorite) c_.savedLocations.addToFavorites(server_, SavedLocations::FavoriteSource::Connecting);
+    else c_.savedLocations.removeFromFavorites(server_);
     PanelState s = state.value();
     s.favoriteImage = !favorite ? "LocationsFavoriteFilled" : "LocationsFavoriteUnfilled";
     state = s;

@@ -15,7 +15,7 @@
 
 #include "alerts/AlertServices.h"
 #include "appkit/Bindings.h"
-#include "catalog/ZevuDataFetcher.h"
+#include "catalog/SavedLocations.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Value.h"
 #include "model/ZevuTypes.h"
@@ -81,7 +81,7 @@ public:
         User user;
         AppPreferences appPreferences;
         PreservedPreferences preservedPreference;
-        ZevuDataFetcher zevuDataFetcher;
+        SavedLocations savedLocations;
         // The engine's current connection facts (for the protocol) and when the tunnel came up.
         std::function<ZevuTypes::ConnectionInfo()> connectionInfo;
         std::function<std::optional<Date>()> connectedSince;

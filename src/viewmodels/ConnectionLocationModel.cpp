@@ -25,7 +25,7 @@ ConnectionLocationModel::Collaborators ConnectionLocationModel::defaults() {
             [self, completion](std::optional<Error> error) mutable { self.connectedLocationFailed(error, completion); });
     };
     c.connectedSince = [manager = zevu.zevuManager] { return manager->getConnectedTime(); };
-    c.bpc = MorvexVPNService::makeZevuDataFetcher();
+    c.bpc = SavedLocations(PreservedPreferences(), AppPreferences(), MorvexVPNService::makeEventTracker());
     return c;
 }
 
@@ -128,8 +128,8 @@ void ConnectionLocationModel::connectedLocationArrived(const std::optional<std::
 void ConnectionLocationModel::favoriteButtonClicked() {
     if (const auto shown = displayedLocation()) {
         if (!shown->favorite) {
-            c_.bpc.addToFavorites(shown, vpnStatus() == kConnected ? ZevuDataFetcher::FavoriteSource::Connected
-                                                                   : ZevuDataFetcher::FavoriteSource::Disconnected);
+            c_.bpc.addToFavorites(shown, vpnStatus() == kConnected ? SavedLocations::FavoriteSource::Connected
+                                                                   : SavedLocations::FavoriteSource::Disconnected);
         } else {
             c_.bpc.removeFromFavorites(shown);
         }

@@ -18,7 +18,7 @@
 
 #include "alerts/AlertServices.h"
 #include "appkit/Bindings.h"
-#include "catalog/ZevuDataFetcher.h"
+#include "catalog/SavedLocations.h"
 #include "foundation/Value.h"
 #include "model/ZevuTypes.h"
 #include "state/AppPreferences.h"
@@ -44,7 +44,8 @@ public:
         std::function<Date()> now = Date::now;
         AppPreferences appPreference;
         PreservedPreferences preservedPreference;
-        ZevuDataFetcher bpc;
+        // Where the card's favourite star edits the favourites.
+        SavedLocations bpc;
     };
     // Over the SDK's shared manager and the engine's connected-location handling.
     static Collaborators defaults();

@@ -249,15 +249,9 @@ void NotificationsListModel::quickConnect() {
     } else if (status == zevu::rawValue(zevu::ZevuVPNState::Connected)) {
         c_.vpn->disconnectVPN();
         c_.appManager->lastVPNStateConnected = false;
-    } else if (auto server = appPreferences_.recommendedServer()) {
-        ConnectRequest request;
-        request.server = server;
-        request.connectVia = ZevuTypes::connectVia(server->type);
-        request.selectedInterfaceScreen = ZevuTypes::SelectedInterfaceScreen::Dashboard;
-        request.selectedInterface = ZevuTypes::SelectedInterface::Recommended;
-        if (c_.connect) c_.connect(request, [](const std::optional<Error>&) {});
-    } else if (c_.updateRecommendedLocation) {
-        c_.updateRecommendedLocation();
+    } else {
+        connectToRecommendedLocation(appPreferences_, ZevuTypes::SelectedInterfaceScreen::Dashboard, c_.connect,
+                                     [](const std::optional<Error>&) {}, c_.updateRecommendedLocation);
     }
 }
 

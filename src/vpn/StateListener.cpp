@@ -9,7 +9,7 @@
 #include "foundation/Log.h"
 #include "model/BundleInfo.h"
 #include "model/ZevuTypes.h"
-#include "catalog/ZevuDataFetcher.h"
+#include "catalog/SavedLocations.h"
 #include "state/StoredServers.h"
 #include "vpn/AppError.h"
 #include "vpn/Zevu.h"
@@ -251,8 +251,7 @@ void StateListener::handleConnected(const Details& details) {
     // becomes a recent.
     auto candidate = decodedServer(defaults, AppPreferences::Key::serverToAddInRecent);
     if (candidate && !candidate->id.empty())
-        ZevuDataFetcher(preservedPreferences, appPreference, zevu::ZevuManager::sharedInstance(), eventTracker)
-            .addToRecents(candidate);
+        SavedLocations(preservedPreferences, appPreference, eventTracker).addToRecents(candidate);
 }
 
 // ---- disconnected ----

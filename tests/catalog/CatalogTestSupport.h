@@ -1,8 +1,10 @@
 #pragma once
 // The catalogue's test world: the engine's (a signed-in user, the simulated SDK set up, recorded
-// alerts and analytics) plus a fetcher over the recorded analytics and quick Server makers.
+// alerts and analytics) plus the catalogue's three jobs over the recorded analytics and quick Server makers.
 #include "vpn/EngineTestSupport.h"
 
+#include "catalog/LocationLatencies.h"
+#include "catalog/SavedLocations.h"
 #include "catalog/ZevuDataFetcher.h"
 #include "state/StoredServers.h"
 #include "state/StoredValueCoding.h"
@@ -18,6 +20,10 @@ protected:
 
     ZevuDataFetcher fetcher() {
         return ZevuDataFetcher(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), tracker());
+    }
+    SavedLocations saved() { return SavedLocations(PreservedPreferences(), AppPreferences(), tracker()); }
+    LocationLatencies latencies() {
+        return LocationLatencies(PreservedPreferences(), AppPreferences(), zevu::ZevuManager::sharedInstance(), tracker());
     }
     static ServerPtr make(std::string id, std::string name = "", Type type = Type::Country) {
         if (name.empty()) name = id;

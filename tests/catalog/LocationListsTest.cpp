@@ -208,8 +208,8 @@ TEST_F(LocationListsTest, FavouriteNotificationsFlagTheShownRowOnly) {
     auto vienna = make("42", "Vienna", Type::City);
     cities.setContentWithCities(ServerList{vienna});
     cities.setContent(ServerList{vienna});
-    fetcher().addToFavorites(make("42", "Vienna", Type::City), ZevuDataFetcher::FavoriteSource::Location);
-    fetcher().addToFavorites(make("43", "Graz", Type::City), ZevuDataFetcher::FavoriteSource::Location);
+    saved().addToFavorites(make("42", "Vienna", Type::City), SavedLocations::FavoriteSource::Location);
+    saved().addToFavorites(make("43", "Graz", Type::City), SavedLocations::FavoriteSource::Location);
     EXPECT_TRUE(vienna->favorite);
     EXPECT_EQ(delegate->items, std::vector<std::string>{"42"});
     EXPECT_EQ(cities.sortDescriptors(), cities.nameSortDescriptor);

@@ -1,130 +1,11 @@
-// The location fetcher over the simulated SDK: recents and favourites with every stored copy,
-// latency merging, country loading and the country connect and dedicated-IP naming.
+// The location fetcher over the simulated SDK: country loading, the country connect and
+// dedicated-IP naming.
 #include "CatalogTestSupport.h"
 
 namespace morvex::test {
 namespace {
 
-class ZevuDataFetcherTest : public CatalogTest {
-protected:
-    std::vector<Notification> posted(std::string_view name) {
-        return std::vector<Notification>(notes_[std::string(name)]);
-    }
-    void listen(std::string_view name) {
-        tokens_.push_back(NotificationCenter::defaultCenter().addObserver(
-            name, [this](const Notification& n) { notes_[n.name].push_back(n); }));
-    }
-
-private:
-    std::map<std::string, std::vector<Notification>> notes_;
-    std::vector<ObserverToken> tokens_;
-};
-
-TEST_F(ZevuDataFetcherTest, RecentsKeepThreeNewestFirstWithOneEntryPerId) {
-    struct Case {
-        std::vector<std::string> stored;
-        std::string added;
-        std::vector<std::string> expected;
-    };
-    const std::vector<Case> cases{
-        {{"A", "B", "C"}, "D", {"D", "A", "B"}},
-        {{"A", "B", "C"}, "B", {"B", "A", "C"}},
-        {{"A", "A", "B"}, "A", {"A", "B"}},
-        {{}, "A", {"A"}},
-    };
-    for (const auto& c : cases) {
-        ServerList stored;
-        for (const auto& id : c.stored) stored.push_back(make(id));
-        PreservedPreferences().setRecents(stored);
-        fetcher().addToRecents(make(c.added));
-        EXPECT_EQ(ids(PreservedPreferences().recents()), c.expected) << "adding " << c.added;
-    }
-}
-
-TEST_F(ZevuDataFetcherTest, FavouriteEditsReachEveryStoredCopyAndAnnounceTheList) {
-    listen(ZevuDataFetcherTypes::favoritesUpdatedNotification);
-    listen(AppPreferences::recommendedServerUpdatedNotification);
-    auto f = fetcher();
-    setRecommended(make("DE", "Germany"));
-    AppPreferences().setLastConnection(record(make("DE", "Germany")));
-    PreservedPreferences().setRecents(ServerList{make("FR"), make("DE", "Germany")});
-
-    f.addToFavorites(make("DE", "Germany"), ZevuDataFetcher::FavoriteSource::Location);
-    f.addToFavorites(make("DE", "Germany"), ZevuDataFetcher::FavoriteSource::Recent);  // appended again
-    f.addToFavorites(make("FR"), ZevuDataFetcher::FavoriteSource::Connected);
-    EXPECT_EQ(ids(PreservedPreferences().favorites()), (std::vector<std::string>{"DE", "DE", "FR"}));
-    EXPECT_TRUE(AppPreferences().recommendedServer()->favorite);
-    EXPECT_TRUE(PreservedPreferences().recents()[1]->favorite) << "the recent entry is replaced in place";
-    EXPECT_FALSE(AppPreferences().lastConnection()->server->favorite) << "adding never flags the last connection";
-    EXPECT_EQ(event("app_mark_favorite"),
-              (Dictionary{{"name", "FR"}, {"type", "Country"}, {"via", "Connected"}}));
-
-    const auto announcedBefore = posted(AppPreferences::recommendedServerUpdatedNotification).size();
-    AppPreferences().setLastConnection([] {
-        auto r = EngineTest::record(make("DE", "Germany"));
-        r.server->favorite = true;
-        return r;
-    }());
-    f.removeFromFavorites(make("DE", "Germany"));
-    EXPECT_EQ(ids(PreservedPreferences().favorites()), (std::vector<std::string>{"FR"})) << "every entry of the id goes";
-    EXPECT_FALSE(AppPreferences().recommendedServer()->favorite);
-    EXPECT_EQ(posted(AppPreferences::recommendedServerUpdatedNotification).size(), announcedBefore + 1);
-    EXPECT_FALSE(AppPreferences().lastConnection()->server->favorite) << "removal clears the last connection's flag";
-    EXPECT_FALSE(PreservedPreferences().recents()[1]->favorite);
-
-    const auto last = posted(ZevuDataFetcherTypes::favoritesUpdatedNotification).back();
-    const auto* info = last.objectAs<UserInfo>();
-    ASSERT_NE(info, nullptr);
-    EXPECT_FALSE(std::any_cast<bool>(info->at("Added")));
-    EXPECT_EQ(std::any_cast<ServerPtr>(info->at("Object"))->id, "DE");
-    EXPECT_EQ(ids(std::any_cast<ServerList>(info->at("List"))), (std::vector<std::string>{"FR"}));
-
-    // An id the recommended Server does not have leaves it untouched.
-    const auto announced = posted(AppPreferences::recommendedServerUpdatedNotification).size();
-    f.removeFromFavorites(make("FR"));
-    EXPECT_EQ(posted(AppPreferences::recommendedServerUpdatedNotification).size(), announced);
-}
-
-TEST_F(ZevuDataFetcherTest, AZeroLatencyKeepsTheOldOneAndReportsTheSilentDataCentres) {
-    auto f = fetcher();
-    auto paris = make("7", "Paris", Type::City);
-    paris->latency = 40;
-    auto lyon = make("8", "Lyon", Type::City);
-    zevu::ZevuCity answerParis;
-    answerParis.cityId = 7;
-    answerParis.latency = 0;
-    answerParis.data_centers = std::vector<zevu::ZevuDatacenters>(3);
-    (*answerParis.data_centers)[0].dataCenterId = 70;
-    (*answerParis.data_centers)[1].dataCenterId = 71;
-    (*answerParis.data_centers)[1].latency = 12;
-    (*answerParis.data_centers)[2].dataCenterId = 72;
-    zevu::ZevuCity answerLyon;
-    answerLyon.cityId = 8;
-    answerLyon.latency = 25;
-    zevu::ZevuCity stranger;
-    stranger.cityId = 99;
-    stranger.latency = 5;
-
-    ServerList result;
-    f.applyCityLatencies({answerParis, stranger, answerLyon}, {paris, lyon}, nullptr,
-                         [&](ServerList r) { result = std::move(r); });
-    EXPECT_EQ(ids(result), (std::vector<std::string>{"7", "8"})) << "answers without a Server are dropped";
-    EXPECT_EQ(paris->latency, 40);
-    EXPECT_EQ(lyon->latency, 25);
-    EXPECT_EQ(event("app_fail_ping"), (Dictionary{{"location", "Paris"},
-                                                  {"data_centers", Value(Array{Value("70"), Value("72")})},
-                                                  {"connection_state", "Disconnected"}}));
-    EXPECT_EQ(event("app_ping_time"), (Dictionary{{"type", "City"}}));
-    EXPECT_FALSE(PreservedPreferences().defaults().object(PreservedPreferences::perUserKey("countries")))
-        << "the city pass stores no country list";
-
-    zevu::ZevuCountry france = sdkCountry("FR", "France");
-    france.latency = 30;
-    f.applyCountryLatencies({france}, {make("FR", "France")}, nullptr, [](ServerList) {});
-    EXPECT_TRUE(PreservedPreferences().defaults().object(PreservedPreferences::perUserKey("countries")))
-        << "the country pass stores its result";
-    EXPECT_EQ(event("app_ping_time"), (Dictionary{{"type", "Country"}}));
-}
+class ZevuDataFetcherTest : public CatalogTest {};
 
 TEST_F(ZevuDataFetcherTest, LoadedCountriesOfferTheSelectedProtocolAndCarryTheTableAndFavourites) {
     auto f = fetcher();
@@ -262,30 +143,6 @@ TEST_F(ZevuDataFetcherTest, ADedicatedIPIsNamedOnlyAfterItsOwnCountry) {
         ASSERT_TRUE(stored) << c.what;
         EXPECT_EQ(stored->name, c.expected) << c.what;
     }
-}
-
-TEST_F(ZevuDataFetcherTest, AMeasurementNeverUndoesAFavouriteEditMadeWhileItRan) {
-    zevu::ZevuTestAPI::setPingTimeout(std::chrono::milliseconds(50));
-    auto f = fetcher();
-    auto paris = make("7", "Paris", Type::City);
-    paris->favorite = true;
-    auto lyon = make("8", "Lyon", Type::City);
-    PreservedPreferences().setFavorites(ServerList{make("7", "Paris", Type::City)});
-
-    ServerList result;
-    bool onMain = false;
-    f.measureCities({paris, lyon}, [&](ServerList r) {
-        onMain = QThread::currentThread() == QCoreApplication::instance()->thread();
-        result = std::move(r);
-    });
-    // While the SDK measures, the user removes Paris (through another copy) and adds Lyon.
-    f.removeFromFavorites(make("7", "Paris", Type::City));
-    f.addToFavorites(make("8", "Lyon", Type::City), ZevuDataFetcher::FavoriteSource::Location);
-    ASSERT_TRUE(waitUntil([&] { return !result.empty(); }));
-    EXPECT_TRUE(onMain);
-    EXPECT_EQ(ids(PreservedPreferences().favorites()), (std::vector<std::string>{"8"}));
-    EXPECT_FALSE(paris->favorite) << "the row follows the favourites as they are now";
-    EXPECT_TRUE(lyon->favorite);
 }
 
 }  // namespace

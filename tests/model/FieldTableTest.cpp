@@ -3,6 +3,7 @@
 #include <set>
 
 #include "model/AuthObject.h"
+#include "model/Domain.h"
 #include "model/FieldTable.h"
 #include "model/ProfileResponseModel.h"
 #include "model/ServerRecord.h"
@@ -118,6 +119,48 @@ TEST(FieldTableTest, RequiredAndOptionalRowsRefuseWrongTypesWhileLenientOnesTurn
     EXPECT_NE(failureOf(j).find("name"), std::string::npos);
 }
 
+// Rows that read a key their own way: a fallback for a missing or null key, a reader of its own.
+struct Defaulted {
+    std::string mode;
+    std::optional<std::string> id;
+};
+std::optional<std::string> idAsText(const json& j, const char* key) {
+    const auto* value = coding::member(j, key);
+    if (!value) return std::nullopt;
+    return value->is_number_integer() ? std::to_string(value->get<std::int64_t>()) : value->dump();
+}
+constexpr auto kDefaultedFields = coding::fieldTable(
+    coding::orElse("mode", &Defaulted::mode, +[] { return std::string("auto"); }), coding::custom("id", &Defaulted::id, idAsText));
+
+TEST(FieldTableTest, AFallbackFillsOnlyAMissingOrNullKeyAndACustomRowReadsItsOwnWay) {
+    struct Case {
+        json in;
+        std::optional<std::string> mode;  // none: the read fails
+        std::optional<std::string> id;
+    };
+    const Case cases[] = {
+        {json::object(), "auto", std::nullopt},
+        {{{"mode", nullptr}, {"id", 7}}, "auto", "7"},
+        {{{"mode", "manual"}, {"id", "x"}}, "manual", "\"x\""},
+        {{{"mode", 3}}, std::nullopt, std::nullopt},  // present, it must be of the member's type
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in.dump());
+        Defaulted d;
+        if (!c.mode) {
+            EXPECT_THROW(kDefaultedFields.decode(c.in, d), json::exception);
+            continue;
+        }
+        kDefaultedFields.decode(c.in, d);
+        EXPECT_EQ(d.mode, *c.mode);
+        EXPECT_EQ(d.id, c.id);
+    }
+    // Both write the member under their key.
+    json out;
+    kDefaultedFields.encode(out, Defaulted{"auto", "7"});
+    EXPECT_EQ(out, (json{{"mode", "auto"}, {"id", "7"}}));
+}
+
 template <class T>
 std::set<std::string> keysOf(const T& record) {
     json j = record;
@@ -143,6 +186,46 @@ TEST(FieldTableTest, EveryTabledRecordKeepsItsStoredKeysAndRoundTrips) {
     EXPECT_EQ(keysOf(ZevuDataFetcherTypes::Server::Shortcut::BackgroundColor{0.1, 0.2, 0.3}), (std::set<std::string>{"red", "green", "blue"}));
     EXPECT_EQ(keysOf(SignInRecords::VPNAccount("u", "active", "monthly", "card", "2030-01-01", "none")),
               (std::set<std::string>{"vpnusername", "status", "billingCycle", "paymentGateway", "expiry", "expiryReason"}));
+    const ActiveAddon addon("dip", "Dedicated IP", "2027-01-01", "active");
+    EXPECT_EQ(keysOf(addon), (std::set<std::string>{"slug", "title", "expiry", "status"}));
+    EXPECT_EQ(keysOf(Domain{"auth.example", "api.example:5000"}), (std::set<std::string>{"authTokenUrl", "servicesUrl"}));
+    ZevuDataFetcherTypes::Server::Shortcut shortcut;
+    shortcut.url = "https://example.com";
+    shortcut.country = "DE";
+    shortcut.id = 4;
+    shortcut.slug = "stream";
+    shortcut.availableCountries = "DE,FR";
+    shortcut.type = ZevuDataFetcherTypes::Server::Shortcut::Type::Link;
+    shortcut.color = {0.1, 0.2, 0.3};
+    shortcut.consent = true;
+    EXPECT_EQ(keysOf(shortcut), (std::set<std::string>{"url", "country", "id", "slug", "availableCountries", "type",
+                                                        "color", "consent"}));
+    ProfileResponseModel profile;
+    profile.client_id = "1001";
+    profile.clientName = "Alice";
+    profile.status = "active";
+    profile.vpnUsername = "vpn-alice";
+    profile.trial = 0;
+    profile.gracePeriod = 1;
+    profile.graceDaysRemaining = 2;
+    profile.desiredOutcomeAchieved = 3;
+    profile.renewalInvoiceGenerated = 4;
+    profile.hostingID = 5;
+    profile.passwordManager = true;
+    profile.clientType = "paid";
+    profile.paymentGateway = PaymentGateway{"card", 1, 1, std::nullopt, "sku"};
+    profile.activeAddons = std::vector<ActiveAddon>{addon};
+    profile.addons = std::vector<ActiveAddon>{addon, addon};
+    profile.billingPlan = "plan";
+    profile.referralLink = "https://example.com/r";
+    profile.gracePeriodExpiry = "2027-02-01";
+    profile.dedicatedIPDetail = DedicatedIPDetail{"1.2.3.4", "DE", {host}};
+    EXPECT_EQ(keysOf(profile),
+              (std::set<std::string>{"client_id", "client_name", "email", "phone_number", "signup_date", "billing_cycle",
+                                     "expiry_date", "status", "vpn_username", "is_trial", "grace_period",
+                                     "days_remaining", "desired_outcome", "renewal_invoice_generated", "hosting_id",
+                                     "password_manager", "client_type", "payment_gateway", "active_addons", "addons",
+                                     "billing_plan", "referral_link", "grace_period_expiry", "dedicated_ip_detail"}));
 
     // The answers read only.
     EXPECT_EQ(json({{"password", "p"}}).get<SignInRecords::PasswordResponseModel>().secret, "p");
@@ -151,6 +234,35 @@ TEST(FieldTableTest, EveryTabledRecordKeepsItsStoredKeysAndRoundTrips) {
     EXPECT_EQ(migrated.refreshToken, "r");
     EXPECT_THROW(json({{"token", 1}, {"refreshToken", "r"}}).get<SignInRecords::MigrateTokenResponseModel>(), json::exception);
     EXPECT_THROW(json::array().get<AuthObject>(), json::exception) << "the token set must be an object";
+
+    // The password route's answer: its body, or the gateway's header with a code and no usable body.
+    struct Answer {
+        json in;
+        bool decodes;
+        std::optional<int> code;
+        std::string message;
+        std::optional<std::string> secret;
+    };
+    const Answer answers[] = {
+        {{{"body", {{"password", "p"}}}}, true, std::nullopt, "", "p"},
+        {{{"header", {{"response_code", 1046}, {"message", "Not migrated"}}}}, true, 1046, "Not migrated", std::nullopt},
+        {{{"header", {{"response_code", 1046}}}, {"body", {{"password", 1}}}}, true, 1046, "", std::nullopt},
+        {{{"header", {{"response_code", "1046"}}}, {"body", {{"password", 1}}}}, false, std::nullopt, "", std::nullopt},
+        {{{"header", "none"}}, false, std::nullopt, "", std::nullopt},
+        {json::object(), false, std::nullopt, "", std::nullopt},
+        {json::array(), false, std::nullopt, "", std::nullopt},
+    };
+    for (const auto& a : answers) {
+        SCOPED_TRACE(a.in.dump());
+        if (!a.decodes) {
+            EXPECT_THROW(a.in.get<SignInRecords::PasswordAnswer>(), json::exception);
+            continue;
+        }
+        const auto answer = a.in.get<SignInRecords::PasswordAnswer>();
+        EXPECT_EQ(answer.responseCode(), a.code);
+        EXPECT_EQ(answer.message(), a.message);
+        EXPECT_EQ(answer.body ? std::optional(answer.body->secret) : std::nullopt, a.secret);
+    }
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ protected:
         c.showBar = [this](const Bar& bar) { bars.push_back(bar); };
         c.hideBar = [this] { ++hides; };
         c.dismissPresented = [this] { ++dismissals; };
-        c.zevuDataFetcher = ZevuDataFetcher(PreservedPreferences(), AppPreferences(), nullptr, tracker());
+        c.savedLocations = SavedLocations(PreservedPreferences(), AppPreferences(), tracker());
         if (withCard) {
             ConnectionLocationModel::Collaborators l;
             l.vpn = vpn;

@@ -27,7 +27,7 @@ protected:
         c.fetchConnectedLocation = [this](ConnectionLocationModel::LocationCompletion done) { pending.push_back(done); };
         c.connectedSince = [this] { return since; };
         c.now = [this] { return now; };
-        c.bpc = ZevuDataFetcher(PreservedPreferences(), AppPreferences(), nullptr, tracker());
+        c.bpc = SavedLocations(PreservedPreferences(), AppPreferences(), tracker());
         return std::make_unique<ConnectionLocationModel>(std::move(c));
     }
     static ZevuTypes::ConnectedInfo where(std::string name, std::string code, std::string ip) {

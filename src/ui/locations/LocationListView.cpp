@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <any>
 
-#include "catalog/ZevuDataFetcher.h"
+#include "catalog/SavedLocations.h"
 #include "ui/kit/DashboardStyle.h"
 #include "ui/kit/Transformers.h"
 #include "ui/locations/LocationsCellStyle.h"
@@ -35,8 +35,8 @@ QIcon iconNamed(const std::string& name) {
 
 void editFavorite(const ZevuDataFetcherTypes::ServerPtr& server, ListItem::RowType rowType) {
     if (!server) return;
-    // A fetcher over the shared stores, as every edit of the favourites goes through one.
-    ZevuDataFetcher fetcher;
+    // Over the shared stores, as every edit of the favourites goes through them.
+    SavedLocations fetcher;
     if (server->favorite) {
         fetcher.removeFromFavorites(server);
         return;
@@ -44,8 +44,8 @@ void editFavorite(const ZevuDataFetcherTypes::ServerPtr& server, ListItem::RowTy
     switch (rowType) {
     case ListItem::RowType::Country:
     case ListItem::RowType::City:
-    case ListItem::RowType::FastestServer: fetcher.addToFavorites(server, ZevuDataFetcher::FavoriteSource::Location); return;
-    case ListItem::RowType::Recent: fetcher.addToFavorites(server, ZevuDataFetcher::FavoriteSource::Recent); return;
+    case ListItem::RowType::FastestServer: fetcher.addToFavorites(server, SavedLocations::FavoriteSource::Location); return;
+    case ListItem::RowType::Recent: fetcher.addToFavorites(server, SavedLocations::FavoriteSource::Recent); return;
     case ListItem::RowType::Favorite:
     case ListItem::RowType::NotSet:
     case ListItem::RowType::DedicatedIp: return;

@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-#include "catalog/ZevuDataFetcher.h"
+#include "catalog/SavedLocations.h"
 #include "ui/kit/CustomButtons.h"
 #include "ui/locations/ExploreTabViewController.h"
 #include "ui/locations/LocationsCellStyle.h"
@@ -11,10 +11,10 @@
 namespace morvex {
 
 bool toggleFavorite(const ZevuDataFetcherTypes::ServerPtr& server) {
-    ZevuDataFetcher fetcher;
+    SavedLocations fetcher;
     if (!server->favorite) {
         server->favorite = true;
-        fetcher.addToFavorites(server, ZevuDataFetcher::FavoriteSource::Location);
+        fetcher.addToFavorites(server, SavedLocations::FavoriteSource::Location);
     } else {
         server->favorite = false;
         fetcher.removeFromFavorites(server);

@@ -18,8 +18,8 @@
 #include "foundation/LoginItem.h"
 #include "foundation/Log.h"
 #include "model/BundleInfo.h"
+#include "ui/preferences/AutoConnectLocationView.h"
 #include "ui/preferences/LanguagesController.h"
-#include "ui/preferences/SettingsLocationViewController.h"
 #include "ui/shell/PageInputs.h"
 
 namespace morvex {
@@ -137,19 +137,9 @@ void GeneralViewController::loadView() {
     auto* locationColumn = new QVBoxLayout(location);
     locationColumn->setContentsMargins(0, 0, 0, 14);
     locationColumn->setSpacing(4);
-    auto* locationRow = new QHBoxLayout;
-    locationRow->setSpacing(8);
-    auto* flag = new QLabel(location);
-    flag->setObjectName(QStringLiteral("autoConnectLocationFlag"));
-    flag->setFixedSize(20, 20);
-    locationFlag_ = flag;
-    locationRow->addWidget(flag);
-    auto* name = settingsTitle(location, "autoConnectLocationName", "");
-    locationName_ = name;
-    locationRow->addWidget(name, 1);
-    auto* change = settingsLink(location, "changeLocation", localized("preferences.change"));
-    locationRow->addWidget(change);
-    locationColumn->addLayout(locationRow);
+    locationView_ = new AutoConnectLocationView(*this, model_.preference, {.flagSide = 20, .nameAsTitle = true}, location);
+    locationColumn->addWidget(locationView_);
+    connect(locationView_, &AutoConnectLocationView::changeClicked, this, [this] { changeLocation(); });
     locationColumn->addWidget(settingsCaption(location, "autoConnectLocationMessage",
                                               localized("preferences.general.autoconnect.location.message"), 12));
     locationPopupStackView_ = location;
@@ -212,7 +202,6 @@ void GeneralViewController::loadView() {
     connect(btnAutoConnect_, &QPushButton::clicked, this, [this] { autoConnectOnLaunchValueChanged(); });
     connect(choicePopup, &QComboBox::activated, this,
             [this](int) { setAutoConnectSelectedOption(protocolPopup_->currentText().toStdString()); });
-    connect(change, &QPushButton::clicked, this, [this] { changeLocation(); });
     connect(btnAutoConnectWake_, &QPushButton::clicked, this, [this] { autoConnectAfterWakeChanged(); });
     connect(btnAutoReconnect_, &QPushButton::clicked, this, [this] { autoReconnectChanged(); });
     connect(btnPreventSleep_, &QPushButton::clicked, this, [this] { preventSleepValueChanged(); });
@@ -275,7 +264,7 @@ void GeneralViewController::refreshAutoConnectRow() {
 void GeneralViewController::applyTextColours() {
     // The captions keep the page's text colour and take the dimming from the row's state.
     if (optionLabel_) optionLabel_->setEnabled(colorOption_.alphaF() > 0.5);
-    if (locationName_) locationName_->setEnabled(colorLocation_.alphaF() > 0.5);
+    if (locationView_) locationView_->nameLabel()->setEnabled(colorLocation_.alphaF() > 0.5);
 }
 
 void GeneralViewController::setAutoConnectAfterLaunch(bool on) {
@@ -304,7 +293,8 @@ void GeneralViewController::setAutoConnectSelectedOption(const std::optional<std
 void GeneralViewController::setAutoConnectLocationOptionSelected(bool selected) {
     autoConnectLocationOptionSelected_ = selected;
     if (selected) {
-        if (!autoConnectLocation()) setAutoConnectLocation(defaultAutoConnectLocation());
+        if (locationView_) locationView_->takeDefaultIfNone();
+        else if (!autoConnectLocation()) model_.preference.setAutoConnectServer(defaultAutoConnectLocation());
     }
     autoConnectBoxHeight_ = selected ? kAutoConnectBoxLocationHeight : kAutoConnectBoxHeight;
     if (locationPopupStackView_) locationPopupStackView_->setVisible(selected);
@@ -312,26 +302,12 @@ void GeneralViewController::setAutoConnectLocationOptionSelected(bool selected) 
 }
 
 void GeneralViewController::setAutoConnectLocation(const ZevuDataFetcherTypes::ServerPtr& server) {
-    model_.preference.setAutoConnectServer(server);
-    if (locationFlag_)
-        locationFlag_->setPixmap(settingsFlag(server ? server->code : "", 20, locationFlag_));
-    if (locationName_) locationName_->setText(server ? qtext(server->name) : QString());
-}
-
-void GeneralViewController::selectionDidChangedWithServer(const ZevuDataFetcherTypes::ServerPtr& server) {
-    setAutoConnectLocation(server);
+    if (locationView_) locationView_->setLocation(server);
+    else model_.preference.setAutoConnectServer(server);
 }
 
 void GeneralViewController::changeLocation() {
-    auto* board = appkit::Storyboard::named(SettingsLocationViewController::kStoryboardName);
-    QObject* made = board ? board->instantiateController(SettingsLocationViewController::kStoryboardID) : nullptr;
-    auto* picker = qobject_cast<SettingsLocationViewController*>(made);
-    if (!picker) {
-        delete made;
-        return;
-    }
-    picker->delegate = this;
-    if (!presentAsSheet(picker)) delete picker;
+    if (locationView_) locationView_->chooseLocation();
 }
 
 void GeneralViewController::showNotChangedAlert() {

@@ -15,7 +15,6 @@
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
 #include "viewmodels/GeneralModel.h"
-#include "ui/preferences/SettingsLocationSelection.h"
 #include "ui/preferences/SettingsPageWidgets.h"
 
 class QComboBox;
@@ -25,9 +24,10 @@ class QScrollArea;
 
 namespace morvex {
 
+class AutoConnectLocationView;
 class CustomView;
 
-class GeneralViewController : public appkit::ViewController, public SettingsLocationSelectionDelegate {
+class GeneralViewController : public appkit::ViewController {
     Q_OBJECT
 public:
     static constexpr std::string_view kStoryboardName = "General";
@@ -91,8 +91,6 @@ public:
     const QColor& colorAutoConnectLocationLabel() const { return colorLocation_; }
     int autoConnectBoxHeight() const { return autoConnectBoxHeight_; }
 
-    void selectionDidChangedWithServer(const ZevuDataFetcherTypes::ServerPtr& server) override;
-
     GeneralModel& model() { return model_; }
     // The "prevent sleep" lock this process holds (the application delegate's when there is one).
     static std::optional<appkit::IOPMAssertionID>& sleepAssertionId();
@@ -127,8 +125,7 @@ private:
     QPointer<QComboBox> protocolPopup_;
     QPointer<QComboBox> appearancePopup_;
     QPointer<QLabel> optionLabel_;
-    QPointer<QLabel> locationFlag_;
-    QPointer<QLabel> locationName_;
+    QPointer<AutoConnectLocationView> locationView_;
     QPointer<QLabel> languageName_;
     ObserverToken refreshObserver_;
 };

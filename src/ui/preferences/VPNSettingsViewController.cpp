@@ -17,7 +17,7 @@
 #include "foundation/Bundle.h"
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
-#include "ui/preferences/SettingsLocationViewController.h"
+#include "ui/preferences/AutoConnectLocationView.h"
 
 namespace morvex {
 
@@ -86,19 +86,10 @@ void VPNSettingsViewController::loadView() {
     locRow->setFixedHeight(kAutoConnectLocationHeight - kAutoConnectOpenHeight + 8);
     auto* locLayout = new QHBoxLayout(locRow);
     locLayout->setContentsMargins(2, 0, 0, 8);
-    locLayout->setSpacing(8);
-    auto* flag = new QLabel(locRow);
-    flag->setObjectName(QStringLiteral("autoConnectLocationFlag"));
-    flag->setFixedSize(18, 18);
-    autoConnectLocationFlag_ = flag;
-    locLayout->addWidget(flag);
-    auto* name = settingsCaption(locRow, "autoConnectLocationName", "");
-    name->setWordWrap(false);
-    autoConnectLocationName_ = name;
-    locLayout->addWidget(name, 1);
-    auto* change = settingsLink(locRow, "changeLocation", localized("preferences.change"));
-    changeLocationButton_ = change;
-    locLayout->addWidget(change);
+    locationView_ =
+        new AutoConnectLocationView(*this, generalModel_.preference, {.flagSide = 18, .nameAsTitle = false}, locRow);
+    locLayout->addWidget(locationView_);
+    connect(locationView_, &AutoConnectLocationView::changeClicked, this, [this] { changeLocation(); });
     locationRow_ = locRow;
     boxColumn->addWidget(locRow);
     boxColumn->addStretch(1);
@@ -162,7 +153,6 @@ void VPNSettingsViewController::loadView() {
 
     connect(autoConnect_.toggle, &QPushButton::clicked, this, [this] { onAutoConnect(); });
     connect(drop, &QComboBox::activated, this, [this](int) { locationSelectionChanged(); });
-    connect(change, &QPushButton::clicked, this, [this] { changeLocation(); });
     connect(killSwitchToggle_.toggle, &QPushButton::clicked, this, [this] { onKillSwitch(); });
     connect(open, &QPushButton::clicked, this, [this] { openProtocolsettings(); });
     connect(download, &QPushButton::clicked, this, [this] { runtimeSupportClicked(); });
@@ -199,9 +189,7 @@ void VPNSettingsViewController::viewWillAppear() {
 void VPNSettingsViewController::presentStoredValues() {
     const auto& prefs = generalModel_.preference;
     if (autoConnect_.toggle) autoConnect_.set(prefs.reconnectOnLaunch());
-    const auto server = prefs.autoConnectServer();
-    if (autoConnectLocationFlag_) autoConnectLocationFlag_->setPixmap(settingsFlag(server ? server->code : "", 18, autoConnectLocationFlag_));
-    if (autoConnectLocationName_) autoConnectLocationName_->setText(server ? qtext(server->name) : QString());
+    if (locationView_) locationView_->showStored();
     rebuildDropDown();
     if (killSwitchToggle_.toggle) killSwitchToggle_.set(killSwitch_.isEnabled());
     if (killSwitch_.isEnabled()) showKillSwitchReason({});
@@ -292,8 +280,7 @@ void VPNSettingsViewController::locationSelectionChanged() {
     if (!autoConnectDropDown_ || autoConnectDropDown_->currentIndex() < 0) return;
     const QString title = autoConnectDropDown_->currentText();
     const auto via = generalModel_.storeAutoConnectTitle(title.toStdString());
-    if (via == PreservedPreferences::AutoConnectVia::Location && !autoConnectLocation())
-        setAutoConnectLocation(defaultAutoConnectLocation());
+    if (via == PreservedPreferences::AutoConnectVia::Location && locationView_) locationView_->takeDefaultIfNone();
     animateAutoConnectBox();
     view()->updateGeometry();
 }
@@ -303,15 +290,7 @@ void VPNSettingsViewController::changeLocation() {
         if (!isSettingsLocationOpen) NotificationCenter::defaultCenter().post(kOpenSettingsLocationNotification);
         return;
     }
-    auto* board = appkit::Storyboard::named(SettingsLocationViewController::kStoryboardName);
-    QObject* made = board ? board->instantiateController(SettingsLocationViewController::kStoryboardID) : nullptr;
-    auto* picker = qobject_cast<SettingsLocationViewController*>(made);
-    if (!picker) {
-        delete made;
-        return;
-    }
-    picker->delegate = this;
-    if (!presentAsSheet(picker)) delete picker;
+    if (locationView_) locationView_->chooseLocation();
 }
 
 void VPNSettingsViewController::onKillSwitch() {
@@ -355,13 +334,8 @@ ZevuDataFetcherTypes::ServerPtr VPNSettingsViewController::autoConnectLocation()
 }
 
 void VPNSettingsViewController::setAutoConnectLocation(const ZevuDataFetcherTypes::ServerPtr& server) {
-    if (autoConnectLocationFlag_) autoConnectLocationFlag_->setPixmap(settingsFlag(server ? server->code : "", 18, autoConnectLocationFlag_));
-    if (autoConnectLocationName_) autoConnectLocationName_->setText(server ? qtext(server->name) : QString());
-    generalModel_.preference.setAutoConnectServer(server);
-}
-
-void VPNSettingsViewController::selectionDidChangedWithServer(const ZevuDataFetcherTypes::ServerPtr& server) {
-    setAutoConnectLocation(server);
+    if (locationView_) locationView_->setLocation(server);
+    else generalModel_.preference.setAutoConnectServer(server);
 }
 
 void VPNSettingsViewController::closeSettingsLocation(const Notification& notification) {

@@ -13,7 +13,7 @@
 #include "foundation/NotificationCenter.h"
 #include "viewmodels/GeneralModel.h"
 #include "viewmodels/KillSwitchModel.h"
-#include "ui/preferences/SettingsLocationSelection.h"
+#include "ui/preferences/Preferences1ViewController.h"
 #include "ui/preferences/SettingsPageWidgets.h"
 
 class QComboBox;
@@ -23,9 +23,10 @@ class QScrollArea;
 
 namespace morvex {
 
+class AutoConnectLocationView;
 class CustomView;
 
-class VPNSettingsViewController : public appkit::ViewController, public SettingsLocationSelectionDelegate {
+class VPNSettingsViewController : public appkit::ViewController {
     Q_OBJECT
 public:
     static constexpr std::string_view kStoryboardName = "Preferences";
@@ -63,7 +64,6 @@ public:
     // The stored auto-connect location; setting it shows its flag and stores it (null removes).
     ZevuDataFetcherTypes::ServerPtr autoConnectLocation() const;
     void setAutoConnectLocation(const ZevuDataFetcherTypes::ServerPtr& server);
-    void selectionDidChangedWithServer(const ZevuDataFetcherTypes::ServerPtr& server) override;
 
     // The height the auto-connect box is at or on its way to.
     int autoConnectBoxHeight() const { return autoConnectHeight_; }
@@ -95,9 +95,7 @@ private:
     QPointer<QComboBox> autoConnectDropDown_;
     QPointer<QWidget> dropRow_;
     QPointer<QWidget> locationRow_;
-    QPointer<QLabel> autoConnectLocationFlag_;
-    QPointer<QLabel> autoConnectLocationName_;
-    QPointer<QPushButton> changeLocationButton_;
+    QPointer<AutoConnectLocationView> locationView_;
     QPointer<QWidget> viewConnectionProtocol_;
     QPointer<QWidget> runtimeSupportRow_;
     LabelledToggle autoConnect_;

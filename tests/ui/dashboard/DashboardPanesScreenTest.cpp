@@ -107,6 +107,54 @@ TEST_F(DashboardPanesScreenTest, TheRecentTileShowsTheFirstRecentAndAClickDialsI
     EXPECT_EQ(requests[0].selectedInterface, ZevuTypes::SelectedInterface::Recent);
 }
 
+TEST_F(DashboardPanesScreenTest, TheRecommendedTileFollowsTheStoredRecommendationAndAClickConnectsIt) {
+    std::vector<ConnectRequest> requests;
+    DashboardRecentModel::Collaborators c;
+    c.services = services();
+    c.connect = [&](const ConnectRequest& r, ConnectErrorHandler) { requests.push_back(r); };
+    DashboardFirstController tile(std::move(c));
+    int refreshes = 0;
+    tile.beforeAppearing = [&] { ++refreshes; };
+    int gate = 0;
+    tile.accountGate = [&] { return ++gate, true; };
+    tile.view()->resize(300, 80);
+    tile.view()->show();
+    tile.viewWillAppear();
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(tile.cell()->lblTitle()->text(), QString::fromStdString(localized("recommended")));
+    QTest::mouseClick(tile.tile(), Qt::LeftButton);
+    EXPECT_EQ(gate, 1);
+    EXPECT_TRUE(requests.empty()) << "nothing recommended, nothing dialled";
+
+    // The engine's answer is posted after it is stored; the tile shows it without appearing again.
+    test::storeRecommended(test::location("nl", "Netherlands", Type::Country, "NL"));
+    NotificationCenter::defaultCenter().post(ZevuTypes::recommendedServerUpdatedNotification);
+    EXPECT_EQ(tile.cell()->lblTitle()->text(), QStringLiteral("Netherlands"));
+    QTest::mouseClick(tile.tile(), Qt::LeftButton);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].server->id, "nl");
+    EXPECT_EQ(requests[0].selectedInterface, ZevuTypes::SelectedInterface::Recent);
+}
+
+TEST_F(DashboardPanesScreenTest, ClearedPreferencesEmptyTheRecentTileSoItDialsNothingItDoesNotShow) {
+    PreservedPreferences().setRecents(
+        ZevuDataFetcherTypes::ServerList{test::location("de-ber", "Berlin", Type::City, "DE")});
+    std::vector<ConnectRequest> requests;
+    DashboardRecentModel::Collaborators c;
+    c.services = services();
+    c.connect = [&](const ConnectRequest& r, ConnectErrorHandler) { requests.push_back(r); };
+    DashboardRecentController tile(std::move(c));
+    tile.accountGate = [] { return true; };
+    tile.view()->show();
+    tile.viewWillAppear();
+    ASSERT_EQ(tile.cell()->lblTitle()->text(), QStringLiteral("Berlin, DE"));
+    PreservedPreferences().setRecents(std::nullopt);
+    NotificationCenter::defaultCenter().post(PreservedPreferences::preferencesRefreshedNotification);
+    EXPECT_EQ(tile.cell()->lblTitle()->text(), QString());
+    QTest::mouseClick(tile.tile(), Qt::LeftButton);
+    EXPECT_TRUE(requests.empty());
+}
+
 TEST_F(DashboardPanesScreenTest, CancellingWhileTheFirewallIsUpShowsTheCancelAlertInsteadOfCancelling) {
     std::function<void(bool)> answer;
     DashboardCancelModel::Collaborators c;

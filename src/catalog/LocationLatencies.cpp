@@ -1,32 +1,21 @@
-#include "catalog/ZevuDataFetcher.h"
-#include "catalog/ZevuDataFetcherShared.h"
-
-#include <QCoreApplication>
-#include <QThread>
+#include "catalog/LocationLatencies.h"
 
 #include <algorithm>
-#include <charconv>
 
-#include "foundation/Bundle.h"
-#include "foundation/Dispatch.h"
-#include "foundation/Log.h"
-#include "foundation/NotificationCenter.h"
-#include "foundation/Paths.h"
-#include "state/StoredServers.h"
-#include "state/StoredValueCoding.h"
+#include "catalog/SavedLocations.h"
+#include "catalog/ZevuDataFetcher.h"
+#include "catalog/ZevuDataFetcherShared.h"
 
 namespace morvex {
 
 using namespace fetcher;
 
-// ---- latencies ----
-
-void ZevuDataFetcher::measureCountries(const ServerList& countries, ServersCompletion completion) {
+void LocationLatencies::measureCountries(const ServerList& countries, ServersCompletion completion) {
     auto recommended = appPreference.recommendedServer();
     eventTracker.mixpanel().time(std::string(eventName(AnalyticsEvent::app_ping_time)));
     if (!zevuManager) return;
-    ZevuDataFetcher self = *this;
-    zevuManager->getOptimizedCountries(makeZevuCountries(countries),
+    LocationLatencies self = *this;
+    zevuManager->getOptimizedCountries(ZevuDataFetcher::makeZevuCountries(countries),
                                        [self, countries, recommended, completion](std::vector<zevu::ZevuCountry> answer) {
                                            onMain([self, countries, recommended, completion, answer]() mutable {
                                                self.applyCountryLatencies(answer, countries, recommended, completion);
@@ -34,12 +23,12 @@ void ZevuDataFetcher::measureCountries(const ServerList& countries, ServersCompl
                                        });
 }
 
-void ZevuDataFetcher::measureCities(const ServerList& cities, ServersCompletion completion) {
+void LocationLatencies::measureCities(const ServerList& cities, ServersCompletion completion) {
     auto recommended = appPreference.recommendedServer();
     eventTracker.mixpanel().time(std::string(eventName(AnalyticsEvent::app_ping_time)));
     if (!zevuManager) return;
-    ZevuDataFetcher self = *this;
-    zevuManager->getOptimizedCities(makeZevuCities(cities),
+    LocationLatencies self = *this;
+    zevuManager->getOptimizedCities(ZevuDataFetcher::makeZevuCities(cities),
                                     [self, cities, recommended, completion](std::vector<zevu::ZevuCity> answer) {
                                         onMain([self, cities, recommended, completion, answer]() mutable {
                                             self.applyCityLatencies(answer, cities, recommended, completion);
@@ -47,9 +36,10 @@ void ZevuDataFetcher::measureCities(const ServerList& cities, ServersCompletion 
                                     });
 }
 
-ServerList ZevuDataFetcher::mergeLatencies(std::vector<Measured> measured, const ServerPtr& recommended) {
+ServerList LocationLatencies::mergeLatencies(std::vector<Measured> measured, const ServerPtr& recommended) {
     const auto favorites = preservedPreferences.favorites();
     const auto recents = preservedPreferences.recents();
+    SavedLocations saved(preservedPreferences, appPreference, eventTracker);
     auto find = [](const ServerList& list, const std::string& id) -> ServerPtr {
         for (const auto& e : list)
             if (sameId(e, id)) return e;
@@ -69,18 +59,18 @@ ServerList ZevuDataFetcher::mergeLatencies(std::vector<Measured> measured, const
         // is not undone by the rows made before it.
         if (auto f = find(favorites, s.id)) {
             f->latency = s.latency;
-            replaceFavoriteEntry(f);
+            saved.replaceFavoriteEntry(f);
             s.favorite = true;
         } else {
             s.favorite = false;
             if (auto e = find(recents, s.id)) {
                 e->latency = s.latency;
-                replaceRecentEntry(e);
+                saved.replaceRecentEntry(e);
             }
         }
         if (sameId(recommended, s.id)) {
             recommended->latency = s.latency;
-            storeRecommended(recommended);
+            storeRecommended(appPreference, recommended);
         }
         result.push_back(m.server);
     }
@@ -93,7 +83,7 @@ ServerList ZevuDataFetcher::mergeLatencies(std::vector<Measured> measured, const
     return result;
 }
 
-void ZevuDataFetcher::applyCityLatencies(const std::vector<zevu::ZevuCity>& answer, const ServerList& servers,
+void LocationLatencies::applyCityLatencies(const std::vector<zevu::ZevuCity>& answer, const ServerList& servers,
                                          const ServerPtr& recommended, const ServersCompletion& completion) {
     eventTracker.track(AnalyticsEvent::app_ping_time, Dictionary{{"type", "City"}});
     std::vector<Measured> measured;
@@ -101,13 +91,13 @@ void ZevuDataFetcher::applyCityLatencies(const std::vector<zevu::ZevuCity>& answ
         const auto id = std::to_string(c.cityId);
         auto it = std::find_if(servers.begin(), servers.end(), [&](const ServerPtr& s) { return sameId(s, id); });
         if (it == servers.end()) continue;
-        measured.push_back({*it, c.latency, makeDataCenters(c.data_centers)});
+        measured.push_back({*it, c.latency, ZevuDataFetcher::makeDataCenters(c.data_centers)});
     }
     auto result = mergeLatencies(std::move(measured), recommended);
     if (completion) completion(std::move(result));
 }
 
-void ZevuDataFetcher::applyCountryLatencies(const std::vector<zevu::ZevuCountry>& answer, const ServerList& servers,
+void LocationLatencies::applyCountryLatencies(const std::vector<zevu::ZevuCountry>& answer, const ServerList& servers,
                                             const ServerPtr& recommended, const ServersCompletion& completion) {
     eventTracker.track(AnalyticsEvent::app_ping_time, Dictionary{{"type", "Country"}});
     std::vector<Measured> measured;
@@ -115,14 +105,14 @@ void ZevuDataFetcher::applyCountryLatencies(const std::vector<zevu::ZevuCountry>
         if (!c.country) continue;
         auto it = std::find_if(servers.begin(), servers.end(), [&](const ServerPtr& s) { return sameId(s, *c.country); });
         if (it == servers.end()) continue;
-        measured.push_back({*it, c.latency, makeDataCenters(c.dataCenters)});
+        measured.push_back({*it, c.latency, ZevuDataFetcher::makeDataCenters(c.dataCenters)});
     }
     auto result = mergeLatencies(std::move(measured), recommended);
     preservedPreferences.setCountries(result);
     if (completion) completion(std::move(result));
 }
 
-void ZevuDataFetcher::reportFailedPing(const Server& server) {
+void LocationLatencies::reportFailedPing(const Server& server) {
     Array failed;
     if (server.dataCenters)
         for (const auto& d : *server.dataCenters)

@@ -1,27 +1,42 @@
-#include "catalog/ZevuDataFetcher.h"
-#include "catalog/ZevuDataFetcherShared.h"
-
-#include <QCoreApplication>
-#include <QThread>
+#include "catalog/SavedLocations.h"
 
 #include <algorithm>
-#include <charconv>
 
-#include "foundation/Bundle.h"
-#include "foundation/Dispatch.h"
-#include "foundation/Log.h"
-#include "foundation/NotificationCenter.h"
-#include "foundation/Paths.h"
+#include "catalog/ZevuDataFetcherShared.h"
 #include "state/StoredServers.h"
-#include "state/StoredValueCoding.h"
 
 namespace morvex {
 
 using namespace fetcher;
 
-// ---- recents and favourites ----
+std::string_view SavedLocations::word(FavoriteSource source) {
+    switch (source) {
+    case FavoriteSource::Location: return "Location";
+    case FavoriteSource::Recent: return "Recent";
+    case FavoriteSource::Connecting: return "Connecting";
+    case FavoriteSource::Connected: return "Connected";
+    case FavoriteSource::Disconnected: return "Disconnected";
+    }
+    return "Location";
+}
 
-void ZevuDataFetcher::addToRecents(const ServerPtr& server) {
+std::string_view SavedLocations::typeWord(ServerType type) {
+    switch (type) {
+    case ServerType::Country: return "Country";
+    case ServerType::City: return "City";
+    case ServerType::FastestServer: return "SmartConnect";
+    case ServerType::DedicatedIp: return "DedicatedIp";
+    case ServerType::Shortcut: return "Shortcut";
+    }
+    return "Country";
+}
+
+SavedLocations::SavedLocations() : SavedLocations(PreservedPreferences(), AppPreferences(), EventTracker()) {}
+
+SavedLocations::SavedLocations(PreservedPreferences preserved, AppPreferences app, EventTracker tracker)
+    : preservedPreferences(std::move(preserved)), appPreference(std::move(app)), eventTracker(std::move(tracker)) {}
+
+void SavedLocations::addToRecents(const ServerPtr& server) {
     if (!server) return;
     auto recents = preservedPreferences.recents();
     std::erase_if(recents, [&](const ServerPtr& e) { return !e || e->id == server->id; });
@@ -30,14 +45,14 @@ void ZevuDataFetcher::addToRecents(const ServerPtr& server) {
     preservedPreferences.setRecents(recents);
 }
 
-void ZevuDataFetcher::addToFavorites(const ServerPtr& server, FavoriteSource source) {
+void SavedLocations::addToFavorites(const ServerPtr& server, FavoriteSource source) {
     if (!server) return;
     server->favorite = true;
     auto favorites = preservedPreferences.favorites();
     favorites.push_back(server);
     if (auto recommended = appPreference.recommendedServer(); sameId(recommended, server->id)) {
         recommended->favorite = true;
-        storeRecommended(recommended);
+        storeRecommended(appPreference, recommended);
     }
     auto& defaults = appPreference.defaults();
     if (auto candidate = decodedServer(defaults, AppPreferences::Key::serverToAddInRecent);
@@ -52,14 +67,14 @@ void ZevuDataFetcher::addToFavorites(const ServerPtr& server, FavoriteSource sou
                        Dictionary{{"name", server->name}, {"type", typeWord(server->type)}, {"via", word(source)}});
 }
 
-void ZevuDataFetcher::removeFromFavorites(const ServerPtr& server) {
+void SavedLocations::removeFromFavorites(const ServerPtr& server) {
     if (!server) return;
     server->favorite = false;
     auto favorites = preservedPreferences.favorites();
     std::erase_if(favorites, [&](const ServerPtr& e) { return !e || e->id == server->id; });
     if (auto recommended = appPreference.recommendedServer(); sameId(recommended, server->id)) {
         recommended->favorite = false;
-        storeRecommended(recommended);
+        storeRecommended(appPreference, recommended);
     }
     auto& defaults = appPreference.defaults();
     if (auto candidate = decodedServer(defaults, AppPreferences::Key::serverToAddInRecent);
@@ -76,13 +91,13 @@ void ZevuDataFetcher::removeFromFavorites(const ServerPtr& server) {
     }
 }
 
-void ZevuDataFetcher::replaceFavoriteEntry(const ServerPtr& server) {
+void SavedLocations::replaceFavoriteEntry(const ServerPtr& server) {
     if (!server) return;
     auto favorites = preservedPreferences.favorites();
     if (replaceFirst(favorites, server)) preservedPreferences.setFavorites(favorites);
 }
 
-void ZevuDataFetcher::replaceRecentEntry(const ServerPtr& server) {
+void SavedLocations::replaceRecentEntry(const ServerPtr& server) {
     if (!server) return;
     auto recents = preservedPreferences.recents();
     if (replaceFirst(recents, server)) preservedPreferences.setRecents(recents);
