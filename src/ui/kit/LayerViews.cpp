@@ -425,7 +425,7 @@ void CustomTabView::applySelection() {
     auto* label = qobject_cast<QLabel*>(viewWithTag(this, 2));
     if (!label) return;  // a tab without its title label cannot show a selection
     label->setFont(systemFont(12));
-    const QColor color = isSelected_ ? ThemedColor::colorNamed("ThemeColor").resolve(this) : QColor(111, 118, 124);
+    const QColor color = ThemedColor::colorNamed(isSelected_ ? "ThemeColor" : "TabText").resolve(this);
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, color);
     label->setPalette(p);
