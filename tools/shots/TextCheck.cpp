@@ -161,6 +161,13 @@ void inspectTexts(QWidget& root, const QImage& image, QPoint at) {
         if (visible(button)) inspectButton(*button, image, at, root);
 }
 
+void inspectWindowWidth(const QWidget& window) {
+    constexpr int kWidest = 760;
+    if (window.width() <= kWidest) return;
+    const std::string name = window.objectName().isEmpty() ? window.metaObject()->className() : window.objectName().toStdString();
+    found().push_back({"grown", name, std::to_string(window.width()) + " wide, the page may take " + std::to_string(kWidest)});
+}
+
 std::vector<Offender> takeOffenders() {
     std::vector<Offender> out;
     out.swap(found());
