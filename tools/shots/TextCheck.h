@@ -20,8 +20,9 @@ struct Offender {
 // WCAG contrast ratio of two opaque colours (1 … 21).
 double contrastRatio(QRgb a, QRgb b);
 
-// Checks the visible labels and buttons under `root`, drawn in `image` with root's top-left corner
-// at `at`, and appends what is wrong to the shot's offenders.
+// Checks the visible labels and buttons under `root` (not those another widget lies over whole),
+// drawn in `image` with root's top-left corner at `at`, and appends what is wrong to the shot's
+// offenders.
 void inspectTexts(QWidget& root, const QImage& image, QPoint at);
 
 // Notes a window drawn wider than the widest the product sizes (the main window's 760): a
