@@ -419,8 +419,8 @@ void ConnectionComponentsModel::favoriteClicked() {
 ConnectionComponentsModel::Bar ConnectionComponentsModel::expiredBar() const {
     Bar bar;
     bar.id = expiredBarId;
-    bar.message = "Your subscription has expired. Renew now to enjoy safe and secure connection.";
-    bar.primaryButtonTitle = "Renew";
+    bar.message = localized("user.subscription.expired.message");
+    bar.primaryButtonTitle = localized("renew.now");
     bar.isFromExpire = true;
     return bar;
 }

@@ -1,7 +1,9 @@
 // The named colours: how the bundle's colour table is read, and that the shipped table is whole
-// (every entry readable, light and dark) and keeps the colour values the product fixes.
+// (every entry readable, light and dark), keeps the colour values the product fixes, and pairs
+// every text colour with grounds it reads on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -74,6 +76,7 @@ TEST(ShippedColorTable, EveryEntryHasALightAndADarkValue) {
 }
 
 // The colours the product fixes by number (the palette the screens draw from) and the brand blue.
+// The greys and the call-to-action blue were darkened from the first palette so text in them reads.
 TEST(ShippedColorTable, KeepsTheProductsPalette) {
     struct Fixed {
         int palette;
@@ -83,11 +86,11 @@ TEST(ShippedColorTable, KeepsTheProductsPalette) {
         {0, 0.208, 0.231, 0.412, 1},  {1, 0.933, 0.914, 0.957, 1}, {2, 0.263, 0.133, 0.375, 1},
         {3, 0.67, 0.65, 0.69, 1},     {4, 0.263, 0.133, 0.375, 0.3}, {5, 0.98, 0.41, 0.38, 1},
         {6, 0.1, 0.94, 0.8, 1},       {7, 0.4, 0.82, 0.6, 1},      {8, 0.946, 0.946, 1.0, 1},
-        {9, 0.863, 0.98, 0.918, 1},   {10, 0.184, 0.501, 0.929, 1}, {11, 0.263, 0.133, 0.375, 1},
+        {9, 0.863, 0.98, 0.918, 1},   {10, 0x23 / 255.0, 0x6C / 255.0, 0xCC / 255.0, 1}, {11, 0.263, 0.133, 0.375, 1},
         {12, 0.173, 0.863, 0.51, 1},  {13, 1.0, 0.09, 0.267, 1},   {14, 1, 1, 1, 0.4},
         {15, 0.925, 0.914, 0.937, 1}, {16, 0.93, 0.58, 0.05, 1},   {17, 0.11, 0.18, 0.24, 1},
-        {18, 0.031, 0.505, 0.89, 1},  {19, 0.157, 0.157, 0.157, 1}, {20, 0.435, 0.462, 0.486, 1},
-        {21, 0.435, 0.462, 0.486, 1}, {22, 71 / 255.0, 114 / 255.0, 165 / 255.0, 1},
+        {18, 0.031, 0.505, 0.89, 1},  {19, 0.157, 0.157, 0.157, 1}, {20, 0x62 / 255.0, 0x68 / 255.0, 0x6E / 255.0, 1},
+        {21, 0x62 / 255.0, 0x68 / 255.0, 0x6E / 255.0, 1}, {22, 71 / 255.0, 114 / 255.0, 165 / 255.0, 1},
         {23, 172 / 255.0, 188 / 255.0, 155 / 255.0, 1},
     };
     const auto file = std::filesystem::path(MORVEX_RESOURCES_SOURCE_DIR) / "app/colors.json";
@@ -115,6 +118,69 @@ TEST(ShippedColorTable, KeepsTheProductsPalette) {
     auto theme = colorNamed("ThemeColor", bundle);
     ASSERT_TRUE(theme);
     EXPECT_EQ(theme->light, (Rgba{71 / 255.0, 114 / 255.0, 165 / 255.0, 1}));
+}
+
+// Relative luminance and contrast ratio as the accessibility guidelines define them.
+double luminance(const Rgba& c) {
+    auto channel = [](double s) { return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.red) + 0.7152 * channel(c.green) + 0.0722 * channel(c.blue);
+}
+
+double contrast(const Rgba& a, const Rgba& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(ShippedColorTable, EveryTextColourReadsOnTheGroundsItIsDrawnOn) {
+    // Text colour on ground colour, as the screens pair them; each pair must reach 4.5:1 in the
+    // appearances listed (both unless a colour only ever stands on a ground of one).
+    struct Pair {
+        const char* text;
+        const char* ground;
+        bool light = true, dark = true;
+    };
+    const Pair pairs[] = {
+        {"HeadingText", "BottomColor"},
+        {"HeadingText", "WindowBackground"},
+        {"TabText", "BottomColor"},
+        {"TabText", "WindowBackground"},
+        {"TabText", "SettingsSegmentedBGColor"},
+        {"SecondaryText", "BottomColor", true, false},
+        {"SecondaryText", "WindowBackground", true, false},
+        {"Error", "BottomColor"},
+        {"Error", "WindowBackground"},
+        {"Success", "BottomColor"},
+        {"Success", "WindowBackground"},
+        {"ThemeColor", "BottomColor"},  // links and text buttons
+        {"ThemeColor", "WindowBackground"},
+        {"PopupTitleColor", "PopupBGColorNew"},
+        {"PopupContentColor", "PopupBGColorNew"},
+        {"PopupCancelTextColor", "PopupBGColorNew"},
+        {"PopupOKTextColorNew", "PopupOKButtonBGColor"},
+        {"PopupOKTextColorNew", "ThemeFill"},  // white on primary buttons
+        {"PopupOKTextColorNew", "LinkBlue"},   // white on the selected account row, calls to action
+        {"LinkBlue", "BottomColor", true, false},
+        {"LinkBlue", "WindowBackground", true, false},
+        {"SettingsSegmentedSelectedTextColor", "ThemeFill"},
+        {"SettingsSegmentedUnSelectedTextColor", "SettingsSegmentedBGColor"},
+    };
+    const Bundle bundle(MORVEX_TEST_BUNDLE_DIR);
+    for (const auto& p : pairs) {
+        const auto text = colorNamed(p.text, bundle);
+        const auto ground = colorNamed(p.ground, bundle);
+        ASSERT_TRUE(text && ground) << p.text << " on " << p.ground;
+        if (p.light) {
+            EXPECT_GE(contrast(text->light, ground->light), 4.5) << p.text << " on " << p.ground << ", light";
+        }
+        if (p.dark) {
+            EXPECT_GE(contrast(text->dark, ground->dark), 4.5) << p.text << " on " << p.ground << ", dark";
+        }
+    }
+    // The country panel is dark in both appearances: its secondary text takes the dark grey.
+    const auto tab = colorNamed("TabText", bundle);
+    const auto panel = colorNamed("Charcoal", bundle);
+    ASSERT_TRUE(tab && panel);
+    EXPECT_GE(contrast(tab->dark, panel->light), 4.5);
 }
 
 }  // namespace

@@ -318,7 +318,9 @@ TEST_F(ConnectionComponentsModelTest, AnExpiredAccountRaisesItsBarWhenThePanelAp
     ASSERT_EQ(bars.size(), 1u);
     EXPECT_EQ(bars[0].id, "UserExpiredNotification");
     EXPECT_TRUE(bars[0].isFromExpire);
-    EXPECT_EQ(bars[0].primaryButtonTitle, "Renew");
+    // In the user's language, like every other bar.
+    EXPECT_EQ(bars[0].message, localized("user.subscription.expired.message"));
+    EXPECT_EQ(bars[0].primaryButtonTitle, localized("renew.now"));
     // Its title is empty, so the event's message begins with a space.
     EXPECT_EQ(event("app_view_topbar").at("message"), Value(" " + bars[0].message));
 }

@@ -1,5 +1,5 @@
 // The login page: the loading state it opens in, the sign-in controls beside the first
-// promotional page, and the second page.
+// promotional page, the spinner of a sign-in under way, and the second page.
 #include "Shots.h"
 
 #include "appkit/Window.h"
@@ -31,6 +31,15 @@ QImage idle(Context&) {
     return renderWindow(w.window);
 }
 
+QImage signingIn(Context&) {
+    LoginWindow w;
+    w.screen->revealLoginView();
+    w.screen->setRequestInProcess(true);
+    w.screen->showActivity(true);
+    settle();
+    return renderWindow(w.window);
+}
+
 QImage secondPage(Context&) {
     LoginWindow w;
     w.screen->revealLoginView();
@@ -42,6 +51,7 @@ QImage secondPage(Context&) {
 const Registration shots({
     {"login", "loading", loading},
     {"login", "idle", idle},
+    {"login", "signing-in", signingIn},
     {"login", "carousel-page-2", secondPage},
 });
 

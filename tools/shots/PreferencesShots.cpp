@@ -2,6 +2,8 @@
 // the main window with its protocol and location panels, and the protocol sheet.
 #include "Shots.h"
 
+#include <QAbstractButton>
+
 #include "app/AppMainViewController.h"
 #include "ui/shell/MainStoryboard.h"
 #include "appkit/Application.h"
@@ -85,6 +87,20 @@ std::function<QImage(Context&)> page(std::string_view notification) {
     };
 }
 
+// A page chosen from the sidebar's links, in the detail area with its one way back.
+std::function<QImage(Context&)> link(int index) {
+    return [index](Context&) {
+        storeStatuses(SystemExtensionStatus::Activated, SystemExtensionStatus::Activated);
+        storeManual(VPNProtocol::UDP);
+        MainPage open = openPage();
+        auto* button = open.window->findChild<QAbstractButton*>(QStringLiteral("PreferencesLink%1").arg(index));
+        if (!button) return QImage();
+        button->click();
+        settle(500);
+        return renderWindow(*open.window);
+    };
+}
+
 // The texts are read when the shot is taken, once the bundle is in place.
 std::function<QImage(Context&)> sheet(std::function<ProtocolAlertConfig()> config) {
     return [config](Context&) {
@@ -113,6 +129,8 @@ const Registration shots({
     {"preferences-page", "settings", page("")},
     {"preferences-page", "protocol-panel", page(kOpenProtocolsViewControllerNotification)},
     {"preferences-page", "location-panel", page(kOpenSettingsLocationNotification)},
+    {"preferences-page", "protocol-link", link(1)},
+    {"preferences-page", "languages-link", link(3)},
     {"protocol-alert", "protocol-not-ready",
      sheet([] {
          return ProtocolAlertConfig{localized("wiregurad.beta.information.title"), protocolNotReadyMessage(), localized("ok"),

@@ -158,6 +158,7 @@ void settle(int milliseconds) {
 QImage renderWindow(appkit::Window& window) {
     settle();
     QImage image = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    inspectWindowWidth(window);
     appkit::Sheet* sheet = window.attachedSheet();
     // Behind a sheet the window is dimmed and partly covered: only the sheet's texts are read.
     if (!sheet) inspectTexts(window, image, QPoint(0, 0));

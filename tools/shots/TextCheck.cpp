@@ -149,16 +149,34 @@ double contrastRatio(QRgb a, QRgb b) {
 }
 
 void inspectTexts(QWidget& root, const QImage& image, QPoint at) {
-    const auto visible = [&root](const QWidget* w) {
+    // Under another widget all over (a dimming layer, a panel sliding over the page) a text is not
+    // what the user reads; the widget on top is checked itself. A widget that lets clicks through
+    // does not count as covering, nor does one the text lies in or that lies in the text's widget.
+    const auto covered = [&root](const QWidget* w) {
+        const QRect r = QRect(w->mapTo(&root, QPoint(0, 0)), w->size()).adjusted(1, 1, -1, -1);
+        for (const QPoint p : {r.center(), r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()}) {
+            const QWidget* top = root.childAt(p);
+            if (!top || top == w || w->isAncestorOf(top) || top->isAncestorOf(w)) return false;
+        }
+        return true;
+    };
+    const auto visible = [&root, &covered](const QWidget* w) {
         if (!w->isVisibleTo(&root) || !w->isEnabled() || w->width() <= 0 || w->height() <= 0) return false;
         // Outside the window's picture (scrolled away or pushed off) is not shown.
         const QRect inRoot(w->mapTo(&root, QPoint(0, 0)), w->size());
-        return inRoot.intersects(root.rect());
+        return inRoot.intersects(root.rect()) && !covered(w);
     };
     for (auto* label : root.findChildren<QLabel*>())
         if (visible(label) && label->pixmap().isNull() && !label->movie()) inspectLabel(*label, image, at, root);
     for (auto* button : root.findChildren<QAbstractButton*>())
         if (visible(button)) inspectButton(*button, image, at, root);
+}
+
+void inspectWindowWidth(const QWidget& window) {
+    constexpr int kWidest = 760;
+    if (window.width() <= kWidest) return;
+    const std::string name = window.objectName().isEmpty() ? window.metaObject()->className() : window.objectName().toStdString();
+    found().push_back({"grown", name, std::to_string(window.width()) + " wide, the page may take " + std::to_string(kWidest)});
 }
 
 std::vector<Offender> takeOffenders() {

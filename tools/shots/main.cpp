@@ -1,7 +1,8 @@
 // morvex-shots --out DIR [--known FILE] [--language en|de] [screen…]: renders the screens' named
 // states offscreen into DIR/<screen>-<state>[-de][-dark].png, against an in-process fake service and
 // the simulated SDK, in English and German, light and dark. Every picture's labels and buttons are
-// checked (text that does not fit its widget, text under 4.5:1 contrast); offenders are printed by
+// checked (text that does not fit its widget, text under 4.5:1 contrast), and every window for a
+// width beyond the main window's (a page pushed out by its texts); offenders are printed by
 // picture and widget, and the run fails on any not listed in the known file.
 #include <QApplication>
 #include <QDir>
@@ -67,7 +68,8 @@ int main(int argc, char** argv) {
             std::cout << "usage: morvex-shots [--out DIR] [--known FILE] [--language en|de] [screen…]\n"
                          "  Renders each screen's states in light and dark, English and German, into DIR\n"
                          "  (<screen>-<state>[-de][-dark].png) and checks every label and button: text wider\n"
-                         "  or taller than its widget, text under 4.5:1 contrast. Exits non-zero on an\n"
+                         "  or taller than its widget, text under 4.5:1 contrast, a window grown wider than\n"
+                         "  760 by its page. Exits non-zero on an\n"
                          "  offender not listed in FILE (\"<picture> <kind> <widget>\" lines).\n";
             return 0;
         } else only.insert(arg);

@@ -37,7 +37,6 @@ bool isDark(const QWidget* widget) { return effectiveAppearance(widget) == appki
 
 // The row's own plum reads on a light ground only; on a dark one the row takes the body colour.
 QColor nameColor(const QWidget* widget) { return account::namedColor(widget, isDark(widget) ? "HeadingText" : "PlumText"); }
-QColor fadedColor(const QWidget* widget) { return account::namedColor(widget, isDark(widget) ? "TabText" : "PlumFaded"); }
 
 }  // namespace
 
@@ -83,11 +82,12 @@ void AccountRowView::configure(const UserAuthentication::VPNAccount& account, co
         setImage({});
     } else {
         userStatus->setText(QString::fromStdString(localized("switch.account.status %@")).replace(QStringLiteral("%@"), qs(stated)));
+        // The dot marks the state; the words stay readable (failure red, secondary grey).
         if (status == User::Status::Expired) {
-            paintText(userStatus, QColor(Qt::red));
+            paintText(userStatus, account::namedColor(this, "Error"));
             setImage("ExpireDot");
         } else if (status == User::Status::Disabled) {
-            paintText(userStatus, fadedColor(this));
+            paintText(userStatus, account::namedColor(this, "TabText"));
             setImage("DisableDot");
         }
     }

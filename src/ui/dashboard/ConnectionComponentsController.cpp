@@ -233,7 +233,7 @@ void ConnectionComponentsController::loadView() {
     statusButton_->setFont(dashboard::font(13, QFont::Medium));
     statusButton_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 8px;"
                                                 " padding: 0 20px; }")
-                                     .arg(dashboard::color("ThemeColor").name()));
+                                     .arg(dashboard::color("ThemeFill").name()));
     bottom->addWidget(statusButton_);
     bottom->addStretch(1);
     inside->addWidget(bottomView_);

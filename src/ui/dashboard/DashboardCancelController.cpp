@@ -39,7 +39,7 @@ void DashboardCancelController::loadView() {
     button_->setObjectName(QStringLiteral("cancelConnectionButton"));
     button_->setAccessibleName(QStringLiteral("btn_cancel_connection"));
     button_->setText(QString::fromStdString(localized("dashboard.cancel.connection")));
-    button_->setBackgroundColor(ThemedColor::colorNamed("ThemeColor", QColor(0x2F, 0x80, 0xED)));
+    button_->setBackgroundColor(ThemedColor::colorNamed("ThemeFill", QColor(0x47, 0x72, 0xA5)));
     button_->setRoundCorners(true);
     button_->setMinimumHeight(44);
     button_->setFont(dashboard::font(14, QFont::Medium));

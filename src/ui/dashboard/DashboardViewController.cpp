@@ -116,9 +116,11 @@ QWidget* DashboardViewController::makeConnectionPage() {
     row->setContentsMargins(28, 48, 24, 24);
     row->setSpacing(20);
     // Long names are cut by the panel's labels, never allowed to push the pane out of the page.
-    panel_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    // The left column: the panel, under it the recent, recommended or cancel tile, and while
-    // connected the link that opens the details card, which slides up inside this column.
+    // As high as its content: the details link follows its last row, not the column's foot.
+    panel_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Maximum);
+    // The left column: the panel; right under it, while connected, the link that opens the
+    // details card (which slides up inside this column); at the bottom the recent, recommended or
+    // cancel tile. The strip left free at the bottom right takes the feedback button and prompt.
     column_ = new ConnectionPage([this] {
         auto* columnView = new QWidget;
         columnView->setObjectName(QStringLiteral("DashboardConnectionColumn"));
@@ -126,9 +128,6 @@ QWidget* DashboardViewController::makeConnectionPage() {
         left->setContentsMargins(0, 0, 0, 0);
         left->setSpacing(12);
         left->addWidget(panel_->view());
-        left->addStretch(1);
-        bottom_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        left->addWidget(bottom_->view());
         auto* details = new QPushButton(QString::fromStdString(localized("connection.details.show")), columnView);
         details->setObjectName(QStringLiteral("connectionDetailsButton"));
         details->setAccessibleName(QStringLiteral("btn_connection_details"));
@@ -138,7 +137,10 @@ QWidget* DashboardViewController::makeConnectionPage() {
                                    .arg(dashboard::color("ThemeColor").name()));
         connect(details, &QPushButton::clicked, this, [this] { panel_->model().toggleInfoCard(); });
         detailsButton_ = details;
-        left->addWidget(details);
+        left->addWidget(details, 0, Qt::AlignLeft);
+        left->addStretch(1);
+        bottom_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        left->addWidget(bottom_->view());
         return columnView;
     }, this);
     column_->view()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -170,7 +172,8 @@ QWidget* DashboardViewController::makeConnectionPage() {
     row->addWidget(pane);
 
     // The feedback button sits in the bottom-right corner of the left column, over it, with room
-    // above for its prompt (the rest of its area lets clicks through).
+    // to its left for its prompt (the rest of its area lets clicks through). While connected the
+    // column's foot is free (the recent location is a row of the panel, the link under it).
     if (auto* feedback = sceneController(scenes::kFeedbackContainer)) {
         feedback->setParent(this);
         feedback_ = feedback;

@@ -87,7 +87,7 @@ private:
     long selectedSegmentIndex_ = 0;
     ThemedColor normalTextColor_;
     ThemedColor selectedTextColor_ = ThemedColor(Qt::white);
-    ThemedColor indicatorColor_ = ThemedColor::colorNamed("ThemeColor", QColor(0, 122, 255));
+    ThemedColor indicatorColor_ = ThemedColor::colorNamed("ThemeFill", QColor(0x47, 0x72, 0xA5));
     std::vector<QLabel*> segments_;
     std::vector<SegmentClickRecognizer*> recognizers_;
     QPointer<CustomView> selectionIndicator_;

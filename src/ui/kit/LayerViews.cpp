@@ -425,7 +425,7 @@ void CustomTabView::applySelection() {
     auto* label = qobject_cast<QLabel*>(viewWithTag(this, 2));
     if (!label) return;  // a tab without its title label cannot show a selection
     label->setFont(systemFont(12));
-    const QColor color = isSelected_ ? ThemedColor::colorNamed("ThemeColor").resolve(this) : QColor(111, 118, 124);
+    const QColor color = titleColour(isSelected_);
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, color);
     label->setPalette(p);
@@ -438,13 +438,22 @@ void CustomTabView::applySelection() {
     }
 }
 
+void CustomTabView::setOnDarkGround(bool dark) {
+    onDarkGround_ = dark;
+    applySelection();
+}
+
+QColor CustomTabView::titleColour(bool selected) const {
+    const ThemedColor colour = ThemedColor::colorNamed(selected ? "ThemeColor" : "TabText");
+    return onDarkGround_ ? colour.resolve(appkit::Appearance::DarkAqua) : colour.resolve(this);
+}
+
 void CustomTabView::changeEvent(QEvent* event) {
     CustomStackView::changeEvent(event);
     if (event->type() == QEvent::PaletteChange && isSelected_) {
         // The theme colour of the new appearance.
         auto* label = qobject_cast<QLabel*>(viewWithTag(this, 2));
-        const QColor color = ThemedColor::colorNamed("ThemeColor").resolve(this);
-        if (label && label->palette().color(QPalette::WindowText) != color) applySelection();
+        if (label && label->palette().color(QPalette::WindowText) != titleColour(true)) applySelection();
     }
 }
 

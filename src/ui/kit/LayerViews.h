@@ -286,13 +286,18 @@ public:
     explicit CustomTabView(Qt::Orientation orientation = Qt::Vertical, QWidget* parent = nullptr);
     bool isSelected() const { return isSelected_; }
     void setIsSelected(bool selected);
+    // A tab on a ground that is dark in both appearances (the country panel) takes the dark
+    // look's title colours, so its text reads there in the light look too.
+    void setOnDarkGround(bool dark);
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
     void applySelection();
+    QColor titleColour(bool selected) const;
     bool isSelected_ = false;
+    bool onDarkGround_ = false;
 };
 
 // Its origin is the top-left corner (every Qt widget's is; the kit keeps the name for screens

@@ -42,6 +42,7 @@ QWidget* lastSubview(QWidget* view, QWidget* except) {
 // view itself is hidden.
 // The name of the picture a feedback panel opens from, while it opens.
 constexpr const char* kFeedbackOpening = "feedbackOpening";
+constexpr int kFeedbackGap = 8;
 
 class CornerTransformView : public QWidget {
 public:
@@ -226,13 +227,13 @@ void FeedbackAnimator::animatePresentation(appkit::ViewController& presented, ap
     QWidget* host = source.view();
     QWidget* panel = presented.view();
     QWidget* last = lastSubview(host, panel);
-    const QSize lastSize = last ? last->size() : QSize(0, 0);
     QSize size = panel->size();
     if (size.isEmpty()) size = panel->sizeHint();
-    // Beside the last subview: its right edge half that view's width in from the source's, raised
-    // by half that view's height from the bottom.
-    const int x = host->width() - (lastSize.width() / 2 + size.width());
-    const int y = host->height() - lastSize.height() / 2 - size.height();
+    // To the left of the last subview (the button that opens it), 8 apart, on its bottom line;
+    // the bottom-right corner without one. It opens beside the button, never over the page above.
+    const QRect lastFrame = last ? last->geometry() : QRect(QPoint(host->width(), 0), QSize(0, host->height()));
+    const int x = lastFrame.left() - (last ? kFeedbackGap : 0) - size.width();
+    const int y = lastFrame.bottom() + 1 - size.height();
     const QRect frame(x, y, size.width(), size.height());
     panel->setParent(host);
     panel->setGeometry(frame);

@@ -4,8 +4,9 @@
 //  - BottomAnimationSegue / BottomAnimator: the panel grows out of a snapshot at the bottom of the
 //    source's view (0.25 s ease-out in, 0.15 s linear out);
 //  - FeedbackAnimationSegue / FeedbackAnimator: the feedback panel springs open from its
-//    bottom-right corner beside the source's last subview, then gives a short wobble; it shrinks
-//    back into that corner when dismissed (also when dismissed while still opening).
+//    bottom-right corner to the left of the source's last subview (8 apart, on its bottom line),
+//    then gives a short wobble; it shrinks back into that corner when dismissed (also when
+//    dismissed while still opening).
 // A presented controller becomes a child of its source (its QObject parent) unless it already has
 // a parent controller; the source keeps the animator until the dismissal has run, and the
 // dismissal deletes the presented controller.

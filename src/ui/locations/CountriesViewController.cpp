@@ -53,10 +53,12 @@ CustomTabView* tabHeader(QWidget* parent, const QString& title) {
     setViewTag(label, 2);
     auto* marker = new QWidget(tab);
     marker->setFixedHeight(2);
-    marker->setStyleSheet(QStringLiteral("background: %1;").arg(ThemedColor::colorNamed("ThemeColor").resolve(tab).name()));
+    // The strip is the charcoal panel in both looks: the dark look's colours read on it.
+    marker->setStyleSheet(QStringLiteral("background: %1;").arg(ThemedColor::colorNamed("ThemeColor").resolve(appkit::Appearance::DarkAqua).name()));
     setViewTag(marker, 1);
     tab->addArrangedSubview(label);
     tab->addArrangedSubview(marker);
+    tab->setOnDarkGround(true);
     return tab;
 }
 
@@ -253,7 +255,7 @@ void CountriesViewController::applyColors() {
     // Resolved in the window the list shows in, not against the appearance the view had before
     // it was placed.
     QPalette p = searchField->palette();
-    p.setColor(QPalette::PlaceholderText, QColor(111, 118, 124));
+    p.setColor(QPalette::PlaceholderText, ThemedColor::colorNamed("TabText").resolve(searchField));
     p.setColor(QPalette::Text, ThemedColor::colorNamed("HeadingText").resolve(searchField));
     p.setColor(QPalette::Base, Qt::transparent);
     searchField->setPalette(p);

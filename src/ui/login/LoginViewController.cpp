@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QStackedLayout>
 #include <QTimer>
@@ -10,6 +9,7 @@
 #include <mutex>
 
 #include "appkit/Application.h"
+#include "ui/kit/ActivityIndicator.h"
 #include "alerts/Alert.h"
 #include "alerts/AlertServices.h"
 #include "api/Networking.h"
@@ -214,6 +214,7 @@ void LoginViewController::loadView() {
     lblSubTitle_->setPalette(secondary);
 
     const QString themeColour = colour("ThemeColor").name();
+    const QString fillColour = colour("ThemeFill").name();
     btnLogin_ = new QPushButton(panel);
     btnLogin_->setObjectName(QStringLiteral("btnLogin"));
     btnLogin_->setProperty("tag", kLoginTag);
@@ -221,7 +222,7 @@ void LoginViewController::loadView() {
     btnLogin_->setCursor(Qt::PointingHandCursor);
     btnLogin_->setStyleSheet(QStringLiteral("QPushButton{background:%1;border:none;border-radius:8px;}"
                                             "QPushButton:disabled{background:%2;}")
-                                 .arg(themeColour, colour("Separator").name()));
+                                 .arg(fillColour, colour("Separator").name()));
     auto* captionLayout = new QHBoxLayout(btnLogin_);
     lblLogin_ = new QLabel(btnLogin_);
     lblLogin_->setObjectName(QStringLiteral("lblLogin"));
@@ -240,11 +241,8 @@ void LoginViewController::loadView() {
                                             .arg(themeColour, colour("Separator").name()));
     connect(createAccountButton_, &QPushButton::clicked, this, [this] { signUpButtonClicked(); });
 
-    activityIndicator_ = new QProgressBar(panel);
+    activityIndicator_ = new ActivityIndicator(panel);
     activityIndicator_->setObjectName(QStringLiteral("activityIndicator"));
-    activityIndicator_->setRange(0, 0);
-    activityIndicator_->setTextVisible(false);
-    activityIndicator_->setFixedHeight(4);
     activityIndicator_->setVisible(false);
 
     controls->addStretch();
@@ -258,7 +256,7 @@ void LoginViewController::loadView() {
     controls->addSpacing(12);
     controls->addWidget(createAccountButton_);
     controls->addSpacing(16);
-    controls->addWidget(activityIndicator_);
+    controls->addWidget(activityIndicator_, 0, Qt::AlignHCenter);
     controls->addStretch();
     row->addWidget(panel, 1);
 
@@ -339,7 +337,7 @@ void LoginViewController::setBusy(bool busy) {
 }
 
 void LoginViewController::showActivity(bool shown) {
-    QPointer<QProgressBar> indicator = activityIndicator_;
+    QPointer<ActivityIndicator> indicator = activityIndicator_;
     DispatchQueue::main().async([indicator, shown] {
         if (indicator) indicator->setVisible(shown);
     });

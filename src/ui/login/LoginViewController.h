@@ -32,13 +32,13 @@
 #include "ui/login/PromotionalCarousel.h"
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QTimer;
 class QWidget;
 
 namespace morvex {
 
+class ActivityIndicator;
 
 class LoginViewController : public appkit::ViewController, public LoginModelDelegate, public AccountSelectionDelegate {
     Q_OBJECT
@@ -122,9 +122,11 @@ public:
     appkit::WebAuthenticationSession* webSession() const { return webSession_; }
     bool isLoginViewShown() const;
 
+    // The spinner under the buttons while a sign-in is under way.
+    void showActivity(bool shown);
+
 private:
     void setBusy(bool busy);
-    void showActivity(bool shown);
     void startAuthorization();
     void presentWebSession(const OAuth2CodeGrant::EmbeddedRequest& request, OAuth2CodeGrant::EmbeddedCompletion completion);
     void applyTexts();
@@ -141,7 +143,7 @@ private:
 
     // Outlets.
     QPointer<QPushButton> createAccountButton_;
-    QPointer<QProgressBar> activityIndicator_;
+    QPointer<ActivityIndicator> activityIndicator_;
     QPointer<QLabel> logo_;
     QPointer<QLabel> lblLoading_;
     QPointer<QWidget> loginView_;

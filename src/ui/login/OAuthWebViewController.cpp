@@ -1,13 +1,14 @@
 #include "ui/login/OAuthWebViewController.h"
 
 #include <QGraphicsOpacityEffect>
-#include <QProgressBar>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "appkit/WebView.h"
+#include "foundation/Bundle.h"
+#include "ui/kit/ActivityIndicator.h"
 #include "foundation/Log.h"
 
 namespace morvex {
@@ -46,13 +47,13 @@ void OAuthWebViewController::loadView() {
     webView_->decidePolicyForNavigation = [this](const QUrl& url) { return decidePolicyForNavigation(url); };
     webView_->didFinishNavigation = [this](bool ok) {
         if (ok) didFinishNavigation(webView_ ? webView_->title() : QString());
-        else didFailNavigation(tr("The page could not be loaded."));
+        else didFailNavigation(QString::fromStdString(localized("signin.page.load.failed")));
     };
     layout->addWidget(webView_);
     setView(view);
     setWebViewAlpha(0.0);  // invisible until a page finished or an error is shown
     if (willBecomeSheet) {
-        cancelButton_ = new QPushButton(QStringLiteral("Cancel"), view);
+        cancelButton_ = new QPushButton(QString::fromStdString(localized("cancel")), view);
         cancelButton_->setObjectName(QStringLiteral("cancelButton"));
         cancelButton_->resize(120, 20);
         cancelButton_->move(kViewSize.width() - 10 - 120, kViewSize.height() - 10 - 20);
@@ -66,10 +67,7 @@ void OAuthWebViewController::showLoadingIndicator() {
     auto* loading = new QWidget(view());
     loading->setObjectName(QStringLiteral("loadingView"));
     auto* layout = new QVBoxLayout(loading);
-    progressIndicator_ = new QProgressBar(loading);
-    progressIndicator_->setRange(0, 0);
-    progressIndicator_->setTextVisible(false);
-    progressIndicator_->setFixedSize(120, 6);
+    progressIndicator_ = new ActivityIndicator(loading);
     layout->addWidget(progressIndicator_, 0, Qt::AlignCenter);
     loading->setGeometry(view()->rect());
     loading->show();
@@ -120,7 +118,7 @@ void OAuthWebViewController::loadURL(const QUrl& url) {
     QPointer<OAuthWebViewController> self(this);
     QTimer::singleShot(kLoadTimeoutSeconds * 1000, this, [self, url] {
         if (self && self->isLoadingIndicatorShown() && self->webView_ && self->webView_->url() == url)
-            self->showErrorMessage(tr("The request timed out."));
+            self->showErrorMessage(QString::fromStdString(localized("signin.page.timed.out")));
     });
 }
 

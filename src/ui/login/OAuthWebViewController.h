@@ -15,10 +15,11 @@
 #include "appkit/WebView.h"
 #include "appkit/Window.h"
 
-class QProgressBar;
 class QPushButton;
 
 namespace morvex {
+
+class ActivityIndicator;
 
 class OAuthWebViewController : public appkit::ViewController, public appkit::WindowDelegate {
     Q_OBJECT
@@ -69,7 +70,7 @@ private:
     std::optional<QUrl> interceptComponents_;
     QPointer<appkit::WebView> webView_;
     QPointer<QWidget> loadingView_;
-    QPointer<QProgressBar> progressIndicator_;
+    QPointer<ActivityIndicator> progressIndicator_;
     QPointer<QPushButton> cancelButton_;
     bool visited_ = false;
     double alpha_ = 0.0;

@@ -8,6 +8,7 @@
 
 #include "alerts/Alert.h"
 #include "ui/kit/QtAlertPresenter.h"
+#include "ui/kit/ThemedColor.h"
 #include "foundation/Bundle.h"
 #include "foundation/Dispatch.h"
 #include "ui/preferences/VPNSettingsViewController.h"
@@ -177,7 +178,8 @@ void AdvancedPreferencesController::iKSValueChanged() {
 void AdvancedPreferencesController::showHelperToolLine(bool installed) {
     if (!labelHelpertoolStatus_) return;
     labelHelpertoolStatus_->setText(qtext(localized(installed ? "helpertool.installed" : "helpertool.not.installed")));
-    const QColor colour = installed ? QColor::fromRgbF(0.4f, 0.82f, 0.6f) : QColor::fromRgbF(0.98f, 0.41f, 0.38f);
+    // The text colours of success and failure: the notice bars' green and red do not read as text.
+    const QColor colour = ThemedColor::colorNamed(installed ? "Success" : "Error").resolve(labelHelpertoolStatus_.data());
     labelHelpertoolStatus_->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
     helperToolHeight_ = kHelperToolLineHeight;
     labelHelpertoolStatus_->setFixedHeight(kHelperToolLineHeight + 8);

@@ -165,7 +165,7 @@ void Preferences1ViewController::loadView() {
         button->setFont(systemFont(13));
         button->setFixedHeight(32);
         button->setCursor(Qt::PointingHandCursor);
-        button->setSelectedColor(ThemedColor::colorNamed("ThemeColor"));
+        button->setSelectedColor(ThemedColor::colorNamed("ThemeFill"));
         button->setRound(8);
         button->setRoundCorners(true);
         connect(button, &QAbstractButton::clicked, this, [this, i] { tabTapped(i); });

@@ -394,8 +394,12 @@ void ProtocolsViewController::applyOptionColor() {
         shown = appkit::colorNamed("HeadingText", appkit::Appearance::DarkAqua, Qt::white);
         shown.setAlphaF(alpha);
     }
-    for (QLabel* l : optionLabels_)
-        if (l) l->setStyleSheet(QStringLiteral("color: %1;").arg(shown.name(QColor::HexArgb)));
+    // Faded, the options do not apply (automatic mode): they are disabled texts, not body text.
+    for (QLabel* l : optionLabels_) {
+        if (!l) continue;
+        l->setStyleSheet(QStringLiteral("color: %1;").arg(shown.name(QColor::HexArgb)));
+        l->setEnabled(shown.alphaF() >= 1.0);
+    }
 }
 
 // ---- modes

@@ -43,7 +43,7 @@ SettingsPageView::SettingsPageView(QWidget* parent) : CustomView(parent) {
 
 void SettingsPageView::applyStyle() {
     const QString heading = named("HeadingText", this, QColor(0x1C, 0x1C, 0x1C));
-    const QString secondary = named("TabText", this, QColor(0x6F, 0x76, 0x7C));
+    const QString secondary = named("TabText", this, QColor(0x62, 0x68, 0x6E));
     const QString theme = named("ThemeColor", this, QColor(0x47, 0x72, 0xA5));
     const QString card = named("BottomColor", this, Qt::white);
     const QString separator = named("Separator", this, QColor(0xDE, 0xE2, 0xE6));

@@ -29,8 +29,11 @@ constexpr std::string_view kSDKInitializedNotification = "ZevuSDKInitialized";
 // Posted by the dashboard with true when the connection details open, false when they close.
 constexpr std::string_view kConnectionDetailOpenNotification = "ConnectionDetailOpen";
 constexpr int kButtonSide = 48;
-// Room for the prompt, which opens beside the button, up and to the left.
-constexpr QSize kContainerSize(320, 190);
+// The prompt: one row, the question beside the thumbs, as high as the star button's row allows
+// so it stays in the strip under the connection card and leaves the recent location in sight.
+constexpr QSize kPromptSize(288, 60);
+// Room for the prompt, which opens to the left of the button, on its bottom line.
+constexpr QSize kContainerSize(kPromptSize.width() + 8 + kButtonSide, kPromptSize.height());
 
 QString hex(std::string_view colour) { return dashboard::color(colour).name(QColor::HexArgb); }
 
@@ -40,7 +43,7 @@ QPushButton* thumb(const char* name, const char* image, QWidget* parent) {
     b->setCursor(Qt::PointingHandCursor);
     b->setIcon(appkit::imageNamed(image));
     b->setIconSize(QSize(20, 20));
-    b->setFixedSize(40, 32);
+    b->setFixedSize(32, 32);
     b->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: 1px solid %1; border-radius: 8px; }"
                                     "QPushButton:hover { border-color: %2; }")
                          .arg(hex("Separator"), hex("ThemeColor")));
@@ -75,29 +78,28 @@ void DashboardFeedbackController::loadView() {
     view->setAttribute(Qt::WA_StyledBackground);
     view->setStyleSheet(QStringLiteral("QWidget#DashboardFeedbackView { background: %1; border: 1px solid %2; border-radius: 10px; }")
                             .arg(hex("BottomColor"), hex("Separator")));
-    view->setFixedSize(260, 112);
+    view->setFixedSize(kPromptSize);
     auto* stack = new QVBoxLayout(view);
-    stack->setContentsMargins(16, 14, 16, 14);
+    stack->setContentsMargins(12, 6, 12, 6);
 
     viewFeedback_ = new QWidget(view);
     viewFeedback_->setObjectName(QStringLiteral("viewFeedback"));
-    auto* column = new QVBoxLayout(viewFeedback_);
+    auto* column = new QHBoxLayout(viewFeedback_);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    column->setSpacing(12);
     question_ = new QLabel(viewFeedback_);
     question_->setTextFormat(Qt::PlainText);
     question_->setObjectName(QStringLiteral("feedbackText"));
     question_->setWordWrap(true);
     question_->setFont(dashboard::font(14, QFont::Medium));
     question_->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(hex("HeadingText")));
-    column->addWidget(question_);
+    column->addWidget(question_, 1);
     auto* row = new QHBoxLayout;
-    row->setSpacing(12);
+    row->setSpacing(8);
     up_ = thumb("thumbsUpButton", "FeedbackThumbsUp", viewFeedback_);
     down_ = thumb("thumbsDownButton", "FeedbackThumbsDown", viewFeedback_);
     row->addWidget(up_);
     row->addWidget(down_);
-    row->addStretch(1);
     column->addLayout(row);
     stack->addWidget(viewFeedback_);
 

@@ -21,7 +21,13 @@ void onNextTurn(QObject* owner, std::function<void()> block) {
 }
 }  // namespace
 
-SubmitTicketNewViewController::SubmitTicketNewViewController(QObject* parent) : ViewController(parent) {}
+SubmitTicketNewViewController::SubmitTicketNewViewController(QObject* parent)
+    : ViewController(parent),
+      strTitle(localized("support.ticket.title")),
+      btnTitle(localized("support.ticket.send")),
+      strSubtitle1(localized("support.ticket.subtitle")),
+      strSubtitle2(localized("support.ticket.describe")),
+      strPlaceHolder(localized("support.ticket.palceholder")) {}
 
 void SubmitTicketNewViewController::loadView() {
     auto* view = new QWidget;
@@ -48,9 +54,14 @@ void SubmitTicketNewViewController::loadView() {
     textViewMessage = new QPlainTextEdit(view);
     textViewMessage->setObjectName(QStringLiteral("textViewMessage"));
     textViewMessage->setFont(support::font(14));
-    textViewMessage->setStyleSheet(QStringLiteral("QPlainTextEdit { background: white; color: %1; border: 1px solid %2; border-radius: 10px;"
+    // The card colour of the look under the heading colour: white text on white would vanish in dark.
+    textViewMessage->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %3; color: %1; border: 1px solid %2; border-radius: 10px;"
                                                   " padding: 8px; }")
-                                       .arg(support::color("HeadingText").name(), support::color("Separator").name()));
+                                       .arg(support::color("HeadingText").name(), support::color("Separator").name(),
+                                            support::color("BottomColor").name()));
+    QPalette entry = textViewMessage->palette();
+    entry.setColor(QPalette::PlaceholderText, support::color("TabText"));
+    textViewMessage->setPalette(entry);
     connect(textViewMessage, &QPlainTextEdit::textChanged, this, [this] { controlTextDidChange(); });
     column->addWidget(textViewMessage, 1);
     column->addSpacing(8);
@@ -64,7 +75,7 @@ void SubmitTicketNewViewController::loadView() {
     auto* row = new QHBoxLayout;
     submitButtonView = new CustomView(view);
     submitButtonView->setObjectName(QStringLiteral("submitButtonView"));
-    submitButtonView->setBackgroundColor(ThemedColor::colorNamed("ThemeColor"));
+    submitButtonView->setBackgroundColor(ThemedColor::colorNamed("ThemeFill"));
     submitButtonView->setCornerRadius(8);
     submitButtonView->setFixedSize(140, 36);
     auto* inside = new QHBoxLayout(submitButtonView);
@@ -134,6 +145,8 @@ void SubmitTicketNewViewController::setSubmitEnabled(bool enabled) {
     onNextTurn(this, [self, enabled] {
         if (!self || !self->submitButton) return;
         self->submitButton->setEnabled(enabled);
+        // The title is part of the button: dimmed with it, and disabled with it.
+        if (self->lblBtnTitle) self->lblBtnTitle->setEnabled(enabled);
         self->backdropAlpha_ = enabled ? 1.0 : 0.4;
         auto* effect = qobject_cast<QGraphicsOpacityEffect*>(self->submitButtonView->graphicsEffect());
         if (!effect) {

@@ -38,11 +38,8 @@ public:
     QPointer<SupportViewController1> parentController;
     SupportTicketModel model;
 
-    std::string strTitle = "Submit Ticket";
-    std::string btnTitle = "Submit";
-    std::string strSubtitle1 = "Facing issues while using MorvexVPN? Explain your issues below and we'll get back to you with a solution.";
-    std::string strSubtitle2 = "Tell us about the issue";
-    std::string strPlaceHolder = "Describe your issues...";
+    // The texts, in the user's language (the ticket form's until the owner sets others).
+    std::string strTitle, btnTitle, strSubtitle1, strSubtitle2, strPlaceHolder;
     double hoverReducedAlphaValue = 0.5;
     double hoverDuration = 0.15;
 

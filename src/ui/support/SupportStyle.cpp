@@ -32,7 +32,7 @@ QPushButton* primaryButton(const char* name, const QString& title, QWidget* pare
     b->setMinimumSize(126, 30);
     b->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 8px; font-size: 13px;"
                                     " font-weight: 600; padding: 0 16px; } QPushButton:disabled { background: %2; }")
-                         .arg(color("ThemeColor").name(), color("Separator").name()));
+                         .arg(color("ThemeFill").name(), color("Separator").name()));
     return b;
 }
 

@@ -109,13 +109,11 @@ void SupportViewController1::showReportBug() {
         if (!self || !self->submitTicketNewViewController) return;
         SubmitTicketNewViewController* form = self->submitTicketNewViewController;
         form->parentController = self;
-        form->strTitle = "Report A Bug";
-        form->btnTitle = "Report";
-        form->strSubtitle1 =
-            "Encountered a bug while using MorvexVPN? Please provide detailed information about the bug you encountered so "
-            "we can investigate and resolve it.";
-        form->strSubtitle2 = "Describe the bug: ";
-        form->strPlaceHolder = "Please include steps to reproduce the bug, the expected behavior, and the actual behavior\nyou observed.";
+        form->strTitle = localized("support.bug.title");
+        form->btnTitle = localized("support.bug.send");
+        form->strSubtitle1 = localized("support.bug.subtitle");
+        form->strSubtitle2 = localized("support.bug.describe");
+        form->strPlaceHolder = localized("support.bug.placeholder");
         self->showChildController(form, TransitionSubtype::FromRight);
     });
 }

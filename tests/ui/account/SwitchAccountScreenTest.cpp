@@ -85,7 +85,8 @@ TEST_F(SwitchAccountScreenTest, EachRowSaysTheAccountsState) {
         EXPECT_EQ(row->imageName(), cases[i].image);
     }
     EXPECT_EQ(sheet->rowView(static_cast<int>(std::size(cases)))->imageName(), "BlackMark") << "the account in use";
-    EXPECT_EQ(sheet->rowView(2)->userStatus->palette().color(QPalette::WindowText), QColor(Qt::red));
+    // The expired state in the failure colour of the table, which reads on the sheet.
+    EXPECT_EQ(sheet->rowView(2)->userStatus->palette().color(QPalette::WindowText), QColor(0xC8, 0x37, 0x2E));
 }
 
 TEST_F(SwitchAccountScreenTest, OnlyAnotherAccountCanBeChosenAndTheDelegateHearsIt) {

@@ -168,8 +168,13 @@ TEST_F(LayerViewsTest, CustomTabViewShowsItsIndicatorAndThemeColouredTitleWhenSe
     EXPECT_EQ(title->palette().color(QPalette::WindowText), ThemedColor::colorNamed("ThemeColor").resolve(appkit::Appearance::Aqua));
     tab->setIsSelected(false);
     EXPECT_TRUE(indicator->isHidden());
-    EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(111, 118, 124));
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), ThemedColor::colorNamed("TabText").resolve(appkit::Appearance::Aqua));
     EXPECT_EQ(title->font().pixelSize(), 12);
+    // On a ground dark in both looks (the country panel) the dark look's colours, in the light look too.
+    tab->setOnDarkGround(true);
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), ThemedColor::colorNamed("TabText").resolve(appkit::Appearance::DarkAqua));
+    tab->setIsSelected(true);
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), ThemedColor::colorNamed("ThemeColor").resolve(appkit::Appearance::DarkAqua));
 }
 
 TEST_F(LayerViewsTest, CurveDrawsOnceWhenArmedThenRunsItsDashesWithoutEnd) {

@@ -83,7 +83,7 @@ TEST_F(PresentationSeguesTest, FeedbackPanelOpensBesideTheLastSubviewOrInTheCorn
     };
     const Case cases[] = {
         {"no subview: the bottom-right corner", std::nullopt, QPoint(400 - 120, 300 - 80)},
-        {"beside a 60 x 40 button", QSize(60, 40), QPoint(400 - (30 + 120), 300 - 20 - 80)},
+        {"left of a 60 x 40 button, on its bottom line", QSize(60, 40), QPoint(330 - 8 - 120, 290 - 80)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

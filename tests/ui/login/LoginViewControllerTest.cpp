@@ -364,6 +364,32 @@ TEST_F(LoginViewControllerTest, EachSignInStartsAFreshGrantOnTheSameAuthorizeURL
     EXPECT_TRUE(presented.back().ephemeral);
 }
 
+// The picture in view is the page whose dot is lit, from the first show on: the carousel is
+// placed before the window gives its viewport a size, and again on each page turn.
+TEST_F(LoginViewControllerTest, ThePictureInViewIsThePageOfTheLitDot) {
+    std::unique_ptr<appkit::Window> window;
+    LoginViewController* screen = showScreen(window);
+    screen->revealLoginView();
+    auto* pages = screen->view()->findChild<CustomCollectionView*>();
+    ASSERT_NE(pages, nullptr);
+    const auto inView = [pages] {
+        const QPoint middle = pages->viewport()->rect().center();
+        for (int i = 0; i < pages->numberOfItems(); ++i)
+            if (QRect(pages->item(i)->mapTo(pages->viewport(), QPoint(0, 0)), pages->item(i)->size()).contains(middle)) return i;
+        return -1;
+    };
+    const auto litDot = [screen] { return screen->dotColour(0) == LoginViewController::shownDotColour() ? 0 : 1; };
+    ASSERT_TRUE(test::waitUntil([&] { return pages->isVisible(); }));
+    EXPECT_EQ(inView(), 0);
+    EXPECT_EQ(litDot(), 0);
+    EXPECT_EQ(pages->item(0)->mapTo(pages->viewport(), QPoint(0, 0)), QPoint(0, 0)) << "the whole first picture, not part of the next";
+    screen->advancePage();
+    ASSERT_TRUE(test::waitForAnimations(screen->view()));
+    EXPECT_EQ(inView(), 1);
+    EXPECT_EQ(litDot(), 1);
+    EXPECT_EQ(pages->item(1)->mapTo(pages->viewport(), QPoint(0, 0)), QPoint(0, 0));
+}
+
 TEST_F(LoginViewControllerTest, TwoAutoScrollStepsReturnToTheFirstPage) {
     std::unique_ptr<appkit::Window> window;
     LoginViewController* screen = showScreen(window);

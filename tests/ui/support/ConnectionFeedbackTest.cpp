@@ -10,6 +10,7 @@
 #include "appkit/Storyboard.h"
 #include "appkit/Window.h"
 #include "state/AppPreferences.h"
+#include "ui/dashboard/ConnectionComponentsController.h"
 #include "ui/dashboard/DashboardTestSupport.h"
 #include "ui/dashboard/DashboardViewController.h"
 #include "ui/support/ConnectionFeedback.h"
@@ -98,6 +99,38 @@ TEST_F(ConnectionFeedbackTest, TheButtonAndThePromptFollowTheConnection) {
     NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, report(State::Disconnected, "c1"));
     EXPECT_EQ(prompt(), nullptr);
     EXPECT_TRUE(container()->hidden());
+}
+
+// The prompt and its button share the left column with the recent location's row and the link to
+// the connection details: all of them show at once, and none may lie over another.
+TEST_F(ConnectionFeedbackTest, ThePromptAndItsButtonLeaveTheRecentLocationAndTheDetailsLinkInSight) {
+    connected("c1");
+    auto& panel = dashboard->connectionPanel()->model();
+    auto s = panel.state.value();
+    s.title = State::Connected;
+    s.recentlyConnectedName = "Frankfurt, DE";
+    s.recentlyConnectedFlag = "de";
+    s.recentlyConnectedVisible = true;
+    panel.state = s;
+
+    QWidget* page = dashboard->view();
+    auto* recent = page->findChild<QWidget*>("recentlyConnectedView");
+    auto* details = page->findChild<QWidget*>("connectionDetailsButton");
+    ASSERT_TRUE(recent && details);
+    ASSERT_TRUE(test::waitUntil([&] {
+        return prompt() && prompt()->view()->isVisible() && recent->isVisible() && details->isVisible();
+    })) << "the prompt opens with the row and the link on the page";
+    const auto rect = [page](const QWidget* w) { return QRect(w->mapTo(page, QPoint(0, 0)), w->size()); };
+    const struct {
+        const char* name;
+        QRect rect;
+    } feedback[] = {{"prompt", rect(prompt()->view())}, {"star button", rect(container()->feedbackButton())}};
+    for (const auto& f : feedback) {
+        EXPECT_FALSE(f.rect.intersects(rect(recent))) << f.name << " over the recent location";
+        EXPECT_FALSE(f.rect.intersects(rect(details))) << f.name << " over the details link";
+        EXPECT_TRUE(page->rect().contains(f.rect)) << f.name << " inside the page";
+    }
+    EXPECT_FALSE(rect(prompt()->view()).intersects(rect(container()->feedbackButton())));
 }
 
 TEST_F(ConnectionFeedbackTest, WhenTheSDKComesUpWithATunnelAlreadyUpTheButtonShowsIfFeedbackIsDue) {
