@@ -22,5 +22,11 @@ function(morvex_path_macros target scope)
   endwhile()
   set(header ${CMAKE_CURRENT_BINARY_DIR}/${target}_paths.h)
   file(GENERATE OUTPUT ${header} CONTENT "${content}")
-  target_compile_options(${target} ${scope} "SHELL:-include ${header}")
+  # A precompiled header is only used when nothing is included before it, so a target with one
+  # (cmake/Precompiled.cmake) takes the macros into its own set instead of a forced include.
+  if(scope STREQUAL "PRIVATE")
+    set_property(TARGET ${target} PROPERTY MORVEX_PATHS_HEADER ${header})
+  endif()
+  target_compile_options(${target} ${scope}
+    "$<$<NOT:$<BOOL:$<TARGET_PROPERTY:MORVEX_PCH_KIND>>>:SHELL:-include ${header}>")
 endfunction()
