@@ -492,6 +492,15 @@ AnalyticsClient& AnalyticsClient::initialize(const std::string& token, double fl
     return *g_mainInstance;
 }
 
+void AnalyticsClient::releaseMainInstance() {
+    std::unique_ptr<AnalyticsClient> released;
+    {
+        std::lock_guard lock(g_mainMutex);
+        released = std::move(g_mainInstance);
+    }
+    // Destroyed outside the lock, so that nothing its end waits for can block on the lock.
+}
+
 AnalyticsClient& AnalyticsClient::mainInstance() {
     std::lock_guard lock(g_mainMutex);
     if (!g_mainInstance) {

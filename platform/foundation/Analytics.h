@@ -42,6 +42,10 @@ public:
                                        const std::string& serverURL = defaultServerURL());
     // The main instance; before initialize, an instance with no token that queues but never sends.
     static AnalyticsClient& mainInstance();
+    // Forgets the main instance; the next call above makes a fresh one. Tests call this when they
+    // move the configuration directory, so that one test's queue and identity do not reach the next;
+    // nothing may hold the old instance then.
+    static void releaseMainInstance();
 
     explicit AnalyticsClient(Options options);
     ~AnalyticsClient();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "foundation/Analytics.h"
 #include "foundation/Dispatch.h"
 #include "foundation/HttpSession.h"
 #include "foundation/Paths.h"
@@ -154,6 +155,8 @@ void TempConfigTest::SetUp() {
     dir_ = made;
     paths::setConfigDirectoryOverride(dir_);
     UserDefaults::releaseStores();
+    // A main analytics instance made by an earlier test keeps that test's directory and queue.
+    AnalyticsClient::releaseMainInstance();
 }
 
 void TempConfigTest::TearDown() {
