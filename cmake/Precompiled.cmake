@@ -64,3 +64,46 @@ function(morvex_precompile_settle target)
     target_precompile_headers(${target} REUSE_FROM morvex_pch_${kind})
   endif()
 endfunction()
+
+# Unity builds: a library's sources are compiled in batches, one compiler run per batch, so the
+# headers they share are parsed and their templates instantiated once per batch rather than once
+# per source. Sources whose unnamed namespaces define a name another source of the library also
+# defines, or whose classes hold a member of an unnamed-namespace type (GCC warns of it when the
+# source is included into a batch), are compiled on their own: MORVEX_UNITY_ALONE lists them from
+# the project's root. A new clash shows as a redefinition in a unity_*.cxx file: rename the name,
+# or list the source here.
+option(MORVEX_UNITY_BUILD "Compile the libraries' sources in batches" ON)
+set(MORVEX_UNITY_ALONE
+  platform/appkit/UserNotifications.cpp
+  platform/foundation/Analytics.cpp platform/foundation/Bundle.cpp
+  platform/foundation/DistributedNotificationCenter.cpp platform/foundation/HttpWire.cpp
+  platform/foundation/Keychain.cpp platform/foundation/Log.cpp platform/foundation/LoginItem.cpp
+  platform/foundation/Paths.cpp
+  src/app/StatusMenuOptionsHandler.cpp
+  src/model/ProfileResponseModel.cpp src/model/ServerRecord.cpp src/model/SignInRecords.cpp
+  src/state/PreservedPreferences.cpp src/state/User.cpp
+  src/ui/account/SwitchAccountViewController.cpp
+  src/ui/dashboard/ConnectionComponentsController.cpp src/ui/dashboard/ConnectionLocationController.cpp
+  src/ui/kit/ProtocolsAlertViewController.cpp src/ui/kit/ValueTransformers.cpp
+  src/ui/locations/CountriesViewController1.cpp
+  src/ui/preferences/AppSettingsViewController.cpp src/ui/preferences/GeneralViewController.cpp
+  src/ui/preferences/LanguagesController.cpp src/ui/preferences/LanguagesViewController.cpp
+  src/ui/preferences/ProtocolsViewController.cpp
+  src/ui/support/TroubleshootViewController.cpp
+  src/viewmodels/ConnectionComponentsModel.cpp src/viewmodels/ConnectionLocationModel.cpp
+  src/viewmodels/DashboardPaneModels.cpp src/viewmodels/InitialModel.cpp
+  src/viewmodels/UpdateModel.cpp
+  src/vpn/Zevu.cpp)
+function(morvex_unity target)
+  if(NOT MORVEX_UNITY_BUILD)
+    return()
+  endif()
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  get_target_property(sources ${target} SOURCES)
+  foreach(source ${sources})
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${source})
+    if(rel IN_LIST MORVEX_UNITY_ALONE)
+      set_source_files_properties(${source} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+    endif()
+  endforeach()
+endfunction()
