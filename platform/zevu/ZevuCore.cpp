@@ -123,12 +123,14 @@ std::optional<std::string> canonicalProtocolWord(std::string_view word) {
 }
 
 const std::vector<std::string>& knownProtocolWords() {
-    static const std::vector<std::string> words = [] {
-        std::vector<std::string> w;
-        for (const auto& e : kProtocols) w.emplace_back(e.word);
+    // Never destroyed: the SDK's worker reads it, and at exit the worker finishes its task in flight
+    // only when the runtime stops it, after statics made later than the runtime (this one) are gone.
+    static const std::vector<std::string>* words = [] {
+        auto* w = new std::vector<std::string>;
+        for (const auto& e : kProtocols) w->emplace_back(e.word);
         return w;
     }();
-    return words;
+    return *words;
 }
 
 std::optional<std::string> ZevuProtocol::name() const {

@@ -14,9 +14,10 @@ namespace zevu::detail {
 namespace {
 
 // The order the SDK tries protocols in when the caller leaves the choice to it.
+// Never destroyed, like the SDK's other tables: a task in flight on its worker at exit may read it.
 const std::vector<std::string>& defaultProtocolOrder() {
-    static const std::vector<std::string> order{"IKEV", "WireGuard", "UDP", "TCP", "IPSEC"};
-    return order;
+    static const auto* order = new std::vector<std::string>{"IKEV", "WireGuard", "UDP", "TCP", "IPSEC"};
+    return *order;
 }
 
 std::vector<std::string> protocolOrder(const ZevuProperties& p, const std::vector<ZevuProtocol>& excluded,
