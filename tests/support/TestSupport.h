@@ -11,9 +11,13 @@ class QObject;
 
 namespace morvex::test {
 
+// How long a wait below gives up after by default. It only bounds a wait that fails (each returns
+// as soon as what it waits for holds), so it is generous: on a loaded machine a process may get
+// little processor time for seconds, and a wait that would succeed must not fail then.
+inline constexpr std::chrono::milliseconds kWaitTimeout{30000};
+
 // Runs the Qt event loop until `condition` holds or `timeout` passes; answers the condition.
-bool waitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kWaitTimeout);
 // Runs everything the main thread has to do now: posted events and queued calls (the main
 // queue's blocks), deferred deletes, and timers that are due, zero-time ones included, until a
 // pass delivers nothing. What is due later (a delay on a running clock, an animation's next frame)
@@ -31,7 +35,7 @@ void spinFor(std::chrono::milliseconds duration);
 // Drains the main queue and waits until every HTTP request the process sent has been answered,
 // until neither has anything left (an answer may send the next request). For "this sent nothing
 // more" checks against a local server.
-void settleRequests(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+void settleRequests(std::chrono::milliseconds timeout = kWaitTimeout);
 // Settles the session bus for this process's connections: a call through the bus daemon comes back
 // only after the daemon has routed everything sent before it on that connection, so after a round
 // trip and a drain each message already sent has been handled here, answers included; repeated
@@ -41,7 +45,7 @@ void settleSessionBus();
 // would still change what the screen shows.
 bool animating(const QObject* root);
 // Waits for the end of every animation under `root` (the transition's end event), then drains.
-bool waitForAnimations(const QObject* root, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+bool waitForAnimations(const QObject* root, std::chrono::milliseconds timeout = kWaitTimeout);
 // Deletes the objects whose deleteLater is due, as the run loop would between events.
 void flushDeferredDeletes();
 
