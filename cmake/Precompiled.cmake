@@ -70,7 +70,9 @@ endfunction()
 # per source. Sources whose unnamed namespaces define a name another source of the library also
 # defines, or whose classes hold a member of an unnamed-namespace type (GCC warns of it when the
 # source is included into a batch), are compiled on their own: MORVEX_UNITY_ALONE lists them from
-# the project's root. A new clash shows as a redefinition in a unity_*.cxx file: rename the name,
+# the project's root; so is a source whose code needs a library its own does not link
+# (GeneralModel.cpp calls the desktop layer's application, which only the screens link), since a
+# batch pulled into a program for one of its sources brings that source's needs along. A new clash shows as a redefinition in a unity_*.cxx file: rename the name,
 # or list the source here.
 option(MORVEX_UNITY_BUILD "Compile the libraries' sources in batches" ON)
 set(MORVEX_UNITY_ALONE
@@ -91,7 +93,7 @@ set(MORVEX_UNITY_ALONE
   src/ui/preferences/ProtocolsViewController.cpp
   src/ui/support/TroubleshootViewController.cpp
   src/viewmodels/ConnectionComponentsModel.cpp src/viewmodels/ConnectionLocationModel.cpp
-  src/viewmodels/DashboardPaneModels.cpp src/viewmodels/InitialModel.cpp
+  src/viewmodels/DashboardPaneModels.cpp src/viewmodels/GeneralModel.cpp src/viewmodels/InitialModel.cpp
   src/viewmodels/UpdateModel.cpp
   src/vpn/Zevu.cpp)
 function(morvex_unity target)
