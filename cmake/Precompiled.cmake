@@ -72,8 +72,8 @@ endfunction()
 # source is included into a batch), are compiled on their own: MORVEX_UNITY_ALONE lists them from
 # the project's root; so is a source whose code needs a library its own does not link
 # (GeneralModel.cpp calls the desktop layer's application, which only the screens link), since a
-# batch pulled into a program for one of its sources brings that source's needs along. A new clash shows as a redefinition in a unity_*.cxx file: rename the name,
-# or list the source here.
+# batch pulled into a program for one of its sources brings that source's needs along. A new
+# clash shows as a redefinition in a unity_*.cxx file: rename the name, or list the source here.
 option(MORVEX_UNITY_BUILD "Compile the libraries' sources in batches" ON)
 set(MORVEX_UNITY_ALONE
   platform/appkit/UserNotifications.cpp
