@@ -17,46 +17,25 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/ObserverSet.h"
+
 namespace morvex::appkit {
 
 // Keeps an observation alive; dropping it (or calling cancel) stops further calls.
-class Subscription {
-public:
-    Subscription() = default;
-    explicit Subscription(std::function<void()> cancel) : cancel_(std::move(cancel)) {}
-    Subscription(Subscription&& other) noexcept : cancel_(std::exchange(other.cancel_, {})) {}
-    Subscription& operator=(Subscription&& other) noexcept {
-        if (this != &other) {
-            cancel();
-            cancel_ = std::exchange(other.cancel_, {});
-        }
-        return *this;
-    }
-    Subscription(const Subscription&) = delete;
-    Subscription& operator=(const Subscription&) = delete;
-    ~Subscription() { cancel(); }
-
-    void cancel() {
-        if (auto c = std::exchange(cancel_, {})) c();
-    }
-    bool active() const { return static_cast<bool>(cancel_); }
-
-private:
-    std::function<void()> cancel_;
-};
+using morvex::Subscription;
 
 template <class T>
 class Observable {
 public:
     using Observer = std::function<void(const T&)>;
 
-    Observable() : state_(std::make_shared<State>()) {}
-    explicit Observable(T initial) : state_(std::make_shared<State>()) { state_->value = std::move(initial); }
+    Observable() = default;
+    explicit Observable(T initial) : value_(std::move(initial)) {}
     Observable(const Observable&) = delete;
     Observable& operator=(const Observable&) = delete;
 
-    const T& value() const { return state_->value; }
-    operator const T&() const { return state_->value; }
+    const T& value() const { return value_; }
+    operator const T&() const { return value_; }
 
     // Stores the value and tells every observer, in the order they began observing.
     void set(T value) {
@@ -65,13 +44,8 @@ public:
     }
     // Stores the value without telling anyone yet; `notify` tells. For values that must change
     // together: store each, then notify each, so no observer ever sees one changed alone.
-    void store(T value) { state_->value = std::move(value); }
-    void notify() {
-        std::vector<std::pair<int, Observer>> observers = state_->observers;
-        for (const auto& [id, observer] : observers) {
-            if (state_->isObserving(id)) observer(state_->value);
-        }
-    }
+    void store(T value) { value_ = std::move(value); }
+    void notify() { observers_.notify(value_); }
     Observable& operator=(T value) {
         set(std::move(value));
         return *this;
@@ -79,27 +53,17 @@ public:
 
     // Observes later values; with `initial`, the current value is told at once as well.
     [[nodiscard]] Subscription observe(Observer observer, bool initial = false) {
-        const int id = ++state_->nextId;
-        state_->observers.emplace_back(id, observer);
-        if (initial) observer(state_->value);
-        std::weak_ptr<State> weak = state_;
-        return Subscription([weak, id] {
-            if (auto state = weak.lock()) std::erase_if(state->observers, [id](const auto& o) { return o.first == id; });
-        });
+        if (initial) {
+            Subscription kept = observers_.add(observer);
+            observer(value_);
+            return kept;
+        }
+        return observers_.add(std::move(observer));
     }
 
 private:
-    struct State {
-        T value{};
-        int nextId = 0;
-        std::vector<std::pair<int, Observer>> observers;
-        bool isObserving(int id) const {
-            for (const auto& o : observers)
-                if (o.first == id) return true;
-            return false;
-        }
-    };
-    std::shared_ptr<State> state_;
+    T value_{};
+    ObserverSet<const T&> observers_;
 };
 
 class ValueTransformers {

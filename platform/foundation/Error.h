@@ -11,7 +11,8 @@
 namespace morvex {
 
 // Entries of `Error::userInfo` read by the alert that shows an error: a text, a list of button
-// titles, and a list whose first text is a web address the first button opens.
+// titles, and a list whose first text is a web address the first button opens. The NS… names are
+// the interface names callers use; their values are the keys stored in the entries.
 inline constexpr std::string_view NSLocalizedRecoverySuggestionErrorKey = "NSLocalizedRecoverySuggestion";
 inline constexpr std::string_view NSLocalizedRecoveryOptionsErrorKey = "NSLocalizedRecoveryOptions";
 inline constexpr std::string_view NSRecoveryAttempterErrorKey = "NSRecoveryAttempter";

@@ -3,6 +3,7 @@
 // desktop session starts when the user logs in. Each is a bundle of its own whose Info values give
 // its "Bundle identifier" and "Bundle executable" (the program's file name in its bin folder).
 // An enabled login item is an XDG autostart entry, <autostart folder>/<identifier>.desktop.
+// SMLoginItemSetEnabled is the interface name its callers use; underneath it writes that entry.
 #include <filesystem>
 #include <optional>
 #include <string_view>

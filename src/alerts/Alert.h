@@ -17,7 +17,7 @@
 #include "alerts/AlertPresenter.h"
 #include "alerts/AlertServices.h"
 #include "alerts/ConnectRequest.h"
-#include "alerts/OwnedCallback.h"
+#include "foundation/Lifetime.h"
 #include "foundation/Error.h"
 #include "model/AppScreen.h"
 #include "state/AppPreferences.h"

@@ -8,7 +8,7 @@
 
 #include "alerts/Alert.h"
 #include "alerts/BaseViewController.h"
-#include "alerts/OwnedCallback.h"
+#include "foundation/Lifetime.h"
 #include "ui/shell/EmptyPageViewController.h"
 #include "viewmodels/MainContentModel.h"
 #include "app/Storyboards.h"

@@ -141,7 +141,7 @@ void InitialViewController::accountSelected(const UserAuthentication::VPNAccount
     UserAuthentication auth;
     User().setVpnUsername(account.username);
     QPointer<InitialViewController> self(this);
-    std::weak_ptr<const void> owner = lifetime_;
+    std::weak_ptr<const void> owner = lifetime_.token();
     auth.fetchVPNPassword(account.username, std::nullopt, std::nullopt, [auth, account, self, owner](UserAuthentication::PasswordResult result) mutable {
         auto afterSave = [account, self, owner](const UserAuthentication::PasswordResult& saved) {
             if (saved) {

@@ -16,6 +16,7 @@
 
 #include <QPointer>
 
+#include "foundation/Lifetime.h"
 #include "viewmodels/InitialModel.h"
 #include "app/UpdateViewController.h"
 #include "appkit/TabViewController.h"
@@ -87,7 +88,7 @@ private:
     std::unique_ptr<InitialModel> model_;
     QPointer<UpdateViewController> updateController_;
     std::vector<ObserverToken> observers_;
-    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);  // owner of alert callbacks
+    Lifetime lifetime_;  // owner of alert callbacks
 };
 
 }  // namespace morvex

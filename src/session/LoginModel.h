@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "alerts/OwnedCallback.h"
+#include "foundation/Lifetime.h"
 #include "session/UserAuthentication.h"
 
 namespace morvex {

@@ -101,8 +101,7 @@ DashboardCancelModel::DashboardCancelModel(Collaborators collaborators) : c_(std
 
 void DashboardCancelModel::cancelConnectionClicked(std::function<void(bool)> setButtonEnabled) {
     if (setButtonEnabled) setButtonEnabled(false);
-    auto answered = [this, alive = std::weak_ptr<char>(alive_), setButtonEnabled](bool firewallActive) {
-        if (!alive.lock()) return;
+    auto answered = lifetime_.guard([this, setButtonEnabled](bool firewallActive) {
         if (setButtonEnabled) setButtonEnabled(true);
         if (firewallActive) {
             EventTracker tracker = c_.services.makeEventTracker ? c_.services.makeEventTracker() : EventTracker();
@@ -110,7 +109,7 @@ void DashboardCancelModel::cancelConnectionClicked(std::function<void(bool)> set
         }
         if (c_.services.vpn) c_.services.vpn->cancelVPN();
         if (c_.services.appManager) c_.services.appManager->lastVPNStateConnected = false;
-    };
+    });
     if (!c_.isAnyFirewallEnabled) return answered(false);
     c_.isAnyFirewallEnabled(std::move(answered));
 }

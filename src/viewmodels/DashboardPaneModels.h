@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "alerts/AlertServices.h"
+#include "foundation/Lifetime.h"
 #include "model/ZevuTypes.h"
 #include "state/EventTracker.h"
 #include "state/PreservedPreferences.h"
@@ -81,7 +82,7 @@ public:
 
 private:
     Collaborators c_;
-    std::shared_ptr<char> alive_ = std::make_shared<char>(0);
+    Lifetime lifetime_;
 };
 
 // ---- refer-a-friend banner ----

@@ -12,7 +12,7 @@
 
 #include "alerts/AlertServices.h"
 #include "alerts/ConnectRequest.h"
-#include "alerts/OwnedCallback.h"
+#include "foundation/Lifetime.h"
 #include "foundation/Error.h"
 #include "model/ServerRecord.h"
 #include "state/PreservedPreferences.h"

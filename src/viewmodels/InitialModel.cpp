@@ -89,16 +89,15 @@ InitialModel::InitialModel(Collaborators collaborators) : c_(completed(std::move
     addLaunchObservers();
 }
 
-InitialModel::~InitialModel() { *alive_ = false; }
+InitialModel::~InitialModel() { lifetime_.end(); }
 
 void InitialModel::addLaunchObservers() {
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    observers_.push_back(center.addObserver(ZevuTypes::sdkInitializedNotification, [this](const Notification&) {
-        // Posted on the SDK's thread; the work and its timer belong to the main run loop.
-        std::weak_ptr<bool> alive = alive_;
-        DispatchQueue::main().async([this, alive] {
-            if (auto a = alive.lock(); a && *a) handleSDKInitialized();
-        });
+    // Posted on the SDK's thread; the work and its timer belong to the main run loop. The guard is
+    // made here, so the SDK's thread never reads this model's members.
+    auto sdkInitialized = lifetime_.guard([this] { handleSDKInitialized(); });
+    observers_.push_back(center.addObserver(ZevuTypes::sdkInitializedNotification, [sdkInitialized](const Notification&) {
+        DispatchQueue::main().async(sdkInitialized);
     }));
     observers_.push_back(center.addObserver(ZevuTypes::stateNotification, [this](const Notification& n) {
         if (const auto* info = n.objectAs<ZevuTypes::ConnectionInfo>()) handleStateForUpdate(*info);
@@ -128,15 +127,13 @@ bool InitialModel::checkDataStoreVersion() {
     // user turned down (a tunnel was up) must be asked for again at the next launch.
     dataStoreSignOutPending_ = true;
     if (user.loggedIn()) {
-        std::weak_ptr<bool> alive = alive_;
+        auto stopObserving = lifetime_.guard([this] { dataStoreSignOut_.remove(); });
         dataStoreSignOut_ = NotificationCenter::defaultCenter().addObserver(
-            UserLoggedInChangedNotification, [this, alive, built](const Notification& n) {
+            UserLoggedInChangedNotification, [stopObserving, built](const Notification& n) {
                 const bool* in = n.objectAs<bool>();
                 if (!in || *in) return;
                 AppPreferences().setDataStoreVersion(built);
-                DispatchQueue::main().async([this, alive] {
-                    if (auto a = alive.lock(); a && *a) dataStoreSignOut_.remove();
-                });
+                DispatchQueue::main().async(stopObserving);
             });
     }
     c_.logout();
@@ -203,10 +200,7 @@ void InitialModel::handleSDKInitialized() {
     } else {
         c_.updateRecommendedLocation();
     }
-    std::weak_ptr<bool> alive = alive_;
-    DispatchQueue::main().asyncAfter(c_.autoConnectDelay, [this, alive] {
-        if (auto a = alive.lock(); a && *a) autoConnectOnLaunch();
-    });
+    DispatchQueue::main().asyncAfter(c_.autoConnectDelay, lifetime_.guard([this] { autoConnectOnLaunch(); }));
 }
 
 void InitialModel::autoConnectOnLaunch() {
@@ -295,7 +289,6 @@ void InitialModel::handleStateForUpdate(const ZevuTypes::ConnectionInfo& info) {
 
 void InitialModel::fetchDedicatedIPDetail() {
     nlohmann::json parameters = {{"username", user.vpnUsername().value_or("")}, {"uuid", user.uuid()}};
-    std::weak_ptr<bool> alive = alive_;
     auto name = c_.nameDedicatedServer;
     c_.requestDedicatedIPDetail(parameters, [name](Result<DedicatedIpResponseModel> answer) {
         if (!answer) {

@@ -20,6 +20,7 @@
 
 #include "alerts/ConnectRequest.h"
 #include "foundation/Error.h"
+#include "foundation/Lifetime.h"
 #include "foundation/NotificationCenter.h"
 #include "model/ServerRecord.h"
 #include "model/ZevuTypes.h"
@@ -152,7 +153,7 @@ private:
     bool dataStoreSignOutPending_ = false;
     std::vector<ObserverToken> observers_;
     ObserverToken dataStoreSignOut_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
 };
 
 void to_json(nlohmann::json& j, const InitialModel::DedicatedIPDetail& v);

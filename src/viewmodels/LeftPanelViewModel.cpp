@@ -30,11 +30,8 @@ LeftPanelViewModel::LeftPanelViewModel(Collaborators collaborators)
     observe(PreservedPreferences::recentsUpdatedNotification, reload);
     observe(ZevuDataFetcherTypes::favoritesUpdatedNotification, reload);
     observe(locationNotifications::enablePingChanged, [this](const Notification&) {
-        std::weak_ptr<char> alive = alive_;
         const bool ping = c_.preservedPreference.enablePing();
-        DispatchQueue::main().async([this, alive, ping] {
-            if (alive.lock()) enablePing.set(ping);
-        });
+        DispatchQueue::main().async(lifetime_.guard([this, ping] { enablePing.set(ping); }));
     });
     // A reload publishes the ping preference together with the rows.
     observe(PreservedPreferences::preferencesRefreshedNotification, reload);
@@ -60,12 +57,10 @@ std::vector<LeftPanelRow> LeftPanelViewModel::rowsFromStores() const {
 void LeftPanelViewModel::reloadContent() {
     auto rows = rowsFromStores();
     const bool ping = c_.preservedPreference.enablePing();
-    std::weak_ptr<char> alive = alive_;
-    DispatchQueue::main().async([this, alive, rows = std::move(rows), ping]() mutable {
-        if (!alive.lock()) return;
+    DispatchQueue::main().async(lifetime_.guard([this, rows = std::move(rows), ping]() mutable {
         content.set(std::move(rows));
         enablePing.set(ping);
-    });
+    }));
 }
 
 ZevuTypes::SelectedInterface LeftPanelViewModel::selectedInterface(ListItem::RowType rowType) {
@@ -91,10 +86,9 @@ void LeftPanelViewModel::connectItem(const ListItem& item) {
     const auto server = item.server;
     const auto via = ZevuTypes::connectVia(server->type);
     const auto selected = selectedInterface(item.rowType);
-    std::weak_ptr<char> alive = alive_;
-    auto onError = [this, alive, server, via, selected](const std::optional<Error>& error) {
-        if (alive.lock()) handleVPNError(error, server, via, selected);
-    };
+    auto onError = lifetime_.guard([this, server, via, selected](const std::optional<Error>& error) {
+        handleVPNError(error, server, via, selected);
+    });
     if (server->type == ZevuDataFetcherTypes::ServerType::FastestServer) {
         if (c_.quickConnect) c_.quickConnect(selected, std::move(onError));
         return;

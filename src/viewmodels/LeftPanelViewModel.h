@@ -20,6 +20,7 @@
 #include "appkit/Bindings.h"
 #include "catalog/LocationLists.h"
 #include "foundation/Error.h"
+#include "foundation/Lifetime.h"
 #include "foundation/NotificationCenter.h"
 #include "state/AppPreferences.h"
 #include "state/PreservedPreferences.h"
@@ -103,7 +104,7 @@ private:
     void observe(std::string_view name, std::function<void(const Notification&)> block);
 
     Collaborators c_;
-    std::shared_ptr<char> alive_ = std::make_shared<char>(0);
+    Lifetime lifetime_;
     std::vector<ObserverToken> observers_;
 };
 

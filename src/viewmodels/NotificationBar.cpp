@@ -20,15 +20,13 @@ std::array<double, 4> NotificationBarTypes::fillColor(Color color) {
 std::array<double, 4> NotificationBarTypes::titleColor() { return {0.263, 0.133, 0.375, 1.0}; }
 
 NotificationBarModel::NotificationBarModel(NotificationCenter& centre) {
-    std::weak_ptr<bool> alive = alive_;
-    auto onMain = [this, alive](const morvex::Notification& posted) {
+    auto receive = lifetime_.guard([this](const morvex::Notification& posted) { received(posted); });
+    auto onMain = [receive](const morvex::Notification& posted) mutable {
         if (DispatchQueue::main().isCurrent()) {
-            received(posted);
+            receive(posted);
             return;
         }
-        DispatchQueue::main().async([this, alive, posted] {
-            if (alive.lock()) received(posted);
-        });
+        DispatchQueue::main().async([receive, posted]() mutable { receive(posted); });
     };
     showToken_ = centre.addObserver(ShowNotificationBarNotification, onMain);
     hideToken_ = centre.addObserver(HideNotificationBarNotification, onMain);

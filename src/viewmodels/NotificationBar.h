@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "appkit/Bindings.h"
+#include "foundation/Lifetime.h"
 #include "foundation/NotificationCenter.h"
 
 namespace morvex {
@@ -100,7 +101,7 @@ private:
     void clearTexts();
 
     std::optional<Notification> showing_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
     ObserverToken showToken_, hideToken_;
 };
 

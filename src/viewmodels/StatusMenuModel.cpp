@@ -100,10 +100,7 @@ void StatusMenuModel::zevuStatusNotification(const Notification& notification) {
     const auto* info = notification.objectAs<ZevuTypes::ConnectionInfo>();
     if (!info) return;
     const ZevuConnectionState state = info->state;
-    std::weak_ptr<bool> alive = alive_;
-    DispatchQueue::main().async([this, alive, state] {
-        if (alive.lock()) vpnStatus.set(state);
-    });
+    DispatchQueue::main().async(lifetime_.guard([this, state] { vpnStatus.set(state); }));
 }
 
 void StatusMenuModel::toggleConnection() {

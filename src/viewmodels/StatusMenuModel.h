@@ -14,6 +14,7 @@
 
 #include "alerts/AlertServices.h"
 #include "appkit/Bindings.h"
+#include "foundation/Lifetime.h"
 #include "foundation/NotificationCenter.h"
 #include "model/ZevuTypes.h"
 #include "state/AppPreferences.h"
@@ -81,8 +82,8 @@ public:
 
 private:
     std::shared_ptr<VPNControl> vpn() const;
-    ObserverToken stateObserver_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
+    ObserverToken stateObserver_;  // after the lifetime: it goes first, so no block outlives it
 };
 
 }  // namespace morvex

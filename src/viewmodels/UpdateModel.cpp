@@ -77,7 +77,7 @@ UpdateModel::UpdateModel(Collaborators collaborators)
     });
 }
 
-UpdateModel::~UpdateModel() { *alive_ = false; }
+UpdateModel::~UpdateModel() { lifetime_.end(); }
 
 std::string UpdateModel::localizedFormat(std::string_view key, std::string_view argument) {
     std::string text = localized(key);
@@ -127,15 +127,10 @@ void UpdateModel::installNow() {
     downloadProgress = 0.0;
     timeRemaining = calculatingText();
     downloading = true;
-    std::weak_ptr<bool> alive = alive_;
     requestId = c_.download(
         downloadUrl.value(),
-        [this, alive](double fraction, double remaining) {
-            if (auto a = alive.lock(); a && *a) downloadProgressed(fraction, remaining);
-        },
-        [this, alive](Result<std::filesystem::path> result) {
-            if (auto a = alive.lock(); a && *a) downloadFinished(result);
-        });
+        lifetime_.guard([this](double fraction, double remaining) { downloadProgressed(fraction, remaining); }),
+        lifetime_.guard([this](Result<std::filesystem::path> result) { downloadFinished(result); }));
 }
 
 void UpdateModel::downloadProgressed(double fraction, double remainingSeconds) {
@@ -153,10 +148,7 @@ void UpdateModel::downloadFinished(const Result<std::filesystem::path>& result) 
         showInterrupted(false);
         return;
     }
-    std::weak_ptr<bool> alive = alive_;
-    c_.openInstaller(*result, [this, alive, package = *result](bool opened) {
-        if (auto a = alive.lock(); a && *a) installerOpened(package, opened);
-    });
+    c_.openInstaller(*result, lifetime_.guard([this, package = *result](bool opened) { installerOpened(package, opened); }));
 }
 
 void UpdateModel::installerOpened(const std::filesystem::path& package, bool opened) {
@@ -168,11 +160,11 @@ void UpdateModel::installerOpened(const std::filesystem::path& package, bool ope
     log::print("[UpdateViewController] no installer took the downloaded package");
     preferences.setIsInstallNow(false);
     auto reveal = c_.revealPackage;
-    Alert().showInstallerNotOpened(package.string(), OwnedCallback<>(alive_, [reveal, package] { reveal(package); }));
+    Alert().showInstallerNotOpened(package.string(), lifetime_.callback<>([reveal, package] { reveal(package); }));
 }
 
 void UpdateModel::showInterrupted(bool networkLost) {
-    Alert().showDownloadInterrupted(networkLost, OwnedCallback<>(alive_, [this] { installNow(); }));
+    Alert().showDownloadInterrupted(networkLost, lifetime_.callback<>([this] { installNow(); }));
 }
 
 void UpdateModel::cancel() {

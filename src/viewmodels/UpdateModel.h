@@ -15,6 +15,7 @@
 
 #include "appkit/Bindings.h"
 #include "foundation/Error.h"
+#include "foundation/Lifetime.h"
 #include "foundation/NotificationCenter.h"
 #include "state/EventTracker.h"
 #include "state/PreservedPreferences.h"
@@ -85,7 +86,7 @@ private:
 
     Collaborators c_;
     ObserverToken reachability_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
 };
 
 }  // namespace morvex

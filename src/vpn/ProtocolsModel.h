@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "alerts/AlertPresenter.h"
-#include "alerts/OwnedCallback.h"
+#include "foundation/Lifetime.h"
 #include "foundation/Error.h"
 #include "model/VPNProtocol.h"
 #include "state/AppPreferences.h"

@@ -287,10 +287,9 @@ void ProfileViewController::fetchProfile() {
     vpnAccountCount = static_cast<int>(accounts.size());
     refreshView();
     QPointer<ProfileViewController> self(this);
-    std::weak_ptr<int> alive = lifetime_;
-    model_->fetchProfile([self, alive](Result<ProfileResponseModel> result) {
-        if (self && !alive.expired()) self->applyProfile(result);
-    });
+    model_->fetchProfile(lifetime_.guard([self](Result<ProfileResponseModel> result) {
+        if (self) self->applyProfile(result);
+    }));
 }
 
 void ProfileViewController::applyProfile(const Result<ProfileResponseModel>& result) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "appkit/ViewController.h"
+#include "foundation/Lifetime.h"
 #include "foundation/NotificationCenter.h"
 #include "session/ProfileModel.h"
 
@@ -116,7 +117,7 @@ private:
     std::unique_ptr<ProfileModel> model_;
     std::vector<ObserverToken> observers_;
     // Answers of a page that is gone are dropped.
-    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    Lifetime lifetime_;
 };
 
 }  // namespace morvex

@@ -149,9 +149,8 @@ void ReferFriendViewController::viewWillAppear() {
 
 void ReferFriendViewController::fetchReferralLink() {
     QPointer<ReferFriendViewController> self(this);
-    std::weak_ptr<int> alive = lifetime_;
-    model_->fetchReferralLink([self, alive](Result<std::string> result) {
-        if (!self || alive.expired()) return;
+    model_->fetchReferralLink(lifetime_.guard([self](Result<std::string> result) {
+        if (!self) return;
         if (result) {
             self->referralLink = *result;
             self->errorMessage.reset();
@@ -159,7 +158,7 @@ void ReferFriendViewController::fetchReferralLink() {
             self->errorMessage = result.error().localizedDescription();
         }
         self->refreshView();
-    });
+    }));
 }
 
 void ReferFriendViewController::refreshView() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "appkit/ViewController.h"
+#include "foundation/Lifetime.h"
 #include "viewmodels/ReferAFriendModel.h"
 
 class QLabel;
@@ -79,7 +80,7 @@ private:
 
     std::unique_ptr<ReferAFriendModel> model_;
     Hooks hooks_;
-    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    Lifetime lifetime_;
 };
 
 }  // namespace morvex

@@ -225,9 +225,8 @@ void SetupDevicesController::fetchDevices() {
     loading = true;
     refreshStatus();
     QPointer<SetupDevicesController> self(this);
-    std::weak_ptr<int> alive = lifetime_;
-    model.fetchDevices([self, alive](Result<SetupDevicesModel::Devices> result) {
-        if (!self || alive.expired()) return;
+    model.fetchDevices(lifetime_.guard([self](Result<SetupDevicesModel::Devices> result) {
+        if (!self) return;
         self->loading = false;
         if (result) {
             self->errorMessage.reset();
@@ -236,7 +235,7 @@ void SetupDevicesController::fetchDevices() {
             self->errorMessage = account::text("devices.load.failed").toStdString();
         }
         self->refreshStatus();
-    });
+    }));
 }
 
 void SetupDevicesController::refreshStatus() {

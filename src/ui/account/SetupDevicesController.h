@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "appkit/ViewController.h"
+#include "foundation/Lifetime.h"
 #include "viewmodels/SetupDevicesModel.h"
 
 class QFrame;
@@ -92,7 +93,7 @@ public:
 private:
     void rebuildRows();
     void refreshStatus();
-    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    Lifetime lifetime_;
     std::optional<std::vector<SetupDevicesModel::Devices::Device>> content_;
     QPointer<QVBoxLayout> rows_;
 };

@@ -75,95 +75,53 @@ void LayerView::applyShadow(QSizeF offset, qreal radius, const QColor& color) {
     applyLayerShadow(*this, layer_);
 }
 
+// ---- StyledLayerView
+
+StyledLayerView::StyledLayerView(QWidget* parent, LayerStyle initial) : LayerView(parent), style_(std::move(initial)) {}
+
+void StyledLayerView::styleShapeChanged() {
+    updateLayer();
+    update();
+}
+
 // ---- CustomView
 
 namespace {
 // The layer update CustomView and CustomStackView share.
-void updatePanelLayer(LayerView& view, const std::optional<ThemedColor>& background, qreal radius, bool top,
-                      bool bottom, qreal borderWidth, const ThemedColor& borderColor) {
+void updatePanelLayer(LayerView& view, const std::optional<ThemedColor>& background, const LayerStyle& style) {
     Layer& layer = view.mutableLayer();
     layer.backgroundColor = background ? std::optional<QColor>(background->resolve(&view)) : std::nullopt;
     view.setWantsLayer(true);
-    layer.borderWidth = borderWidth;
-    layer.borderColor = borderColor.resolve(&view);
-    layer.cornerRadius = radius;
-    if (top) layer.maskedCorners = corners::top;
-    else if (bottom) layer.maskedCorners = corners::bottom;
+    layer.borderWidth = style.borderWidth;
+    layer.borderColor = style.borderColor.resolve(&view);
+    layer.cornerRadius = style.cornerRadius;
+    if (style.topCorners) layer.maskedCorners = corners::top;
+    else if (style.bottomCorners) layer.maskedCorners = corners::bottom;
     // With neither flag the mask stays as it was (all four unless a flag set it before).
 }
 }  // namespace
 
-CustomView::CustomView(QWidget* parent) : LayerView(parent) { setWantsLayer(true); }
+CustomView::CustomView(QWidget* parent) : StyledLayerView(parent) { setWantsLayer(true); }
 
 void CustomView::setBackgroundColor(std::optional<ThemedColor> color) {
     backgroundColor_ = std::move(color);
     update();
 }
 
-void CustomView::setCornerRadius(qreal radius) {
-    cornerRadius_ = radius;
-    updateLayer();
-    update();
+void CustomView::styleShadowChanged() {
+    applyShadow(style().shadowOffset, style().shadowRadius, style().shadowColor.resolve(this));
 }
 
-void CustomView::setTopCorners(bool top) {
-    topCorners_ = top;
-    updateLayer();
-    update();
-}
-
-void CustomView::setBottomCorners(bool bottom) {
-    bottomCorners_ = bottom;
-    updateLayer();
-    update();
-}
-
-void CustomView::setBorderWidth(qreal width) {
-    borderWidth_ = width;
-    updateLayer();
-    update();
-}
-
-void CustomView::setBorderColor(const ThemedColor& color) {
-    borderColor_ = color;
-    updateLayer();
-    update();
-}
-
-void CustomView::setShouldAddShadow(bool add) {
-    shouldAddShadow_ = add;
-    if (add) addShadow();
-}
-
-void CustomView::setShadowOffset(QSizeF offset) {
-    shadowOffset_ = offset;
-    if (shouldAddShadow_) addShadow();
-}
-
-void CustomView::setShadowRadius(qreal radius) {
-    shadowRadius_ = radius;
-    if (shouldAddShadow_) addShadow();
-}
-
-void CustomView::setShadowColor(const ThemedColor& color) {
-    shadowColor_ = color;
-    if (shouldAddShadow_) addShadow();
-}
-
-void CustomView::addShadow() { applyShadow(shadowOffset_, shadowRadius_, shadowColor_.resolve(this)); }
-
-void CustomView::updateLayer() {
-    updatePanelLayer(*this, backgroundColor_, cornerRadius_, topCorners_, bottomCorners_, borderWidth_, borderColor_);
-}
+void CustomView::updateLayer() { updatePanelLayer(*this, backgroundColor_, style()); }
 
 void CustomView::viewDidChangeEffectiveAppearance() {
-    if (shouldAddShadow_) addShadow();
+    if (style().shouldAddShadow) styleShadowChanged();
 }
 
 // ---- CustomStackView
 
 CustomStackView::CustomStackView(Qt::Orientation orientation, QWidget* parent)
-    : LayerView(parent),
+    : StyledLayerView(parent),
       stack_(new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom, this)) {
     stack_->setContentsMargins(0, 0, 0, 0);
     stack_->setSpacing(8);
@@ -175,27 +133,11 @@ void CustomStackView::setBackgroundColor(std::optional<ThemedColor> color) {
     update();
 }
 
-#define MORVEX_STACK_SETTER(Setter, member, Type) \
-    void CustomStackView::Setter(Type value) {    \
-        member = value;                           \
-        updateLayer();                            \
-        update();                                 \
-    }
-MORVEX_STACK_SETTER(setCornerRadius, cornerRadius_, qreal)
-MORVEX_STACK_SETTER(setTopCorners, topCorners_, bool)
-MORVEX_STACK_SETTER(setBottomCorners, bottomCorners_, bool)
-MORVEX_STACK_SETTER(setLeftCorners, leftCorners_, bool)
-MORVEX_STACK_SETTER(setBorderWidth, borderWidth_, qreal)
-MORVEX_STACK_SETTER(setBorderColor, borderColor_, const ThemedColor&)
-#undef MORVEX_STACK_SETTER
-
-void CustomStackView::updateLayer() {
-    updatePanelLayer(*this, backgroundColor_, cornerRadius_, topCorners_, bottomCorners_, borderWidth_, borderColor_);
-}
+void CustomStackView::updateLayer() { updatePanelLayer(*this, backgroundColor_, style()); }
 
 // ---- CustomImageView
 
-CustomImageView::CustomImageView(QWidget* parent) : LayerView(parent) { setWantsLayer(true); }
+CustomImageView::CustomImageView(QWidget* parent) : StyledLayerView(parent) { setWantsLayer(true); }
 
 void CustomImageView::setImage(const QIcon& image) {
     image_ = image;
@@ -207,60 +149,21 @@ void CustomImageView::setAlphaVal(qreal alpha) {
     update();
 }
 
-void CustomImageView::setShouldAddShadow(bool add) {
-    shouldAddShadow_ = add;
-    if (add) applyStyle();
-}
-
-void CustomImageView::setShadowOffset(QSizeF offset) {
-    shadowOffset_ = offset;
-    if (shouldAddShadow_) applyStyle();
-}
-
-void CustomImageView::setShadowRadius(qreal radius) {
-    shadowRadius_ = radius;
-    if (shouldAddShadow_) applyStyle();
-}
-
-void CustomImageView::setShadowColor(const ThemedColor& color) {
-    shadowColor_ = color;
-    if (shouldAddShadow_) applyStyle();
-}
-
-void CustomImageView::setCornerRadius(qreal radius) {
-    cornerRadius_ = radius;
-    update();
-}
-
-void CustomImageView::setTopCorners(bool top) {
-    topCorners_ = top;
-    update();
-}
-
-void CustomImageView::setBottomCorners(bool bottom) {
-    bottomCorners_ = bottom;
-    update();
-}
-
-void CustomImageView::setLeftCorners(bool left) {
-    leftCorners_ = left;
-    update();
-}
-
-void CustomImageView::setBorderWidth(qreal width) {
-    borderWidth_ = width;
-    mutableLayer().borderWidth = width;
+void CustomImageView::styleShapeChanged() {
+    // The border shows at once; the corners wait for the style.
+    mutableLayer().borderWidth = style().borderWidth;
     update();
 }
 
 void CustomImageView::applyStyle() {
-    applyShadow(shadowOffset_, shadowRadius_, shadowColor_.resolve(this));
+    const LayerStyle& s = style();
+    applyShadow(s.shadowOffset, s.shadowRadius, s.shadowColor.resolve(this));
     Layer& layer = mutableLayer();
-    if (topCorners_) {
-        layer.cornerRadius = cornerRadius_;
-        layer.maskedCorners = bottomCorners_ ? corners::all : corners::top;
-    } else if (bottomCorners_) {
-        layer.cornerRadius = cornerRadius_;
+    if (s.topCorners) {
+        layer.cornerRadius = s.cornerRadius;
+        layer.maskedCorners = s.bottomCorners ? corners::all : corners::top;
+    } else if (s.bottomCorners) {
+        layer.cornerRadius = s.cornerRadius;
         layer.maskedCorners = corners::bottom;
     }
     // With neither flag no radius is set: the corners stay as they are.
@@ -302,7 +205,16 @@ void CustomBoxView::setIsAddShadow(bool add) {
 
 // ---- CustomBoxView2
 
-CustomBoxView2::CustomBoxView2(QWidget* parent) : LayerView(parent) {
+namespace {
+LayerStyle cardStyle() {
+    LayerStyle style;
+    style.topCorners = true;
+    style.bottomCorners = true;
+    return style;
+}
+}  // namespace
+
+CustomBoxView2::CustomBoxView2(QWidget* parent) : StyledLayerView(parent, cardStyle()) {
     setWantsLayer(true);
     updateLayer();
 }
@@ -319,28 +231,7 @@ void CustomBoxView2::setBackgroundImagee(const QIcon& image) {
     update();
 }
 
-void CustomBoxView2::setTopCorners(bool top) {
-    topCorners_ = top;
-    updateLayer();
-    update();
-}
-
-void CustomBoxView2::setBottomCorners(bool bottom) {
-    bottomCorners_ = bottom;
-    updateLayer();
-    update();
-}
-
-void CustomBoxView2::setLeftCorners(bool left) {
-    leftCorners_ = left;
-    updateLayer();
-    update();
-}
-
-void CustomBoxView2::setIsAddShadow(bool add) {
-    isAddShadow_ = add;
-    if (add) applyShadow(QSizeF(0, 0), 20, QColor::fromRgbF(0, 0, 0, 0.08f));
-}
+void CustomBoxView2::styleShadowChanged() { applyShadow(QSizeF(0, 0), 20, QColor::fromRgbF(0, 0, 0, 0.08f)); }
 
 void CustomBoxView2::updateLayer() {
     Layer& layer = mutableLayer();
@@ -350,15 +241,10 @@ void CustomBoxView2::updateLayer() {
         layer.backgroundColor.reset();
     }
     setWantsLayer(true);
-    if (topCorners_ && bottomCorners_) {
+    const bool top = style().topCorners, bottom = style().bottomCorners;
+    if (top || bottom) {
         layer.cornerRadius = 12;
-        layer.maskedCorners = corners::all;
-    } else if (topCorners_) {
-        layer.cornerRadius = 12;
-        layer.maskedCorners = corners::top;
-    } else if (bottomCorners_) {
-        layer.cornerRadius = 12;
-        layer.maskedCorners = corners::bottom;
+        layer.maskedCorners = top && bottom ? corners::all : top ? corners::top : corners::bottom;
     }
 }
 

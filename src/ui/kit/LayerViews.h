@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "appkit/Appearance.h"
@@ -70,54 +71,83 @@ private:
     std::optional<appkit::Appearance> seen_;
 };
 
-class CustomView : public LayerView {
+// The corner, border and shadow properties a screen gives a layer view. Each view reads the ones
+// it draws; the others are kept and take no part.
+struct LayerStyle {
+    qreal cornerRadius = 0;
+    // Only the top corners (wins over bottomCorners), only the bottom ones, or with neither all four.
+    bool topCorners = false;
+    bool bottomCorners = false;
+    bool leftCorners = false;  // kept, but no view rounds by it
+    qreal borderWidth = 0;
+    ThemedColor borderColor;
+    bool shouldAddShadow = false;
+    QSizeF shadowOffset{0, 0};
+    qreal shadowRadius = 0;
+    ThemedColor shadowColor = QColor::fromRgbF(0.1f, 0.1f, 0.1f, 1.0f);
+};
+
+// A layer view whose look comes from one LayerStyle. A corner or border property calls
+// styleShapeChanged (by default: update the layer and repaint); a shadow property calls
+// styleShadowChanged, but only while the shadow is asked for.
+class StyledLayerView : public LayerView {
+    Q_OBJECT
+public:
+    const LayerStyle& style() const { return style_; }
+    qreal cornerRadius() const { return style_.cornerRadius; }
+
+    void setCornerRadius(qreal radius) { setShape(&LayerStyle::cornerRadius, radius); }
+    void setTopCorners(bool top) { setShape(&LayerStyle::topCorners, top); }
+    void setBottomCorners(bool bottom) { setShape(&LayerStyle::bottomCorners, bottom); }
+    void setLeftCorners(bool left) { setShape(&LayerStyle::leftCorners, left); }
+    void setBorderWidth(qreal width) { setShape(&LayerStyle::borderWidth, width); }
+    void setBorderColor(const ThemedColor& color) { setShape(&LayerStyle::borderColor, color); }
+    void setShouldAddShadow(bool add) { setShadow(&LayerStyle::shouldAddShadow, add); }
+    void setShadowOffset(QSizeF offset) { setShadow(&LayerStyle::shadowOffset, offset); }
+    void setShadowRadius(qreal radius) { setShadow(&LayerStyle::shadowRadius, radius); }
+    void setShadowColor(const ThemedColor& color) { setShadow(&LayerStyle::shadowColor, color); }
+
+protected:
+    explicit StyledLayerView(QWidget* parent = nullptr, LayerStyle initial = {});
+    virtual void styleShapeChanged();
+    virtual void styleShadowChanged() {}
+
+private:
+    template <class V>
+    void setShape(V LayerStyle::*field, V value) {
+        style_.*field = std::move(value);
+        styleShapeChanged();
+    }
+    template <class V>
+    void setShadow(V LayerStyle::*field, V value) {
+        style_.*field = std::move(value);
+        if (style_.shouldAddShadow) styleShadowChanged();
+    }
+
+    LayerStyle style_;
+};
+
+class CustomView : public StyledLayerView {
     Q_OBJECT
 public:
     explicit CustomView(QWidget* parent = nullptr);
 
     const std::optional<ThemedColor>& backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(std::optional<ThemedColor> color);
-    qreal cornerRadius() const { return cornerRadius_; }
-    void setCornerRadius(qreal radius);
-    // Only the top corners (wins over bottomCorners), only the bottom ones, or with neither all four.
-    bool topCorners() const { return topCorners_; }
-    void setTopCorners(bool top);
-    bool bottomCorners() const { return bottomCorners_; }
-    void setBottomCorners(bool bottom);
-    qreal borderWidth() const { return borderWidth_; }
-    void setBorderWidth(qreal width);
-    const ThemedColor& borderColor() const { return borderColor_; }
-    void setBorderColor(const ThemedColor& color);
-    bool shouldAddShadow() const { return shouldAddShadow_; }
-    void setShouldAddShadow(bool add);
-    QSizeF shadowOffset() const { return shadowOffset_; }
-    void setShadowOffset(QSizeF offset);
-    qreal shadowRadius() const { return shadowRadius_; }
-    void setShadowRadius(qreal radius);
-    const ThemedColor& shadowColor() const { return shadowColor_; }
-    void setShadowColor(const ThemedColor& color);
 
     bool wantsUpdateLayer() const override { return true; }
     void updateLayer() override;
     void viewDidChangeEffectiveAppearance() override;
 
-private:
-    void addShadow();
+protected:
+    void styleShadowChanged() override;
 
+private:
     std::optional<ThemedColor> backgroundColor_;
-    qreal cornerRadius_ = 0;
-    bool topCorners_ = false;
-    bool bottomCorners_ = false;
-    qreal borderWidth_ = 0;
-    ThemedColor borderColor_;
-    bool shouldAddShadow_ = false;
-    QSizeF shadowOffset_{0, 0};
-    qreal shadowRadius_ = 0;
-    ThemedColor shadowColor_ = QColor::fromRgbF(0.1f, 0.1f, 0.1f, 1.0f);
 };
 
 // A row or column of views with the panel look of CustomView (no shadow).
-class CustomStackView : public LayerView {
+class CustomStackView : public StyledLayerView {
     Q_OBJECT
 public:
     explicit CustomStackView(Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
@@ -127,19 +157,6 @@ public:
 
     const std::optional<ThemedColor>& backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(std::optional<ThemedColor> color);
-    qreal cornerRadius() const { return cornerRadius_; }
-    void setCornerRadius(qreal radius);
-    bool topCorners() const { return topCorners_; }
-    void setTopCorners(bool top);
-    bool bottomCorners() const { return bottomCorners_; }
-    void setBottomCorners(bool bottom);
-    // Kept, but it takes no part in the corners.
-    bool leftCorners() const { return leftCorners_; }
-    void setLeftCorners(bool left);
-    qreal borderWidth() const { return borderWidth_; }
-    void setBorderWidth(qreal width);
-    const ThemedColor& borderColor() const { return borderColor_; }
-    void setBorderColor(const ThemedColor& color);
 
     bool wantsUpdateLayer() const override { return true; }
     void updateLayer() override;
@@ -147,16 +164,11 @@ public:
 private:
     QBoxLayout* stack_;
     std::optional<ThemedColor> backgroundColor_;
-    qreal cornerRadius_ = 0;
-    bool topCorners_ = false;
-    bool bottomCorners_ = false;
-    bool leftCorners_ = false;
-    qreal borderWidth_ = 0;
-    ThemedColor borderColor_;
 };
 
-// An image scaled to fit (keeping its aspect ratio), with shadow and corners.
-class CustomImageView : public LayerView {
+// An image scaled to fit (keeping its aspect ratio), with shadow and corners. Corners show at the
+// next run of the style (shadow on, a shadow value, an appearance change); the border width at once.
+class CustomImageView : public StyledLayerView {
     Q_OBJECT
 public:
     explicit CustomImageView(QWidget* parent = nullptr);
@@ -166,46 +178,20 @@ public:
 
     qreal alphaVal() const { return alphaVal_; }
     void setAlphaVal(qreal alpha);
-    bool shouldAddShadow() const { return shouldAddShadow_; }
-    void setShouldAddShadow(bool add);
-    QSizeF shadowOffset() const { return shadowOffset_; }
-    void setShadowOffset(QSizeF offset);
-    qreal shadowRadius() const { return shadowRadius_; }
-    void setShadowRadius(qreal radius);
-    const ThemedColor& shadowColor() const { return shadowColor_; }
-    void setShadowColor(const ThemedColor& color);
-    // Corners show at the next run of the style (shadow on, a shadow value, an appearance change).
-    qreal cornerRadius() const { return cornerRadius_; }
-    void setCornerRadius(qreal radius);
-    bool topCorners() const { return topCorners_; }
-    void setTopCorners(bool top);
-    bool bottomCorners() const { return bottomCorners_; }
-    void setBottomCorners(bool bottom);
-    bool leftCorners() const { return leftCorners_; }
-    void setLeftCorners(bool left);
-    qreal borderWidth() const { return borderWidth_; }
-    void setBorderWidth(qreal width);
 
-    // Shadow and corners from the properties.
+    // Shadow and corners from the style.
     void applyStyle();
     void viewDidChangeEffectiveAppearance() override;
     QSize sizeHint() const override { return {48, 48}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void styleShapeChanged() override;
+    void styleShadowChanged() override { applyStyle(); }
 
 private:
     QIcon image_;
     qreal alphaVal_ = 1.0;
-    bool shouldAddShadow_ = false;
-    QSizeF shadowOffset_{0, 0};
-    qreal shadowRadius_ = 0;
-    qreal cornerRadius_ = 0;
-    bool topCorners_ = false;
-    bool bottomCorners_ = false;
-    bool leftCorners_ = false;
-    ThemedColor shadowColor_ = QColor::fromRgbF(0.1f, 0.1f, 0.1f, 1.0f);
-    qreal borderWidth_ = 0;
 };
 
 // A box whose shadow comes with a thin dark-grey border.
@@ -221,8 +207,9 @@ private:
 };
 
 // A card in "BottomColor" with corners of 12 (top, bottom or all four) and a soft shadow; unlike
-// CustomBoxView it has no border.
-class CustomBoxView2 : public LayerView {
+// CustomBoxView it has no border. Its style starts with both corner flags set; the radius, border
+// and shadow values of the style take no part.
+class CustomBoxView2 : public StyledLayerView {
     Q_OBJECT
 public:
     explicit CustomBoxView2(QWidget* parent = nullptr);
@@ -232,28 +219,19 @@ public:
     void setBackgroundColor(std::optional<ThemedColor> color);
     QIcon backgroundImagee() const { return backgroundImage_; }
     void setBackgroundImagee(const QIcon& image);
-    bool topCorners() const { return topCorners_; }
-    void setTopCorners(bool top);
-    bool bottomCorners() const { return bottomCorners_; }
-    void setBottomCorners(bool bottom);
-    bool leftCorners() const { return leftCorners_; }
-    void setLeftCorners(bool left);
-    bool isAddShadow() const { return isAddShadow_; }
-    void setIsAddShadow(bool add);
+    bool isAddShadow() const { return style().shouldAddShadow; }
+    void setIsAddShadow(bool add) { setShouldAddShadow(add); }
 
     bool wantsUpdateLayer() const override { return true; }
     void updateLayer() override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void styleShadowChanged() override;
 
 private:
     std::optional<ThemedColor> backgroundColor_;
     QIcon backgroundImage_;
-    bool topCorners_ = true;
-    bool bottomCorners_ = true;
-    bool leftCorners_ = false;
-    bool isAddShadow_ = false;
 };
 
 // The dashboard's top area: a vertical gradient chosen by the connection state (blue while

@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-#include "alerts/OwnedCallback.h"
+#include "foundation/Lifetime.h"
 #include "appkit/Bindings.h"
 #include "appkit/ViewController.h"
 #include "appkit/WebAuthenticationSession.h"

@@ -129,6 +129,6 @@ void AboutViewController::readmoreBtnClicked() {
     if (open) open(webLinkWithQueryItems(urlString(WebLink::Product)));
 }
 
-void AboutViewController::checkForUpdate() { AppSettingsViewController::checkForUpdate(versionCheck_, alive_); }
+void AboutViewController::checkForUpdate() { AppSettingsViewController::checkForUpdate(versionCheck_, lifetime_); }
 
 }  // namespace morvex

@@ -14,6 +14,7 @@
 
 #include "appkit/ViewController.h"
 #include "foundation/Error.h"
+#include "foundation/Lifetime.h"
 
 namespace morvex {
 
@@ -63,7 +64,7 @@ private:
     QPointer<QPushButton> readMoreButton_;
     QPointer<QPushButton> checkForUpdateButton_;
     QPointer<QPushButton> backButton_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // gone with the page
+    Lifetime lifetime_;
 };
 
 }  // namespace morvex

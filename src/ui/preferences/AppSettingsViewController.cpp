@@ -95,7 +95,7 @@ AppSettingsViewController::AppSettingsViewController(Collaborators collaborators
 }
 
 AppSettingsViewController::~AppSettingsViewController() {
-    *alive_ = false;
+    lifetime_.end();
     observers_.clear();
 }
 
@@ -392,7 +392,7 @@ void AppSettingsViewController::autoUpdateAction() {
 }
 
 void AppSettingsViewController::checkForUpdate(
-    const std::function<void(std::function<void(std::optional<Error>)>)>& versionCheck, std::weak_ptr<const void> owner) {
+    const std::function<void(std::function<void(std::optional<Error>)>)>& versionCheck, const Lifetime& owner) {
     if (isTunnelUpOrComingUp(vpnStatus())) {
         Alert().showUpdateNeedsDisconnect();
         return;
@@ -401,15 +401,15 @@ void AppSettingsViewController::checkForUpdate(
     message->setObjectName(QStringLiteral("updateView"));
     message->setWordWrap(true);
     Alert().showAccessory(localized("update.check.alert.title"), std::make_shared<QtAlertAccessory>(message));
-    versionCheck([owner](std::optional<Error> error) {
-        if (!error || owner.expired()) return;
+    versionCheck(owner.guard([](std::optional<Error> error) {
+        if (!error) return;
         // A failed check is never reported as "up to date": the user sees what went wrong.
         Alert().dismissSheet();
         Alert().showError(*error);
-    });
+    }));
 }
 
-void AppSettingsViewController::startDownload() { checkForUpdate(c_.versionCheck, alive_); }
+void AppSettingsViewController::startDownload() { checkForUpdate(c_.versionCheck, lifetime_); }
 
 void AppSettingsViewController::stopDownload() { PreservedPreferences().setIsInstallNow(false); }
 

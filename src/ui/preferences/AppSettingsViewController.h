@@ -18,6 +18,7 @@
 
 #include "appkit/ViewController.h"
 #include "foundation/Error.h"
+#include "foundation/Lifetime.h"
 #include "foundation/NotificationCenter.h"
 #include "state/PreservedPreferences.h"
 #include "ui/kit/LayerViews.h"
@@ -52,7 +53,7 @@ public:
     // A failed check ends the sheet and shows the failure (while `owner` lives); a successful one
     // is answered by whoever shows the update.
     static void checkForUpdate(const std::function<void(std::function<void(std::optional<Error>)>)>& versionCheck,
-                               std::weak_ptr<const void> owner);
+                               const Lifetime& owner);
 
     explicit AppSettingsViewController(Collaborators collaborators = defaults(), QObject* parent = nullptr);
     ~AppSettingsViewController() override;
@@ -135,7 +136,7 @@ private:
     QPointer<CustomView> viewDownloading_;
     QPointer<QVariantAnimation> sectionAnimation_;
     std::vector<ObserverToken> observers_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // gone with the page
+    Lifetime lifetime_;
 };
 
 }  // namespace morvex

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "alerts/OwnedCallback.h"
+#include "foundation/Lifetime.h"
 #include "appkit/ViewController.h"
 #include "foundation/NotificationCenter.h"
 

@@ -1,9 +1,11 @@
 #pragma once
-// Callbacks that an alert keeps until the user answers, tied to the lifetime of the object that
-// handed them over. A screen that closed while its alert was up is never called back: the alert
-// holds only a weak reference to the owner and drops the call when the owner has gone.
+// Callbacks tied to the lifetime of the object that handed them out. Work that finishes after its
+// owner has gone (an answer from the network, a block on the main queue, an alert the user answers
+// late) is dropped instead of reaching a destroyed object: the callback holds the owner's token
+// weakly and runs only while the token lives.
 //
-// Main thread only, like the alerts themselves.
+// The token is checked on the thread that runs the callback, so an owner must die on that thread
+// (for screens and models: the main thread, where their callbacks are queued).
 #include <functional>
 #include <memory>
 #include <utility>
@@ -46,8 +48,8 @@ private:
     bool owned_ = false;
 };
 
-// A member of the object that hands callbacks to alerts; it dies with that object, and every
-// callback made through it stops running then. Not copyable: a copy would outlive its owner.
+// A member of the object that hands out callbacks; it dies with that object, and every callback
+// made through it stops running then. Not copyable: a copy would outlive its owner.
 class Lifetime {
 public:
     Lifetime() : token_(std::make_shared<char>(0)) {}
@@ -61,7 +63,17 @@ public:
         return OwnedCallback<Args...>(token_, std::function<void(Args...)>(std::move(f)));
     }
 
-    // Ends the lifetime early (an owner that is closed but not yet destroyed).
+    // `f` wrapped to run only while this lifetime lasts; it takes whatever arguments `f` takes and
+    // answers nothing.
+    template <class F>
+    auto guard(F f) const {
+        return [token = std::weak_ptr<const void>(token_), f = std::move(f)](auto&&... args) mutable {
+            if (token.lock()) f(std::forward<decltype(args)>(args)...);
+        };
+    }
+
+    // Ends the lifetime early: an owner that is closed but not yet destroyed, or one whose
+    // destructor must stop its callbacks before its members go.
     void end() { token_.reset(); }
 
 private:
