@@ -136,6 +136,9 @@ int main(int argc, char** argv) {
                 application.setAppearance(look);
                 morvex::Bundle::main().setLocalization(language);
                 morvex::Bundle::setLanguage(language);
+                // Stored too, as a user's choice is: pictures the application picks by the stored
+                // language (the tab bar's hover tags) follow it.
+                morvex::AppPreferences().defaults().set(language, morvex::AppPreferences::Key::preferredLanguageCode);
                 const std::string name = shot.screen + "-" + shot.state + languageSuffix + suffix;
                 const std::string file = out + "/" + name + ".png";
                 morvex::shots::takeOffenders();
