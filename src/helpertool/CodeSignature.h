@@ -27,8 +27,14 @@ namespace morvex::helper {
 inline constexpr std::string_view kCodeSignatureErrorDomain = "CodeSignatureErrorDomain";
 inline constexpr std::string_view kSignatureSuffix = ".sig";
 // The largest program that is checked; anything larger is refused unread. The bundle's programs
-// are a few megabytes, the signed test programs some tens.
+// are a few megabytes, the signed test programs some tens. Sanitizer instrumentation makes
+// programs several times larger (a check point's source location is data with a relocation), so
+// those builds allow four times as much.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr std::uint64_t kMaxCodeSize = std::uint64_t{256} << 20;
+#else
 inline constexpr std::uint64_t kMaxCodeSize = std::uint64_t{64} << 20;
+#endif
 // The largest signature file that is read (ours are under 200 bytes).
 inline constexpr std::size_t kMaxSignatureSize = 4096;
 
