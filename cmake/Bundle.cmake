@@ -29,4 +29,9 @@ function(morvex_path_macros target scope)
   endif()
   target_compile_options(${target} ${scope}
     "$<$<NOT:$<BOOL:$<TARGET_PROPERTY:MORVEX_PCH_KIND>>>:SHELL:-include ${header}>")
+  # The compiler cache does not look into a precompiled header's macros, so a checkout's paths
+  # also go on the command line as a digest: another checkout's objects are never served here.
+  string(MD5 digest "${content}")
+  string(MAKE_C_IDENTIFIER "MORVEX_PATHS_DIGEST_${target}" macro)
+  target_compile_definitions(${target} ${scope} ${macro}=d${digest})
 endfunction()
