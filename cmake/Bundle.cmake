@@ -11,8 +11,9 @@ endfunction()
 
 # Gives a target's sources macros that name places of this checkout (folders, built programs):
 # morvex_path_macros(target PUBLIC|PRIVATE NAME value...). They come from a header the compiler is
-# told to include, not from -D options, so that only the sources that use them differ between two
-# checkouts and the compiler cache serves every other source to both.
+# told to include (or the target's precompiled set), with a digest of them as the one -D option, so
+# that the compiler cache serves a checkout only objects built with its own paths; targets without
+# path macros are shared between checkouts.
 function(morvex_path_macros target scope)
   set(content "// Written by CMake: the places ${target} is built with.\n#pragma once\n")
   set(args ${ARGN})
