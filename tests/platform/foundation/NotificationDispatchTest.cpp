@@ -3,6 +3,7 @@
 #include <QObject>
 #include <algorithm>
 #include <functional>
+#include <future>
 #include <QPointer>
 #include <QTimer>
 #include <atomic>
@@ -84,7 +85,7 @@ TEST(NotificationCenterTest, ABlockMayAddAnObserverWhileAnotherThreadAddsOne) {
         auto token = s->center.addObserver("M", [](const Notification&) {});
         ++s->finished;
     });
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + test::kWaitTimeout;
     while (s->finished < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
     if (s->finished < 2) {
         poster.detach();
@@ -111,30 +112,42 @@ TEST(DispatchQueueTest, MainQueueRunsInOrderOnTheMainThread) {
 }
 
 TEST(DispatchQueueTest, SerialQueueRunsOneAtATimeInOrderOffTheMainThread) {
+    using Clock = std::chrono::steady_clock;
     auto q = DispatchQueue::serial("test.serial");
     std::vector<int> order;
     std::atomic<int> running{0};
     bool overlapped = false;
-    // The delay leaves ample time to queue the 50 blocks ahead of it, even on a loaded machine.
-    q->asyncAfter(0.2, [&] { order.push_back(100); });
+    // The delayed block is due no sooner than `due`; every block queued before that instant runs
+    // ahead of it. A block's queueing is known to have happened by the time its call returned, so
+    // the blocks whose call returned before `due` must all precede it (on an idle machine all 50
+    // do; a slow one only shortens the list, never breaks the rule).
+    std::promise<Clock::time_point> delayedRan;
+    const auto due = Clock::now() + 200ms;
+    q->asyncAfter(0.2, [&] {
+        order.push_back(100);
+        delayedRan.set_value(Clock::now());
+    });
+    std::size_t queuedBeforeDue = 0;
     for (int i = 0; i < 50; ++i) {
         q->async([&, i] {
             if (running.fetch_add(1) != 0) overlapped = true;
             order.push_back(i);
             running.fetch_sub(1);
         });
+        if (Clock::now() < due) queuedBeforeDue = std::size_t(i) + 1;
     }
     bool onWorker = false;
     q->sync([&] { onWorker = q->isCurrent() && !DispatchQueue::main().isCurrent(); });
     EXPECT_TRUE(onWorker);
-    std::size_t seen = 0;
-    for (auto deadline = std::chrono::steady_clock::now() + 5s; seen < 51 && std::chrono::steady_clock::now() < deadline;) {
-        std::this_thread::sleep_for(10ms);
-        q->sync([&] { seen = order.size(); });
-    }
-    ASSERT_EQ(order.size(), 51u);
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(order[i], i);
-    EXPECT_EQ(order.back(), 100);
+    const Clock::time_point ranAt = delayedRan.get_future().get();
+    EXPECT_GE(ranAt, due) << "the delay is kept";
+    std::vector<int> seen;
+    q->sync([&] { seen = order; });  // everything queued before this has run
+    ASSERT_EQ(seen.size(), 51u);
+    const auto delayedAt = std::size_t(std::find(seen.begin(), seen.end(), 100) - seen.begin());
+    EXPECT_GE(delayedAt, queuedBeforeDue) << "a block queued before the delayed one fell due ran after it";
+    seen.erase(seen.begin() + std::ptrdiff_t(delayedAt));
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(seen[std::size_t(i)], i);
     EXPECT_FALSE(overlapped);
 }
 

@@ -17,7 +17,7 @@ protected:
             [&](std::optional<std::vector<ZevuCountry>> list) { got.set_value(list.value_or(std::vector<ZevuCountry>{})); },
             [&](std::optional<Error> e) { ADD_FAILURE() << (e ? e->message : "no error"); got.set_value({}); });
         auto f = got.get_future();
-        EXPECT_EQ(f.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_EQ(f.wait_for(morvex::test::kWaitTimeout), std::future_status::ready);
         return f.get();
     }
     std::optional<ZevuLocation> recommended() {

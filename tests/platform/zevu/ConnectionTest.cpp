@@ -156,7 +156,7 @@ TEST_F(ConnectionTest, PacketCountersAreCumulativeAndOnlyGrowWhileConnected) {
     ASSERT_TRUE(connectTo("GB"));
     {
         std::unique_lock lock(m);
-        ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(5), [&] { return samples.size() >= 5; }));
+        ASSERT_TRUE(cv.wait_for(lock, morvex::test::kWaitTimeout, [&] { return samples.size() >= 5; }));
     }
     manager->disconnectVPN();
     ASSERT_TRUE(recorder->waitFor("didDisconnect"));

@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -139,7 +140,9 @@ TEST_F(PingTest, AHostThatNeverAnswersIsUnmeasuredWithinTheTimeOut) {
         ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         fillers.push_back(fd);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Once the first handshake is done its connection fills the accept queue: the rest are dropped.
+    pollfd first{fillers[0], POLLOUT, 0};
+    ASSERT_EQ(::poll(&first, 1, int(morvex::test::kWaitTimeout.count())), 1);
     ZevuTestAPI::setHostOverride("silent.example.invalid", "127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
     ZevuTestAPI::setPingTimeout(std::chrono::milliseconds(200));
     std::promise<std::optional<std::int64_t>> answered;

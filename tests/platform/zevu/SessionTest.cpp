@@ -184,7 +184,7 @@ TEST_F(SessionTest, TheSharedFirewallManagerNeverAsksTheHelperForTheKillSwitchIn
     std::promise<bool> answered;
     firewall.enableFirewall("192.0.2.10", "IKEV", [&](bool ok) { answered.set_value(ok); });
     auto future = answered.get_future();
-    const bool finished = future.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const bool finished = future.wait_for(morvex::test::kWaitTimeout) == std::future_status::ready;
     const int caller = ::accept(listener, nullptr, nullptr);
     firewall.setConfiguration(saved);
     if (caller >= 0) ::close(caller);

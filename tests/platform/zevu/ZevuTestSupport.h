@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/TestSupport.h"
 #include "zevu/ExtensionManager.h"
 #include "zevu/ZevuManager.h"
 #include "zevu/ZevuTestAPI.h"
@@ -97,7 +98,7 @@ public:
 
     // The n-th (1-based) event of that name, waiting up to the time-out for it.
     std::optional<Event> waitFor(const std::string& name, int n = 1,
-                                 std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+                                 std::chrono::milliseconds timeout = morvex::test::kWaitTimeout) {
         std::unique_lock lock(mutex_);
         std::optional<Event> found;
         cv_.wait_for(lock, timeout, [&] {
@@ -165,7 +166,7 @@ struct Answer {
             cv.notify_all();
         };
     }
-    bool wait(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+    bool wait(std::chrono::milliseconds timeout = morvex::test::kWaitTimeout) {
         std::unique_lock lock(mutex);
         return cv.wait_for(lock, timeout, [&] { return completions + static_cast<int>(errors.size()) > 0; });
     }
@@ -194,9 +195,11 @@ protected:
     void TearDown() override { ZevuTestAPI::reset(); }
 
     ZevuVPNState status() const { return static_cast<ZevuVPNState>(manager->getCurrentVPNStatus()); }
-    // Waits up to five seconds for the manager's status to become `wanted`.
+    // Waits for the manager's status to become `wanted` (the caller checks that it did).
     void waitForStatus(ZevuVPNState wanted) const {
-        for (int i = 0; i < 2500 && status() != wanted; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const auto deadline = std::chrono::steady_clock::now() + morvex::test::kWaitTimeout;
+        while (status() != wanted && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 
     static ZevuCountry country(const std::string& code) {
