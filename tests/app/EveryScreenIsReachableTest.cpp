@@ -436,7 +436,7 @@ TEST_F(EveryScreenIsReachable, FromTheSignedInMainWindowByClicks) {
     // offers the troubleshooting page.
     AppError::addDefaultRecords(CoreDataService::shared().managedObjectContext());
     launch();
-    ASSERT_TRUE(waitUntil([&] { return onMainContent(); }, std::chrono::milliseconds(15000))) << "the signed-in launch stays on the sign-in page";
+    ASSERT_TRUE(waitUntil([&] { return onMainContent(); })) << "the signed-in launch stays on the sign-in page";
     for (const std::string& scene : scenesShownBy(Launch::SignedIn)) EXPECT_TRUE(shows(scene)) << scene;
     walk(clickPaths());
 }

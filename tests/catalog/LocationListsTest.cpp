@@ -157,7 +157,7 @@ TEST_F(LocationListsTest, WithPingingOnAllCountriesComeBeforeAllCitiesAndTheDedi
     auto model = countriesModel();
     bool done = false;
     model->refreshCountries([&](bool) { done = true; });
-    ASSERT_TRUE(waitUntil([&] { return done; }, std::chrono::milliseconds(20000)));
+    ASSERT_TRUE(waitUntil([&] { return done; }));
     EXPECT_FALSE(model->fetching());
     const auto& all = *model->contentWithCities();
     const auto firstCity = std::find_if(all.begin(), all.end(), [](const ServerPtr& s) { return s->type == Type::City; });

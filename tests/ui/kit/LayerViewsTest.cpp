@@ -201,13 +201,18 @@ TEST_F(LayerViewsTest, CurveDrawsOnceWhenArmedThenRunsItsDashesWithoutEnd) {
     ASSERT_TRUE(test::waitUntil([&] { return view.shapeLayer()->animationKeys.size() == 2; }));
     EXPECT_EQ(view.shapeLayer()->animationKeys.back(), "dash");
     EXPECT_DOUBLE_EQ(view.shapeLayer()->strokeEnd, 1.0);
-    // The phase keeps moving from 8 towards 0, round after round.
+    // The phase keeps moving from 8 towards 0, round after round: within a round it only falls,
+    // so a rise between two looks is the start of the next round.
     std::set<int> phases;
-    test::waitUntil([&] {
-        phases.insert(int(view.shapeLayer()->lineDashPhase));
-        return false;
-    }, std::chrono::milliseconds(500));
-    EXPECT_GE(phases.size(), 4u);
+    int rounds = 0;
+    qreal last = view.shapeLayer()->lineDashPhase;
+    EXPECT_TRUE(test::waitUntil([&] {
+        const qreal phase = view.shapeLayer()->lineDashPhase;
+        phases.insert(int(phase));
+        if (phase > last) ++rounds;
+        last = phase;
+        return phases.size() >= 4 && rounds >= 2;
+    })) << phases.size() << " phases seen over " << rounds << " new rounds";
     for (int p : phases) {
         EXPECT_GE(p, 0);
         EXPECT_LE(p, 8);

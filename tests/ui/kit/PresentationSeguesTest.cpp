@@ -37,7 +37,7 @@ TEST_F(PresentationSeguesTest, BottomSegueGrowsThePanelFromASmallFaintSnapshotAt
     EXPECT_DOUBLE_EQ(snapshot->alphaValue(), 0.25);
     EXPECT_FALSE(panel->view()->isVisibleTo(source->view()));
 
-    ASSERT_TRUE(test::waitUntil([&] { return panel->view()->isVisibleTo(source->view()); }, std::chrono::milliseconds(1000)));
+    ASSERT_TRUE(test::waitUntil([&] { return panel->view()->isVisibleTo(source->view()); }));
     EXPECT_EQ(panel->view()->geometry(), QRect(100, 200, 200, 100)) << "centred, at the bottom";
     test::flushDeferredDeletes();
     EXPECT_EQ(snapshotIn(*source), nullptr);
@@ -51,7 +51,7 @@ TEST_F(PresentationSeguesTest, BottomSegueGrowsThePanelFromASmallFaintSnapshotAt
     ASSERT_TRUE(test::waitUntil([&] {
         test::flushDeferredDeletes();
         return panel.isNull();
-    }, std::chrono::milliseconds(1000)));
+    }));
 }
 
 TEST_F(PresentationSeguesTest, DestinationWithAParentKeepsItAndOnlyControllersArePresented) {
@@ -100,14 +100,14 @@ TEST_F(PresentationSeguesTest, FeedbackPanelOpensBesideTheLastSubviewOrInTheCorn
             const auto children = source->view()->children();
             EXPECT_LT(children.indexOf(panel->view()), children.indexOf(last)) << "below the last subview";
         }
-        ASSERT_TRUE(test::waitUntil([&] { return panel->view()->isVisibleTo(source->view()); }, std::chrono::milliseconds(3000)));
+        ASSERT_TRUE(test::waitUntil([&] { return panel->view()->isVisibleTo(source->view()); }));
 
         ASSERT_TRUE(dismissViewController(*panel));
         EXPECT_FALSE(panel->view()->isVisibleTo(source->view()));
         ASSERT_TRUE(test::waitUntil([&] {
             test::flushDeferredDeletes();
             return panel.isNull();
-        }, std::chrono::milliseconds(1000)));
+        }));
     }
 }
 
