@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
         ::_exit(127);
     }
     std::atexit(endDaemon);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);  // the daemon starts slowly on a loaded machine
     while (!std::filesystem::exists(socket) && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 

@@ -195,7 +195,7 @@ FakeLoginManager::FakeLoginManager() {
     // It runs the bus itself, and both end with this process however it ends.
     manager_ = spawn({MORVEX_HELPER_FAKE_LOGIN_MANAGER_PATH, dir_.path().string()}, dir_.path() / "log");
     const auto ready = dir_.path() / "ready";
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto until = std::chrono::steady_clock::now() + kWaitTimeout;
     while (std::chrono::steady_clock::now() < until && !std::filesystem::exists(ready))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ready_ = std::filesystem::exists(ready);
@@ -240,7 +240,7 @@ HelperProcess::HelperProcess(const FakeNftState* nft, std::filesystem::path prog
     if (::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     // Ready once the socket exists: the helper puts it in place only once it listens.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + kWaitTimeout;
     while (std::chrono::steady_clock::now() < deadline && running()) {
         if (std::filesystem::exists(socketPath_)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -124,11 +124,11 @@ TEST_F(RestartScript, WaitsForTheRunningApplicationThenStartsItFromItsBundle) {
     const std::string program = (bundle / "bin/MorvexVPN").string();
 
     const pid_t old = spawn({program, "--hold", "1200"});
-    ASSERT_TRUE(waitForLines(1, 5s)) << "the running instance did not start";
+    ASSERT_TRUE(waitForLines(1, kWaitTimeout)) << "the running instance did not start";
     const pid_t script = spawn({"/bin/sh", script_.string(), bundle.string()});
 
-    EXPECT_EQ(waitFor(old, 10s), 0);
-    EXPECT_EQ(waitFor(script, 15s), 0) << "the script did not start the application (or it failed)";
+    EXPECT_EQ(waitFor(old, kWaitTimeout), 0);
+    EXPECT_EQ(waitFor(script, kWaitTimeout), 0) << "the script did not start the application (or it failed)";
 
     for (const char* injected : {"injected-backquote", "injected-dollar"})
         EXPECT_FALSE(std::filesystem::exists(dir_.path() / injected)) << "the bundle path reached the shell as text";
@@ -145,11 +145,13 @@ TEST_F(RestartScript, WaitsForTheRunningApplicationThenStartsItFromItsBundle) {
 TEST_F(RestartScript, TheApplicationOfAnotherBundleDoesNotHoldItBack) {
     const auto other = makeBundle("Other.app");
     const auto mine = makeBundle("Mine.app");
-    spawn({(other / "bin/MorvexVPN").string(), "--hold", "30000"});
-    ASSERT_TRUE(waitForLines(1, 5s));
+    // The other bundle's program runs until the fixture ends it: a script that waited for it would
+    // give up only after its minute, with status 1.
+    spawn({(other / "bin/MorvexVPN").string(), "--hold", "3600000"});
+    ASSERT_TRUE(waitForLines(1, kWaitTimeout));
 
     const pid_t script = spawn({"/bin/sh", script_.string(), mine.string()});
-    EXPECT_EQ(waitFor(script, 10s), 0) << "kept waiting for another bundle's program";
+    EXPECT_EQ(waitFor(script, kWaitTimeout), 0) << "kept waiting for another bundle's program";
     auto lines = logLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].program, std::filesystem::canonical(mine / "bin/MorvexVPN").string());
@@ -172,7 +174,7 @@ TEST_F(RestartScript, AWrongCallStartsNothing) {
     for (const auto& c : cases) {
         std::vector<std::string> args = {"/bin/sh", script_.string()};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        EXPECT_EQ(waitFor(spawn(args), 10s), c.status) << (c.args.empty() ? "(no argument)" : c.args.front());
+        EXPECT_EQ(waitFor(spawn(args), kWaitTimeout), c.status) << (c.args.empty() ? "(no argument)" : c.args.front());
     }
     EXPECT_TRUE(logLines().empty()) << "something was started";
 }
