@@ -208,7 +208,9 @@ void Tunnel::begin(ZevuProperties properties, ZevuManager::Completion completion
     auto snap = publish(attempt_->details, attempt_->started);
     if (auto d = settings_.delegate()) d->zevuManagerDidConnecting(snap);
     const bool smart = attempt_->properties.target() == ZevuProperties::Target::SmartConnect;
-    after(kFindServerDelay + (smart ? kSmartFindExtra : 0), [this] { findServer(); });
+    const double finding = kFindServerDelay + (smart ? kSmartFindExtra : 0);
+    attempt_->simulatedSeconds = finding;
+    after(finding, [this] { findServer(); });
 }
 
 void Tunnel::findServer() {
@@ -251,11 +253,12 @@ void Tunnel::dial(std::size_t index) {
     // The status stays Connecting; the state handler hears that this is a redial.
     if (a.dials > 1) emitState(ZevuVPNState::Redialing);
     const double seconds = dialSeconds(c.protocol) + a.script.slowConnect;
-    const double left = ZevuTestAPI::connectTimeout - secondsSince(a.started) / std::max(ZevuTestAPI::timeScale(), 1e-9);
+    const double left = ZevuTestAPI::connectTimeout - a.simulatedSeconds;
     if (seconds >= left) {
         after(std::max(left, 0.0), [this] { fail(makeError(ErrorCode::TimedOut)); });
         return;
     }
+    a.simulatedSeconds += seconds;
     after(seconds, [this, index] { dialed(index); });
 }
 
@@ -268,6 +271,7 @@ void Tunnel::dialed(std::size_t index) {
         if (a.dials >= ZevuTestAPI::maxDialAttempts) return fail(err);
         auto snap = publish(a.details, a.started);
         if (auto d = settings_.delegate()) d->zevuManagerOnRedialing(snap, err);
+        a.simulatedSeconds += kRedialDelay;
         after(kRedialDelay, [this, index] {
             if (attempt_) dial(index + 1);
         });

@@ -73,6 +73,10 @@ private:
         std::vector<Candidate> candidates;
         int dials = 0;
         int failingDialsLeft = 0;
+        // The simulated seconds the attempt's steps have taken so far (their delays before the
+        // time scale): the connect time-out is counted on these, not on the wall clock, whose
+        // lag on a busy machine the time scale would multiply.
+        double simulatedSeconds = 0;
         ZevuConnectionDetails details;
     };
     struct Established {
