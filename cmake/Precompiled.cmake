@@ -65,16 +65,17 @@ function(morvex_precompile_settle target)
   endif()
 endfunction()
 
-# Unity builds: a library's sources are compiled in batches, one compiler run per batch, so the
-# headers they share are parsed and their templates instantiated once per batch rather than once
-# per source. Sources whose unnamed namespaces define a name another source of the library also
-# defines, or whose classes hold a member of an unnamed-namespace type (GCC warns of it when the
-# source is included into a batch), are compiled on their own: MORVEX_UNITY_ALONE lists them from
-# the project's root; so is a source whose code needs a library its own does not link
-# (GeneralModel.cpp calls the desktop layer's application, which only the screens link), since a
-# batch pulled into a program for one of its sources brings that source's needs along. A new
-# clash shows as a redefinition in a unity_*.cxx file: rename the name, or list the source here.
-option(MORVEX_UNITY_BUILD "Compile the libraries' sources in batches" ON)
+# Unity builds: the sources of a library or a test program are compiled in batches, one compiler
+# run per batch, so the headers they share are parsed and their templates instantiated once per
+# batch rather than once per source. Sources whose unnamed namespaces define a name another source
+# of the library also defines, or whose classes hold a member of an unnamed-namespace type (GCC
+# warns of it when the source is included into a batch), are compiled on their own:
+# MORVEX_UNITY_ALONE lists them from the project's root; so is a source whose code needs a
+# library its own does not link (GeneralModel.cpp calls the desktop layer's application, which
+# only the screens link), since a batch pulled into a program for one of its sources brings that
+# source's needs along. A new clash shows as a redefinition in a unity_*.cxx file: rename the
+# name, or list the source here (tests/CMakeLists.txt adds the test sources that stay alone).
+option(MORVEX_UNITY_BUILD "Compile the libraries' and test programs' sources in batches" ON)
 set(MORVEX_UNITY_ALONE
   platform/appkit/UserNotifications.cpp
   platform/foundation/Analytics.cpp platform/foundation/Bundle.cpp

@@ -236,9 +236,9 @@ TEST_F(DashboardPanesScreenTest, OpeningTheInfoCardSlidesTheDetailsInAndHidesThe
 
 // ---- the details card's slide ----
 
-class Host : public appkit::ViewController {
+class SlideHost : public appkit::ViewController {
 public:
-    explicit Host(int subviews) : subviews_(subviews) {}
+    explicit SlideHost(int subviews) : subviews_(subviews) {}
     void loadView() override {
         auto* view = new QWidget;
         view->resize(600, 400);
@@ -281,7 +281,7 @@ TEST_F(DashboardPanesScreenTest, TheCardSlidesUpCentredUnderTheLastThreeSubviews
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.subviews);
-        Host host(c.subviews);
+        SlideHost host(c.subviews);
         host.view()->show();
         auto* card = new Card;
         ConnectionDetailAnimationSegue(&host, card).perform();
