@@ -1,4 +1,4 @@
-# The application's suite (each test on a private session bus of its own, through run-test.sh)
+# The application's suite (on a private session bus, through run-test.sh)
 # also starts the built program and the screenshot tool, against an in-process fake service.
 if(TARGET app_tests)
   add_dependencies(app_tests MorvexVPN morvex-shots)

@@ -1,4 +1,4 @@
-# The launcher suite (each test on a private session bus of its own, through run-test.sh) runs against a copy of the
+# The launcher suite (on a private session bus, through run-test.sh) runs against a copy of the
 # built launcher and a stand-in application program.
 if(TARGET launcher_tests AND TARGET MorvexVPNLauncher)
   # The stand-in application is a program of its own, not part of the suite.

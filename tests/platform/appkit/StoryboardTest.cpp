@@ -53,7 +53,9 @@ TEST_F(StoryboardTest, ScenesAreMadeByIdentifierAndKnowWhereTheyCameFrom) {
 }
 
 TEST_F(StoryboardTest, ASceneRegisteredTwiceIsCountedSoADuplicateShows) {
-    Storyboard& board = Storyboard::define("TestTwice");
+    // Storyboards live as long as the process: a board of its own each run, so the count starts at nothing.
+    static int runs = 0;
+    Storyboard& board = Storyboard::define("TestTwice" + std::to_string(++runs));
     EXPECT_EQ(board.registrations("Page"), 0);
     board.scene("Page", [] { return new ViewController; });
     EXPECT_EQ(board.registrations("Page"), 1);
