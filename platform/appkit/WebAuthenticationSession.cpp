@@ -2,12 +2,19 @@
 
 #include <QCloseEvent>
 #include <QHostAddress>
+#include <QProcess>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <csignal>
+#include <cstdlib>
+#include <sys/prctl.h>
+#include <unistd.h>
 
+#include "appkit/SignInWindowChannel.h"
 #include "appkit/WebView.h"
 #include "appkit/Workspace.h"
+#include "foundation/Bundle.h"
 #include "foundation/Log.h"
 
 namespace morvex::appkit {
@@ -41,11 +48,166 @@ WebAuthenticationSession::~WebAuthenticationSession() {
     // Gone without an answer: the owner is going too, so nobody is told.
     completion_ = nullptr;
     delete window_.data();
+    stopWindowProcess();
 }
+
+std::filesystem::path WebAuthenticationSession::windowProgramPath() {
+    if (const char* path = std::getenv("MORVEX_SIGN_IN_PROGRAM"); path && *path) return path;
+    return Bundle::main().bundlePath() / "bin" / "MorvexVPNSignIn";
+}
+
+namespace {
+Error insecurePageError() {
+    return Error(std::string(kWebAuthenticationSessionErrorDomain), WebAuthenticationSessionErrorCode::insecurePage,
+                 "The sign-in page is not on a secure connection");
+}
+Error canceledError() {
+    return Error(std::string(kWebAuthenticationSessionErrorDomain), WebAuthenticationSessionErrorCode::canceledLogin,
+                 "The user closed the sign-in window");
+}
+}  // namespace
 
 bool WebAuthenticationSession::start() {
     if (started_) return false;
     started_ = true;
+    running_ = true;
+    if (runsInThisProcess) startInThisProcess();
+    else startWindowProcess();
+    return true;
+}
+
+void WebAuthenticationSession::startWindowProcess() {
+    if (!isTrustedOrigin(url_)) {
+        // Refused before any process starts.
+        log::nslog("WebAuthenticationSession: not opening a sign-in page that is not on a secure connection");
+        QMetaObject::invokeMethod(this, [this] { finish(std::nullopt, insecurePageError()); }, Qt::QueuedConnection);
+        return;
+    }
+    QWidget* anchor = presentationAnchor ? presentationAnchor() : nullptr;
+    if (anchor) anchor = anchor->window();
+    QStringList request{url_.toString(QUrl::FullyEncoded), scheme_, prefersEphemeralWebBrowserSession ? "1" : "0",
+                        windowTitle, QString::number(windowSize.width()), QString::number(windowSize.height())};
+    if (anchor) {
+        const QRect frame = anchor->geometry();
+        request << QString::number(frame.x()) << QString::number(frame.y()) << QString::number(frame.width())
+                << QString::number(frame.height());
+    } else {
+        request << QString() << QString() << QString() << QString();
+    }
+
+    reader_ = std::make_unique<signin::Reader>(std::vector<signin::Verb>(std::begin(signin::kApplicationVerbs),
+                                                                         std::end(signin::kApplicationVerbs)));
+    auto* process = new QProcess(this);
+    process_ = process;
+    process->setProgram(QString::fromStdString(windowProgramPath().string()));
+    // The window's own messages (and the engine's) go where ours go; its answer comes on its output.
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const pid_t application = ::getpid();
+    process->setChildProcessModifier([application] {
+        // The window never outlives the application, even when the application is killed.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != application) ::_exit(127);
+    });
+    connect(process, &QProcess::readyReadStandardOutput, this, [this] { readFromWindowProcess(); });
+    connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus status) {
+        if (process_ == process) readFromWindowProcess();
+        if (process_ != process || !running_) return;
+        windowProcessFailed(status == QProcess::CrashExit ? "ended by a signal"
+                                                          : "ended with status " + std::to_string(exitCode) + " and no answer");
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart || process_ != process || !running_) return;
+        windowProcessFailed("could not be started from " + windowProgramPath().string() + ": " +
+                            process->errorString().toStdString());
+    });
+    process->start(QIODevice::ReadWrite);
+    process->write(signin::encode(signin::kStart, request));
+}
+
+void WebAuthenticationSession::readFromWindowProcess() {
+    if (!process_ || !reader_ || !running_) return;
+    reader_->feed(process_->readAllStandardOutput());
+    for (const signin::Message& message : reader_->take()) {
+        if (!running_) return;
+        const QString first = message.fields.value(0);
+        if (message.verb == signin::kTitle) {
+            pageTitle_ = first;
+        } else if (message.verb == signin::kOpenOutside) {
+            // Only what the window itself would hand to the browser.
+            const QUrl url(first, QUrl::StrictMode);
+            if (decide(url_, scheme_.toLower(), url, true) != Navigation::openOutside) {
+                windowProcessFailed("asked to open what is not an https link elsewhere");
+                return;
+            }
+            if (openOutside) openOutside(url);
+            else Workspace::shared().openURL(url);
+        } else if (message.verb == signin::kCallback) {
+            const QUrl url(first, QUrl::StrictMode);
+            if (!url.isValid() || url.scheme().compare(scheme_, Qt::CaseInsensitive) != 0) {
+                windowProcessFailed("answered with an address that is not the callback");
+                return;
+            }
+            finish(url, std::nullopt);
+        } else if (message.verb == signin::kFailed) {
+            bool ok = false;
+            const int code = first.toInt(&ok);
+            // The window reports only its own two endings.
+            if (!ok || (code != WebAuthenticationSessionErrorCode::canceledLogin &&
+                        code != WebAuthenticationSessionErrorCode::insecurePage)) {
+                windowProcessFailed("answered with an unknown failure");
+                return;
+            }
+            finish(std::nullopt, code == WebAuthenticationSessionErrorCode::canceledLogin ? canceledError() : insecurePageError());
+        }
+    }
+    if (reader_->failed()) windowProcessFailed("sent what cannot be read: " + reader_->error());
+}
+
+void WebAuthenticationSession::windowProcessFailed(const std::string& why) {
+    if (!running_) return;
+    log::nslog("WebAuthenticationSession: the sign-in window's process " + why);
+    stopWindowProcess();
+    finish(std::nullopt, Error(std::string(kWebAuthenticationSessionErrorDomain), WebAuthenticationSessionErrorCode::windowFailed,
+                               "The sign-in window stopped unexpectedly"));
+}
+
+void WebAuthenticationSession::stopWindowProcess() {
+    QProcess* process = process_;
+    if (!process) return;
+    process_ = nullptr;
+    process->disconnect(this);
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+        return;
+    }
+    // Told first, by the end of its input; killed as well, since nothing more is wanted from it.
+    // The process object stays until the process has ended, then is released.
+    process->closeWriteChannel();
+    process->kill();
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->setParent(nullptr);
+}
+
+QString WebAuthenticationSession::pageTitle() const {
+    if (webView_) return webView_->title();
+    return running_ ? pageTitle_ : QString();
+}
+
+void WebAuthenticationSession::runJavaScript(const QString& script) {
+    if (webView_) webView_->runJavaScript(script);
+    else if (process_ && running_) process_->write(signin::encode(signin::kRunScript, {script}));
+}
+
+void WebAuthenticationSession::closeWindow() {
+    if (window_) window_->close();
+    else if (process_ && running_) process_->write(signin::encode(signin::kClose));
+}
+
+qint64 WebAuthenticationSession::windowProcessId() const {
+    return process_ && process_->state() != QProcess::NotRunning ? process_->processId() : 0;
+}
+
+void WebAuthenticationSession::startInThisProcess() {
     QWidget* anchor = presentationAnchor ? presentationAnchor() : nullptr;
     if (anchor) anchor = anchor->window();
 
@@ -67,11 +229,8 @@ bool WebAuthenticationSession::start() {
 
     if (!isTrustedOrigin(url_)) {
         log::nslog("WebAuthenticationSession: not opening a sign-in page that is not on a secure connection");
-        QMetaObject::invokeMethod(this, [this] {
-            finish(std::nullopt, Error(std::string(kWebAuthenticationSessionErrorDomain), WebAuthenticationSessionErrorCode::insecurePage,
-                                       "The sign-in page is not on a secure connection"));
-        }, Qt::QueuedConnection);
-        return true;
+        QMetaObject::invokeMethod(this, [this] { finish(std::nullopt, insecurePageError()); }, Qt::QueuedConnection);
+        return;
     }
     const QString scheme = scheme_.toLower();
     auto handle = [this, scheme](const QUrl& url, bool linkClicked) {
@@ -104,13 +263,12 @@ bool WebAuthenticationSession::start() {
     view->catchScheme(scheme_);
     window->show();
     view->load(url_);
-    return true;
 }
 
 void WebAuthenticationSession::cancel() {
-    if (!window_) return;
-    finish(std::nullopt, Error(std::string(kWebAuthenticationSessionErrorDomain), WebAuthenticationSessionErrorCode::canceledLogin,
-                               "The user closed the sign-in window"));
+    if (!running_) return;
+    stopWindowProcess();
+    finish(std::nullopt, canceledError());
 }
 
 bool WebAuthenticationSession::eventFilter(QObject* watched, QEvent* event) {
@@ -123,14 +281,19 @@ bool WebAuthenticationSession::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void WebAuthenticationSession::finish(std::optional<QUrl> callbackURL, std::optional<Error> error) {
-    if (!window_) return;  // already ended
-    QWidget* window = window_;
-    window_ = nullptr;
-    webView_ = nullptr;
-    window->removeEventFilter(this);
-    window->hide();
-    // Released once control is back in the run loop: this may run inside the page's own call.
-    window->deleteLater();
+    if (!running_) return;  // already ended
+    running_ = false;
+    pageTitle_.clear();
+    if (QWidget* window = window_) {
+        window_ = nullptr;
+        webView_ = nullptr;
+        window->removeEventFilter(this);
+        window->hide();
+        // Released once control is back in the run loop: this may run inside the page's own call.
+        window->deleteLater();
+    }
+    // A window process that answered ends by itself once its input ends.
+    if (process_) process_->closeWriteChannel();
     if (auto completion = std::exchange(completion_, nullptr)) completion(std::move(callbackURL), std::move(error));
 }
 

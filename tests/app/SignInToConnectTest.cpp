@@ -118,10 +118,10 @@ TEST_F(SignInToConnectTest, ANewUserSignsInLandsOnTheDashboardConnectsDisconnect
     const std::string verifier = login->oauth2()->codeVerifier();
     ASSERT_FALSE(verifier.empty());
     ASSERT_NE(login->webSession(), nullptr);
-    appkit::WebView* page = login->webSession()->webView();
-    ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return page->title() == "Sign in to MorvexVPN"; }, kWebWait))
-        << "the sign-in page did not load: " << page->url().toString().toStdString();
+    appkit::WebAuthenticationSession* page = login->webSession();
+    ASSERT_NE(page->windowProcessId(), 0) << "the sign-in window runs in a process of its own";
+    ASSERT_TRUE(waitUntil([&] { return page->pageTitle() == "Sign in to MorvexVPN"; }, kWebWait))
+        << "the sign-in page did not load: " << page->pageTitle().toStdString();
     page->runJavaScript(QString("document.getElementById('username').value = '%1';"
                                 "document.getElementById('password').value = '%2';"
                                 "document.getElementById('submit').click();")

@@ -68,22 +68,30 @@ TEST(WebAuthenticationSessionPolicyTest, PlainHttpIsTrustedOnlyOnALoopbackHost) 
 }
 
 TEST(WebAuthenticationSessionPolicyTest, APageNotOnASecureConnectionIsNeverOpened) {
-    std::optional<Error> failure;
-    bool called = false;
-    WebAuthenticationSession session(QUrl("http://signin.example/auth"), "zarnapp", [&](std::optional<QUrl> url, std::optional<Error> error) {
-        called = true;
-        EXPECT_FALSE(url.has_value());
-        failure = error;
-    });
-    ASSERT_TRUE(session.start());
-    ASSERT_NE(session.webView(), nullptr);
-    EXPECT_FALSE(session.webView()->hasEngine()) << "nothing is loaded";
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(called);
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(failure->domain, kWebAuthenticationSessionErrorDomain);
-    EXPECT_EQ(failure->code, WebAuthenticationSessionErrorCode::insecurePage);
-    EXPECT_FALSE(session.isRunning());
+    // Wherever the window would run: no page is loaded, no window process is started.
+    for (const bool here : {true, false}) {
+        SCOPED_TRACE(here ? "window in this process" : "window in a process of its own");
+        std::optional<Error> failure;
+        bool called = false;
+        WebAuthenticationSession session(QUrl("http://signin.example/auth"), "zarnapp", [&](std::optional<QUrl> url, std::optional<Error> error) {
+            called = true;
+            EXPECT_FALSE(url.has_value());
+            failure = error;
+        });
+        session.runsInThisProcess = here;
+        ASSERT_TRUE(session.start());
+        if (here) {
+            ASSERT_NE(session.webView(), nullptr);
+            EXPECT_FALSE(session.webView()->hasEngine()) << "nothing is loaded";
+        }
+        EXPECT_EQ(session.windowProcessId(), 0) << "no window process";
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(called);
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->domain, kWebAuthenticationSessionErrorDomain);
+        EXPECT_EQ(failure->code, WebAuthenticationSessionErrorCode::insecurePage);
+        EXPECT_FALSE(session.isRunning());
+    }
 }
 
 }  // namespace

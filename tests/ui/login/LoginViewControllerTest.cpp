@@ -27,6 +27,7 @@
 #include "ui/login/LoginViewController.h"
 #include "ui/login/PromotionalCarousel.h"
 #include "flows/MorvexVPNService.h"
+#include "support/SignInWindowStandIn.h"
 
 namespace morvex {
 namespace {
@@ -445,6 +446,38 @@ TEST_F(LoginViewControllerTest, SeveralAccountsOpenTheChooserAndClosingItSignsOu
     EXPECT_EQ(UserDefaults::standard().integer(AppPreferences::Key::dataStoreVersion), infoDataStoreVersion());
 }
 
+TEST_F(LoginViewControllerTest, ASignInWindowProcessThatFailsEndsAsAFailedSignInAndAClosedOneAsNothing) {
+    struct Case {
+        const char* name;
+        std::string window;  // what the stand-in window process does once it has the sign-in
+        std::size_t alerts;
+    };
+    const Case cases[] = {
+        {"the window's process crashed", "kill -SEGV $$", 1},
+        {"the window's process ended without an answer", "exit 0", 1},
+        {"the window's process answered nonsense", "printf 'nonsense\\n'; cat >/dev/null", 1},
+        {"the user closed the window", "printf 'failed 1 %%\\n'; cat >/dev/null", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        presenter->shown.clear();
+        test::SignInWindowStandIn window(c.window);
+        std::unique_ptr<appkit::Window> main;
+        LoginViewController* screen = showScreen(main, true);
+        QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
+        ASSERT_NE(screen->webSession(), nullptr);
+        const qint64 process = screen->webSession()->windowProcessId();
+        ASSERT_NE(process, 0);
+        ASSERT_TRUE(waitUntil([&] { return loginButton(*screen)->isEnabled() && presenter->shown.size() >= c.alerts; }));
+        test::drain();
+        EXPECT_EQ(presenter->shown.size(), c.alerts);
+        EXPECT_FALSE(screen->requestInProcess.value());
+        EXPECT_FALSE(User().loggedIn());
+        EXPECT_TRUE(service.requestsTo("/auth/token").empty());
+        EXPECT_TRUE(waitUntil([&] { return test::processEnded(process); }));
+    }
+}
+
 // The whole road on the real web engine: the page is the fake service's sign-in form.
 class WebSignInTest : public LoginViewControllerTest {
 protected:
@@ -454,23 +487,20 @@ protected:
         LoginViewControllerTest::SetUp();
     }
 
-    static QWidget* signInWindow() {
-        for (QWidget* w : QApplication::allWidgets())
-            if (w->objectName() == "webAuthenticationWindow") return w;
-        return nullptr;
+    // The sign-in window's process while it runs (0 for none).
+    static qint64 signInWindow(LoginViewController& screen) {
+        return screen.webSession() ? screen.webSession()->windowProcessId() : 0;
     }
 
-    // Waits for the sign-in form, then fills and sends it as a user would.
+    // Waits for the sign-in form in the window's process, then fills and sends it as a user would.
     static void signInThroughThePage(appkit::WebAuthenticationSession& session, const std::string& password) {
-        appkit::WebView* view = session.webView();
-        ASSERT_NE(view, nullptr);
-        ASSERT_TRUE(waitUntil([&] { return view->title() == "Sign in to MorvexVPN"; }, std::chrono::milliseconds(30000)))
-            << "the sign-in page did not load: engine " << view->hasEngine() << " at " << view->url().toString().toStdString()
-            << " titled " << view->title().toStdString();
-        view->runJavaScript(QString("document.getElementById('username').value = '%1';"
-                                    "document.getElementById('password').value = '%2';"
-                                    "document.getElementById('submit').click();")
-                                .arg(fake::kTestAccountName, QString::fromStdString(password)));
+        ASSERT_NE(session.windowProcessId(), 0) << "the window runs in a process of its own";
+        ASSERT_TRUE(waitUntil([&] { return session.pageTitle() == "Sign in to MorvexVPN"; }, std::chrono::milliseconds(30000)))
+            << "the sign-in page did not load: titled " << session.pageTitle().toStdString();
+        session.runJavaScript(QString("document.getElementById('username').value = '%1';"
+                                      "document.getElementById('password').value = '%2';"
+                                      "document.getElementById('submit').click();")
+                                  .arg(fake::kTestAccountName, QString::fromStdString(password)));
     }
 };
 
@@ -502,11 +532,14 @@ TEST_F(WebSignInTest, TheUserSignsInThroughTheSignInPageAndReachesTheMainContent
     ASSERT_NE(screen, nullptr);
     ASSERT_EQ(root->selectedPage(), InitialViewController::Page::SignIn);
 
-    EXPECT_EQ(signInWindow(), nullptr) << "no sign-in window before a sign-in";
+    EXPECT_EQ(screen->webSession(), nullptr) << "no sign-in window before a sign-in";
     QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
     ASSERT_NE(screen->webSession(), nullptr);
-    EXPECT_NE(signInWindow(), nullptr);
+    const qint64 windowProcess = signInWindow(*screen);
+    ASSERT_NE(windowProcess, 0);
     signInThroughThePage(*screen->webSession(), fake::kTestAccountPassword);
+    const std::vector<std::int64_t> engineProcesses = test::processTree(windowProcess);
+    EXPECT_GT(engineProcesses.size(), 1u) << "the web engine's helpers run under the window's process";
 
     ASSERT_TRUE(waitUntil([&] { return root->selectedPage() == InitialViewController::Page::MainContent; },
                           std::chrono::milliseconds(30000)))
@@ -522,7 +555,10 @@ TEST_F(WebSignInTest, TheUserSignsInThroughTheSignInPageAndReachesTheMainContent
     EXPECT_EQ(exchanges[0].json().value_or(nlohmann::json())["authorization_code"], fake::issuedSignInCodes().back());
     EXPECT_TRUE(presenter->shown.empty());
     test::flushDeferredDeletes();
-    EXPECT_EQ(signInWindow(), nullptr) << "the window goes with its sign-in";
+    EXPECT_EQ(screen->webSession(), nullptr) << "the window goes with its sign-in";
+    for (const std::int64_t pid : engineProcesses)
+        EXPECT_TRUE(waitUntil([&] { return test::processEnded(pid); })) << "process " << pid << " outlived the sign-in";
+    EXPECT_FALSE(appkit::WebView::isEngineModuleLoaded()) << "the application never loaded the web engine";
 }
 
 TEST_F(WebSignInTest, AWrongPasswordIsShownOnceAndClosingTheWindowSaysNothing) {
@@ -543,14 +579,15 @@ TEST_F(WebSignInTest, AWrongPasswordIsShownOnceAndClosingTheWindowSaysNothing) {
 
     presenter->shown.clear();
     QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
-    QWidget* signIn = signInWindow();
-    ASSERT_NE(signIn, nullptr);
+    const qint64 windowProcess = signInWindow(*screen);
+    ASSERT_NE(windowProcess, 0);
     EXPECT_FALSE(loginButton(*screen)->isEnabled());
-    signIn->close();
+    // The window's close button, in the window's own process.
+    screen->webSession()->closeWindow();
     ASSERT_TRUE(waitUntil([&] { return loginButton(*screen)->isEnabled(); }));
     EXPECT_TRUE(waitUntil([&] {
         test::flushDeferredDeletes();
-        return signInWindow() == nullptr;
+        return screen->webSession() == nullptr && test::processEnded(windowProcess);
     }));
     test::settleRequests();
     EXPECT_TRUE(presenter->shown.empty());

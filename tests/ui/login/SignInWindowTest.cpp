@@ -67,6 +67,8 @@ TEST_F(SignInWindowTest, AHostilePageCannotLeaveItsOriginNorHandACustomSchemeToT
     appkit::WebAuthenticationSession session(start, "zarnapp", [&](std::optional<QUrl>, std::optional<Error>) { ended = true; });
     session.openOutside = [&](const QUrl& url) { outside.push_back(url); };
     session.prefersEphemeralWebBrowserSession = true;
+    // The window as its own process runs it (the test clicks into it with the mouse).
+    session.runsInThisProcess = true;
     ASSERT_TRUE(session.start());
     appkit::WebView* view = session.webView();
     ASSERT_NE(view, nullptr);
