@@ -70,7 +70,7 @@ TEST(Images, EveryDrawingTheBuildMadeIsWhatItsSvgDrawsAtThatSize) {
         ASSERT_GE(bytes.size(), sizeof header) << file;
         std::memcpy(header, bytes.data(), sizeof header);
         ASSERT_EQ(bytes.size(), sizeof header + std::size_t(header[0]) * header[1] * 4) << file;
-        QImage read(int(header[0]), int(header[1]), QImage::Format_ARGB32_Premultiplied);
+        QImage read(static_cast<int>(header[0]), static_cast<int>(header[1]), QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < read.height(); ++y)
             std::memcpy(read.scanLine(y), bytes.data() + sizeof header + std::size_t(y) * read.width() * 4, std::size_t(read.width()) * 4);
         EXPECT_EQ(read.convertToFormat(QImage::Format_ARGB32), drawn) << file << " differs from what " << svg << " draws at that size";
