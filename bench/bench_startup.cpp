@@ -77,6 +77,10 @@ double residentMegabytes(pid_t pid) {
     return 0;
 }
 
+// The application's figure of this run, which the floor's benchmark (run after it) sets beside its
+// own: the application is to stay within 1.3 times the floor.
+double g_applicationFirstWindowMs = 0;
+
 void stopProgram(Started& s) {
     if (s.pid > 0) {
         ::kill(s.pid, SIGTERM);
@@ -116,6 +120,7 @@ void BM_StartToFirstWindow(benchmark::State& state) {
     if (runs > 0) {
         state.counters["first_window_ms"] = totalMs / runs;
         state.counters["idle_rss_MB"] = totalRss / runs;
+        g_applicationFirstWindowMs = totalMs / runs;
     }
     std::string cleanup = "rm -rf '" + home + "'";
     [[maybe_unused]] int rc = std::system(cleanup.c_str());
@@ -145,7 +150,10 @@ void BM_FloorStartToFirstWindow(benchmark::State& state) {
         totalMs += ms;
         ++runs;
     }
-    if (runs > 0) state.counters["first_window_ms"] = totalMs / runs;
+    if (runs > 0) {
+        state.counters["first_window_ms"] = totalMs / runs;
+        if (g_applicationFirstWindowMs > 0) state.counters["application_to_floor"] = g_applicationFirstWindowMs / (totalMs / runs);
+    }
     std::string cleanup = "rm -rf '" + home + "'";
     [[maybe_unused]] int rc = std::system(cleanup.c_str());
 }

@@ -1,6 +1,11 @@
 #include "appkit/Images.h"
 
+#include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <string>
@@ -17,6 +22,28 @@ void reportMissing(std::string_view name, const Bundle& bundle) {
     std::lock_guard lock(mutex);
     if (!reported.emplace(name).second) return;
     log::nslog("Images: no image named \"" + std::string(name) + "\" in " + bundle.resourcePath().string());
+}
+
+// The build draws the images of the first window at the sizes it shows them into
+// Resources/Rasters/<name>@<width>x<height>.argb, with the same engine and call as below: the
+// drawing's width and height (32-bit each), then its premultiplied ARGB pixels, in the machine's
+// byte order. Reading one spares the start the SVG engine and the image format plugins. They hold
+// one device pixel per pixel, so a screen that scales draws the SVG instead.
+QPixmap rasterNamed(std::string_view name, QSize size, const Bundle& bundle) {
+    if (!qGuiApp || !size.isValid() || size.isEmpty() || qGuiApp->devicePixelRatio() != 1.0) return {};
+    const auto file = bundle.resourcePath() / "Rasters" /
+                      (std::string(name) + "@" + std::to_string(size.width()) + "x" + std::to_string(size.height()) + ".argb");
+    std::ifstream stream(file, std::ios::binary);
+    std::uint32_t header[2] = {0, 0};
+    if (!stream || !stream.read(reinterpret_cast<char*>(header), sizeof header)) return {};
+    // A drawing larger than the size asked for, or of another length, is not one of ours.
+    if (header[0] == 0 || header[1] == 0 || header[0] > std::uint32_t(size.width()) || header[1] > std::uint32_t(size.height()))
+        return {};
+    QImage image(static_cast<int>(header[0]), static_cast<int>(header[1]), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < image.height(); ++y)
+        if (!stream.read(reinterpret_cast<char*>(image.scanLine(y)), std::streamsize(image.width()) * 4)) return {};
+    if (stream.peek() != std::ifstream::traits_type::eof()) return {};
+    return QPixmap::fromImage(std::move(image));
 }
 }  // namespace
 
@@ -47,6 +74,7 @@ QIcon imageNamed(std::string_view name, const Bundle& bundle) {
 
 QPixmap imageNamed(std::string_view name, QSize size, const Bundle& bundle) {
     if (auto path = morvex::imageNamed(name, bundle)) {
+        if (QPixmap drawn = rasterNamed(name, size, bundle); !drawn.isNull()) return drawn;
         QIcon icon(QString::fromStdString(path->string()));
         QPixmap pixmap = icon.pixmap(size);
         if (!pixmap.isNull()) return pixmap;

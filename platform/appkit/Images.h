@@ -17,7 +17,9 @@ namespace morvex::appkit {
 
 // The image as an icon (it scales without loss); the placeholder when missing.
 QIcon imageNamed(std::string_view name, const Bundle& bundle = Bundle::main());
-// The image drawn at `size` (device-independent pixels) keeping its aspect ratio.
+// The image drawn at `size` (device-independent pixels) keeping its aspect ratio. Where the build
+// drew the image at that size beforehand (Resources/Rasters, one device pixel per pixel) its
+// pixels are read instead: the same picture, without the SVG engine.
 QPixmap imageNamed(std::string_view name, QSize size, const Bundle& bundle = Bundle::main());
 
 // What a missing image looks like.

@@ -1,11 +1,13 @@
 #include "foundation/Keychain.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <libsecret/secret.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <type_traits>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -29,29 +31,106 @@ Keychain::Backend g_backend = Keychain::Backend::Automatic;
 
 std::filesystem::path storeFile();
 
+// libsecret and the GLib object libraries under it are loaded the first time the Secret Service is
+// asked for, not at start-up: most runs keep their items in the file store or touch the keychain
+// only after the first window, and mapping and relocating those libraries would delay every start.
+// Only the header's types and constants are compiled in; every function is looked up here.
+struct SecretLibrary {
+    decltype(&::secret_service_get_sync) serviceGetSync = nullptr;
+    decltype(&::secret_collection_for_alias_sync) collectionForAliasSync = nullptr;
+    decltype(&::secret_collection_get_locked) collectionGetLocked = nullptr;
+    decltype(&::secret_password_lookup_binary_sync) lookupBinarySync = nullptr;
+    decltype(&::secret_password_store_binary_sync) storeBinarySync = nullptr;
+    decltype(&::secret_password_clear_sync) clearSync = nullptr;
+    decltype(&::secret_password_searchv_sync) searchvSync = nullptr;
+    decltype(&::secret_retrievable_get_attributes) retrievableGetAttributes = nullptr;
+    decltype(&::secret_value_new) valueNew = nullptr;
+    decltype(&::secret_value_get) valueGet = nullptr;
+    decltype(&::secret_value_unref) valueUnref = nullptr;
+    decltype(&::g_error_free) errorFree = nullptr;
+    decltype(&::g_object_unref) objectUnref = nullptr;
+    decltype(&::g_hash_table_new) hashTableNew = nullptr;
+    decltype(&::g_hash_table_lookup) hashTableLookup = nullptr;
+    decltype(&::g_hash_table_unref) hashTableUnref = nullptr;
+    decltype(&::g_list_free_full) listFreeFull = nullptr;
+    decltype(&::g_str_hash) strHash = nullptr;
+    decltype(&::g_str_equal) strEqual = nullptr;
+    std::string failure;  // why the library is not there; empty once it is
+};
+
+// The library, loaded once; nullptr (and `why` says why) when it cannot be loaded or lacks a
+// function, in which case the items go to the file store.
+const SecretLibrary* secretLibrary(std::string* why = nullptr) {
+    static const SecretLibrary library = [] {
+        SecretLibrary l;
+        void* handle = ::dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char* error = ::dlerror();
+            l.failure = std::string("libsecret cannot be loaded: ") + (error ? error : "unknown error");
+            return l;
+        }
+        bool complete = true;
+        auto find = [&](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
+            if (!function && complete) {
+                complete = false;
+                l.failure = std::string("libsecret lacks ") + name;
+            }
+        };
+        find(l.serviceGetSync, "secret_service_get_sync");
+        find(l.collectionForAliasSync, "secret_collection_for_alias_sync");
+        find(l.collectionGetLocked, "secret_collection_get_locked");
+        find(l.lookupBinarySync, "secret_password_lookup_binary_sync");
+        find(l.storeBinarySync, "secret_password_store_binary_sync");
+        find(l.clearSync, "secret_password_clear_sync");
+        find(l.searchvSync, "secret_password_searchv_sync");
+        find(l.retrievableGetAttributes, "secret_retrievable_get_attributes");
+        find(l.valueNew, "secret_value_new");
+        find(l.valueGet, "secret_value_get");
+        find(l.valueUnref, "secret_value_unref");
+        // GLib's own functions, from the libraries libsecret brought in.
+        find(l.errorFree, "g_error_free");
+        find(l.objectUnref, "g_object_unref");
+        find(l.hashTableNew, "g_hash_table_new");
+        find(l.hashTableLookup, "g_hash_table_lookup");
+        find(l.hashTableUnref, "g_hash_table_unref");
+        find(l.listFreeFull, "g_list_free_full");
+        find(l.strHash, "g_str_hash");
+        find(l.strEqual, "g_str_equal");
+        return l;  // the handle stays open for the rest of the run
+    }();
+    if (!library.failure.empty()) {
+        if (why) *why = library.failure;
+        return nullptr;
+    }
+    return &library;
+}
+
 // Whether the Secret Service's default collection takes items without asking the user anything:
 // it must exist and be unlocked. A service with no login collection (a keyring daemon started
 // without one) or a locked one would fail every write or raise an unlock dialog for each item, so
 // the items go to the file store instead. Only reads the alias and the collection's state: never
 // prompts, never creates anything.
 bool defaultCollectionUsable(std::string& why) {
+    const SecretLibrary* secret = secretLibrary(&why);
+    if (!secret) return false;
     GError* error = nullptr;
-    SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error);
+    SecretService* service = secret->serviceGetSync(SECRET_SERVICE_NONE, nullptr, &error);
     if (!service) {
         why = error ? error->message : "no service";
-        if (error) g_error_free(error);
+        if (error) secret->errorFree(error);
         return false;
     }
     SecretCollection* collection =
-        secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
-    g_object_unref(service);
+        secret->collectionForAliasSync(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+    secret->objectUnref(service);
     if (!collection) {
         why = error ? error->message : "it has no default collection";
-        if (error) g_error_free(error);
+        if (error) secret->errorFree(error);
         return false;
     }
-    const bool locked = secret_collection_get_locked(collection);
-    g_object_unref(collection);
+    const bool locked = secret->collectionGetLocked(collection);
+    secret->objectUnref(collection);
     if (locked) why = "its default collection is locked";
     return !locked;
 }
@@ -141,67 +220,84 @@ const SecretSchema* schema() {
     return &s;
 }
 
-void logError(const char* what, GError* error) {
+void logError(const SecretLibrary& secret, const char* what, GError* error) {
     if (!error) return;
     log::nslog(std::string("Keychain: ") + what + " failed: " + error->message);
-    g_error_free(error);
+    secret.errorFree(error);
+}
+
+// The library, or nullptr with the reason logged: the Secret Service was chosen (or set) while
+// libsecret cannot be loaded, so the call fails as an unreachable service would.
+const SecretLibrary* secretLibraryFor(const char* what) {
+    std::string why;
+    const SecretLibrary* secret = secretLibrary(&why);
+    if (!secret) log::nslog(std::string("Keychain: ") + what + " failed: " + why);
+    return secret;
 }
 
 std::optional<Bytes> secretGet(const std::string& key) {
+    const SecretLibrary* secret = secretLibraryFor("lookup");
+    if (!secret) return std::nullopt;
     GError* error = nullptr;
-    SecretValue* value = secret_password_lookup_binary_sync(schema(), nullptr, &error, "account", key.c_str(), nullptr);
+    SecretValue* value = secret->lookupBinarySync(schema(), nullptr, &error, "account", key.c_str(), nullptr);
     if (error) {
-        logError("lookup", error);
+        logError(*secret, "lookup", error);
         return std::nullopt;
     }
     if (!value) return std::nullopt;
     gsize length = 0;
-    const gchar* bytes = secret_value_get(value, &length);
+    const gchar* bytes = secret->valueGet(value, &length);
     Bytes out(reinterpret_cast<const std::uint8_t*>(bytes), reinterpret_cast<const std::uint8_t*>(bytes) + length);
-    secret_value_unref(value);
+    secret->valueUnref(value);
     return out;
 }
 
 bool secretSet(const std::string& key, const Bytes& data) {
+    const SecretLibrary* secret = secretLibraryFor("store");
+    if (!secret) return false;
     GError* error = nullptr;
-    SecretValue* value = secret_value_new(reinterpret_cast<const gchar*>(data.data()),
+    SecretValue* value = secret->valueNew(reinterpret_cast<const gchar*>(data.data()),
                                           static_cast<gssize>(data.size()), "application/octet-stream");
     std::string label = "MorvexVPN: " + key;
-    gboolean ok = secret_password_store_binary_sync(schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), value,
-                                                    nullptr, &error, "account", key.c_str(), nullptr);
-    secret_value_unref(value);
-    logError("store", error);
+    gboolean ok = secret->storeBinarySync(schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), value,
+                                          nullptr, &error, "account", key.c_str(), nullptr);
+    secret->valueUnref(value);
+    logError(*secret, "store", error);
     return ok;
 }
 
 bool secretDelete(const std::string& key) {
+    const SecretLibrary* secret = secretLibraryFor("delete");
+    if (!secret) return false;
     GError* error = nullptr;
-    secret_password_clear_sync(schema(), nullptr, &error, "account", key.c_str(), nullptr);
+    secret->clearSync(schema(), nullptr, &error, "account", key.c_str(), nullptr);
     if (error) {
-        logError("delete", error);
+        logError(*secret, "delete", error);
         return false;
     }
     return true;  // a missing item is not an error
 }
 
 bool secretClearPrefix(const std::string& prefix) {
+    const SecretLibrary* secret = secretLibraryFor("search");
+    if (!secret) return false;
     GError* error = nullptr;
-    GHashTable* attributes = g_hash_table_new(g_str_hash, g_str_equal);
-    GList* items = secret_password_searchv_sync(schema(), attributes, SECRET_SEARCH_ALL, nullptr, &error);
-    g_hash_table_unref(attributes);
+    GHashTable* attributes = secret->hashTableNew(secret->strHash, secret->strEqual);
+    GList* items = secret->searchvSync(schema(), attributes, SECRET_SEARCH_ALL, nullptr, &error);
+    secret->hashTableUnref(attributes);
     if (error) {
-        logError("search", error);
+        logError(*secret, "search", error);
         return false;
     }
     bool ok = true;
     for (GList* l = items; l; l = l->next) {
         auto* item = static_cast<SecretRetrievable*>(l->data);
-        GHashTable* attrs = secret_retrievable_get_attributes(item);
-        const char* account = static_cast<const char*>(g_hash_table_lookup(attrs, "account"));
+        GHashTable* attrs = secret->retrievableGetAttributes(item);
+        const char* account = static_cast<const char*>(secret->hashTableLookup(attrs, "account"));
         if (account && std::string_view(account).starts_with(prefix)) ok = secretDelete(account) && ok;
-        g_hash_table_unref(attrs);
+        secret->hashTableUnref(attrs);
     }
-    g_list_free_full(items, g_object_unref);
+    secret->listFreeFull(items, secret->objectUnref);
     return ok;
 }
 

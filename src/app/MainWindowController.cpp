@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTimer>
 #include <cmath>
 
 #include "app/AppDelegate.h"
@@ -54,8 +55,9 @@ void MainWindowController::windowDidLoad() {
     w->setTitle("MorvexVPN");
     w->setFrameAutosaveName(kFrameAutosaveName);
     w->setAppearance(std::nullopt);
-    // The title bar shows the product's icon; the window manager owns what a click on it does.
-    w->setTitleBarIcon(appkit::imageNamed(kTitleBarImage));
+    // The title bar shows the product's icon; the window manager owns what a click on it does. The
+    // icon is an SVG, read once the window is up: the SVG engine is no part of the first paint.
+    QTimer::singleShot(0, w, [w] { w->setTitleBarIcon(appkit::imageNamed(kTitleBarImage)); });
     w->installEventFilter(this);
     installShortcuts(w);
 }

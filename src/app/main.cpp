@@ -1,6 +1,7 @@
 // The application's entry point: notes the launch time, makes the application object, registers
 // the storyboards and transformers, opens the main storyboard's window and runs the loop.
 #include <QApplication>
+#include <QTimer>
 
 #include "app/AppDelegate.h"
 #include "ui/kit/QtAlertPresenter.h"
@@ -33,7 +34,6 @@ int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("MorvexVPN"));
     QApplication::setDesktopFileName(QStringLiteral("morvexvpn"));
-    QApplication::setWindowIcon(morvex::appkit::imageNamed("AppIcon"));
     morvex::appkit::Application application;
 
     // One instance per session: the launcher and the other processes find it by its bus name.
@@ -103,5 +103,8 @@ int main(int argc, char** argv) {
         mainWindow->showWindow();
     }
     morvex::ThemeNotifier::shared();
+    // The icon is an SVG, and reading one loads the SVG engine: it is set once the first window is
+    // up, and every window takes it then.
+    QTimer::singleShot(0, &qtApplication, [] { QApplication::setWindowIcon(morvex::appkit::imageNamed("AppIcon")); });
     return application.run();
 }

@@ -3,11 +3,16 @@
 // shipping a broken or uncoloured picture.
 #include <gtest/gtest.h>
 
+#include <QIcon>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSvgRenderer>
+#include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <vector>
 
 #include "foundation/BundleResources.h"
 #include "foundation/Paths.h"
@@ -42,6 +47,34 @@ TEST(Images, EveryImageOfTheBundleIsAnSvgThatDrawsSomething) {
         EXPECT_EQ(paths::readFile(file)->find("currentColor"), std::string::npos) << file << " is left uncoloured";
     }
     EXPECT_GT(count, 200) << "flags and images";
+}
+
+// The first window's images are read from drawings the build made; each must be exactly what the
+// SVG of the same name draws at that size, so the window looks the same either way.
+TEST(Images, EveryDrawingTheBuildMadeIsWhatItsSvgDrawsAtThatSize) {
+    const auto resources = std::filesystem::path(MORVEX_TEST_BUNDLE_DIR) / "Resources";
+    std::vector<std::filesystem::path> drawings;
+    for (const auto& entry : std::filesystem::directory_iterator(resources / "Rasters")) drawings.push_back(entry.path());
+    ASSERT_FALSE(drawings.empty()) << "the build draws the first window's images";
+    const QRegularExpression pattern(QStringLiteral("^(.+)@([0-9]+)x([0-9]+)\\.argb$"));
+    for (const auto& file : drawings) {
+        const auto match = pattern.match(QString::fromStdString(file.filename().string()));
+        ASSERT_TRUE(match.hasMatch()) << file << " is not named <image>@<width>x<height>.argb";
+        const auto svg = resources / "Images" / (match.captured(1).toStdString() + ".svg");
+        ASSERT_TRUE(std::filesystem::is_regular_file(svg)) << file << " has no SVG";
+        const QSize size(match.captured(2).toInt(), match.captured(3).toInt());
+        const QImage drawn = QIcon(QString::fromStdString(svg.string())).pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+        // The file: the drawing's width and height, then its premultiplied ARGB pixels.
+        const std::string bytes = paths::readFile(file).value_or("");
+        std::uint32_t header[2] = {0, 0};
+        ASSERT_GE(bytes.size(), sizeof header) << file;
+        std::memcpy(header, bytes.data(), sizeof header);
+        ASSERT_EQ(bytes.size(), sizeof header + std::size_t(header[0]) * header[1] * 4) << file;
+        QImage read(static_cast<int>(header[0]), static_cast<int>(header[1]), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < read.height(); ++y)
+            std::memcpy(read.scanLine(y), bytes.data() + sizeof header + std::size_t(y) * read.width() * 4, std::size_t(read.width()) * 4);
+        EXPECT_EQ(read.convertToFormat(QImage::Format_ARGB32), drawn) << file << " differs from what " << svg << " draws at that size";
+    }
 }
 
 TEST(Images, AnImageIsFoundByItsExactName) {

@@ -14,7 +14,7 @@ if(TARGET resources_tests)
   set_target_properties(resources_standin_application PROPERTIES AUTOMOC OFF)
 
   target_link_libraries(resources_tests PRIVATE PkgConfig::RLOTTIE Qt6::Svg nlohmann_json::nlohmann_json)
-  add_dependencies(resources_tests morvex_images morvex_animations morvex_resources zevu_resources
+  add_dependencies(resources_tests morvex_images morvex_rasters morvex_animations morvex_resources zevu_resources
                    morvex-make-animations resources_standin_application)
   morvex_path_macros(resources_tests PRIVATE
     MORVEX_CMAKE_COMMAND ${CMAKE_COMMAND}
