@@ -561,7 +561,9 @@ TEST_F(CountriesViewController1Test, EachSegmentsRowsShowTheStarArrowAndTagOfThe
         EXPECT_EQ(!parts.p2p.isEmpty(), c.p2p);
         EXPECT_EQ(!parts.star.isEmpty(), c.star);
         EXPECT_EQ(!parts.arrow.isEmpty(), c.arrow);
-        if (c.star && c.arrow) EXPECT_LT(parts.star.right(), parts.arrow.left()) << "the star comes before the arrow";
+        if (c.star && c.arrow) {
+            EXPECT_LT(parts.star.right(), parts.arrow.left()) << "the star comes before the arrow";
+        }
     }
 }
 
