@@ -6,37 +6,26 @@
 #include <benchmark/benchmark.h>
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
-#include <QTimer>
 #include <ctime>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
-#include "FakeService.h"
+#include "BenchSupport.h"
 #include "alerts/AlertServices.h"
 #include "app/AppMainViewController.h"
 #include "viewmodels/MainTab.h"
 #include "app/StatusMenu.h"
-#include "app/Storyboards.h"
-#include "app/ThemeNotifier.h"
-#include "appkit/Application.h"
 #include "appkit/Window.h"
-#include "foundation/Bundle.h"
 #include "foundation/NotificationCenter.h"
-#include "foundation/Paths.h"
 #include "session/OAuthService.h"
 #include "state/AppPreferences.h"
 #include "ui/dashboard/DashboardViewController.h"
-#include "ui/kit/ValueTransformers.h"
 #include "model/ZevuTypes.h"
 #include "zevu/ZevuCore.h"
 
@@ -70,11 +59,7 @@ double processCpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-void runFor(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using bench::runFor;
 
 void post(ZevuConnectionState state) {
     ZevuTypes::ConnectionInfo info;
@@ -169,22 +154,8 @@ BENCHMARK(BM_IdleFloorWindow)->UseManualTime()->Iterations(1)->Unit(benchmark::k
 int main(int argc, char** argv) {
     morvex::fake::FakeService service;
     if (!service.start()) return 1;
-    const std::string scratch = QDir::temp().filePath(QStringLiteral("morvex-bench-idle-%1").arg(::getpid())).toStdString();
-    ::setenv("MORVEX_SERVICE_URL", service.baseURL().c_str(), 1);
-    ::setenv("ZEVU_SERVER_OVERRIDE", ("127.0.0.1:" + std::to_string(service.port())).c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::setenv("MORVEX_KEYCHAIN", "file", 1);
-    ::setenv("XDG_CONFIG_HOME", (scratch + "/config").c_str(), 1);
-    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    morvex::paths::setConfigDirectoryOverride(scratch + "/config/MorvexVPN");
-
-    QApplication qtApplication(argc, argv);
-    morvex::Bundle::setMainBundlePath(MORVEX_BUNDLE_DIR);
-    morvex::appkit::Application application;
+    morvex::bench::PageProcess process(argc, argv, service, "idle");
     morvex::OAuthService::shared();
-    morvex::registerStoryboards();
-    morvex::registerValueTransformers();
-    morvex::installCurrentThemeName();
 
     Fixture fixture;
     g_fixture = &fixture;
@@ -212,6 +183,5 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     fixture.window.reset();
-    QDir(QString::fromStdString(scratch)).removeRecursively();
     return 0;
 }

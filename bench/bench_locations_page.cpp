@@ -3,24 +3,13 @@
 // Targets: under 100 ms and under 20 MB.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
-#include "FakeService.h"
-#include "app/Storyboards.h"
-#include "app/ThemeNotifier.h"
-#include "appkit/Application.h"
+#include "BenchSupport.h"
 #include "appkit/Window.h"
-#include "foundation/Bundle.h"
-#include "foundation/Paths.h"
-#include "ui/kit/ValueTransformers.h"
 #include "ui/locations/CountriesViewController.h"
 
 namespace {
@@ -28,11 +17,7 @@ namespace {
 using namespace morvex;
 using Server = ZevuDataFetcherTypes::Server;
 
-void runFor(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using bench::runFor;
 
 double residentMegabytes() {
     std::ifstream status("/proc/self/status");
@@ -106,23 +91,9 @@ BENCHMARK(BM_LocationsPageWithTenThousandRows)->Arg(1000)->Arg(10000)->ArgName("
 int main(int argc, char** argv) {
     morvex::fake::FakeService service;
     if (!service.start()) return 1;
-    const std::string scratch = QDir::temp().filePath(QStringLiteral("morvex-bench-locations-%1").arg(::getpid())).toStdString();
-    ::setenv("MORVEX_SERVICE_URL", service.baseURL().c_str(), 1);
-    ::setenv("ZEVU_SERVER_OVERRIDE", ("127.0.0.1:" + std::to_string(service.port())).c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::setenv("MORVEX_KEYCHAIN", "file", 1);
-    ::setenv("XDG_CONFIG_HOME", (scratch + "/config").c_str(), 1);
-    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    morvex::paths::setConfigDirectoryOverride(scratch + "/config/MorvexVPN");
-    QApplication qtApplication(argc, argv);
-    morvex::Bundle::setMainBundlePath(MORVEX_BUNDLE_DIR);
-    morvex::appkit::Application application;
-    morvex::registerStoryboards();
-    morvex::registerValueTransformers();
-    morvex::installCurrentThemeName();
+    morvex::bench::PageProcess process(argc, argv, service, "locations");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    QDir(QString::fromStdString(scratch)).removeRecursively();
     return 0;
 }

@@ -19,8 +19,7 @@
 #include <set>
 #include <unistd.h>
 
-#include "FakeService.h"
-#include "alerts/AlertTestSupport.h"
+#include "FakeServiceAppTest.h"
 #include "app/AppMainViewController.h"
 #include "app/InitialViewController.h"
 #include "app/StatusMenu.h"
@@ -65,21 +64,11 @@ struct Path {
     std::function<bool(EveryScreenIsReachable&)> sees = {};
 };
 
-class EveryScreenIsReachable : public test::AlertTest {
+class EveryScreenIsReachable : public test::FakeServiceAppTest {
 public:  // the paths use the fixture's helpers
-    fake::FakeService service;
-
     void SetUp() override {
-        // The help hub's FAQ starts the web engine, which refuses its sandbox under root.
-        if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-        AlertTest::SetUp();
-        ASSERT_TRUE(service.start());
-        hosts::setServiceURLOverride(service.baseURL());
-        AlertServices s = services();
-        s.appManager = &AppManager::shared();
-        AlertServices::install(s);
-        zevu::ZevuTestAPI::reset();
-        zevu::ZevuTestAPI::setTimeScale(0.01);
+        FakeServiceAppTest::SetUp();
+        if (HasFatalFailure()) return;
         registerStoryboards();
         appkit::Storyboard::setInstantiationObserver([this](const appkit::Storyboard& board, std::string_view scene, QObject* made) {
             opened[key(board.name(), scene)].push_back(made);
@@ -94,21 +83,12 @@ public:  // the paths use the fixture's helpers
             if (other != mainWindow.get()) delete other;
         mainWindow.reset();
         test::flushDeferredDeletes();
-        zevu::ZevuTestAPI::reset();
-        test::settle([] { return zevu::ZevuTestAPI::settle(); });
-        hosts::setServiceURLOverride(std::nullopt);
-        AlertTest::TearDown();
+        FakeServiceAppTest::TearDown();
     }
 
     // A user the service knows, signed in on an earlier run, with two VPN accounts to switch between.
     static void signedInEarlier() {
-        User user;
-        user.setVpnUsername(std::string("morvex0s1234567"));
-        user.setVpnPassword(std::string("sample-password"));
-        user.setIsUserNotMigratedToFA(false);
-        user.setIsUserNotMigratedToEmail(false);
-        user.setStatus(User::Status::Active);
-        user.setLoggedIn(true);
+        test::storeSignedInUser();
         PreservedPreferences().setVpnAccounts(std::vector<PreservedPreferences::VPNAccount>{
             {"morvex0s1234567", "active", "", "", "", ""}, {"morvex0s7654321", "active", "", "", "", ""}});
     }

@@ -16,6 +16,7 @@
 #include "state/PreservedPreferences.h"
 #include "state/User.h"
 #include "FakeService.h"
+#include "FakeServiceAppTest.h"
 #include "model/ServiceHosts.h"
 #include "session/LoginModel.h"
 #include "session/UserAuthentication.h"
@@ -239,13 +240,7 @@ protected:
 };
 
 TEST_F(LaunchTest, ASignedInStartReachesTheMainContent) {
-    User user;
-    user.setVpnUsername(std::string("morvex0s1234567"));
-    user.setVpnPassword(std::string("sample-password"));
-    user.setIsUserNotMigratedToFA(false);
-    user.setIsUserNotMigratedToEmail(false);
-    user.setStatus(User::Status::Active);
-    user.setLoggedIn(true);
+    test::storeSignedInUser();
     InitialViewController& root = launch();
     EXPECT_EQ(root.selectedPage(), Page::SignIn);
     ASSERT_TRUE(test::waitUntil([&] { return requestsTo("/user/profile") > 0; })) << "the profile is fetched at launch";

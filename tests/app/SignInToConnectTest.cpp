@@ -12,8 +12,7 @@
 
 #include <mutex>
 
-#include "FakeService.h"
-#include "alerts/AlertTestSupport.h"
+#include "FakeServiceAppTest.h"
 #include "app/AppMainViewController.h"
 #include "app/InitialViewController.h"
 #include "app/Storyboards.h"
@@ -45,23 +44,15 @@ constexpr auto kWebWait = std::chrono::milliseconds(30000);
 
 int sdkStatus() { return zevu::ZevuManager::sharedInstance()->getCurrentVPNStatus(); }
 
-class SignInToConnectTest : public test::AlertTest {
+class SignInToConnectTest : public test::FakeServiceAppTest {
 protected:
-    fake::FakeService service;
-
     void SetUp() override {
-        // Chromium refuses to run its sandbox as root (CI containers).
-        if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-        AlertTest::SetUp();
-        ASSERT_TRUE(service.start());
-        hosts::setServiceURLOverride(service.baseURL());
+        FakeServiceAppTest::SetUp();
+        if (HasFatalFailure()) return;
         // The screens drive the real (simulated) SDK, as the program does; alerts stay recorded.
-        AlertServices s = services();
+        AlertServices s = AlertServices::installed();
         s.vpn = AlertServices::defaults().vpn;
-        s.appManager = &AppManager::shared();
         AlertServices::install(s);
-        zevu::ZevuTestAPI::reset();
-        zevu::ZevuTestAPI::setTimeScale(0.01);
         // As the application starts for a user who never signed in: the SDK is set up without
         // credentials, which the sign-in hands over.
         Zevu::configureSDK(User(), MorvexVPNService::makeZevu);
@@ -70,12 +61,6 @@ protected:
         bool catalogued = false;
         MorvexVPNService::makeZevuDataFetcher().loadCountries({}, [&](auto&&...) { catalogued = true; });
         ASSERT_TRUE(waitUntil([&] { return catalogued; }));
-    }
-    void TearDown() override {
-        zevu::ZevuTestAPI::reset();
-        test::settle([] { return zevu::ZevuTestAPI::settle(); });
-        hosts::setServiceURLOverride(std::nullopt);
-        AlertTest::TearDown();
     }
 
     std::string alertsShown() const {

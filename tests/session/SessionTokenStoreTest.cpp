@@ -19,19 +19,6 @@ namespace {
 class AppManagerTest : public test::TempConfigTest {
 protected:
     UserDefaults defaults() { return UserDefaults::standard(); }
-    std::optional<std::string> item(std::string_view key) { return sessionTokens::keychain().get(key); }
-
-    // The files under the configuration directory whose bytes hold `text`.
-    static std::vector<std::string> filesHolding(const std::string& text) {
-        std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(paths::configDirectory())) {
-            if (!entry.is_regular_file()) continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            if (bytes.find(text) != std::string::npos) found.push_back(entry.path().filename().string());
-        }
-        return found;
-    }
 };
 
 TEST_F(AppManagerTest, SignOutAndResetRemoveTheStoredTokens) {
@@ -46,7 +33,7 @@ TEST_F(AppManagerTest, SignOutAndResetRemoveTheStoredTokens) {
     EXPECT_EQ(shared.refreshToken(), "");
     EXPECT_EQ(shared.accessTokenExpiry(), 0);
     EXPECT_EQ(shared.refreshTokenExpiry(), 0);
-    EXPECT_TRUE(filesHolding(sentinel).empty());
+    EXPECT_TRUE(test::configFilesHolding(sentinel).empty());
 
     AppManager restarted;
     restarted.loadAuthObject();
@@ -54,7 +41,7 @@ TEST_F(AppManagerTest, SignOutAndResetRemoveTheStoredTokens) {
 
     shared.saveTokens(AuthObject{sentinel, sentinel, "Bearer", 10, 20, std::nullopt}, false);
     User().reset();
-    EXPECT_TRUE(filesHolding(sentinel).empty());
+    EXPECT_TRUE(test::configFilesHolding(sentinel).empty());
     EXPECT_FALSE(defaults().object("access_token_created_at"));
 }
 

@@ -21,18 +21,6 @@ class AppManagerTest : public test::TempConfigTest {
 protected:
     UserDefaults defaults() { return UserDefaults::standard(); }
     std::optional<std::string> item(std::string_view key) { return sessionTokens::keychain().get(key); }
-
-    // The files under the configuration directory whose bytes hold `text`.
-    static std::vector<std::string> filesHolding(const std::string& text) {
-        std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(paths::configDirectory())) {
-            if (!entry.is_regular_file()) continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            if (bytes.find(text) != std::string::npos) found.push_back(entry.path().filename().string());
-        }
-        return found;
-    }
 };
 
 TEST_F(AppManagerTest, TokensSavedSurviveARestartWithTheirCreationTime) {
@@ -117,7 +105,7 @@ TEST_F(AppManagerTest, PlainCopiesMoveIntoTheKeychainAndLeaveNoTraceInThePrefere
     defaults().set(Value(sentinel + "-refresh"), "oem-rt");
     defaults().set(Value(std::int64_t{1209600}), "oem-rte");
     defaults().set(Value("Bearer"), "oem_type");
-    ASSERT_FALSE(filesHolding(sentinel).empty()) << "the sentinel is visible before the move";
+    ASSERT_FALSE(test::configFilesHolding(sentinel).empty()) << "the sentinel is visible before the move";
 
     AppManager manager;
     manager.loadAuthObject();
@@ -125,7 +113,7 @@ TEST_F(AppManagerTest, PlainCopiesMoveIntoTheKeychainAndLeaveNoTraceInThePrefere
     EXPECT_EQ(manager.refreshToken(), sentinel + "-refresh");
     EXPECT_EQ(item("oem-at"), sentinel);
     EXPECT_FALSE(defaults().object("oem-at"));
-    for (const auto& file : filesHolding(sentinel)) EXPECT_EQ(file, "keychain.json") << "only the keychain's own file may hold it";
+    for (const auto& file : test::configFilesHolding(sentinel)) EXPECT_EQ(file, "keychain.json") << "only the keychain's own file may hold it";
 
     UserDefaults::releaseStores();
     EXPECT_FALSE(UserDefaults::standard().object("oem-rt")) << "the move reached the disk";

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 
 #include "foundation/Analytics.h"
 #include "foundation/Dispatch.h"
@@ -146,6 +147,17 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<std::string> configFilesHolding(const std::string& text) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(paths::configDirectory())) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.find(text) != std::string::npos) found.push_back(entry.path().filename().string());
+    }
+    return found;
 }
 
 void TempConfigTest::SetUp() {

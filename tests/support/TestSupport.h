@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 class QObject;
 
@@ -75,6 +77,10 @@ protected:
 private:
     std::filesystem::path dir_;
 };
+
+// The names of the files under the configuration directory whose bytes hold `text`: none, for a
+// secret that must not be written to disk.
+std::vector<std::string> configFilesHolding(const std::string& text);
 
 // A fresh temporary directory, removed with the object.
 class TempDir {

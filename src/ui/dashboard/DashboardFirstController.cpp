@@ -8,28 +8,20 @@
 
 namespace morvex {
 
-namespace {
-
-DashboardTileController::Tile recommendedTile() {
-    DashboardTileController::Tile t;
-    t.viewName = "DashboardFirstView";
-    t.captionName = "lblRecommendedCaption";
-    t.cardName = "recommendedTile";
-    t.accessibleName = "btn_recommended_location";
-    t.captionKey = "general.recommendedlocation.title";
-    t.location = [](const DashboardRecentModel&) { return AppPreferences().recommendedServer(); };
-    t.title = [](const ZevuDataFetcherTypes::ServerPtr& server) {
-        return server ? dashboard::locationDisplayName(*server) : localized("recommended");
-    };
-    t.dial = &DashboardRecentModel::connect;
-    t.reloadOn = {PreservedPreferences::preferencesRefreshedNotification, ZevuTypes::recommendedServerUpdatedNotification};
-    return t;
-}
-
-}  // namespace
-
 DashboardFirstController::DashboardFirstController(DashboardRecentModel::Collaborators c, QObject* parent)
-    : DashboardTileController(recommendedTile(), std::move(c), parent) {
+    : DashboardTileController({.viewName = "DashboardFirstView",
+                               .captionName = "lblRecommendedCaption",
+                               .cardName = "recommendedTile",
+                               .accessibleName = "btn_recommended_location",
+                               .captionKey = "general.recommendedlocation.title",
+                               .location = [](const DashboardRecentModel&) { return AppPreferences().recommendedServer(); },
+                               .title = [](const ServerPtr& server) {
+                                   return server ? dashboard::locationDisplayName(*server) : localized("recommended");
+                               },
+                               .dial = &DashboardRecentModel::connect,
+                               .reloadOn = {PreservedPreferences::preferencesRefreshedNotification,
+                                            ZevuTypes::recommendedServerUpdatedNotification}},
+                              std::move(c), parent) {
     // The recommendation may have changed since it was stored; the answer shows when it is posted.
     beforeAppearing = [] { MorvexVPNService::makeZevu().updateRecommendedLocation(); };
 }

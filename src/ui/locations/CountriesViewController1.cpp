@@ -354,18 +354,6 @@ CountriesViewController1::ServerPtr CountriesViewController1::objectValue(int ro
     return list[static_cast<std::size_t>(row)];
 }
 
-std::string_view CountriesViewController1::cellIdentifier(int row) const {
-    if (!objectValue(row)) return "EmptyCellView";
-    switch (filterType) {
-    case Filter::Recents: return "RecentsCellView";
-    case Filter::Favorites: return "FavoritesCellView";
-    case Filter::All:
-    case Filter::PF:
-    case Filter::P2P: break;
-    }
-    return "LocationsCellView";
-}
-
 bool CountriesViewController1::shouldSelectRow(int row) {
     const ServerPtr server = objectValue(row);
     if (!server) return false;

@@ -1,10 +1,11 @@
 #pragma once
-// Which is which: this is the sectioned variant (scene "CountriesViewController1"), which nothing
-// opens yet; the list the explore tab shows is CountriesViewController.
+// Which is which: this is the sectioned variant (scene "CountriesViewController1", the explore
+// tab's third page, opened by the country list's sections button); the list the explore tab
+// shows first is CountriesViewController.
 //
 // The sectioned country list: the same catalogue model as the country list, with a segment row
 // (all, favourites, recents) instead of tab headers, lists of its own that it rebuilds on every
-// appearance, segment change, search, filter and sort, one cell kind per kind of row, the filter
+// appearance, segment change, search, filter and sort, one row layout per kind of row, the filter
 // and sort choices as sheets, and a back action to the first tab.
 //
 // Threads: main thread only.
@@ -20,7 +21,6 @@
 #include "ui/locations/FilterTypeCellView.h"
 #include "ui/locations/FilterViewController.h"
 #include "ui/locations/LocationListView.h"
-#include "ui/locations/LocationsCellView.h"
 #include "ui/locations/SortViewController.h"
 #include "vpn/KillDedicatedSessionModel.h"
 
@@ -74,9 +74,6 @@ public:
     int numberOfRows() const;
     ServerPtr objectValue(int row) const;
     bool shouldSelectRow(int row);
-    // The kind of cell a row shows ("LocationsCellView", "RecentsCellView", "FavoritesCellView"
-    // or "EmptyCellView").
-    std::string_view cellIdentifier(int row) const;
 
     // Collaborators' callbacks.
     void filterApplied(bool isFilterOn) override;

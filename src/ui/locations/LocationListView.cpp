@@ -52,6 +52,15 @@ void editFavorite(const ZevuDataFetcherTypes::ServerPtr& server, ListItem::RowTy
     }
 }
 
+bool toggleFavorite(const ZevuDataFetcherTypes::ServerPtr& server) {
+    if (!server) return false;
+    SavedLocations fetcher;
+    server->favorite = !server->favorite;
+    if (server->favorite) fetcher.addToFavorites(server, SavedLocations::FavoriteSource::Location);
+    else fetcher.removeFromFavorites(server);
+    return server->favorite;
+}
+
 // ---- the model ----
 
 void LocationRowsModel::setRows(std::vector<Row> rows) {

@@ -5,8 +5,8 @@
 // star actions. Nothing is made per row: 10,000 locations cost 10,000 small records, and a reload
 // resets the model instead of rebuilding widgets.
 //
-// The look is the one of `RowView` (44 high, 16 side padding, a round 24-point flag, the name in
-// 14 point, 20-point icons in 28-point hit areas): the two sit side by side in the lists.
+// The look (`LocationsCellStyle.h`): 44 high, 16 side padding, a round 24-point flag, the name in
+// 14 point, 20-point icons in 28-point hit areas.
 //
 // Threads: main thread.
 #include <QAbstractListModel>
@@ -26,6 +26,17 @@ namespace morvex {
 // IPs add nothing. A favourite: removed, whatever the row. Nothing without a server. The lists
 // redraw from the store's "FavoritesUpdated".
 void editFavorite(const ZevuDataFetcherTypes::ServerPtr& server, ListItem::RowType rowType);
+
+// The sectioned list's star: turns the favourite over, in the location and in the store, and
+// answers the new state; the list then redraws the row and tells whoever keeps its lists.
+bool toggleFavorite(const ZevuDataFetcherTypes::ServerPtr& server);
+
+// The list that keeps its own favourites: told after a star click, with the location turned over.
+class NSTableCellViewDelegate {
+public:
+    virtual ~NSTableCellViewDelegate() = default;
+    virtual void favoriteChanged(const ZevuDataFetcherTypes::ServerPtr& server) = 0;
+};
 
 class LocationRowsModel : public QAbstractListModel {
     Q_OBJECT

@@ -1,7 +1,5 @@
 #pragma once
-// The account pages' test world: the alert recorders, the fake service behind the shared API
-// client, the application's storyboards, a signed-in VPN user, and the real main content in a
-// window whose tabs the tests click.
+// The account pages' test world: the main window's page fixture with a VPN user in use.
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -9,49 +7,23 @@
 #include <memory>
 #include <string>
 
-#include "FakeService.h"
-#include "alerts/AlertTestSupport.h"
-#include "app/AppMainViewController.h"
-#include "app/Storyboards.h"
-#include "app/TabsViewController.h"
-#include "appkit/Window.h"
-#include "model/ServiceHosts.h"
 #include "state/User.h"
+#include "ui/MainWindowPageTest.h"
 
 namespace morvex {
 namespace {
 
-class AccountScreenTest : public test::AlertTest {
+class AccountScreenTest : public test::MainWindowPageTest {
 protected:
     void SetUp() override {
-        AlertTest::SetUp();
-        ASSERT_TRUE(service.start());
-        hosts::setServiceURLOverride(service.baseURL());
-        registerStoryboards();
+        MainWindowPageTest::SetUp();
         User user;
         user.setVpnUsername(std::string(kUserInUse));
         user.setClientId(std::string("42"));
     }
-    void TearDown() override {
-        window.reset();
-        test::flushDeferredDeletes();
-        hosts::setServiceURLOverride(std::nullopt);
-        AlertTest::TearDown();
-    }
 
     static constexpr const char* kUserInUse = "morvex0s1111111";
 
-    AppMainViewController& openMain() {
-        AppMainViewController::Hooks hooks;
-        hooks.activateExtension = [](const std::string&) {};
-        hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
-        hooks.migrationCheck = [] {};
-        window = std::make_unique<appkit::Window>(QSize(760, 500));
-        content = new AppMainViewController(hooks);
-        window->setContentViewController(content);
-        window->show();
-        return *content;
-    }
     // Clicks the page's tab in the left bar and answers the page's controller.
     template <class Page>
     Page* clickTab(MainTab tab) {
@@ -67,10 +39,6 @@ protected:
             if (r.path.ends_with(pathEnd)) ++n;
         return n;
     }
-
-    fake::FakeService service;
-    std::unique_ptr<appkit::Window> window;
-    AppMainViewController* content = nullptr;
 };
 
 }  // namespace

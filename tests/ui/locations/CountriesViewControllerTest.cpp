@@ -104,6 +104,16 @@ protected:
         EXPECT_TRUE(test::waitUntil([&] { return rowCount() == 4; })) << "the catalogue loads";
         return screen;
     }
+    // The locations page as the main storyboard makes it, in a shown window.
+    ExploreTabViewController* showExplore() {
+        window = std::make_unique<appkit::Window>(QSize(760, 500));
+        auto* explore = qobject_cast<ExploreTabViewController*>(
+            appkit::Storyboard::named(kMainStoryboard)->instantiateController(ExploreTabViewController::kStoryboardID));
+        if (!explore) return nullptr;
+        window->setContentViewController(explore);
+        window->show();
+        return explore;
+    }
     std::vector<std::string> shownNames() const {
         std::vector<std::string> out;
         for (const auto& s : screen->arrangedObjects()) out.push_back(s->name);
@@ -421,12 +431,8 @@ TEST_F(CountriesViewControllerTest, AnExtensionNotReadyShowsTheProtocolSheetNami
 }
 
 TEST_F(CountriesViewControllerTest, ACountrysArrowOpensItsCitiesInTheExploreTab) {
-    window = std::make_unique<appkit::Window>(QSize(760, 500));
-    auto* explore = qobject_cast<ExploreTabViewController*>(
-        appkit::Storyboard::named(kMainStoryboard)->instantiateController(ExploreTabViewController::kStoryboardID));
+    ExploreTabViewController* explore = showExplore();
     ASSERT_NE(explore, nullptr);
-    window->setContentViewController(explore);
-    window->show();
     auto lists = explore->findChildren<CountriesViewController*>();
     ASSERT_EQ(lists.size(), 1);
     screen = lists.first();
@@ -475,6 +481,16 @@ protected:
         for (const auto& s : list) out.push_back(s->name);
         return out;
     }
+    int sectionedRowNamed(const std::string& name) const {
+        for (int row = 0; row < sectioned->numberOfRows(); ++row)
+            if (const auto server = sectioned->objectValue(row); server && server->name == name) return row;
+        return -1;
+    }
+    // Where the parts of a row of the sectioned list are drawn.
+    LocationRowDelegate::Layout sectionedParts(int row) const {
+        LocationListView* table = sectioned->tableView;
+        return LocationRowDelegate::layout(table->visualRect(table->model()->index(row, 0)), *table->rows()->rowAt(row));
+    }
     QColor segmentText(int tag) const {
         QLabel* labels[] = {sectioned->segmentView()->lblAll(), sectioned->segmentView()->lblFavorites(),
                             sectioned->segmentView()->lblRecents()};
@@ -495,7 +511,6 @@ TEST_F(CountriesViewController1Test, SegmentsShowTheirListsAndAnEmptyListShowsIt
     EXPECT_EQ(sectioned->filterType, CountriesViewController1::Filter::Favorites);
     EXPECT_FALSE(sectioned->searchBox->isVisible());
     ASSERT_EQ(sectioned->numberOfRows(), 1);
-    EXPECT_EQ(sectioned->cellIdentifier(0), "EmptyCellView");
     EXPECT_EQ(static_cast<LocationRowsModel::Kind>(sectioned->tableView->model()->index(0, 0).data(LocationRowsModel::KindRole).toInt()),
               LocationRowsModel::Kind::Message)
         << "an empty list's one row says so";
@@ -504,11 +519,97 @@ TEST_F(CountriesViewController1Test, SegmentsShowTheirListsAndAnEmptyListShowsIt
     storeFavorites(2);
     QTest::mouseClick(sectioned->segmentView()->segment(1), Qt::LeftButton);
     EXPECT_EQ(sectioned->numberOfRows(), 2);
-    EXPECT_EQ(sectioned->cellIdentifier(0), "FavoritesCellView");
 
     QTest::mouseClick(sectioned->segmentView()->segment(0), Qt::LeftButton);
     EXPECT_TRUE(sectioned->searchBox->isVisible());
-    EXPECT_EQ(sectioned->cellIdentifier(0), "LocationsCellView");
+    EXPECT_EQ(sectioned->tableView->model()->rowCount(), 4);
+}
+
+TEST_F(CountriesViewController1Test, EachSegmentsRowsShowTheStarArrowAndTagOfTheirKind) {
+    auto germany = location("DE", "Germany");
+    germany->favorite = true;
+    germany->p2p = true;
+    auto azerbaijan = location("AZ", "Azerbaijan");
+    azerbaijan->favorite = true;
+    PreservedPreferences().setFavorites(ZevuDataFetcherTypes::ServerList{germany, azerbaijan});
+    PreservedPreferences().setRecents(ZevuDataFetcherTypes::ServerList{location("AE", "United Arab Emirates")});
+    showSectioned();
+    const int allGermany = sectionedRowNamed("Germany");
+    ASSERT_GE(allGermany, 0);
+    ASSERT_TRUE(sectioned->objectValue(allGermany)->p2p) << "the catalogue's Germany allows P2P";
+
+    const struct {
+        int segment;
+        std::string name;
+        bool p2p, star, arrow;
+    } cases[] = {
+        // All: the star before the arrow's slot, the arrow only for a country with cities, no tag
+        // (France allows P2P too).
+        {0, "Germany", false, true, true},
+        {0, "France", false, true, false},
+        // Favourites: the tag of a location that allows P2P, no arrow.
+        {1, "Germany", true, true, false},
+        {1, "Azerbaijan", false, true, false},
+        // Recents: the flag and the name only.
+        {2, "United Arab Emirates", false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + " on segment " + std::to_string(c.segment));
+        QTest::mouseClick(sectioned->segmentView()->segment(c.segment), Qt::LeftButton);
+        const int row = sectionedRowNamed(c.name);
+        ASSERT_GE(row, 0);
+        const auto parts = sectionedParts(row);
+        EXPECT_EQ(!parts.p2p.isEmpty(), c.p2p);
+        EXPECT_EQ(!parts.star.isEmpty(), c.star);
+        EXPECT_EQ(!parts.arrow.isEmpty(), c.arrow);
+        if (c.star && c.arrow) {
+            EXPECT_LT(parts.star.right(), parts.arrow.left()) << "the star comes before the arrow";
+        }
+    }
+}
+
+TEST_F(CountriesViewController1Test, AnEmptyListSaysWhyInItsOneRow) {
+    showSectioned();
+    const auto message = [&]() -> std::string {
+        const QModelIndex first = sectioned->tableView->model()->index(0, 0);
+        if (sectioned->tableView->model()->rowCount() != 1 ||
+            static_cast<LocationRowsModel::Kind>(first.data(LocationRowsModel::KindRole).toInt()) != LocationRowsModel::Kind::Message)
+            return "(no message row)";
+        return first.data().toString().toStdString();
+    };
+    QTest::mouseClick(sectioned->segmentView()->segment(1), Qt::LeftButton);
+    EXPECT_EQ(message(), localized("empty.favorites"));
+    QTest::mouseClick(sectioned->segmentView()->segment(2), Qt::LeftButton);
+    EXPECT_EQ(message(), localized("empty.recents"));
+    QTest::mouseClick(sectioned->segmentView()->segment(0), Qt::LeftButton);
+    QTest::keyClicks(sectioned->searchField, QStringLiteral("zzz"));
+    EXPECT_EQ(message(), localized("empty.locations")) << "a search without matches";
+    // The port-forwarding and P2P lists are lists of locations too.
+    for (const auto filter : {CountriesViewController1::Filter::PF, CountriesViewController1::Filter::P2P}) {
+        sectioned->filterType = filter;
+        sectioned->sortSelected(1);
+        EXPECT_EQ(message(), localized("empty.locations")) << static_cast<int>(filter);
+    }
+}
+
+TEST_F(CountriesViewController1Test, ACountrysArrowOpensItsCitiesOnTheLocationsPage) {
+    ExploreTabViewController* explore = showExplore();
+    ASSERT_NE(explore, nullptr);
+    auto* countries = qobject_cast<CountriesViewController*>(explore->childViewControllerAt(ExploreTabViewController::Countries));
+    ASSERT_NE(countries, nullptr);
+    QTest::mouseClick(countries->btnSections, Qt::LeftButton);
+    sectioned = qobject_cast<CountriesViewController1*>(explore->childViewControllerAt(ExploreTabViewController::Sectioned));
+    ASSERT_NE(sectioned, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return sectioned->locations.size() == 4; })) << "the catalogue loads";
+    const int germany = sectionedRowNamed("Germany");
+    ASSERT_GE(germany, 0);
+    const QRect arrow = sectionedParts(germany).arrow;
+    ASSERT_FALSE(arrow.isEmpty());
+    QTest::mouseClick(sectioned->tableView->viewport(), Qt::LeftButton, {}, arrow.center());
+    EXPECT_EQ(explore->selectedTabViewItemIndex(), ExploreTabViewController::Cities);
+    EXPECT_EQ(explore->citiesCountryName(), std::optional<std::string>("Cities / Germany"));
+    test::settleWithSdk();
+    EXPECT_FALSE(AppPreferences().lastConnection()) << "the arrow is not the row";
 }
 
 TEST_F(CountriesViewController1Test, TheMarkedSegmentIsTheOneOfTheListShown) {
@@ -668,6 +769,13 @@ TEST_F(CountriesViewController1Test, AStarChangeMovesTheLocationInOrOutOfTheFavo
     EXPECT_EQ(PreservedPreferences().favorites().front()->name, "France");
     EXPECT_TRUE(table->model()->index(1, 0).data(LocationRowsModel::FavoriteRole).toBool());
     EXPECT_FALSE(table->selectionModel()->hasSelection());
+
+    // On the favourites segment the star takes the location out of the store and of the list.
+    QTest::mouseClick(sectioned->segmentView()->segment(1), Qt::LeftButton);
+    ASSERT_EQ(sectionedRowNamed("France"), 0);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->partRect(table->model()->index(0, 0), LocationListView::Part::Star).center());
+    EXPECT_TRUE(PreservedPreferences().favorites().empty());
+    EXPECT_TRUE(sectioned->favorites.empty());
     test::settleWithSdk();
     EXPECT_FALSE(AppPreferences().lastConnection());
 }

@@ -9,16 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "FakeService.h"
-#include "alerts/AlertTestSupport.h"
-#include "app/AppMainViewController.h"
-#include "app/Storyboards.h"
-#include "app/TabsViewController.h"
 #include "appkit/Storyboard.h"
-#include "appkit/Window.h"
 #include "appkit/WindowController.h"
-#include "model/ServiceHosts.h"
 #include "state/User.h"
+#include "ui/MainWindowPageTest.h"
 #include "ui/kit/PreferencesSegue.h"
 #include "ui/notifications/NotificationsController.h"
 #include "ui/notifications/NotificationsInbox.h"
@@ -29,13 +23,11 @@ namespace {
 
 constexpr const char* kListPath = "/notification/list/v3";
 
-class NotificationsPageTest : public test::AlertTest {
+class NotificationsPageTest : public test::MainWindowPageTest {
 protected:
     void SetUp() override {
-        AlertTest::SetUp();
-        ASSERT_TRUE(service.start());
-        hosts::setServiceURLOverride(service.baseURL());
-        registerStoryboards();
+        MainWindowPageTest::SetUp();
+        if (HasFatalFailure()) return;
         clearStore();
         User user;
         user.setVpnUsername(std::string("morvex0s1111111"));
@@ -47,8 +39,7 @@ protected:
         test::settleRequests();
         test::flushDeferredDeletes();
         clearStore();
-        hosts::setServiceURLOverride(std::nullopt);
-        AlertTest::TearDown();
+        MainWindowPageTest::TearDown();
     }
     // The page and the tab bar read the application's one store, which outlives a test.
     static void clearStore() {
@@ -69,16 +60,6 @@ protected:
         inbox = std::make_unique<NotificationsInbox>(std::move(hooks));
         inbox->install();
     }
-    void openMain() {
-        AppMainViewController::Hooks hooks;
-        hooks.activateExtension = [](const std::string&) {};
-        hooks.makeStatusMenu = [] { return std::unique_ptr<StatusMenu>(); };
-        hooks.migrationCheck = [] {};
-        window = std::make_unique<appkit::Window>(QSize(760, 500));
-        content = new AppMainViewController(hooks);
-        window->setContentViewController(content);
-        window->show();
-    }
     TabsViewController& tabs() { return *content->tabsController(); }
     NotificationsController* openPage() {
         QTest::mouseClick(tabs().notificationsTab, Qt::LeftButton);
@@ -93,10 +74,7 @@ protected:
         return titles;
     }
 
-    fake::FakeService service;
     std::unique_ptr<NotificationsInbox> inbox;
-    std::unique_ptr<appkit::Window> window;
-    AppMainViewController* content = nullptr;
     std::vector<std::string> segues;
 };
 
