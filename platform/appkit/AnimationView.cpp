@@ -1,9 +1,12 @@
 #include "appkit/AnimationView.h"
 
 #include <QPaintDevice>
-#include <QPainter>
-#include <QShowEvent>
 #include <QHideEvent>
+#include <QMoveEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -226,8 +229,42 @@ const QImage& AnimationPlayer::frameImage(std::size_t frame, QSize pixels, qreal
         slot.setDevicePixelRatio(ratio);
         // Still stretches of a loop hold the same pixels once.
         if (shown >= step && !frames_[shown - step].isNull() && frames_[shown - step] == slot) slot = frames_[shown - step];
+        // A loop that ends on the picture it starts with rests across the wrap: the end's still
+        // stretch shares the first frame's pixels too.
+        const std::size_t last = (total - 1) / step * step;
+        const QImage& first = frames_[0];
+        const QImage& end = frames_[last];
+        if ((shown == 0 || shown == last) && last != 0 && !first.isNull() && !end.isNull() &&
+            first.cacheKey() != end.cacheKey() && first == end) {
+            const qint64 stretch = end.cacheKey();
+            for (std::size_t i = 1; i < total; ++i)
+                if (!frames_[i].isNull() && frames_[i].cacheKey() == stretch) frames_[i] = first;
+        }
     }
-    return slot;
+    return frames_[shown];
+}
+
+double AnimationPlayer::secondsUntilImageChanges() const {
+    if (!playing_ || loopMode_ != LoopMode::Loop || !animation_ || frames_.empty() || animation_->frameRate() <= 0) return 0;
+    const std::size_t total = frames_.size();
+    const std::size_t step = loopStep(framesSize_);
+    const std::size_t slot = std::min(total - 1, currentFrame() / step * step);
+    const qint64 shown = frames_[slot].cacheKey();
+    if (frames_[slot].isNull()) return 0;
+    // The kept frames after this one, round the loop: the first that is not drawn yet or shows
+    // other pixels is when the image may change (a loop that never changes: one round).
+    double round = 0;
+    std::size_t next = slot;
+    for (;;) {
+        next += step;
+        if (next >= total) {
+            next = 0;
+            round += animation_->duration();
+        }
+        const QImage& image = frames_[next];
+        if (next == slot || image.isNull() || image.cacheKey() != shown)
+            return std::max(0.0, round + double(next) / animation_->frameRate() - time_);
+    }
 }
 
 void AnimationPlayer::paint(QPainter& painter, const QRectF& bounds, ContentMode mode) const {
@@ -279,12 +316,12 @@ bool AnimationView::isTimerRunning() const { return timer_->isActive(); }
 void AnimationView::setAnimation(std::shared_ptr<LottieAnimation> animation) {
     timer_->stop();
     player_.setAnimation(std::move(animation));
-    update();
+    repaintOwn(rect());
 }
 
 void AnimationView::setContentMode(ContentMode mode) {
     contentMode_ = mode;
-    update();
+    repaintOwn(rect());
 }
 
 void AnimationView::play(AnimationPlayer::Completion completion) {
@@ -294,6 +331,7 @@ void AnimationView::play(AnimationPlayer::Completion completion) {
     // start the next, which comes back through here).
     if (player_.isPlaying() && !isOnScreen() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
     syncTimer();
+    requestBackground();
 }
 
 void AnimationView::stop() {
@@ -311,22 +349,38 @@ void AnimationView::syncTimer() {
     if (timer_->isActive()) return;
     double rate = player_.animation() ? player_.animation()->frameRate() : 0;
     if (player_.loopMode() == LoopMode::Loop) rate = std::min(rate, kLoopFramesPerSecond);
-    timer_->start(rate > 0 ? std::max(8, int(1000.0 / rate)) : 33);
+    frameInterval_ = rate > 0 ? std::max(8, int(1000.0 / rate)) : 33;
     clock_.restart();
+    scheduleTick();
 }
 
-void AnimationView::watchWindow() {
-    QWidget* top = window();
-    if (top == watchedWindow_) return;
-    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
-    watchedWindow_ = top;
-    if (top && top != this) top->installEventFilter(this);
+void AnimationView::scheduleTick() {
+    // Through a still stretch the timer sleeps until the frame that differs: every tick in it
+    // would find nothing to draw.
+    const double still = player_.secondsUntilImageChanges();
+    const int wait = std::max(frameInterval_, int(std::ceil(still * 1000.0)));
+    if (!timer_->isActive() || timer_->interval() != wait) timer_->start(wait);
+}
+
+void AnimationView::watchAncestors() {
+    std::vector<QPointer<QWidget>> ancestors;
+    if (!isWindow())
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+            ancestors.emplace_back(w);
+            if (w->isWindow()) break;
+        }
+    if (ancestors == watched_) return;
+    for (const auto& w : watched_)
+        if (w) w->removeEventFilter(this);
+    watched_ = std::move(ancestors);
+    for (const auto& w : watched_) w->installEventFilter(this);
 }
 
 void AnimationView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    watchWindow();
+    watchAncestors();
     syncTimer();
+    dropBackground();
 }
 
 void AnimationView::hideEvent(QHideEvent* event) {
@@ -334,24 +388,71 @@ void AnimationView::hideEvent(QHideEvent* event) {
     if (player_.isPlaying() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
     syncTimer();
     player_.releaseFrames();
+    dropBackground();
+}
+
+void AnimationView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    dropBackground();
+}
+
+void AnimationView::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    dropBackground();
 }
 
 void AnimationView::windowStateChanged() {
     if (player_.isPlaying() && !isOnScreen() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
     syncTimer();
+    requestBackground();
 }
 
 bool AnimationView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange) windowStateChanged();
+    const bool onWindow = !watched_.empty() && watched == watched_.back();
+    switch (event->type()) {
+    case QEvent::WindowStateChange:
+        if (onWindow) windowStateChanged();
+        break;
+    case QEvent::Move:
+        // The window moving on the screen changes nothing inside it.
+        if (!onWindow) dropBackground();
+        break;
+    case QEvent::Resize:
+    case QEvent::StyleChange:
+    case QEvent::PaletteChange:
+    case QEvent::ScreenChangeInternal:
+        dropBackground();
+        break;
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
 void AnimationView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) windowStateChanged();  // the view is its own window
+    switch (event->type()) {
+    case QEvent::WindowStateChange:
+        windowStateChanged();  // the view is its own window
+        break;
+    case QEvent::StyleChange:
+    case QEvent::PaletteChange:
+        dropBackground();
+        break;
+    default:
+        break;
+    }
 }
 
-void AnimationView::updateFrame() { update(player_.frameRect(QRectF(rect()), contentMode_).toAlignedRect()); }
+void AnimationView::repaintOwn(const QRect& area, bool now) {
+    ownDirty_ += area;
+    if (now) repaint(area);
+    else update(area);
+}
+
+void AnimationView::updateFrame(bool now) {
+    repaintOwn(player_.frameRect(QRectF(rect()), contentMode_).toAlignedRect(), now);
+}
 
 void AnimationView::tick() {
     if (!isOnScreen()) {
@@ -365,8 +466,12 @@ void AnimationView::tick() {
     // stretch of a loop shows the same pixels frame after frame: nothing is repainted then.
     if (player_.advance(elapsed) &&
         (player_.animation() != animation || !player_.showsSameImage(before, player_.currentFrame())))
-        updateFrame();
-    if (!player_.isPlaying()) timer_->stop();
+        updateFrame(true);
+    if (!player_.isPlaying()) {
+        timer_->stop();
+        return;
+    }
+    scheduleTick();
 }
 
 QSize AnimationView::sizeHint() const {
@@ -374,10 +479,73 @@ QSize AnimationView::sizeHint() const {
     return QSize(64, 64);
 }
 
-void AnimationView::paintEvent(QPaintEvent*) {
+void AnimationView::setKeepsBackground(bool keeps) {
+    if (keeps == keepsBackground_) return;
+    keepsBackground_ = keeps;
+    dropBackground();
+}
+
+void AnimationView::dropBackground() {
+    if (!background_.isNull()) {
+        background_ = QPixmap();
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+        // The parents draw under the view again.
+        repaintOwn(rect());
+    }
+    requestBackground();
+}
+
+void AnimationView::requestBackground() {
+    if (!keepsBackground_ || !background_.isNull() || backgroundQueued_ || isWindow()) return;
+    if (!player_.isPlaying() || !isOnScreen()) return;
+    // Taken once the change that dropped it has settled (layouts done, styles applied).
+    backgroundQueued_ = true;
+    QMetaObject::invokeMethod(this, [this] {
+        backgroundQueued_ = false;
+        takeBackground();
+    }, Qt::QueuedConnection);
+}
+
+bool AnimationView::overlappedFromAbove() const {
+    QRect area = rect();
+    for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+        area.translate(w->pos());
+        const QObjectList& siblings = w->parentWidget()->children();
+        for (auto i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i) {
+            const auto* sibling = qobject_cast<QWidget*>(siblings[i]);
+            if (sibling && !sibling->isWindow() && sibling->isVisible() && sibling->geometry().intersects(area)) return true;
+        }
+    }
+    return false;
+}
+
+void AnimationView::takeBackground() {
+    if (!keepsBackground_ || !background_.isNull() || isWindow() || !player_.isPlaying() || !isOnScreen()) return;
+    // Whatever lies above the view would be drawn into the picture and then again over the view.
+    if (overlappedFromAbove()) return;
+    QWidget* top = window();
+    takingBackground_ = true;
+    QPixmap taken = top->grab(QRect(mapTo(top, QPoint(0, 0)), size()));
+    takingBackground_ = false;
+    if (taken.isNull()) return;
+    background_ = std::move(taken);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+}
+
+void AnimationView::paintEvent(QPaintEvent* event) {
+    // The window is being drawn without the view, for what lies under it.
+    if (takingBackground_) return;
+    const bool own = (event->region() - ownDirty_).isEmpty();
+    ownDirty_ = QRegion();
+    if (!background_.isNull() && background_.devicePixelRatio() != devicePixelRatioF()) dropBackground();
     QPainter painter(this);
+    if (!background_.isNull()) painter.drawPixmap(QPoint(0, 0), background_);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     player_.paint(painter, QRectF(rect()), contentMode_);
+    painter.end();
+    // A repaint the view did not ask for: something under it drew, and the kept picture of it
+    // may be out of date.
+    if (!own) dropBackground();
 }
 
 }  // namespace morvex::appkit
