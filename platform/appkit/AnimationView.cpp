@@ -1,12 +1,9 @@
 #include "appkit/AnimationView.h"
 
 #include <QPaintDevice>
-#include <QHideEvent>
-#include <QMoveEvent>
-#include <QPaintEvent>
 #include <QPainter>
-#include <QResizeEvent>
 #include <QShowEvent>
+#include <QHideEvent>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -316,12 +313,12 @@ bool AnimationView::isTimerRunning() const { return timer_->isActive(); }
 void AnimationView::setAnimation(std::shared_ptr<LottieAnimation> animation) {
     timer_->stop();
     player_.setAnimation(std::move(animation));
-    repaintOwn(rect());
+    update();
 }
 
 void AnimationView::setContentMode(ContentMode mode) {
     contentMode_ = mode;
-    repaintOwn(rect());
+    update();
 }
 
 void AnimationView::play(AnimationPlayer::Completion completion) {
@@ -331,7 +328,6 @@ void AnimationView::play(AnimationPlayer::Completion completion) {
     // start the next, which comes back through here).
     if (player_.isPlaying() && !isOnScreen() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
     syncTimer();
-    requestBackground();
 }
 
 void AnimationView::stop() {
@@ -362,25 +358,18 @@ void AnimationView::scheduleTick() {
     if (!timer_->isActive() || timer_->interval() != wait) timer_->start(wait);
 }
 
-void AnimationView::watchAncestors() {
-    std::vector<QPointer<QWidget>> ancestors;
-    if (!isWindow())
-        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-            ancestors.emplace_back(w);
-            if (w->isWindow()) break;
-        }
-    if (ancestors == watched_) return;
-    for (const auto& w : watched_)
-        if (w) w->removeEventFilter(this);
-    watched_ = std::move(ancestors);
-    for (const auto& w : watched_) w->installEventFilter(this);
+void AnimationView::watchWindow() {
+    QWidget* top = window();
+    if (top == watchedWindow_) return;
+    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = top;
+    if (top && top != this) top->installEventFilter(this);
 }
 
 void AnimationView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    watchAncestors();
+    watchWindow();
     syncTimer();
-    dropBackground();
 }
 
 void AnimationView::hideEvent(QHideEvent* event) {
@@ -388,70 +377,27 @@ void AnimationView::hideEvent(QHideEvent* event) {
     if (player_.isPlaying() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
     syncTimer();
     player_.releaseFrames();
-    dropBackground();
-}
-
-void AnimationView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    dropBackground();
-}
-
-void AnimationView::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    dropBackground();
 }
 
 void AnimationView::windowStateChanged() {
     if (player_.isPlaying() && !isOnScreen() && player_.loopMode() == LoopMode::PlayOnce) player_.finish();
     syncTimer();
-    requestBackground();
 }
 
 bool AnimationView::eventFilter(QObject* watched, QEvent* event) {
-    const bool onWindow = !watched_.empty() && watched == watched_.back();
-    switch (event->type()) {
-    case QEvent::WindowStateChange:
-        if (onWindow) windowStateChanged();
-        break;
-    case QEvent::Move:
-        // The window moving on the screen changes nothing inside it.
-        if (!onWindow) dropBackground();
-        break;
-    case QEvent::Resize:
-    case QEvent::StyleChange:
-    case QEvent::PaletteChange:
-    case QEvent::ScreenChangeInternal:
-        dropBackground();
-        break;
-    default:
-        break;
-    }
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange) windowStateChanged();
     return QWidget::eventFilter(watched, event);
 }
 
 void AnimationView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    switch (event->type()) {
-    case QEvent::WindowStateChange:
-        windowStateChanged();  // the view is its own window
-        break;
-    case QEvent::StyleChange:
-    case QEvent::PaletteChange:
-        dropBackground();
-        break;
-    default:
-        break;
-    }
-}
-
-void AnimationView::repaintOwn(const QRect& area, bool now) {
-    ownDirty_ += area;
-    if (now) repaint(area);
-    else update(area);
+    if (event->type() == QEvent::WindowStateChange) windowStateChanged();  // the view is its own window
 }
 
 void AnimationView::updateFrame(bool now) {
-    repaintOwn(player_.frameRect(QRectF(rect()), contentMode_).toAlignedRect(), now);
+    const QRect area = player_.frameRect(QRectF(rect()), contentMode_).toAlignedRect();
+    if (now) repaint(area);
+    else update(area);
 }
 
 void AnimationView::tick() {
@@ -479,73 +425,10 @@ QSize AnimationView::sizeHint() const {
     return QSize(64, 64);
 }
 
-void AnimationView::setKeepsBackground(bool keeps) {
-    if (keeps == keepsBackground_) return;
-    keepsBackground_ = keeps;
-    dropBackground();
-}
-
-void AnimationView::dropBackground() {
-    if (!background_.isNull()) {
-        background_ = QPixmap();
-        setAttribute(Qt::WA_OpaquePaintEvent, false);
-        // The parents draw under the view again.
-        repaintOwn(rect());
-    }
-    requestBackground();
-}
-
-void AnimationView::requestBackground() {
-    if (!keepsBackground_ || !background_.isNull() || backgroundQueued_ || isWindow()) return;
-    if (!player_.isPlaying() || !isOnScreen()) return;
-    // Taken once the change that dropped it has settled (layouts done, styles applied).
-    backgroundQueued_ = true;
-    QMetaObject::invokeMethod(this, [this] {
-        backgroundQueued_ = false;
-        takeBackground();
-    }, Qt::QueuedConnection);
-}
-
-bool AnimationView::overlappedFromAbove() const {
-    QRect area = rect();
-    for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
-        area.translate(w->pos());
-        const QObjectList& siblings = w->parentWidget()->children();
-        for (auto i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i) {
-            const auto* sibling = qobject_cast<QWidget*>(siblings[i]);
-            if (sibling && !sibling->isWindow() && sibling->isVisible() && sibling->geometry().intersects(area)) return true;
-        }
-    }
-    return false;
-}
-
-void AnimationView::takeBackground() {
-    if (!keepsBackground_ || !background_.isNull() || isWindow() || !player_.isPlaying() || !isOnScreen()) return;
-    // Whatever lies above the view would be drawn into the picture and then again over the view.
-    if (overlappedFromAbove()) return;
-    QWidget* top = window();
-    takingBackground_ = true;
-    QPixmap taken = top->grab(QRect(mapTo(top, QPoint(0, 0)), size()));
-    takingBackground_ = false;
-    if (taken.isNull()) return;
-    background_ = std::move(taken);
-    setAttribute(Qt::WA_OpaquePaintEvent, true);
-}
-
-void AnimationView::paintEvent(QPaintEvent* event) {
-    // The window is being drawn without the view, for what lies under it.
-    if (takingBackground_) return;
-    const bool own = (event->region() - ownDirty_).isEmpty();
-    ownDirty_ = QRegion();
-    if (!background_.isNull() && background_.devicePixelRatio() != devicePixelRatioF()) dropBackground();
+void AnimationView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!background_.isNull()) painter.drawPixmap(QPoint(0, 0), background_);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     player_.paint(painter, QRectF(rect()), contentMode_);
-    painter.end();
-    // A repaint the view did not ask for: something under it drew, and the kept picture of it
-    // may be out of date.
-    if (!own) dropBackground();
 }
 
 }  // namespace morvex::appkit

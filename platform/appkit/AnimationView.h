@@ -15,18 +15,10 @@
 //   A loop's frames are drawn once and kept while it plays; repaints cover the frame's area only,
 //   and a still stretch of a loop (frames with the same pixels) repaints nothing and lets the
 //   timer sleep until the frame that differs.
-//   A view that keeps its background (setKeepsBackground) draws once what lies under it and then
-//   paints as an opaque widget: a frame repaints the view alone instead of every translucent
-//   widget behind it. The picture is kept while nothing behind changes: the view or a parent
-//   moved, resized, restyled or given a new palette, the window's pixel ratio, and any repaint
-//   the view did not ask for itself (something under it drew) take it again; while anything
-//   overlaps the view from above, it keeps none.
 //
 // Threads: main thread.
 #include <QElapsedTimer>
 #include <QImage>
-#include <QPixmap>
-#include <QRegion>
 #include <QPointer>
 #include <QSize>
 #include <QWidget>
@@ -157,20 +149,12 @@ public:
     bool isOnScreen() const;
     bool isTimerRunning() const;
 
-    // Whether the view draws what lies under it once and keeps it while it plays (off by default).
-    void setKeepsBackground(bool keeps);
-    bool keepsBackground() const { return keepsBackground_; }
-    // What lies under the view as it was last taken (null while none is kept); for the tests.
-    const QPixmap& keptBackground() const { return background_; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
     void tick();
@@ -178,29 +162,17 @@ private:
     void syncTimer();
     // Waits for the next frame, or through a still stretch to the frame that differs.
     void scheduleTick();
-    void watchAncestors();
+    void watchWindow();
     void windowStateChanged();
     // Repaints the frame's area; `now` paints it at once rather than with the next update pass.
     void updateFrame(bool now = false);
-    // Repaints part of the view for its own reasons (a frame, another animation).
-    void repaintOwn(const QRect& area, bool now = false);
-    // Forgets the kept background (the view paints translucent again) and takes it anew soon.
-    void dropBackground();
-    void requestBackground();
-    void takeBackground();
-    bool overlappedFromAbove() const;
 
     AnimationPlayer player_;
     ContentMode contentMode_ = ContentMode::ScaleAspectFit;
     QTimer* timer_;
     int frameInterval_ = 33;  // milliseconds between frames while the image moves
     QElapsedTimer clock_;
-    std::vector<QPointer<QWidget>> watched_;  // the parents up to the window
-    bool keepsBackground_ = false;
-    QPixmap background_;
-    bool takingBackground_ = false;
-    bool backgroundQueued_ = false;
-    QRegion ownDirty_;  // what the view asked to repaint since its last paint
+    QPointer<QWidget> watchedWindow_;
 };
 
 }  // namespace morvex::appkit
