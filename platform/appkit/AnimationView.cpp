@@ -226,8 +226,42 @@ const QImage& AnimationPlayer::frameImage(std::size_t frame, QSize pixels, qreal
         slot.setDevicePixelRatio(ratio);
         // Still stretches of a loop hold the same pixels once.
         if (shown >= step && !frames_[shown - step].isNull() && frames_[shown - step] == slot) slot = frames_[shown - step];
+        // A loop that ends on the picture it starts with rests across the wrap: the end's still
+        // stretch shares the first frame's pixels too.
+        const std::size_t last = (total - 1) / step * step;
+        const QImage& first = frames_[0];
+        const QImage& end = frames_[last];
+        if ((shown == 0 || shown == last) && last != 0 && !first.isNull() && !end.isNull() &&
+            first.cacheKey() != end.cacheKey() && first == end) {
+            const qint64 stretch = end.cacheKey();
+            for (std::size_t i = 1; i < total; ++i)
+                if (!frames_[i].isNull() && frames_[i].cacheKey() == stretch) frames_[i] = first;
+        }
     }
-    return slot;
+    return frames_[shown];
+}
+
+double AnimationPlayer::secondsUntilImageChanges() const {
+    if (!playing_ || loopMode_ != LoopMode::Loop || !animation_ || frames_.empty() || animation_->frameRate() <= 0) return 0;
+    const std::size_t total = frames_.size();
+    const std::size_t step = loopStep(framesSize_);
+    const std::size_t slot = std::min(total - 1, currentFrame() / step * step);
+    const qint64 shown = frames_[slot].cacheKey();
+    if (frames_[slot].isNull()) return 0;
+    // The kept frames after this one, round the loop: the first that is not drawn yet or shows
+    // other pixels is when the image may change (a loop that never changes: one round).
+    double round = 0;
+    std::size_t next = slot;
+    for (;;) {
+        next += step;
+        if (next >= total) {
+            next = 0;
+            round += animation_->duration();
+        }
+        const QImage& image = frames_[next];
+        if (next == slot || image.isNull() || image.cacheKey() != shown)
+            return std::max(0.0, round + double(next) / animation_->frameRate() - time_);
+    }
 }
 
 void AnimationPlayer::paint(QPainter& painter, const QRectF& bounds, ContentMode mode) const {
@@ -311,8 +345,17 @@ void AnimationView::syncTimer() {
     if (timer_->isActive()) return;
     double rate = player_.animation() ? player_.animation()->frameRate() : 0;
     if (player_.loopMode() == LoopMode::Loop) rate = std::min(rate, kLoopFramesPerSecond);
-    timer_->start(rate > 0 ? std::max(8, int(1000.0 / rate)) : 33);
+    frameInterval_ = rate > 0 ? std::max(8, int(1000.0 / rate)) : 33;
     clock_.restart();
+    scheduleTick();
+}
+
+void AnimationView::scheduleTick() {
+    // Through a still stretch the timer sleeps until the frame that differs: every tick in it
+    // would find nothing to draw.
+    const double still = player_.secondsUntilImageChanges();
+    const int wait = std::max(frameInterval_, int(std::ceil(still * 1000.0)));
+    if (!timer_->isActive() || timer_->interval() != wait) timer_->start(wait);
 }
 
 void AnimationView::watchWindow() {
@@ -351,7 +394,11 @@ void AnimationView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) windowStateChanged();  // the view is its own window
 }
 
-void AnimationView::updateFrame() { update(player_.frameRect(QRectF(rect()), contentMode_).toAlignedRect()); }
+void AnimationView::updateFrame(bool now) {
+    const QRect area = player_.frameRect(QRectF(rect()), contentMode_).toAlignedRect();
+    if (now) repaint(area);
+    else update(area);
+}
 
 void AnimationView::tick() {
     if (!isOnScreen()) {
@@ -365,8 +412,12 @@ void AnimationView::tick() {
     // stretch of a loop shows the same pixels frame after frame: nothing is repainted then.
     if (player_.advance(elapsed) &&
         (player_.animation() != animation || !player_.showsSameImage(before, player_.currentFrame())))
-        updateFrame();
-    if (!player_.isPlaying()) timer_->stop();
+        updateFrame(true);
+    if (!player_.isPlaying()) {
+        timer_->stop();
+        return;
+    }
+    scheduleTick();
 }
 
 QSize AnimationView::sizeHint() const {

@@ -13,7 +13,8 @@
 //   see it, and a play-once run that starts or is running while the view is hidden ends at once
 //   (its completion hears true), so what follows it is not held up by a window in the tray.
 //   A loop's frames are drawn once and kept while it plays; repaints cover the frame's area only,
-//   and a still stretch of a loop (frames with the same pixels) repaints nothing.
+//   and a still stretch of a loop (frames with the same pixels) repaints nothing and lets the
+//   timer sleep until the frame that differs.
 //
 // Threads: main thread.
 #include <QElapsedTimer>
@@ -100,6 +101,9 @@ public:
     bool showsSameImage(std::size_t a, std::size_t b) const;
     // Lets the kept frames go (a hidden view holds none); they are drawn again when next shown.
     void releaseFrames();
+    // How long the image shown now stays as it is, in seconds, as far as a loop's kept frames
+    // tell: the start of its still stretch's next differing frame; 0 when not known.
+    double secondsUntilImageChanges() const;
 
 private:
     void supersede();
@@ -156,13 +160,17 @@ private:
     void tick();
     // Starts or stops the timer for what the view plays and whether it can be seen.
     void syncTimer();
+    // Waits for the next frame, or through a still stretch to the frame that differs.
+    void scheduleTick();
     void watchWindow();
     void windowStateChanged();
-    void updateFrame();
+    // Repaints the frame's area; `now` paints it at once rather than with the next update pass.
+    void updateFrame(bool now = false);
 
     AnimationPlayer player_;
     ContentMode contentMode_ = ContentMode::ScaleAspectFit;
     QTimer* timer_;
+    int frameInterval_ = 33;  // milliseconds between frames while the image moves
     QElapsedTimer clock_;
     QPointer<QWidget> watchedWindow_;
 };
