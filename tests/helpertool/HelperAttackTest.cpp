@@ -390,6 +390,10 @@ TEST_F(HelperAttackTest, ASecondUserCanNeitherReadNorChangeTheFirstUsersKillSwit
     test::TempDir state;
     auto helper = std::make_unique<HelperProcess>(&nft_, test::helperProgram(), std::vector<std::string>{},
                                                   test::fakeNft(), state.path());
+    // The helper leaves once its last client has gone; held open, this connection keeps it between
+    // the callers below however long a loaded machine takes to start each one.
+    auto keeper = HelperChannel::connect(helper->socketPath());
+    ASSERT_TRUE(keeper) << keeper.error().message;
     const std::string client = tools_.signedClient();
     const auto call = [&](uid_t uid, std::vector<std::string> command) {
         const auto out = output("call");
@@ -438,6 +442,8 @@ TEST_F(HelperAttackTest, ASecondUserCanNeitherReadNorChangeTheFirstUsersKillSwit
     helper.reset();
     helper = std::make_unique<HelperProcess>(&nft_, test::helperProgram(), std::vector<std::string>{},
                                              test::fakeNft(), state.path());
+    keeper = HelperChannel::connect(helper->socketPath());
+    ASSERT_TRUE(keeper) << keeper.error().message;
     logins.setSessions({{"c1", test::kNobody, "seat0", false, false}, {"c2", test::kSecondUser, "seat0", true, false}});
     EXPECT_EQ(call(test::kSecondUser, {"disableFirewall"}), "reply -1\n");
     EXPECT_TRUE(nft_.tableLoaded());
