@@ -113,6 +113,16 @@ public:
         });
         return found;
     }
+    // Waits until more than `seen` events have arrived or the deadline passes; the count now.
+    std::size_t waitBeyond(std::size_t seen, std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock lock(mutex_);
+        cv_.wait_until(lock, deadline, [&] { return events_.size() > seen; });
+        return events_.size();
+    }
+    std::size_t total() const {
+        std::lock_guard lock(mutex_);
+        return events_.size();
+    }
     std::vector<Event> events() const {
         std::lock_guard lock(mutex_);
         return events_;
@@ -197,9 +207,11 @@ protected:
     ZevuVPNState status() const { return static_cast<ZevuVPNState>(manager->getCurrentVPNStatus()); }
     // Waits for the manager's status to become `wanted` (the caller checks that it did).
     void waitForStatus(ZevuVPNState wanted) const {
+        // Every change of status reaches the state handler, which records an event: look again
+        // after each one. The count is read before the status, so a change between the two wakes us.
         const auto deadline = std::chrono::steady_clock::now() + morvex::test::kWaitTimeout;
-        while (status() != wanted && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        for (std::size_t seen = recorder->total(); status() != wanted && std::chrono::steady_clock::now() < deadline;)
+            seen = recorder->waitBeyond(seen, deadline);
     }
 
     static ZevuCountry country(const std::string& code) {
