@@ -83,6 +83,7 @@ QRgb drawnInk(const QImage& image, const QRect& rect, QRgb ground) {
 // paints its own, and the ink is read from the picture.
 void checkContrast(const QWidget& w, const QString& text, std::optional<QColor> colour, const QImage& image,
                    QRect at, const QWidget& root) {
+    if (!at.intersects(image.rect())) return;  // the text lies past the picture's edge (scrolled away)
     const QRgb ground = groundColour(image, at);
     const QRgb ink = colour ? over(*colour, ground) : drawnInk(image, at, ground);
     const double ratio = contrastRatio(ink, ground);
@@ -115,8 +116,14 @@ void inspectLabel(const QLabel& label, const QImage& image, QPoint at, const QWi
                            shown(text) + " needs " + std::to_string(need.width()) + "x" + std::to_string(need.height()) +
                                ", has " + std::to_string(width) + "x" + std::to_string(box.height())});
     }
+    // The ground is read where the text is drawn: a wide label's box reaches past a picture
+    // behind its few words, and would be judged on the window's ground beyond it.
+    const QRect textBox = box.adjusted(indent, 0, 0, 0);
+    const int flags = int(label.alignment()) | (label.wordWrap() ? int(Qt::TextWordWrap) : 0);
+    const QRect inked = fm.boundingRect(textBox, flags, text).intersected(textBox);
+    const QRect judged = inked.isEmpty() ? box : inked;
     checkContrast(label, text, label.palette().color(label.foregroundRole()), image,
-                  QRect(at + label.mapTo(&root, box.topLeft()), box.size()), root);
+                  QRect(at + label.mapTo(&root, judged.topLeft()), judged.size()), root);
 }
 
 void inspectButton(const QAbstractButton& button, const QImage& image, QPoint at, const QWidget& root) {

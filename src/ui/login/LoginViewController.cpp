@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QStackedLayout>
 #include <QTimer>
@@ -133,7 +134,20 @@ void LoginViewController::loadView() {
     mapImgView_ = new QLabel(loading);
     mapImgView_->setObjectName(QStringLiteral("mapImgView"));
     mapImgView_->setAlignment(Qt::AlignCenter);
-    mapImgView_->setPixmap(appkit::imageNamed("DashboardMap", QSize(420, 420)));
+    QPixmap map = appkit::imageNamed("DashboardMap", QSize(420, 420));
+    if (look == appkit::Appearance::DarkAqua) {
+        // The map is a pale picture made for a light ground: in the dark look "Loading..." stands
+        // on it in light text, so the map stays a faint hint there, as on the dashboard.
+        QPixmap faint(map.size());
+        faint.setDevicePixelRatio(map.devicePixelRatio());
+        faint.fill(Qt::transparent);
+        QPainter painter(&faint);
+        painter.setOpacity(0.12);
+        painter.drawPixmap(0, 0, map);
+        painter.end();
+        map = faint;
+    }
+    mapImgView_->setPixmap(map);
     auto* loadingColumn = new QWidget(mapImgView_);
     auto* column = new QVBoxLayout(loadingColumn);
     logo_ = new QLabel(loadingColumn);
