@@ -6,8 +6,8 @@
 # the test programs, and all of them are compiled with -pthread (most link threads already; the
 # macro it defines must be the same on both sides). GCC uses a precompiled header only when nothing
 # is included before it: a target whose path macros (cmake/Bundle.cmake) would be included first
-# compiles a set of its own that starts with them. Only the code's own
-# targets use the sets: the header checks (cmake/Layers.cmake) parse each header alone.
+# compiles a set of its own that starts with them. The header checks (cmake/Layers.cmake) use
+# the sets too: a header that needs one of the set's headers and does not include it passes them.
 set(MORVEX_PCH_CORE
   <algorithm> <chrono> <filesystem> <functional> <map> <memory> <mutex> <optional> <string>
   <string_view> <vector> <nlohmann/json.hpp> <QObject> <QPointer> <QString> <QUrl>)
