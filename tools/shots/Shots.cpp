@@ -59,7 +59,9 @@ void drain() {
 }
 
 // Drives Qt's animations as the default driver does (a frame every 16 ms of the wall clock), and
-// says whether any animation is running, wherever it is owned.
+// says whether any animation is running, wherever it is owned. Its clock can be moved on: a
+// transition the picture waits for is carried to its end frame by frame, without waiting out its
+// length on the wall clock.
 class WatchedAnimationDriver : public QAnimationDriver {
 public:
     WatchedAnimationDriver() {
@@ -68,7 +70,12 @@ public:
         QObject::connect(&frame_, &QTimer::timeout, this, [this] { advance(); });
         clock_.start();
     }
-    qint64 elapsed() const override { return clock_.elapsed(); }
+    qint64 elapsed() const override { return clock_.elapsed() + skipped_; }
+    // One frame later than the wall clock says.
+    void skipFrame() {
+        skipped_ += 16;
+        advance();
+    }
 
 protected:
     void start() override {
@@ -83,13 +90,25 @@ protected:
 private:
     QTimer frame_;
     QElapsedTimer clock_;
+    qint64 skipped_ = 0;
 };
 
 WatchedAnimationDriver* g_driver = nullptr;
 
 // No transition of the screens runs longer; past it, what still runs is a loop of a picture
 // (a spinner drawn by a timer of its own, dashes owned outside the windows) and is drawn as it is.
+// Qt's animations are judged on the driver's clock, which the wait moves on; a picture the
+// animation view plays once runs on its own timer, and is judged on the wall clock.
 constexpr int kLongestTransitionMs = 2500;
+
+bool playingOnce() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (const auto* v : top->findChildren<appkit::AnimationView*>()) {
+            if (v->isAnimationPlaying() && v->loopMode() == appkit::LoopMode::PlayOnce) return true;
+        }
+    }
+    return false;
+}
 
 // A transition (a fade, a slide, a resize, a cross-fade between pages) is still under way; an
 // animation that loops for ever (dashes running round a shape) is part of the picture, not a
@@ -107,11 +126,8 @@ bool transitionRunning() {
         for (const auto* a : top->findChildren<QAbstractAnimation*>()) {
             if (a->state() == QAbstractAnimation::Running && a->loopCount() >= 0) return true;
         }
-        for (const auto* v : top->findChildren<appkit::AnimationView*>()) {
-            if (v->isAnimationPlaying() && v->loopMode() == appkit::LoopMode::PlayOnce) return true;
-        }
     }
-    return false;
+    return playingOnce();
 }
 
 }  // namespace
@@ -148,7 +164,12 @@ void settle(int milliseconds) {
     // Then every transition that is under way ends (its animation stops), so no picture catches
     // one half-way, however long the machine took to get here.
     waited.restart();
+    int frames = 0;
     while (transitionRunning() && waited.elapsed() < kLongestTransitionMs) {
+        if (g_driver && g_driver->isRunning()) {
+            if (++frames * 16 > kLongestTransitionMs && !playingOnce()) break;
+            g_driver->skipFrame();
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }

@@ -57,7 +57,7 @@ void watchAnimations();
 // their own time), runs everything the main thread has to do, then waits for the end of every
 // transition on screen (fades, slides, an animation played once), so no picture catches one
 // half-way.
-void settle(int milliseconds = 50);
+void settle(int milliseconds = 0);
 // Runs the loop until `done` holds (an answer from the fake service, a page shown), at most
 // `timeoutMs`; then settles. Answers `done()`.
 bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);

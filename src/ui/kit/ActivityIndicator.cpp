@@ -6,7 +6,8 @@
 
 namespace morvex {
 
-ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent) {
+// The turn is the spinner's child, so whatever looks for the animations under a window finds it.
+ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent), turn_(this) {
     setFixedSize(kSide, kSide);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     turn_.setStartValue(0);
