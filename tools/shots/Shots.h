@@ -53,10 +53,10 @@ std::unique_ptr<appkit::WindowController> openMainWindow();
 DashboardViewController* showDashboardIn(appkit::Window& window);
 // Lets settle see every running animation (call once, before any screen is made).
 void watchAnimations();
-// Runs the loop for `milliseconds` (answers of the fake service and the simulated SDK, which keep
-// their own time), runs everything the main thread has to do, then waits for the end of every
-// transition on screen (fades, slides, an animation played once), so no picture catches one
-// half-way.
+// Runs the loop for `milliseconds` (for answers of the fake service and the simulated SDK, which
+// keep their own time; none by default), runs everything the main thread has to do, then waits for
+// the end of every transition on screen (fades, slides, an animation played once), so no picture
+// catches one half-way.
 void settle(int milliseconds = 0);
 // Runs the loop until `done` holds (an answer from the fake service, a page shown), at most
 // `timeoutMs`; then settles. Answers `done()`.
