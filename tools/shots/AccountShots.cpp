@@ -161,7 +161,7 @@ std::function<QImage(Context&)> refer(bool copied, bool failed) {
         waitFor([&] { return page && (page->referralLink || page->errorMessage); });
         if (page && copied) {
             page->copyReferralLink();
-            settle(400);  // the toast has faded in
+            settle();  // the toast has faded in
         }
         settle();
         return image(shown);

@@ -34,7 +34,7 @@ std::function<QImage(Context&)> menu(bool signedIn) {
         window.show();
         settle();
         content->tabsController()->menuTab->click();
-        settle(200);
+        settle();
         QImage image = renderWindow(window);
         if (QMenu* open = content->statusMenu ? content->statusMenu->openApplicationMenu() : nullptr) {
             // The menu is a window of its own: drawn where it stands over the main window.

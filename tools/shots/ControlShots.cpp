@@ -46,7 +46,7 @@ struct Page {
     }
     QImage render() {
         window->show();
-        settle(100);
+        settle();
         return renderWindow(*window);
     }
 };
@@ -238,7 +238,7 @@ QImage views(Context&) {
     page.add(3, 0, "BezierPathCurveView, drawn", curve);
     page.grid->setRowStretch(8, 1);
     page.window->show();
-    settle(200);
+    settle();
     return page.render();
 }
 
@@ -285,7 +285,7 @@ QImage segmented(Context&) {
     page.grid->setRowStretch(6, 1);
     page.grid->setColumnStretch(1, 1);
     page.window->show();
-    settle(400);  // the pills finish sliding
+    settle();  // the pills finish sliding
     return page.render();
 }
 
@@ -295,7 +295,7 @@ QImage popup(bool single) {
     // The ready-made popups show on the application's first window, which is this page's.
     if (single) PopupManager::shared().showClearPreferencesConnected();
     else PopupManager::shared().showClearPreferences(PreservedPreferences());
-    settle(450);  // faded in
+    settle();  // faded in
     return page.render();
 }
 

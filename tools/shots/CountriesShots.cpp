@@ -60,7 +60,7 @@ QImage render(const std::function<void(CountriesViewController&, appkit::Window&
     window->setContentViewController(content);
     window->show();
     NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
-    settle(100);
+    settle();
     QObject* page = content->currentPageController();
     auto lists = page ? page->findChildren<CountriesViewController*>() : QList<CountriesViewController*>();
     CountriesViewController* list = lists.isEmpty() ? nullptr : lists.first();
@@ -71,9 +71,9 @@ QImage render(const std::function<void(CountriesViewController&, appkit::Window&
         window->setContentViewController(list);
         window->show();
     }
-    settle(100);
+    settle();
     arrange(*list, *window);
-    settle(150);
+    settle();
     return renderWindow(*window);
 }
 
@@ -130,7 +130,7 @@ QImage sectionedSegment(int tag) {
         japan->favorite = true;
         PreservedPreferences().setFavorites(ZevuDataFetcherTypes::ServerList{france, japan});
         list.openSectionedList();
-        settle(100);
+        settle();
         // The sectioned list is a page beside the country list.
         for (QObject* up = list.parent(); up; up = up->parent()) {
             if (const auto shown = up->findChildren<CountriesViewController1*>(); !shown.isEmpty()) {

@@ -104,7 +104,7 @@ QImage render(zevu::ZevuVPNState status, const std::function<void(DashboardViewC
     auto* dashboard = showDashboardIn(window);
     if (!dashboard) return {};
     arrange(*dashboard);
-    settle(600);  // the card's fades end
+    settle();  // the card's fades end
     if (last) last(*dashboard);
     QImage image = renderWindow(window);
     AlertServices::install(previous);

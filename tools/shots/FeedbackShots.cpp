@@ -34,7 +34,7 @@ QImage render(const std::function<void(FeedbackContainerController&)>& arrange) 
     info.connectionId = id;
     info.selectedProtocol = "IKEV";
     NotificationCenter::defaultCenter().post(ZevuTypes::stateNotification, info);
-    settle(1500);  // the prompt's spring and wobble end
+    settle();  // the prompt's spring and wobble end
     arrange(*feedback);
     return renderWindow(window);
 }
@@ -47,7 +47,7 @@ QImage thanks(Context&) {
             prompt->followUp = [](FeedbackFollowUp) {};
             prompt->thumbsUpButtonClicked();
         }
-        settle(600);
+        settle();
     });
 }
 

@@ -80,9 +80,9 @@ Open openLocations(bool withFavourites) {
     open.window->show();
     settle();
     NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Locations);
-    settle(600);
+    settle();
     fixLastPing();
-    settle(100);
+    settle();
     return open;
 }
 
@@ -110,9 +110,9 @@ QImage cities(Context&) {
     PreservedPreferences().setFavorites(favourites);
     ZevuDataFetcherTypes::postFavoritesUpdated(true, favourites.back(), favourites);
     explore->showCities(germany);
-    settle(600);
+    settle();
     fixLastPing();
-    settle(100);
+    settle();
     QImage image = renderWindow(*open.window);
     PreservedPreferences().setFavorites(std::nullopt);
     return image;

@@ -44,7 +44,7 @@ QImage secondPage(Context&) {
     LoginWindow w;
     w.screen->revealLoginView();
     w.screen->advancePage();
-    settle(static_cast<int>(LoginViewController::kPageAnimationSeconds * 1000) + 200);
+    settle();
     return renderWindow(w.window);
 }
 

@@ -87,7 +87,7 @@ QImage teal(Context&) {
 QImage toast(Context&) {
     auto window = plainWindow();
     ToastView* shown = showToast(window.get(), "Link Copied", 5.0);
-    settle(400);  // past the fade-in
+    settle();  // past the fade-in
     QImage image = renderWindow(*window);
     if (shown) shown->deleteLater();
     return image;

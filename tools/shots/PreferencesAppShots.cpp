@@ -52,7 +52,7 @@ std::unique_ptr<appkit::Window> pageWindow(appkit::ViewController* page) {
     window->setTitle("MorvexVPN");
     window->setContentViewController(page);
     window->show();
-    settle(100);
+    settle();
     return window;
 }
 
@@ -77,7 +77,7 @@ QImage appSettingsOpen(Context&) {
     auto* page = appSettings();
     auto window = pageWindow(page);
     page->togglePreferencesView();
-    settle(450);
+    settle();
     return renderWindow(*window);
 }
 
@@ -86,7 +86,7 @@ QImage appSettingsGerman(Context&) {
     auto* page = appSettings();
     auto window = pageWindow(page);
     page->togglePreferencesView();
-    settle(450);
+    settle();
     QImage image = renderWindow(*window);
     Bundle::setLanguage("en");
     return image;
@@ -97,7 +97,7 @@ QImage appSettingsReset(Context&) {
     auto* page = appSettings();
     auto window = pageWindow(page);
     page->btnClearPreferences()->click();
-    settle(450);
+    settle();
     return renderWindow(*window);
 }
 
@@ -118,7 +118,7 @@ QImage languagesConfirm(Context&) {
     auto* panel = languages();
     auto window = pageWindow(panel);
     panel->radioEnglish()->click();
-    settle(200);
+    settle();
     QImage image = renderWindow(*window);
     if (auto* sheet = window->attachedSheet()) window->endSheet(sheet);
     return image;
@@ -127,7 +127,7 @@ QImage languagesConfirm(Context&) {
 QImage languagesSheet(Context&) {
     auto window = pageWindow(languages());
     LanguagesController::beginSheet(window.get(), {});
-    settle(100);
+    settle();
     QImage image = renderWindow(*window);
     if (auto* sheet = window->attachedSheet()) window->endSheet(sheet);
     return image;
@@ -146,10 +146,10 @@ QImage inPreferencesPage(bool languages) {
     auto* preferences = qobject_cast<Preferences1ViewController*>(page);
     if (preferences && preferences->segmentedControl && preferences->segmentedControl->recognizer(1))
         preferences->segmentedControl->segmentClicked(*preferences->segmentedControl->recognizer(1));
-    settle(450);
+    settle();
     if (languages) {
         if (auto* settings = page->findChild<AppSettingsViewController*>()) settings->openLanguages();
-        settle(450);
+        settle();
     }
     return renderWindow(*window);
 }

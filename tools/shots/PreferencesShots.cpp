@@ -46,7 +46,7 @@ std::function<QImage(Context&)> window(SystemExtensionStatus wireGuard, bool man
         for (appkit::Window* w : appkit::Application::shared().windows())
             if (auto* c = dynamic_cast<PreferencesWindowController*>(w->delegate()); c && w->isVisible()) opened.reset(c);
         if (!opened) return QImage();
-        settle(600);  // the window takes the page's size
+        settle();  // the window takes the page's size
         return renderWindow(*opened->window());
     };
 }
@@ -80,7 +80,7 @@ std::function<QImage(Context&)> page(std::string_view notification) {
         storeManual(VPNProtocol::UDP);
         MainPage open = openPage();
         if (!notification.empty()) NotificationCenter::defaultCenter().post(notification);
-        settle(500);
+        settle();
         QImage image = renderWindow(*open.window);
         isSettingsLocationOpen = false;
         return image;
@@ -96,7 +96,7 @@ std::function<QImage(Context&)> link(int index) {
         auto* button = open.window->findChild<QAbstractButton*>(QStringLiteral("PreferencesLink%1").arg(index));
         if (!button) return QImage();
         button->click();
-        settle(500);
+        settle();
         return renderWindow(*open.window);
     };
 }

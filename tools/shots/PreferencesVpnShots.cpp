@@ -54,7 +54,7 @@ void storeSettings(bool autoConnect, Via via, bool killSwitch) {
 QImage vpnPage(bool autoConnect, Via via, bool killSwitch) {
     storeSettings(autoConnect, via, killSwitch);
     auto window = windowWith(new VPNSettingsViewController);
-    settle(350);  // the row fills after a moment and the box grows for 0.3 s
+    settle();  // the row fills after a moment and the box grows for 0.3 s
     QImage image = renderWindow(*window);
     storeSettings(false, Via::AutoSelect, false);
     return image;
@@ -83,7 +83,7 @@ QImage advancedPage(Context&) {
     auto window = windowWith(new AdvancedPreferencesController(std::move(model)));
     auto* toggle = window->contentViewController()->view()->findChild<QPushButton*>("btnHelperTool");
     if (toggle) toggle->click();
-    settle(100);
+    settle();
     QImage image = renderWindow(*window);
     PreservedPreferences().setEnableIKS(false);
     return image;
@@ -98,7 +98,7 @@ QImage picker(bool cities) {
              std::nullopt);
     });
     window->contentViewController()->presentAsSheet(sheet);
-    settle(100);
+    settle();
     if (cities) sheet->moreButtonClicked(5);  // United States, last by name
     return renderWindow(*window);
 }
@@ -110,9 +110,9 @@ QImage inContainer(int link) {
     auto* container = board ? qobject_cast<Preferences1ViewController*>(board->instantiateController("PreferencesPageViewController")) : nullptr;
     if (!container) return {};
     auto window = windowWith(container);
-    settle(100);
+    settle();
     container->tabTapped(link);
-    settle(350);
+    settle();
     QImage image = renderWindow(*window);
     storeSettings(false, Via::AutoSelect, false);
     return image;

@@ -27,11 +27,11 @@ QImage render(const std::function<void(SupportViewController1&)>& arrange) {
     window.show();
     settle();
     NotificationCenter::defaultCenter().post(kAppShowControllerNotification, MainTab::Support1);
-    settle(400);
+    settle();
     auto* support = qobject_cast<SupportViewController1*>(content->currentPageController());
     if (!support) return {};
     arrange(*support);
-    settle(500);
+    settle();
     return renderWindow(window);
 }
 
@@ -51,13 +51,13 @@ QImage reportBugFailed(Context& context) {
     return render([](SupportViewController1& support) {
         if (!support.getHelpViewController) return;
         support.getHelpViewController->routeButton(GetHelpViewController::ReportBug)->click();
-        settle(500);
+        settle();
         SubmitTicketNewViewController* form = support.submitTicketNewViewController;
         if (!form) return;
         form->textViewMessage->setPlainText(QStringLiteral("The app freezes when the laptop wakes from sleep."));
         settle();
         form->submitClicked();
-        for (int turns = 0; turns < 200 && !(form->errorLabel && form->errorLabel->isVisible()); ++turns) settle(25);
+        for (int turns = 0; turns < 200 && !(form->errorLabel && form->errorLabel->isVisible()); ++turns) settle();
     });
 }
 

@@ -64,8 +64,8 @@ QImage render(Context& context, const Arrangement& a) {
     if (!page) return {};
     QElapsedTimer waited;
     waited.start();
-    while (!a.answerLate && page->loading() && waited.elapsed() < 5000) settle(20);
-    settle(200);
+    while (!a.answerLate && page->loading() && waited.elapsed() < 5000) settle();
+    settle();
     return renderWindow(window);
 }
 
