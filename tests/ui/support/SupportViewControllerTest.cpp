@@ -1,10 +1,9 @@
 // The support page against the fake service: the hub and the bug-report form in its content area,
 // and what "ShowFAQ" (the application menu's FAQ and ticket entries) brings into it.
 #include <QTest>
-#include <unistd.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "app/FakeServiceAppTest.h"
 #include "FakeService.h"
 #include "alerts/AlertTestSupport.h"
 #include "api/Networking.h"
@@ -21,21 +20,16 @@ namespace {
 constexpr const char* kRoute = "/MorvexVPN/ticket/create";
 using Subtype = SupportViewController1::TransitionSubtype;
 
-class SupportViewControllerTest : public test::AlertTest {
+class SupportViewControllerTest : public test::FakeServiceAppTest {
 protected:
     void SetUp() override {
-        // The FAQ page starts the web engine, which refuses its sandbox under root.
-        if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-        AlertTest::SetUp();
-        ASSERT_TRUE(service.start());
-        hosts::setServiceURLOverride(service.baseURL());
+        FakeServiceAppTest::SetUp();
         open();
     }
     void TearDown() override {
         window.reset();
         test::flushDeferredDeletes();
-        hosts::setServiceURLOverride(std::nullopt);
-        AlertTest::TearDown();
+        FakeServiceAppTest::TearDown();
     }
     void open() {
         window = std::make_unique<appkit::Window>(QSize(688, 500));
@@ -55,7 +49,6 @@ protected:
         for (const auto& s : presenter->shown) titles.push_back(s.alert.title);
         return titles;
     }
-    fake::FakeService service;
     Networking networking{nullptr};
     appkit::Application app;
     std::unique_ptr<appkit::Window> window;
