@@ -76,17 +76,6 @@ int main(int argc, char** argv) {
     services.logout = [] { morvex::MorvexVPNService::logoutWithDefaults(); };
     morvex::AlertServices::install(std::move(services));
     morvex::installSessionDesktop();
-    // The in-app notifications: the push entry points act from now on, whether or not their page
-    // is ever opened, and the list is fetched for a signed-in user.
-    morvex::NotificationsInbox notifications;
-    notifications.install();
-    // The menu options (update check, support, log out) and the core services they rely on:
-    // reachability and analytics now; the SDK is set up by the delegate's launch just after, and
-    // again with the rest each time sign-in asks.
-    morvex::StatusMenuOptionsHandler::Hooks menuHooks;
-    menuHooks.setUpSDKAtCreation = false;
-    morvex::StatusMenuOptionsHandler menuOptions(std::move(menuHooks));
-    menuOptions.install();
     morvex::AppDelegate::Collaborators collaborators;
     collaborators.alerts = alerts;
     morvex::AppDelegate delegate(std::move(collaborators));
@@ -102,6 +91,19 @@ int main(int argc, char** argv) {
         mainWindow->setParent(&application);
         mainWindow->showWindow();
     }
+    // What the first window does not need is made once it is up, before the loop runs, so it acts
+    // on every event from the start without holding back the first paint.
+    // The in-app notifications: the push entry points act from now on, whether or not their page
+    // is ever opened, and the list is fetched for a signed-in user.
+    morvex::NotificationsInbox notifications;
+    notifications.install();
+    // The menu options (update check, support, log out) and the core services they rely on:
+    // reachability and analytics now; the SDK is set up by the delegate's launch just after, and
+    // again with the rest each time sign-in asks.
+    morvex::StatusMenuOptionsHandler::Hooks menuHooks;
+    menuHooks.setUpSDKAtCreation = false;
+    morvex::StatusMenuOptionsHandler menuOptions(std::move(menuHooks));
+    menuOptions.install();
     morvex::ThemeNotifier::shared();
     // The icon is an SVG, and reading one loads the SVG engine: it is set once the first window is
     // up, and every window takes it then.

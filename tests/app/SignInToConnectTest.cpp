@@ -92,10 +92,10 @@ TEST_F(SignInToConnectTest, ANewUserSignsInLandsOnTheDashboardConnectsDisconnect
     EXPECT_EQ(root->selectedPage(), Page::SignIn);
     auto* login = qobject_cast<LoginViewController*>(root->pageController(Page::SignIn));
     ASSERT_NE(login, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return login->isLoginViewShown(); })) << "the sign-in controls never came after the loading";
     auto* signIn = login->view()->findChild<QPushButton*>("btnLogin");
     ASSERT_NE(signIn, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return signIn->isVisible() && signIn->isEnabled(); }))
-        << "the sign-in button never came after the loading";
+    ASSERT_TRUE(waitUntil([&] { return signIn->isVisible() && signIn->isEnabled(); }));
 
     // The user signs in on the service's page.
     QTest::mouseClick(signIn, Qt::LeftButton);

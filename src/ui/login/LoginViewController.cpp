@@ -170,8 +170,23 @@ void LoginViewController::loadView() {
     auto* overMap = new QVBoxLayout(mapImgView_);
     overMap->addWidget(loadingColumn);
 
+    stack->addWidget(loading);
+    setView(view);
+}
+
+// The sign-in controls are made the first time they are revealed: the window opens on the loading
+// state, and their fonts, style sheets and layout would otherwise hold back its first paint.
+void LoginViewController::makeLoginView() {
+    if (loginView_ || !isViewLoaded()) return;
+    QWidget* view = this->view();
+    auto* stack = qobject_cast<QStackedLayout*>(view->layout());
+    if (!stack) return;
+    const auto look = appkit::Application::shared().effectiveAppearance();
+    auto colour = [look](const char* name) { return appkit::colorNamed(name, look); };
+
     // The promotional pages on the left, the sign-in controls on the right.
     loginView_ = new QWidget(view);
+    loginView_->setVisible(false);
     loginView_->setObjectName(QStringLiteral("loginView"));
     auto* row = new QHBoxLayout(loginView_);
     row->setContentsMargins(0, 0, 0, 0);
@@ -221,6 +236,8 @@ void LoginViewController::loadView() {
     lblTitle_->setWordWrap(true);
     lblSubTitle_ = new QLabel(panel);
     lblSubTitle_->setObjectName(QStringLiteral("lblSubTitle"));
+    QFont body = lblSubTitle_->font();
+    body.setPixelSize(14);
     lblSubTitle_->setFont(body);
     lblSubTitle_->setWordWrap(true);
     QPalette secondary = lblSubTitle_->palette();
@@ -275,15 +292,19 @@ void LoginViewController::loadView() {
     row->addWidget(panel, 1);
 
     stack->addWidget(loginView_);
-    stack->addWidget(loading);
-    setView(view);
+    // What was asked of the controls before they existed.
+    btnLogin_->setEnabled(enableAuthentication.value());
+    createAccountButton_->setEnabled(enableAuthentication.value());
+    activityIndicator_->setVisible(activityShown_);
+    configureDots();
+    colourDots(currentIndex_);
+    applyTexts();
 }
 
 void LoginViewController::viewDidLoad() {
     ViewController::viewDidLoad();
     // The loading state, revealed after three seconds (the block keeps the screen only weakly:
     // a page replaced meanwhile has nothing to reveal).
-    loginView_->setVisible(false);
     logo_->setVisible(true);
     mapImgView_->setVisible(true);
     lblLoading_->setVisible(true);
@@ -292,8 +313,6 @@ void LoginViewController::viewDidLoad() {
     DispatchQueue::main().asyncAfter(kRevealSeconds, [self] {
         if (self) self->revealLoginView();
     });
-    configureDots();
-    colourDots(currentIndex_);
     applyTexts();  // also on each appearance; set now so the first picture has them
 }
 
@@ -317,11 +336,12 @@ void LoginViewController::viewDidDisappear() {
 
 void LoginViewController::applyTexts() {
     if (!isViewLoaded()) return;
+    lblLoading_->setText(text("loading") + QStringLiteral("..."));
+    if (!loginView_) return;
     mainTitle_->setText(text("login.title"));
     lblTitle_->setText(text("onboarding.title.one"));
     lblSubTitle_->setText(text("onboarding.description.one"));
     lblLogin_->setText(text("login"));
-    lblLoading_->setText(text("loading") + QStringLiteral("..."));
     createAccountButton_->setText(text("signup"));
 }
 
@@ -329,6 +349,8 @@ bool LoginViewController::isLoginViewShown() const { return loginView_ && !login
 
 void LoginViewController::revealLoginView() {
     if (!isViewLoaded()) return;
+    makeLoginView();
+    if (!loginView_) return;
     mapImgView_->setVisible(false);
     loginView_->setVisible(true);
     logo_->setVisible(false);
@@ -351,9 +373,11 @@ void LoginViewController::setBusy(bool busy) {
 }
 
 void LoginViewController::showActivity(bool shown) {
-    QPointer<ActivityIndicator> indicator = activityIndicator_;
-    DispatchQueue::main().async([indicator, shown] {
-        if (indicator) indicator->setVisible(shown);
+    QPointer<LoginViewController> self(this);
+    DispatchQueue::main().async([self, shown] {
+        if (!self) return;
+        self->activityShown_ = shown;
+        if (self->activityIndicator_) self->activityIndicator_->setVisible(shown);
     });
 }
 

@@ -129,6 +129,7 @@ private:
     void setBusy(bool busy);
     void startAuthorization();
     void presentWebSession(const OAuth2CodeGrant::EmbeddedRequest& request, OAuth2CodeGrant::EmbeddedCompletion completion);
+    void makeLoginView();
     void applyTexts();
     void configureDots();
     void configureCarousel();
@@ -158,9 +159,9 @@ private:
 
     // The promotional pages' state.
     int currentIndex_ = 0;
-    // The promotional pages are made when the sign-in controls are first revealed: the loading
-    // state the window opens in does not show them, and their pictures cost the first paint.
+    // The promotional pages are filled when the sign-in controls are first revealed.
     bool carouselMade_ = false;
+    bool activityShown_ = false;
     QTimer* timer_ = nullptr;
 };
 

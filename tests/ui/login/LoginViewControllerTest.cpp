@@ -106,12 +106,19 @@ protected:
         return screen;
     }
 
+    // The screen past its loading state, with the sign-in controls a user can reach.
+    LoginViewController* showControls(std::unique_ptr<appkit::Window>& window, bool realPage = false) {
+        LoginViewController* screen = showScreen(window, realPage);
+        screen->revealLoginView();
+        return screen;
+    }
+
     static QPushButton* loginButton(LoginViewController& screen) { return screen.view()->findChild<QPushButton*>("btnLogin"); }
 };
 
 TEST_F(LoginViewControllerTest, TagZeroOpensThePricingPageAndStartsNoSignIn) {
     std::unique_ptr<appkit::Window> window;
-    LoginViewController* screen = showScreen(window);
+    LoginViewController* screen = showControls(window);
     screen->loginClicked(0);
     QTest::mouseClick(screen->view()->findChild<QPushButton*>("createAccountButton"), Qt::LeftButton);
     EXPECT_EQ(browserOpened, (std::vector<std::string>{screen->model()->pricingPageURL(), screen->model()->pricingPageURL()}));
@@ -166,7 +173,7 @@ TEST_F(LoginViewControllerTest, AnAccountWithAnOldTokenAnnouncesTheImportBeforeI
 
 TEST_F(LoginViewControllerTest, BusyAndIdleChangeTogetherAndEveryOutcomeEndsIdle) {
     std::unique_ptr<appkit::Window> window;
-    LoginViewController* screen = showScreen(window);
+    LoginViewController* screen = showControls(window);
     int mismatches = 0;
     int changes = 0;
     auto check = [&](bool) {
@@ -219,7 +226,7 @@ TEST_F(LoginViewControllerTest, BusyAndIdleChangeTogetherAndEveryOutcomeEndsIdle
 
 TEST_F(LoginViewControllerTest, ARedirectWithoutACodeEnablesTheButtonQuietlyAndAnErrorIsShownOnce) {
     std::unique_ptr<appkit::Window> window;
-    LoginViewController* screen = showScreen(window);
+    LoginViewController* screen = showControls(window);
     struct Case {
         const char* name;
         std::string items;  // of the redirect, after the state
@@ -245,7 +252,7 @@ TEST_F(LoginViewControllerTest, ARedirectWithoutACodeEnablesTheButtonQuietlyAndA
 
 TEST_F(LoginViewControllerTest, ACallbackItCannotTrustEndsTheSignInWithAMessageAndNothingIsExchanged) {
     std::unique_ptr<appkit::Window> window;
-    LoginViewController* screen = showScreen(window);
+    LoginViewController* screen = showControls(window);
     const std::string redirect = OAuthService::redirectURI();
     const std::string apps = QUrl(QString::fromStdString(redirect)).host().toStdString();
     // Each case gets the state of the authorization the page was opened with, and a code the
@@ -393,7 +400,7 @@ TEST_F(LoginViewControllerTest, ThePictureInViewIsThePageOfTheLitDot) {
 
 TEST_F(LoginViewControllerTest, TwoAutoScrollStepsReturnToTheFirstPage) {
     std::unique_ptr<appkit::Window> window;
-    LoginViewController* screen = showScreen(window);
+    LoginViewController* screen = showControls(window);
     EXPECT_EQ(screen->dotColour(0), QColor(71, 114, 165));
     screen->autoScroll();
     EXPECT_EQ(screen->currentIndex(), 1);
@@ -463,7 +470,7 @@ TEST_F(LoginViewControllerTest, ASignInWindowProcessThatFailsEndsAsAFailedSignIn
         presenter->shown.clear();
         test::SignInWindowStandIn window(c.window);
         std::unique_ptr<appkit::Window> main;
-        LoginViewController* screen = showScreen(main, true);
+        LoginViewController* screen = showControls(main, true);
         QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
         ASSERT_NE(screen->webSession(), nullptr);
         const qint64 process = screen->webSession()->windowProcessId();
@@ -533,6 +540,7 @@ TEST_F(WebSignInTest, TheUserSignsInThroughTheSignInPageAndReachesTheMainContent
     ASSERT_EQ(root->selectedPage(), InitialViewController::Page::SignIn);
 
     EXPECT_EQ(screen->webSession(), nullptr) << "no sign-in window before a sign-in";
+    screen->revealLoginView();  // the loading's end
     QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
     ASSERT_NE(screen->webSession(), nullptr);
     const qint64 windowProcess = signInWindow(*screen);
@@ -563,7 +571,7 @@ TEST_F(WebSignInTest, TheUserSignsInThroughTheSignInPageAndReachesTheMainContent
 
 TEST_F(WebSignInTest, AWrongPasswordIsShownOnceAndClosingTheWindowSaysNothing) {
     std::unique_ptr<appkit::Window> window;
-    LoginViewController* screen = showScreen(window, true);
+    LoginViewController* screen = showControls(window, true);
 
     QTest::mouseClick(loginButton(*screen), Qt::LeftButton);
     ASSERT_NE(screen->webSession(), nullptr);
