@@ -2,13 +2,12 @@
 
 #include <QUrl>
 #include <QUrlQuery>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
 
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "foundation/CryptoLibrary.h"
 #include "foundation/Dispatch.h"
 #include "foundation/HttpSession.h"
 
@@ -24,7 +23,7 @@ std::string base64URL(const unsigned char* bytes, std::size_t size) {
 // 32 bytes from the system's secure source, as 43 base64url characters (the verifier's alphabet).
 std::string randomToken() {
     unsigned char bytes[32];
-    while (RAND_bytes(bytes, sizeof bytes) != 1) {
+    while (crypto().RAND_bytes(bytes, sizeof bytes) != 1) {
     }
     return base64URL(bytes, sizeof bytes);
 }
@@ -32,7 +31,7 @@ std::string randomToken() {
 std::string s256(const std::string& verifier) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    EVP_Digest(verifier.data(), verifier.size(), digest, &size, EVP_sha256(), nullptr);
+    crypto().EVP_Digest(verifier.data(), verifier.size(), digest, &size, crypto().EVP_sha256(), nullptr);
     return base64URL(digest, size);
 }
 

@@ -99,10 +99,25 @@ std::size_t removeTemporaries(const std::filesystem::path& file) {
 std::optional<std::string> readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
+    // One read of the size the file has now (the preferences are read this way before the first
+    // window); what a file that reports no size holds, or what it grew by meanwhile, after it.
+    std::string text;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.clear();
+    in.seekg(0);
+    in.clear();
+    if (size > 0) {
+        text.resize(static_cast<std::size_t>(size));
+        in.read(text.data(), size);
+        text.resize(static_cast<std::size_t>(in.gcount()));
+        if (in.bad()) return std::nullopt;
+        if (!in) return text;  // it shrank meanwhile: what there was
+    }
+    std::ostringstream rest;
+    rest << in.rdbuf();
     if (in.bad()) return std::nullopt;
-    return text.str();
+    return text + rest.str();
 }
 
 std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file) {

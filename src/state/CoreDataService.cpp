@@ -14,10 +14,69 @@
 #include "foundation/Bundle.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
+#include "foundation/SharedLibrary.h"
 
 namespace morvex {
 
 namespace {
+
+// libsqlite3, loaded when the store is first opened rather than at start (SharedLibrary): the
+// first window reads nothing from the store.
+struct SQLiteLibrary {
+    decltype(&::sqlite3_bind_double) sqlite3_bind_double = nullptr;
+    decltype(&::sqlite3_bind_int) sqlite3_bind_int = nullptr;
+    decltype(&::sqlite3_bind_int64) sqlite3_bind_int64 = nullptr;
+    decltype(&::sqlite3_bind_null) sqlite3_bind_null = nullptr;
+    decltype(&::sqlite3_bind_text) sqlite3_bind_text = nullptr;
+    decltype(&::sqlite3_busy_timeout) sqlite3_busy_timeout = nullptr;
+    decltype(&::sqlite3_close_v2) sqlite3_close_v2 = nullptr;
+    decltype(&::sqlite3_column_bytes) sqlite3_column_bytes = nullptr;
+    decltype(&::sqlite3_column_double) sqlite3_column_double = nullptr;
+    decltype(&::sqlite3_column_int64) sqlite3_column_int64 = nullptr;
+    decltype(&::sqlite3_column_text) sqlite3_column_text = nullptr;
+    decltype(&::sqlite3_column_type) sqlite3_column_type = nullptr;
+    decltype(&::sqlite3_errmsg) sqlite3_errmsg = nullptr;
+    decltype(&::sqlite3_exec) sqlite3_exec = nullptr;
+    decltype(&::sqlite3_extended_errcode) sqlite3_extended_errcode = nullptr;
+    decltype(&::sqlite3_finalize) sqlite3_finalize = nullptr;
+    decltype(&::sqlite3_free) sqlite3_free = nullptr;
+    decltype(&::sqlite3_last_insert_rowid) sqlite3_last_insert_rowid = nullptr;
+    decltype(&::sqlite3_open_v2) sqlite3_open_v2 = nullptr;
+    decltype(&::sqlite3_prepare_v2) sqlite3_prepare_v2 = nullptr;
+    decltype(&::sqlite3_step) sqlite3_step = nullptr;
+};
+
+const SQLiteLibrary& sqlite() {
+    static const SQLiteLibrary table = [] {
+        SQLiteLibrary t;
+        SharedLibrary library("libsqlite3.so.0");
+        library.find(t.sqlite3_bind_double, "sqlite3_bind_double");
+        library.find(t.sqlite3_bind_int, "sqlite3_bind_int");
+        library.find(t.sqlite3_bind_int64, "sqlite3_bind_int64");
+        library.find(t.sqlite3_bind_null, "sqlite3_bind_null");
+        library.find(t.sqlite3_bind_text, "sqlite3_bind_text");
+        library.find(t.sqlite3_busy_timeout, "sqlite3_busy_timeout");
+        library.find(t.sqlite3_close_v2, "sqlite3_close_v2");
+        library.find(t.sqlite3_column_bytes, "sqlite3_column_bytes");
+        library.find(t.sqlite3_column_double, "sqlite3_column_double");
+        library.find(t.sqlite3_column_int64, "sqlite3_column_int64");
+        library.find(t.sqlite3_column_text, "sqlite3_column_text");
+        library.find(t.sqlite3_column_type, "sqlite3_column_type");
+        library.find(t.sqlite3_errmsg, "sqlite3_errmsg");
+        library.find(t.sqlite3_exec, "sqlite3_exec");
+        library.find(t.sqlite3_extended_errcode, "sqlite3_extended_errcode");
+        library.find(t.sqlite3_finalize, "sqlite3_finalize");
+        library.find(t.sqlite3_free, "sqlite3_free");
+        library.find(t.sqlite3_last_insert_rowid, "sqlite3_last_insert_rowid");
+        library.find(t.sqlite3_open_v2, "sqlite3_open_v2");
+        library.find(t.sqlite3_prepare_v2, "sqlite3_prepare_v2");
+        library.find(t.sqlite3_step, "sqlite3_step");
+        library.require();
+        return t;
+    }();
+    return table;
+}
+
 
 constexpr const char* kErrorDomain = "MorvexVPNStore";
 constexpr const char* kPrimaryKey = "Z_PK";
@@ -53,21 +112,21 @@ std::string sqlName(std::string_view identifier) {
 
 struct Statement {
     sqlite3_stmt* stmt = nullptr;
-    ~Statement() { sqlite3_finalize(stmt); }
+    ~Statement() { sqlite().sqlite3_finalize(stmt); }
 };
 
 Error sqliteError(sqlite3* db, std::string_view what) {
-    int code = db ? sqlite3_extended_errcode(db) : SQLITE_ERROR;
-    std::string message = std::string(what) + ": " + (db ? sqlite3_errmsg(db) : "no database");
+    int code = db ? sqlite().sqlite3_extended_errcode(db) : SQLITE_ERROR;
+    std::string message = std::string(what) + ": " + (db ? sqlite().sqlite3_errmsg(db) : "no database");
     return Error(kErrorDomain, code, message);
 }
 
 Result<void> exec(sqlite3* db, const std::string& sql) {
     char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    if (sqlite().sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         std::string text = message ? message : "unknown error";
-        sqlite3_free(message);
-        return fail(Error(kErrorDomain, sqlite3_extended_errcode(db), text));
+        sqlite().sqlite3_free(message);
+        return fail(Error(kErrorDomain, sqlite().sqlite3_extended_errcode(db), text));
     }
     return {};
 }
@@ -76,28 +135,28 @@ int bindValue(sqlite3_stmt* stmt, int index, const AttributeValue& v) {
     return std::visit(
         [&](const auto& x) -> int {
             using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, std::monostate>) return sqlite3_bind_null(stmt, index);
+            if constexpr (std::is_same_v<T, std::monostate>) return sqlite().sqlite3_bind_null(stmt, index);
             else if constexpr (std::is_same_v<T, std::string>)
-                return sqlite3_bind_text(stmt, index, x.data(), static_cast<int>(x.size()), SQLITE_TRANSIENT);
-            else if constexpr (std::is_same_v<T, std::int64_t>) return sqlite3_bind_int64(stmt, index, x);
-            else if constexpr (std::is_same_v<T, double>) return sqlite3_bind_double(stmt, index, x);
-            else if constexpr (std::is_same_v<T, bool>) return sqlite3_bind_int(stmt, index, x ? 1 : 0);
-            else return sqlite3_bind_double(stmt, index, x.secondsSince1970);
+                return sqlite().sqlite3_bind_text(stmt, index, x.data(), static_cast<int>(x.size()), SQLITE_TRANSIENT);
+            else if constexpr (std::is_same_v<T, std::int64_t>) return sqlite().sqlite3_bind_int64(stmt, index, x);
+            else if constexpr (std::is_same_v<T, double>) return sqlite().sqlite3_bind_double(stmt, index, x);
+            else if constexpr (std::is_same_v<T, bool>) return sqlite().sqlite3_bind_int(stmt, index, x ? 1 : 0);
+            else return sqlite().sqlite3_bind_double(stmt, index, x.secondsSince1970);
         },
         v);
 }
 
 AttributeValue columnValue(sqlite3_stmt* stmt, int column, AttributeType type) {
-    if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return std::monostate{};
+    if (sqlite().sqlite3_column_type(stmt, column) == SQLITE_NULL) return std::monostate{};
     switch (type) {
         case AttributeType::String: {
-            auto text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
+            auto text = reinterpret_cast<const char*>(sqlite().sqlite3_column_text(stmt, column));
+            return std::string(text ? text : "", static_cast<std::size_t>(sqlite().sqlite3_column_bytes(stmt, column)));
         }
-        case AttributeType::Integer64: return static_cast<std::int64_t>(sqlite3_column_int64(stmt, column));
-        case AttributeType::Double: return sqlite3_column_double(stmt, column);
-        case AttributeType::Boolean: return sqlite3_column_int64(stmt, column) != 0;
-        case AttributeType::Date: return Date{sqlite3_column_double(stmt, column)};
+        case AttributeType::Integer64: return static_cast<std::int64_t>(sqlite().sqlite3_column_int64(stmt, column));
+        case AttributeType::Double: return sqlite().sqlite3_column_double(stmt, column);
+        case AttributeType::Boolean: return sqlite().sqlite3_column_int64(stmt, column) != 0;
+        case AttributeType::Date: return Date{sqlite().sqlite3_column_double(stmt, column)};
     }
     return std::monostate{};
 }
@@ -249,7 +308,7 @@ bool ManagedObject::hasChanges() const {
 PersistentStoreCoordinator::PersistentStoreCoordinator(const ManagedObjectModel& model) : model_(model) {}
 
 PersistentStoreCoordinator::~PersistentStoreCoordinator() {
-    if (db_) sqlite3_close_v2(db_);
+    if (db_) sqlite().sqlite3_close_v2(db_);
 }
 
 bool PersistentStoreCoordinator::hasStore() const {
@@ -266,17 +325,17 @@ Result<void> PersistentStoreCoordinator::addPersistentStore(const std::filesyste
     std::lock_guard lock(mutex_);
     if (db_) return fail(Error(kErrorDomain, 3, "a store has already been added"));
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+    int rc = sqlite().sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                              nullptr);
     if (rc != SQLITE_OK) {
         auto e = sqliteError(db, "cannot open " + file.string());
-        sqlite3_close_v2(db);
+        sqlite().sqlite3_close_v2(db);
         return fail(e);
     }
-    sqlite3_busy_timeout(db, 5000);
+    sqlite().sqlite3_busy_timeout(db, 5000);
     db_ = db;
     if (auto r = migrate(); !r) {
-        sqlite3_close_v2(db_);
+        sqlite().sqlite3_close_v2(db_);
         db_ = nullptr;
         return fail(Error(r.error().domain, r.error().code, file.string() + ": " + r.error().message));
     }
@@ -296,10 +355,10 @@ Result<void> PersistentStoreCoordinator::migrate() {
             std::set<std::string> columns;
             Statement info;
             std::string pragma = "PRAGMA table_info(" + sqlName(entity.name) + ")";
-            if (sqlite3_prepare_v2(db_, pragma.c_str(), -1, &info.stmt, nullptr) != SQLITE_OK)
+            if (sqlite().sqlite3_prepare_v2(db_, pragma.c_str(), -1, &info.stmt, nullptr) != SQLITE_OK)
                 return fail(sqliteError(db_, "cannot read the columns of " + entity.name));
-            while (sqlite3_step(info.stmt) == SQLITE_ROW)
-                columns.insert(reinterpret_cast<const char*>(sqlite3_column_text(info.stmt, 1)));
+            while (sqlite().sqlite3_step(info.stmt) == SQLITE_ROW)
+                columns.insert(reinterpret_cast<const char*>(sqlite().sqlite3_column_text(info.stmt, 1)));
             for (const auto& a : entity.attributes) {
                 if (columns.contains(a.name)) continue;
                 auto alter = "ALTER TABLE " + sqlName(entity.name) + " ADD COLUMN " + sqlName(a.name) + " " + columnType(a.type);
@@ -323,12 +382,12 @@ Result<std::vector<PersistentStoreCoordinator::Row>> PersistentStoreCoordinator:
     for (const auto& a : entity.attributes) sql += ", " + sqlName(a.name);
     sql += " FROM " + sqlName(entity.name) + " ORDER BY " + sqlName(kPrimaryKey);
     Statement st;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
+    if (sqlite().sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
         return fail(sqliteError(db_, "cannot read " + entity.name));
     std::vector<Row> rows;
     int rc;
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        Row row{sqlite3_column_int64(st.stmt, 0), {}};
+    while ((rc = sqlite().sqlite3_step(st.stmt)) == SQLITE_ROW) {
+        Row row{sqlite().sqlite3_column_int64(st.stmt, 0), {}};
         for (std::size_t i = 0; i < entity.attributes.size(); ++i)
             row.values.push_back(columnValue(st.stmt, static_cast<int>(i + 1), entity.attributes[i].type));
         rows.push_back(std::move(row));
@@ -350,8 +409,8 @@ Result<void> PersistentStoreCoordinator::save(const std::vector<ManagedObjectPtr
         for (const auto& object : deleted) {
             auto sql = "DELETE FROM " + sqlName(object->entityName()) + " WHERE " + sqlName(kPrimaryKey) + " = ?";
             Statement st;
-            if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK ||
-                sqlite3_bind_int64(st.stmt, 1, object->objectID()) != SQLITE_OK || sqlite3_step(st.stmt) != SQLITE_DONE)
+            if (sqlite().sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK ||
+                sqlite().sqlite3_bind_int64(st.stmt, 1, object->objectID()) != SQLITE_OK || sqlite().sqlite3_step(st.stmt) != SQLITE_DONE)
                 return fail(sqliteError(db_, "cannot delete from " + object->entityName()));
         }
         for (const auto& object : updated) {
@@ -366,12 +425,12 @@ Result<void> PersistentStoreCoordinator::save(const std::vector<ManagedObjectPtr
             }
             sql += " WHERE " + sqlName(kPrimaryKey) + " = ?";
             Statement st;
-            if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
+            if (sqlite().sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
                 return fail(sqliteError(db_, "cannot update " + object->entityName()));
             int index = 1;
             for (auto i : object->changed_) bindValue(st.stmt, index++, object->values_[i]);
-            sqlite3_bind_int64(st.stmt, index, object->objectID_);
-            if (sqlite3_step(st.stmt) != SQLITE_DONE) return fail(sqliteError(db_, "cannot update " + object->entityName()));
+            sqlite().sqlite3_bind_int64(st.stmt, index, object->objectID_);
+            if (sqlite().sqlite3_step(st.stmt) != SQLITE_DONE) return fail(sqliteError(db_, "cannot update " + object->entityName()));
         }
         for (const auto& object : inserted) {
             std::lock_guard objectLock(object->mutex_);
@@ -385,11 +444,11 @@ Result<void> PersistentStoreCoordinator::save(const std::vector<ManagedObjectPtr
             sql = attrs.empty() ? "INSERT INTO " + sqlName(object->entityName()) + " DEFAULT VALUES"
                                 : sql + ") VALUES (" + marks + ")";
             Statement st;
-            if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
+            if (sqlite().sqlite3_prepare_v2(db_, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
                 return fail(sqliteError(db_, "cannot insert into " + object->entityName()));
             for (std::size_t i = 0; i < attrs.size(); ++i) bindValue(st.stmt, static_cast<int>(i + 1), object->values_[i]);
-            if (sqlite3_step(st.stmt) != SQLITE_DONE) return fail(sqliteError(db_, "cannot insert into " + object->entityName()));
-            newIDs.push_back(sqlite3_last_insert_rowid(db_));
+            if (sqlite().sqlite3_step(st.stmt) != SQLITE_DONE) return fail(sqliteError(db_, "cannot insert into " + object->entityName()));
+            newIDs.push_back(sqlite().sqlite3_last_insert_rowid(db_));
         }
         return {};
     };

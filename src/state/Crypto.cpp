@@ -1,10 +1,5 @@
 #include "state/Crypto.h"
 
-#include <openssl/err.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
-#include <openssl/rsa.h>
-#include <openssl/x509.h>
 
 #include <QRegularExpression>
 #include <QString>
@@ -13,6 +8,7 @@
 #include <sstream>
 #include <utility>
 
+#include "foundation/CryptoLibrary.h"
 #include "foundation/Paths.h"
 #include "foundation/Bundle.h"
 #include "foundation/Codec.h"
@@ -29,10 +25,10 @@ constexpr std::string_view kAESGCMIVHex = "A7D3E91B04C6F28D5B3E7A1C09F4D26E";
 constexpr std::size_t kGCMTagLength = 16;
 
 struct CipherCtxDeleter {
-    void operator()(EVP_CIPHER_CTX* c) const { EVP_CIPHER_CTX_free(c); }
+    void operator()(EVP_CIPHER_CTX* c) const { crypto().EVP_CIPHER_CTX_free(c); }
 };
 struct PkeyCtxDeleter {
-    void operator()(EVP_PKEY_CTX* c) const { EVP_PKEY_CTX_free(c); }
+    void operator()(EVP_PKEY_CTX* c) const { crypto().EVP_PKEY_CTX_free(c); }
 };
 using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxDeleter>;
 using PkeyCtx = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxDeleter>;
@@ -40,9 +36,9 @@ using PkeyCtx = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxDeleter>;
 // The text of the crypto library's most recent error (and clears the queue).
 std::string lastCryptoError() {
     std::string text;
-    while (unsigned long code = ERR_get_error()) {
+    while (unsigned long code = crypto().ERR_get_error()) {
         char buf[256];
-        ERR_error_string_n(code, buf, sizeof buf);
+        crypto().ERR_error_string_n(code, buf, sizeof buf);
         if (!text.empty()) text += "; ";
         text += buf;
     }
@@ -100,12 +96,12 @@ std::string hexOf(const unsigned char* data, std::size_t size) {
 
 PrivateKey rsaPrivateKeyFromDER(const ByteList& der) {
     const unsigned char* p = der.data();
-    return PrivateKey(d2i_PrivateKey(EVP_PKEY_RSA, nullptr, &p, static_cast<long>(der.size())));
+    return PrivateKey(crypto().d2i_PrivateKey(EVP_PKEY_RSA, nullptr, &p, static_cast<long>(der.size())));
 }
 
 }  // namespace
 
-void PrivateKeyDeleter::operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+void PrivateKeyDeleter::operator()(EVP_PKEY* key) const { crypto().EVP_PKEY_free(key); }
 
 std::string DecryptionError::description() const {
     switch (kind) {
@@ -127,38 +123,38 @@ std::optional<std::string> decryptAESGCM(std::string_view base64Text) {
 }
 
 std::optional<std::string> decryptAESGCM(std::string_view base64Text, const ByteList& key, const ByteList& iv) {
-    const EVP_CIPHER* cipher = key.size() == 32 ? EVP_aes_256_gcm()
-                               : key.size() == 24 ? EVP_aes_192_gcm()
-                               : key.size() == 16 ? EVP_aes_128_gcm()
+    const EVP_CIPHER* cipher = key.size() == 32 ? crypto().EVP_aes_256_gcm()
+                               : key.size() == 24 ? crypto().EVP_aes_192_gcm()
+                               : key.size() == 16 ? crypto().EVP_aes_128_gcm()
                                                   : nullptr;
     if (!cipher || iv.empty()) return std::nullopt;
     auto input = strictBase64(base64Text);
     if (!input || input->size() < kGCMTagLength) return std::nullopt;
 
-    CipherCtx ctx(EVP_CIPHER_CTX_new());
+    CipherCtx ctx(crypto().EVP_CIPHER_CTX_new());
     if (!ctx) return std::nullopt;
-    if (EVP_DecryptInit_ex(ctx.get(), cipher, nullptr, nullptr, nullptr) != 1 ||
-        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(iv.size()), nullptr) != 1 ||
-        EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, key.data(), iv.data()) != 1) {
-        ERR_clear_error();
+    if (crypto().EVP_DecryptInit_ex(ctx.get(), cipher, nullptr, nullptr, nullptr) != 1 ||
+        crypto().EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(iv.size()), nullptr) != 1 ||
+        crypto().EVP_DecryptInit_ex(ctx.get(), nullptr, nullptr, key.data(), iv.data()) != 1) {
+        crypto().ERR_clear_error();
         return std::nullopt;
     }
     const std::size_t cipherLength = input->size() - kGCMTagLength;
     ByteList plain(cipherLength + 16);
     int written = 0;
     if (cipherLength > 0 &&
-        EVP_DecryptUpdate(ctx.get(), plain.data(), &written, input->data(), static_cast<int>(cipherLength)) != 1) {
-        ERR_clear_error();
+        crypto().EVP_DecryptUpdate(ctx.get(), plain.data(), &written, input->data(), static_cast<int>(cipherLength)) != 1) {
+        crypto().ERR_clear_error();
         return std::nullopt;
     }
     ByteList tag(input->end() - kGCMTagLength, input->end());
-    if (EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(tag.size()), tag.data()) != 1) {
-        ERR_clear_error();
+    if (crypto().EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(tag.size()), tag.data()) != 1) {
+        crypto().ERR_clear_error();
         return std::nullopt;
     }
     int last = 0;
-    if (EVP_DecryptFinal_ex(ctx.get(), plain.data() + written, &last) != 1) {  // tag mismatch
-        ERR_clear_error();
+    if (crypto().EVP_DecryptFinal_ex(ctx.get(), plain.data() + written, &last) != 1) {  // tag mismatch
+        crypto().ERR_clear_error();
         return std::nullopt;
     }
     plain.resize(static_cast<std::size_t>(written + last));
@@ -181,23 +177,23 @@ std::expected<std::string, DecryptionError> decryptRSA(std::string_view base64Te
         auto text = lastCryptoError();
         return std::unexpected(DecryptionError::InvalidKey(text.empty() ? "the key is not an RSA private key" : text));
     }
-    PkeyCtx ctx(EVP_PKEY_CTX_new(key.get(), nullptr));
-    if (!ctx || EVP_PKEY_decrypt_init(ctx.get()) <= 0 ||
-        EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING) <= 0) {
+    PkeyCtx ctx(crypto().EVP_PKEY_CTX_new(key.get(), nullptr));
+    if (!ctx || crypto().EVP_PKEY_decrypt_init(ctx.get()) <= 0 ||
+        crypto().EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING) <= 0) {
         return std::unexpected(DecryptionError::UnableToDecrypt(lastCryptoError()));
     }
     // Newer libraries answer a bad padding with random bytes instead of an error; this routine
     // must report it. Older ones do not know the switch, which is fine.
-    if (EVP_PKEY_CTX_ctrl_str(ctx.get(), "rsa_pkcs1_implicit_rejection", "0") <= 0) ERR_clear_error();
+    if (crypto().EVP_PKEY_CTX_ctrl_str(ctx.get(), "rsa_pkcs1_implicit_rejection", "0") <= 0) crypto().ERR_clear_error();
 
     std::size_t length = 0;
-    if (EVP_PKEY_decrypt(ctx.get(), nullptr, &length, input->data(), input->size()) <= 0) {
+    if (crypto().EVP_PKEY_decrypt(ctx.get(), nullptr, &length, input->data(), input->size()) <= 0) {
         auto text = lastCryptoError();
         if (text.empty()) return std::unexpected(DecryptionError::EmptyData());
         return std::unexpected(DecryptionError::UnableToDecrypt(text));
     }
     ByteList plain(length);
-    if (EVP_PKEY_decrypt(ctx.get(), plain.data(), &length, input->data(), input->size()) <= 0) {
+    if (crypto().EVP_PKEY_decrypt(ctx.get(), plain.data(), &length, input->data(), input->size()) <= 0) {
         auto text = lastCryptoError();
         if (text.empty()) return std::unexpected(DecryptionError::EmptyData());
         return std::unexpected(DecryptionError::UnableToDecrypt(text));
@@ -210,7 +206,7 @@ std::expected<std::string, DecryptionError> decryptRSA(std::string_view base64Te
 std::string md5Hex(std::string_view text) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    EVP_Digest(text.data(), text.size(), digest, &size, EVP_md5(), nullptr);
+    crypto().EVP_Digest(text.data(), text.size(), digest, &size, crypto().EVP_md5(), nullptr);
     return hexOf(digest, size);
 }
 
@@ -263,20 +259,20 @@ std::optional<Encryption> Encryption::make(std::string_view key, std::string_vie
 
 namespace {
 std::optional<ByteList> aesCBC(bool encrypt, const ByteList& key, const ByteList& iv, const ByteList& in) {
-    const EVP_CIPHER* cipher = key.size() == 32 ? EVP_aes_256_cbc()
-                               : key.size() == 16 ? EVP_aes_128_cbc()
+    const EVP_CIPHER* cipher = key.size() == 32 ? crypto().EVP_aes_256_cbc()
+                               : key.size() == 16 ? crypto().EVP_aes_128_cbc()
                                                   : nullptr;
     if (!cipher || iv.size() != 16) return std::nullopt;
-    CipherCtx ctx(EVP_CIPHER_CTX_new());
-    if (!ctx || EVP_CipherInit_ex(ctx.get(), cipher, nullptr, key.data(), iv.data(), encrypt ? 1 : 0) != 1) {
-        ERR_clear_error();
+    CipherCtx ctx(crypto().EVP_CIPHER_CTX_new());
+    if (!ctx || crypto().EVP_CipherInit_ex(ctx.get(), cipher, nullptr, key.data(), iv.data(), encrypt ? 1 : 0) != 1) {
+        crypto().ERR_clear_error();
         return std::nullopt;
     }
     ByteList out(in.size() + 32);
     int written = 0, last = 0;
-    if (EVP_CipherUpdate(ctx.get(), out.data(), &written, in.data(), static_cast<int>(in.size())) != 1 ||
-        EVP_CipherFinal_ex(ctx.get(), out.data() + written, &last) != 1) {
-        ERR_clear_error();
+    if (crypto().EVP_CipherUpdate(ctx.get(), out.data(), &written, in.data(), static_cast<int>(in.size())) != 1 ||
+        crypto().EVP_CipherFinal_ex(ctx.get(), out.data() + written, &last) != 1) {
+        crypto().ERR_clear_error();
         return std::nullopt;
     }
     out.resize(static_cast<std::size_t>(written + last));
@@ -325,7 +321,7 @@ std::string makeCodeVerifier() {
     std::string out;
     while (out.size() < 43) {
         unsigned char buf[64];
-        if (RAND_bytes(buf, sizeof buf) != 1) continue;
+        if (crypto().RAND_bytes(buf, sizeof buf) != 1) continue;
         for (unsigned char b : buf) {
             if (b >= limit || out.size() == 43) continue;
             out += alphabet[b % alphabet.size()];
@@ -337,7 +333,7 @@ std::string makeCodeVerifier() {
 std::string codeChallengeS256(std::string_view verifier) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    EVP_Digest(verifier.data(), verifier.size(), digest, &size, EVP_sha256(), nullptr);
+    crypto().EVP_Digest(verifier.data(), verifier.size(), digest, &size, crypto().EVP_sha256(), nullptr);
     std::string b64 = base64Encode(std::string_view(reinterpret_cast<const char*>(digest), size));
     std::string out;
     for (char c : b64) {

@@ -77,7 +77,7 @@ if(reader_libfuzzer)
     list(REMOVE_DUPLICATES objects)
     set(fuzzer ${CMAKE_CURRENT_BINARY_DIR}/reader_fuzzer_${name})
     add_custom_command(OUTPUT ${fuzzer}
-      COMMAND ${MORVEX_FUZZ_CLANGXX} -fsanitize=fuzzer,address,undefined ${objects} -o ${fuzzer}
+      COMMAND ${MORVEX_FUZZ_CLANGXX} -fsanitize=fuzzer,address,undefined ${objects} -lz -o ${fuzzer}
       DEPENDS ${objects} VERBATIM)
     add_custom_target(reader_fuzz_${name} ALL DEPENDS ${fuzzer})
     # New inputs go to a scratch corpus in the build tree; the committed seeds are only read.
@@ -97,7 +97,7 @@ else()
     add_executable(reader_fuzz_${name} ${sources} ${reader_${name}_dir}/${reader_${name}_harness}
                    ${reader_dir}/../RandomDriver.cpp)
     target_include_directories(reader_fuzz_${name} PRIVATE ${reader_platform} ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(reader_fuzz_${name} PRIVATE nlohmann_json::nlohmann_json)
+    target_link_libraries(reader_fuzz_${name} PRIVATE nlohmann_json::nlohmann_json ZLIB::ZLIB)
     add_test(NAME ReaderFuzz.${name}
       COMMAND reader_fuzz_${name} 20000 ${reader_${name}_dir}/seeds${reader_${name}_seeds})
     set_tests_properties(ReaderFuzz.${name} PROPERTIES TIMEOUT 120)

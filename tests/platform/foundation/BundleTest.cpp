@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 
 #include "foundation/Bundle.h"
 #include "foundation/Codec.h"
@@ -84,6 +85,35 @@ TEST(CodecTest, Base64RoundTripsAndRejectsGarbage) {
     EXPECT_FALSE(base64Decode("Zm9v!"));
     EXPECT_FALSE(base64Decode("Zm9"));
     EXPECT_EQ(crc32("123456789", 9), 0xCBF43926u);
+    EXPECT_EQ(crc32("6789", 4, crc32("12345", 5)), 0xCBF43926u) << "a checksum carried on over a second run";
+}
+
+// Whole groups are decoded four symbols at a time and the rest one by one: the cases where a
+// group breaks that run (spaces, padding, a bad symbol) give what the plain reading gives.
+TEST(CodecTest, Base64DecodesAcrossSpacesAndPaddingAndRejectsWhatFollowsPadding) {
+    const struct {
+        const char* text;
+        std::optional<std::string> decoded;
+    } cases[] = {
+        {"Zm9vYmFy", "foobar"},
+        {"Zm9v\nYmFy", "foobar"},
+        {"Zm9 vYm\r\nFy", "foobar"},
+        {"Zm9vYg==", "foob"},
+        {"Zm9vYmE=", "fooba"},
+        {"Zm9vYmFy!", std::nullopt},
+        {"Zm8=Zm9v", std::nullopt},
+        {"Zm9vY", std::nullopt},
+        {"Zm9vYg===", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto decoded = base64Decode(c.text);
+        if (!c.decoded) {
+            EXPECT_FALSE(decoded) << c.text;
+            continue;
+        }
+        ASSERT_TRUE(decoded) << c.text;
+        EXPECT_EQ(toString(*decoded), *c.decoded) << c.text;
+    }
 }
 
 }  // namespace

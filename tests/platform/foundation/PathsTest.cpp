@@ -19,6 +19,24 @@ std::string readAll(const std::filesystem::path& p) {
     return ss.str();
 }
 
+TEST(PathsTest, AFileIsReadWholeWhateverItsSize) {
+    test::TempDir dir;
+    const std::string large(3 * 1024 * 1024 + 7, 'x');
+    const struct {
+        const char* name;
+        std::string body;
+    } files[] = {{"empty", ""}, {"small", "{\"a\":1}"}, {"large", large}, {"binary", std::string("a\0b\xff", 4)}};
+    for (const auto& f : files) {
+        ASSERT_TRUE(paths::writeFileAtomically(dir.path() / f.name, f.body)) << f.name;
+        const auto read = paths::readFile(dir.path() / f.name);
+        ASSERT_TRUE(read) << f.name;
+        EXPECT_EQ(*read, f.body) << f.name;
+    }
+    EXPECT_FALSE(paths::readFile(dir.path() / "missing"));
+    EXPECT_EQ(paths::readFile("/proc/self/stat").value_or("").substr(0, 1).find_first_of("0123456789"), 0u)
+        << "a file that reports no size is read too";
+}
+
 TEST(PathsTest, ConcurrentAtomicWritesOfOneFileEachLandWhole) {
     test::TempDir dir;
     auto file = dir.path() / "nested" / "state.json";
