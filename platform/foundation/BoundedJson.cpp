@@ -1,6 +1,8 @@
 #include "foundation/BoundedJson.h"
 
 #include <exception>
+#include <limits>
+#include <optional>
 #include <vector>
 
 namespace morvex::json {
@@ -96,6 +98,101 @@ std::expected<json, std::string> build(std::size_t maxDepth, Run run) {
     return std::move(builder.root());
 }
 
+// The common shape of what the stores write, read directly: definite lengths, text strings,
+// integers, maps, arrays, booleans and null. A text string is taken in one copy where the general
+// reader below appends it byte by byte, which for the long values the preferences hold (the
+// location list, some hundred kilobytes) was most of the start's reading of them. Anything
+// outside that shape, anything nested past the bound and any damage gives nullopt, and the general
+// reader reads the bytes again: it alone decides what is refused and why.
+class DirectCbor {
+public:
+    DirectCbor(const std::uint8_t* data, std::size_t size, std::size_t maxDepth) : p_(data), end_(data + size), maxDepth_(maxDepth) {}
+
+    std::optional<json> document() {
+        json out;
+        if (!item(out, 0) || p_ != end_) return std::nullopt;
+        return out;
+    }
+
+private:
+    // The argument of an initial byte with additional information `info`; false when it is
+    // indefinite, reserved or runs past the end.
+    bool argument(std::uint8_t info, std::uint64_t& value) {
+        if (info < 24) {
+            value = info;
+            return true;
+        }
+        if (info > 27) return false;
+        const std::size_t bytes = std::size_t{1} << (info - 24);
+        if (static_cast<std::size_t>(end_ - p_) < bytes) return false;
+        value = 0;
+        for (std::size_t i = 0; i < bytes; ++i) value = value << 8 | *p_++;
+        return true;
+    }
+
+    bool text(std::string& out) {
+        if (p_ == end_ || (*p_ >> 5) != 3) return false;
+        std::uint64_t length = 0;
+        if (!argument(*p_++ & 0x1F, length) || length > static_cast<std::uint64_t>(end_ - p_)) return false;
+        out.assign(reinterpret_cast<const char*>(p_), static_cast<std::size_t>(length));
+        p_ += length;
+        return true;
+    }
+
+    bool item(json& out, std::size_t depth) {
+        if (p_ == end_) return false;
+        const std::uint8_t initial = *p_;
+        const std::uint8_t major = initial >> 5;
+        if (major == 3) {
+            std::string value;
+            if (!text(value)) return false;
+            out = std::move(value);
+            return true;
+        }
+        if (major == 7) {
+            ++p_;
+            if (initial == 0xF4 || initial == 0xF5) out = initial == 0xF5;
+            else if (initial == 0xF6) out = nullptr;
+            else return false;  // floats and the rest: the general reader
+            return true;
+        }
+        ++p_;
+        std::uint64_t n = 0;
+        if (!argument(initial & 0x1F, n)) return false;
+        switch (major) {
+        case 0: out = static_cast<json::number_unsigned_t>(n); return true;
+        case 1:
+            if (n > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return false;
+            out = static_cast<json::number_integer_t>(-1 - static_cast<std::int64_t>(n));
+            return true;
+        case 4:
+        case 5: {
+            if (depth >= maxDepth_) return false;
+            // Each element takes at least a byte: a count the remaining bytes cannot hold is damage.
+            if (n > static_cast<std::uint64_t>(end_ - p_)) return false;
+            out = major == 4 ? json::array() : json::object();
+            for (std::uint64_t i = 0; i < n; ++i) {
+                json element;
+                if (major == 4) {
+                    if (!item(element, depth + 1)) return false;
+                    out.get_ref<json::array_t&>().push_back(std::move(element));
+                } else {
+                    std::string key;
+                    if (!text(key) || !item(element, depth + 1)) return false;
+                    out.get_ref<json::object_t&>()[std::move(key)] = std::move(element);
+                }
+            }
+            return true;
+        }
+        default: return false;  // byte strings and tags: the general reader
+        }
+    }
+
+    const std::uint8_t* p_;
+    const std::uint8_t* end_;
+    std::size_t maxDepth_;
+};
+
 }  // namespace
 
 std::expected<nlohmann::json, std::string> parseText(std::string_view text, std::size_t maxDepth) {
@@ -105,6 +202,7 @@ std::expected<nlohmann::json, std::string> parseText(std::string_view text, std:
 }
 
 std::expected<nlohmann::json, std::string> parseCbor(const std::uint8_t* data, std::size_t size, std::size_t maxDepth) {
+    if (auto direct = DirectCbor(data, size, maxDepth).document()) return std::move(*direct);
     return build(maxDepth, [&](Builder& b) {
         return nlohmann::json::sax_parse(data, data + size, &b, nlohmann::json::input_format_t::cbor, true);
     });

@@ -53,16 +53,19 @@ std::optional<Bytes> base64Decode(std::string_view text) {
     out.reserve(text.size() * 3 / 4);
     // Whole groups of four symbols without padding or spaces, four at a time (a long value is
     // decoded while the preferences load before the first window); the rest symbol by symbol.
+    out.resize(text.size() / 4 * 3);
+    std::uint8_t* to = out.data();
     std::size_t start = 0;
     for (; start + 4 <= text.size(); start += 4) {
         const int a = table[static_cast<unsigned char>(text[start])], b = table[static_cast<unsigned char>(text[start + 1])];
         const int c = table[static_cast<unsigned char>(text[start + 2])], d = table[static_cast<unsigned char>(text[start + 3])];
         if ((a | b | c | d) < 0) break;
         const std::uint32_t v = std::uint32_t(a) << 18 | std::uint32_t(b) << 12 | std::uint32_t(c) << 6 | std::uint32_t(d);
-        out.push_back(static_cast<std::uint8_t>(v >> 16));
-        out.push_back(static_cast<std::uint8_t>(v >> 8));
-        out.push_back(static_cast<std::uint8_t>(v));
+        *to++ = static_cast<std::uint8_t>(v >> 16);
+        *to++ = static_cast<std::uint8_t>(v >> 8);
+        *to++ = static_cast<std::uint8_t>(v);
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     text.remove_prefix(start);
     std::size_t symbols = start;
     std::uint32_t acc = 0;
