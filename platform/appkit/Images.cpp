@@ -40,8 +40,15 @@ QPixmap rasterNamed(std::string_view name, QSize size, const Bundle& bundle) {
     if (header[0] == 0 || header[1] == 0 || header[0] > std::uint32_t(size.width()) || header[1] > std::uint32_t(size.height()))
         return {};
     QImage image(static_cast<int>(header[0]), static_cast<int>(header[1]), QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < image.height(); ++y)
-        if (!stream.read(reinterpret_cast<char*>(image.scanLine(y)), std::streamsize(image.width()) * 4)) return {};
+    if (image.isNull()) return {};
+    const auto row = std::streamsize(image.width()) * 4;
+    if (image.bytesPerLine() == row) {
+        // Rows without padding: the pixels in one read.
+        if (!stream.read(reinterpret_cast<char*>(image.bits()), row * image.height())) return {};
+    } else {
+        for (int y = 0; y < image.height(); ++y)
+            if (!stream.read(reinterpret_cast<char*>(image.scanLine(y)), row)) return {};
+    }
     if (stream.peek() != std::ifstream::traits_type::eof()) return {};
     return QPixmap::fromImage(std::move(image));
 }
