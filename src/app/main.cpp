@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <thread>
+
 #include "app/AppDelegate.h"
 #include "ui/kit/QtAlertPresenter.h"
 #include "app/SessionDesktopHooks.h"
@@ -20,6 +22,7 @@
 #include "foundation/Log.h"
 #include "foundation/ProcessHardening.h"
 #include "foundation/RunningApplications.h"
+#include "foundation/UserDefaults.h"
 #include "model/Version.h"
 #include "session/OAuthService.h"
 #include "ui/kit/ValueTransformers.h"
@@ -29,6 +32,9 @@
 int main(int argc, char** argv) {
     morvex::appLaunchStartTime = morvex::absoluteTimeNow();
     morvex::hardenProcess();
+    // The preferences are read on a thread of their own while Qt starts: the language, and so the
+    // first window, waits on them. A reader on this thread meanwhile waits for the same store.
+    std::jthread preferences([] { morvex::UserDefaults::standard(); });
     // No shared GL context at start (Qt::AA_ShareOpenGLContexts): it loads the GL driver into every
     // run for the sake of a web view most runs never open. The web engine renders without it.
     QApplication qtApplication(argc, argv);
@@ -84,6 +90,7 @@ int main(int argc, char** argv) {
 
     // The language is settled before the first window is made, so the login window speaks the
     // language of the sign-in window and of every alert after it.
+    preferences.join();
     delegate.applicationWillFinishLaunching();
     auto* board = morvex::appkit::Storyboard::named(morvex::kMainStoryboard);
     auto* mainWindow = qobject_cast<morvex::appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr);
