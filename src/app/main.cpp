@@ -22,8 +22,8 @@
 #include "foundation/Log.h"
 #include "foundation/ProcessHardening.h"
 #include "foundation/RunningApplications.h"
-#include "foundation/UserDefaults.h"
 #include "model/Version.h"
+#include "state/LanguageManager.h"
 #include "session/OAuthService.h"
 #include "ui/kit/ValueTransformers.h"
 #include "ui/notifications/NotificationsInbox.h"
@@ -32,9 +32,13 @@
 int main(int argc, char** argv) {
     morvex::appLaunchStartTime = morvex::absoluteTimeNow();
     morvex::hardenProcess();
-    // The preferences are read on a thread of their own while Qt starts: the language, and so the
-    // first window, waits on them. A reader on this thread meanwhile waits for the same store.
-    std::jthread preferences([] { morvex::UserDefaults::standard(); });
+    // The preferences, the language they name and its strings are read on a thread of their own
+    // while Qt starts: the first window waits on them. A reader on this thread meanwhile waits for
+    // the same store or table.
+    std::jthread preferences([] {
+        morvex::LanguageManager::shared();
+        morvex::Bundle::main().localizedString("loading");
+    });
     // No shared GL context at start (Qt::AA_ShareOpenGLContexts): it loads the GL driver into every
     // run for the sake of a web view most runs never open. The web engine renders without it.
     QApplication qtApplication(argc, argv);
