@@ -1,13 +1,11 @@
 #include "foundation/Keychain.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <libsecret/secret.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <type_traits>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -21,6 +19,7 @@
 #include "foundation/KeychainFile.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
+#include "foundation/SharedLibrary.h"
 
 namespace morvex {
 
@@ -63,41 +62,29 @@ struct SecretLibrary {
 const SecretLibrary* secretLibrary(std::string* why = nullptr) {
     static const SecretLibrary library = [] {
         SecretLibrary l;
-        void* handle = ::dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char* error = ::dlerror();
-            l.failure = std::string("libsecret cannot be loaded: ") + (error ? error : "unknown error");
-            return l;
-        }
-        bool complete = true;
-        auto find = [&](auto& function, const char* name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
-            if (!function && complete) {
-                complete = false;
-                l.failure = std::string("libsecret lacks ") + name;
-            }
-        };
-        find(l.serviceGetSync, "secret_service_get_sync");
-        find(l.collectionForAliasSync, "secret_collection_for_alias_sync");
-        find(l.collectionGetLocked, "secret_collection_get_locked");
-        find(l.lookupBinarySync, "secret_password_lookup_binary_sync");
-        find(l.storeBinarySync, "secret_password_store_binary_sync");
-        find(l.clearSync, "secret_password_clear_sync");
-        find(l.searchvSync, "secret_password_searchv_sync");
-        find(l.retrievableGetAttributes, "secret_retrievable_get_attributes");
-        find(l.valueNew, "secret_value_new");
-        find(l.valueGet, "secret_value_get");
-        find(l.valueUnref, "secret_value_unref");
+        SharedLibrary secret("libsecret-1.so.0");  // the handle stays open for the rest of the run
+        secret.find(l.serviceGetSync, "secret_service_get_sync");
+        secret.find(l.collectionForAliasSync, "secret_collection_for_alias_sync");
+        secret.find(l.collectionGetLocked, "secret_collection_get_locked");
+        secret.find(l.lookupBinarySync, "secret_password_lookup_binary_sync");
+        secret.find(l.storeBinarySync, "secret_password_store_binary_sync");
+        secret.find(l.clearSync, "secret_password_clear_sync");
+        secret.find(l.searchvSync, "secret_password_searchv_sync");
+        secret.find(l.retrievableGetAttributes, "secret_retrievable_get_attributes");
+        secret.find(l.valueNew, "secret_value_new");
+        secret.find(l.valueGet, "secret_value_get");
+        secret.find(l.valueUnref, "secret_value_unref");
         // GLib's own functions, from the libraries libsecret brought in.
-        find(l.errorFree, "g_error_free");
-        find(l.objectUnref, "g_object_unref");
-        find(l.hashTableNew, "g_hash_table_new");
-        find(l.hashTableLookup, "g_hash_table_lookup");
-        find(l.hashTableUnref, "g_hash_table_unref");
-        find(l.listFreeFull, "g_list_free_full");
-        find(l.strHash, "g_str_hash");
-        find(l.strEqual, "g_str_equal");
-        return l;  // the handle stays open for the rest of the run
+        secret.find(l.errorFree, "g_error_free");
+        secret.find(l.objectUnref, "g_object_unref");
+        secret.find(l.hashTableNew, "g_hash_table_new");
+        secret.find(l.hashTableLookup, "g_hash_table_lookup");
+        secret.find(l.hashTableUnref, "g_hash_table_unref");
+        secret.find(l.listFreeFull, "g_list_free_full");
+        secret.find(l.strHash, "g_str_hash");
+        secret.find(l.strEqual, "g_str_equal");
+        l.failure = secret.failure();
+        return l;
     }();
     if (!library.failure.empty()) {
         if (why) *why = library.failure;
