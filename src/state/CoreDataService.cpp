@@ -77,7 +77,6 @@ const SQLiteLibrary& sqlite() {
     return table;
 }
 
-
 constexpr const char* kErrorDomain = "MorvexVPNStore";
 constexpr const char* kPrimaryKey = "Z_PK";
 
