@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <thread>
-
 #include "app/AppDelegate.h"
 #include "ui/kit/QtAlertPresenter.h"
 #include "app/SessionDesktopHooks.h"
@@ -23,7 +21,6 @@
 #include "foundation/ProcessHardening.h"
 #include "foundation/RunningApplications.h"
 #include "model/Version.h"
-#include "state/LanguageManager.h"
 #include "session/OAuthService.h"
 #include "ui/kit/ValueTransformers.h"
 #include "ui/notifications/NotificationsInbox.h"
@@ -32,13 +29,6 @@
 int main(int argc, char** argv) {
     morvex::appLaunchStartTime = morvex::absoluteTimeNow();
     morvex::hardenProcess();
-    // The preferences, the language they name and its strings are read on a thread of their own
-    // while Qt starts: the first window waits on them. A reader on this thread meanwhile waits for
-    // the same store or table.
-    std::jthread preferences([] {
-        morvex::LanguageManager::shared();
-        morvex::Bundle::main().localizedString("loading");
-    });
     // No shared GL context at start (Qt::AA_ShareOpenGLContexts): it loads the GL driver into every
     // run for the sake of a web view most runs never open. The web engine renders without it.
     QApplication qtApplication(argc, argv);
@@ -94,7 +84,6 @@ int main(int argc, char** argv) {
 
     // The language is settled before the first window is made, so the login window speaks the
     // language of the sign-in window and of every alert after it.
-    preferences.join();
     delegate.applicationWillFinishLaunching();
     auto* board = morvex::appkit::Storyboard::named(morvex::kMainStoryboard);
     auto* mainWindow = qobject_cast<morvex::appkit::WindowController*>(board ? board->instantiateInitialController() : nullptr);
