@@ -40,15 +40,9 @@ QPixmap rasterNamed(std::string_view name, QSize size, const Bundle& bundle) {
     if (header[0] == 0 || header[1] == 0 || header[0] > std::uint32_t(size.width()) || header[1] > std::uint32_t(size.height()))
         return {};
     QImage image(static_cast<int>(header[0]), static_cast<int>(header[1]), QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return {};
-    const auto row = std::streamsize(image.width()) * 4;
-    if (image.bytesPerLine() == row) {
-        // Rows without padding: the pixels in one read.
-        if (!stream.read(reinterpret_cast<char*>(image.bits()), row * image.height())) return {};
-    } else {
-        for (int y = 0; y < image.height(); ++y)
-            if (!stream.read(reinterpret_cast<char*>(image.scanLine(y)), row)) return {};
-    }
+    // 32-bit rows are never padded: the pixels are one block, read in one read.
+    if (image.isNull() || !stream.read(reinterpret_cast<char*>(image.bits()), static_cast<std::streamsize>(image.sizeInBytes())))
+        return {};
     if (stream.peek() != std::ifstream::traits_type::eof()) return {};
     return QPixmap::fromImage(std::move(image));
 }

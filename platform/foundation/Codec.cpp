@@ -50,7 +50,6 @@ std::optional<Bytes> base64Decode(std::string_view text) {
         return t;
     }();
     Bytes out;
-    out.reserve(text.size() * 3 / 4);
     // Whole groups of four symbols without padding or spaces, four at a time (a long value is
     // decoded while the preferences load before the first window); the rest symbol by symbol.
     out.resize(text.size() / 4 * 3);

@@ -103,10 +103,9 @@ std::optional<std::string> readFile(const std::filesystem::path& file) {
     // window); what a file that reports no size holds, or what it grew by meanwhile, after it.
     std::string text;
     in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
+    const std::streamoff size = in.tellg();  // -1 where the file cannot seek
     in.clear();
     in.seekg(0);
-    in.clear();
     if (size > 0) {
         text.resize(static_cast<std::size_t>(size));
         in.read(text.data(), size);
@@ -114,10 +113,12 @@ std::optional<std::string> readFile(const std::filesystem::path& file) {
         if (in.bad()) return std::nullopt;
         if (!in) return text;  // it shrank meanwhile: what there was
     }
+    in.clear();
     std::ostringstream rest;
     rest << in.rdbuf();
     if (in.bad()) return std::nullopt;
-    return text + rest.str();
+    text += rest.view();  // usually nothing: the whole file is not copied again
+    return text;
 }
 
 std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file) {
