@@ -1,13 +1,14 @@
 #include "appkit/WebAuthenticationSession.h"
 
 #include <QCloseEvent>
-#include <QHostAddress>
 #include <QProcess>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -19,6 +20,23 @@
 
 namespace morvex::appkit {
 
+namespace {
+
+// Whether `host` is a loopback address: 127.0.0.0/8, ::1, or 127.0.0.0/8 mapped into IPv6.
+bool isLoopbackAddress(const QString& host) {
+    const QByteArray text = host.toLatin1();
+    unsigned char v4[4];
+    if (::inet_pton(AF_INET, text.constData(), v4) == 1) return v4[0] == 127;
+    unsigned char v6[16];
+    if (::inet_pton(AF_INET6, text.constData(), v6) != 1) return false;
+    static constexpr unsigned char kLoopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    static constexpr unsigned char kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    if (std::memcmp(v6, kLoopback, 16) == 0) return true;
+    return std::memcmp(v6, kMapped, 12) == 0 && v6[12] == 127;
+}
+
+}  // namespace
+
 WebAuthenticationSession::WebAuthenticationSession(QUrl url, QString callbackURLScheme, Completion completion, QObject* parent)
     : QObject(parent), url_(std::move(url)), scheme_(std::move(callbackURLScheme)), completion_(std::move(completion)) {}
 
@@ -27,7 +45,7 @@ bool WebAuthenticationSession::isTrustedOrigin(const QUrl& url) {
     if (url.scheme() == QLatin1String("https")) return true;
     if (url.scheme() != QLatin1String("http")) return false;
     const QString host = url.host();
-    return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+    return host == QLatin1String("localhost") || isLoopbackAddress(host);
 }
 
 WebAuthenticationSession::Navigation WebAuthenticationSession::decide(const QUrl& start, const QString& callbackScheme,

@@ -2,9 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -29,6 +26,7 @@
 #include "foundation/Codec.h"
 #include "foundation/Dispatch.h"
 #include "foundation/Log.h"
+#include "foundation/NetworkModule.h"
 #include "foundation/Paths.h"
 #include "foundation/Timer.h"
 
@@ -255,7 +253,6 @@ struct AnalyticsClient::State : std::enable_shared_from_this<AnalyticsClient::St
     // Main thread only.
     bool flushing = false;
     std::vector<std::function<void(bool)>> waiting;
-    std::unique_ptr<QNetworkAccessManager> network;
     std::shared_ptr<Timer> timer;
     QMetaObject::Connection quitConnection;
 
@@ -355,22 +352,23 @@ struct AnalyticsClient::State : std::enable_shared_from_this<AnalyticsClient::St
             finish(true);
             return;
         }
-        if (!network) network = std::make_unique<QNetworkAccessManager>();
+        auto* module = network::load();
+        if (!module) {
+            log::nslog("Analytics: delivery failed (" + network::failure() + "); " + std::to_string(count) +
+                       " events stay queued");
+            finish(false);
+            return;
+        }
         QUrl url(QString::fromStdString(options.serverURL + "/track"));
         url.setQuery(QString("ip=") + (ip ? "1" : "0"));
-        QNetworkRequest request(url);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        request.setTransferTimeout(30000);
-        QNetworkReply* reply = network->post(request, QByteArray::fromStdString(body));
         std::weak_ptr<State> weak = shared_from_this();
-        QObject::connect(reply, &QNetworkReply::finished, reply, [weak, reply, count, last, remaining] {
-            reply->deleteLater();
+        module->post(url.toString(QUrl::FullyEncoded).toStdString(), "application/json", std::move(body), 30000,
+                      [weak, count, last, remaining](const network::PostResult& result) {
             auto self = weak.lock();
             if (!self) return;
-            int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300) {
-                log::nslog("Analytics: delivery failed (" + std::to_string(status) + " " +
-                           reply->errorString().toStdString() + "); " + std::to_string(count) + " events stay queued");
+            if (result.failure) {
+                log::nslog("Analytics: delivery failed (" + std::to_string(result.status) + " " + *result.failure +
+                           "); " + std::to_string(count) + " events stay queued");
                 self->finish(false);
                 return;
             }

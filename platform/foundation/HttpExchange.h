@@ -1,6 +1,7 @@
 #pragma once
 // One HTTP/1.1 request and its answer over a connection of its own (TCP, or TLS with the peer's
-// certificate and host name verified), on the thread that made it: the main thread.
+// certificate and host name verified), on the thread that made it: the main thread. The connection
+// comes from the network module; when that cannot be loaded, the exchange fails with its reason.
 //
 // The request leaves only once the connection stands: after a verified handshake for https, so a
 // refused certificate means that not one byte of the request was sent. The answer is read through
@@ -9,9 +10,6 @@
 //
 // Callbacks never run after `abort()`, and `finished` runs at most once. An exchange may be
 // aborted and released from inside its own callbacks.
-#include <QList>
-#include <QSslCertificate>
-#include <QSslError>
 #include <QUrl>
 
 #include <functional>
@@ -19,12 +17,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/Error.h"
 #include "foundation/HttpTypes.h"
 #include "foundation/HttpWire.h"
-
-class QAbstractSocket;
+#include "foundation/NetworkModule.h"
 
 namespace morvex::http {
 
@@ -44,7 +42,8 @@ public:
         std::function<void(std::optional<Error>)> finished;
     };
 
-    Exchange(Message message, QList<QSslCertificate> extraAuthorities, wire::Limits limits, Events events);
+    // `extraAuthorities`: certificates (PEM) trusted besides the system's authorities.
+    Exchange(Message message, std::vector<std::string> extraAuthorities, wire::Limits limits, Events events);
     ~Exchange();
     Exchange(const Exchange&) = delete;
     Exchange& operator=(const Exchange&) = delete;
@@ -56,19 +55,15 @@ private:
     void writeRequest();
     void readAvailable();
     void peerClosed();
-    void socketFailed(int socketError);
+    void connectionFailed(network::Connection::Failure failure, const std::string& description);
     void conclude(std::optional<Error> error);
 
     Message message_;
-    QList<QSslCertificate> extraAuthorities_;
+    std::vector<std::string> extraAuthorities_;
     Events events_;
     wire::ResponseReader reader_;
-    QAbstractSocket* socket_ = nullptr;
-    std::string tlsProblems_;  // the certificate errors of a refused handshake, as text
+    std::unique_ptr<network::Connection> connection_;
     bool over_ = false;
 };
-
-// The text of the certificate errors Qt reports, e.g. "the certificate has expired".
-std::string describeCertificateErrors(const QList<QSslError>& errors);
 
 }  // namespace morvex::http

@@ -4,9 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
-#include <QNetworkInformation>
 #include <QPointer>
-#include <QSslCertificate>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
@@ -21,14 +19,15 @@
 #include "foundation/HttpExchange.h"
 #include "foundation/HttpRedirect.h"
 #include "foundation/HttpWire.h"
+#include "foundation/NetworkModule.h"
 
 namespace morvex::http {
 
 namespace {
 
 bool networkIsOffline() {
-    auto* info = QNetworkInformation::instance();
-    return info && info->reachability() == QNetworkInformation::Reachability::Disconnected;
+    auto* module = network::load();
+    return module && module->reachability() == network::Reachability::notReachable;
 }
 
 }  // namespace
@@ -120,7 +119,7 @@ private:
 struct TaskState;
 
 struct Session::Impl : std::enable_shared_from_this<Session::Impl> {
-    QList<QSslCertificate> extraAuthorities;
+    std::vector<std::string> extraAuthorities;  // PEM
 
     void start(const std::shared_ptr<TaskState>& state);
     void send(const std::shared_ptr<TaskState>& state, Request request);
@@ -536,8 +535,7 @@ Session& Session::shared() {
 Session::Session() : impl_(std::make_shared<Impl>()) {}
 
 Session::Session(SessionConfiguration configuration) : impl_(std::make_shared<Impl>()) {
-    for (const auto& pem : configuration.additionalTrustedCertificates)
-        impl_->extraAuthorities += QSslCertificate::fromData(QByteArray::fromStdString(pem), QSsl::Pem);
+    impl_->extraAuthorities = std::move(configuration.additionalTrustedCertificates);
 }
 
 Session::~Session() {

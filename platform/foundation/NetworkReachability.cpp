@@ -1,36 +1,31 @@
 #include "foundation/NetworkReachability.h"
 
-#include <QMetaObject>
-#include <QNetworkInformation>
-#include <QObject>
-#include <QPointer>
-
 #include "foundation/Dispatch.h"
+#include "foundation/NetworkModule.h"
 
 namespace morvex {
 
 namespace {
 
-QNetworkInformation* information() {
-    static QNetworkInformation* info = [] {
-        QNetworkInformation* result = nullptr;
-        auto load = [&] {
-            if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
-                result = QNetworkInformation::instance();
-        };
-        DispatchQueue::main().sync(load);
+// The module with its reachability backend started (on the main thread, as the backend wants),
+// once; null when either is missing.
+network::Module* withBackend() {
+    static network::Module* module = [] {
+        network::Module* result = nullptr;
+        DispatchQueue::main().sync([&] {
+            auto* loaded = network::load();
+            if (loaded && loaded->startReachability()) result = loaded;
+        });
         return result;
     }();
-    return info;
+    return module;
 }
 
-NetworkReachabilityManager::Status fromQt(QNetworkInformation::Reachability r) {
+NetworkReachabilityManager::Status fromModule(network::Reachability r) {
     switch (r) {
-    case QNetworkInformation::Reachability::Disconnected: return NetworkReachabilityManager::Status::notReachable;
-    case QNetworkInformation::Reachability::Local:
-    case QNetworkInformation::Reachability::Site:
-    case QNetworkInformation::Reachability::Online: return NetworkReachabilityManager::Status::reachable;
-    case QNetworkInformation::Reachability::Unknown: break;
+    case network::Reachability::notReachable: return NetworkReachabilityManager::Status::notReachable;
+    case network::Reachability::reachable: return NetworkReachabilityManager::Status::reachable;
+    case network::Reachability::unknown: break;
     }
     return NetworkReachabilityManager::Status::unknown;
 }
@@ -39,7 +34,7 @@ NetworkReachabilityManager::Status fromQt(QNetworkInformation::Reachability r) {
 
 struct NetworkReachabilityManager::State {
     std::function<void(Status)> listener;
-    QMetaObject::Connection connection;
+    std::shared_ptr<void> observation;
     unsigned generation = 0;
 };
 
@@ -48,9 +43,9 @@ NetworkReachabilityManager::NetworkReachabilityManager() : state_(std::make_shar
 NetworkReachabilityManager::~NetworkReachabilityManager() { stopListening(); }
 
 NetworkReachabilityManager::Status NetworkReachabilityManager::status() const {
-    auto* info = information();
-    if (!info) return Status::reachable;
-    return fromQt(info->reachability());
+    auto* module = withBackend();
+    if (!module) return Status::reachable;
+    return fromModule(module->reachability());
 }
 
 void NetworkReachabilityManager::startListening(std::function<void(Status)> listener) {
@@ -62,13 +57,11 @@ void NetworkReachabilityManager::startListening(std::function<void(Status)> list
     DispatchQueue::main().async([weak, generation, this] {
         auto s = weak.lock();
         if (!s || s->generation != generation || !s->listener) return;
-        if (auto* info = information()) {
-            s->connection = QObject::connect(info, &QNetworkInformation::reachabilityChanged, info,
-                                             [weak, generation](QNetworkInformation::Reachability r) {
-                                                 auto s2 = weak.lock();
-                                                 if (s2 && s2->generation == generation && s2->listener)
-                                                     s2->listener(fromQt(r));
-                                             });
+        if (auto* module = withBackend()) {
+            s->observation = module->observeReachability([weak, generation](network::Reachability r) {
+                auto s2 = weak.lock();
+                if (s2 && s2->generation == generation && s2->listener) s2->listener(fromModule(r));
+            });
         }
         s->listener(status());
     });
@@ -77,7 +70,7 @@ void NetworkReachabilityManager::startListening(std::function<void(Status)> list
 void NetworkReachabilityManager::stopListening() {
     ++state_->generation;
     state_->listener = nullptr;
-    if (state_->connection) QObject::disconnect(state_->connection);
+    state_->observation.reset();
 }
 
 }  // namespace morvex

@@ -59,7 +59,8 @@ TEST(WebAuthenticationSessionPolicyTest, PlainHttpIsTrustedOnlyOnALoopbackHost) 
         bool trusted;
     };
     for (const auto& c : {Case{"https://signin.example/", true}, Case{"http://127.0.0.1:9/", true}, Case{"http://127.8.9.1/", true},
-                          Case{"http://[::1]:9/", true}, Case{"http://localhost/", true}, Case{"http://signin.example/", false},
+                          Case{"http://[::1]:9/", true}, Case{"http://[::ffff:127.0.0.1]/", true},
+                          Case{"http://[::ffff:10.0.0.1]/", false}, Case{"http://[::2]/", false}, Case{"http://localhost/", true}, Case{"http://signin.example/", false},
                           Case{"http://192.168.1.2/", false}, Case{"http://localhost.attacker.example/", false},
                           Case{"ftp://127.0.0.1/", false}, Case{"https:///nohost", false}, Case{"", false}}) {
         SCOPED_TRACE(c.url);
