@@ -469,6 +469,10 @@ void HelperService::check(const std::shared_ptr<Shared>& shared, const CallerChe
         // that ends after the quit began keeps nothing: the quit has already closed the listed
         // connections, and the service may be gone.
         kept = ready && !shared->quitRequested && !shared->quitting;
+        // Told it is accepted before it is listed: once listed, the log lines of commands already
+        // running go to it, and the caller must read its acceptance first. A connection that
+        // cannot be told has broken, and is not listed.
+        if (kept) kept = connection->send({wire::FrameKind::Accepted, 0, {}});
         if (kept) {
             auto& list = shared->connections;
             list.insert(std::upper_bound(list.begin(), list.end(), connection,
@@ -477,9 +481,7 @@ void HelperService::check(const std::shared_ptr<Shared>& shared, const CallerChe
         }
         shared->changed.notify_all();
     }
-    // A connection that cannot be told it is accepted has broken: the loop lets it go.
-    if (kept) connection->send({wire::FrameKind::Accepted, 0, {}});
-    else connection->shutdown();
+    if (!kept) connection->shutdown();
     // The loop polls the new connection (or has room for another).
     shared->waker->wake();
 }

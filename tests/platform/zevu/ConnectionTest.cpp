@@ -135,10 +135,10 @@ TEST_F(ConnectionTest, PauseAndResumeKeepTheTunnel) {
     ASSERT_TRUE(recorder->waitFor("didPaused"));
     EXPECT_EQ(status(), ZevuVPNState::Paused);
     ZevuTestAPI::resumeTunnel();
-    const auto states = [&] { return recorder->states(); };
     waitForStatus(ZevuVPNState::Connected);
+    waitForHandledState(ZevuVPNState::Connected);
     EXPECT_EQ(status(), ZevuVPNState::Connected);
-    EXPECT_EQ(states().back(), ZevuVPNState::Connected);
+    EXPECT_EQ(recorder->states().back(), ZevuVPNState::Connected);
     EXPECT_EQ(recorder->count("didDisconnect"), 0);
 }
 

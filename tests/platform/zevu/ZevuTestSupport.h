@@ -214,6 +214,18 @@ protected:
             seen = recorder->waitBeyond(seen, deadline);
     }
 
+    // Waits until the last state the state handler delivered is `wanted`: the handler hears of a
+    // change after the status holds it, so a status seen is not yet a state delivered.
+    void waitForHandledState(ZevuVPNState wanted) const {
+        const auto deadline = std::chrono::steady_clock::now() + morvex::test::kWaitTimeout;
+        const auto last = [&] {
+            const auto states = recorder->states();
+            return states.empty() ? std::optional<ZevuVPNState>() : std::optional(states.back());
+        };
+        for (std::size_t seen = recorder->total(); last() != wanted && std::chrono::steady_clock::now() < deadline;)
+            seen = recorder->waitBeyond(seen, deadline);
+    }
+
     static ZevuCountry country(const std::string& code) {
         ZevuCountry c;
         c.country = code;
