@@ -19,7 +19,9 @@
 #include <string>
 #include <thread>
 
+#include "foundation/Bundle.h"
 #include "foundation/HttpSession.h"
+#include "foundation/NetworkModule.h"
 
 namespace {
 
@@ -167,6 +169,8 @@ BENCHMARK_CAPTURE(downloadAnswer, endless_1GiB_cap_to_disk, Server::Body::endles
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    morvex::Bundle::setMainBundlePath(MORVEX_BUNDLE_DIR);
+    if (!morvex::network::load()) return 1;  // it said why: nothing could be measured
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
