@@ -48,20 +48,94 @@ std::string decodePayload(const std::uint8_t* payload, std::size_t size, std::st
     return {};
 }
 
-}  // namespace
-
-std::string encodeRecord(std::string_view key, const Value* value) {
-    nlohmann::json j = {{"k", key}};
-    if (value) j["v"] = value->toTaggedJson();
-    std::vector<std::uint8_t> payload = nlohmann::json::to_cbor(j);
-    std::string out(kRecordHeader + payload.size(), '\0');
-    writeU32(out.data(), static_cast<std::uint32_t>(payload.size()));
-    writeU32(out.data() + 4, crc32(payload.data(), payload.size()));
-    std::memcpy(out.data() + kRecordHeader, payload.data(), payload.size());
-    return out;
+// One CBOR head: its major type and argument. False for what the store never writes here: an
+// indefinite length, a reserved value, or bytes that end first.
+struct Head {
+    unsigned major = 0;
+    std::uint64_t argument = 0;
+};
+bool readHead(const std::uint8_t*& p, const std::uint8_t* end, Head& head) {
+    if (p >= end) return false;
+    const std::uint8_t first = *p++;
+    head.major = first >> 5;
+    const unsigned info = first & 31u;
+    if (info < 24) {
+        head.argument = info;
+        return true;
+    }
+    const std::size_t bytes = info == 24 ? 1 : info == 25 ? 2 : info == 26 ? 4 : info == 27 ? 8 : 0;
+    if (bytes == 0 || std::size_t(end - p) < bytes) return false;
+    head.argument = 0;
+    for (std::size_t i = 0; i < bytes; ++i) head.argument = head.argument << 8 | *p++;
+    return true;
 }
 
-JournalContents readJournal(std::string_view data) {
+// Steps over one well-formed item nested at most `depth` deep, without building it.
+bool skipItem(const std::uint8_t*& p, const std::uint8_t* end, std::size_t depth) {
+    Head head;
+    if (!readHead(p, end, head)) return false;
+    switch (head.major) {
+    case 0:
+    case 1:
+    case 7: return true;  // numbers, simple values and floats are all in the head
+    case 2:
+    case 3:
+        if (head.argument > std::uint64_t(end - p)) return false;
+        p += head.argument;
+        return true;
+    case 4:
+    case 5: {
+        if (depth == 0) return false;
+        // Every item takes at least a byte: a count the bytes cannot hold is refused before the walk.
+        const std::uint64_t left = std::uint64_t(end - p);
+        if (head.argument > left || (head.major == 5 && head.argument > left / 2)) return false;
+        const std::uint64_t items = head.major == 5 ? head.argument * 2 : head.argument;
+        for (std::uint64_t i = 0; i < items; ++i)
+            if (!skipItem(p, end, depth - 1)) return false;
+        return true;
+    }
+    default: return false;  // tags, which the reader refuses anyway
+    }
+}
+
+bool readText(const std::uint8_t*& p, const std::uint8_t* end, std::string_view& text) {
+    Head head;
+    if (!readHead(p, end, head) || head.major != 3 || head.argument > std::uint64_t(end - p)) return false;
+    text = std::string_view(reinterpret_cast<const char*>(p), head.argument);
+    p += head.argument;
+    return true;
+}
+
+// The key of a record that sets a value, and where its value item lies, read without unpacking the
+// value. False when the payload is not that plain shape (a removal, or anything unusual): such a
+// record is read whole.
+bool locateValue(const std::uint8_t* payload, std::size_t size, std::string& key, std::string_view& item) {
+    const std::uint8_t* p = payload;
+    const std::uint8_t* end = payload + size;
+    Head map;
+    if (!readHead(p, end, map) || map.major != 5 || map.argument != 2) return false;
+    bool haveKey = false, haveValue = false;
+    for (int i = 0; i < 2; ++i) {
+        std::string_view name;
+        if (!readText(p, end, name)) return false;
+        if (name == "k" && !haveKey) {
+            std::string_view text;
+            if (!readText(p, end, text)) return false;
+            key.assign(text);
+            haveKey = true;
+        } else if (name == "v" && !haveValue) {
+            const std::uint8_t* start = p;
+            if (!skipItem(p, end, json::kMaxFileDepth)) return false;
+            item = std::string_view(reinterpret_cast<const char*>(start), std::size_t(p - start));
+            haveValue = true;
+        } else {
+            return false;
+        }
+    }
+    return haveKey && haveValue && p == end;
+}
+
+JournalContents readRecords(std::string_view data, const std::shared_ptr<const std::string>* held) {
     JournalContents out;
     if (!data.starts_with(kJournalMagic)) {
         out.damage = "unknown header";
@@ -97,13 +171,22 @@ JournalContents readJournal(std::string_view data) {
                 break;
             }
             std::string key;
-            std::optional<Value> value;
-            if (auto why = decodePayload(payload, size, key, value); !why.empty()) {
-                out.damage = why + at;
-                break;
+            std::string_view item;
+            if (held && size > kReadOnUseBytes && locateValue(payload, size, key, item)) {
+                JournalEntry entry;
+                entry.recordSize = kRecordHeader + size;
+                entry.file = *held;
+                entry.item = item;
+                out.values[key] = std::move(entry);
+            } else {
+                std::optional<Value> value;
+                if (auto why = decodePayload(payload, size, key, value); !why.empty()) {
+                    out.damage = why + at;
+                    break;
+                }
+                if (value) out.values[key] = JournalEntry{std::move(*value), kRecordHeader + size};
+                else out.values.erase(key);
             }
-            if (value) out.values[key] = JournalEntry{std::move(*value), kRecordHeader + size};
-            else out.values.erase(key);
             pos += kRecordHeader + size;
             out.end = pos;
         }
@@ -112,6 +195,38 @@ JournalContents readJournal(std::string_view data) {
         out.damage = std::string("unreadable record (") + e.what() + ") at offset " + std::to_string(pos);
     }
     return out;
+}
+
+}  // namespace
+
+std::string encodeRecord(std::string_view key, const Value* value) {
+    nlohmann::json j = {{"k", key}};
+    if (value) j["v"] = value->toTaggedJson();
+    std::vector<std::uint8_t> payload = nlohmann::json::to_cbor(j);
+    std::string out(kRecordHeader + payload.size(), '\0');
+    writeU32(out.data(), static_cast<std::uint32_t>(payload.size()));
+    writeU32(out.data() + 4, crc32(payload.data(), payload.size()));
+    std::memcpy(out.data() + kRecordHeader, payload.data(), payload.size());
+    return out;
+}
+
+JournalContents readJournal(std::string_view data) { return readRecords(data, nullptr); }
+
+JournalContents readJournal(const std::shared_ptr<const std::string>& data) {
+    if (!data) return readRecords({}, nullptr);
+    return readRecords(*data, &data);
+}
+
+bool readUnread(JournalEntry& entry) {
+    if (!entry.unread()) return true;
+    auto j = json::parseCbor(reinterpret_cast<const std::uint8_t*>(entry.item.data()), entry.item.size());
+    if (!j) return false;
+    auto value = Value::fromTaggedJson(*j);
+    if (!value) return false;
+    entry.value = std::move(*value);
+    entry.file.reset();
+    entry.item = {};
+    return true;
 }
 
 }  // namespace morvex::defaults

@@ -10,6 +10,7 @@
 // parse, nests too deeply or holds no key — is damage, and reading stops there.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,9 +26,19 @@ inline constexpr std::size_t kMaxRecord = 256u << 20;
 // The whole record (header included) that sets `key` to `value`, or removes it when `value` is null.
 std::string encodeRecord(std::string_view key, const Value* value);
 
+// Records larger than this, read from a file held whole (readJournal's second form), have their
+// key read and their value only checked to be one well-formed item: the value is read on first use
+// (readUnread). A start then reads the file without unpacking the large cached lists in it.
+inline constexpr std::size_t kReadOnUseBytes = 64u << 10;
+
 struct JournalEntry {
     Value value;
     std::size_t recordSize = 0;  // of the record that set it, header included
+    // A value not read yet: its CBOR item, inside the file's bytes, which are held as long as any
+    // of their values is unread.
+    std::shared_ptr<const std::string> file;
+    std::string_view item;
+    bool unread() const { return file != nullptr; }
 };
 
 struct JournalContents {
@@ -38,5 +49,10 @@ struct JournalContents {
 };
 
 JournalContents readJournal(std::string_view data);
+// The same, leaving large values unread (kReadOnUseBytes); the entries keep `data` for them.
+JournalContents readJournal(const std::shared_ptr<const std::string>& data);
+// Reads an entry's unread value into it; false, with the entry left unread, when the value is
+// not a value (the record was written whole, so only a fault of the writer gets here).
+bool readUnread(JournalEntry& entry);
 
 }  // namespace morvex::defaults

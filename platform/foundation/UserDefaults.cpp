@@ -54,7 +54,7 @@ public:
     std::optional<Value> get(std::string_view key) const {
         std::lock_guard lock(mutex_);
         auto it = values_.find(std::string(key));
-        if (it == values_.end()) return std::nullopt;
+        if (it == values_.end() || !readLocked(it)) return std::nullopt;
         return it->second.value;
     }
 
@@ -73,7 +73,8 @@ public:
         if (tooDeep(key, value)) return {value, Outcome::TooDeep};
         std::string record = defaults::encodeRecord(key, &value);
         std::lock_guard lock(mutex_);
-        if (auto it = values_.find(std::string(key)); it != values_.end()) return {it->second.value, Outcome::Stored};
+        if (auto it = values_.find(std::string(key)); it != values_.end() && readLocked(it))
+            return {it->second.value, Outcome::Stored};
         return {value, storeLocked(key, &value, record) ? Outcome::Stored : Outcome::NotWritten};
     }
 
@@ -90,6 +91,19 @@ public:
     }
 
 private:
+    using Values = std::unordered_map<std::string, defaults::JournalEntry>;
+
+    // Reads a value left unread when the file was (a large one); one that does not read is left
+    // out, as if never set, and said once. False when it was left out.
+    bool readLocked(Values::iterator it) const {
+        if (defaults::readUnread(it->second)) return true;
+        log::nslog("UserDefaults: the value of \"" + it->first + "\" in " + file_.string() +
+                   " does not read; it is left out");
+        liveBytes_ -= it->second.recordSize;
+        values_.erase(it);
+        return false;
+    }
+
     bool tooDeep(std::string_view key, const Value& value) const {
         if (!value.nestsDeeperThan(kMaxValueDepth)) return false;
         log::nslog("UserDefaults: not storing \"" + std::string(key) + "\" in " + file_.string() + ": lists nest more than " +
@@ -105,8 +119,7 @@ private:
         if (value) {
             if (it == values_.end()) it = values_.emplace(k, defaults::JournalEntry{}).first;
             liveBytes_ -= it->second.recordSize;
-            it->second.value = *value;
-            it->second.recordSize = record.size();
+            it->second = defaults::JournalEntry{*value, record.size()};  // no longer the file's unread value
             liveBytes_ += record.size();
         } else {
             liveBytes_ -= it->second.recordSize;
@@ -167,6 +180,11 @@ private:
     }
 
     bool compact() {
+        for (auto it = values_.begin(); it != values_.end();) {
+            auto next = std::next(it);
+            readLocked(it);  // a rewrite writes values, so every one is read first
+            it = next;
+        }
         std::string contents(defaults::kJournalMagic);
         std::size_t live = 0;
         for (auto& [k, entry] : values_) {
@@ -193,12 +211,14 @@ private:
         // A rewrite cut off by a kill leaves its temporary file behind; nothing else would remove it.
         if (auto removed = paths::removeTemporaries(file_); removed > 0)
             log::nslog("UserDefaults: removed " + std::to_string(removed) + " unfinished rewrite(s) of " + file_.string());
-        auto data = paths::readFile(file_);
-        if (!data) {
+        auto file = paths::readFile(file_);
+        if (!file) {
             compact();  // a fresh store: write the header
             return;
         }
-        auto read = defaults::readJournal(*data);
+        // Held whole: the large values in it are read when first asked for.
+        const auto data = std::make_shared<const std::string>(std::move(*file));
+        auto read = defaults::readJournal(data);
         values_ = std::move(read.values);
         if (!read.damage.empty()) {
             auto aside = paths::moveAside(file_);
@@ -222,8 +242,8 @@ private:
     std::string suite_;
     std::filesystem::path file_;
     mutable std::mutex mutex_;
-    std::unordered_map<std::string, defaults::JournalEntry> values_;
-    std::size_t liveBytes_ = 0;
+    mutable Values values_;              // mutable: reading a value left unread fills it in
+    mutable std::size_t liveBytes_ = 0;
     std::size_t journalBytes_ = 0;  // what the file holds (0: nothing whole)
     std::size_t retryCompactionAt_ = 0;
     int fd_ = -1;

@@ -7,8 +7,11 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <thread>
+
+#include <nlohmann/json.hpp>
 
 #include "foundation/Codec.h"
 #include "foundation/DefaultsJournal.h"
@@ -425,6 +428,8 @@ TEST_F(UserDefaultsTest, RecordsThatDoNotParseAreDamageNotACrash) {
         {"a map claiming 2^64-1 entries", keyAndValue + "\xA1\x61m\xBB\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"},
         {"a list claiming 2^32 elements", keyAndValue + "\xA1\x61" "a\x9B\x00\x00\x00\x01\x00\x00\x00\x00"},
         {"200,000 nested lists", keyAndValue + std::string(200000, '\x81') + "\xF6"},
+        {"a large list claiming more elements than it holds",
+         keyAndValue + "\xA1\x61" "a\x9B\x00\x00\x00\x00\x00\x02\x00\x00" + std::string(100000, '\x01')},
         {"200,000 nested maps", keyAndValue + [] {
              std::string s;
              for (int i = 0; i < 200000; ++i) s += "\xA1\x61m";
@@ -459,6 +464,67 @@ TEST_F(UserDefaultsTest, RecordsThatDoNotParseAreDamageNotACrash) {
         EXPECT_EQ(reopened().integer("later"), 1);
     }
     paths::setConfigDirectoryOverride(configDir());
+}
+
+// Large values (the cached location lists) are read from the file on first use rather than at
+// start. Whichever way a value left unread is first touched, it is the value that was set.
+TEST_F(UserDefaultsTest, LargeValuesReadOnFirstUseAreTheValuesSetWhateverTouchesThemFirst) {
+    Array lists;
+    for (int i = 0; i < 400; ++i) {
+        const std::string text = "{\"country\":\"Land " + std::to_string(i) + "\",\"cities\":[" + std::string(300, 'c') + "]}";
+        lists.emplace_back(Bytes(text.begin(), text.end()));
+    }
+    const Value large(lists);
+    const Value replacement(Array{Value("short")});
+    struct Case {
+        const char* name;
+        std::function<void(UserDefaults&)> touch;
+        Value expected;
+    } cases[] = {
+        {"read", [](UserDefaults&) {}, large},
+        {"kept by a set-if-absent", [&](UserDefaults& d) { EXPECT_EQ(d.setIfAbsent(replacement, "lists"), large); }, large},
+        {"replaced before it was read", [&](UserDefaults& d) { ASSERT_TRUE(d.set(replacement, "lists")); }, replacement},
+        {"written out by a rewrite", [](UserDefaults& d) { ASSERT_TRUE(d.rewrite()); }, large},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            auto d = reopened();
+            ASSERT_TRUE(d.set(large, "lists"));
+            ASSERT_TRUE(d.set("small", "other"));
+        }
+        auto d = reopened();
+        c.touch(d);
+        EXPECT_EQ(d.object("lists"), c.expected);
+        EXPECT_EQ(reopened().object("lists"), c.expected);
+        EXPECT_EQ(UserDefaults::standard().string("other"), "small");
+        ASSERT_TRUE(UserDefaults::standard().removeObject("lists"));
+    }
+}
+
+// A large record that is whole and well formed but holds no value (only a faulty writer makes
+// one) is not found until the value is asked for: it is then left out and said, and the store
+// goes on.
+TEST_F(UserDefaultsTest, ALargeRecordHoldingNoValueIsLeftOutWhenAskedFor) {
+    std::filesystem::path file;
+    {
+        auto d = reopened();
+        ASSERT_TRUE(d.set("kept", "first"));
+        file = d.storePath();
+    }
+    UserDefaults::releaseStores();
+    const auto bad = nlohmann::json::to_cbor(nlohmann::json{{"k", "lists"}, {"v", {{"x", std::string(100000, 'x')}}}});
+    appendTo(file, rawRecord(std::string(bad.begin(), bad.end())));
+    log::Capture capture;
+    auto d = UserDefaults::standard();
+    EXPECT_EQ(d.string("first"), "kept");
+    EXPECT_FALSE(d.object("lists"));
+    EXPECT_TRUE(capture.containsText("\"lists\""));
+    EXPECT_TRUE(filesIn(configDir(), ".damaged-").empty());
+    EXPECT_TRUE(d.set(1, "later"));
+    auto again = reopened();
+    EXPECT_EQ(again.integer("later"), 1);
+    EXPECT_EQ(again.string("first"), "kept");
 }
 
 // A record whose length is damaged may claim to run past the end of the file, like a set that was
