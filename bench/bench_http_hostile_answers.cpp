@@ -153,7 +153,8 @@ void downloadAnswer(benchmark::State& state, Server::Body body, std::optional<st
         state.counters["file_MiB"] = done->fileURL ? static_cast<double>(std::filesystem::file_size(*done->fileURL, ec)) / (1 << 20) : 0;
         state.counters["failed"] = done->error ? 1 : 0;
     }
-    std::filesystem::remove_all(dir);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
 }
 
 constexpr std::int64_t kCapAboveGiB = static_cast<std::int64_t>(kGiB) + 1;
