@@ -39,6 +39,8 @@ TEST_P(EndingFaultTest, EndsWithADialErrorCarryingItsCode) {
     ASSERT_TRUE(failed->details);
     EXPECT_EQ(recorder->count("onRedialing"), c.redials);
     EXPECT_EQ(recorder->count("didConnect"), 0);
+    waitForStatus(ZevuVPNState::Disconnected);
+    waitForHandledState(ZevuVPNState::Disconnected);
     EXPECT_EQ(status(), ZevuVPNState::Disconnected);
     EXPECT_EQ(recorder->states().back(), ZevuVPNState::Disconnected);
     ASSERT_TRUE(answer.wait());
