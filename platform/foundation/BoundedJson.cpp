@@ -106,70 +106,45 @@ std::expected<json, std::string> build(std::size_t maxDepth, Run run) {
 // reader reads the bytes again: it alone decides what is refused and why.
 class DirectCbor {
 public:
-    DirectCbor(const std::uint8_t* data, std::size_t size, std::size_t maxDepth) : p_(data), end_(data + size), maxDepth_(maxDepth) {}
+    DirectCbor(const std::uint8_t* data, std::size_t size, std::size_t maxDepth) : in_(data, size), maxDepth_(maxDepth) {}
 
     std::optional<json> document() {
         json out;
-        if (!item(out, 0) || p_ != end_) return std::nullopt;
+        if (!item(out, 0) || !in_.atEnd()) return std::nullopt;
         return out;
     }
 
 private:
-    // The argument of an initial byte with additional information `info`; false when it is
-    // indefinite, reserved or runs past the end.
-    bool argument(std::uint8_t info, std::uint64_t& value) {
-        if (info < 24) {
-            value = info;
-            return true;
-        }
-        if (info > 27) return false;
-        const std::size_t bytes = std::size_t{1} << (info - 24);
-        if (static_cast<std::size_t>(end_ - p_) < bytes) return false;
-        value = 0;
-        for (std::size_t i = 0; i < bytes; ++i) value = value << 8 | *p_++;
-        return true;
-    }
-
     bool text(std::string& out) {
-        if (p_ == end_ || (*p_ >> 5) != 3) return false;
-        std::uint64_t length = 0;
-        if (!argument(*p_++ & 0x1F, length) || length > static_cast<std::uint64_t>(end_ - p_)) return false;
-        out.assign(reinterpret_cast<const char*>(p_), static_cast<std::size_t>(length));
-        p_ += length;
+        std::string_view view;
+        if (!in_.text(view)) return false;
+        out.assign(view);
         return true;
     }
 
     bool item(json& out, std::size_t depth) {
-        if (p_ == end_) return false;
-        const std::uint8_t initial = *p_;
-        const std::uint8_t major = initial >> 5;
-        if (major == 3) {
-            std::string value;
-            if (!text(value)) return false;
-            out = std::move(value);
-            return true;
-        }
-        if (major == 7) {
-            ++p_;
-            if (initial == 0xF4 || initial == 0xF5) out = initial == 0xF5;
-            else if (initial == 0xF6) out = nullptr;
-            else return false;  // floats and the rest: the general reader
-            return true;
-        }
-        ++p_;
+        if (in_.atEnd()) return false;
+        const std::uint8_t initial = *in_.position();
+        unsigned major = 0;
         std::uint64_t n = 0;
-        if (!argument(initial & 0x1F, n)) return false;
+        if (!in_.head(major, n)) return false;
         switch (major) {
         case 0: out = static_cast<json::number_unsigned_t>(n); return true;
         case 1:
             if (n > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return false;
             out = static_cast<json::number_integer_t>(-1 - static_cast<std::int64_t>(n));
             return true;
+        case 3: {
+            std::string_view bytes;
+            if (!in_.take(n, bytes)) return false;
+            out = std::string(bytes);
+            return true;
+        }
         case 4:
         case 5: {
             if (depth >= maxDepth_) return false;
             // Each element takes at least a byte: a count the remaining bytes cannot hold is damage.
-            if (n > static_cast<std::uint64_t>(end_ - p_)) return false;
+            if (n > in_.left()) return false;
             out = major == 4 ? json::array() : json::object();
             for (std::uint64_t i = 0; i < n; ++i) {
                 json element;
@@ -184,12 +159,16 @@ private:
             }
             return true;
         }
+        case 7:
+            if (initial == 0xF4 || initial == 0xF5) out = initial == 0xF5;
+            else if (initial == 0xF6) out = nullptr;
+            else return false;  // floats and the rest: the general reader
+            return true;
         default: return false;  // byte strings and tags: the general reader
         }
     }
 
-    const std::uint8_t* p_;
-    const std::uint8_t* end_;
+    CborReader in_;
     std::size_t maxDepth_;
 };
 
@@ -199,6 +178,60 @@ std::expected<nlohmann::json, std::string> parseText(std::string_view text, std:
     return build(maxDepth, [&](Builder& b) {
         return nlohmann::json::sax_parse(text.begin(), text.end(), &b, nlohmann::json::input_format_t::json, true);
     });
+}
+
+bool CborReader::head(unsigned& major, std::uint64_t& argument) {
+    if (p_ == end_) return false;
+    const std::uint8_t initial = *p_++;
+    major = initial >> 5;
+    const unsigned info = initial & 0x1Fu;
+    if (info < 24) {
+        argument = info;
+        return true;
+    }
+    if (info > 27) return false;
+    const std::size_t bytes = std::size_t{1} << (info - 24);
+    if (left() < bytes) return false;
+    argument = 0;
+    for (std::size_t i = 0; i < bytes; ++i) argument = argument << 8 | *p_++;
+    return true;
+}
+
+bool CborReader::take(std::uint64_t n, std::string_view& bytes) {
+    if (n > left()) return false;
+    bytes = std::string_view(reinterpret_cast<const char*>(p_), static_cast<std::size_t>(n));
+    p_ += n;
+    return true;
+}
+
+bool CborReader::text(std::string_view& out) {
+    unsigned major = 0;
+    std::uint64_t length = 0;
+    return head(major, length) && major == 3 && take(length, out);
+}
+
+bool CborReader::skip(std::size_t maxDepth) {
+    unsigned major = 0;
+    std::uint64_t n = 0;
+    if (!head(major, n)) return false;
+    std::string_view ignored;
+    switch (major) {
+    case 0:
+    case 1:
+    case 7: return true;  // numbers, simple values and floats are all in the head
+    case 2:
+    case 3: return take(n, ignored);
+    case 4:
+    case 5: {
+        if (maxDepth == 0) return false;
+        // Every item takes at least a byte: a count the bytes cannot hold is refused before the walk.
+        if (n > left() || (major == 5 && n > left() / 2)) return false;
+        for (std::uint64_t i = 0; i < (major == 5 ? 2 * n : n); ++i)
+            if (!skip(maxDepth - 1)) return false;
+        return true;
+    }
+    default: return false;  // tags
+    }
 }
 
 std::expected<nlohmann::json, std::string> parseCbor(const std::uint8_t* data, std::size_t size, std::size_t maxDepth) {

@@ -29,4 +29,30 @@ std::expected<nlohmann::json, std::string> parseText(std::string_view text, std:
 std::expected<nlohmann::json, std::string> parseCbor(const std::uint8_t* data, std::size_t size,
                                                      std::size_t maxDepth = kMaxFileDepth);
 
+// Walks CBOR of definite lengths without building it, for a reader that wants one part of a
+// document (the journal reads a record's key and leaves its value for later). Each call reads one
+// thing or answers false, never reading past the end; after false the position is unspecified.
+class CborReader {
+public:
+    CborReader(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
+
+    // One head: its major type and argument. False for an indefinite length or a reserved value.
+    bool head(unsigned& major, std::uint64_t& argument);
+    // The next `n` bytes.
+    bool take(std::uint64_t n, std::string_view& bytes);
+    // One text string.
+    bool text(std::string_view& out);
+    // Steps over one item nested at most `maxDepth` deep, checking only its shape. Tags and
+    // indefinite lengths are refused.
+    bool skip(std::size_t maxDepth);
+
+    const std::uint8_t* position() const { return p_; }
+    std::size_t left() const { return static_cast<std::size_t>(end_ - p_); }
+    bool atEnd() const { return p_ == end_; }
+
+private:
+    const std::uint8_t* p_;
+    const std::uint8_t* end_;
+};
+
 }  // namespace morvex::json

@@ -48,91 +48,33 @@ std::string decodePayload(const std::uint8_t* payload, std::size_t size, std::st
     return {};
 }
 
-// One CBOR head: its major type and argument. False for what the store never writes here: an
-// indefinite length, a reserved value, or bytes that end first.
-struct Head {
-    unsigned major = 0;
-    std::uint64_t argument = 0;
-};
-bool readHead(const std::uint8_t*& p, const std::uint8_t* end, Head& head) {
-    if (p >= end) return false;
-    const std::uint8_t first = *p++;
-    head.major = first >> 5;
-    const unsigned info = first & 31u;
-    if (info < 24) {
-        head.argument = info;
-        return true;
-    }
-    const std::size_t bytes = info == 24 ? 1 : info == 25 ? 2 : info == 26 ? 4 : info == 27 ? 8 : 0;
-    if (bytes == 0 || std::size_t(end - p) < bytes) return false;
-    head.argument = 0;
-    for (std::size_t i = 0; i < bytes; ++i) head.argument = head.argument << 8 | *p++;
-    return true;
-}
-
-// Steps over one well-formed item nested at most `depth` deep, without building it.
-bool skipItem(const std::uint8_t*& p, const std::uint8_t* end, std::size_t depth) {
-    Head head;
-    if (!readHead(p, end, head)) return false;
-    switch (head.major) {
-    case 0:
-    case 1:
-    case 7: return true;  // numbers, simple values and floats are all in the head
-    case 2:
-    case 3:
-        if (head.argument > std::uint64_t(end - p)) return false;
-        p += head.argument;
-        return true;
-    case 4:
-    case 5: {
-        if (depth == 0) return false;
-        // Every item takes at least a byte: a count the bytes cannot hold is refused before the walk.
-        const std::uint64_t left = std::uint64_t(end - p);
-        if (head.argument > left || (head.major == 5 && head.argument > left / 2)) return false;
-        const std::uint64_t items = head.major == 5 ? head.argument * 2 : head.argument;
-        for (std::uint64_t i = 0; i < items; ++i)
-            if (!skipItem(p, end, depth - 1)) return false;
-        return true;
-    }
-    default: return false;  // tags, which the reader refuses anyway
-    }
-}
-
-bool readText(const std::uint8_t*& p, const std::uint8_t* end, std::string_view& text) {
-    Head head;
-    if (!readHead(p, end, head) || head.major != 3 || head.argument > std::uint64_t(end - p)) return false;
-    text = std::string_view(reinterpret_cast<const char*>(p), head.argument);
-    p += head.argument;
-    return true;
-}
-
 // The key of a record that sets a value, and where its value item lies, read without unpacking the
 // value. False when the payload is not that plain shape (a removal, or anything unusual): such a
 // record is read whole.
 bool locateValue(const std::uint8_t* payload, std::size_t size, std::string& key, std::string_view& item) {
-    const std::uint8_t* p = payload;
-    const std::uint8_t* end = payload + size;
-    Head map;
-    if (!readHead(p, end, map) || map.major != 5 || map.argument != 2) return false;
+    json::CborReader in(payload, size);
+    unsigned major = 0;
+    std::uint64_t entries = 0;
+    if (!in.head(major, entries) || major != 5 || entries != 2) return false;
     bool haveKey = false, haveValue = false;
     for (int i = 0; i < 2; ++i) {
         std::string_view name;
-        if (!readText(p, end, name)) return false;
+        if (!in.text(name)) return false;
         if (name == "k" && !haveKey) {
             std::string_view text;
-            if (!readText(p, end, text)) return false;
+            if (!in.text(text)) return false;
             key.assign(text);
             haveKey = true;
         } else if (name == "v" && !haveValue) {
-            const std::uint8_t* start = p;
-            if (!skipItem(p, end, json::kMaxFileDepth)) return false;
-            item = std::string_view(reinterpret_cast<const char*>(start), std::size_t(p - start));
+            const std::uint8_t* start = in.position();
+            if (!in.skip(json::kMaxFileDepth)) return false;
+            item = std::string_view(reinterpret_cast<const char*>(start), std::size_t(in.position() - start));
             haveValue = true;
         } else {
             return false;
         }
     }
-    return haveKey && haveValue && p == end;
+    return haveKey && haveValue && in.atEnd();
 }
 
 JournalContents readRecords(std::string_view data, const std::shared_ptr<const std::string>* held) {

@@ -37,3 +37,7 @@ private:
 };
 
 }  // namespace morvex
+
+// Sets `table.name` to the library's function of that very name, so that a table's member and the
+// symbol looked up for it cannot drift apart.
+#define MORVEX_FIND_FUNCTION(library, table, name) (library).find((table).name, #name)

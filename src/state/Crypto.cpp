@@ -1,6 +1,5 @@
 #include "state/Crypto.h"
 
-
 #include <QRegularExpression>
 #include <QString>
 
